@@ -1,0 +1,36 @@
+# inkwright_library(NAME folder-target LINKS ...): a static library of every
+# .cpp/.h in the calling folder. Each layer is one such library.
+function(inkwright_library name)
+    cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+         "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
+         "${CMAKE_CURRENT_SOURCE_DIR}/*/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*/*.h")
+    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    if(sources)
+        add_library(${name} STATIC ${sources})
+        target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+        target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+    else()
+        # A layer with no code yet still links, so its users need no special case.
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}")
+        target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+    endif()
+endfunction()
+
+# inkwright_test(NAME LINKS ...): one GoogleTest program of every .cpp in the
+# calling folder, each case registered with CTest, run without a display.
+function(inkwright_test name)
+    cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp"
+         "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+    add_executable(${name} ${sources})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+    target_link_libraries(${name} PRIVATE inkwright_test_support ${ARG_LINKS})
+    target_compile_definitions(${name} PRIVATE
+        INKWRIGHT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        INKWRIGHT_BIN_DIR="${INKWRIGHT_BIN_DIR}")
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")
+endfunction()

@@ -1,0 +1,6 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+TEST(Smoke, ApplicationRunsWithoutDisplay) {
+    EXPECT_NE(QApplication::instance(), nullptr);
+}
