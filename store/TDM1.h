@@ -1,0 +1,85 @@
+#pragma once
+#include <QObject>
+#include <memory>
+
+#include "TableDef.h"
+
+namespace ink {
+
+class AliasRegistry;
+class Database;
+class TDataSource;
+class TField;
+class TTable;
+
+// The data module: the three documentation tables, their data sources and
+// their field objects. Tables are closed when it is created; start-up opens
+// them. The tables name the alias "Quillmark"; the database file is found
+// through the alias registry when a table is first opened or created.
+class TDM1 : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* AliasName = "Quillmark";
+    static constexpr const char* DatabaseFileName = "Inkwright.sqlite";
+
+    static const TableDef& docsDefinition();
+    static const TableDef& unitsDefinition();
+    static const TableDef& procsDefinition();
+
+    // `registry` resolves the alias; the default uses the user's configuration.
+    explicit TDM1(QObject* owner = nullptr, std::shared_ptr<AliasRegistry> registry = {});
+    ~TDM1() override;
+
+    // The database of the alias, opened on first use (throws StoreError).
+    Database& database();
+
+    TTable* tblDocs;
+    TTable* tblUnits;
+    TTable* tblProc;
+    TDataSource* dsDocs;
+    TDataSource* dsUnits;
+    TDataSource* dsProcs;
+
+    TField* tblDocsDocNo;
+    TField* tblDocsDocName;
+    TField* tblDocsDocSize;
+    TField* tblDocsDocDate;
+    TField* tblDocsDocAuthor;
+    TField* tblDocsDocCompany;
+    TField* tblDocsDocBuildNo;
+    TField* tblDocsAppEXEName;
+    TField* tblDocsCompanyName;
+    TField* tblDocsFileDescr;
+    TField* tblDocsFileName;
+    TField* tblDocsVersionNo;
+    TField* tblDocsInternalName;
+    TField* tblDocsLegalCopyright;
+    TField* tblDocsLegalTrademark;
+    TField* tblDocsOriginalFileName;
+    TField* tblDocsProductName;
+    TField* tblDocsProductVer;
+    TField* tblDocsDPRFileName;
+    TField* tblDocsisVerInfo;
+
+    TField* tblUnitsDocNo;
+    TField* tblUnitsUnitNo;
+    TField* tblUnitsUnitName;
+    TField* tblUnitsFormName;
+    TField* tblUnitsDescription;
+    TField* tblUnitsUnitPath;
+
+    TField* tblProcDocNo;
+    TField* tblProcUnitNo;
+    TField* tblProcProcNo;
+    TField* tblProcProcName;
+    TField* tblProcProcType;
+    TField* tblProcProcParams;
+    TField* tblProcResultType;
+    TField* tblProcDescription;
+
+private:
+    std::shared_ptr<AliasRegistry> registry_;
+    std::unique_ptr<Database> database_;
+};
+
+} // namespace ink

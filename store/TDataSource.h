@@ -1,0 +1,27 @@
+#pragma once
+#include <QObject>
+
+namespace ink {
+
+class TTable;
+
+// The observable current row of one table. Widgets attach to a data source
+// (connect to its signals) and detach from it while the table stays open;
+// master-detail links run through it.
+class TDataSource : public QObject {
+    Q_OBJECT
+public:
+    TDataSource(TTable* table, QObject* owner, const QString& objectName);
+    TTable* dataSet() const { return table_; }
+
+signals:
+    void currentChanged();
+    void dataChanged();
+    void stateChanged();
+    void fieldChanged(int field);
+
+private:
+    TTable* table_;
+};
+
+} // namespace ink
