@@ -1,0 +1,149 @@
+#include "ProjectReader.h"
+
+#include "PascalLexer.h"
+#include "SourceText.h"
+
+namespace ink {
+
+namespace {
+const QString noForm = QStringLiteral("N/A");
+
+// One entry of the clause as it is read, token by token.
+struct Entry {
+    QByteArray name;         // identifiers and dots, as written
+    bool nameClosed = false; // something other than the name came after it
+    bool afterDot = false;
+    bool hasPath = false;
+    QString path;
+    bool hasForm = false;
+    QString form;
+};
+
+class UsesClauseReader {
+public:
+    explicit UsesClauseReader(QByteArrayView raw)
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes) {}
+
+    ProjectUnits read() {
+        if (findUsesKeyword())
+            readEntries();
+        return std::move(result_);
+    }
+
+private:
+    bool findUsesKeyword() {
+        for (Token token = lexer_.next(); token.kind != TokenKind::End; token = lexer_.next()) {
+            if (lexer_.isWord(token, "uses"))
+                return true;
+        }
+        return false;
+    }
+
+    void readEntries() {
+        Entry entry;
+        for (;;) {
+            const Token token = lexer_.next();
+            switch (token.kind) {
+            case TokenKind::End:
+                finish(entry);
+                return;
+            case TokenKind::Identifier:
+                takeIdentifier(entry, token);
+                break;
+            case TokenKind::String:
+                if (!entry.hasPath) {
+                    entry.path = PascalLexer::stringValue(lexer_.text(token), source_.encoding);
+                    entry.hasPath = true;
+                }
+                entry.nameClosed = true;
+                break;
+            case TokenKind::Comment:
+                takeComment(entry, token);
+                break;
+            case TokenKind::Directive:
+                break; // belongs to no entry
+            case TokenKind::Symbol:
+                if (lexer_.isSymbol(token, ',')) {
+                    finish(entry);
+                    entry = Entry();
+                } else if (lexer_.isSymbol(token, ';')) {
+                    finish(entry);
+                    return;
+                } else if (lexer_.isSymbol(token, '.') && !entry.nameClosed &&
+                           !entry.name.isEmpty() && !entry.afterDot) {
+                    entry.name += '.'; // a dotted unit name such as Vcl.Forms
+                    entry.afterDot = true;
+                } else {
+                    entry.nameClosed = true;
+                }
+                break;
+            case TokenKind::Number:
+                entry.nameClosed = true;
+                break;
+            }
+        }
+    }
+
+    void takeIdentifier(Entry& entry, const Token& token) {
+        if (!entry.nameClosed && (entry.name.isEmpty() || entry.afterDot)) {
+            entry.name += lexer_.text(token);
+            entry.afterDot = false;
+        } else {
+            entry.nameClosed = true; // `in`, or anything else after the name
+        }
+    }
+
+    // The form is the braces comment that follows the entry's path, as the
+    // development environment writes it: Unit1 in 'Unit1.pas' {Form1}.
+    void takeComment(Entry& entry, const Token& token) {
+        const QByteArrayView text = lexer_.text(token);
+        if (entry.hasPath && !entry.hasForm && text.startsWith('{')) {
+            entry.form = DecodeSourceBytes(PascalLexer::commentBody(text), source_.encoding);
+            entry.hasForm = true;
+        }
+    }
+
+    void finish(const Entry& entry) {
+        const QString fileName = FileNamePart(entry.path);
+        const QString name = DecodeSourceBytes(entry.name, source_.encoding);
+        if (fileName.isEmpty() && name.isEmpty())
+            return; // an empty entry, as in "uses ;" or a stray comma
+        result_.units.append(fileName.isEmpty() ? name : fileName);
+        result_.forms.append(entry.form.isEmpty() ? noForm : entry.form);
+        result_.paths.append(entry.path);
+    }
+
+    SourceBytes source_;
+    PascalLexer lexer_;
+    ProjectUnits result_;
+};
+} // namespace
+
+ProjectUnits ParseProjectUnits(QByteArrayView bytes) {
+    return UsesClauseReader(bytes).read();
+}
+
+ProjectUnits ReadProjectUnits(const QString& path) {
+    bool truncated = false;
+    const std::optional<QByteArray> bytes = ReadSourceBytes(path, projectReadLimit, &truncated);
+    if (!bytes) {
+        ProjectUnits failed;
+        failed.error = QStringLiteral("File ") + path + QStringLiteral(" could not be opened.");
+        return failed;
+    }
+    ProjectUnits units = ParseProjectUnits(*bytes);
+    if (truncated) {
+        units.error = QStringLiteral("File ") + path +
+                      QStringLiteral(" is larger than 16 MiB; only its first 16 MiB were read.");
+    }
+    return units;
+}
+
+QString FileNamePart(const QString& path) {
+    qsizetype cut = path.size();
+    while (cut > 0 && path[cut - 1] != u'\\' && path[cut - 1] != u'/' && path[cut - 1] != u':')
+        --cut;
+    return path.mid(cut);
+}
+
+} // namespace ink

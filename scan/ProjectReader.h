@@ -1,0 +1,54 @@
+#pragma once
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace ink {
+
+// Reads the units a project names in its uses clause: the first `uses` that
+// stands as a word in code (not inside a comment, a string or a longer word)
+// through the semicolon that ends its list.
+//
+// For each entry of the clause, such as
+//     Unit2 in 'Lib\Unit2.pas' {DataModule2: TDataModule},
+// the three lists receive one element each, so they are always paired by
+// position:
+//   units  the file-name part of the `in` path ("Unit2.pas"), or the unit name
+//          as written when there is no path ("Forms", "Vcl.Forms");
+//   forms  the text of the braces comment after the path
+//          ("DataModule2: TDataModule"), or "N/A";
+//   paths  the `in` path as written ("Lib\Unit2.pas"), or empty.
+// Comments and compiler directives inside the clause belong to no entry, so a
+// Lazarus-style `{$IFDEF UNIX}cthreads,{$ENDIF}` lists `cthreads`.
+struct ProjectUnits {
+    QStringList units;
+    QStringList forms;
+    QStringList paths;
+
+    // Text for an error box captioned "Error", empty when all went well. The
+    // reader returns the message rather than throwing it because the build
+    // that calls it shows the box and then carries on with what it got (an
+    // empty list for a file that could not be opened): an escaped exception
+    // would end the build in the general error box instead.
+    QString error;
+};
+
+// No project file comes near this size; a larger file is read only this far.
+constexpr qint64 projectReadLimit = 16 * 1024 * 1024;
+
+// Reads the project file at `path`.
+// - A file that cannot be opened (missing, no access, a folder, an empty
+//   path) gives no units and the error "File " + path + " could not be opened."
+//   with the path exactly as passed in.
+// - A file larger than projectReadLimit gives the units found in its first
+//   16 MiB and an error saying so.
+// - A file without a uses clause gives no units and no error.
+ProjectUnits ReadProjectUnits(const QString& path);
+
+// The same for a project file's bytes already in memory; never sets `error`.
+ProjectUnits ParseProjectUnits(QByteArrayView bytes);
+
+// The part of a path after its last folder separator ('\', '/' or a drive's ':').
+QString FileNamePart(const QString& path);
+
+} // namespace ink

@@ -1,0 +1,65 @@
+#include "SourceText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace ink {
+
+namespace {
+constexpr QByteArrayView utf8ByteOrderMark("\xEF\xBB\xBF");
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes the
+// code page leaves undefined keep their own value, as Windows itself does.
+constexpr char16_t windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString DecodeWindows1252(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = (byte >= 0x80 && byte < 0xA0) ? QChar(windows1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
+}
+} // namespace
+
+SourceBytes ClassifySourceBytes(QByteArrayView raw) {
+    SourceBytes source;
+    source.bytes = raw.startsWith(utf8ByteOrderMark) ? raw.sliced(utf8ByteOrderMark.size()) : raw;
+    source.encoding =
+        source.bytes.isValidUtf8() ? SourceEncoding::Utf8 : SourceEncoding::Windows1252;
+    return source;
+}
+
+QString DecodeSourceBytes(QByteArrayView bytes, SourceEncoding encoding) {
+    return encoding == SourceEncoding::Utf8 ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
+}
+
+QString DecodeSourceText(QByteArrayView raw) {
+    const SourceBytes source = ClassifySourceBytes(raw);
+    return DecodeSourceBytes(source.bytes, source.encoding);
+}
+
+std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes, bool* truncated) {
+    if (truncated)
+        *truncated = false;
+    // QFile opens a folder on some platforms; a folder is not a source file.
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // Ask for no more than the file holds, so a generous cap costs no memory.
+    const qint64 wanted = file.isSequential() ? maxBytes : qMin(maxBytes, file.size());
+    QByteArray bytes = file.read(wanted);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    if (truncated)
+        *truncated = file.isSequential() ? !file.read(1).isEmpty() : file.size() > maxBytes;
+    return bytes;
+}
+
+} // namespace ink

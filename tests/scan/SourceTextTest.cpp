@@ -1,0 +1,51 @@
+#include "scan/SourceText.h"
+#include "QtPrinters.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace ink;
+
+TEST(SourceText, DecodesValidUtf8AndDropsItsByteOrderMark) {
+    EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBFunit Caf\xC3\xA9;"), QString::fromUtf8("unit Café;"));
+    EXPECT_EQ(DecodeSourceText("unit Caf\xC3\xA9;"), QString::fromUtf8("unit Café;"));
+    EXPECT_EQ(ClassifySourceBytes("\xEF\xBB\xBF").bytes.size(), 0);
+}
+
+TEST(SourceText, FallsBackToWindows1252WhenNotUtf8) {
+    // é, the euro sign and curly quotes as an older Delphi editor saved them
+    EXPECT_EQ(DecodeSourceText("Caf\xE9 \x80 \x93\x94"), QString::fromUtf8("Café € “”"));
+    // The bytes the code page leaves undefined keep their value.
+    EXPECT_EQ(DecodeSourceText("\x81\x8D\x8F\x90\x9D"),
+              QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
+    // One bad sequence is enough to read the whole file as Windows-1252.
+    EXPECT_EQ(ClassifySourceBytes("\xC3\xA9 \xC3").encoding, SourceEncoding::Windows1252);
+    // A byte-order mark before bytes that are not UTF-8 is dropped all the same.
+    EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBF\xE9"), QString::fromUtf8("é"));
+}
+
+TEST(SourceText, DecodesPiecesLikeTheWhole) {
+    const QByteArray bytes = "procedure \xC3\x9C"
+                             "bersicht;";
+    const SourceBytes source = ClassifySourceBytes(bytes);
+    EXPECT_EQ(DecodeSourceBytes(source.bytes.sliced(10, 10), source.encoding),
+              QString::fromUtf8("Übersicht"));
+}
+
+TEST(SourceText, ReadsFilesUpToALimit) {
+    TempDir dir;
+    const QString path = dir.write("Unit1.pas", "0123456789");
+    bool truncated = true;
+    EXPECT_EQ(ReadSourceBytes(path, 100, &truncated), QByteArray("0123456789"));
+    EXPECT_FALSE(truncated);
+    EXPECT_EQ(ReadSourceBytes(path, 4, &truncated), QByteArray("0123"));
+    EXPECT_TRUE(truncated);
+    EXPECT_EQ(ReadSourceBytes(dir.write("Empty.pas", ""), 100), QByteArray());
+}
+
+TEST(SourceText, ReportsFilesThatCannotBeRead) {
+    TempDir dir;
+    EXPECT_FALSE(ReadSourceBytes(dir.filePath("Missing.pas"), 100));
+    EXPECT_FALSE(ReadSourceBytes(dir.path(), 100));
+    EXPECT_FALSE(ReadSourceBytes(QString(), 100));
+}

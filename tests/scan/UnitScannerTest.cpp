@@ -1,0 +1,219 @@
+#include "scan/UnitScanner.h"
+#include "QtPrinters.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+
+using namespace ink;
+
+namespace {
+// The routines as "P name|params" and "F name|params|result" lines, placeholders left out.
+QStringList Routines(const UnitRoutines& routines) {
+    EXPECT_EQ(routines.procedureNames.size(), routines.procedureParams.size());
+    EXPECT_EQ(routines.functionNames.size(), routines.functionParams.size());
+    EXPECT_EQ(routines.functionNames.size(), routines.functionResults.size());
+    QStringList lines;
+    for (const RoutineRow& row : RoutineRows(routines)) {
+        if (row.name == "N/A")
+            continue;
+        lines.append(row.procType == "PROCEDURE"
+                         ? "P " + row.name + "|" + row.params
+                         : "F " + row.name + "|" + row.params + "|" + row.result);
+    }
+    return lines;
+}
+
+QStringList Scan(QByteArrayView source) {
+    return Routines(ParseUnitRoutines(source));
+}
+
+// A unit around some interface declarations.
+QByteArray Unit(QByteArrayView interfaceText) {
+    return "unit U;\r\n\r\ninterface\r\n\r\n" + interfaceText.toByteArray() +
+           "\r\nimplementation\r\n\r\nend.\r\n";
+}
+} // namespace
+
+TEST(UnitScanner, ReadsTheCommonHeaderForms) {
+    EXPECT_EQ(
+        Scan(Unit("type\n  TForm1 = class(TForm)\n"
+                  "    procedure Button1Click(Sender: TObject);\n  end;\n"
+                  "procedure Foo(A: Integer; B: string);\n"
+                  "procedure Clear;\n"
+                  "function Add(const S: string): Integer; virtual;\n"
+                  "function GetCount: Integer;\n"
+                  "function Max(A, B: Integer) : Integer;\n"
+                  "function GetHandler: TProcedure;\n"
+                  "// this procedure frees the list\n")),
+        (QStringList{"P Button1Click|Sender: TObject", "P Foo|A: Integer; B: string",
+                     "P Clear|<None>", "F Add|const S: string|Integer", "F GetCount|<None>|Integer",
+                     "F Max|A, B: Integer|Integer", "F GetHandler|<None>|TProcedure"}));
+}
+
+TEST(UnitScanner, ReadsHeadersSpreadOverLines) {
+    EXPECT_EQ(
+        Scan(Unit("procedure Init(A: Integer;\r\n  B: Integer);\r\n"
+                  "function\r\n  Compute\r\n  (\tconst X,\r\n  Y: Double\r\n  )\r\n  :\r\n"
+                  "  Double;\r\n"
+                  "function  Twice (A: array of const { open array } ) :  TArray < string > ;\r\n"
+                  "class procedure TFoo.Register; static;\r\n"
+                  "class function Instance: TFoo;\r\n")),
+        (QStringList{"P Init|A: Integer; B: Integer", "P TFoo.Register|<None>",
+                     "F Compute|const X, Y: Double|Double",
+                     "F Twice|A: array of const|TArray < string >", "F Instance|<None>|TFoo"}));
+}
+
+TEST(UnitScanner, KeepsQualifiersAndGenericParametersInNames) {
+    EXPECT_EQ(
+        Scan("unit U; interface\n"
+             "procedure TForm1.Button1Click(Sender: TObject);\n"
+             "function Find<T: class>(const Items: TArray<T>): T;\n"
+             "function TList<T>.First: T;\n"
+             "procedure &Begin;\n"),
+        (QStringList{"P TForm1.Button1Click|Sender: TObject", "P Begin|<None>",
+                     "F Find<T: class>|const Items: TArray<T>|T", "F TList<T>.First|<None>|T"}));
+}
+
+TEST(UnitScanner, IgnoresKeywordsThatAreNotHeaders) {
+    EXPECT_EQ(Scan(Unit("type\n  TStoredProc = class\n"
+                        "    FStoredProcedure: TStoredProc;\n"
+                        "    StoredProcedure: Integer;\n"
+                        "    { procedure Hidden; }\n"
+                        "    (* function Hidden2: Integer; *)\n"
+                        "    {$IFDEF NEVER procedure Hidden3;}\n"
+                        "    const S = 'procedure Hidden4;';\n"
+                        "    constructor Create(AOwner: TComponent);\n"
+                        "    destructor Destroy; override;\n"
+                        "    property Count: Integer read GetCount;\n"
+                        "    class operator Add(A, B: TStoredProc): TStoredProc;\n"
+                        "    procedure IFoo.Run = DoRun;\n"
+                        "    procedure DoRun;\n  end;\n")),
+              (QStringList{"P DoRun|<None>"}));
+}
+
+TEST(UnitScanner, RecordsProceduralTypesOncePerKindAsStdcall) {
+    EXPECT_EQ(Scan(Unit("type\n"
+                        "  TNotify = procedure(Sender: TObject) of object;\n"
+                        "  TOther = procedure(A, B: Integer);\n"
+                        "  TFunc = function(X: Integer): Integer of object;\n"
+                        "  TRef = reference to function: Boolean;\n"
+                        "  TCallback = procedure stdcall;\n"
+                        "  TRec = record\n"
+                        "    Handler: function(const S: string): Boolean stdcall;\n"
+                        "  end;\n"
+                        "procedure Run(Proc: TNotify);\n")),
+              (QStringList{"P {STDCALL}|Sender: TObject", "P Run|Proc: TNotify",
+                           "F {STDCALL}|X: Integer|Integer"}));
+    EXPECT_EQ(Scan(Unit("type TRef = reference to function: Boolean;")),
+              (QStringList{"F {STDCALL}|<None>|Boolean"}));
+    EXPECT_EQ(Scan(Unit("var OnIdle: procedure;")), (QStringList{"P {STDCALL}|<None>"}));
+}
+
+TEST(UnitScanner, RecordsEachNameOncePerKindAtItsFirstDeclaration) {
+    EXPECT_EQ(
+        Scan(Unit("function Max(A, B: Integer): Integer; overload;\n"
+                  "function MAX(A, B: Double): Double; overload;\n"
+                  "procedure Clear;\n"
+                  "type TOther = class procedure clear(Full: Boolean); end;\n"
+                  "function Clear: Boolean;\n")),
+        (QStringList{"P Clear|<None>", "F Max|A, B: Integer|Integer", "F Clear|<None>|Boolean"}));
+}
+
+TEST(UnitScanner, StopsAtTheImplementationKeywordOnly) {
+    EXPECT_EQ(Scan("unit U;\ninterface\n"
+                   "{ The implementation is below. }\n// implementation notes\n"
+                   "procedure SetImplementation(const Implementation_: string);\n"
+                   "IMPLEMENTATION\nprocedure Hidden;\nend."),
+              (QStringList{"P SetImplementation|const Implementation_: string"}));
+    // Without the keyword the whole file is read, method bodies' headers included.
+    EXPECT_EQ(Scan("program P;\nprocedure TForm1.Button1Click(Sender: TObject);\nbegin end;\n"),
+              (QStringList{"P TForm1.Button1Click|Sender: TObject"}));
+}
+
+TEST(UnitScanner, FillsEmptyKindsWithPlaceholders) {
+    const UnitRoutines none = ParseUnitRoutines(Unit("const X = 1;"));
+    EXPECT_EQ(none.procedureNames, QStringList{"N/A"});
+    EXPECT_EQ(none.procedureParams, QStringList{"N/A"});
+    EXPECT_EQ(none.functionNames, QStringList{"N/A"});
+    EXPECT_EQ(none.functionParams, QStringList{"N/A"});
+    EXPECT_EQ(none.functionResults, QStringList{"N/A"});
+
+    const UnitRoutines proceduresOnly = ParseUnitRoutines(Unit("procedure A;"));
+    EXPECT_EQ(proceduresOnly.procedureNames, QStringList{"A"});
+    EXPECT_EQ(proceduresOnly.functionNames, QStringList{"N/A"});
+    EXPECT_EQ(proceduresOnly.functionResults, QStringList{"N/A"});
+
+    const UnitRoutines functionsOnly = ParseUnitRoutines(Unit("function F: Integer;"));
+    EXPECT_EQ(functionsOnly.procedureNames, QStringList{"N/A"});
+    EXPECT_EQ(functionsOnly.procedureParams, QStringList{"N/A"});
+    EXPECT_EQ(functionsOnly.functionNames, QStringList{"F"});
+}
+
+TEST(UnitScanner, YieldsWhatABrokenFileHolds) {
+    // Cut off in a comment, in a header, in generic parameters, in a string.
+    EXPECT_EQ(Scan("interface procedure A; { procedure B;"), (QStringList{"P A|<None>"}));
+    EXPECT_EQ(Scan("interface procedure A(X: Integer"), (QStringList{"P A|X: Integer"}));
+    EXPECT_EQ(Scan("interface function F(X: Integer):"), (QStringList{"F F|X: Integer|<None>"}));
+    EXPECT_EQ(Scan("interface function F<T"), (QStringList{"F F|<None>|<None>"}));
+    EXPECT_EQ(Scan("interface procedure A(S: string = 'x"), (QStringList{"P A|S: string = 'x"}));
+    // A header left open does not swallow the declarations after it.
+    EXPECT_EQ(Scan("interface procedure A(X: Integer;\nprocedure B;\n"),
+              (QStringList{"P A|X: Integer;", "P B|<None>"}));
+    EXPECT_EQ(Scan("procedure"), QStringList());
+    EXPECT_EQ(Scan(QByteArray("\0\xFF\x01procedure\0P\0;", 15)), (QStringList{"P P|<None>"}));
+}
+
+TEST(UnitScanner, DecodesNamesAsTheFileIsEncoded) {
+    EXPECT_EQ(Scan("procedure \xC3\x9C"
+                   "bersicht(const Caf\xC3\xA9: string);"),
+              (QStringList{QString::fromUtf8("P Übersicht|const Café: string")}));
+    EXPECT_EQ(Scan("procedure \xDC"
+                   "bersicht(const Caf\xE9: string);"),
+              (QStringList{QString::fromUtf8("P Übersicht|const Café: string")}));
+}
+
+TEST(UnitScanner, ScansAFileAndMeasuresIt) {
+    TempDir dir;
+    const QByteArray source = Unit("procedure A(X: Integer);\nfunction B: string;");
+    const QString path = dir.write("Unit1.pas", source);
+    const UnitRoutines routines = ScanUnitRoutines(path);
+    EXPECT_EQ(Routines(routines), (QStringList{"P A|X: Integer", "F B|<None>|string"}));
+    EXPECT_EQ(routines.fileSize, source.size());
+
+    QFile::setPermissions(path, QFileDevice::ReadOwner); // read-only files are measured too
+    EXPECT_EQ(ScanUnitRoutines(path).fileSize, source.size());
+}
+
+TEST(UnitScanner, ScansAMissingFileAsEmpty) {
+    TempDir dir;
+    for (const QString& path : {dir.filePath("Forms"), dir.path(), QString()}) {
+        const UnitRoutines routines = ScanUnitRoutines(path);
+        EXPECT_EQ(routines.fileSize, 0);
+        EXPECT_EQ(routines.procedureNames, QStringList{"N/A"});
+        EXPECT_EQ(routines.functionResults, QStringList{"N/A"});
+        EXPECT_TRUE(ReadUnitInterface(path).isEmpty());
+    }
+}
+
+TEST(UnitScanner, ReadsTheInterfaceThroughTheImplementationLine) {
+    TempDir dir;
+    const QString path = dir.write("Unit1.pas", "unit Unit1;\r\ninterface\n{ implementation }\r"
+                                                "procedure A; implementation // here\r\nend.\r\n");
+    EXPECT_EQ(ReadUnitInterface(path),
+              (QStringList{"unit Unit1;", "interface", "{ implementation }",
+                           "procedure A; implementation // here"}));
+    EXPECT_EQ(ReadUnitInterface(dir.write("Short.pas", "unit Short;\n\ninterface\n")),
+              (QStringList{"unit Short;", "", "interface"}));
+}
+
+TEST(UnitScanner, ListsRowsProceduresFirst) {
+    const QList<RoutineRow> rows =
+        RoutineRows(ParseUnitRoutines("function F: Integer; procedure P;"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].procType, "PROCEDURE");
+    EXPECT_EQ(rows[0].name, "P");
+    EXPECT_EQ(rows[0].result, "<None>");
+    EXPECT_EQ(rows[1].procType, "FUNCTION");
+    EXPECT_EQ(rows[1].result, "Integer");
+}
