@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace ink {
+
+// Every modal question the commands ask goes through this interface: the
+// window answers with real Qt dialogs, tests answer from a script.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    struct OpenFileRequest {
+        QString title;
+        QStringList filters; // "Delphi Projects (*.dpr)", ... the first selected
+        QString initialFile; // offered again: the file chosen the previous time
+    };
+    // The chosen file's full path, or nothing when cancelled.
+    virtual std::optional<QString> openFile(const OpenFileRequest& request) = 0;
+
+    // A one-line field of at most 255 characters, "OK" and "Cancel". The
+    // initial text starts selected. Nothing when cancelled.
+    virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                            const QString& initialText) = 0;
+
+    virtual void warning(const QString& text) = 0;     // caption "Warning"
+    virtual void error(const QString& text) = 0;       // caption "Error"
+    virtual void information(const QString& caption, const QString& text) = 0;
+    // The general error box: caption "Inkwright", error icon, "OK".
+    virtual void generalError(const QString& text) = 0;
+    // "Confirm", question icon, "OK" / "Cancel"; true for OK.
+    virtual bool confirm(const QString& text) = 0;
+};
+
+// The text of the general error box: a full stop is added when the last
+// character sorts after "." (letters, digits, a backslash, ...); a text that
+// ends in ".", "!", a blank or a comma is shown as it is.
+inline QString generalErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QChar('.'))
+        return message + QChar('.');
+    return message;
+}
+
+} // namespace ink
