@@ -1,11 +1,14 @@
 #pragma once
-#include <QString>
+#include <exception>
 #include <memory>
+#include <QString>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace ink {
+
+class Statement;
 
 // One SQLite database file (WAL journal) shared by the tables of an alias.
 // Opening never changes an existing file: a damaged or foreign file is
@@ -31,22 +34,57 @@ public:
     void endBatch();
     bool inBatch() const { return batchDepth_ > 0; }
 
+    // Changes since the connection opened: rows written through it, plus a
+    // step for every transaction that was rolled back. Tables compare it to
+    // know whether rows they keep in memory may be stale.
+    quint64 changeStamp() const;
+    // Moves whenever another connection (another program) commits a change.
+    qint64 dataVersion();
+    // Called when a savepoint undid writes, so in-memory rows get reloaded.
+    void noteRollback() { ++rollbacks_; }
+
+    // Throws StoreError with SQLite's message for the last failed call and
+    // the file's path; `context` says what was being done, if not obvious.
+    [[noreturn]] void fail(const QString& context) const;
+
 private:
+    void openFile();
+    void checkExistingFile();
+    void prepareForWriting();
+    void rollBackQuietly();
+    QString firstValue(const char* sql);
+
     QString filePath_;
     sqlite3* db_ = nullptr;
     int batchDepth_ = 0;
+    quint64 rollbacks_ = 0;
+    std::unique_ptr<Statement> dataVersion_;
 };
 
-// Opens a batch for the life of a scope and closes it on every path.
+// Opens a batch for the life of a scope and closes it on every path. A commit
+// that fails is reported, unless the scope is already being left by an error.
 class Batch {
 public:
-    explicit Batch(Database& db) : db_(db) { db_.beginBatch(); }
-    ~Batch() { db_.endBatch(); }
+    explicit Batch(Database& db) : db_(db), uncaught_(std::uncaught_exceptions()) {
+        db_.beginBatch();
+    }
+    ~Batch() noexcept(false) {
+        if (std::uncaught_exceptions() == uncaught_) {
+            db_.endBatch();
+            return;
+        }
+        try {
+            db_.endBatch();
+        } catch (...) {
+            // The error already on its way is the one the user needs to see.
+        }
+    }
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
 
 private:
     Database& db_;
+    int uncaught_;
 };
 
 } // namespace ink

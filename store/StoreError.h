@@ -15,4 +15,11 @@ private:
     QString message_;
 };
 
+// Opening a table that the database does not hold (yet). Start-up creates the
+// table on this error only; every other open error leaves the store alone.
+class TableMissing : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 } // namespace ink

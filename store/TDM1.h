@@ -1,6 +1,6 @@
 #pragma once
-#include <QObject>
 #include <memory>
+#include <QObject>
 
 #include "TableDef.h"
 

@@ -14,6 +14,12 @@ public:
     TDataSource(TTable* table, QObject* owner, const QString& objectName);
     TTable* dataSet() const { return table_; }
 
+    // While disabled the data source passes nothing on, so widgets stay still
+    // during long work (a build); enabling it again tells them to read anew.
+    // The master-detail links do not run through these signals and keep working.
+    void setEnabled(bool enabled);
+    bool isEnabled() const { return enabled_; }
+
 signals:
     void currentChanged();
     void dataChanged();
@@ -22,6 +28,7 @@ signals:
 
 private:
     TTable* table_;
+    bool enabled_ = true;
 };
 
 } // namespace ink

@@ -1,9 +1,9 @@
 #pragma once
+#include <functional>
+#include <memory>
 #include <QList>
 #include <QObject>
 #include <QVariant>
-#include <functional>
-#include <memory>
 
 #include "TableDef.h"
 
@@ -106,13 +106,16 @@ public:
     QVariant currentValue(int field) const;
 
 signals:
-    void currentChanged(); // the current row moved or the scope changed
-    void dataChanged();    // rows of the scope were written, added, removed or reloaded
-    void stateChanged();   // browsing / editing / inserting / closed
+    void currentChanged();        // the current row moved or the scope changed
+    void dataChanged();           // rows of the scope were written, added, removed or reloaded
+    void stateChanged();          // browsing / editing / inserting / closed
     void fieldChanged(int field); // a value of the pending row was set
 
 private:
     struct Impl;
+    void requireOpen() const;
+    void removeCurrent(bool withDetails);
+
     TableDef def_;
     State state_ = State::Closed;
     std::unique_ptr<Impl> d_;

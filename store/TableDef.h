@@ -11,7 +11,7 @@ enum class FieldType {
     Text,     // at most `size` characters; longer values are cut silently
     DateTime, // local date and time
     Boolean,
-    Memo,     // text of any length, CR LF line breaks
+    Memo, // text of any length, CR LF line breaks
 };
 
 struct FieldDef {

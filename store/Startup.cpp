@@ -1,0 +1,61 @@
+#include "Startup.h"
+
+#include <filesystem>
+#include <QDir>
+#include <QFile>
+#include <system_error>
+
+#include "AliasRegistry.h"
+#include "StoreError.h"
+#include "TDM1.h"
+#include "TTable.h"
+
+namespace ink {
+
+QString dataDirectoryFor(const QString& executableFolder) {
+    QString folder = executableFolder;
+    while (folder.size() > 1 &&
+           (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    return QDir::toNativeSeparators(folder + QStringLiteral("/Data"));
+}
+
+void createDataDirectory(const QString& path) {
+    std::error_code error;
+    const std::filesystem::path folder(QFile::encodeName(path).toStdString());
+    std::filesystem::create_directories(folder, error);
+    if (!error && !std::filesystem::is_directory(folder, error))
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (error)
+        throw StoreError(QStringLiteral("Cannot create the data directory \"%1\": %2")
+                             .arg(path, QString::fromLocal8Bit(error.message())));
+}
+
+bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
+                         const QString& AliasPath, bool CreateIfMissing) {
+    if (!registry.aliasExists(AliasName)) {
+        if (!CreateIfMissing)
+            return false;
+        registry.addStandardAlias(AliasName, AliasPath, QString::fromLatin1(AliasRegistry::Driver));
+    }
+    // Also when it existed: a moved program folder, or an alias that pointed
+    // elsewhere, is re-pointed at this program's data.
+    registry.modifyAlias(AliasName, {QStringLiteral("PATH=") + AliasPath});
+    registry.saveConfiguration();
+    return true;
+}
+
+void OpenOrCreateTables(TDM1& dm) {
+    for (TTable* table : {dm.tblDocs, dm.tblUnits, dm.tblProc}) {
+        try {
+            table->open();
+        } catch (const TableMissing&) {
+            // Only a table that is not there is created; any other failure
+            // leaves the store as it is and stops here, with the rest closed.
+            table->create();
+            table->open();
+        }
+    }
+}
+
+} // namespace ink

@@ -1,0 +1,148 @@
+#include "TDM1.h"
+
+#include <QDir>
+
+#include "AliasRegistry.h"
+#include "Database.h"
+#include "StoreError.h"
+#include "TDataSource.h"
+#include "TField.h"
+#include "TTable.h"
+
+namespace ink {
+
+namespace {
+
+FieldDef text(const char* name, int size) {
+    return {QString::fromLatin1(name), FieldType::Text, size, false};
+}
+
+FieldDef typed(const char* name, FieldType type, bool required = false) {
+    return {QString::fromLatin1(name), type, 0, required};
+}
+
+} // namespace
+
+const TableDef& TDM1::docsDefinition() {
+    static const TableDef def{QStringLiteral("DocsLib"),
+                              {typed("DocNo", FieldType::AutoInc),
+                               text("DocName", 50),
+                               typed("DocSize", FieldType::Integer),
+                               typed("DocDate", FieldType::DateTime),
+                               text("DocAuthor", 50),
+                               text("DocCompany", 50),
+                               text("DocBuildNo", 10),
+                               text("AppEXEName", 255),
+                               text("CompanyName", 100),
+                               text("FileDescr", 100),
+                               text("FileName", 255),
+                               text("VersionNo", 10),
+                               text("InternalName", 100),
+                               text("LegalCopyright", 100),
+                               text("LegalTrademark", 100),
+                               text("OriginalFileName", 100),
+                               text("ProductName", 100),
+                               text("ProductVer", 20),
+                               text("DPRFileName", 255),
+                               typed("IsVerInfo", FieldType::Boolean)},
+                              {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
+                              {}};
+    return def;
+}
+
+const TableDef& TDM1::unitsDefinition() {
+    static const TableDef def{
+        QStringLiteral("UnitsLib"),
+        {typed("DocNo", FieldType::Integer, true), typed("UnitNo", FieldType::AutoInc, true),
+         text("UnitName", 50), text("FormName", 50), typed("Description", FieldType::Memo),
+         // The unit's "in" path as the project file writes it, empty when it has none.
+         text("UnitPath", 255)},
+        {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
+        {QStringLiteral("DocNo")}};
+    return def;
+}
+
+const TableDef& TDM1::procsDefinition() {
+    static const TableDef def{
+        QStringLiteral("ProcsLib"),
+        {typed("DocNo", FieldType::Integer, true),
+         typed("UnitNo", FieldType::Integer, true),
+         typed("ProcNo", FieldType::AutoInc),
+         {QStringLiteral("ProcName"), FieldType::Text, 50, true},
+         text("ProcType", 10),
+         text("ProcParams", 50),
+         text("ResultType", 50),
+         typed("Description", FieldType::Memo)},
+        {QStringLiteral("tblProcIndex1"),
+         {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcNo")}},
+        {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcName")}};
+    return def;
+}
+
+TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
+    : QObject(owner), registry_(std::move(registry)) {
+    setObjectName(QStringLiteral("DM1"));
+    tblDocs = new TTable(docsDefinition(), this, QStringLiteral("tblDocs"));
+    tblUnits = new TTable(unitsDefinition(), this, QStringLiteral("tblUnits"));
+    tblProc = new TTable(procsDefinition(), this, QStringLiteral("tblProc"));
+    dsDocs = new TDataSource(tblDocs, this, QStringLiteral("dsDocs"));
+    dsUnits = new TDataSource(tblUnits, this, QStringLiteral("dsUnits"));
+    dsProcs = new TDataSource(tblProc, this, QStringLiteral("dsProcs"));
+
+    for (TTable* table : {tblDocs, tblUnits, tblProc})
+        table->setDatabaseProvider([this]() -> Database& { return database(); });
+    tblUnits->setMasterSource(dsDocs, {QStringLiteral("DocNo")});
+    tblProc->setMasterSource(dsUnits, {QStringLiteral("DocNo"), QStringLiteral("UnitNo")});
+
+    TField** docs[] = {&tblDocsDocNo,          &tblDocsDocName,
+                       &tblDocsDocSize,        &tblDocsDocDate,
+                       &tblDocsDocAuthor,      &tblDocsDocCompany,
+                       &tblDocsDocBuildNo,     &tblDocsAppEXEName,
+                       &tblDocsCompanyName,    &tblDocsFileDescr,
+                       &tblDocsFileName,       &tblDocsVersionNo,
+                       &tblDocsInternalName,   &tblDocsLegalCopyright,
+                       &tblDocsLegalTrademark, &tblDocsOriginalFileName,
+                       &tblDocsProductName,    &tblDocsProductVer,
+                       &tblDocsDPRFileName,    &tblDocsisVerInfo};
+    TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,      &tblUnitsUnitName,
+                        &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath};
+    TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,     &tblProcProcNo,
+                        &tblProcProcName,   &tblProcProcType,   &tblProcProcParams,
+                        &tblProcResultType, &tblProcDescription};
+    int i = 0;
+    for (TField** field : docs)
+        *field = tblDocs->field(i++);
+    i = 0;
+    for (TField** field : units)
+        *field = tblUnits->field(i++);
+    i = 0;
+    for (TField** field : procs)
+        *field = tblProc->field(i++);
+
+    // The program names the Boolean field in lower case.
+    tblDocsisVerInfo->setObjectName(QStringLiteral("tblDocsisVerInfo"));
+    tblDocsDocSize->setDisplayFormat(QStringLiteral("#,0 KB"));
+}
+
+TDM1::~TDM1() {
+    // The tables' statements must go before the database connection.
+    delete tblProc;
+    delete tblUnits;
+    delete tblDocs;
+}
+
+Database& TDM1::database() {
+    if (database_)
+        return *database_;
+    if (!registry_)
+        registry_ = std::make_shared<AliasRegistry>();
+    if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
+        throw StoreError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
+                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
+    const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
+    const QString file = QDir(folder).filePath(QString::fromLatin1(DatabaseFileName));
+    database_ = std::make_unique<Database>(QDir::toNativeSeparators(file));
+    return *database_;
+}
+
+} // namespace ink

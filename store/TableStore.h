@@ -1,0 +1,51 @@
+#pragma once
+#include <QList>
+#include <QVariantList>
+#include <vector>
+
+#include "Statement.h"
+#include "TableDef.h"
+
+namespace ink {
+
+class Database;
+
+// One stored row: SQLite's row id and the field values in definition order.
+struct Row {
+    qint64 rowid = 0;
+    QVariantList values;
+};
+using Rows = std::vector<Row>;
+
+// The SQL of one open table: its statements are prepared once and reused for
+// every scope load and every write.
+class TableStore {
+public:
+    // `scopeFields` are the fields a scope is selected by (a detail's link
+    // fields); none selects the whole table.
+    TableStore(Database& db, const TableDef& def, const QList<int>& scopeFields);
+
+    // The rows whose scope fields equal `scopeValues`, in primary index order.
+    Rows load(const QVariantList& scopeValues);
+    // Writes a new row; the store fills the auto-number. Returns the row id.
+    qint64 insert(const QVariantList& values);
+    void update(qint64 rowid, const QVariantList& values);
+    void remove(qint64 rowid);
+    // Removes every row of a scope.
+    void removeScope(const QVariantList& scopeValues);
+
+private:
+    void bindScope(Statement& statement, const QVariantList& scopeValues);
+    QString scopeCondition() const;
+
+    Database& db_;
+    const TableDef& def_;
+    QList<int> scopeFields_;
+    Statement select_;
+    Statement insert_;
+    Statement update_;
+    Statement delete_;
+    Statement deleteScope_;
+};
+
+} // namespace ink
