@@ -1,12 +1,37 @@
+// Inkwright: reference documentation for Object Pascal projects.
 #include <QApplication>
-#include <QMainWindow>
+#include <QFont>
+
+#include "QtDialogs.h"
+#include "store/TDM1.h"
+#include "TfrmInkwright.h"
+
+namespace {
+// The window asks for the faces it was designed with; on systems without
+// them, metric-compatible faces stand in.
+void substituteDesignFonts() {
+    QFont::insertSubstitutions(QStringLiteral("Courier New"),
+                               {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")});
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont::insertSubstitutions(QStringLiteral("Impact"), {QStringLiteral("Liberation Sans Narrow"),
+                                                          QStringLiteral("Liberation Sans")});
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Inkwright"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Inkwright"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Inkwright"));
+    substituteDesignFonts();
+
+    // The window first, then the data module; the window's controls are bound
+    // to the module's data sources once it exists, and the tables open when
+    // the window is first shown.
+    ink::QtDialogs dialogs;
+    ink::TfrmInkwright window(ink::StartupEnvironment::forRunningProgram(), &dialogs);
+    dialogs.setParentWidget(&window);
+    ink::TDM1 dm(&app);
+    window.bindDataModule(&dm);
     window.show();
     return app.exec();
 }

@@ -1,7 +1,7 @@
 #include "components/FmxUtils.h"
 #include "support/TempDir.h"
 
-#include "PrintQt.h"
+#include "support/PrintQt.h"
 #include <gtest/gtest.h>
 #include <QDeadlineTimer>
 #include <QDir>

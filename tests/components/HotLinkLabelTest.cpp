@@ -1,7 +1,7 @@
 #include "components/HotLinkLabel.h"
 #include "components/EventSound.h"
 
-#include "PrintQt.h"
+#include "support/PrintQt.h"
 #include <gtest/gtest.h>
 #include <QEnterEvent>
 #include <QMetaProperty>

@@ -1,6 +1,6 @@
 #include "components/SpellWords.h"
 
-#include "PrintQt.h"
+#include "support/PrintQt.h"
 #include <gtest/gtest.h>
 #include <QStringList>
 

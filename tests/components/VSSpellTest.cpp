@@ -2,7 +2,7 @@
 #include "components/vcspell3.h"
 #include "support/TempDir.h"
 
-#include "PrintQt.h"
+#include "support/PrintQt.h"
 #include <deque>
 #include <gtest/gtest.h>
 #include <QFile>

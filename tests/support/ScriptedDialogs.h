@@ -1,17 +1,19 @@
 #pragma once
+#include <deque>
 #include <QList>
 #include <QString>
-#include <deque>
 #include <stdexcept>
 
 #include "components/Dialogs.h"
+#include "PrintQt.h"
 
 // Answers the program's dialogs from a script ("the next file is X, the next
 // answer is Cancel") and records every box shown, so a test can check them.
 class ScriptedDialogs : public ink::Dialogs {
 public:
     struct Shown {
-        QString kind; // "openFile", "inputBox", "warning", "error", "information", "generalError", "confirm"
+        QString kind; // "openFile", "inputBox", "warning", "error", "information", "generalError",
+                      // "confirm"
         QString caption;
         QString text;
         QString initial;
@@ -48,6 +50,16 @@ public:
         bool answer = confirmations.front();
         confirmations.pop_front();
         return answer;
+    }
+
+    // Every message box shown so far, as "kind: text" (file and name
+    // dialogs left out), for a test that expects none or a few.
+    QStringList messages() const {
+        QStringList result;
+        for (const Shown& s : shown)
+            if (s.kind != "openFile" && s.kind != "inputBox")
+                result.append(s.kind + ": " + s.text);
+        return result;
     }
 
     QStringList texts(const QString& kind) const {

@@ -1,0 +1,40 @@
+#include "ErrorGuard.h"
+
+#include <exception>
+#include <QDebug>
+
+#include "components/Dialogs.h"
+#include "store/StoreError.h"
+
+namespace ink {
+
+namespace {
+Dialogs* errorDialogs = nullptr;
+
+void show(const QString& message) {
+    if (errorDialogs)
+        errorDialogs->generalError(generalErrorText(message));
+    else
+        qWarning().noquote() << "Inkwright:" << message;
+}
+} // namespace
+
+void setErrorDialogs(Dialogs* dialogs) {
+    errorDialogs = dialogs;
+}
+
+bool guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const StoreError& e) {
+        show(e.message());
+    } catch (const std::exception& e) {
+        show(QString::fromUtf8(e.what()));
+    } catch (...) {
+        show(QStringLiteral("An unexpected error occurred"));
+    }
+    return false;
+}
+
+} // namespace ink

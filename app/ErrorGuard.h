@@ -1,0 +1,15 @@
+#pragma once
+#include <functional>
+
+namespace ink {
+
+class Dialogs;
+
+// Every handler of the window runs inside guarded(): an error that escapes it
+// ends the handler and is shown in the general error box, and the program
+// carries on. No exception ever crosses the Qt event loop.
+void setErrorDialogs(Dialogs* dialogs);
+// Runs `handler`; returns false when an error ended it (after showing it).
+bool guarded(const std::function<void()>& handler);
+
+} // namespace ink

@@ -1,0 +1,27 @@
+#pragma once
+#include "components/Dialogs.h"
+
+class QWidget;
+
+namespace ink {
+
+// The real dialogs: Qt's message boxes, input box and open-file dialog.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParentWidget(QWidget* parent) { parent_ = parent; }
+
+    std::optional<QString> openFile(const OpenFileRequest& request) override;
+    std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                    const QString& initialText) override;
+    void warning(const QString& text) override;
+    void error(const QString& text) override;
+    void information(const QString& caption, const QString& text) override;
+    void generalError(const QString& text) override;
+    bool confirm(const QString& text) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace ink

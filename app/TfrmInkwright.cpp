@@ -1,0 +1,591 @@
+#include "TfrmInkwright.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "components/Dialogs.h"
+#include "DBCheckBox.h"
+#include "DBEdit.h"
+#include "DBGrid.h"
+#include "DBMemo.h"
+#include "docs/DocumentCommands.h"
+#include "ErrorGuard.h"
+#include "store/AliasRegistry.h"
+#include "store/Startup.h"
+#include "store/TDataSource.h"
+#include "store/TDM1.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+#include "WindowBuildProgress.h"
+
+namespace ink {
+
+namespace {
+constexpr int ClientWidth = 538;
+constexpr int ClientHeight = 367;
+constexpr int PagesHeight = 313;
+constexpr int PanelHeight = 35;
+constexpr int StatusBarHeight = 19;
+
+QFont courierNew(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFont msSansSerif(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+QLabel* countLabel(QWidget* parent, const QString& name, int x, int y) {
+    QLabel* l = label(parent, name, QStringLiteral("0"), x, y);
+    l->setMinimumWidth(60);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    l->setPalette(palette);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, int x, int y) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(x, y, 75, 25);
+    return b;
+}
+
+QAction* menuItem(QMenu* menu, const QString& name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void styleGridTitles(TDBGrid* grid) {
+    grid->horizontalHeader()->setFont(msSansSerif(11, true));
+    grid->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { color: navy; }"));
+}
+} // namespace
+
+StartupEnvironment StartupEnvironment::forRunningProgram() {
+    return {QCoreApplication::applicationDirPath(), std::make_shared<AliasRegistry>()};
+}
+
+TfrmInkwright::TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      environment_(std::move(environment)), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("frmInkwright"));
+    setErrorDialogs(dialogs_);
+    buildWindow();
+    progress_ = std::make_unique<WindowBuildProgress>(StatusBar1, ProgressBar1, *dialogs_);
+    guarded([this] { FormCreate(); });
+}
+
+TfrmInkwright::~TfrmInkwright() {
+    setErrorDialogs(nullptr);
+}
+
+// ---------------------------------------------------------------- layout
+
+void TfrmInkwright::buildWindow() {
+    setWindowTitle(QStringLiteral("Inkwright"));
+    setFont(courierNew(11));
+    setFixedSize(ClientWidth, ClientHeight);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 0, ClientWidth, PagesHeight);
+    buildMainInfoPage();
+    buildUnitsPage();
+    buildProceduresPage();
+    buildAboutPage();
+    buildBottomPanel();
+    buildStatusBar();
+    buildMenus();
+    connectHandlers();
+}
+
+void TfrmInkwright::buildMainInfoPage() {
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Main Info"));
+
+    GroupBox1 = new QGroupBox(QStringLiteral(" Information "), TabSheet1);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(4, 2, 522, 65);
+    Label13 = label(GroupBox1, QStringLiteral("Label13"), QStringLiteral("Author Name:"), 10, 19);
+    DBEdit1 = new TDBEdit(GroupBox1, QStringLiteral("DBEdit1"));
+    DBEdit1->setGeometry(113, 16, 401, 20);
+    Label14 = label(GroupBox1, QStringLiteral("Label14"), QStringLiteral("Comp. Name:"), 10, 42);
+    DBEdit2 = new TDBEdit(GroupBox1, QStringLiteral("DBEdit2"));
+    DBEdit2->setGeometry(113, 39, 401, 20);
+    Label13->setBuddy(DBEdit1);
+    Label14->setBuddy(DBEdit2);
+
+    DBCheckBox1 = new TDBCheckBox(QStringLiteral("Include Version Info"), TabSheet1,
+                                  QStringLiteral("DBCheckBox1"));
+    DBCheckBox1->setGeometry(8, 71, 200, 20);
+    CheckBox2 = new QCheckBox(QStringLiteral("Set as default"), TabSheet1);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(290, 71, 140, 20);
+    Button1 = button(TabSheet1, QStringLiteral("Button1"), QStringLiteral("Default"), 449, 69);
+
+    Label12 = label(TabSheet1, QStringLiteral("Label12"), QStringLiteral("Documents List:"), 8, 97);
+    DBGrid1 = new TDBGrid(TabSheet1, QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(8, 111, 513, 145);
+    styleGridTitles(DBGrid1);
+    QFont cellFont = courierNew(12);
+    DBGrid1->setColumns({
+        {QStringLiteral("DocName"), QStringLiteral("Document Name"), 262, QColor(Qt::green),
+         cellFont, QColor(Qt::black)},
+        {QStringLiteral("DocSize"), QStringLiteral("Size"), 0, {}, cellFont, {}},
+        {QStringLiteral("DocDate"), QStringLiteral("Modified"), 161, {}, cellFont, {}},
+    });
+
+    Button26 = button(TabSheet1, QStringLiteral("Button26"), QStringLiteral("Add"), 8, 259);
+    Button27 = button(TabSheet1, QStringLiteral("Button27"), QStringLiteral("Rename"), 88, 259);
+    Button28 = button(TabSheet1, QStringLiteral("Button28"), QStringLiteral("Delete"), 168, 259);
+}
+
+void TfrmInkwright::buildUnitsPage() {
+    TabSheet7 = new QWidget;
+    TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
+    PageControl1->addTab(TabSheet7, QStringLiteral("Units"));
+
+    Label15 =
+        label(TabSheet7, QStringLiteral("Label15"), QStringLiteral("Units/Forms List:"), 8, 4);
+    Label9 =
+        countLabel(TabSheet7, QStringLiteral("Label9"), Label15->x() + Label15->width() + 6, 4);
+    DBGrid2 = new TDBGrid(TabSheet7, QStringLiteral("DBGrid2"));
+    DBGrid2->setGeometry(8, 22, 233, 257);
+    DBGrid2->setToolTip(QStringLiteral("Right click here to popup a menu !"));
+    styleGridTitles(DBGrid2);
+    DBGrid2->setColumns({
+        {QStringLiteral("UnitName"),
+         QStringLiteral("Unit Name"),
+         116,
+         QColor(Qt::yellow),
+         courierNew(11),
+         {}},
+        {QStringLiteral("FormName"),
+         QStringLiteral("Form Name"),
+         98,
+         {},
+         courierNew(11),
+         QColor(Qt::darkGreen)},
+    });
+
+    Label16 = label(TabSheet7, QStringLiteral("Label16"), QStringLiteral("Description:"), 248, 4);
+    DBMemo1 = new TDBMemo(TabSheet7, QStringLiteral("DBMemo1"));
+    DBMemo1->setGeometry(248, 22, 273, 257);
+    DBMemo1->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+
+    Memo1 = new QPlainTextEdit(TabSheet7);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setPlainText(QStringLiteral("Memo1"));
+    Memo1->hide();
+}
+
+void TfrmInkwright::buildProceduresPage() {
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Procedures"));
+
+    Label2 = label(TabSheet2, QStringLiteral("Label2"), QStringLiteral("Procedure/Function List:"),
+                   8, 4);
+    Label10 =
+        countLabel(TabSheet2, QStringLiteral("Label10"), Label2->x() + Label2->width() + 6, 4);
+    DBGrid3 = new TDBGrid(TabSheet2, QStringLiteral("DBGrid3"));
+    DBGrid3->setGeometry(8, 22, 513, 145);
+    styleGridTitles(DBGrid3);
+    DBGrid3->setColumns({
+        {QStringLiteral("ProcName"),
+         QStringLiteral("Procedure Name"),
+         130,
+         QColor(Qt::darkYellow),
+         courierNew(11),
+         {}},
+        {QStringLiteral("ProcParams"), QStringLiteral("Parameters"), 194, {}, courierNew(11), {}},
+        {QStringLiteral("ProcType"),
+         QStringLiteral("Proc/Func"),
+         81,
+         {},
+         courierNew(11, true),
+         QColor(Qt::darkGreen),
+         Qt::AlignCenter},
+        {QStringLiteral("ResultType"), QStringLiteral("Result Type"), 88, {}, courierNew(11), {}},
+    });
+
+    Label3 = label(TabSheet2, QStringLiteral("Label3"), QStringLiteral("Description:"), 8, 170);
+    DBMemo2 = new TDBMemo(TabSheet2, QStringLiteral("DBMemo2"));
+    DBMemo2->setGeometry(8, 184, 513, 97);
+    DBMemo2->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+}
+
+void TfrmInkwright::buildAboutPage() {
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("About"));
+
+    Image1 = new QLabel(TabSheet3);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(16, 16, 32, 32);
+    Image1->setPixmap(windowIcon().pixmap(32, 32));
+
+    AboutTitle = new QLabel(QStringLiteral("Inkwright v1.1.0"), TabSheet3);
+    AboutTitle->setObjectName(QStringLiteral("AboutTitle"));
+    QFont impact(QStringLiteral("Impact"));
+    impact.setPixelSize(29);
+    AboutTitle->setFont(impact);
+    AboutTitle->move(60, 12);
+    AboutTitle->adjustSize();
+
+    AboutCredits = new QLabel(TabSheet3);
+    AboutCredits->setObjectName(QStringLiteral("AboutCredits"));
+    AboutCredits->setText(QStringLiteral("Reference documentation for Object Pascal projects.\n"
+                                         "Written by the Inkwright team.\n"
+                                         "Copyright (C) 2026 Inkwright Example Works."));
+    AboutCredits->move(16, 64);
+    AboutCredits->adjustSize();
+
+    Panel2 = new QFrame(TabSheet3);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Sunken);
+    Panel2->setGeometry(16, 130, 498, 40);
+}
+
+void TfrmInkwright::buildBottomPanel() {
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, PagesHeight, ClientWidth, PanelHeight);
+
+    Button30 = button(Panel1, QStringLiteral("Button30"), QStringLiteral("Close"), 8, 5);
+    ProgressBar1 = new QProgressBar(Panel1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(90, 11, 150, 13);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    Button3 = button(Panel1, QStringLiteral("Button3"), QStringLiteral("User Docs"), 290, 5);
+    Button3->setEnabled(false);
+    Button2 = button(Panel1, QStringLiteral("Button2"), QStringLiteral("Refresh"), 372, 5);
+    Button29 = button(Panel1, QStringLiteral("Button29"), QStringLiteral("Preview"), 454, 5);
+}
+
+void TfrmInkwright::buildStatusBar() {
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, ClientHeight - StatusBarHeight, ClientWidth, StatusBarHeight);
+}
+
+void TfrmInkwright::buildMenus() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    OpenwithNotepad1 = menuItem(PopupMenu1, QStringLiteral("OpenwithNotepad1"),
+                                QStringLiteral("&Open with Notepad"));
+    CopycodetoClipboard1 = menuItem(PopupMenu1, QStringLiteral("CopycodetoClipboard1"),
+                                    QStringLiteral("&Copy code to Clipboard"));
+    PopupMenu1->addSeparator();
+    RemovefromProject1 = menuItem(PopupMenu1, QStringLiteral("RemovefromProject1"),
+                                  QStringLiteral("Remove from Project"));
+
+    Action1 = new QAction(QStringLiteral("Select All"), this);
+    Action1->setObjectName(QStringLiteral("Action1"));
+    Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    Action1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Action1);
+
+    auto descriptionMenu = [this](const QString& menuName, const QString& spellName,
+                                  const QString& separatorName, const QString& selectAllName,
+                                  QAction*& spell, QAction*& separator, QAction*& selectAll) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(menuName);
+        spell = menuItem(menu, spellName, QStringLiteral("&Spell It!"));
+        menu->addSeparator();
+        separator = menuItem(menu, separatorName, QStringLiteral("Insert a separator line"));
+        // The item shows the action's caption and shortcut and runs the action.
+        selectAll = menuItem(menu, selectAllName, QStringLiteral("Select All\tCtrl+A"));
+        connect(selectAll, &QAction::triggered, Action1, &QAction::trigger);
+        return menu;
+    };
+    PopupMenu2 =
+        descriptionMenu(QStringLiteral("PopupMenu2"), QStringLiteral("SpellIt1"),
+                        QStringLiteral("Insertaseparatorline1"), QStringLiteral("SelectAll1"),
+                        SpellIt1, Insertaseparatorline1, SelectAll1);
+    PopupMenu3 =
+        descriptionMenu(QStringLiteral("PopupMenu3"), QStringLiteral("MenuItem1"),
+                        QStringLiteral("Insertaseparatorline2"), QStringLiteral("Action11"),
+                        MenuItem1, Insertaseparatorline2, Action11);
+
+    PopupMenu4 = new QMenu(this);
+    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    Removefromdocumentation1 = menuItem(PopupMenu4, QStringLiteral("Removefromdocumentation1"),
+                                        QStringLiteral("Remove from documentation"));
+
+    for (auto [owner, menu] : {std::pair<QWidget*, QMenu*>{DBGrid2, PopupMenu1},
+                               {DBMemo1, PopupMenu2},
+                               {DBMemo2, PopupMenu3},
+                               {DBGrid3, PopupMenu4}}) {
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, this,
+                [this, owner, menu](const QPoint& position) { showMenu(menu, owner, position); });
+    }
+}
+
+void TfrmInkwright::showMenu(QMenu* menu, QWidget* owner, const QPoint& position) {
+    // A description editor takes the focus before its menu opens, so the
+    // menu's commands act on it and the control left posts its text.
+    if (menu == PopupMenu2 || menu == PopupMenu3)
+        owner->setFocus(Qt::OtherFocusReason);
+    QWidget* viewport = owner;
+    if (auto* view = qobject_cast<QAbstractScrollArea*>(owner))
+        viewport = view->viewport();
+    menu->popup(viewport->mapToGlobal(position));
+}
+
+// ---------------------------------------------------------------- wiring
+
+void TfrmInkwright::connectHandlers() {
+    auto run = [](auto handler) {
+        return [handler] {
+            guarded(handler);
+        };
+    };
+    connect(Button30, &QPushButton::clicked, this, [this] { Button30Click(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Button30, &QPushButton::click);
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, run([this] { PageControl1Change(); }));
+    connect(DBGrid1, &TDBGrid::cellClicked, this, run([this] { DBGrid1CellClick(); }));
+    connect(DBGrid1, &TDBGrid::keyReleased, this, run([this] { DBGrid1KeyUp(); }));
+    connect(DBGrid2, &TDBGrid::cellClicked, this, run([this] { DBGrid2CellClick(); }));
+    connect(DBGrid2, &TDBGrid::keyReleased, this, run([this] { DBGrid2KeyUp(); }));
+    connect(DBGrid2, &TDBGrid::contentsShown, this, run([this] { DBGrid2DrawColumnCell(); }));
+    connect(DBGrid3, &TDBGrid::contentsShown, this, run([this] { DBGrid3DrawColumnCell(); }));
+    for (TDBGrid* grid : {DBGrid1, DBGrid2, DBGrid3})
+        connect(grid, &TDBGrid::deleteRequested, this,
+                [this, grid] { guarded([&] { deleteCurrentRowOf(grid); }); });
+
+    connect(Button2, &QPushButton::clicked, this, run([this] { Button2Click(); }));
+    connect(Button26, &QPushButton::clicked, this, run([this] { Button26Click(); }));
+    connect(Button27, &QPushButton::clicked, this, run([this] { Button27Click(); }));
+    connect(Button28, &QPushButton::clicked, this, run([this] { Button28Click(); }));
+    connect(Button29, &QPushButton::clicked, this, run([this] { Button29Click(); }));
+    connect(Button3, &QPushButton::clicked, this, run([this] { Button3Click(); }));
+    connect(RemovefromProject1, &QAction::triggered, this,
+            run([this] { RemovefromProject1Click(); }));
+    connect(Removefromdocumentation1, &QAction::triggered, this,
+            run([this] { Removefromdocumentation1Click(); }));
+    connect(DBEdit1, &TDBEdit::exited, this, run([this] { DBEdit1Exit(); }));
+    connect(DBEdit2, &TDBEdit::exited, this, run([this] { DBEdit2Exit(); }));
+    connect(DBMemo1, &TDBMemo::exited, this, run([this] { DBMemo1Exit(); }));
+    connect(DBMemo2, &TDBMemo::exited, this, run([this] { DBMemo2Exit(); }));
+}
+
+void TfrmInkwright::bindDataModule(TDM1* dm) {
+    dm_ = dm;
+    commands_ = std::make_unique<DocumentCommands>(*dm_, *dialogs_, *progress_);
+    DBGrid1->setDataSource(dm_->dsDocs);
+    DBEdit1->setDataSource(dm_->dsDocs);
+    DBEdit1->setDataField(QStringLiteral("DocAuthor"));
+    DBEdit2->setDataSource(dm_->dsDocs);
+    DBEdit2->setDataField(QStringLiteral("DocCompany"));
+    DBCheckBox1->setDataSource(dm_->dsDocs);
+    DBCheckBox1->setDataField(QStringLiteral("isVerInfo"));
+    DBMemo1->setDataField(QStringLiteral("Description"));
+    DBMemo2->setDataField(QStringLiteral("Description"));
+    attachUnitAndRoutineViews(true);
+}
+
+void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {
+    DBGrid2->setDataSource(attached ? dm_->dsUnits : nullptr);
+    DBMemo1->setDataSource(attached ? dm_->dsUnits : nullptr);
+    DBGrid3->setDataSource(attached ? dm_->dsProcs : nullptr);
+    DBMemo2->setDataSource(attached ? dm_->dsProcs : nullptr);
+}
+
+// ---------------------------------------------------------------- start-up
+
+void TfrmInkwright::FormCreate() {
+    ShowMainInfoPage();
+    const QString dataDirectory = dataDirectoryFor(environment_.executableFolder);
+    createDataDirectory(dataDirectory);
+    EnsureDatabaseAlias(*environment_.registry, QString::fromLatin1(TDM1::AliasName), dataDirectory,
+                        true);
+    // The bar runs in the status bar, just right of "Updating:".
+    ProgressBar1->setParent(StatusBar1);
+    ProgressBar1->setGeometry(50, 4, 150, 13);
+    ProgressBar1->hide();
+}
+
+void TfrmInkwright::FormShow() {
+    if (dm_)
+        OpenOrCreateTables(*dm_);
+}
+
+void TfrmInkwright::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    guarded([this] { FormShow(); });
+}
+
+void TfrmInkwright::ShowMainInfoPage() {
+    PageControl1->setCurrentWidget(TabSheet1);
+}
+
+// ---------------------------------------------------------------- caption and counts
+
+void TfrmInkwright::ShowPlainCaption() {
+    setWindowTitle(QStringLiteral("Inkwright"));
+}
+
+void TfrmInkwright::ShowUnitCaption() {
+    QString unitName;
+    if (dm_ && dm_->tblUnits->isOpen())
+        unitName = dm_->tblUnitsUnitName->asString();
+    const qsizetype cut = std::max(
+        {unitName.lastIndexOf('\\'), unitName.lastIndexOf('/'), unitName.lastIndexOf(':')});
+    setWindowTitle(QStringLiteral("Inkwright - ") + unitName.mid(cut + 1));
+}
+
+void TfrmInkwright::PageControl1Change() {
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        ShowPlainCaption();
+        break;
+    case 1:
+        ShowUnitCaption();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmInkwright::DBGrid1CellClick() {
+    ShowPlainCaption();
+}
+
+void TfrmInkwright::DBGrid1KeyUp() {
+    ShowPlainCaption();
+}
+
+void TfrmInkwright::DBGrid2CellClick() {
+    ShowUnitCaption();
+}
+
+void TfrmInkwright::DBGrid2KeyUp() {
+    ShowUnitCaption();
+}
+
+void TfrmInkwright::DBGrid2DrawColumnCell() {
+    if (dm_ && DBGrid2->dataSource())
+        Label9->setText(
+            QString::number(dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0));
+}
+
+void TfrmInkwright::DBGrid3DrawColumnCell() {
+    if (dm_ && DBGrid3->dataSource())
+        Label10->setText(QString::number(dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0));
+}
+
+// ---------------------------------------------------------------- commands
+
+void TfrmInkwright::Button30Click() {
+    close();
+}
+
+void TfrmInkwright::Button2Click() {
+    if (!dm_ || dm_->tblDocs->recordCount() == 0)
+        return;
+    // The lists and editors of the units and routines stay detached while
+    // the document is rebuilt, and are attached again however it ends.
+    attachUnitAndRoutineViews(false);
+    struct Reattach {
+        TfrmInkwright* window;
+        ~Reattach() { window->attachUnitAndRoutineViews(true); }
+    } reattach{this};
+    commands_->refresh();
+}
+
+void TfrmInkwright::Button26Click() {
+    commands_->add();
+}
+
+void TfrmInkwright::Button27Click() {
+    commands_->rename();
+}
+
+void TfrmInkwright::Button28Click() {
+    commands_->deleteDocument();
+}
+
+void TfrmInkwright::RemovefromProject1Click() {
+    commands_->removeFromProject();
+}
+
+void TfrmInkwright::Removefromdocumentation1Click() {
+    commands_->removeFromDocumentation();
+}
+
+void TfrmInkwright::DBEdit1Exit() {
+    DocumentCommands::postOnExit(*dm_->tblDocs);
+}
+
+void TfrmInkwright::DBEdit2Exit() {
+    DocumentCommands::postOnExit(*dm_->tblDocs);
+}
+
+void TfrmInkwright::DBMemo1Exit() {
+    if (DBMemo1->dataSource())
+        DocumentCommands::postOnExit(*dm_->tblUnits);
+}
+
+void TfrmInkwright::DBMemo2Exit() {
+    if (DBMemo2->dataSource())
+        DocumentCommands::postOnExit(*dm_->tblProc);
+}
+
+void TfrmInkwright::Button29Click() {}
+
+void TfrmInkwright::Button3Click() {}
+
+void TfrmInkwright::deleteCurrentRowOf(TDBGrid* grid) {
+    TTable* table = grid->dataSource() ? grid->dataSource()->dataSet() : nullptr;
+    if (!table || table->recordCount() == 0)
+        return;
+    if (dialogs_->confirm(QStringLiteral("Delete record?")))
+        table->deleteWithDetails();
+}
+
+} // namespace ink

@@ -1,0 +1,167 @@
+#pragma once
+#include <memory>
+#include <QWidget>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QCheckBox;
+class QFrame;
+
+namespace ink {
+
+class AliasRegistry;
+class Dialogs;
+class DocumentCommands;
+class TDBCheckBox;
+class TDBEdit;
+class TDBGrid;
+class TDBMemo;
+class TDM1;
+class WindowBuildProgress;
+
+// Where start-up finds the program's folder and the engine's configuration.
+// The real program uses its own executable's folder and the user's
+// configuration; tests point both at a temporary folder.
+struct StartupEnvironment {
+    QString executableFolder;
+    std::shared_ptr<AliasRegistry> registry;
+    static StartupEnvironment forRunningProgram();
+};
+
+// The main window: four pages over the documentation store, a panel of
+// buttons and a status bar. Its handlers are thin: each runs a command
+// inside the error guard.
+class TfrmInkwright : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and runs FormCreate. The data module is bound after.
+    TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs);
+    ~TfrmInkwright() override;
+
+    // Resolves the data-bound controls' data sources once DM1 exists.
+    void bindDataModule(TDM1* dm);
+    TDM1* dataModule() const { return dm_; }
+    Dialogs& dialogs() const { return *dialogs_; }
+    const StartupEnvironment& environment() const { return environment_; }
+
+    // Start-up.
+    void FormCreate();
+    void FormShow();
+    void ShowMainInfoPage();
+
+    // Caption and counts.
+    void ShowPlainCaption();
+    void ShowUnitCaption();
+
+    // Handlers.
+    void Button30Click();
+    void PageControl1Change();
+    void DBGrid1CellClick();
+    void DBGrid1KeyUp();
+    void DBGrid2CellClick();
+    void DBGrid2KeyUp();
+    void DBGrid2DrawColumnCell();
+    void DBGrid3DrawColumnCell();
+    void Button2Click();
+    void Button26Click();
+    void Button27Click();
+    void Button28Click();
+    void RemovefromProject1Click();
+    void Removefromdocumentation1Click();
+    void DBEdit1Exit();
+    void DBEdit2Exit();
+    void DBMemo1Exit();
+    void DBMemo2Exit();
+    void Button29Click();
+    void Button3Click();
+
+    // Controls, named as their objectName.
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1;
+    QWidget* TabSheet7;
+    QWidget* TabSheet2;
+    QWidget* TabSheet3;
+    QGroupBox* GroupBox1;
+    QLabel* Label13;
+    TDBEdit* DBEdit1;
+    QLabel* Label14;
+    TDBEdit* DBEdit2;
+    TDBCheckBox* DBCheckBox1;
+    QCheckBox* CheckBox2;
+    QPushButton* Button1;
+    QLabel* Label12;
+    TDBGrid* DBGrid1;
+    QPushButton* Button26;
+    QPushButton* Button27;
+    QPushButton* Button28;
+    QLabel* Label15;
+    QLabel* Label9;
+    TDBGrid* DBGrid2;
+    QLabel* Label16;
+    TDBMemo* DBMemo1;
+    QPlainTextEdit* Memo1;
+    QLabel* Label2;
+    QLabel* Label10;
+    TDBGrid* DBGrid3;
+    QLabel* Label3;
+    TDBMemo* DBMemo2;
+    QLabel* Image1;
+    QLabel* AboutTitle;
+    QLabel* AboutCredits;
+    QFrame* Panel2;
+    QWidget* Panel1;
+    QPushButton* Button30;
+    QProgressBar* ProgressBar1;
+    QPushButton* Button3;
+    QPushButton* Button2;
+    QPushButton* Button29;
+    QStatusBar* StatusBar1;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+    QMenu* PopupMenu3;
+    QMenu* PopupMenu4;
+    QAction* OpenwithNotepad1;
+    QAction* CopycodetoClipboard1;
+    QAction* RemovefromProject1;
+    QAction* SpellIt1;
+    QAction* Insertaseparatorline1;
+    QAction* SelectAll1;
+    QAction* MenuItem1;
+    QAction* Insertaseparatorline2;
+    QAction* Action11;
+    QAction* Removefromdocumentation1;
+    QAction* Action1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildMainInfoPage();
+    void buildUnitsPage();
+    void buildProceduresPage();
+    void buildAboutPage();
+    void buildBottomPanel();
+    void buildStatusBar();
+    void buildMenus();
+    void connectHandlers();
+    void attachUnitAndRoutineViews(bool attached);
+    void deleteCurrentRowOf(TDBGrid* grid);
+    void showMenu(QMenu* menu, QWidget* owner, const QPoint& position);
+
+    StartupEnvironment environment_;
+    Dialogs* dialogs_;
+    TDM1* dm_ = nullptr;
+    std::unique_ptr<WindowBuildProgress> progress_;
+    std::unique_ptr<DocumentCommands> commands_;
+    bool shownOnce_ = false;
+};
+
+} // namespace ink

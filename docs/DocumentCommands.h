@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+
+namespace ink {
+
+class BuildFeedback;
+class Dialogs;
+class TDM1;
+class TTable;
+
+// The commands of the documents list and of the units and routines lists,
+// written against the store and the dialogs so they run without a window.
+class DocumentCommands {
+public:
+    DocumentCommands(TDM1& dm, Dialogs& dialogs, BuildFeedback& feedback);
+
+    // "Add": pick a project file, name the document, build it.
+    void add();
+    // "Rename": a new name for the current document.
+    void rename();
+    // "Delete": the current document with all its units and routines.
+    void deleteDocument();
+    // "Refresh": rebuild the current document from disk, keeping every description.
+    void refresh();
+    // "Remove from Project" / "Remove from documentation": the current unit
+    // (with its routines) / the current routine.
+    void removeFromProject();
+    void removeFromDocumentation();
+
+    // Leaving an editor stores what was typed: the row is posted when the
+    // table has rows, even when nothing changed.
+    static void postOnExit(TTable& table);
+    // Document names are stored with only the letters a to z raised.
+    static QString upperCaseName(const QString& name);
+
+    static constexpr int NameWidth = 50;
+
+private:
+    TDM1& dm_;
+    Dialogs& dialogs_;
+    BuildFeedback& feedback_;
+    QString lastChosenFile_;
+};
+
+} // namespace ink

@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+
+namespace ink {
+
+class TDM1;
+
+// What the document build shows while it runs: the status text, the progress
+// bar, and the error box of a project file that cannot be opened.
+class BuildFeedback {
+public:
+    virtual ~BuildFeedback() = default;
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void setProgressVisible(bool visible) = 0;
+    virtual void setProgressMaximum(int maximum) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void stepProgress() = 0;
+    // A box captioned "Error" that the build shows and then carries on.
+    virtual void showError(const QString& text) = 0;
+};
+
+// Turns a project file into a stored document, or refreshes the current one.
+//
+// A new document (refresh false) gets a DocsLib row named `documentName`
+// (already upper-cased and checked for duplicates by the caller), a unit row
+// per uses-clause entry and a routine row per procedure and function of each
+// unit. A refresh adds only what is new, brings FormName and UnitPath up to
+// date, and never touches a description. Both end by stamping DocSize and
+// DocDate. Writes are batched; an error ends the build with every row written
+// before it kept, the status text cleared, and the error passed on.
+void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
+                   BuildFeedback& feedback);
+
+// The unit's source file: the project's folder + the stored name; else that
+// name matched without regard to case in the folder; else the unit's `in`
+// path taken relative to the project's folder (either separator, matched
+// without regard to case); else the name with ".pas", then ".pp". When none
+// exists, the plain folder + name, untested.
+QString FindUnitSource(const QString& projectPath, const QString& unitName,
+                       const QString& unitPath);
+
+// The folder part of a path up to and including its last '\', '/' or ':'.
+QString FolderPart(const QString& path);
+
+} // namespace ink

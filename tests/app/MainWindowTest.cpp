@@ -1,0 +1,156 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "app/DBGrid.h"
+#include "app/DBMemo.h"
+#include "WindowFixture.h"
+
+TEST_F(WindowTest, OpensOnMainInfoWithEmptyListsAndTheStoreInPlace) {
+    EXPECT_EQ(window->windowTitle(), "Inkwright");
+    EXPECT_EQ(window->size(), QSize(538, 367));
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+    QStringList pages;
+    for (int i = 0; i < window->PageControl1->count(); ++i)
+        pages << window->PageControl1->tabText(i);
+    EXPECT_EQ(pages, QStringList({"Main Info", "Units", "Procedures", "About"}));
+    EXPECT_EQ(window->Label9->text(), "0");
+    EXPECT_EQ(window->Label10->text(), "0");
+    EXPECT_FALSE(window->Button3->isEnabled());
+    EXPECT_EQ(window->ProgressBar1->parentWidget(), window->StatusBar1);
+    EXPECT_TRUE(window->ProgressBar1->isHidden());
+    EXPECT_TRUE(QDir(temp.filePath("program/Data")).exists());
+    EXPECT_EQ(QDir::cleanPath(registry->aliasPath("Quillmark")),
+              QDir::cleanPath(temp.filePath("program/Data")));
+    EXPECT_TRUE(dm->tblDocs->isOpen() && dm->tblUnits->isOpen() && dm->tblProc->isOpen());
+    EXPECT_EQ(dialogs.messages(), QStringList());
+}
+
+TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
+    auto captions = [](QMenu* menu) {
+        QStringList items;
+        for (QAction* action : menu->actions())
+            items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return items;
+    };
+    EXPECT_EQ(
+        captions(window->PopupMenu1),
+        QStringList({"&Open with Notepad", "&Copy code to Clipboard", "-", "Remove from Project"}));
+    EXPECT_EQ(captions(window->PopupMenu2),
+              QStringList({"&Spell It!", "-", "Insert a separator line", "Select All\tCtrl+A"}));
+    EXPECT_EQ(captions(window->PopupMenu4), QStringList({"Remove from documentation"}));
+    EXPECT_EQ(window->Action1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+}
+
+TEST_F(WindowTest, CaptionFollowsTheUnitsPageAndTheArrowKeys) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    // The build leaves the document's last unit current.
+    window->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - DATA.PAS");
+
+    window->DBGrid2->setFocus();
+    QTest::keyClick(window->DBGrid2, Qt::Key_Up);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - Helpers.pas");
+    QTest::keyClick(window->DBGrid2, Qt::Key_Up);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - Main.pas");
+    QTest::keyClick(window->DBGrid2, Qt::Key_Down);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - Helpers.pas");
+
+    // The routines list and the procedures page leave the caption alone.
+    window->PageControl1->setCurrentIndex(2);
+    QTest::keyClick(window->DBGrid3, Qt::Key_Down);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - Helpers.pas");
+
+    window->PageControl1->setCurrentIndex(0);
+    EXPECT_EQ(window->windowTitle(), "Inkwright");
+}
+
+TEST_F(WindowTest, UnitCaptionWithoutUnitsEndsAfterTheDash) {
+    window->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(window->windowTitle(), "Inkwright - ");
+}
+
+TEST_F(WindowTest, CountsFollowTheCurrentDocumentAndUnit) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    EXPECT_EQ(window->Label9->text(), "4");
+    dm->tblUnits->first();
+    dm->tblUnits->next(); // Main.pas: two procedures and a function
+    EXPECT_EQ(window->Label10->text(), "3");
+
+    window->DBGrid2->setFocus();
+    dialogs.confirmations.push_back(true);
+    QTest::keyClick(window->DBGrid2, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(window->Label9->text(), "3");
+}
+
+TEST_F(WindowTest, CtrlDeleteAsksFirstAndRemovesTheRowsBelow) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    const int routines = countRows("ProcsLib");
+
+    window->DBGrid1->setFocus();
+    dialogs.confirmations.push_back(false);
+    QTest::keyClick(window->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.texts("confirm"), QStringList({"Delete record?"}));
+    EXPECT_EQ(countRows("DocsLib"), 1);
+    EXPECT_EQ(countRows("ProcsLib"), routines);
+
+    dialogs.confirmations.push_back(true);
+    QTest::keyClick(window->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(countRows("DocsLib"), 0);
+    EXPECT_EQ(countRows("UnitsLib"), 0);
+    EXPECT_EQ(countRows("ProcsLib"), 0);
+
+    // An empty list ignores the key: no question is asked.
+    QTest::keyClick(window->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.texts("confirm").size(), 2);
+}
+
+TEST_F(WindowTest, EscapeClosesTheWindow) {
+    window->DBGrid1->setFocus();
+    QTest::keyClick(window->DBGrid1, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowTest, TypedDescriptionIsStoredBeforeAButtonCommandRuns) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    window->PageControl1->setCurrentIndex(2);
+    window->DBMemo2->setFocus();
+    QTest::keyClicks(window->DBMemo2, "Shows the count.");
+    // Refresh rebuilds from disk; the description typed a moment ago must
+    // already be in the row when it starts.
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    EXPECT_EQ(dm->tblProc->state(), ink::TTable::State::Browsing);
+    EXPECT_TRUE(column(dm->tblProc, "Description").contains("Shows the count."));
+    EXPECT_EQ(dialogs.messages(), QStringList());
+}
+
+TEST_F(WindowTest, VersionInfoCheckBoxShowsEmptyAsGreyAndTicksOnClick) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    EXPECT_EQ(window->DBCheckBox1->checkState(), Qt::PartiallyChecked);
+    QTest::mouseClick(window->DBCheckBox1, Qt::LeftButton);
+    EXPECT_EQ(window->DBCheckBox1->checkState(), Qt::Checked);
+    EXPECT_EQ(dm->tblDocs->state(), ink::TTable::State::Editing);
+    dm->tblDocs->post();
+    EXPECT_TRUE(dm->tblDocsisVerInfo->asBoolean());
+    QTest::mouseClick(window->DBCheckBox1, Qt::LeftButton);
+    EXPECT_EQ(window->DBCheckBox1->checkState(), Qt::Unchecked);
+}
+
+TEST_F(WindowTest, SecondStartFindsTheDocumentsAgain) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    stopWindow();
+    startWindow();
+    EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"SAMPLE"}));
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+}
