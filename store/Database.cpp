@@ -55,7 +55,9 @@ Database::~Database() {
 void Database::openFile() {
     // Create only a missing file: an existing one must be opened as it is.
     const bool exists = QFileInfo::exists(filePath_);
-    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+    // One thread uses the connection, so SQLite need not lock it on every call.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
     const int rc = sqlite3_open_v2(QFile::encodeName(filePath_).constData(), &db_, flags, nullptr);
     if (db_ == nullptr)
         throw StoreError(
@@ -71,10 +73,12 @@ void Database::openFile() {
 void Database::checkExistingFile() {
     const qint64 id = firstValue("PRAGMA application_id").toLongLong();
     const qint64 tableCount = firstValue("SELECT count(*) FROM sqlite_schema").toLongLong();
-    const QString verdict = firstValue("PRAGMA quick_check(1)");
-    if (verdict != QLatin1String("ok"))
+    QString verdict = firstValue("PRAGMA quick_check(1)");
+    if (verdict != QLatin1String("ok")) {
+        verdict.remove(QStringLiteral("*** in database main ***"));
         throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
-                             .arg(filePath_, verdict));
+                             .arg(filePath_, verdict.simplified()));
+    }
     // An empty database (a fresh file cut short before its first table) is ours.
     if (id != ApplicationId && !(id == 0 && tableCount == 0))
         throw StoreError(

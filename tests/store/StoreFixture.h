@@ -6,6 +6,7 @@
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/Startup.h"
+#include "store/Statement.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"

@@ -1,0 +1,88 @@
+// Moving through the units of a large document while the routines follow:
+// 2,000 units of 100 routines each. "warm" is the usual case of a document
+// already looked at; "cold" is each unit's first visit after opening.
+#include <benchmark/benchmark.h>
+#include <QTemporaryDir>
+
+#include "store/AliasRegistry.h"
+#include "store/Database.h"
+#include "store/Startup.h"
+#include "store/TDM1.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+
+namespace {
+
+constexpr int Units = 2000;
+constexpr int RoutinesPerUnit = 100;
+
+// One store for all runs, built once.
+struct LargeDocument {
+    QTemporaryDir folder;
+    std::shared_ptr<ink::AliasRegistry> registry;
+    std::unique_ptr<ink::TDM1> dm;
+
+    LargeDocument() {
+        registry = std::make_shared<ink::AliasRegistry>(folder.filePath("DatabaseEngine.ini"));
+        const QString data = ink::dataDirectoryFor(folder.path());
+        ink::createDataDirectory(data);
+        ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+        dm = std::make_unique<ink::TDM1>(nullptr, registry);
+        ink::OpenOrCreateTables(*dm);
+        ink::Batch build(dm->database());
+        dm->tblDocs->append({QVariant(), "LARGE"});
+        const QVariant docNo = dm->tblDocsDocNo->value();
+        for (int unit = 0; unit < Units; ++unit) {
+            dm->tblUnits->append({docNo, QVariant(), QStringLiteral("Unit%1.pas").arg(unit)});
+            const QVariant unitNo = dm->tblUnitsUnitNo->value();
+            for (int routine = 0; routine < RoutinesPerUnit; ++routine)
+                dm->tblProc->append({docNo, unitNo, QVariant(),
+                                     QStringLiteral("Routine%1").arg(routine),
+                                     QStringLiteral("FUNCTION"), QStringLiteral("const S: string"),
+                                     QStringLiteral("Integer")});
+        }
+    }
+
+    static LargeDocument& instance() {
+        static LargeDocument document;
+        return document;
+    }
+};
+
+void nextUnit(ink::TDM1& dm) {
+    dm.tblUnits->next();
+    if (dm.tblUnits->eof())
+        dm.tblUnits->first();
+    benchmark::DoNotOptimize(dm.tblProc->recordCount());
+}
+
+void moveUnitWarm(benchmark::State& state) {
+    ink::TDM1& dm = *LargeDocument::instance().dm;
+    for (int unit = 0; unit < Units; ++unit) // every scope visited once
+        nextUnit(dm);
+    for (auto _ : state)
+        nextUnit(dm);
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("moves");
+}
+
+void moveUnitCold(benchmark::State& state) {
+    ink::TDM1& dm = *LargeDocument::instance().dm;
+    for (auto _ : state) {
+        state.PauseTiming();
+        dm.tblProc->close(); // forgets every scope it kept
+        dm.tblProc->open();
+        dm.tblUnits->first();
+        state.ResumeTiming();
+        for (int unit = 1; unit < Units; ++unit)
+            dm.tblUnits->next();
+    }
+    state.SetItemsProcessed(state.iterations() * (Units - 1));
+    state.SetLabel("moves");
+}
+
+} // namespace
+
+BENCHMARK(moveUnitWarm)->Unit(benchmark::kMicrosecond);
+BENCHMARK(moveUnitCold)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+#include "store/AliasRegistry.h"
+#include "store/Startup.h"
+#include "store/StoreError.h"
+#include "store/TDM1.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+#include "support/TempDir.h"
+
+using namespace ink;
+
+namespace {
+
+// One start of the program from `programFolder`: the data directory, the
+// alias and the tables, as the main window does it. Returns the error text
+// of the table step, or "" when all three opened.
+QString startProgram(const QString& configPath, const QString& programFolder,
+                     std::unique_ptr<TDM1>& dm) {
+    auto registry = std::make_shared<AliasRegistry>(configPath);
+    const QString data = dataDirectoryFor(programFolder);
+    createDataDirectory(data);
+    EnsureDatabaseAlias(*registry, TDM1::AliasName, data, true);
+    dm = std::make_unique<TDM1>(nullptr, registry);
+    try {
+        OpenOrCreateTables(*dm);
+    } catch (const StoreError& error) {
+        return error.message();
+    }
+    return {};
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void runSql(const QString& databaseFile, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(databaseFile).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+class Startup : public ::testing::Test {
+protected:
+    QString config() const { return temp.filePath("config/Inkwright/DatabaseEngine.ini"); }
+    QString program() const { return temp.filePath("program"); }
+    QString databaseFile(const QString& folder) const {
+        return QDir(dataDirectoryFor(folder)).filePath(TDM1::DatabaseFileName);
+    }
+    // The document names of the store under `folder`, through a fresh start.
+    QStringList documentsOf(const QString& folder) {
+        std::unique_ptr<TDM1> dm;
+        EXPECT_EQ(startProgram(config(), folder, dm), "");
+        QStringList names;
+        for (dm->tblDocs->first(); !dm->tblDocs->eof(); dm->tblDocs->next())
+            names << dm->tblDocsDocName->asString();
+        return names;
+    }
+    void addDocument(const QString& folder, const QString& name) {
+        std::unique_ptr<TDM1> dm;
+        ASSERT_EQ(startProgram(config(), folder, dm), "");
+        dm->tblDocs->append({QVariant(), name});
+        dm->tblUnits->append({dm->tblDocsDocNo->value(), QVariant(), "Main.pas"});
+        dm->tblProc->append(
+            {dm->tblDocsDocNo->value(), dm->tblUnitsUnitNo->value(), QVariant(), "Run"});
+    }
+
+    TempDir temp;
+};
+
+} // namespace
+
+TEST(DataDirectory, IsTheProgramFolderAndData) {
+    EXPECT_EQ(QDir::fromNativeSeparators(dataDirectoryFor("/opt/ink")), "/opt/ink/Data");
+    EXPECT_EQ(QDir::fromNativeSeparators(dataDirectoryFor("/opt/ink/")), "/opt/ink/Data");
+}
+
+TEST_F(Startup, FirstStartCreatesEverythingAndTheSecondFindsIt) {
+    std::unique_ptr<TDM1> dm;
+    ASSERT_EQ(startProgram(config(), program(), dm), "");
+    EXPECT_TRUE(QFileInfo(dataDirectoryFor(program())).isDir());
+    EXPECT_TRUE(QFileInfo::exists(databaseFile(program())));
+    for (TTable* table : {dm->tblDocs, dm->tblUnits, dm->tblProc}) {
+        EXPECT_TRUE(table->isOpen());
+        EXPECT_EQ(table->recordCount(), 0);
+    }
+    AliasRegistry saved(config());
+    EXPECT_EQ(saved.aliasPath("Quillmark"), dataDirectoryFor(program()));
+    EXPECT_EQ(saved.parameter("quillmark", "default driver"), "SQLITE3");
+    dm.reset();
+
+    addDocument(program(), "KEPT");
+    EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
+    EXPECT_EQ(AliasRegistry(config()).aliasPath("Quillmark"), dataDirectoryFor(program()));
+}
+
+TEST_F(Startup, AMovedProgramFolderGetsItsOwnStore) {
+    addDocument(program(), "OLD");
+    const QString moved = temp.filePath("elsewhere");
+    EXPECT_EQ(documentsOf(moved), QStringList());
+    EXPECT_EQ(AliasRegistry(config()).aliasPath("Quillmark"), dataDirectoryFor(moved));
+    // The old data is neither used nor moved.
+    EXPECT_TRUE(QFileInfo::exists(databaseFile(program())));
+    EXPECT_EQ(documentsOf(program()), QStringList({"OLD"}));
+}
+
+TEST_F(Startup, AnAliasPointingElsewhereIsRePointedAndTheRestKept) {
+    temp.write("config/Inkwright/DatabaseEngine.ini",
+               "; engine settings\n"
+               "[Other]\nPATH=/srv/other\n\n"
+               "[QUILLMARK]\n; where the data lives\nPath=/somewhere/else\n"
+               "DEFAULT DRIVER=PARADOX\nLANGDRIVER=ascii\n");
+    AliasRegistry registry(config());
+    EXPECT_TRUE(EnsureDatabaseAlias(registry, "Quillmark", "/new/Data", true));
+
+    AliasRegistry saved(config());
+    EXPECT_EQ(saved.aliasPath("Quillmark"), "/new/Data");
+    EXPECT_EQ(saved.parameter("Quillmark", "DEFAULT DRIVER"), "PARADOX");
+    EXPECT_EQ(saved.parameter("Quillmark", "LANGDRIVER"), "ascii");
+    EXPECT_EQ(saved.aliasPath("Other"), "/srv/other");
+    const QByteArray text = bytesOf(config());
+    EXPECT_TRUE(text.contains("; engine settings"));
+    EXPECT_TRUE(text.contains("; where the data lives"));
+}
+
+TEST_F(Startup, AMissingAliasIsAddedOnlyWhenAllowed) {
+    AliasRegistry registry(config());
+    EXPECT_FALSE(EnsureDatabaseAlias(registry, "Quillmark", "/data", false));
+    EXPECT_FALSE(QFileInfo::exists(config()));
+    EXPECT_FALSE(registry.aliasExists("Quillmark"));
+}
+
+TEST_F(Startup, AnUnwritableConfigurationIsReported) {
+    temp.write("blocker", "a file where a folder should be");
+    AliasRegistry registry(temp.filePath("blocker/DatabaseEngine.ini"));
+    try {
+        EnsureDatabaseAlias(registry, "Quillmark", "/data", true);
+        FAIL() << "no error";
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(error.message().contains(temp.filePath("blocker/DatabaseEngine.ini")));
+    }
+}
+
+TEST_F(Startup, OnlyTheMissingTableIsCreated) {
+    addDocument(program(), "KEPT");
+    runSql(databaseFile(program()), "DROP TABLE ProcsLib");
+    std::unique_ptr<TDM1> dm;
+    ASSERT_EQ(startProgram(config(), program(), dm), "");
+    EXPECT_EQ(dm->tblDocs->recordCount(), 1);
+    EXPECT_EQ(dm->tblUnits->recordCount(), 1);
+    EXPECT_EQ(dm->tblProc->recordCount(), 0);
+}
+
+TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
+    addDocument(program(), "KEPT");
+    runSql(databaseFile(program()), "ALTER TABLE UnitsLib DROP COLUMN UnitPath");
+    std::unique_ptr<TDM1> dm;
+    const QString error = startProgram(config(), program(), dm);
+    EXPECT_TRUE(error.contains("UnitsLib")) << error.toStdString();
+    EXPECT_TRUE(error.contains(databaseFile(program()))) << error.toStdString();
+    EXPECT_TRUE(error.contains("UnitPath")) << error.toStdString();
+    EXPECT_TRUE(dm->tblDocs->isOpen());
+    EXPECT_FALSE(dm->tblUnits->isOpen());
+    EXPECT_FALSE(dm->tblProc->isOpen());
+    dm.reset();
+    runSql(databaseFile(program()), "SELECT DocNo, UnitNo, UnitName FROM UnitsLib");
+}
+
+TEST_F(Startup, ADamagedOrForeignFileIsReportedAndLeftUntouched) {
+    addDocument(program(), "KEPT");
+    QByteArray damaged = bytesOf(databaseFile(program()));
+    ASSERT_GT(damaged.size(), 3 * 4096);
+    damaged.replace(2 * 4096 + 8, 2000, QByteArray(2000, '\xA5'));
+
+    const QByteArray foreignDatabase = [&] {
+        const QString path = temp.filePath("foreign.db");
+        runSql(path, "PRAGMA journal_mode=DELETE; CREATE TABLE Contacts (Name TEXT)");
+        return bytesOf(path);
+    }();
+    const QByteArray cases[] = {damaged, QByteArray("just some text\n").repeated(300),
+                                foreignDatabase};
+    for (const QByteArray& content : cases) {
+        temp.write("program/Data/Inkwright.sqlite", content);
+        std::unique_ptr<TDM1> dm;
+        const QString error = startProgram(config(), program(), dm);
+        EXPECT_TRUE(error.startsWith("Cannot open the database \"" + databaseFile(program())))
+            << error.toStdString();
+        for (TTable* table : {dm->tblDocs, dm->tblUnits, dm->tblProc})
+            EXPECT_FALSE(table->isOpen());
+        dm.reset();
+        EXPECT_EQ(bytesOf(databaseFile(program())), content);
+    }
+}
+
+TEST_F(Startup, ADataDirectoryThatCannotBeCreatedIsReportedAtOnce) {
+    temp.write("program", "a file where the program folder should be");
+    const QString data = dataDirectoryFor(program());
+    try {
+        createDataDirectory(data);
+        FAIL() << "no error";
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(
+            error.message().startsWith("Cannot create the data directory \"" + data + "\": "))
+            << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains("directory", Qt::CaseInsensitive));
+    }
+}
