@@ -5,9 +5,9 @@
 #include "TextBetween.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <QFileInfo>
 #include <QSet>
+#include <span>
 #include <vector>
 
 namespace ink {
@@ -16,28 +16,86 @@ namespace {
 const QString noneMarker = QStringLiteral("<None>");
 const QString nothingFound = QStringLiteral("N/A");
 
-// A token of code, with whether white space or a comment stood before it.
+// A token of code, with what stood between it and the code token before it,
+// and where it stands among conditional directives ({$IFDEF} and the like).
 struct CodeToken {
     Token token;
-    bool spaceBefore = false;
+    bool blankBefore = false;   // white space
+    bool commentBefore = false; // a comment or a directive
+    int conditionalsBefore = 0; // how many conditionals were opened before it
+    int laterBranchOf = -1;     // the innermost conditional it stands in a later
+                                // branch ({$ELSE}, {$ELSEIF}) of, or -1
+};
+
+// Follows the nesting of conditional directives. Conditionals are numbered in
+// the order they open.
+class ConditionalNesting {
+public:
+    void take(QByteArrayView directive) {
+        const QByteArray name = DirectiveName(directive);
+        if (name == "if" || name == "ifdef" || name == "ifndef" || name == "ifopt") {
+            open_.push_back({opened_++, 0});
+        } else if ((name == "else" || name == "elseif") && !open_.empty()) {
+            ++open_.back().branch;
+        } else if ((name == "endif" || name == "ifend") && !open_.empty()) {
+            open_.pop_back();
+        }
+    }
+    int opened() const { return opened_; }
+    int innermostLaterBranch() const {
+        for (auto frame = open_.rbegin(); frame != open_.rend(); ++frame) {
+            if (frame->branch > 0)
+                return frame->number;
+        }
+        return -1;
+    }
+
+private:
+    struct Frame {
+        int number;
+        int branch; // 0 for the first branch
+    };
+    static QByteArray DirectiveName(QByteArrayView directive) {
+        qsizetype at = directive.startsWith('{') ? 2 : 3; // past "{$" or "(*$"
+        QByteArray name;
+        for (; at < directive.size(); ++at) {
+            const char c = directive[at];
+            if (c >= 'A' && c <= 'Z')
+                name += char(c - 'A' + 'a');
+            else if (c >= 'a' && c <= 'z')
+                name += c;
+            else
+                break;
+        }
+        return name;
+    }
+    std::vector<Frame> open_;
+    int opened_ = 0;
 };
 
 // Lexes the code tokens up to the `implementation` keyword, leaving out
 // comments and directives. Returns the offset where the keyword starts, or
 // the end of the source when there is none.
 qsizetype LexInterface(PascalLexer& lexer, std::vector<CodeToken>* tokens) {
+    ConditionalNesting conditionals;
+    bool blankBefore = false;
     bool commentBefore = false;
     for (;;) {
         const Token token = lexer.next();
         if (token.kind == TokenKind::End || lexer.isWord(token, "implementation"))
             return token.begin;
+        blankBefore = blankBefore || !lexer.lastTokenTouchesPrevious();
+        if (token.kind == TokenKind::Directive)
+            conditionals.take(lexer.text(token));
         if (token.kind == TokenKind::Comment || token.kind == TokenKind::Directive) {
             commentBefore = true;
             continue;
         }
-        if (tokens)
-            tokens->push_back({token, commentBefore || !lexer.lastTokenTouchesPrevious()});
-        commentBefore = false;
+        if (tokens) {
+            tokens->push_back({token, blankBefore, commentBefore, conditionals.opened(),
+                               conditionals.innermostLaterBranch()});
+        }
+        blankBefore = commentBefore = false;
     }
 }
 
@@ -97,11 +155,19 @@ public:
 
 private:
     static constexpr std::size_t npos = std::size_t(-1);
+    // Words that may follow the keyword or the result of a procedural type.
+    static constexpr QByteArrayView typeModifiers[] = {
+        "of",     "is",      "stdcall", "cdecl", "pascal", "register", "safecall",
+        "winapi", "cppdecl", "far",     "near",  "export", "varargs"};
+    // Words that cannot belong to a parameter list or a result type.
+    static constexpr QByteArrayView headerEnders[] = {"procedure",  "function", "constructor",
+                                                      "destructor", "property", "operator",
+                                                      "begin",      "end"};
 
     bool isWord(std::size_t i, QByteArrayView word) const {
         return i < tokens_.size() && lexer_.isWord(tokens_[i].token, word);
     }
-    bool isAnyWord(std::size_t i, std::initializer_list<QByteArrayView> words) const {
+    bool isAnyWord(std::size_t i, std::span<const QByteArrayView> words) const {
         for (const QByteArrayView word : words) {
             if (isWord(i, word))
                 return true;
@@ -114,11 +180,18 @@ private:
     bool isIdentifier(std::size_t i) const {
         return i < tokens_.size() && tokens_[i].token.kind == TokenKind::Identifier;
     }
-    // Words that cannot belong to a parameter list or a result type: meeting
-    // one means the header was cut short, and the scan resumes there.
-    bool endsHeader(std::size_t i) const {
-        return isAnyWord(i, {"procedure", "function", "constructor", "destructor", "property",
-                             "operator", "begin", "end"});
+    // Meeting one of these words means the header was cut short; the scan
+    // resumes there.
+    bool endsHeader(std::size_t i) const { return isAnyWord(i, headerEnders); }
+
+    // The next token of the header being read. A header may hold alternatives,
+    // as in `X: {$IFDEF CPU64}Int64{$ELSE}Integer{$ENDIF}`; it is read as its
+    // first alternative, so that its texts are those of one real declaration.
+    std::size_t step(std::size_t i) const {
+        ++i;
+        while (i < tokens_.size() && tokens_[i].laterBranchOf >= headerConditionals_)
+            ++i;
+        return i;
     }
 
     // Reads the header whose keyword stands at `keyword`; returns where to go on.
@@ -128,13 +201,14 @@ private:
         // `&procedure` and `Obj.procedure` are identifiers, not the keyword.
         if (keyword > 0 && (isSymbol(before, '&') || isSymbol(before, '.')))
             return keyword + 1;
-        const bool isType = keyword > 0 && (isSymbol(before, '=') || isSymbol(before, ':') ||
-                                            isWord(before, "to") || isWord(before, "of"));
-        std::size_t at = keyword + 1;
+        // Only conditionals opened inside the header make alternatives of it.
+        headerConditionals_ = tokens_[keyword].conditionalsBefore;
+        std::size_t at = step(keyword);
+        const bool isType = keyword > 0 && isTypeContext(before) && !startsHeaderName(at);
         QString name = procedureTypeMarker;
         if (!isType) {
-            if (isSymbol(at, '&') && isIdentifier(at + 1))
-                ++at; // an escaped name such as &Begin
+            if (isSymbol(at, '&') && isIdentifier(step(at)))
+                at = step(at); // an escaped name such as &Begin
             if (!isIdentifier(at))
                 return keyword + 1;
             const std::size_t nameEnd = skipName(at);
@@ -147,39 +221,54 @@ private:
         QString params;
         if (isSymbol(at, '(')) {
             const std::size_t close = closingParenthesis(at);
-            params = spacedText(at + 1, close);
-            at = isSymbol(close, ')') ? close + 1 : close;
+            params = spacedText(step(at), close);
+            at = isSymbol(close, ')') ? step(close) : close;
         }
         QString resultType;
         if (isFunction && isSymbol(at, ':')) {
-            const std::size_t end = resultEnd(at + 1, isType);
-            resultType = spacedText(at + 1, end);
+            const std::size_t end = resultEnd(step(at), isType);
+            resultType = spacedText(step(at), end);
             at = end;
         }
         (isFunction ? functions_ : procedures_).add(name, params, resultType);
         return at;
     }
 
+    // Whether a keyword after token i begins a type: `TNotify = procedure`,
+    // `Handler: function`, `reference to procedure`.
+    bool isTypeContext(std::size_t i) const {
+        return isSymbol(i, '=') || isSymbol(i, ':') || isWord(i, "to") || isWord(i, "of");
+    }
+
+    // Whether token i is a routine's name rather than what may follow the
+    // keyword of a procedural type. A name after `=` is still a header when
+    // a directive stood between, as in `Table = {$I table.inc}` before it.
+    bool startsHeaderName(std::size_t i) const {
+        if (isSymbol(i, '&'))
+            return true;
+        return isIdentifier(i) && !isAnyWord(i, typeModifiers);
+    }
+
     // The end of a name: identifiers joined by dots, each with optional generic parameters.
     std::size_t skipName(std::size_t at) const {
-        ++at;
+        at = step(at);
         for (;;) {
             if (isSymbol(at, '<')) {
                 const std::size_t close = closingAngle(at);
                 if (close == npos)
                     return at;
-                at = close + 1;
+                at = step(close);
             }
-            if (!isSymbol(at, '.') || !isIdentifier(at + 1))
+            if (!isSymbol(at, '.') || !isIdentifier(step(at)))
                 return at;
-            at += 2;
+            at = step(step(at));
         }
     }
 
     // The '>' that closes the generic parameters opened at `open`, or npos.
     std::size_t closingAngle(std::size_t open) const {
         int depth = 0;
-        for (std::size_t i = open; i < tokens_.size(); ++i) {
+        for (std::size_t i = open; i < tokens_.size(); i = step(i)) {
             if (isSymbol(i, '<')) {
                 ++depth;
             } else if (isSymbol(i, '>')) {
@@ -198,7 +287,7 @@ private:
     std::size_t closingParenthesis(std::size_t open) const {
         int depth = 0;
         std::size_t i = open;
-        for (; i < tokens_.size() && !endsHeader(i); ++i) {
+        for (; i < tokens_.size() && !endsHeader(i); i = step(i)) {
             if (isSymbol(i, '(')) {
                 ++depth;
             } else if (isSymbol(i, ')')) {
@@ -216,7 +305,7 @@ private:
     std::size_t resultEnd(std::size_t start, bool isType) const {
         int depth = 0;
         std::size_t i = start;
-        for (; i < tokens_.size() && !endsHeader(i); ++i) {
+        for (; i < tokens_.size() && !endsHeader(i); i = step(i)) {
             if (isSymbol(i, '(') || isSymbol(i, '[') || isSymbol(i, '<')) {
                 ++depth;
             } else if (depth > 0 && (isSymbol(i, ')') || isSymbol(i, ']') || isSymbol(i, '>'))) {
@@ -224,31 +313,35 @@ private:
             } else if (depth == 0 && isSymbol(i, ';')) {
                 break;
             } else if (depth == 0 && isType &&
-                       (isSymbol(i, ')') || isSymbol(i, '=') ||
-                        isAnyWord(i,
-                                  {"of", "is", "stdcall", "cdecl", "pascal", "register", "safecall",
-                                   "winapi", "cppdecl", "far", "near", "export", "varargs"}))) {
+                       (isSymbol(i, ')') || isSymbol(i, '=') || isAnyWord(i, typeModifiers))) {
                 break;
             }
         }
         return i;
     }
 
-    // The tokens [first, last) as text, each gap of white space or comments one blank.
+    // The header's tokens [first, last) as text: white space becomes one
+    // blank, and so does a comment or directive where it parts two words.
     QString spacedText(std::size_t first, std::size_t last) const {
         QByteArray text;
-        for (std::size_t i = first; i < last && i < tokens_.size(); ++i) {
-            if (i > first && tokens_[i].spaceBefore)
+        const CodeToken* previous = nullptr;
+        for (std::size_t i = first; i < last && i < tokens_.size(); i = step(i)) {
+            const CodeToken& current = tokens_[i];
+            if (previous && (current.blankBefore || (current.commentBefore &&
+                                                     isWordLike(*previous) && isWordLike(current))))
                 text += ' ';
-            const Token& token = tokens_[i].token;
-            text += source_.bytes.sliced(token.begin, token.end - token.begin);
+            text += lexer_.text(current.token);
+            previous = &current;
         }
         return DecodeSourceBytes(text, source_.encoding);
     }
 
+    static bool isWordLike(const CodeToken& token) { return token.token.kind != TokenKind::Symbol; }
+
     SourceBytes source_;
     PascalLexer lexer_; // done with lexing; kept for its word and symbol tests
     std::vector<CodeToken> tokens_;
+    int headerConditionals_ = 0; // conditionals opened before the header being read
     UnitRoutines result_;
     RoutineList procedures_{&result_.procedureNames, &result_.procedureParams, nullptr, {}};
     RoutineList functions_{

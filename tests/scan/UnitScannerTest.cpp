@@ -110,6 +110,35 @@ TEST(UnitScanner, RecordsProceduralTypesOncePerKindAsStdcall) {
     EXPECT_EQ(Scan(Unit("var OnIdle: procedure;")), (QStringList{"P {STDCALL}|<None>"}));
 }
 
+TEST(UnitScanner, ReadsConditionalCodeAsWritten) {
+    // Alternatives inside a header: its first one, as one real declaration.
+    EXPECT_EQ(
+        Scan(Unit("function GetSize: {$IFDEF CPU64}Int64{$ELSE}Integer{$ENDIF};\n"
+                  "procedure Put(const S: {$IFDEF UNICODE}UnicodeString{$ELSEIF DEFINED(X)}"
+                  "WideString{$ELSE}AnsiString{$ENDIF}; N: Integer {$IFDEF A}= 0{$ENDIF});\n")),
+        (QStringList{"P Put|const S: UnicodeString; N: Integer = 0", "F GetSize|<None>|Int64"}));
+    // Whole declarations in either branch are both found; a name found twice keeps the first.
+    EXPECT_EQ(Scan(Unit("{$IFDEF UNICODE}\nfunction LoadW(const S: UnicodeString): Boolean;\n"
+                        "function Load(const S: UnicodeString): Boolean;\n{$ELSE}\n"
+                        "function LoadA(const S: AnsiString): Boolean;\n"
+                        "function Load(const S: AnsiString): Boolean;\n{$ENDIF}\n")),
+              (QStringList{"F LoadW|const S: UnicodeString|Boolean",
+                           "F Load|const S: UnicodeString|Boolean",
+                           "F LoadA|const S: AnsiString|Boolean"}));
+    // A directive that stands for code (an include file holding a value) does not
+    // turn the next header into a procedural type.
+    EXPECT_EQ(Scan(Unit("const Table: TTable = {$I table.inc}\n"
+                        "function Lookup(const S: string): Integer;\n")),
+              (QStringList{"F Lookup|const S: string|Integer"}));
+}
+
+TEST(UnitScanner, FindsMethodsOfNestedTypes) {
+    EXPECT_EQ(Scan(Unit("type TOuter = class\n  public type\n    TInner = class\n"
+                        "      function MoveNext: Boolean;\n    end;\n"
+                        "  public\n    procedure Reset;\n  end;\n")),
+              (QStringList{"P Reset|<None>", "F MoveNext|<None>|Boolean"}));
+}
+
 TEST(UnitScanner, RecordsEachNameOncePerKindAtItsFirstDeclaration) {
     EXPECT_EQ(
         Scan(Unit("function Max(A, B: Integer): Integer; overload;\n"
