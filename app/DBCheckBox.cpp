@@ -13,6 +13,7 @@ TDBCheckBox::TDBCheckBox(const QString& caption, QWidget* parent, const QString&
 
 void TDBCheckBox::reload() {
     TField* field = link_.field();
+    setEnabled(link_.hasRow());
     if (!field || field->isNull())
         setCheckState(Qt::PartiallyChecked);
     else

@@ -16,6 +16,7 @@ TDBEdit::TDBEdit(QWidget* parent, const QString& objectName)
 void TDBEdit::reload() {
     TField* field = link_.field();
     setMaxLength(field && field->definition().size > 0 ? field->definition().size : 32767);
+    setReadOnly(!link_.hasRow());
     const QString shown = field ? field->asString() : QString();
     if (text() != shown)
         setText(shown);

@@ -40,6 +40,7 @@ void TDBMemo::setStoredText(const QString& text) {
 
 void TDBMemo::reload() {
     TField* field = link_.field();
+    setReadOnly(!link_.hasRow());
     const QString shown = field ? toPlainLines(field->asString()) : QString();
     if (toPlainText() == shown)
         return;
@@ -49,7 +50,7 @@ void TDBMemo::reload() {
 }
 
 void TDBMemo::onContentsChanged() {
-    if (loading_ || !link_.field())
+    if (loading_ || !link_.hasRow())
         return;
     guarded([&] { link_.write(storedText()); });
 }

@@ -37,6 +37,10 @@ TField* FieldLink::field() const {
     return index < 0 ? nullptr : t->field(index);
 }
 
+bool FieldLink::hasRow() const {
+    return field() && table()->recordCount() > 0;
+}
+
 QVariant FieldLink::value() const {
     TField* f = field();
     return f ? f->value() : QVariant();

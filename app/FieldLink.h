@@ -29,6 +29,9 @@ public:
     // The bound field, or nullptr while detached, closed or unbound.
     TField* field() const;
     QVariant value() const;
+    // Whether there is a row to edit: an editor over a closed table or an
+    // empty scope takes no typing, which could never be stored.
+    bool hasRow() const;
     // Puts the table into edit mode and sets the field.
     void write(const QVariant& value);
 

@@ -53,6 +53,27 @@ void startDocument(TDM1& dm, const QString& projectPath, const QString& document
     dm.tblDocs->post();
 }
 
+// The document's unit row for a uses-clause entry: the row of that name and
+// `in` path, else the first row of that name; -1 when none. The path tells
+// apart the units of one name that live in different folders, so a refresh
+// with nothing changed re-points none of them.
+int findUnitRow(const TTable& units, const QString& name, const QString& inPath) {
+    const int nameField = units.definition().indexOf(QStringLiteral("UnitName"));
+    const int pathField = units.definition().indexOf(QStringLiteral("UnitPath"));
+    const QString storedName = asStored(units, "UnitName", name);
+    const QString storedPath = asStored(units, "UnitPath", inPath);
+    int firstOfName = -1;
+    for (int row = 0; row < units.recordCount(); ++row) {
+        if (units.rowValue(row, nameField).toString().compare(storedName, Qt::CaseInsensitive) != 0)
+            continue;
+        if (units.rowValue(row, pathField).toString().compare(storedPath, Qt::CaseInsensitive) == 0)
+            return row;
+        if (firstOfName < 0)
+            firstOfName = row;
+    }
+    return firstOfName;
+}
+
 void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     TTable& units = *dm.tblUnits;
@@ -61,8 +82,9 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
         const bool hasForm = i < project.forms.size();
         const QString form = hasForm ? project.forms[i] : QString();
         const QString inPath = project.paths.value(i);
-        if (refresh &&
-            units.locate(QStringLiteral("UnitName"), asStored(units, "UnitName", name))) {
+        const int row = refresh ? findUnitRow(units, name, inPath) : -1;
+        if (row >= 0) {
+            units.moveTo(row);
             if (hasForm) {
                 units.edit();
                 dm.tblUnitsFormName->setValue(textOrNull(form));

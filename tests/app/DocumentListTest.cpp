@@ -227,6 +227,9 @@ TEST_F(WindowTest, LeavingAnEditorPostsEvenWithoutAChange) {
 TEST_F(WindowTest, LeavingTheUnitDescriptionWithoutUnitsWritesNothing) {
     window->PageControl1->setCurrentIndex(1);
     window->DBMemo1->setFocus();
+    QTest::keyClicks(window->DBMemo1, "lost"); // no unit to hold it: the editor takes nothing
+    EXPECT_EQ(window->DBMemo1->toPlainText(), "");
+    EXPECT_EQ(dm->tblUnits->state(), State::Browsing);
     window->DBGrid2->setFocus();
     EXPECT_EQ(countRows("UnitsLib"), 0);
     EXPECT_EQ(dialogs.messages(), QStringList());

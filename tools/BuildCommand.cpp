@@ -1,0 +1,120 @@
+// inkwright-tool build PROJECT_FILE --data DIR [--name NAME]
+// inkwright-tool refresh DOCNO --data DIR
+// Build or refresh a document with the very same code as the window, and
+// print one line: docno, units, routines and size_kb, tab-separated.
+#include <QFileInfo>
+#include <sqlite3.h>
+
+#include "docs/DocumentCommands.h"
+#include "scan/BuildDocument.h"
+#include "store/Database.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+#include "ToolCommand.h"
+#include "ToolStore.h"
+
+using namespace ink;
+
+namespace {
+
+// The build's feedback on a terminal: nothing but its error messages.
+class ConsoleFeedback : public BuildFeedback {
+public:
+    explicit ConsoleFeedback(QTextStream& err) : err_(err) {}
+    void setStatusText(const QString&) override {}
+    void setProgressVisible(bool) override {}
+    void setProgressMaximum(int) override {}
+    void setProgressPosition(int) override {}
+    void stepProgress() override {}
+    void showError(const QString& text) override {
+        err_ << text << '\n';
+        failed = true;
+    }
+    bool failed = false;
+
+private:
+    QTextStream& err_;
+};
+
+int routineCount(TDM1& dm, int docNo) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(dm.database().handle(), "SELECT COUNT(*) FROM ProcsLib WHERE DocNo = ?", -1,
+                       &statement, nullptr);
+    sqlite3_bind_int(statement, 1, docNo);
+    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return count;
+}
+
+void printSummary(TDM1& dm, QTextStream& out) {
+    const int docNo = dm.tblDocsDocNo->asInteger();
+    out << "docno\t" << docNo << "\tunits\t" << dm.tblUnits->recordCount() << "\troutines\t"
+        << routineCount(dm, docNo) << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger() << '\n';
+}
+
+bool moveToDocument(TDM1& dm, int docNo) {
+    for (dm.tblDocs->first(); !dm.tblDocs->eof(); dm.tblDocs->next())
+        if (dm.tblDocsDocNo->asInteger() == docNo)
+            return true;
+    return false;
+}
+
+int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const QString data = takeOption(args, QStringLiteral("--data"));
+    QString name = takeOption(args, QStringLiteral("--name"));
+    if (args.size() != 1 || data.isEmpty()) {
+        err << "usage: inkwright-tool build PROJECT_FILE --data DIR [--name NAME]\n";
+        return 2;
+    }
+    const QString project = QFileInfo(args.first()).absoluteFilePath();
+    if (name.isEmpty())
+        name = QFileInfo(project).completeBaseName();
+    name = DocumentCommands::upperCaseName(name).left(DocumentCommands::NameWidth);
+
+    ToolStore store(data);
+    TDM1& dm = store.dm();
+    if (dm.tblDocs->locate(QStringLiteral("DocName"), name)) {
+        err << "A document named " << name << " exists already; choose another with --name.\n";
+        return 1;
+    }
+    ConsoleFeedback feedback(err);
+    BuildDocument(dm, project, name, false, feedback);
+    printSummary(dm, out);
+    return feedback.failed ? 1 : 0;
+}
+
+int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const QString data = takeOption(args, QStringLiteral("--data"));
+    bool isNumber = false;
+    const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
+    if (!isNumber || data.isEmpty()) {
+        err << "usage: inkwright-tool refresh DOCNO --data DIR\n";
+        return 2;
+    }
+    ToolStore store(data);
+    TDM1& dm = store.dm();
+    if (!moveToDocument(dm, docNo)) {
+        err << "There is no document number " << docNo << " in " << data << ".\n";
+        return 1;
+    }
+    ConsoleFeedback feedback(err);
+    BuildDocument(dm, dm.tblDocsDPRFileName->asString(), dm.tblDocsDocName->asString(), true,
+                  feedback);
+    printSummary(dm, out);
+    return feedback.failed ? 1 : 0;
+}
+
+const ToolCommandRegistration buildRegistration({
+    QStringLiteral("build"),
+    QStringLiteral("build PROJECT_FILE --data DIR [--name NAME]   document a project in DIR"),
+    runBuild,
+});
+const ToolCommandRegistration refreshRegistration({
+    QStringLiteral("refresh"),
+    QStringLiteral("refresh DOCNO --data DIR   refresh a document from its project files"),
+    runRefresh,
+});
+
+} // namespace
