@@ -1,0 +1,21 @@
+#include "ReportDatabase.h"
+
+#include <QDir>
+
+#include "ReportError.h"
+#include "store/AliasRegistry.h"
+#include "store/TDM1.h"
+
+namespace ink {
+
+QString reportDatabaseFile(const AliasRegistry& registry) {
+    const QString alias = QString::fromLatin1(TDM1::AliasName);
+    const QString folder = registry.aliasExists(alias) ? registry.aliasPath(alias) : QString();
+    if (folder.isEmpty())
+        throw ReportError(QStringLiteral("The database alias \"%1\" is not set up in %2. "
+                                         "Start Inkwright once to set it up, then try again.")
+                              .arg(alias, QDir::toNativeSeparators(registry.configPath())));
+    return QDir(folder).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
+}
+
+} // namespace ink

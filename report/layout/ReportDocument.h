@@ -1,0 +1,59 @@
+#pragma once
+#include <array>
+#include <optional>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ink {
+
+// What a report shows of one document, read from the documentation tables.
+
+struct ReportRoutine {
+    QString kind; // "PROCEDURE" or "FUNCTION"
+    QString name;
+    QString parameters; // "<None>" when the routine has none
+    QString resultType; // "<None>" for a procedure
+    QString description;
+};
+
+struct ReportUnit {
+    QString name;
+    QString form; // "N/A" when the unit has no form
+    QString description;
+    QList<ReportRoutine> routines; // in the order they were stored
+};
+
+// The version fields of a document row, in the order the report lists them.
+struct VersionField {
+    const char* column;
+    const char* caption;
+};
+inline constexpr std::array<VersionField, 11> VersionFields{{
+    {"AppEXEName", "Executable"},
+    {"CompanyName", "Company name"},
+    {"FileDescr", "File description"},
+    {"FileName", "File name"},
+    {"VersionNo", "File version"},
+    {"InternalName", "Internal name"},
+    {"LegalCopyright", "Legal copyright"},
+    {"LegalTrademark", "Legal trademarks"},
+    {"OriginalFileName", "Original file name"},
+    {"ProductName", "Product name"},
+    {"ProductVer", "Product version"},
+}};
+
+struct ReportDocument {
+    qint32 docNo = 0;
+    QString name;
+    QString author;
+    QString company;
+    QDateTime modified;           // invalid when never set
+    std::optional<qint64> sizeKb; // none when never set
+    bool includeVersionInfo = false;
+    QStringList versionValues; // one per VersionFields entry
+    QList<ReportUnit> units;   // in list order
+};
+
+} // namespace ink

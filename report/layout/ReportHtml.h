@@ -1,0 +1,21 @@
+#pragma once
+#include <QLocale>
+#include <QString>
+
+#include "ReportDocument.h"
+
+namespace ink {
+
+// The report of a document as one HTML page, within the subset a
+// QTextDocument lays out, so the preview, the PDF and the HTML file agree.
+// Every stored text is escaped; descriptions keep their line breaks. Sizes
+// and dates follow `locale`.
+QString reportHtml(const ReportDocument& document, const QLocale& locale = QLocale());
+
+// "1,536 KB" (with the locale's thousands separator), as the document list shows it.
+QString reportSizeText(qint64 sizeKb, const QLocale& locale);
+// The locale's short date, a blank and its time with seconds; the time is
+// left out at midnight, as the document list shows it.
+QString reportDateText(const QDateTime& moment, const QLocale& locale);
+
+} // namespace ink
