@@ -1,7 +1,7 @@
 #pragma once
+#include <functional>
 #include <QStringList>
 #include <QTextStream>
-#include <functional>
 
 // One subcommand of inkwright-tool. Each command lives in its own file and
 // registers itself with a static ToolCommandRegistration, so adding one
@@ -11,6 +11,10 @@ struct ToolCommand {
     QString usage; // shown by "inkwright-tool help"
     // Runs with the arguments after the command name; returns the exit status.
     std::function<int(const QStringList& args, QTextStream& out, QTextStream& err)> run;
+    // A command that lays out text or draws (a PDF) runs under a
+    // QGuiApplication, on the offscreen platform unless one is chosen.
+    enum class Needs { Core, Gui };
+    Needs needs = Needs::Core;
 };
 
 void registerToolCommand(ToolCommand command);

@@ -2,9 +2,11 @@
 // (the program itself reads none) and runs one subcommand.
 #include "ToolCommand.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace {
 QList<ToolCommand>& registry() {
@@ -27,8 +29,28 @@ const QList<ToolCommand>& toolCommands() {
     return registry();
 }
 
+namespace {
+// The application object must exist before the arguments are read through
+// it, so the command that needs a GUI one is found in argv directly.
+bool commandNeedsGui(int argc, char* argv[]) {
+    if (argc < 2)
+        return false;
+    return std::any_of(toolCommands().begin(), toolCommands().end(), [&](const ToolCommand& c) {
+        return c.needs == ToolCommand::Needs::Gui && c.name == QString::fromLocal8Bit(argv[1]);
+    });
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
+    if (!commandNeedsGui(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // the tool never shows a window
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+} // namespace
+
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Inkwright"));
     QTextStream out(stdout);
     QTextStream err(stderr);
