@@ -1,0 +1,256 @@
+// The report as the export writes it: what it shows, in which order, and
+// that reading the documentation never changes it.
+#include <gtest/gtest.h>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextDocument>
+
+#include "report/layout/ReportError.h"
+#include "report/layout/ReportFile.h"
+#include "report/layout/ReportHtml.h"
+#include "report/layout/ReportReader.h"
+#include "ReportStore.h"
+#include "tests/support/PrintQt.h"
+#include "tests/support/TempDir.h"
+
+using namespace ink;
+
+namespace {
+
+QString pdfText(const QString& pdfFile) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {pdfFile, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(10000) || pdftotext.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed>");
+    // Ligatures ("fi") come out as one character; compare the letters.
+    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC);
+}
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QByteArray fileHash(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// Every piece appears in `text`, each after the one before.
+::testing::AssertionResult appearInOrder(const QString& text, const QStringList& pieces) {
+    qsizetype from = 0;
+    for (const QString& piece : pieces) {
+        const qsizetype at = text.indexOf(piece, from);
+        if (at < 0)
+            return ::testing::AssertionFailure()
+                   << '"' << piece.toStdString() << "\" missing after position " << from << " in:\n"
+                   << text.toStdString();
+        from = at + piece.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class ReportExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    // A document whose units were added out of alphabetical order, with a
+    // second document beside it that must stay out of its report.
+    qint32 addAccountsDocument(bool withVersionInfo) {
+        const qint32 docNo = store.addDocument("ACCOUNTS", {{"DocAuthor", "Ann Author"},
+                                                            {"DocCompany", "Quill & Co"},
+                                                            {"DocSize", 1536},
+                                                            {"DocDate", "2024-03-05 14:07:09"},
+                                                            {"IsVerInfo", withVersionInfo},
+                                                            {"FileDescr", "Accounts ledger"},
+                                                            {"VersionNo", "2.1.0.7"},
+                                                            {"ProductName", "Ledger Suite"}});
+        const qint64 main =
+            store.addUnit(docNo, "Zeta.pas", "frmZeta", "Main form.\r\nOpens the ledger.");
+        store.addRoutine(docNo, main, "PROCEDURE", "OpenLedger", "const Path: string", "<None>",
+                         "Opens the ledger file.");
+        store.addRoutine(docNo, main, "FUNCTION", "Balance", "<None>", "Currency",
+                         "Sum of all postings.");
+        const qint64 helpers = store.addUnit(docNo, "Alpha.pas", "N/A", "Helpers.");
+        store.addRoutine(docNo, helpers, "FUNCTION", "Round2", "Value: Double", "Double",
+                         "Rounds to cents.");
+        const qint32 other = store.addDocument("OTHER");
+        store.addRoutine(other, store.addUnit(other, "Other.pas", "N/A", "Not this one."),
+                         "PROCEDURE", "Elsewhere", "<None>", "<None>");
+        return docNo;
+    }
+
+    TempDir temp;
+    ReportStore store{temp.path()};
+};
+
+TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
+    const qint32 docNo = addAccountsDocument(true);
+    const QString pdf = temp.filePath("accounts.pdf");
+    exportReport(store.databaseFile(), docNo, pdf);
+
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(appearInOrder(text, {"ACCOUNTS",
+                                     "Ann Author",
+                                     "Quill & Co",
+                                     "3/5/24 2:07:09 PM",
+                                     "1,536 KB",
+                                     "Version Information",
+                                     "Accounts ledger",
+                                     "2.1.0.7",
+                                     "Ledger Suite",
+                                     "Zeta.pas",
+                                     "frmZeta",
+                                     "Main form.",
+                                     "Opens the ledger.",
+                                     "PROCEDURE OpenLedger",
+                                     "const Path: string",
+                                     "Opens the ledger file.",
+                                     "FUNCTION Balance",
+                                     "Currency",
+                                     "Sum of all postings.",
+                                     "Alpha.pas",
+                                     "Helpers.",
+                                     "FUNCTION Round2",
+                                     "Value: Double",
+                                     "Rounds to cents."}));
+    EXPECT_FALSE(text.contains("Other.pas"));
+    EXPECT_FALSE(text.contains("Elsewhere"));
+}
+
+TEST_F(ReportExportTest, VersionInformationOnlyWhenTheDocumentAsksForIt) {
+    const qint32 docNo = addAccountsDocument(false);
+    const std::optional<ReportDocument> document = readReportDocument(store.databaseFile(), docNo);
+    ASSERT_TRUE(document);
+    const QString html = reportHtml(*document);
+    EXPECT_FALSE(html.contains("Version Information"));
+    EXPECT_FALSE(html.contains("Accounts ledger"));
+    EXPECT_TRUE(html.contains("Zeta.pas"));
+}
+
+TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
+    const qint32 docNo = store.addDocument("<B>ODD & NAME</B>");
+    const qint64 unit = store.addUnit(docNo, "Tags.pas", "<None>",
+                                      "if a < b && c > d then\r\n  Swap;\r\n<script>x</script>");
+    store.addRoutine(docNo, unit, "FUNCTION", "Less", "A, B: Integer", "Boolean",
+                     "True when A < B & not equal.");
+    const QString html = temp.filePath("tags.html");
+    exportReport(store.databaseFile(), docNo, html);
+
+    const QString page = fileText(html);
+    EXPECT_TRUE(page.contains("&lt;B&gt;ODD &amp; NAME&lt;/B&gt;"));
+    EXPECT_TRUE(page.contains("if a &lt; b &amp;&amp; c &gt; d then\n  Swap;\n&lt;script&gt;"));
+    EXPECT_TRUE(page.contains("True when A &lt; B &amp; not equal."));
+    EXPECT_FALSE(page.contains("<script>"));
+    EXPECT_FALSE(page.contains("<B>"));
+    EXPECT_FALSE(page.contains('\r'));
+
+    // The laid-out page (preview and PDF) shows the text as typed, line by line.
+    const std::unique_ptr<QTextDocument> report =
+        reportTextDocument(*readReportDocument(store.databaseFile(), docNo));
+    const QStringList lines = report->toPlainText().split(QRegularExpression("[\n\u2028]"));
+    EXPECT_TRUE(appearInOrder(lines.join('|'),
+                              {"<B>ODD & NAME</B>", "|if a < b && c > d then|  Swap;|<script>x"}));
+}
+
+TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(reportSizeText(1536, us), "1,536 KB");
+    EXPECT_EQ(reportSizeText(0, us), "0 KB");
+    EXPECT_EQ(reportDateText(QDateTime({2024, 3, 5}, {14, 7, 9}), us), "3/5/24 2:07:09 PM");
+    EXPECT_EQ(reportDateText(QDateTime({2024, 3, 5}, {0, 0}), us), "3/5/24");
+    EXPECT_EQ(reportDateText(QDateTime(), us), "");
+
+    // A document that was never built has no size and no date to show.
+    const qint32 docNo = store.addDocument("BARE");
+    const std::optional<ReportDocument> document = readReportDocument(store.databaseFile(), docNo);
+    ASSERT_TRUE(document);
+    EXPECT_FALSE(document->sizeKb);
+    EXPECT_FALSE(document->modified.isValid());
+    EXPECT_TRUE(reportHtml(*document).contains("This document has no units."));
+}
+
+TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
+    EXPECT_FALSE(readReportDocument(store.databaseFile(), 0)); // empty list
+    const qint32 docNo = addAccountsDocument(false);
+    EXPECT_TRUE(readReportDocument(store.databaseFile(), docNo));
+    EXPECT_FALSE(readReportDocument(store.databaseFile(), 0));
+    EXPECT_FALSE(readReportDocument(store.databaseFile(), 999));
+
+    const QString pdf = temp.filePath("none.pdf");
+    try {
+        exportReport(store.databaseFile(), 999, pdf);
+        FAIL() << "exported a document that does not exist";
+    } catch (const ReportError& error) {
+        EXPECT_EQ(error.message(), "There is no document number 999.");
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
+    const qint32 docNo = addAccountsDocument(true);
+    const QByteArray before = fileHash(store.databaseFile());
+    exportReport(store.databaseFile(), docNo, temp.filePath("a.html"));
+    EXPECT_EQ(fileHash(store.databaseFile()), before);
+
+    const QString missing = temp.filePath("Elsewhere/Inkwright.sqlite");
+    EXPECT_THROW(readReportDocument(missing, docNo), ReportError);
+    EXPECT_FALSE(QFile::exists(missing));
+
+    // A file that is not a documentation database is reported, and left alone.
+    const QString foreign = temp.write("Foreign/Inkwright.sqlite", "not a database at all");
+    try {
+        readReportDocument(foreign, docNo);
+        FAIL() << "read a foreign file";
+    } catch (const ReportError& error) {
+        EXPECT_TRUE(error.message().contains(foreign)) << error.what();
+    }
+    EXPECT_EQ(fileText(foreign), "not a database at all");
+}
+
+TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
+    const qint32 docNo = addAccountsDocument(false);
+    const QString upper = temp.filePath("REPORT.HTM");
+    exportReport(store.databaseFile(), docNo, upper);
+    EXPECT_TRUE(fileText(upper).startsWith("<!DOCTYPE html>"));
+
+    const QString text = temp.filePath("report.txt");
+    EXPECT_THROW(exportReport(store.databaseFile(), docNo, text), ReportError);
+    EXPECT_FALSE(QFile::exists(text));
+
+    try {
+        exportReport(store.databaseFile(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
+        FAIL() << "wrote into a folder that does not exist";
+    } catch (const ReportError& error) {
+        EXPECT_TRUE(error.message().startsWith("Cannot write ")) << error.what();
+    }
+}
+
+TEST_F(ReportExportTest, ToolExportsWithoutADisplay) {
+    const qint32 docNo = addAccountsDocument(true);
+    const QString pdf = temp.filePath("tool.pdf");
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    tool.setProcessEnvironment(environment);
+    tool.start(INKWRIGHT_TOOL,
+               {"export", QString::number(docNo), "--data", temp.path(), "--out", pdf});
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_TRUE(appearInOrder(pdfText(pdf), {"ACCOUNTS", "Zeta.pas", "Alpha.pas"}));
+
+    tool.start(INKWRIGHT_TOOL, {"export", "12x", "--data", temp.path(), "--out", pdf});
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.exitCode(), 2);
+    EXPECT_TRUE(tool.readAllStandardError().contains("usage: inkwright-tool export"));
+}
+
+} // namespace

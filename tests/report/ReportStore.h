@@ -1,0 +1,33 @@
+#pragma once
+#include <memory>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+
+// A documentation database laid out as Inkwright keeps it, filled with plain
+// SQL, for reading the report from.
+class ReportStore {
+public:
+    explicit ReportStore(const QString& dataDir);
+    ~ReportStore();
+
+    QString databaseFile() const { return filePath_; }
+
+    // Returns the new DocNo; `fields` sets any other DocsLib column.
+    qint32 addDocument(const QString& name, const QMap<QString, QVariant>& fields = {});
+    // Returns the new UnitNo.
+    qint64 addUnit(qint32 docNo, const QString& name, const QString& form,
+                   const QString& description = {});
+    void addRoutine(qint32 docNo, qint64 unitNo, const QString& kind, const QString& name,
+                    const QString& parameters, const QString& resultType,
+                    const QString& description = {});
+
+private:
+    void exec(const QString& sql);
+    qint64 insert(const QString& table, const QMap<QString, QVariant>& values);
+
+    QString filePath_;
+    sqlite3* db_ = nullptr;
+};
