@@ -16,7 +16,12 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include "aids/EditingAids.h"
+#include "aids/SourceAccess.h"
+#include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
+#include "components/HotLinkLabel.h"
+#include "components/vcspell3.h"
 #include "DBCheckBox.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
@@ -98,7 +103,10 @@ StartupEnvironment StartupEnvironment::forRunningProgram() {
 TfrmInkwright::TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      environment_(std::move(environment)), dialogs_(dialogs) {
+      environment_(std::move(environment)), dialogs_(dialogs),
+      systemLauncher_(std::make_unique<SystemLauncher>()),
+      systemClipboard_(std::make_unique<SystemClipboard>()), launcher_(systemLauncher_.get()),
+      clipboard_(systemClipboard_.get()) {
     setObjectName(QStringLiteral("frmInkwright"));
     setErrorDialogs(dialogs_);
     buildWindow();
@@ -114,6 +122,7 @@ TfrmInkwright::~TfrmInkwright() {
 
 void TfrmInkwright::buildWindow() {
     setWindowTitle(QStringLiteral("Inkwright"));
+    setWindowIcon(QIcon(QStringLiteral(":/inkwright.png")));
     setFont(courierNew(11));
     setFixedSize(ClientWidth, ClientHeight);
 
@@ -126,6 +135,13 @@ void TfrmInkwright::buildWindow() {
     buildAboutPage();
     buildBottomPanel();
     buildStatusBar();
+
+    // The spelling checker sits on the window itself, above the pages.
+    VSSpell1 = new TVSSpell(this);
+    VSSpell1->setObjectName(QStringLiteral("VSSpell1"));
+    VSSpell1->setGeometry(416, 224, 23, 23);
+    VSSpell1->raise();
+
     buildMenus();
     connectHandlers();
 }
@@ -255,7 +271,7 @@ void TfrmInkwright::buildAboutPage() {
     Image1 = new QLabel(TabSheet3);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(16, 16, 32, 32);
-    Image1->setPixmap(windowIcon().pixmap(32, 32));
+    Image1->setPixmap(QIcon(QStringLiteral(":/inkwright.png")).pixmap(32, 32));
 
     AboutTitle = new QLabel(QStringLiteral("Inkwright v1.1.0"), TabSheet3);
     AboutTitle->setObjectName(QStringLiteral("AboutTitle"));
@@ -278,6 +294,32 @@ void TfrmInkwright::buildAboutPage() {
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Sunken);
     Panel2->setGeometry(16, 130, 498, 40);
+
+    // The links stand at fixed places: their hover shift moves them by hand.
+    auto link = [this](const QString& name, THotLinkLabel::TLinkType type,
+                       const QString& destination, const QString& caption, int x) {
+        auto* label = new THotLinkLabel(Panel2);
+        label->setObjectName(name);
+        label->setLinkType(type);
+        label->setLinkDestination(destination);
+        label->setText(caption);
+        QFont font = msSansSerif(11);
+        font.setUnderline(true);
+        label->setFont(font);
+        label->move(x, 12);
+        label->adjustSize();
+        return label;
+    };
+    HotLinkLabel1 = link(QStringLiteral("HotLinkLabel1"), THotLinkLabel::ltHTTP,
+                         QStringLiteral("www.inkwright.example"),
+                         QStringLiteral("http://www.inkwright.example"), 12);
+    Label1 = label(Panel2, QStringLiteral("Label1"), QStringLiteral("or mail to:"),
+                   HotLinkLabel1->geometry().right() + 12, 12);
+    Label1->setFont(msSansSerif(11));
+    Label1->adjustSize();
+    HotLinkLabel2 = link(QStringLiteral("HotLinkLabel2"), THotLinkLabel::ltMAILTO,
+                         QStringLiteral("docs@inkwright.example"),
+                         QStringLiteral("docs@inkwright.example"), Label1->geometry().right() + 12);
 }
 
 void TfrmInkwright::buildBottomPanel() {
@@ -360,10 +402,10 @@ void TfrmInkwright::buildMenus() {
 }
 
 void TfrmInkwright::showMenu(QMenu* menu, QWidget* owner, const QPoint& position) {
-    // A description editor takes the focus before its menu opens, so the
-    // menu's commands act on it and the control left posts its text.
-    if (menu == PopupMenu2 || menu == PopupMenu3)
-        owner->setFocus(Qt::OtherFocusReason);
+    if (menu == PopupMenu2)
+        guarded([this] { PopupMenu2Popup(); });
+    else if (menu == PopupMenu3)
+        guarded([this] { PopupMenu3Popup(); });
     QWidget* viewport = owner;
     if (auto* view = qobject_cast<QAbstractScrollArea*>(owner))
         viewport = view->viewport();
@@ -407,6 +449,17 @@ void TfrmInkwright::connectHandlers() {
     connect(DBEdit2, &TDBEdit::exited, this, run([this] { DBEdit2Exit(); }));
     connect(DBMemo1, &TDBMemo::exited, this, run([this] { DBMemo1Exit(); }));
     connect(DBMemo2, &TDBMemo::exited, this, run([this] { DBMemo2Exit(); }));
+
+    connect(SpellIt1, &QAction::triggered, this, run([this] { SpellIt1Click(); }));
+    connect(MenuItem1, &QAction::triggered, this, run([this] { MenuItem1Click(); }));
+    connect(OpenwithNotepad1, &QAction::triggered, this, run([this] { OpenwithNotepad1Click(); }));
+    connect(CopycodetoClipboard1, &QAction::triggered, this,
+            run([this] { CopycodetoClipboard1Click(); }));
+    connect(Insertaseparatorline1, &QAction::triggered, this,
+            run([this] { Insertaseparatorline1Click(); }));
+    connect(Insertaseparatorline2, &QAction::triggered, this,
+            run([this] { Insertaseparatorline2Click(); }));
+    connect(Action1, &QAction::triggered, this, run([this] { Action1Execute(); }));
 }
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
@@ -579,6 +632,44 @@ void TfrmInkwright::DBMemo2Exit() {
 void TfrmInkwright::Button29Click() {}
 
 void TfrmInkwright::Button3Click() {}
+
+void TfrmInkwright::SpellIt1Click() {
+    SpellCheckDescription(*DBMemo1, *dm_->tblUnits, *VSSpell1);
+}
+
+void TfrmInkwright::MenuItem1Click() {
+    SpellCheckDescription(*DBMemo2, *dm_->tblProc, *VSSpell1);
+}
+
+void TfrmInkwright::OpenwithNotepad1Click() {
+    OpenUnitSourceInViewer(*dm_, *launcher_);
+}
+
+void TfrmInkwright::CopycodetoClipboard1Click() {
+    CopyUnitSourceToClipboard(*dm_, *clipboard_);
+}
+
+// A description editor takes the focus before its menu opens, so the menu's
+// commands act on it and the control it took the focus from posts its text.
+void TfrmInkwright::PopupMenu2Popup() {
+    DBMemo1->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmInkwright::PopupMenu3Popup() {
+    DBMemo2->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmInkwright::Insertaseparatorline1Click() {
+    InsertSeparatorLine(*DBMemo1);
+}
+
+void TfrmInkwright::Insertaseparatorline2Click() {
+    InsertSeparatorLine(*DBMemo2);
+}
+
+void TfrmInkwright::Action1Execute() {
+    SelectAllInDescription(QApplication::focusWidget(), DBMemo1, DBMemo2);
+}
 
 void TfrmInkwright::deleteCurrentRowOf(TDBGrid* grid) {
     TTable* table = grid->dataSource() ? grid->dataSource()->dataSet() : nullptr;

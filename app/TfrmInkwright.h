@@ -19,6 +19,10 @@ namespace ink {
 class AliasRegistry;
 class Dialogs;
 class DocumentCommands;
+class ProgramLauncher;
+class TextClipboard;
+class THotLinkLabel;
+class TVSSpell;
 class TDBCheckBox;
 class TDBEdit;
 class TDBGrid;
@@ -81,6 +85,19 @@ public:
     void DBMemo2Exit();
     void Button29Click();
     void Button3Click();
+    void SpellIt1Click();
+    void MenuItem1Click();
+    void OpenwithNotepad1Click();
+    void CopycodetoClipboard1Click();
+    void PopupMenu2Popup();
+    void PopupMenu3Popup();
+    void Insertaseparatorline1Click();
+    void Insertaseparatorline2Click();
+    void Action1Execute();
+
+    // Where the source commands send their work; tests put recorders here.
+    void setLauncher(ProgramLauncher* launcher) { launcher_ = launcher; }
+    void setClipboard(TextClipboard* clipboard) { clipboard_ = clipboard; }
 
     // Controls, named as their objectName.
     QTabWidget* PageControl1;
@@ -116,6 +133,10 @@ public:
     QLabel* AboutTitle;
     QLabel* AboutCredits;
     QFrame* Panel2;
+    THotLinkLabel* HotLinkLabel1;
+    QLabel* Label1;
+    THotLinkLabel* HotLinkLabel2;
+    TVSSpell* VSSpell1;
     QWidget* Panel1;
     QPushButton* Button30;
     QProgressBar* ProgressBar1;
@@ -161,6 +182,10 @@ private:
     TDM1* dm_ = nullptr;
     std::unique_ptr<WindowBuildProgress> progress_;
     std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<ProgramLauncher> systemLauncher_;
+    std::unique_ptr<TextClipboard> systemClipboard_;
+    ProgramLauncher* launcher_ = nullptr;
+    TextClipboard* clipboard_ = nullptr;
     bool shownOnce_ = false;
 };
 
