@@ -20,13 +20,18 @@
 #include "aids/SourceAccess.h"
 #include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
+#include "components/FormMisc.h"
 #include "components/HotLinkLabel.h"
 #include "components/vcspell3.h"
 #include "DBCheckBox.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBMemo.h"
+#include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
+#include "docs/ReportBridge.h"
+#include "docs/UserDefaults.h"
+#include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
@@ -141,6 +146,8 @@ void TfrmInkwright::buildWindow() {
     VSSpell1->setObjectName(QStringLiteral("VSSpell1"));
     VSSpell1->setGeometry(416, 224, 23, 23);
     VSSpell1->raise();
+    FormMisc1 = new TFormMisc(this);
+    FormMisc1->setObjectName(QStringLiteral("FormMisc1"));
 
     buildMenus();
     connectHandlers();
@@ -460,6 +467,8 @@ void TfrmInkwright::connectHandlers() {
     connect(Insertaseparatorline2, &QAction::triggered, this,
             run([this] { Insertaseparatorline2Click(); }));
     connect(Action1, &QAction::triggered, this, run([this] { Action1Execute(); }));
+    connect(CheckBox2, &QCheckBox::toggled, this, run([this] { CheckBox2Click(); }));
+    connect(Button1, &QPushButton::clicked, this, run([this] { Button1Click(); }));
 }
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
@@ -629,7 +638,31 @@ void TfrmInkwright::DBMemo2Exit() {
         DocumentCommands::postOnExit(*dm_->tblProc);
 }
 
-void TfrmInkwright::Button29Click() {}
+void TfrmInkwright::Button29Click() {
+    const bool wantsVersionInfo = dm_->tblDocs->isOpen() && dm_->tblDocs->recordCount() > 0 &&
+                                  dm_->tblDocsisVerInfo->asBoolean();
+    if (wantsVersionInfo)
+        DBCheckBox1Click();
+    RunReport();
+}
+
+void TfrmInkwright::RunReport() {
+    const int docNo = dm_->tblDocs->isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    ink::RunReport(environment_.executableFolder, docNo, *dialogs_);
+}
+
+void TfrmInkwright::DBCheckBox1Click() {
+    CaptureVersionInfo(*dm_, *FormMisc1);
+}
+
+void TfrmInkwright::CheckBox2Click() {
+    SaveDefaults(settingsFilePath(environment_.executableFolder), CheckBox2->isChecked(),
+                 DBEdit1->text(), DBEdit2->text());
+}
+
+void TfrmInkwright::Button1Click() {
+    ApplyDefaults(*dm_, settingsFilePath(environment_.executableFolder));
+}
 
 void TfrmInkwright::Button3Click() {}
 

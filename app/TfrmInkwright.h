@@ -23,6 +23,7 @@ class ProgramLauncher;
 class TextClipboard;
 class THotLinkLabel;
 class TVSSpell;
+class TFormMisc;
 class TDBCheckBox;
 class TDBEdit;
 class TDBGrid;
@@ -94,6 +95,10 @@ public:
     void Insertaseparatorline1Click();
     void Insertaseparatorline2Click();
     void Action1Execute();
+    void CheckBox2Click();
+    void Button1Click();
+    void DBCheckBox1Click();
+    void RunReport();
 
     // Where the source commands send their work; tests put recorders here.
     void setLauncher(ProgramLauncher* launcher) { launcher_ = launcher; }
@@ -137,6 +142,7 @@ public:
     QLabel* Label1;
     THotLinkLabel* HotLinkLabel2;
     TVSSpell* VSSpell1;
+    TFormMisc* FormMisc1;
     QWidget* Panel1;
     QPushButton* Button30;
     QProgressBar* ProgressBar1;
