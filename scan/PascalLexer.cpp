@@ -1,23 +1,52 @@
 #include "PascalLexer.h"
 
+#include <array>
+
 namespace ink {
 
 namespace {
+// What each byte can be, looked up rather than computed: the lexer asks this
+// for every byte of a unit's interface.
+enum CharClass : unsigned char { Blank = 1, Letter = 2, Digit = 4, HexLetter = 8 };
+
+constexpr std::array<unsigned char, 256> MakeCharClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c <= 32; ++c)
+        classes[c] = Blank;
+    for (int c = 'a'; c <= 'z'; ++c)
+        classes[c] = Letter;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        classes[c] = Letter;
+    for (int c = 'a'; c <= 'f'; ++c)
+        classes[c] |= HexLetter;
+    for (int c = 'A'; c <= 'F'; ++c)
+        classes[c] |= HexLetter;
+    classes['_'] = Letter;
+    for (int c = 0x80; c < 0x100; ++c)
+        classes[c] = Letter;
+    for (int c = '0'; c <= '9'; ++c)
+        classes[c] = Digit;
+    return classes;
+}
+constexpr std::array<unsigned char, 256> charClasses = MakeCharClasses();
+
+bool is(char c, unsigned char charClass) {
+    return charClasses[static_cast<unsigned char>(c)] & charClass;
+}
 bool isBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
+    return is(c, Blank);
 }
 bool isDigit(char c) {
-    return c >= '0' && c <= '9';
+    return is(c, Digit);
 }
 bool isHexDigit(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return is(c, Digit | HexLetter);
 }
 bool isIdentifierStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
-           static_cast<unsigned char>(c) >= 0x80;
+    return is(c, Letter);
 }
 bool isIdentifierPart(char c) {
-    return isIdentifierStart(c) || isDigit(c);
+    return is(c, Letter | Digit);
 }
 char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -33,8 +62,7 @@ bool opensCharacterCode(char c0, char c1, char c2) {
 
 Token PascalLexer::next() {
     const qsizetype blankStart = pos_;
-    while (!atEnd() && isBlank(peek()))
-        ++pos_;
+    skipWhile(isBlank);
     touching_ = pos_ == blankStart;
 
     Token token;
@@ -86,13 +114,11 @@ void PascalLexer::skipBlockComment(QByteArrayView closer) {
 }
 
 void PascalLexer::skipLine() {
-    while (!atEnd() && !isLineEnd(peek()))
-        ++pos_;
+    skipWhile([](char c) { return !isLineEnd(c); });
 }
 
 void PascalLexer::skipIdentifier() {
-    while (!atEnd() && isIdentifierPart(peek()))
-        ++pos_;
+    skipWhile(isIdentifierPart);
 }
 
 void PascalLexer::skipNumber() {

@@ -70,6 +70,14 @@ private:
         return pos_ + offset < source_.size() ? source_[pos_ + offset] : '\0';
     }
     bool atEnd(qsizetype offset = 0) const { return pos_ + offset >= source_.size(); }
+    // Moves past the bytes that satisfy `test`.
+    template <typename Test> void skipWhile(Test test) {
+        const char* const data = source_.data();
+        qsizetype at = pos_;
+        while (at < source_.size() && test(data[at]))
+            ++at;
+        pos_ = at;
+    }
     void skipBlockComment(QByteArrayView closer);
     void skipLine();
     void skipIdentifier();

@@ -32,12 +32,15 @@ struct CodeToken {
 class ConditionalNesting {
 public:
     void take(QByteArrayView directive) {
-        const QByteArray name = DirectiveName(directive);
-        if (name == "if" || name == "ifdef" || name == "ifndef" || name == "ifopt") {
+        const QByteArrayView name = DirectiveName(directive);
+        const auto is = [&](QByteArrayView word) {
+            return name.compare(word, Qt::CaseInsensitive) == 0;
+        };
+        if (is("if") || is("ifdef") || is("ifndef") || is("ifopt")) {
             open_.push_back({opened_++, 0});
-        } else if ((name == "else" || name == "elseif") && !open_.empty()) {
+        } else if ((is("else") || is("elseif")) && !open_.empty()) {
             ++open_.back().branch;
-        } else if ((name == "endif" || name == "ifend") && !open_.empty()) {
+        } else if ((is("endif") || is("ifend")) && !open_.empty()) {
             open_.pop_back();
         }
     }
@@ -55,19 +58,13 @@ private:
         int number;
         int branch; // 0 for the first branch
     };
-    static QByteArray DirectiveName(QByteArrayView directive) {
-        qsizetype at = directive.startsWith('{') ? 2 : 3; // past "{$" or "(*$"
-        QByteArray name;
-        for (; at < directive.size(); ++at) {
-            const char c = directive[at];
-            if (c >= 'A' && c <= 'Z')
-                name += char(c - 'A' + 'a');
-            else if (c >= 'a' && c <= 'z')
-                name += c;
-            else
-                break;
-        }
-        return name;
+    static QByteArrayView DirectiveName(QByteArrayView directive) {
+        const qsizetype start = directive.startsWith('{') ? 2 : 3; // past "{$" or "(*$"
+        qsizetype end = start;
+        while (end < directive.size() && ((directive[end] >= 'a' && directive[end] <= 'z') ||
+                                          (directive[end] >= 'A' && directive[end] <= 'Z')))
+            ++end;
+        return directive.sliced(qMin(start, end), end - qMin(start, end));
     }
     std::vector<Frame> open_;
     int opened_ = 0;
@@ -103,23 +100,28 @@ qsizetype LexInterface(PascalLexer& lexer, std::vector<CodeToken>* tokens) {
 struct RoutineList {
     QStringList* names;
     QStringList* params;
-    QStringList* results; // null for procedures
-    QSet<QString> seen;   // names case-folded
+    QStringList* results;  // null for procedures
+    QSet<QByteArray> seen; // names case-folded, as UTF-8
 
-    void add(const QString& name, const QString& paramText, const QString& resultText) {
-        if (name.isEmpty() || !isFirstSighting(name))
-            return;
+    void append(const QString& name, const QString& paramText, const QString& resultText) {
         names->append(name);
         params->append(paramText.isEmpty() ? noneMarker : paramText);
         if (results)
             results->append(resultText.isEmpty() ? noneMarker : resultText);
     }
-    // Records the name as seen; false when it was seen before.
-    bool isFirstSighting(const QString& name) {
-        const QString key = name.toCaseFolded();
-        if (seen.contains(key))
+    // Records the name (bytes of the source) as seen; false when it was seen before.
+    bool isFirstSighting(QByteArray name, SourceEncoding encoding) {
+        const bool ascii = std::all_of(name.cbegin(), name.cend(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii) {
+            for (char& c : name)
+                c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        } else {
+            name = DecodeSourceBytes(name, encoding).toCaseFolded().toUtf8();
+        }
+        if (seen.contains(name))
             return false;
-        seen.insert(key);
+        seen.insert(name);
         return true;
     }
     void fillWhenEmpty() {
@@ -205,32 +207,39 @@ private:
         headerConditionals_ = tokens_[keyword].conditionalsBefore;
         std::size_t at = step(keyword);
         const bool isType = keyword > 0 && isTypeContext(before) && !startsHeaderName(at);
-        QString name = procedureTypeMarker;
+        QByteArray name = procedureTypeMarker.toLatin1();
         if (!isType) {
             if (isSymbol(at, '&') && isIdentifier(step(at)))
                 at = step(at); // an escaped name such as &Begin
             if (!isIdentifier(at))
                 return keyword + 1;
             const std::size_t nameEnd = skipName(at);
-            name = spacedText(at, nameEnd);
+            name = spacedBytes(at, nameEnd);
             at = nameEnd;
             // `procedure IFoo.Bar = DoBar;` maps an interface method; it declares nothing.
             if (isSymbol(at, '='))
                 return at;
         }
-        QString params;
+        std::size_t paramsFirst = at, paramsLast = at;
         if (isSymbol(at, '(')) {
             const std::size_t close = closingParenthesis(at);
-            params = spacedText(step(at), close);
+            paramsFirst = step(at);
+            paramsLast = close;
             at = isSymbol(close, ')') ? step(close) : close;
         }
-        QString resultType;
+        std::size_t resultFirst = at, resultLast = at;
         if (isFunction && isSymbol(at, ':')) {
-            const std::size_t end = resultEnd(step(at), isType);
-            resultType = spacedText(step(at), end);
-            at = end;
+            resultFirst = step(at);
+            resultLast = resultEnd(resultFirst, isType);
+            at = resultLast;
         }
-        (isFunction ? functions_ : procedures_).add(name, params, resultType);
+        // Most repeated names are overloads and same-named methods: their texts
+        // are never kept, so they are not built either.
+        RoutineList& list = isFunction ? functions_ : procedures_;
+        if (list.isFirstSighting(name, source_.encoding)) {
+            list.append(DecodeSourceBytes(name, source_.encoding),
+                        spacedText(paramsFirst, paramsLast), spacedText(resultFirst, resultLast));
+        }
         return at;
     }
 
@@ -322,8 +331,12 @@ private:
 
     // The header's tokens [first, last) as text: white space becomes one
     // blank, and so does a comment or directive where it parts two words.
-    QString spacedText(std::size_t first, std::size_t last) const {
+    QByteArray spacedBytes(std::size_t first, std::size_t last) const {
         QByteArray text;
+        if (first >= last || first >= tokens_.size())
+            return text;
+        text.reserve(tokens_[qMin(last, tokens_.size()) - 1].token.end -
+                     tokens_[first].token.begin);
         const CodeToken* previous = nullptr;
         for (std::size_t i = first; i < last && i < tokens_.size(); i = step(i)) {
             const CodeToken& current = tokens_[i];
@@ -333,7 +346,10 @@ private:
             text += lexer_.text(current.token);
             previous = &current;
         }
-        return DecodeSourceBytes(text, source_.encoding);
+        return text;
+    }
+    QString spacedText(std::size_t first, std::size_t last) const {
+        return DecodeSourceBytes(spacedBytes(first, last), source_.encoding);
     }
 
     static bool isWordLike(const CodeToken& token) { return token.token.kind != TokenKind::Symbol; }
