@@ -32,14 +32,21 @@ bool hasSystemReason(int resultCode) {
     }
 }
 
+bool holdsAny(const QStringList& tables, const QStringList& wanted) {
+    for (const QString& table : wanted)
+        if (tables.contains(table, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 } // namespace
 
-Database::Database(const QString& filePath) : filePath_(filePath) {
+Database::Database(const QString& filePath, const QStringList& ownTables) : filePath_(filePath) {
     try {
         const bool existed = QFileInfo(filePath_).isFile();
         openFile();
         if (existed)
-            checkExistingFile();
+            checkExistingFile(ownTables);
         prepareForWriting();
     } catch (...) {
         sqlite3_close_v2(db_);
@@ -70,17 +77,20 @@ void Database::openFile() {
 
 // Reads, never writes: a file that is not SQLite, is damaged, is locked or
 // belongs to another program is reported before anything touches it.
-void Database::checkExistingFile() {
+void Database::checkExistingFile(const QStringList& ownTables) {
     const qint64 id = firstValue("PRAGMA application_id").toLongLong();
-    const qint64 tableCount = firstValue("SELECT count(*) FROM sqlite_schema").toLongLong();
+    const QStringList tables =
+        firstValue("SELECT group_concat(name, char(10)) FROM sqlite_schema WHERE type = 'table'")
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QString verdict = firstValue("PRAGMA quick_check(1)");
     if (verdict != QLatin1String("ok")) {
         verdict.remove(QStringLiteral("*** in database main ***"));
         throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
                              .arg(filePath_, verdict.simplified()));
     }
-    // An empty database (a fresh file cut short before its first table) is ours.
-    if (id != ApplicationId && !(id == 0 && tableCount == 0))
+    const bool ours =
+        id == ApplicationId || (id == 0 && (tables.isEmpty() || holdsAny(tables, ownTables)));
+    if (!ours)
         throw StoreError(
             QStringLiteral("Cannot open the database \"%1\": the file belongs to another program")
                 .arg(filePath_));

@@ -2,6 +2,7 @@
 #include <exception>
 #include <memory>
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -16,7 +17,9 @@ class Statement;
 class Database {
 public:
     // Opens `filePath`, creating an empty database when the file is missing.
-    explicit Database(const QString& filePath);
+    // A database this program did not stamp is taken as its own only when it
+    // is empty or holds one of `ownTables` (written by plain SQL, say).
+    explicit Database(const QString& filePath, const QStringList& ownTables = {});
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -49,7 +52,7 @@ public:
 
 private:
     void openFile();
-    void checkExistingFile();
+    void checkExistingFile(const QStringList& ownTables);
     void prepareForWriting();
     void rollBackQuietly();
     QString firstValue(const char* sql);

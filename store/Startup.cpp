@@ -14,8 +14,7 @@ namespace ink {
 
 QString dataDirectoryFor(const QString& executableFolder) {
     QString folder = executableFolder;
-    while (folder.size() > 1 &&
-           (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+    while (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
         folder.chop(1);
     return QDir::toNativeSeparators(folder + QStringLiteral("/Data"));
 }

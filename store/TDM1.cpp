@@ -141,7 +141,9 @@ Database& TDM1::database() {
                              .arg(QString::fromLatin1(AliasName), registry_->configPath()));
     const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
     const QString file = QDir(folder).filePath(QString::fromLatin1(DatabaseFileName));
-    database_ = std::make_unique<Database>(QDir::toNativeSeparators(file));
+    const QStringList ownTables{docsDefinition().name, unitsDefinition().name,
+                                procsDefinition().name};
+    database_ = std::make_unique<Database>(QDir::toNativeSeparators(file), ownTables);
     return *database_;
 }
 

@@ -79,6 +79,7 @@ protected:
 TEST(DataDirectory, IsTheProgramFolderAndData) {
     EXPECT_EQ(QDir::fromNativeSeparators(dataDirectoryFor("/opt/ink")), "/opt/ink/Data");
     EXPECT_EQ(QDir::fromNativeSeparators(dataDirectoryFor("/opt/ink/")), "/opt/ink/Data");
+    EXPECT_EQ(QDir::fromNativeSeparators(dataDirectoryFor("/")), "/Data");
 }
 
 TEST_F(Startup, FirstStartCreatesEverythingAndTheSecondFindsIt) {
@@ -210,4 +211,10 @@ TEST_F(Startup, ADataDirectoryThatCannotBeCreatedIsReportedAtOnce) {
             << error.message().toStdString();
         EXPECT_TRUE(error.message().contains("directory", Qt::CaseInsensitive));
     }
+}
+
+TEST_F(Startup, AnUnstampedDatabaseHoldingOurTablesIsOurs) {
+    addDocument(program(), "KEPT");
+    runSql(databaseFile(program()), "PRAGMA application_id = 0");
+    EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
 }
