@@ -1,0 +1,5 @@
+unit Win;
+interface
+function Café(const Über: string): Boolean; stdcall;
+(* implementation *)
+procedure Last; { unterminated
