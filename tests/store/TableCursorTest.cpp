@@ -44,6 +44,12 @@ TEST_F(StoreFixture, DetailsAreScopedToTheCurrentMasterRow) {
     dm->tblUnits->next();
     EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Helper"}));
 
+    // A posted document with the same number keeps the current unit.
+    dm->tblDocs->edit();
+    dm->tblDocsDocAuthor->setValue("Ann");
+    dm->tblDocs->post();
+    EXPECT_EQ(dm->tblUnits->recNo(), 1);
+
     // Back and forth again: the kept scopes match the store.
     dm->tblDocs->next();
     dm->tblDocs->prior();
