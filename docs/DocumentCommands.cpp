@@ -2,9 +2,12 @@
 
 #include "components/Dialogs.h"
 #include "scan/BuildDocument.h"
+#include "store/TDataSource.h"
 #include "store/TDM1.h"
+
 #include "store/TField.h"
 #include "store/TTable.h"
+#include <array>
 
 namespace ink {
 
@@ -25,6 +28,25 @@ public:
 
 private:
     BuildFeedback& feedback_;
+};
+// The lists stay attached during "Add", but they would reload at every row
+// the build writes; their data sources hold their news until the build ends
+// and then tell the lists once.
+class QuietDataSources {
+public:
+    explicit QuietDataSources(TDM1& dm) : sources_{dm.dsDocs, dm.dsUnits, dm.dsProcs} {
+        for (TDataSource* source : sources_)
+            source->setEnabled(false);
+    }
+    ~QuietDataSources() {
+        for (TDataSource* source : sources_)
+            source->setEnabled(true);
+    }
+    QuietDataSources(const QuietDataSources&) = delete;
+    QuietDataSources& operator=(const QuietDataSources&) = delete;
+
+private:
+    std::array<TDataSource*, 3> sources_;
 };
 } // namespace
 
@@ -59,6 +81,7 @@ void DocumentCommands::add() {
         return;
     }
     ProgressBarShown shown(feedback_);
+    QuietDataSources quiet(dm_);
     BuildDocument(dm_, *file, name, false, feedback_);
 }
 
@@ -86,6 +109,7 @@ void DocumentCommands::refresh() {
     const QString projectPath = dm_.tblDocsDPRFileName->asString();
     const QString name = dm_.tblDocsDocName->asString();
     ProgressBarShown shown(feedback_);
+    QuietDataSources quiet(dm_);
     BuildDocument(dm_, projectPath, name, true, feedback_);
 }
 
