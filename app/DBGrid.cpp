@@ -18,7 +18,7 @@ int defaultWidthFor(const TTable* table, int field) {
     if (!table || field < 0)
         return 64;
     const FieldDef& def = table->definition().fields[field];
-    return def.type == FieldType::Text ? qBound(40, def.size * 7, 300) : 88;
+    return def.type == FieldType::Text ? qBound(40, def.size * 7, 300) : 64;
 }
 } // namespace
 

@@ -161,12 +161,12 @@ void TfrmInkwright::buildMainInfoPage() {
     GroupBox1 = new QGroupBox(QStringLiteral(" Information "), TabSheet1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(4, 2, 522, 65);
-    Label13 = label(GroupBox1, QStringLiteral("Label13"), QStringLiteral("Author Name:"), 10, 19);
+    Label13 = label(GroupBox1, QStringLiteral("Label13"), QStringLiteral("Author Name:"), 10, 21);
     DBEdit1 = new TDBEdit(GroupBox1, QStringLiteral("DBEdit1"));
-    DBEdit1->setGeometry(113, 16, 401, 20);
-    Label14 = label(GroupBox1, QStringLiteral("Label14"), QStringLiteral("Comp. Name:"), 10, 42);
+    DBEdit1->setGeometry(113, 18, 401, 20);
+    Label14 = label(GroupBox1, QStringLiteral("Label14"), QStringLiteral("Comp. Name:"), 10, 44);
     DBEdit2 = new TDBEdit(GroupBox1, QStringLiteral("DBEdit2"));
-    DBEdit2->setGeometry(113, 39, 401, 20);
+    DBEdit2->setGeometry(113, 41, 401, 20);
     Label13->setBuddy(DBEdit1);
     Label14->setBuddy(DBEdit2);
 
