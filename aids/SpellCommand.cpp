@@ -3,28 +3,11 @@
 #include <QPlainTextEdit>
 
 #include "components/vcspell3.h"
+#include "store/FieldText.h"
 #include "store/TField.h"
 #include "store/TTable.h"
 
 namespace ink {
-
-namespace {
-// The editor shows plain lines; memo fields and the checker see CR LF.
-QString withStoredLineBreaks(const QString& shown) {
-    QString stored = shown;
-    stored.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    stored.replace(QChar('\r'), QChar('\n'));
-    stored.replace(QChar('\n'), QStringLiteral("\r\n"));
-    return stored;
-}
-
-QString withShownLineBreaks(const QString& stored) {
-    QString shown = stored;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QChar('\r'), QChar('\n'));
-    return shown;
-}
-} // namespace
 
 void SpellCheckDescription(QPlainTextEdit& editor, TTable& table, TVSSpell& spell,
                            const QString& fieldName) {
@@ -38,7 +21,7 @@ void SpellCheckDescription(QPlainTextEdit& editor, TTable& table, TVSSpell& spel
     const QString checked = withStoredLineBreaks(spell.text());
     // A bound editor writes its field as its text changes; the field is set
     // here as well, so an editor without a binding stores the text too.
-    editor.setPlainText(withShownLineBreaks(checked));
+    editor.setPlainText(withEditorLineBreaks(checked));
     editor.moveCursor(QTextCursor::End);
     table.fieldByName(fieldName)->setValue(checked);
     table.post();

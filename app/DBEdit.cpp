@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "ErrorGuard.h"
+#include "SelectAllShortcut.h"
 #include "store/TField.h"
 
 namespace ink {
@@ -34,11 +35,8 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
 bool TDBEdit::event(QEvent* event) {
     // Ctrl+A belongs to the window's "Select All" action, which leaves
     // one-line editors alone.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll)) {
-        event->ignore();
+    if (leaveSelectAllToWindow(event))
         return true;
-    }
     return QLineEdit::event(event);
 }
 

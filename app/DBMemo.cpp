@@ -5,23 +5,11 @@
 #include <QMenu>
 
 #include "ErrorGuard.h"
+#include "SelectAllShortcut.h"
+#include "store/FieldText.h"
 #include "store/TField.h"
 
 namespace ink {
-
-namespace {
-QString toPlainLines(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QChar('\r'), QChar('\n'));
-    return text;
-}
-
-QString toStoredLines(const QString& text) {
-    QString stored = toPlainLines(text);
-    stored.replace(QChar('\n'), QStringLiteral("\r\n"));
-    return stored;
-}
-} // namespace
 
 TDBMemo::TDBMemo(QWidget* parent, const QString& objectName)
     : QPlainTextEdit(parent), link_([this] { reload(); }) {
@@ -30,18 +18,18 @@ TDBMemo::TDBMemo(QWidget* parent, const QString& objectName)
 }
 
 QString TDBMemo::storedText() const {
-    return toStoredLines(toPlainText());
+    return withStoredLineBreaks(toPlainText());
 }
 
 void TDBMemo::setStoredText(const QString& text) {
-    setPlainText(toPlainLines(text));
+    setPlainText(withEditorLineBreaks(text));
     moveCursor(QTextCursor::End);
 }
 
 void TDBMemo::reload() {
     TField* field = link_.field();
     setReadOnly(!link_.hasRow());
-    const QString shown = field ? toPlainLines(field->asString()) : QString();
+    const QString shown = field ? withEditorLineBreaks(field->asString()) : QString();
     if (toPlainText() == shown)
         return;
     loading_ = true;
@@ -71,11 +59,8 @@ void TDBMemo::contextMenuEvent(QContextMenuEvent* event) {
 bool TDBMemo::event(QEvent* event) {
     // Ctrl+A runs the window's "Select All" action, which selects the text of
     // the focused description editor.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll)) {
-        event->ignore();
+    if (leaveSelectAllToWindow(event))
         return true;
-    }
     return QPlainTextEdit::event(event);
 }
 
