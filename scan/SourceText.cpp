@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace ink {
 
@@ -35,7 +36,14 @@ SourceBytes ClassifySourceBytes(QByteArrayView raw) {
 }
 
 QString DecodeSourceBytes(QByteArrayView bytes, SourceEncoding encoding) {
-    return encoding == SourceEncoding::Utf8 ? QString::fromUtf8(bytes) : DecodeWindows1252(bytes);
+    if (encoding == SourceEncoding::Windows1252)
+        return DecodeWindows1252(bytes);
+    // QString::fromUtf8 would drop a byte-order mark at the start of any
+    // piece; only the file's own leading one goes, and ClassifySourceBytes
+    // has taken it already.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 QString DecodeSourceText(QByteArrayView raw) {

@@ -5,6 +5,7 @@
 #include "TextBetween.h"
 
 #include <algorithm>
+#include <optional>
 #include <QFileInfo>
 #include <QSet>
 #include <span>
@@ -37,26 +38,28 @@ public:
             return name.compare(word, Qt::CaseInsensitive) == 0;
         };
         if (is("if") || is("ifdef") || is("ifndef") || is("ifopt")) {
-            open_.push_back({opened_++, 0});
+            open_.push_back({opened_++, false, innermostLaterBranch()});
         } else if ((is("else") || is("elseif")) && !open_.empty()) {
-            ++open_.back().branch;
+            open_.back().pastFirstBranch = true;
         } else if ((is("endif") || is("ifend")) && !open_.empty()) {
             open_.pop_back();
         }
     }
     int opened() const { return opened_; }
+    // The number of the innermost open conditional that is past its first
+    // branch, or -1. Asked for every token, so kept at hand in each frame.
     int innermostLaterBranch() const {
-        for (auto frame = open_.rbegin(); frame != open_.rend(); ++frame) {
-            if (frame->branch > 0)
-                return frame->number;
-        }
-        return -1;
+        if (open_.empty())
+            return -1;
+        const Frame& top = open_.back();
+        return top.pastFirstBranch ? top.number : top.laterBranchBelow;
     }
 
 private:
     struct Frame {
         int number;
-        int branch; // 0 for the first branch
+        bool pastFirstBranch;
+        int laterBranchBelow; // innermostLaterBranch() of the frames below
     };
     static QByteArrayView DirectiveName(QByteArrayView directive) {
         const qsizetype start = directive.startsWith('{') ? 2 : 3; // past "{$" or "(*$"
@@ -70,31 +73,73 @@ private:
     int opened_ = 0;
 };
 
-// Lexes the code tokens up to the `implementation` keyword, leaving out
-// comments and directives. Returns the offset where the keyword starts, or
-// the end of the source when there is none.
-qsizetype LexInterface(PascalLexer& lexer, std::vector<CodeToken>* tokens) {
-    ConditionalNesting conditionals;
-    bool blankBefore = false;
-    bool commentBefore = false;
-    for (;;) {
-        const Token token = lexer.next();
-        if (token.kind == TokenKind::End || lexer.isWord(token, "implementation"))
-            return token.begin;
-        blankBefore = blankBefore || !lexer.lastTokenTouchesPrevious();
-        if (token.kind == TokenKind::Directive)
-            conditionals.take(lexer.text(token));
-        if (token.kind == TokenKind::Comment || token.kind == TokenKind::Directive) {
-            commentBefore = true;
-            continue;
-        }
-        if (tokens) {
-            tokens->push_back({token, blankBefore, commentBefore, conditionals.opened(),
-                               conditionals.innermostLaterBranch()});
-        }
-        blankBefore = commentBefore = false;
-    }
+bool EndsInterface(const PascalLexer& lexer, const Token& token) {
+    return token.kind == TokenKind::End || lexer.isWord(token, "implementation");
 }
+
+// Where the `implementation` keyword starts, or the end of the source.
+qsizetype InterfaceEnd(QByteArrayView source) {
+    PascalLexer lexer(source);
+    Token token = lexer.next();
+    while (!EndsInterface(lexer, token))
+        token = lexer.next();
+    return token.begin;
+}
+
+// Hands out the code tokens of a unit's interface by position, comments and
+// directives left out, lexing as far as asked. It keeps only the tokens from
+// the oldest one still wanted, so that memory stays the size of one header
+// whatever the size of the file.
+class TokenWindow {
+public:
+    explicit TokenWindow(PascalLexer& lexer) : lexer_(lexer) {}
+
+    // The token at position i, or null past the end of the interface. The
+    // pointer holds only until the next call.
+    const CodeToken* at(std::size_t i) { return i < tokens_.size() ? &tokens_[i] : lexUpTo(i); }
+
+    // Forgets the tokens before position i, which becomes position 0.
+    void forgetBefore(std::size_t i) {
+        tokens_.erase(tokens_.begin(), tokens_.begin() + std::min(i, tokens_.size()));
+    }
+
+private:
+    // Kept apart from at(), which is asked for every token several times and
+    // stays small enough to inline.
+    const CodeToken* lexUpTo(std::size_t i) {
+        while (i >= tokens_.size() && !finished_)
+            lexOne();
+        return i < tokens_.size() ? &tokens_[i] : nullptr;
+    }
+
+    void lexOne() {
+        for (;;) {
+            const Token token = lexer_.next();
+            if (EndsInterface(lexer_, token)) {
+                finished_ = true;
+                return;
+            }
+            blankBefore_ = blankBefore_ || !lexer_.lastTokenTouchesPrevious();
+            if (token.kind == TokenKind::Directive)
+                conditionals_.take(lexer_.text(token));
+            if (token.kind == TokenKind::Comment || token.kind == TokenKind::Directive) {
+                commentBefore_ = true;
+                continue;
+            }
+            tokens_.push_back({token, blankBefore_, commentBefore_, conditionals_.opened(),
+                               conditionals_.innermostLaterBranch()});
+            blankBefore_ = commentBefore_ = false;
+            return;
+        }
+    }
+
+    PascalLexer& lexer_;
+    ConditionalNesting conditionals_;
+    std::vector<CodeToken> tokens_;
+    bool blankBefore_ = false;
+    bool commentBefore_ = false;
+    bool finished_ = false;
+};
 
 // One list of names with its paired texts, keeping the first of each name.
 struct RoutineList {
@@ -137,18 +182,26 @@ struct RoutineList {
 class RoutineScanner {
 public:
     explicit RoutineScanner(QByteArrayView raw)
-        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes) {
-        LexInterface(lexer_, &tokens_);
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), window_(lexer_) {
         result_.fileSize = raw.size();
     }
 
     UnitRoutines scan() {
         std::size_t i = 0;
-        while (i < tokens_.size()) {
+        for (;;) {
+            limit_ = npos;
+            if (!exists(i))
+                break;
             if (isWord(i, "procedure") || isWord(i, "function"))
                 i = readHeader(i);
             else
                 ++i;
+            // Forget what was read, now and then rather than token by token,
+            // keeping the token before the next: a keyword looks back at it.
+            if (i > 256) {
+                window_.forgetBefore(i - 1);
+                i = 1;
+            }
         }
         procedures_.fillWhenEmpty();
         functions_.fillWhenEmpty();
@@ -157,6 +210,9 @@ public:
 
 private:
     static constexpr std::size_t npos = std::size_t(-1);
+    // No real header comes near this many tokens; a longer one (in a file
+    // that is not Pascal) ends here.
+    static constexpr std::size_t maxHeaderTokens = 1 << 16;
     // Words that may follow the keyword or the result of a procedural type.
     static constexpr QByteArrayView typeModifiers[] = {
         "of",     "is",      "stdcall", "cdecl", "pascal", "register", "safecall",
@@ -166,32 +222,37 @@ private:
                                                       "destructor", "property", "operator",
                                                       "begin",      "end"};
 
-    bool isWord(std::size_t i, QByteArrayView word) const {
-        return i < tokens_.size() && lexer_.isWord(tokens_[i].token, word);
+    // Whether there is a token i, within the header being read.
+    bool exists(std::size_t i) { return i < limit_ && window_.at(i); }
+    // Token i, which must exist.
+    const CodeToken& token(std::size_t i) { return *window_.at(i); }
+
+    bool isWord(std::size_t i, QByteArrayView word) {
+        return exists(i) && lexer_.isWord(token(i).token, word);
     }
-    bool isAnyWord(std::size_t i, std::span<const QByteArrayView> words) const {
+    bool isAnyWord(std::size_t i, std::span<const QByteArrayView> words) {
         for (const QByteArrayView word : words) {
             if (isWord(i, word))
                 return true;
         }
         return false;
     }
-    bool isSymbol(std::size_t i, char symbol) const {
-        return i < tokens_.size() && lexer_.isSymbol(tokens_[i].token, symbol);
+    bool isSymbol(std::size_t i, char symbol) {
+        return exists(i) && lexer_.isSymbol(token(i).token, symbol);
     }
-    bool isIdentifier(std::size_t i) const {
-        return i < tokens_.size() && tokens_[i].token.kind == TokenKind::Identifier;
+    bool isIdentifier(std::size_t i) {
+        return exists(i) && token(i).token.kind == TokenKind::Identifier;
     }
     // Meeting one of these words means the header was cut short; the scan
     // resumes there.
-    bool endsHeader(std::size_t i) const { return isAnyWord(i, headerEnders); }
+    bool endsHeader(std::size_t i) { return isAnyWord(i, headerEnders); }
 
     // The next token of the header being read. A header may hold alternatives,
     // as in `X: {$IFDEF CPU64}Int64{$ELSE}Integer{$ENDIF}`; it is read as its
     // first alternative, so that its texts are those of one real declaration.
-    std::size_t step(std::size_t i) const {
+    std::size_t step(std::size_t i) {
         ++i;
-        while (i < tokens_.size() && tokens_[i].laterBranchOf >= headerConditionals_)
+        while (exists(i) && token(i).laterBranchOf >= headerConditionals_)
             ++i;
         return i;
     }
@@ -203,8 +264,9 @@ private:
         // `&procedure` and `Obj.procedure` are identifiers, not the keyword.
         if (keyword > 0 && (isSymbol(before, '&') || isSymbol(before, '.')))
             return keyword + 1;
+        limit_ = keyword + maxHeaderTokens;
         // Only conditionals opened inside the header make alternatives of it.
-        headerConditionals_ = tokens_[keyword].conditionalsBefore;
+        headerConditionals_ = token(keyword).conditionalsBefore;
         std::size_t at = step(keyword);
         const bool isType = keyword > 0 && isTypeContext(before) && !startsHeaderName(at);
         QByteArray name = procedureTypeMarker.toLatin1();
@@ -245,21 +307,21 @@ private:
 
     // Whether a keyword after token i begins a type: `TNotify = procedure`,
     // `Handler: function`, `reference to procedure`.
-    bool isTypeContext(std::size_t i) const {
+    bool isTypeContext(std::size_t i) {
         return isSymbol(i, '=') || isSymbol(i, ':') || isWord(i, "to") || isWord(i, "of");
     }
 
     // Whether token i is a routine's name rather than what may follow the
     // keyword of a procedural type. A name after `=` is still a header when
     // a directive stood between, as in `Table = {$I table.inc}` before it.
-    bool startsHeaderName(std::size_t i) const {
+    bool startsHeaderName(std::size_t i) {
         if (isSymbol(i, '&'))
             return true;
         return isIdentifier(i) && !isAnyWord(i, typeModifiers);
     }
 
     // The end of a name: identifiers joined by dots, each with optional generic parameters.
-    std::size_t skipName(std::size_t at) const {
+    std::size_t skipName(std::size_t at) {
         at = step(at);
         for (;;) {
             if (isSymbol(at, '<')) {
@@ -275,9 +337,9 @@ private:
     }
 
     // The '>' that closes the generic parameters opened at `open`, or npos.
-    std::size_t closingAngle(std::size_t open) const {
+    std::size_t closingAngle(std::size_t open) {
         int depth = 0;
-        for (std::size_t i = open; i < tokens_.size(); i = step(i)) {
+        for (std::size_t i = open; exists(i); i = step(i)) {
             if (isSymbol(i, '<')) {
                 ++depth;
             } else if (isSymbol(i, '>')) {
@@ -293,10 +355,10 @@ private:
 
     // The ')' that closes the parenthesis at `open`, or where a header cut
     // short (or the text) ends.
-    std::size_t closingParenthesis(std::size_t open) const {
+    std::size_t closingParenthesis(std::size_t open) {
         int depth = 0;
         std::size_t i = open;
-        for (; i < tokens_.size() && !endsHeader(i); i = step(i)) {
+        for (; exists(i) && !endsHeader(i); i = step(i)) {
             if (isSymbol(i, '(')) {
                 ++depth;
             } else if (isSymbol(i, ')')) {
@@ -311,10 +373,10 @@ private:
     // header, and for a procedural type also at what may follow its result
     // without a semicolon (`of object`, a calling convention, the closing
     // parenthesis of a parameter list, a default value).
-    std::size_t resultEnd(std::size_t start, bool isType) const {
+    std::size_t resultEnd(std::size_t start, bool isType) {
         int depth = 0;
         std::size_t i = start;
-        for (; i < tokens_.size() && !endsHeader(i); i = step(i)) {
+        for (; exists(i) && !endsHeader(i); i = step(i)) {
             if (isSymbol(i, '(') || isSymbol(i, '[') || isSymbol(i, '<')) {
                 ++depth;
             } else if (depth > 0 && (isSymbol(i, ')') || isSymbol(i, ']') || isSymbol(i, '>'))) {
@@ -331,32 +393,29 @@ private:
 
     // The header's tokens [first, last) as text: white space becomes one
     // blank, and so does a comment or directive where it parts two words.
-    QByteArray spacedBytes(std::size_t first, std::size_t last) const {
+    QByteArray spacedBytes(std::size_t first, std::size_t last) {
         QByteArray text;
-        if (first >= last || first >= tokens_.size())
-            return text;
-        text.reserve(tokens_[qMin(last, tokens_.size()) - 1].token.end -
-                     tokens_[first].token.begin);
-        const CodeToken* previous = nullptr;
-        for (std::size_t i = first; i < last && i < tokens_.size(); i = step(i)) {
-            const CodeToken& current = tokens_[i];
+        std::optional<CodeToken> previous;
+        for (std::size_t i = first; i < last && exists(i); i = step(i)) {
+            const CodeToken current = token(i);
             if (previous && (current.blankBefore || (current.commentBefore &&
                                                      isWordLike(*previous) && isWordLike(current))))
                 text += ' ';
             text += lexer_.text(current.token);
-            previous = &current;
+            previous = current;
         }
         return text;
     }
-    QString spacedText(std::size_t first, std::size_t last) const {
+    QString spacedText(std::size_t first, std::size_t last) {
         return DecodeSourceBytes(spacedBytes(first, last), source_.encoding);
     }
 
     static bool isWordLike(const CodeToken& token) { return token.token.kind != TokenKind::Symbol; }
 
     SourceBytes source_;
-    PascalLexer lexer_; // done with lexing; kept for its word and symbol tests
-    std::vector<CodeToken> tokens_;
+    PascalLexer lexer_;
+    TokenWindow window_;
+    std::size_t limit_ = npos;   // tokens from here on are beyond the header being read
     int headerConditionals_ = 0; // conditionals opened before the header being read
     UnitRoutines result_;
     RoutineList procedures_{&result_.procedureNames, &result_.procedureParams, nullptr, {}};
@@ -399,8 +458,7 @@ QStringList ReadUnitInterface(const QString& path) {
     if (!bytes)
         return {};
     const SourceBytes source = ClassifySourceBytes(*bytes);
-    PascalLexer lexer(source.bytes);
-    qsizetype end = LexInterface(lexer, nullptr);
+    qsizetype end = InterfaceEnd(source.bytes);
     if (end < source.bytes.size()) {
         // Through the end of the keyword's line, which the keyword belongs to.
         while (end < source.bytes.size() && source.bytes[end] != '\n' && source.bytes[end] != '\r')

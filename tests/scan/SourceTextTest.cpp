@@ -24,6 +24,13 @@ TEST(SourceText, FallsBackToWindows1252WhenNotUtf8) {
     EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBF\xE9"), QString::fromUtf8("é"));
 }
 
+TEST(SourceText, DropsOnlyTheFilesOwnByteOrderMark) {
+    // A second mark is text (a zero-width no-break space), also at the start of a piece.
+    EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBF\xEF\xBB\xBFx"), QString(QChar(0xFEFF)) + "x");
+    EXPECT_EQ(DecodeSourceBytes("\xEF\xBB\xBFx", SourceEncoding::Utf8),
+              QString(QChar(0xFEFF)) + "x");
+}
+
 TEST(SourceText, DecodesPiecesLikeTheWhole) {
     const QByteArray bytes = "procedure \xC3\x9C"
                              "bersicht;";

@@ -193,6 +193,19 @@ TEST(UnitScanner, YieldsWhatABrokenFileHolds) {
     EXPECT_EQ(Scan(QByteArray("\0\xFF\x01procedure\0P\0;", 15)), (QStringList{"P P|<None>"}));
 }
 
+TEST(UnitScanner, KeepsItsPaceOnHugeAndDeeplyNestedText) {
+    // Each of these took time or memory in proportion to the square of its
+    // size in a naive scanner: deep conditionals, a header that never closes.
+    const QByteArray nested = "interface\n" + QByteArray("{$IFDEF A}").repeated(200000) +
+                              QByteArray("x ").repeated(200000) + "procedure Last;";
+    EXPECT_EQ(Scan(nested), (QStringList{"P Last|<None>"}));
+
+    QByteArray open = "interface procedure A(" + QByteArray(4 * 1024 * 1024, '(');
+    const UnitRoutines routines = ParseUnitRoutines(open + "\nprocedure B;");
+    EXPECT_EQ(routines.procedureNames, (QStringList{"A", "B"}));
+    EXPECT_LT(routines.procedureParams[0].size(), 100000); // a header is cut at some length
+}
+
 TEST(UnitScanner, DecodesNamesAsTheFileIsEncoded) {
     EXPECT_EQ(Scan("procedure \xC3\x9C"
                    "bersicht(const Caf\xC3\xA9: string);"),

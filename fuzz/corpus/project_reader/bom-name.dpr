@@ -1,0 +1,3 @@
+program P;
+uses ﻿ in '﻿.pas' {﻿};
+begin end.
