@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -153,4 +154,38 @@ TEST_F(WindowTest, SecondStartFindsTheDocumentsAgain) {
     startWindow();
     EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"SAMPLE"}));
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+}
+
+TEST_F(WindowTest, AProgramFolderWhereDataCannotBeMadeIsReportedAtOnce) {
+    stopWindow();
+    dialogs.shown.clear();
+    temp.write("blocked", "a file where the program folder should be");
+    window = std::make_unique<ink::TfrmInkwright>(
+        ink::StartupEnvironment{temp.filePath("blocked"), registry}, &dialogs);
+    dm = std::make_unique<ink::TDM1>(nullptr, registry);
+    window->bindDataModule(dm.get());
+    window->show();
+    ASSERT_FALSE(dialogs.texts("generalError").isEmpty());
+    EXPECT_TRUE(dialogs.texts("generalError").first().contains(temp.filePath("blocked")));
+    EXPECT_TRUE(window->isVisible());
+    // The rest of the create step was skipped: the bar stays in the panel.
+    EXPECT_EQ(window->ProgressBar1->parentWidget(), window->Panel1);
+}
+
+TEST_F(WindowTest, ADamagedDatabaseIsReportedAndLeftUntouched) {
+    stopWindow();
+    dialogs.shown.clear();
+    const QByteArray junk(4096, '\x5a');
+    const QString file = temp.write("program/Data/Inkwright.sqlite", junk);
+    startWindow();
+    ASSERT_EQ(dialogs.texts("generalError").size(), 1);
+    EXPECT_TRUE(dialogs.texts("generalError").first().contains(file));
+    EXPECT_FALSE(dm->tblDocs->isOpen());
+    EXPECT_FALSE(dm->tblProc->isOpen());
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), junk);
+    // Commands on the closed tables report instead of failing silently.
+    QTest::mouseClick(window->Button27, Qt::LeftButton);
+    EXPECT_EQ(dialogs.texts("generalError").size(), 1); // rename with no rows does nothing
 }
