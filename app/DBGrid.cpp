@@ -18,7 +18,7 @@ int defaultWidthFor(const TTable* table, int field) {
     if (!table || field < 0)
         return 64;
     const FieldDef& def = table->definition().fields[field];
-    return def.type == FieldType::Text ? qBound(40, def.size * 7, 300) : 64;
+    return def.type == FieldType::Text ? qBound(40, def.size * 7, 300) : 72;
 }
 } // namespace
 
@@ -115,7 +115,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& objectName)
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(17);
-    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setFixedWidth(12);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setHighlightSections(false);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,

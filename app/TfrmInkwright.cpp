@@ -501,9 +501,12 @@ void TfrmInkwright::FormCreate() {
     createDataDirectory(dataDirectory);
     EnsureDatabaseAlias(*environment_.registry, QString::fromLatin1(TDM1::AliasName), dataDirectory,
                         true);
-    // The bar runs in the status bar, just right of "Updating:".
+    // The bar runs in the status bar, just right of "Updating:". Its place is
+    // measured in the bar's own font, so the word is never covered.
     ProgressBar1->setParent(StatusBar1);
-    ProgressBar1->setGeometry(50, 4, 150, 13);
+    const int textEnd =
+        8 + StatusBar1->fontMetrics().horizontalAdvance(QStringLiteral("Updating:"));
+    ProgressBar1->setGeometry(qMax(50, textEnd + 6), 4, 150, 13);
     ProgressBar1->hide();
 }
 
