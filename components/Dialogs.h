@@ -1,7 +1,7 @@
 #pragma once
+#include <optional>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace ink {
 
@@ -24,8 +24,8 @@ public:
     virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
                                             const QString& initialText) = 0;
 
-    virtual void warning(const QString& text) = 0;     // caption "Warning"
-    virtual void error(const QString& text) = 0;       // caption "Error"
+    virtual void warning(const QString& text) = 0; // caption "Warning"
+    virtual void error(const QString& text) = 0;   // caption "Error"
     virtual void information(const QString& caption, const QString& text) = 0;
     // The general error box: caption "Inkwright", error icon, "OK".
     virtual void generalError(const QString& text) = 0;

@@ -1,8 +1,8 @@
 // Runs every GoogleTest case inside one QApplication, so widget tests can
 // create the real main window. Without a display the offscreen platform is used.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QStandardPaths>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
