@@ -69,7 +69,7 @@ private:
     char peek(qsizetype offset = 0) const {
         return pos_ + offset < source_.size() ? source_[pos_ + offset] : '\0';
     }
-    bool atEnd(qsizetype offset = 0) const { return pos_ + offset >= source_.size(); }
+    bool atEnd() const { return pos_ >= source_.size(); }
     // Moves past the bytes that satisfy `test`.
     template <typename Test> void skipWhile(Test test) {
         const char* const data = source_.data();

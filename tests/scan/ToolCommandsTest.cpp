@@ -1,0 +1,82 @@
+// The output of `inkwright-tool units` and `inkwright-tool routines`: other
+// tools read it, so its layout is checked byte for byte.
+#include "QtPrinters.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun RunTool(const QStringList& args) {
+    QProcess tool;
+    tool.start(QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool"), args);
+    ToolRun run;
+    if (!tool.waitForFinished(30000))
+        return run;
+    run.status = tool.exitCode();
+    run.out = tool.readAllStandardOutput();
+    run.err = tool.readAllStandardError();
+    return run;
+}
+} // namespace
+
+TEST(ToolCommands, UnitsListsEntryFormAndPath) {
+    TempDir dir;
+    const QString project =
+        dir.write("Project1.dpr",
+                  "program Project1;\r\n\r\nuses\r\n  Forms,\r\n"
+                  "  Unit1 in 'Unit1.pas' {Form1},\r\n"
+                  "  Unit2 in 'Lib\\Unit2.pas' {DataModule2: TDataModule};\r\nbegin end.\r\n");
+    const ToolRun run = RunTool({"units", project});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Forms\tN/A\t\n"
+                       "Unit1.pas\tForm1\tUnit1.pas\n"
+                       "Unit2.pas\tDataModule2: TDataModule\tLib\\Unit2.pas\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(ToolCommands, UnitsReportsAFileThatCannotBeOpened) {
+    TempDir dir;
+    const QString missing = dir.filePath("Missing.dpr");
+    const ToolRun run = RunTool({"units", missing});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, ("File " + missing + " could not be opened.\n").toUtf8());
+}
+
+TEST(ToolCommands, RoutinesListsWhatANewDocumentStores) {
+    TempDir dir;
+    const QByteArray source =
+        "unit Unit1;\ninterface\n"
+        "function Count: Integer;\n"
+        "procedure Clear;\n"
+        "procedure Add(const S: string);\n"
+        "function Clear(Full: Boolean): Boolean;\n" // stored once, as a procedure
+        "implementation\nend.\n";
+    const ToolRun run = RunTool({"routines", dir.write("Unit1.pas", source)});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "PROCEDURE\tClear\t<None>\t<None>\n"
+                       "PROCEDURE\tAdd\tconst S: string\t<None>\n"
+                       "FUNCTION\tCount\t<None>\tInteger\n"
+                       "size\t" +
+                           QByteArray::number(source.size()) + "\n");
+}
+
+TEST(ToolCommands, RoutinesShowsThePlaceholders) {
+    TempDir dir;
+    // No procedures: the procedure placeholder comes first.
+    EXPECT_EQ(RunTool({"routines", dir.write("F.pas", "interface function F: Integer;")}).out,
+              "PROCEDURE\tN/A\tN/A\t<None>\n"
+              "FUNCTION\tF\t<None>\tInteger\n"
+              "size\t30\n");
+    // No procedures and no functions, or no file: one placeholder, as both have one name.
+    EXPECT_EQ(RunTool({"routines", dir.filePath("Forms")}).out,
+              "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
+}
