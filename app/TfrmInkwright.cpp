@@ -398,10 +398,11 @@ void TfrmInkwright::buildMenus() {
     Removefromdocumentation1 = menuItem(PopupMenu4, QStringLiteral("Removefromdocumentation1"),
                                         QStringLiteral("Remove from documentation"));
 
-    for (auto [owner, menu] : {std::pair<QWidget*, QMenu*>{DBGrid2, PopupMenu1},
-                               {DBMemo1, PopupMenu2},
-                               {DBMemo2, PopupMenu3},
-                               {DBGrid3, PopupMenu4}}) {
+    const std::pair<QWidget*, QMenu*> menuOwners[] = {
+        {DBGrid2, PopupMenu1}, {DBMemo1, PopupMenu2}, {DBMemo2, PopupMenu3}, {DBGrid3, PopupMenu4}};
+    for (const auto& [widget, popup] : menuOwners) {
+        QWidget* owner = widget;
+        QMenu* menu = popup;
         owner->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(owner, &QWidget::customContextMenuRequested, this,
                 [this, owner, menu](const QPoint& position) { showMenu(menu, owner, position); });
