@@ -120,6 +120,10 @@ TfrmInkwright::TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs)
 }
 
 TfrmInkwright::~TfrmInkwright() {
+    // The controls go after this object has stopped being a window: a focus
+    // change while they are torn down must not reach the handlers.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     setErrorDialogs(nullptr);
 }
 
