@@ -34,6 +34,7 @@
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
 #include "store/AliasRegistry.h"
+#include "store/ScopeExit.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
@@ -601,10 +602,7 @@ void TfrmInkwright::Button2Click() {
     // The lists and editors of the units and routines stay detached while
     // the document is rebuilt, and are attached again however it ends.
     attachUnitAndRoutineViews(false);
-    struct Reattach {
-        TfrmInkwright* window;
-        ~Reattach() { window->attachUnitAndRoutineViews(true); }
-    } reattach{this};
+    const ScopeExit reattach([this] { attachUnitAndRoutineViews(true); });
     commands_->refresh();
 }
 

@@ -2,6 +2,7 @@
 
 #include "components/Dialogs.h"
 #include "scan/BuildDocument.h"
+#include "store/ScopeExit.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
 
@@ -15,39 +16,22 @@ namespace {
 const QString DocumentNameCaption = QStringLiteral("Document Name");
 const QString DocumentNamePrompt = QStringLiteral("Enter description");
 
-// Shows the progress bar for the life of a build and hides it on every path,
-// also when an error ends the build.
-class ProgressBarShown {
-public:
-    explicit ProgressBarShown(BuildFeedback& feedback) : feedback_(feedback) {
-        feedback_.setProgressVisible(true);
-    }
-    ~ProgressBarShown() { feedback_.setProgressVisible(false); }
-    ProgressBarShown(const ProgressBarShown&) = delete;
-    ProgressBarShown& operator=(const ProgressBarShown&) = delete;
-
-private:
-    BuildFeedback& feedback_;
-};
-// The lists stay attached during "Add", but they would reload at every row
-// the build writes; their data sources hold their news until the build ends
-// and then tell the lists once.
-class QuietDataSources {
-public:
-    explicit QuietDataSources(TDM1& dm) : sources_{dm.dsDocs, dm.dsUnits, dm.dsProcs} {
-        for (TDataSource* source : sources_)
-            source->setEnabled(false);
-    }
-    ~QuietDataSources() {
-        for (TDataSource* source : sources_)
+// The progress bar is shown for the life of a build, and the lists, which
+// stay attached during "Add", would reload at every row the build writes:
+// their data sources hold their news until the build ends and then tell the
+// lists once. Both are put back on every path, also when an error ends it.
+template <typename Build> void runShowingProgress(TDM1& dm, BuildFeedback& feedback, Build build) {
+    const std::array<TDataSource*, 3> sources{dm.dsDocs, dm.dsUnits, dm.dsProcs};
+    feedback.setProgressVisible(true);
+    for (TDataSource* source : sources)
+        source->setEnabled(false);
+    const ScopeExit putBack([&] {
+        for (TDataSource* source : sources)
             source->setEnabled(true);
-    }
-    QuietDataSources(const QuietDataSources&) = delete;
-    QuietDataSources& operator=(const QuietDataSources&) = delete;
-
-private:
-    std::array<TDataSource*, 3> sources_;
-};
+        feedback.setProgressVisible(false);
+    });
+    build();
+}
 } // namespace
 
 DocumentCommands::DocumentCommands(TDM1& dm, Dialogs& dialogs, BuildFeedback& feedback)
@@ -80,9 +64,7 @@ void DocumentCommands::add() {
             "This document already exists. Please try again then specify different name."));
         return;
     }
-    ProgressBarShown shown(feedback_);
-    QuietDataSources quiet(dm_);
-    BuildDocument(dm_, *file, name, false, feedback_);
+    runShowingProgress(dm_, feedback_, [&] { BuildDocument(dm_, *file, name, false, feedback_); });
 }
 
 void DocumentCommands::rename() {
@@ -108,9 +90,8 @@ void DocumentCommands::refresh() {
         return;
     const QString projectPath = dm_.tblDocsDPRFileName->asString();
     const QString name = dm_.tblDocsDocName->asString();
-    ProgressBarShown shown(feedback_);
-    QuietDataSources quiet(dm_);
-    BuildDocument(dm_, projectPath, name, true, feedback_);
+    runShowingProgress(dm_, feedback_,
+                       [&] { BuildDocument(dm_, projectPath, name, true, feedback_); });
 }
 
 void DocumentCommands::removeFromProject() {

@@ -5,6 +5,7 @@
 
 #include "ProjectReader.h"
 #include "store/Database.h"
+#include "store/ScopeExit.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -30,18 +31,6 @@ QString asStored(const TTable& table, const char* fieldName, const QString& valu
 QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
-
-// Clears the status text when the build ends, however it ends.
-class StatusTextReset {
-public:
-    explicit StatusTextReset(BuildFeedback& feedback) : feedback_(feedback) {}
-    ~StatusTextReset() { feedback_.setStatusText(QString()); }
-    StatusTextReset(const StatusTextReset&) = delete;
-    StatusTextReset& operator=(const StatusTextReset&) = delete;
-
-private:
-    BuildFeedback& feedback_;
-};
 
 void startDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
                    bool refresh) {
@@ -140,7 +129,7 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
                    BuildFeedback& feedback) {
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
-    StatusTextReset statusReset(feedback);
+    const ScopeExit clearStatus([&] { feedback.setStatusText(QString()); });
     // One batch for the whole build; it commits on every path, so an error
     // still leaves every row written before it.
     Batch batch(dm.database());
