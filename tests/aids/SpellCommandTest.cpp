@@ -4,32 +4,15 @@
 
 #include "AidsStore.h"
 #include <deque>
+
+#include "support/ScriptedSpellDecider.h"
 #include <QPlainTextEdit>
 
 using namespace ink;
 
 namespace {
 
-// Answers the check from a script and remembers the words it was asked about.
-class ScriptedDecider : public SpellDecider {
-public:
-    explicit ScriptedDecider(std::deque<SpellDecision> answers) : answers_(std::move(answers)) {}
-    SpellDecision decide(const Misspelling& misspelling) override {
-        asked << misspelling.word;
-        if (answers_.empty())
-            return {SpellAction::Cancel, {}};
-        SpellDecision next = answers_.front();
-        answers_.pop_front();
-        return next;
-    }
-    void complete() override { ++completions; }
-
-    QStringList asked;
-    int completions = 0;
-
-private:
-    std::deque<SpellDecision> answers_;
-};
+using ScriptedDecider = ScriptedSpellDecider;
 
 // A unit and a routine with descriptions, their editors showing them as the
 // window's editors do (plain lines), and the real American English dictionary.
@@ -72,7 +55,7 @@ TEST_F(SpellCommandTest, ReplacementReachesEditorAndStoredRowWithCrLfLineBreaks)
     SpellCheckDescription(unitEditor, *dm->tblUnits, spell);
 
     EXPECT_EQ(spell.checkText(), "Opens the main windw.\r\nSecond line.");
-    EXPECT_EQ(decider->asked, QStringList({"windw"}));
+    EXPECT_EQ(decider->askedWords(), QStringList({"windw"}));
     EXPECT_EQ(unitEditor.toPlainText(), "Opens the main window.\nSecond line.");
     EXPECT_EQ(dm->tblUnits->state(), TTable::State::Browsing);
     EXPECT_EQ(storedValue(dm->tblUnits, "Description"), "Opens the main window.\r\nSecond line.");
@@ -84,7 +67,7 @@ TEST_F(SpellCommandTest, IgnoredWordLeavesTheRoutineTextAsItWas) {
     ScriptedDecider* decider = answer({{Ignore, {}}});
     SpellCheckDescription(routineEditor, *dm->tblProc, spell);
 
-    EXPECT_EQ(decider->asked, QStringList({"teh"}));
+    EXPECT_EQ(decider->askedWords(), QStringList({"teh"}));
     EXPECT_EQ(routineEditor.toPlainText(), "Starts teh program.");
     EXPECT_EQ(dm->tblProc->state(), TTable::State::Browsing);
     EXPECT_EQ(storedValue(dm->tblProc, "Description"), "Starts teh program.");
@@ -96,7 +79,7 @@ TEST_F(SpellCommandTest, CancelPartWayStoresTheReplacementsMadeSoFar) {
     ScriptedDecider* decider = answer({{Replace, "First"}, {Cancel, {}}});
     SpellCheckDescription(routineEditor, *dm->tblProc, spell);
 
-    EXPECT_EQ(decider->asked, QStringList({"Frist", "secnd"}));
+    EXPECT_EQ(decider->askedWords(), QStringList({"Frist", "secnd"}));
     EXPECT_EQ(decider->completions, 0);
     EXPECT_EQ(routineEditor.toPlainText(), "First step, secnd step, thrid step.");
     EXPECT_EQ(storedValue(dm->tblProc, "Description"), "First step, secnd step, thrid step.");
@@ -146,7 +129,7 @@ TEST_F(SpellCommandTest, MissingDictionaryIsReportedBeforeAnythingChanges) {
     } catch (const SpellUnavailableError& error) {
         EXPECT_STREQ(error.what(), "Spell checking is not available: no dictionary is installed.");
     }
-    EXPECT_TRUE(decider->asked.isEmpty());
+    EXPECT_TRUE(decider->askedWords().isEmpty());
     EXPECT_EQ(unitEditor.toPlainText(), "Opens the main windw.\nSecond line.");
     EXPECT_EQ(dm->tblUnits->state(), TTable::State::Browsing);
     EXPECT_EQ(storedValue(dm->tblUnits, "Description"), "Opens the main windw.\r\nSecond line.");

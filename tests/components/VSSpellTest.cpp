@@ -4,6 +4,8 @@
 
 #include "support/PrintQt.h"
 #include <deque>
+
+#include "support/ScriptedSpellDecider.h"
 #include <gtest/gtest.h>
 #include <QFile>
 
@@ -11,32 +13,10 @@ using namespace ink;
 
 namespace {
 
-// Answers the check from a script and remembers what it was asked.
-class ScriptedDecider : public SpellDecider {
-public:
-    explicit ScriptedDecider(std::deque<SpellDecision> answers) : answers_(std::move(answers)) {}
-    SpellDecision decide(const Misspelling& misspelling) override {
-        asked.push_back(misspelling);
-        if (answers_.empty())
-            return {SpellAction::Cancel, {}};
-        SpellDecision next = answers_.front();
-        answers_.pop_front();
-        return next;
-    }
-    void complete() override { ++completions; }
-
-    std::vector<Misspelling> asked;
-    int completions = 0;
-
-private:
-    std::deque<SpellDecision> answers_;
-};
+using ScriptedDecider = ScriptedSpellDecider;
 
 QStringList askedWords(const ScriptedDecider& decider) {
-    QStringList words;
-    for (const Misspelling& m : decider.asked)
-        words << m.word;
-    return words;
+    return decider.askedWords();
 }
 
 // Checks with the real American English dictionary. The personal word list
