@@ -22,6 +22,8 @@ void substituteDesignFonts() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Inkwright"));
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("inkwright"));
     substituteDesignFonts();
 
     // The window first, then the data module; the window's controls are bound
