@@ -52,13 +52,17 @@ Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Ac
         const bool existed = QFileInfo(filePath_).isFile();
         if (!existed && access == Access::ReadOnly)
             throw StoreError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));
+        if (access == Access::ReadWrite)
+            requireWritableFolder();
         openFile(access);
+        // Reading harms no file, so only a file to be written is checked.
+        if (access == Access::ReadOnly)
+            return;
         if (existed)
             checkExistingFile(ownTables);
         else
             stampWanted_ = true;
-        if (access == Access::ReadWrite)
-            prepareForWriting();
+        prepareForWriting();
     } catch (...) {
         sqlite3_close_v2(db_);
         throw;
@@ -68,6 +72,16 @@ Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Ac
 Database::~Database() {
     dataVersion_.reset();
     sqlite3_close_v2(db_);
+}
+
+// The journal and its shared memory live beside the file, so writing needs
+// the folder, not just the file.
+void Database::requireWritableFolder() const {
+    const QString folder = QFileInfo(filePath_).absolutePath();
+    if (!QFileInfo(folder).isWritable())
+        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the folder \"%2\" is "
+                                        "not writable; choose a folder you may write to")
+                             .arg(filePath_, QDir::toNativeSeparators(folder)));
 }
 
 void Database::openFile(Access access) {
@@ -176,12 +190,6 @@ void Database::prepareForWriting() {
     if (sqlite3_db_readonly(db_, "main") == 1)
         throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is read-only")
                              .arg(filePath_));
-    // The journal and its shared memory live beside the file.
-    const QString folder = QFileInfo(filePath_).absolutePath();
-    if (!QFileInfo(folder).isWritable())
-        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the folder \"%2\" is "
-                                        "not writable")
-                             .arg(filePath_, QDir::toNativeSeparators(folder)));
     if (firstValue("PRAGMA journal_mode=WAL").compare(QLatin1String("wal"), Qt::CaseInsensitive))
         throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file system does not "
                                         "allow its journal")
@@ -227,7 +235,7 @@ void Database::endBatch() {
                        : lastFailure_);
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return;
-    writesLost(systemReason());
+    writesLost(lastErrorText());
 }
 
 void Database::writesLost(const QString& reason) {
@@ -259,7 +267,7 @@ qint64 Database::dataVersion() {
     return version;
 }
 
-QString Database::systemReason() const {
+QString Database::lastErrorText() const {
     const int code = sqlite3_extended_errcode(db_);
     QString reason = QString::fromUtf8(sqlite3_errmsg(db_));
     const int systemError = sqlite3_system_errno(db_);
@@ -269,9 +277,13 @@ QString Database::systemReason() const {
 }
 
 void Database::fail(const QString& context) const {
+    fail(context, lastErrorText());
+}
+
+void Database::fail(const QString& context, const QString& reason) const {
     const QString what = context.isEmpty() ? QStringLiteral("Database") : context;
-    lastFailure_ = systemReason();
-    throw StoreError(QStringLiteral("%1 \"%2\": %3").arg(what, filePath_, lastFailure_));
+    lastFailure_ = reason;
+    throw StoreError(QStringLiteral("%1 \"%2\": %3").arg(what, filePath_, reason));
 }
 
 } // namespace ink

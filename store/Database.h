@@ -27,8 +27,9 @@ public:
     // file is missing. A database this program did not stamp is taken as its
     // own only when it holds no table at all, or all of `ownTables` with
     // exactly their layout (written by plain SQL, say); it is stamped then.
-    // Read-only access never creates or changes anything, and also works in
-    // a folder the user may not write.
+    // Read-only access never creates or changes anything, takes any SQLite
+    // file as it is (its reader finds out what it holds), and also works in a
+    // folder the user may not write.
     explicit Database(const QString& filePath, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     ~Database();
@@ -70,12 +71,16 @@ public:
     // Throws StoreError with SQLite's message for the last failed call and
     // the file's path; `context` says what was being done, if not obvious.
     [[noreturn]] void fail(const QString& context) const;
+    // The same, with the reason taken earlier: SQLite's text for the failed
+    // call and, for a file error, what the system said (lastErrorText()).
+    [[noreturn]] void fail(const QString& context, const QString& reason) const;
+    QString lastErrorText() const;
 
 private:
+    void requireWritableFolder() const;
     void openFile(Access access);
     bool canRead();
     void openImmutable();
-    QString systemReason() const;
     void checkExistingFile(const QList<TableDef>& ownTables);
     bool holdsExactly(const QStringList& tables, const QList<TableDef>& ownTables);
     void prepareForWriting();

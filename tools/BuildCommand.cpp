@@ -72,7 +72,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         name = QFileInfo(project).completeBaseName();
     name = DocumentCommands::upperCaseName(name).left(DocumentCommands::NameWidth);
 
-    ToolStore store(data);
+    ToolStore store(data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
     if (dm.tblDocs->locate(QStringLiteral("DocName"), name)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";

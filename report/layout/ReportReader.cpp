@@ -5,6 +5,9 @@
 #include <sqlite3.h>
 
 #include "ReportError.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+#include "store/TDM1.h"
 
 namespace ink {
 
@@ -15,33 +18,34 @@ constexpr int BusyTimeoutMs = 5000;
 // How the store keeps dates; older rows may be in ISO form.
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-struct CloseDatabase {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
 struct FinalizeStatement {
     void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
-using DatabaseHandle = std::unique_ptr<sqlite3, CloseDatabase>;
 using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
 class ReadOnlyDatabase {
 public:
+    // Read-only access never changes the store, and reads it also from a
+    // folder the user may not write.
     explicit ReadOnlyDatabase(const QString& filePath) : filePath_(filePath) {
         if (!QFileInfo(filePath).isFile())
             throw ReportError(
                 QStringLiteral("The documentation database %1 does not exist.").arg(filePath));
-        sqlite3* db = nullptr;
-        const int result =
-            sqlite3_open_v2(filePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        db_.reset(db);
-        if (result != SQLITE_OK)
-            fail();
-        sqlite3_busy_timeout(db, BusyTimeoutMs);
+        try {
+            store_ = std::make_unique<Database>(
+                filePath,
+                QList<TableDef>{TDM1::docsDefinition(), TDM1::unitsDefinition(),
+                                TDM1::procsDefinition()},
+                Database::Access::ReadOnly);
+        } catch (const StoreError& error) {
+            throw ReportError(error.message());
+        }
+        sqlite3_busy_timeout(store_->handle(), BusyTimeoutMs);
     }
 
     StatementHandle prepare(const QString& sql) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), sql.toUtf8().constData(), -1, &statement, nullptr) !=
+        if (sqlite3_prepare_v2(store_->handle(), sql.toUtf8().constData(), -1, &statement, nullptr) !=
             SQLITE_OK)
             fail();
         return StatementHandle(statement);
@@ -62,15 +66,14 @@ public:
     void beginRead() { step(prepare(QStringLiteral("BEGIN")).get()); }
 
     [[noreturn]] void fail() const {
-        const QString reason =
-            db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("out of memory");
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(store_->handle()));
         throw ReportError(QStringLiteral("The documentation database %1 cannot be read: %2")
                               .arg(filePath_, reason));
     }
 
 private:
     QString filePath_;
-    DatabaseHandle db_;
+    std::unique_ptr<Database> store_;
 };
 
 QString textAt(sqlite3_stmt* statement, int column) {
