@@ -151,7 +151,11 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, BuildFeedback& feedback) 
 // The rows a refresh changes are read once the batch holds the write lock, so
 // nothing another program saved before it is written back stale.
 void readAgainUnderTheWriteLock(TDM1& dm) {
+    const QVariant docNo = dm.tblDocsDocNo->value();
     dm.tblDocs->refresh();
+    if (dm.tblDocsDocNo->value() != docNo)
+        throw StoreError(QStringLiteral("The document was deleted by another program; there is "
+                                        "nothing to refresh."));
     dm.tblUnits->refresh();
 }
 
