@@ -233,6 +233,18 @@ struct TTable::Impl {
         return int(std::upper_bound(rows->begin(), rows->end(), row, before) - rows->begin());
     }
 
+    // True when a posted row's link and order fields are those of the row it
+    // replaces, so it stays at the current position.
+    bool keepsItsPlace(const Row& row) const {
+        const Row& was = (*rows)[current];
+        for (const QList<int>* fields : {&linkFields, &orderFields})
+            for (int field : *fields)
+                if (compareValues(was.values[field], row.values[field]) != 0 ||
+                    was.values[field].isNull() != row.values[field].isNull())
+                    return false;
+        return true;
+    }
+
     // Puts a written row where it belongs in the scope; returns its position
     // there, or -1 when its link values took it out of the scope.
     int placeRow(const Row& row) {
@@ -512,10 +524,17 @@ void TTable::post() {
     else
         d_->updateRow(d_->read, row);
 
-    // The row may move within the scope, or leave it when its link changed.
-    if (!inserting)
-        d_->rows->erase(d_->rows->begin() + d_->current);
-    const int at = d_->placeRow(row);
+    // The row may move within the scope, or leave it when its link changed;
+    // most posts change neither, and the row is replaced where it stands.
+    int at = -1;
+    if (!inserting && d_->keepsItsPlace(row)) {
+        at = d_->current;
+        (*d_->rows)[at] = row;
+    } else {
+        if (!inserting)
+            d_->rows->erase(d_->rows->begin() + d_->current);
+        at = d_->placeRow(row);
+    }
     d_->dropPending();
     emit dataChanged();
     d_->setCurrent(at >= 0 ? at : std::min(d_->current, d_->count() - 1));
