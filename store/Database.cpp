@@ -19,7 +19,7 @@ namespace {
 // so a file of another program is never mistaken for ours.
 constexpr int ApplicationId = 0x496E6B77;
 
-// Seconds to wait for another program's lock before reporting "locked".
+// How long to wait for another program's lock before reporting "locked".
 constexpr int BusyTimeoutMs = 3000;
 
 bool hasSystemReason(int resultCode) {
