@@ -2,13 +2,14 @@
 
 #include "components/Dialogs.h"
 #include "scan/BuildDocument.h"
-#include "store/ScopeExit.h"
+#include <array>
+#include <QScopeGuard>
+
+#include "store/FieldText.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
-
 #include "store/TField.h"
 #include "store/TTable.h"
-#include <array>
 
 namespace ink {
 
@@ -25,7 +26,7 @@ template <typename Build> void runShowingProgress(TDM1& dm, BuildFeedback& feedb
     feedback.setProgressVisible(true);
     for (TDataSource* source : sources)
         source->setEnabled(false);
-    const ScopeExit putBack([&] {
+    const auto putBack = qScopeGuard([&] {
         for (TDataSource* source : sources)
             source->setEnabled(true);
         feedback.setProgressVisible(false);
@@ -45,6 +46,12 @@ QString DocumentCommands::upperCaseName(const QString& name) {
     return upper;
 }
 
+QString DocumentCommands::storedName(const QString& typed) {
+    const TableDef& docs = TDM1::docsDefinition();
+    return cutToWidth(upperCaseName(typed),
+                      docs.fields[docs.indexOf(QStringLiteral("DocName"))].size);
+}
+
 void DocumentCommands::add() {
     const auto file = dialogs_.openFile(
         {QStringLiteral("Open File"),
@@ -58,7 +65,7 @@ void DocumentCommands::add() {
     if (!typed)
         return;
     // Compared as it would be stored, so a long name cannot be added twice.
-    const QString name = upperCaseName(*typed).left(NameWidth);
+    const QString name = storedName(*typed);
     if (dm_.tblDocs->locate(QStringLiteral("DocName"), name)) {
         dialogs_.warning(QStringLiteral(
             "This document already exists. Please try again then specify different name."));

@@ -32,8 +32,9 @@ public:
     static void postOnExit(TTable& table);
     // Document names are stored with only the letters a to z raised.
     static QString upperCaseName(const QString& name);
-
-    static constexpr int NameWidth = 50;
+    // A typed name as the store keeps it: raised, and cut to the width of
+    // DocName, so a long name is compared the way it will be stored.
+    static QString storedName(const QString& typed);
 
 private:
     TDM1& dm_;

@@ -3,12 +3,12 @@
 #include <limits>
 #include <QDateTime>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 
 #include "ProjectReader.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
-#include "store/ScopeExit.h"
 #include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -173,7 +173,7 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
                    BuildFeedback& feedback) {
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
-    const ScopeExit clearStatus([&] { feedback.setStatusText(QString()); });
+    const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
     Database& db = dm.database();
     try {
         // One batch for the whole build; it commits on every path, so an

@@ -42,7 +42,6 @@ public:
 
     // "#,0 KB" style integer format; empty for none.
     void setDisplayFormat(const QString& format) { displayFormat_ = format; }
-    const QString& displayFormat() const { return displayFormat_; }
 
 private:
     TTable* table_;

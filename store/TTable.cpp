@@ -389,10 +389,6 @@ void TTable::close() {
     d_->currentMoved();
 }
 
-bool TTable::existsInStore() const {
-    return database().tableExists(def_.name);
-}
-
 void TTable::requireOpen() const {
     if (!isOpen())
         throw StoreError(QStringLiteral("%1: %2").arg(objectName(), ClosedDataSet));

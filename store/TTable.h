@@ -55,7 +55,6 @@ public:
     void create();
     void close();
     bool isOpen() const { return state_ != State::Closed; }
-    bool existsInStore() const;
     State state() const { return state_; }
 
     // Navigation within the scope.

@@ -67,7 +67,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     const QString project = QFileInfo(args.first()).absoluteFilePath();
     if (name.isEmpty())
         name = QFileInfo(project).completeBaseName();
-    name = DocumentCommands::upperCaseName(name).left(DocumentCommands::NameWidth);
+    name = DocumentCommands::storedName(name);
 
     ToolStore store(data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
