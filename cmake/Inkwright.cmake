@@ -6,16 +6,9 @@ function(inkwright_library name)
          "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h"
          "${CMAKE_CURRENT_SOURCE_DIR}/*/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*/*.h")
     list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-    if(sources)
-        add_library(${name} STATIC ${sources})
-        target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
-        target_link_libraries(${name} PUBLIC ${ARG_LINKS})
-    else()
-        # A layer with no code yet still links, so its users need no special case.
-        add_library(${name} INTERFACE)
-        target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}")
-        target_link_libraries(${name} INTERFACE ${ARG_LINKS})
-    endif()
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 
 # inkwright_test(NAME LINKS ...): one GoogleTest program of every .cpp in the
