@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
@@ -10,6 +9,7 @@
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;
@@ -37,13 +37,6 @@ QString startProgram(const QString& configPath, const QString& programFolder,
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void runSql(const QString& databaseFile, const char* sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(databaseFile).constData(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
 }
 
 class Startup : public ::testing::Test {
