@@ -3,7 +3,7 @@
 // be a row the store does not hold.
 
 #include "store/StoreError.h"
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 #include "support/FaultyVfs.h"
 #include "support/SqlFile.h"
 
