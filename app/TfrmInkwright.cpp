@@ -479,6 +479,7 @@ void TfrmInkwright::connectHandlers() {
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
     dm_ = dm;
+    dm_->requireDataDirectory(dataDirectoryFor(environment_.executableFolder));
     commands_ = std::make_unique<DocumentCommands>(*dm_, *dialogs_, *progress_);
     DBGrid1->setDataSource(dm_->dsDocs);
     DBEdit1->setDataSource(dm_->dsDocs);
@@ -504,9 +505,15 @@ void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {
 void TfrmInkwright::FormCreate() {
     ShowMainInfoPage();
     const QString dataDirectory = dataDirectoryFor(environment_.executableFolder);
-    createDataDirectory(dataDirectory);
+    // A data directory that cannot be made is reported at once, and the
+    // alias is re-pointed at it all the same: left alone, it may name another
+    // copy's store, which this copy must never open.
+    dataDirectoryMade_ = guarded([&] { createDataDirectory(dataDirectory); });
     EnsureDatabaseAlias(*environment_.registry, QString::fromLatin1(TDM1::AliasName), dataDirectory,
                         true);
+    // As after any failed step, the rest is skipped.
+    if (!dataDirectoryMade_)
+        return;
     // The bar runs in the status bar, just right of "Updating:". Its place is
     // measured in the bar's own font, so the word is never covered.
     ProgressBar1->setParent(StatusBar1);
@@ -517,7 +524,8 @@ void TfrmInkwright::FormCreate() {
 }
 
 void TfrmInkwright::FormShow() {
-    if (dm_)
+    // Without its data directory the tables stay closed; why was said at create.
+    if (dm_ && dataDirectoryMade_)
         OpenOrCreateTables(*dm_);
 }
 
@@ -653,7 +661,18 @@ void TfrmInkwright::Button29Click() {
 }
 
 void TfrmInkwright::RunReport() {
-    const int docNo = dm_->tblDocs->isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    // The library reads the store, not the window: a change still pending in
+    // the document row (the version box just toggled) is stored first.
+    TTable& docs = *dm_->tblDocs;
+    if (docs.state() != TTable::State::Browsing && docs.isOpen() && docs.isModified())
+        docs.post();
+    const int docNo = docs.isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    // The library finds the store through the alias, which every copy of the
+    // program shares; another copy started since may have re-pointed it.
+    AliasRegistry& registry = *environment_.registry;
+    registry.load();
+    EnsureDatabaseAlias(registry, QString::fromLatin1(TDM1::AliasName),
+                        dataDirectoryFor(environment_.executableFolder), true);
     ink::RunReport(environment_.executableFolder, docNo, *dialogs_);
 }
 
