@@ -146,10 +146,11 @@ void TfrmInkwright::buildWindow() {
     buildBottomPanel();
     buildStatusBar();
 
-    // The spelling checker sits on the window itself, above the pages.
+    // The spelling checker sits on the window itself, over the bottom panel
+    // just left of "User Docs": a free spot, where it hides no typed text.
     VSSpell1 = new TVSSpell(this);
     VSSpell1->setObjectName(QStringLiteral("VSSpell1"));
-    VSSpell1->setGeometry(416, 224, 23, 23);
+    VSSpell1->setGeometry(Button3->x() - 23 - 5, PagesHeight + (PanelHeight - 23) / 2, 23, 23);
     VSSpell1->raise();
     FormMisc1 = new TFormMisc(this);
     FormMisc1->setObjectName(QStringLiteral("FormMisc1"));
@@ -185,6 +186,7 @@ void TfrmInkwright::buildMainInfoPage() {
 
     Label12 = label(TabSheet1, QStringLiteral("Label12"), QStringLiteral("Documents List:"), 8, 97);
     DBGrid1 = new TDBGrid(TabSheet1, QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Documents List"));
     DBGrid1->setGeometry(8, 111, 513, 145);
     styleGridTitles(DBGrid1);
     QFont cellFont = courierNew(12);
@@ -210,6 +212,7 @@ void TfrmInkwright::buildUnitsPage() {
     Label9 =
         countLabel(TabSheet7, QStringLiteral("Label9"), Label15->x() + Label15->width() + 6, 4);
     DBGrid2 = new TDBGrid(TabSheet7, QStringLiteral("DBGrid2"));
+    DBGrid2->setAccessibleName(QStringLiteral("Units/Forms List"));
     DBGrid2->setGeometry(8, 22, 233, 257);
     DBGrid2->setToolTip(QStringLiteral("Right click here to popup a menu !"));
     styleGridTitles(DBGrid2);
@@ -232,6 +235,7 @@ void TfrmInkwright::buildUnitsPage() {
     DBMemo1 = new TDBMemo(TabSheet7, QStringLiteral("DBMemo1"));
     DBMemo1->setGeometry(248, 22, 273, 257);
     DBMemo1->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+    Label16->setBuddy(DBMemo1); // also its name for screen readers
 
     Memo1 = new QPlainTextEdit(TabSheet7);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -249,6 +253,7 @@ void TfrmInkwright::buildProceduresPage() {
     Label10 =
         countLabel(TabSheet2, QStringLiteral("Label10"), Label2->x() + Label2->width() + 6, 4);
     DBGrid3 = new TDBGrid(TabSheet2, QStringLiteral("DBGrid3"));
+    DBGrid3->setAccessibleName(QStringLiteral("Procedure/Function List"));
     DBGrid3->setGeometry(8, 22, 513, 145);
     styleGridTitles(DBGrid3);
     DBGrid3->setColumns({
@@ -273,6 +278,7 @@ void TfrmInkwright::buildProceduresPage() {
     DBMemo2 = new TDBMemo(TabSheet2, QStringLiteral("DBMemo2"));
     DBMemo2->setGeometry(8, 184, 513, 97);
     DBMemo2->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+    Label3->setBuddy(DBMemo2);
 }
 
 void TfrmInkwright::buildAboutPage() {
