@@ -1,9 +1,11 @@
 // Every copy of the program works on the store in its own folder, and only
 // there: when its start-up fails, when the shared alias is moved under it,
 // and when it hands a document to the report library.
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QProgressBar>
 
 #include "OpenedFiles.h"
@@ -165,4 +167,35 @@ TEST_F(OwnStoreTest, PreviewStoresAPendingChangeOfTheDocumentFirst) {
     EXPECT_EQ(readLines(log), QStringList({"load", "call " + docNo, "row 0", "unload"}));
     EXPECT_EQ(dm->tblDocs->state(), ink::TTable::State::Browsing);
     EXPECT_EQ(dialogs.messages(), QStringList());
+}
+
+// The program itself, with a folder where its alias configuration should
+// be: it reports the error and opens its window instead of aborting.
+TEST(OwnStoreProgram, AnUnreadableAliasConfigurationDoesNotAbortTheProgram) {
+    TempDir temp;
+    const QString program = temp.filePath("program/inkwright");
+    ASSERT_TRUE(QFile::copy(INKWRIGHT_PROGRAM, program));
+    QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
+    ASSERT_TRUE(QDir().mkpath(temp.filePath("config/Inkwright/DatabaseEngine.ini")));
+
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", temp.filePath("config"));
+    environment.insert("HOME", temp.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    run.setProcessEnvironment(environment);
+    run.start(program, {});
+    ASSERT_TRUE(run.waitForStarted());
+    // The data directory is made in the window's create step, just before
+    // the alias step shows its error box and waits for an answer.
+    const QString data = temp.filePath("program/Data");
+    QDeadlineTimer deadline(20000);
+    while (!QFileInfo(data).isDir() && run.state() == QProcess::Running && !deadline.hasExpired())
+        run.waitForFinished(50);
+    const bool runningAfterStartUp = run.state() == QProcess::Running;
+    run.kill();
+    run.waitForFinished();
+    EXPECT_TRUE(runningAfterStartUp);
+    EXPECT_TRUE(QFileInfo(data).isDir());
+    EXPECT_FALSE(run.readAllStandardError().contains("terminate called"));
 }
