@@ -2,10 +2,14 @@
 
 #include <limits>
 #include <QDateTime>
+#include <QHash>
+#include <QSet>
 
 #include "ProjectReader.h"
 #include "store/Database.h"
+#include "store/FieldText.h"
 #include "store/ScopeExit.h"
+#include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -20,12 +24,12 @@ namespace {
 // with a long name finds the row written with it.
 QString asStored(const TTable& table, const char* fieldName, const QString& value) {
     const int index = table.definition().indexOf(QLatin1String(fieldName));
-    const int width = table.definition().fields[index].size;
-    if (width <= 0 || value.size() <= width)
-        return value;
-    // Never cut between the two halves of a surrogate pair.
-    const int cut = value.at(width - 1).isHighSurrogate() ? width - 1 : width;
-    return value.left(cut);
+    return cutToWidth(value, table.definition().fields[index].size);
+}
+
+// Names match without regard to letter case, as the store's searches do.
+QString matchKey(const QString& storedName) {
+    return storedName.toCaseFolded();
 }
 
 QVariant textOrNull(const QString& text) {
@@ -42,39 +46,58 @@ void startDocument(TDM1& dm, const QString& projectPath, const QString& document
     dm.tblDocs->post();
 }
 
-// The document's unit row for a uses-clause entry: the row of that name and
-// `in` path, else the first row of that name; -1 when none. The path tells
-// apart the units of one name that live in different folders, so a refresh
-// with nothing changed re-points none of them.
-int findUnitRow(const TTable& units, const QString& name, const QString& inPath) {
-    const int nameField = units.definition().indexOf(QStringLiteral("UnitName"));
-    const int pathField = units.definition().indexOf(QStringLiteral("UnitPath"));
-    const QString storedName = asStored(units, "UnitName", name);
-    const QString storedPath = asStored(units, "UnitPath", inPath);
-    int firstOfName = -1;
-    for (int row = 0; row < units.recordCount(); ++row) {
-        if (units.rowValue(row, nameField).toString().compare(storedName, Qt::CaseInsensitive) != 0)
-            continue;
-        if (units.rowValue(row, pathField).toString().compare(storedPath, Qt::CaseInsensitive) == 0)
-            return row;
-        if (firstOfName < 0)
-            firstOfName = row;
+// The document's unit rows by name, so that each uses-clause entry finds its
+// row at once, whatever the size of the project.
+class UnitRows {
+public:
+    explicit UnitRows(const TTable& units)
+        : units_(units), nameField_(units.definition().indexOf(QStringLiteral("UnitName"))),
+          pathField_(units.definition().indexOf(QStringLiteral("UnitPath"))) {
+        for (int row = 0; row < units.recordCount(); ++row)
+            add(row);
     }
-    return firstOfName;
-}
+
+    // The row of that name and `in` path, else the first row of that name;
+    // -1 when none. The path tells apart the units of one name that live in
+    // different folders, so a refresh with nothing changed re-points none.
+    int find(const QString& name, const QString& inPath) const {
+        const QList<int> rows = rowsByName_.value(matchKey(asStored(units_, "UnitName", name)));
+        const QString storedPath = asStored(units_, "UnitPath", inPath);
+        for (int row : rows)
+            if (units_.rowValue(row, pathField_)
+                    .toString()
+                    .compare(storedPath, Qt::CaseInsensitive) == 0)
+                return row;
+        return rows.isEmpty() ? -1 : rows.first();
+    }
+
+    // A row appended at the end of the scope (unit numbers only grow).
+    void add(int row) {
+        rowsByName_[matchKey(units_.rowValue(row, nameField_).toString())].append(row);
+    }
+
+private:
+    const TTable& units_;
+    int nameField_;
+    int pathField_;
+    QHash<QString, QList<int>> rowsByName_;
+};
 
 void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     TTable& units = *dm.tblUnits;
+    UnitRows known(units);
     for (qsizetype i = 0; i < project.units.size(); ++i) {
         const QString& name = project.units[i];
         const bool hasForm = i < project.forms.size();
         const QString form = hasForm ? project.forms[i] : QString();
         const QString inPath = project.paths.value(i);
-        const int row = refresh ? findUnitRow(units, name, inPath) : -1;
+        const int row = refresh ? known.find(name, inPath) : -1;
         if (row >= 0) {
             units.moveTo(row);
             if (hasForm) {
+                // Only what changed is written: a description saved by
+                // someone else meanwhile stays.
                 units.edit();
                 dm.tblUnitsFormName->setValue(textOrNull(form));
                 dm.tblUnitsUnitPath->setValue(textOrNull(inPath));
@@ -83,17 +106,27 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
             continue;
         }
         units.append({docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath)});
+        known.add(units.recNo());
     }
 }
 
+// Adds the routines the unit's scope does not hold yet; one of a name that
+// is there already (an overload, or a refresh) is left alone.
 void writeRoutines(TDM1& dm, const UnitRoutines& found) {
     TTable& procs = *dm.tblProc;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
+    const int nameField = procs.definition().indexOf(QStringLiteral("ProcName"));
+    QSet<QString> known;
+    known.reserve(procs.recordCount());
+    for (int row = 0; row < procs.recordCount(); ++row)
+        known.insert(matchKey(procs.rowValue(row, nameField).toString()));
     for (const RoutineRow& row : RoutineRows(found)) {
-        if (procs.locate(QStringLiteral("ProcName"), asStored(procs, "ProcName", row.name)))
+        const QString key = matchKey(asStored(procs, "ProcName", row.name));
+        if (known.contains(key))
             continue;
         procs.append({docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result});
+        known.insert(key);
     }
 }
 
@@ -115,6 +148,17 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, BuildFeedback& feedback) 
     return totalBytes;
 }
 
+// The rows a refresh changes are read once the batch holds the write lock, so
+// nothing another program saved before it is written back stale.
+void readAgainUnderTheWriteLock(TDM1& dm) {
+    const QVariant docNo = dm.tblDocsDocNo->value();
+    dm.tblDocs->refresh();
+    if (dm.tblDocsDocNo->value() != docNo)
+        throw StoreError(QStringLiteral("The document was deleted by another program; there is "
+                                        "nothing to refresh."));
+    dm.tblUnits->refresh();
+}
+
 void stampDocument(TDM1& dm, qint64 totalBytes) {
     const qint64 kilobytes = std::min<qint64>(totalBytes / 1024, std::numeric_limits<int>::max());
     dm.tblDocs->edit();
@@ -130,16 +174,26 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
     const ScopeExit clearStatus([&] { feedback.setStatusText(QString()); });
-    // One batch for the whole build; it commits on every path, so an error
-    // still leaves every row written before it.
-    Batch batch(dm.database());
-
-    startDocument(dm, projectPath, documentName, refresh);
-    const ProjectUnits project = ReadProjectUnits(projectPath);
-    if (!project.error.isEmpty())
-        feedback.showError(project.error);
-    writeUnits(dm, project, refresh);
-    stampDocument(dm, scanUnits(dm, projectPath, feedback));
+    Database& db = dm.database();
+    try {
+        // One batch for the whole build; it commits on every path, so an
+        // error still leaves every row written before it.
+        Batch batch(db);
+        if (refresh)
+            readAgainUnderTheWriteLock(dm);
+        startDocument(dm, projectPath, documentName, refresh);
+        const ProjectUnits project = ReadProjectUnits(projectPath);
+        if (!project.error.isEmpty())
+            feedback.showError(project.error);
+        writeUnits(dm, project, refresh);
+        stampDocument(dm, scanUnits(dm, projectPath, feedback));
+    } catch (const StoreError&) {
+        // When the batch could not be kept at all, that is what the user
+        // must hear, rather than the write that went wrong first.
+        if (!db.lostWrites().isEmpty())
+            throw StoreError(db.lostWrites());
+        throw;
+    }
 }
 
 } // namespace ink

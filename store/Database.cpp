@@ -1,12 +1,15 @@
 #include "Database.h"
 
 #include <cstring>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <sqlite3.h>
 
 #include "Statement.h"
 #include "StoreError.h"
+#include "TableSchema.h"
 
 namespace ink {
 
@@ -16,7 +19,7 @@ namespace {
 // so a file of another program is never mistaken for ours.
 constexpr int ApplicationId = 0x496E6B77;
 
-// Seconds to wait for another program's lock before reporting "locked".
+// How long to wait for another program's lock before reporting "locked".
 constexpr int BusyTimeoutMs = 3000;
 
 bool hasSystemReason(int resultCode) {
@@ -32,21 +35,33 @@ bool hasSystemReason(int resultCode) {
     }
 }
 
-bool holdsAny(const QStringList& tables, const QStringList& wanted) {
-    for (const QString& table : wanted)
-        if (tables.contains(table, Qt::CaseInsensitive))
-            return true;
-    return false;
+bool holds(const QStringList& tables, const QString& wanted) {
+    return tables.contains(wanted, Qt::CaseInsensitive);
+}
+
+// A WAL file with content: the file alone does not show the latest writes.
+bool hasWalContent(const QString& filePath) {
+    return QFileInfo(filePath + QStringLiteral("-wal")).size() > 0;
 }
 
 } // namespace
 
-Database::Database(const QString& filePath, const QStringList& ownTables) : filePath_(filePath) {
+Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Access access)
+    : filePath_(filePath) {
     try {
         const bool existed = QFileInfo(filePath_).isFile();
-        openFile();
+        if (!existed && access == Access::ReadOnly)
+            throw StoreError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));
+        if (access == Access::ReadWrite)
+            requireWritableFolder();
+        openFile(access);
+        // Reading harms no file, so only a file to be written is checked.
+        if (access == Access::ReadOnly)
+            return;
         if (existed)
             checkExistingFile(ownTables);
+        else
+            stampWanted_ = true;
         prepareForWriting();
     } catch (...) {
         sqlite3_close_v2(db_);
@@ -59,12 +74,24 @@ Database::~Database() {
     sqlite3_close_v2(db_);
 }
 
-void Database::openFile() {
+// The journal and its shared memory live beside the file, so writing needs
+// the folder, not just the file.
+void Database::requireWritableFolder() const {
+    const QString folder = QFileInfo(filePath_).absolutePath();
+    if (!QFileInfo(folder).isWritable())
+        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the folder \"%2\" is "
+                                        "not writable; choose a folder you may write to")
+                             .arg(filePath_, QDir::toNativeSeparators(folder)));
+}
+
+void Database::openFile(Access access) {
     // Create only a missing file: an existing one must be opened as it is.
     const bool exists = QFileInfo::exists(filePath_);
+    int flags = access == Access::ReadOnly
+                    ? SQLITE_OPEN_READONLY
+                    : SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
     // One thread uses the connection, so SQLite need not lock it on every call.
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+    flags |= SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(filePath_).constData(), &db_, flags, nullptr);
     if (db_ == nullptr)
         throw StoreError(
@@ -73,11 +100,40 @@ void Database::openFile() {
         fail(QStringLiteral("Cannot open the database"));
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, BusyTimeoutMs);
+    if (access == Access::ReadOnly && !canRead())
+        openImmutable();
+}
+
+// A WAL database is read through its shared-memory file beside it, which a
+// folder the user may not write cannot hold. When no writer has left pages
+// in the WAL, the file alone is the whole database, and SQLite may read it
+// as unchanging.
+bool Database::canRead() {
+    const int rc =
+        sqlite3_exec(db_, "SELECT 1 FROM sqlite_schema LIMIT 1", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK;
+}
+
+void Database::openImmutable() {
+    if (hasWalContent(filePath_))
+        fail(QStringLiteral("Cannot read the database"));
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(filePath_).absoluteFilePath());
+    uri.setQuery(QStringLiteral("immutable=1"));
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(uri.toEncoded().constData(), &db_, flags, nullptr);
+    if (db_ == nullptr)
+        throw StoreError(
+            QStringLiteral("Cannot open the database \"%1\": out of memory").arg(filePath_));
+    if (rc != SQLITE_OK)
+        fail(QStringLiteral("Cannot open the database"));
+    sqlite3_extended_result_codes(db_, 1);
 }
 
 // Reads, never writes: a file that is not SQLite, is damaged, is locked or
 // belongs to another program is reported before anything touches it.
-void Database::checkExistingFile(const QStringList& ownTables) {
+void Database::checkExistingFile(const QList<TableDef>& ownTables) {
     const qint64 id = firstValue("PRAGMA application_id").toLongLong();
     const QStringList tables =
         firstValue("SELECT group_concat(name, char(10)) FROM sqlite_schema WHERE type = 'table'")
@@ -88,12 +144,31 @@ void Database::checkExistingFile(const QStringList& ownTables) {
         throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
                              .arg(filePath_, verdict.simplified()));
     }
-    const bool ours =
-        id == ApplicationId || (id == 0 && (tables.isEmpty() || holdsAny(tables, ownTables)));
-    if (!ours)
-        throw StoreError(
-            QStringLiteral("Cannot open the database \"%1\": the file belongs to another program")
-                .arg(filePath_));
+    if (id == ApplicationId)
+        return;
+    if (id == 0 && (tables.isEmpty() || holdsExactly(tables, ownTables))) {
+        stampWanted_ = true;
+        return;
+    }
+    throw StoreError(
+        QStringLiteral("Cannot open the database \"%1\": the file belongs to another program")
+            .arg(filePath_));
+}
+
+// True when every table of ours is there with exactly our layout. A table of
+// ours with another layout is reported as such (verifyLayout throws), so the
+// user learns which table differs.
+bool Database::holdsExactly(const QStringList& tables, const QList<TableDef>& ownTables) {
+    if (ownTables.isEmpty())
+        return false;
+    bool all = true;
+    for (const TableDef& def : ownTables) {
+        if (holds(tables, def.name))
+            verifyLayout(*this, def);
+        else
+            all = false;
+    }
+    return all;
 }
 
 QString Database::firstValue(const char* sql) {
@@ -122,7 +197,10 @@ void Database::prepareForWriting() {
     // A process that dies keeps every committed row; only a power cut may
     // lose the last transactions, and never damages the file.
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
+    // Stamped once, so that a plain open of our own store changes no byte.
+    if (stampWanted_)
+        exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
+    stampWanted_ = false;
 }
 
 bool Database::tableExists(const QString& tableName) const {
@@ -139,23 +217,35 @@ void Database::exec(const QString& sql) {
 }
 
 void Database::beginBatch() {
-    if (batchDepth_ == 0)
+    if (batchDepth_ == 0) {
+        lostWrites_.clear();
         exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
     ++batchDepth_;
 }
 
 void Database::endBatch() {
     if (batchDepth_ == 0 || --batchDepth_ > 0)
         return;
-    // SQLite may already have ended the transaction after a failed write.
+    // SQLite ends the transaction itself after some failed writes (an I/O
+    // error, a full disk): everything written in the batch is gone.
     if (sqlite3_get_autocommit(db_))
-        return;
+        writesLost(lastFailure_.isEmpty()
+                       ? QStringLiteral("the database ended the transaction after an error")
+                       : lastFailure_);
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return;
-    const QString reason = QString::fromUtf8(sqlite3_errmsg(db_));
+    writesLost(lastErrorText());
+}
+
+void Database::writesLost(const QString& reason) {
     rollBackQuietly();
-    throw StoreError(
-        QStringLiteral("Cannot save the changes to \"%1\": %2").arg(filePath_, reason));
+    lostWrites_ = QStringLiteral("Cannot save the changes to \"%1\": %2. Nothing of this change "
+                                 "was saved; the lists show what the database holds.")
+                      .arg(filePath_, reason);
+    if (onWritesLost_)
+        onWritesLost_();
+    throw StoreError(lostWrites_);
 }
 
 void Database::rollBackQuietly() {
@@ -177,13 +267,22 @@ qint64 Database::dataVersion() {
     return version;
 }
 
-void Database::fail(const QString& context) const {
+QString Database::lastErrorText() const {
     const int code = sqlite3_extended_errcode(db_);
     QString reason = QString::fromUtf8(sqlite3_errmsg(db_));
     const int systemError = sqlite3_system_errno(db_);
     if (systemError != 0 && hasSystemReason(code))
         reason += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+    return reason;
+}
+
+void Database::fail(const QString& context) const {
+    fail(context, lastErrorText());
+}
+
+void Database::fail(const QString& context, const QString& reason) const {
     const QString what = context.isEmpty() ? QStringLiteral("Database") : context;
+    lastFailure_ = reason;
     throw StoreError(QStringLiteral("%1 \"%2\": %3").arg(what, filePath_, reason));
 }
 

@@ -51,10 +51,12 @@ bool Statement::step() {
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    // Reset first so the statement holds no read lock while the error travels.
+    // Reset first so the statement holds no read lock while the error
+    // travels; the reset may end the transaction, so the reason is read before.
+    const QString reason = db_->lastErrorText();
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
-    db_->fail(QString());
+    db_->fail(QString(), reason);
 }
 
 void Statement::run() {

@@ -22,4 +22,11 @@ public:
     using StoreError::StoreError;
 };
 
+// A post whose row was deleted, or changed by another program, since it was
+// read. The row stays pending with what the user typed.
+class RowChanged : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
 } // namespace ink

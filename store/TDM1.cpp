@@ -149,10 +149,27 @@ Database& TDM1::database() {
                            "directory \"%3\"; the tables stay closed")
                 .arg(QString::fromLatin1(AliasName), folder, requiredFolder_));
     const QString file = QDir(folder).filePath(QString::fromLatin1(DatabaseFileName));
-    const QStringList ownTables{docsDefinition().name, unitsDefinition().name,
-                                procsDefinition().name};
-    database_ = std::make_unique<Database>(QDir::toNativeSeparators(file), ownTables);
+    database_ = std::make_unique<Database>(
+        QDir::toNativeSeparators(file),
+        QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
+    database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
     return *database_;
+}
+
+// The details follow their master, so reloading the topmost open table
+// reloads all.
+void TDM1::reloadAfterLostWrites() {
+    try {
+        for (TTable* table : {tblDocs, tblUnits, tblProc}) {
+            if (table->isOpen()) {
+                table->reloadAfterLostWrites();
+                return;
+            }
+        }
+    } catch (const StoreError&) {
+        // The store cannot be read either; the error about the lost writes
+        // is the one to show, and the next move reads again.
+    }
 }
 
 } // namespace ink

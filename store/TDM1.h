@@ -83,6 +83,8 @@ public:
     TField* tblProcDescription;
 
 private:
+    void reloadAfterLostWrites();
+
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<Database> database_;
     QString requiredFolder_;

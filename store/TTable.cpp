@@ -49,6 +49,7 @@ struct TTable::Impl {
     bool eof = true;
 
     Row pending; // while editing or inserting
+    Row read;    // while editing: the row as it was when the edit began
     bool modified = false;
 
     ScopeCache cache;
@@ -186,6 +187,7 @@ struct TTable::Impl {
 
     void dropPending() {
         pending = Row();
+        read = Row();
         modified = false;
         setState(State::Browsing);
     }
@@ -213,9 +215,9 @@ struct TTable::Impl {
         cache.acceptOwnWrite(db->changeStamp());
     }
 
-    void updateRow(const Row& row) {
+    void updateRow(const Row& read, const Row& row) {
         cache.checkBeforeOwnWrite(db->changeStamp());
-        store->update(row.rowid, row.values);
+        store->update(read, row.values);
         cache.acceptOwnWrite(db->changeStamp());
     }
 
@@ -231,6 +233,18 @@ struct TTable::Impl {
         return int(std::upper_bound(rows->begin(), rows->end(), row, before) - rows->begin());
     }
 
+    // True when a posted row's link and order fields are those of the row it
+    // replaces, so it stays at the current position.
+    bool keepsItsPlace(const Row& row) const {
+        const Row& was = (*rows)[current];
+        for (const QList<int>* fields : {&linkFields, &orderFields})
+            for (int field : *fields)
+                if (compareValues(was.values[field], row.values[field]) != 0 ||
+                    was.values[field].isNull() != row.values[field].isNull())
+                    return false;
+        return true;
+    }
+
     // Puts a written row where it belongs in the scope; returns its position
     // there, or -1 when its link values took it out of the scope.
     int placeRow(const Row& row) {
@@ -241,6 +255,31 @@ struct TTable::Impl {
         const int at = sortedPosition(row);
         rows->insert(rows->begin() + at, row);
         return at;
+    }
+
+    // Rows in memory may show writes the store no longer holds: read the
+    // scope again, here and below, without touching a pending row (what the
+    // user typed stays; its post will say if its row is gone).
+    void reloadKeepingPending() {
+        if (!q->isOpen())
+            return;
+        cache.clear();
+        const qint64 keep = current >= 0 ? (*rows)[current].rowid : -1;
+        const int oldPosition = current;
+        scopeKey = master ? masterKey() : scopeKey;
+        rows = master && hasNull(scopeKey) ? std::make_shared<Rows>()
+                                           : std::make_shared<Rows>(store->load(scopeKey));
+        scopeLoaded = true;
+        int position = std::min(oldPosition, count() - 1);
+        for (int row = 0; row < count(); ++row)
+            if ((*rows)[row].rowid == keep)
+                position = row;
+        current = rows->empty() ? -1 : std::max(position, 0);
+        eof = rows->empty();
+        emit q->dataChanged();
+        for (TTable* detail : details)
+            detail->d_->reloadKeepingPending();
+        emit q->currentChanged();
     }
 
     void removeRowsBelow(const Row& row) {
@@ -448,6 +487,7 @@ void TTable::edit() {
     d_->modified = false;
     if (d_->current >= 0) {
         d_->pending = (*d_->rows)[d_->current];
+        d_->read = d_->pending;
         d_->setState(State::Editing);
     } else {
         d_->pending = d_->newRow();
@@ -482,12 +522,19 @@ void TTable::post() {
     if (inserting)
         d_->insertRow(row);
     else
-        d_->updateRow(row);
+        d_->updateRow(d_->read, row);
 
-    // The row may move within the scope, or leave it when its link changed.
-    if (!inserting)
-        d_->rows->erase(d_->rows->begin() + d_->current);
-    const int at = d_->placeRow(row);
+    // The row may move within the scope, or leave it when its link changed;
+    // most posts change neither, and the row is replaced where it stands.
+    int at = -1;
+    if (!inserting && d_->keepsItsPlace(row)) {
+        at = d_->current;
+        (*d_->rows)[at] = row;
+    } else {
+        if (!inserting)
+            d_->rows->erase(d_->rows->begin() + d_->current);
+        at = d_->placeRow(row);
+    }
     d_->dropPending();
     emit dataChanged();
     d_->setCurrent(at >= 0 ? at : std::min(d_->current, d_->count() - 1));
@@ -575,6 +622,10 @@ void TTable::removeCurrent(bool withDetails) {
     d_->rows->erase(d_->rows->begin() + position);
     emit dataChanged();
     d_->setCurrent(std::min(position, d_->count() - 1));
+}
+
+void TTable::reloadAfterLostWrites() {
+    d_->reloadKeepingPending();
 }
 
 void TTable::refresh() {

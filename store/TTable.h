@@ -101,6 +101,10 @@ public:
 
     // Reloads the scope from the store, keeping the current row where it still exists.
     void refresh();
+    // After the store lost writes this table already shows (a failed
+    // commit): reloads this scope and every detail's, leaving a pending row
+    // as it is.
+    void reloadAfterLostWrites();
 
     // Value of a field of the current (or pending) row; null without one.
     QVariant currentValue(int field) const;

@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "FieldValue.h"
+#include "StoreError.h"
 #include "TableSchema.h"
 
 namespace ink {
@@ -34,21 +35,39 @@ QString insertSql(const TableDef& def) {
         .arg(quoted(def.name), columnList(def), parameters.join(", "));
 }
 
-// Every field but the auto-number, which never changes once written.
-QString updateSql(const TableDef& def) {
+bool isWritten(quint64 changedFields, int field) {
+    return (changedFields >> field) & 1;
+}
+
+// Sets the changed fields of one row, on the condition that each still holds
+// what was read: a conflicting write by another program changes no row.
+// Dates are compared as moments, since older rows may hold another spelling.
+QString updateSql(const TableDef& def, quint64 changedFields) {
     QStringList assignments;
-    for (int i = 0; i < def.fields.size(); ++i)
-        if (def.fields[i].type != FieldType::AutoInc)
-            assignments << QStringLiteral("%1 = ?%2").arg(quoted(def.fields[i].name)).arg(i + 1);
-    return QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-        .arg(quoted(def.name), assignments.join(", "))
-        .arg(def.fields.size() + 1);
+    QStringList unchanged{QStringLiteral("rowid = ?%1").arg(2 * def.fields.size() + 1)};
+    for (int i = 0; i < def.fields.size(); ++i) {
+        if (!isWritten(changedFields, i))
+            continue;
+        const QString column = quoted(def.fields[i].name);
+        const int newValue = i + 1;
+        const int readValue = int(def.fields.size()) + i + 1;
+        assignments << QStringLiteral("%1 = ?%2").arg(column).arg(newValue);
+        if (def.fields[i].type == FieldType::DateTime)
+            unchanged << QStringLiteral("datetime(%1) IS datetime(?%2)").arg(column).arg(readValue);
+        else
+            unchanged << QStringLiteral("%1 IS ?%2").arg(column).arg(readValue);
+    }
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+        .arg(quoted(def.name), assignments.join(", "), unchanged.join(" AND "));
 }
 
 } // namespace
 
 TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scopeFields)
     : db_(db), def_(def), scopeFields_(scopeFields) {
+    // A post names the fields it writes in a 64-bit set.
+    if (def.fields.size() > 64)
+        throw StoreError(QStringLiteral("%1: too many fields").arg(def.name));
     const QString table = quoted(def.name);
     const QString where = scopeCondition();
     select_ =
@@ -56,7 +75,7 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
                           .arg(columnList(def), table,
                                where.isEmpty() ? QString() : " WHERE " + where, orderClause(def)));
     insert_ = Statement(db, insertSql(def));
-    update_ = Statement(db, updateSql(def));
+    exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(table));
     delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(table));
     if (!where.isEmpty())
         deleteScope_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, where));
@@ -98,12 +117,47 @@ qint64 TableStore::insert(const QVariantList& values) {
     return sqlite3_last_insert_rowid(db_.handle());
 }
 
-void TableStore::update(qint64 rowid, const QVariantList& values) {
-    for (int i = 0; i < def_.fields.size(); ++i)
-        if (def_.fields[i].type != FieldType::AutoInc)
-            bindValue(update_, i + 1, def_.fields[i], values.value(i));
-    update_.bindInteger(int(def_.fields.size()) + 1, rowid);
-    update_.run();
+Statement& TableStore::updateOf(quint64 changedFields) {
+    auto found = updates_.find(changedFields);
+    if (found == updates_.end())
+        found =
+            updates_.emplace(changedFields, Statement(db_, updateSql(def_, changedFields))).first;
+    return found->second;
+}
+
+void TableStore::update(const Row& read, const QVariantList& values) {
+    quint64 changed = 0;
+    for (int i = 0; i < def_.fields.size(); ++i) {
+        const QVariant& was = read.values.value(i);
+        const QVariant& now = values.value(i);
+        if (def_.fields[i].type != FieldType::AutoInc &&
+            (was.isNull() != now.isNull() || compareValues(was, now) != 0))
+            changed |= quint64(1) << i;
+    }
+    bool written = false;
+    if (changed == 0) {
+        // Nothing to write; the row must still be there all the same.
+        exists_.bindInteger(1, read.rowid);
+        written = exists_.step();
+        exists_.reset();
+    } else {
+        Statement& update = updateOf(changed);
+        const int count = int(def_.fields.size());
+        for (int i = 0; i < count; ++i) {
+            if (!isWritten(changed, i))
+                continue;
+            bindValue(update, i + 1, def_.fields[i], values.value(i));
+            bindValue(update, count + i + 1, def_.fields[i], read.values.value(i));
+        }
+        update.bindInteger(2 * count + 1, read.rowid);
+        update.run();
+        written = sqlite3_changes64(db_.handle()) == 1;
+    }
+    if (!written)
+        throw RowChanged(QStringLiteral("Cannot save this row of \"%1\": it was deleted or changed "
+                                        "by another program since it was read. What you typed is "
+                                        "kept: copy it, or cancel the change.")
+                             .arg(def_.name));
 }
 
 void TableStore::remove(qint64 rowid) {

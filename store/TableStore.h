@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QVariantList>
+#include <unordered_map>
 #include <vector>
 
 #include "Statement.h"
@@ -29,7 +30,11 @@ public:
     Rows load(const QVariantList& scopeValues);
     // Writes a new row; the store fills the auto-number. Returns the row id.
     qint64 insert(const QVariantList& values);
-    void update(qint64 rowid, const QVariantList& values);
+    // Writes the fields of `values` that differ from `read`, the row as this
+    // program last read it, and only those. Throws RowChanged when the row is
+    // gone, or one of those fields no longer holds what was read (another
+    // program wrote it in between); nothing is written then.
+    void update(const Row& read, const QVariantList& values);
     void remove(qint64 rowid);
     // Removes every row of a scope.
     void removeScope(const QVariantList& scopeValues);
@@ -37,13 +42,15 @@ public:
 private:
     void bindScope(Statement& statement, const QVariantList& scopeValues);
     QString scopeCondition() const;
+    Statement& updateOf(quint64 changedFields);
 
     Database& db_;
     const TableDef& def_;
     QList<int> scopeFields_;
     Statement select_;
     Statement insert_;
-    Statement update_;
+    std::unordered_map<quint64, Statement> updates_; // by the set of fields written
+    Statement exists_;
     Statement delete_;
     Statement deleteScope_;
 };

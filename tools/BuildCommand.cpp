@@ -3,11 +3,11 @@
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated.
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include "docs/DocumentCommands.h"
 #include "scan/BuildDocument.h"
 #include "store/Database.h"
+#include "store/Statement.h"
 #include "store/TField.h"
 #include "store/TTable.h"
 #include "ToolCommand.h"
@@ -36,14 +36,11 @@ private:
     QTextStream& err_;
 };
 
-int routineCount(TDM1& dm, int docNo) {
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(dm.database().handle(), "SELECT COUNT(*) FROM ProcsLib WHERE DocNo = ?", -1,
-                       &statement, nullptr);
-    sqlite3_bind_int(statement, 1, docNo);
-    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return count;
+qint64 routineCount(TDM1& dm, int docNo) {
+    Statement count(dm.database(), QStringLiteral("SELECT COUNT(*) FROM ProcsLib WHERE DocNo = ?"));
+    count.bindInteger(1, docNo);
+    count.step();
+    return count.integerAt(0);
 }
 
 void printSummary(TDM1& dm, QTextStream& out) {
@@ -72,7 +69,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         name = QFileInfo(project).completeBaseName();
     name = DocumentCommands::upperCaseName(name).left(DocumentCommands::NameWidth);
 
-    ToolStore store(data);
+    ToolStore store(data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
     if (dm.tblDocs->locate(QStringLiteral("DocName"), name)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";

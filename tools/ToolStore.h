@@ -14,8 +14,11 @@ class AliasRegistry;
 // user's own "Quillmark".
 class ToolStore {
 public:
-    // Creates the directory and the tables when missing; throws StoreError.
-    explicit ToolStore(const QString& dataDirectory);
+    enum class Missing { Create, Refuse };
+    // Opens the store of `dataDirectory`. Only a build creates the directory
+    // and the tables when missing; every other command is refused there, with
+    // nothing made. Throws StoreError.
+    explicit ToolStore(const QString& dataDirectory, Missing missing = Missing::Refuse);
     ~ToolStore();
     TDM1& dm() { return *dm_; }
 

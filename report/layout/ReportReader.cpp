@@ -1,88 +1,25 @@
 #include "ReportReader.h"
 
-#include <memory>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include "ReportError.h"
+#include "store/Database.h"
+#include "store/Statement.h"
+#include "store/StoreError.h"
+#include "store/TDM1.h"
 
 namespace ink {
 
 namespace {
 
-// Inkwright may be writing (a refresh) while the report reads.
-constexpr int BusyTimeoutMs = 5000;
 // How the store keeps dates; older rows may be in ISO form.
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-struct CloseDatabase {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct FinalizeStatement {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using DatabaseHandle = std::unique_ptr<sqlite3, CloseDatabase>;
-using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
-
-class ReadOnlyDatabase {
-public:
-    explicit ReadOnlyDatabase(const QString& filePath) : filePath_(filePath) {
-        if (!QFileInfo(filePath).isFile())
-            throw ReportError(
-                QStringLiteral("The documentation database %1 does not exist.").arg(filePath));
-        sqlite3* db = nullptr;
-        const int result =
-            sqlite3_open_v2(filePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        db_.reset(db);
-        if (result != SQLITE_OK)
-            fail();
-        sqlite3_busy_timeout(db, BusyTimeoutMs);
-    }
-
-    StatementHandle prepare(const QString& sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), sql.toUtf8().constData(), -1, &statement, nullptr) !=
-            SQLITE_OK)
-            fail();
-        return StatementHandle(statement);
-    }
-
-    // True while a row is ready.
-    bool step(sqlite3_stmt* statement) {
-        const int result = sqlite3_step(statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result != SQLITE_DONE)
-            fail();
-        return false;
-    }
-
-    // One read transaction, so the document, its units and its routines are
-    // read as they stood at one moment.
-    void beginRead() { step(prepare(QStringLiteral("BEGIN")).get()); }
-
-    [[noreturn]] void fail() const {
-        const QString reason =
-            db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("out of memory");
-        throw ReportError(QStringLiteral("The documentation database %1 cannot be read: %2")
-                              .arg(filePath_, reason));
-    }
-
-private:
-    QString filePath_;
-    DatabaseHandle db_;
-};
-
-QString textAt(sqlite3_stmt* statement, int column) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
+QString textAt(const Statement& statement, int column) {
+    return statement.isNullAt(column) ? QString() : statement.textAt(column);
 }
 
-bool isNullAt(sqlite3_stmt* statement, int column) {
-    return sqlite3_column_type(statement, column) == SQLITE_NULL;
-}
-
-QDateTime dateTimeAt(sqlite3_stmt* statement, int column) {
+QDateTime dateTimeAt(const Statement& statement, int column) {
     const QString text = textAt(statement, column);
     QDateTime moment = QDateTime::fromString(text, StoredDateTimeFormat);
     if (!moment.isValid())
@@ -97,65 +34,74 @@ QString documentColumns() {
     return columns.join(QStringLiteral(", "));
 }
 
-std::optional<ReportDocument> readDocumentRow(ReadOnlyDatabase& db, qint32 docNo) {
-    StatementHandle statement =
-        db.prepare(QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
-    sqlite3_bind_int(statement.get(), 1, docNo);
-    if (!db.step(statement.get()))
+std::optional<ReportDocument> readDocumentRow(Database& db, qint32 docNo) {
+    Statement statement(
+        db, QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
+    statement.bindInteger(1, docNo);
+    if (!statement.step())
         return std::nullopt;
 
     ReportDocument document;
     document.docNo = docNo;
-    document.name = textAt(statement.get(), 0);
-    document.author = textAt(statement.get(), 1);
-    document.company = textAt(statement.get(), 2);
-    document.modified = dateTimeAt(statement.get(), 3);
-    if (!isNullAt(statement.get(), 4))
-        document.sizeKb = sqlite3_column_int64(statement.get(), 4);
-    document.includeVersionInfo = sqlite3_column_int(statement.get(), 5) != 0;
+    document.name = textAt(statement, 0);
+    document.author = textAt(statement, 1);
+    document.company = textAt(statement, 2);
+    document.modified = dateTimeAt(statement, 3);
+    if (!statement.isNullAt(4))
+        document.sizeKb = statement.integerAt(4);
+    document.includeVersionInfo = statement.integerAt(5) != 0;
     for (int i = 0; i < int(VersionFields.size()); ++i)
-        document.versionValues.append(textAt(statement.get(), 6 + i));
+        document.versionValues.append(textAt(statement, 6 + i));
     return document;
 }
 
-QList<ReportRoutine> readRoutines(ReadOnlyDatabase& db, qint32 docNo, qint64 unitNo) {
-    StatementHandle statement =
-        db.prepare(QStringLiteral("SELECT ProcType, ProcName, ProcParams, ResultType, Description "
-                                  "FROM ProcsLib WHERE DocNo = ? AND UnitNo = ? ORDER BY ProcNo"));
-    sqlite3_bind_int(statement.get(), 1, docNo);
-    sqlite3_bind_int64(statement.get(), 2, unitNo);
+QList<ReportRoutine> readRoutines(Statement& statement, qint32 docNo, qint64 unitNo) {
+    statement.bindInteger(1, docNo);
+    statement.bindInteger(2, unitNo);
     QList<ReportRoutine> routines;
-    while (db.step(statement.get()))
-        routines.append({textAt(statement.get(), 0), textAt(statement.get(), 1),
-                         textAt(statement.get(), 2), textAt(statement.get(), 3),
-                         textAt(statement.get(), 4)});
+    while (statement.step())
+        routines.append({textAt(statement, 0), textAt(statement, 1), textAt(statement, 2),
+                         textAt(statement, 3), textAt(statement, 4)});
+    statement.reset();
     return routines;
 }
 
-QList<ReportUnit> readUnits(ReadOnlyDatabase& db, qint32 docNo) {
-    StatementHandle statement =
-        db.prepare(QStringLiteral("SELECT UnitNo, UnitName, FormName, Description "
-                                  "FROM UnitsLib WHERE DocNo = ? ORDER BY UnitNo"));
-    sqlite3_bind_int(statement.get(), 1, docNo);
-    QList<ReportUnit> units;
-    while (db.step(statement.get())) {
-        ReportUnit unit{
-            textAt(statement.get(), 1), textAt(statement.get(), 2), textAt(statement.get(), 3), {}};
-        unit.routines = readRoutines(db, docNo, sqlite3_column_int64(statement.get(), 0));
-        units.append(unit);
+QList<ReportUnit> readUnits(Database& db, qint32 docNo) {
+    Statement units(db, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description "
+                                       "FROM UnitsLib WHERE DocNo = ? ORDER BY UnitNo"));
+    Statement routines(db, QStringLiteral("SELECT ProcType, ProcName, ProcParams, ResultType, "
+                                          "Description FROM ProcsLib WHERE DocNo = ? AND "
+                                          "UnitNo = ? ORDER BY ProcNo"));
+    units.bindInteger(1, docNo);
+    QList<ReportUnit> result;
+    while (units.step()) {
+        ReportUnit unit{textAt(units, 1), textAt(units, 2), textAt(units, 3), {}};
+        unit.routines = readRoutines(routines, docNo, units.integerAt(0));
+        result.append(unit);
     }
-    return units;
+    return result;
 }
 
 } // namespace
 
 std::optional<ReportDocument> readReportDocument(const QString& databaseFile, qint32 docNo) {
-    ReadOnlyDatabase db(databaseFile);
-    db.beginRead();
-    std::optional<ReportDocument> document = readDocumentRow(db, docNo);
-    if (document)
-        document->units = readUnits(db, docNo);
-    return document;
+    if (!QFileInfo(databaseFile).isFile())
+        throw ReportError(
+            QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
+    try {
+        // Read-only: the report never changes the store, and reads it also
+        // from a folder the user may not write.
+        Database db(databaseFile, {}, Database::Access::ReadOnly);
+        // One read transaction, so the document, its units and its routines
+        // are read as they stood at one moment.
+        db.exec(QStringLiteral("BEGIN"));
+        std::optional<ReportDocument> document = readDocumentRow(db, docNo);
+        if (document)
+            document->units = readUnits(db, docNo);
+        return document;
+    } catch (const StoreError& error) {
+        throw ReportError(error.message()); // names the file and the reason
+    }
 }
 
 } // namespace ink

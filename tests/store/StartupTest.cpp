@@ -257,3 +257,28 @@ TEST_F(Startup, AValueWithALineBreakIsNeverWritten) {
     EXPECT_FALSE(registry.aliasExists("Other"));
     EXPECT_EQ(bytesOf(config()), before);
 }
+
+TEST_F(Startup, AFileWithOneOfOurTableNamesButAnotherLayoutIsNeverWritten) {
+    const QString file = databaseFile(program());
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    runSql(file, "PRAGMA journal_mode=DELETE; CREATE TABLE UnitsLib (Id INTEGER, Title TEXT);"
+                 "INSERT INTO UnitsLib VALUES (1, 'theirs')");
+    const QByteArray before = bytesOf(file);
+    std::unique_ptr<TDM1> dm;
+    const QString error = startProgram(config(), program(), dm);
+    EXPECT_TRUE(error.contains("has a different layout")) << error.toStdString();
+    EXPECT_TRUE(error.contains("UnitsLib")) << error.toStdString();
+    for (TTable* table : {dm->tblDocs, dm->tblUnits, dm->tblProc})
+        EXPECT_FALSE(table->isOpen());
+    dm.reset();
+    EXPECT_EQ(bytesOf(file), before); // journal mode, stamp and tables as they were
+    EXPECT_FALSE(QFileInfo::exists(file + "-wal"));
+}
+
+TEST_F(Startup, OpeningOurStoreChangesNoByte) {
+    addDocument(program(), "KEPT");
+    const QString file = databaseFile(program());
+    const QByteArray before = bytesOf(file);
+    EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
+    EXPECT_EQ(bytesOf(file), before);
+}

@@ -1,0 +1,102 @@
+// How build and refresh grow with the size of a project: generated projects
+// of 10,000 and 40,000 units (each with a form and an `in` path), and one
+// unit of 40,000 routines. A refresh with nothing changed should cost about
+// what the build did, at every size.
+#include <benchmark/benchmark.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "scan/BuildDocument.h"
+#include "store/AliasRegistry.h"
+#include "store/Startup.h"
+#include "store/TDM1.h"
+
+namespace {
+
+class SilentFeedback : public ink::BuildFeedback {
+public:
+    void setStatusText(const QString&) override {}
+    void setProgressVisible(bool) override {}
+    void setProgressMaximum(int) override {}
+    void setProgressPosition(int) override {}
+    void stepProgress() override {}
+    void showError(const QString&) override {}
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+// `units` units of `routines` procedures each; returns the project file.
+QString makeProject(const QTemporaryDir& folder, int units, int routines) {
+    QDir(folder.path()).mkpath("src");
+    QByteArray project = "program Generated;\nuses\n";
+    for (int i = 0; i < units; ++i) {
+        const QByteArray name = "Unit" + QByteArray::number(i);
+        project += "  " + name + " in 'src\\" + name + ".pas' {Form" + QByteArray::number(i) + "}" +
+                   (i + 1 < units ? ",\n" : ";\n");
+        QByteArray unit = "unit " + name + ";\ninterface\n";
+        for (int r = 0; r < routines; ++r)
+            unit += "procedure Step" + QByteArray::number(r) + "(Value: Integer);\n";
+        writeFile(folder.filePath("src/" + name + ".pas"), unit + "implementation\nend.\n");
+    }
+    const QString path = folder.filePath("Generated.dpr");
+    writeFile(path, project + "begin\nend.\n");
+    return path;
+}
+
+struct Store {
+    Store(const QTemporaryDir& folder, const QString& name)
+        : registry(std::make_shared<ink::AliasRegistry>(folder.filePath(name + ".ini"))) {
+        const QString data = folder.filePath(name);
+        ink::createDataDirectory(data);
+        ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+        dm = std::make_unique<ink::TDM1>(nullptr, registry);
+        ink::OpenOrCreateTables(*dm);
+    }
+    std::shared_ptr<ink::AliasRegistry> registry;
+    std::unique_ptr<ink::TDM1> dm;
+};
+
+void build(benchmark::State& state, int units, int routines) {
+    QTemporaryDir folder;
+    const QString project = makeProject(folder, units, routines);
+    SilentFeedback feedback;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Store store(folder, QStringLiteral("build%1").arg(round++));
+        state.ResumeTiming();
+        ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
+    }
+}
+
+void refreshUnchanged(benchmark::State& state, int units, int routines) {
+    QTemporaryDir folder;
+    const QString project = makeProject(folder, units, routines);
+    SilentFeedback feedback;
+    Store store(folder, QStringLiteral("refresh"));
+    ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
+    for (auto _ : state)
+        ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), true, feedback);
+}
+
+BENCHMARK_CAPTURE(build, units_10k, 10000, 1)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(refreshUnchanged, units_10k, 10000, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(build, units_40k, 40000, 1)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(refreshUnchanged, units_40k, 40000, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(build, routines_40k, 1, 40000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(refreshUnchanged, routines_40k, 1, 40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+} // namespace
+
+BENCHMARK_MAIN();
