@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLibrary>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
@@ -38,24 +39,29 @@ struct PreviewUser {
     QStringList questions; // every question box's text
     bool saveStarted = false;
     bool nameTyped = false;
+    int idleTicks = 0; // ticks since the name was typed with only the preview up
 
     void tick() {
         if (auto* box = visibleTopLevel<QMessageBox>()) {
-            questions << box->text();
+            if (questions.isEmpty() || questions.last() != box->text())
+                questions << box->text();
             QMetaObject::invokeMethod(box->button(QMessageBox::No), &QPushButton::click,
                                       Qt::QueuedConnection);
         } else if (auto* files = visibleTopLevel<QFileDialog>()) {
-            if (!nameTyped) {
+            // Typed into the name field, as a user does (selectFile() leaves
+            // a field that has the focus alone).
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(typedName);
+            if (!nameTyped && files->selectedFiles() == QStringList{typedName}) {
                 nameTyped = true;
-                files->selectFile(typedName);
-                QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
             }
         } else if (auto* preview = visibleTopLevel<QPrintPreviewDialog>()) {
             if (!saveStarted) {
                 saveStarted = true;
                 QMetaObject::invokeMethod(preview->findChild<QAction*>("SaveAsPdf"),
                                           &QAction::trigger, Qt::QueuedConnection);
-            } else if (nameTyped) {
+            } else if (nameTyped && (!questions.isEmpty() || ++idleTicks > 25)) {
                 QMetaObject::invokeMethod(preview, &QDialog::reject, Qt::QueuedConnection);
             }
         }
