@@ -37,8 +37,8 @@ bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
     if (AliasRegistry::spansLines(AliasPath))
         throw StoreError(
             QStringLiteral("The data directory \"%1\" cannot be used: its path holds a line "
-                           "break, which the database alias \"%2\" cannot store. Move the "
-                           "program to a folder whose path has none")
+                           "break, which the database alias \"%2\" cannot store. Use a folder "
+                           "whose path has none")
                 .arg(AliasPath, AliasName));
     if (!registry.aliasExists(AliasName)) {
         if (!CreateIfMissing)
