@@ -1,7 +1,9 @@
 #include "ReportPreview.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrintPreviewDialog>
@@ -23,8 +25,15 @@ void saveAsPdf(QTextDocument& report, const QString& title, QPrintPreviewDialog&
                                                     suggested, QStringLiteral("PDF files (*.pdf)"));
     if (filePath.isEmpty())
         return;
-    if (!filePath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+    if (!filePath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
         filePath += QLatin1String(".pdf");
+        // The dialog asked about replacing the name as typed, not this one.
+        if (QFileInfo::exists(filePath) &&
+            QMessageBox::question(&preview, QStringLiteral("Save as PDF"),
+                                  QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                      .arg(QDir::toNativeSeparators(filePath))) != QMessageBox::Yes)
+            return;
+    }
     try {
         writeReportPdf(report, filePath, preview.printer()->pageLayout());
     } catch (const ReportError& error) {

@@ -212,6 +212,45 @@ TEST_F(Startup, AnUnstampedDatabaseHoldingOurTablesIsOurs) {
     EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
 }
 
+TEST_F(Startup, AnUnreadableConfigurationIsReportedByEveryUseAndNeverWrittenOver) {
+    const QString folder = temp.filePath("config/Inkwright/DatabaseEngine.ini");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    AliasRegistry registry(folder); // does not throw: start-up reports it in its own step
+    EXPECT_THROW(registry.aliasExists("Quillmark"), StoreError);
+    EXPECT_THROW(registry.aliasPath("Quillmark"), StoreError);
+    EXPECT_THROW(registry.saveConfiguration(), StoreError);
+    try {
+        EnsureDatabaseAlias(registry, "Quillmark", "/data", true);
+        FAIL() << "no error";
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(error.message().startsWith("Cannot read the configuration \"" + folder))
+            << error.message().toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST_F(Startup, AValueWithALineBreakIsNeverWritten) {
+    temp.write("config/Inkwright/DatabaseEngine.ini", "[Quillmark]\nPATH=/old/Data\n");
+    const QByteArray before = bytesOf(config());
+    AliasRegistry registry(config());
+    for (const QString& path : {QStringLiteral("/a\nb/Data"), QStringLiteral("/a\rb/Data")}) {
+        try {
+            EnsureDatabaseAlias(registry, "Quillmark", path, true);
+            FAIL() << "no error";
+        } catch (const StoreError& error) {
+            EXPECT_TRUE(error.message().contains("line break")) << error.message().toStdString();
+        }
+        EXPECT_THROW(registry.modifyAlias("Quillmark", {"LANGDRIVER=x", "PATH=" + path}),
+                     StoreError);
+        EXPECT_THROW(registry.addStandardAlias("Other", path, "SQLITE3"), StoreError);
+    }
+    // Nothing was taken in, not even the good line before the refused one.
+    EXPECT_EQ(registry.aliasPath("Quillmark"), "/old/Data");
+    EXPECT_EQ(registry.parameter("Quillmark", "LANGDRIVER"), "");
+    EXPECT_FALSE(registry.aliasExists("Other"));
+    EXPECT_EQ(bytesOf(config()), before);
+}
+
 TEST_F(Startup, AFileWithOneOfOurTableNamesButAnotherLayoutIsNeverWritten) {
     const QString file = databaseFile(program());
     QDir().mkpath(QFileInfo(file).absolutePath());
