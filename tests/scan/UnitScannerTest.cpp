@@ -160,6 +160,32 @@ TEST(UnitScanner, StopsAtTheImplementationKeywordOnly) {
               (QStringList{"P TForm1.Button1Click|Sender: TObject"}));
 }
 
+TEST(UnitScanner, AnonymousMethodsDeclareNothing) {
+    // A program is read whole, bodies included; the methods passed or
+    // assigned in them are values, and a reserved word is never a name.
+    EXPECT_EQ(Scan("program P;\nuses Classes, SysUtils;\n"
+                   "procedure Outer(A: Integer);\nvar F: TFunc<Integer>; P: TProc<Integer>;\n"
+                   "begin\n"
+                   "  TThread.Queue(nil, procedure begin Writeln('x'); end);\n"
+                   "  TThread.Synchronize(nil, procedure var X: Integer; begin X := 1; end);\n"
+                   "  TThread.Synchronize(nil, procedure const C = 1; begin end);\n"
+                   "  Run(function: Integer begin Result := 1 end);\n"
+                   "  Run(function(S: string): Integer begin Result := 2 end);\n"
+                   "  F := function: Integer begin Result := 1; end;\n"
+                   "  P := procedure(B: Integer) begin end;\n"
+                   "  var Q := procedure begin end;\n"
+                   "  F:={x}function begin end;\n"
+                   "end;\n"
+                   "function Later: Boolean;\nbegin Result := True end;\n"
+                   "begin\nend.\n"),
+              (QStringList{"P Outer|A: Integer", "F Later|<None>|Boolean"}));
+    // Procedural types are still types, escaped names still names.
+    EXPECT_EQ(Scan(Unit("type TProc = procedure;\n  TF = function: Integer;\n"
+                        "procedure &Var;\nfunction &Begin: Integer;\n")),
+              (QStringList{"P {STDCALL}|<None>", "P Var|<None>", "F {STDCALL}|<None>|Integer",
+                           "F Begin|<None>|Integer"}));
+}
+
 TEST(UnitScanner, FillsEmptyKindsWithPlaceholders) {
     const UnitRoutines none = ParseUnitRoutines(Unit("const X = 1;"));
     EXPECT_EQ(none.procedureNames, QStringList{"N/A"});
