@@ -490,8 +490,11 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
 
 UnitRoutines ScanUnitRoutines(const QString& path) {
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
-    if (!bytes)
-        return ParseUnitRoutines({}); // the placeholders, size 0
+    if (!bytes) {
+        UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
+        placeholders.unreadable = true;
+        return placeholders;
+    }
     UnitRoutines routines = ParseUnitRoutines(*bytes);
     routines.fileSize = QFileInfo(path).size();
     return routines;

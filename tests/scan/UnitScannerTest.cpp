@@ -1,5 +1,6 @@
 #include "scan/UnitScanner.h"
 #include "QtPrinters.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -254,14 +255,24 @@ TEST(UnitScanner, ScansAFileAndMeasuresIt) {
 }
 
 TEST(UnitScanner, ScansAMissingFileAsEmpty) {
+    using namespace std::chrono_literals;
     TempDir dir;
-    for (const QString& path : {dir.filePath("Forms"), dir.path(), QString()}) {
-        const UnitRoutines routines = ScanUnitRoutines(path);
+    const QString fifo = MakeFifo(dir.filePath("Pipe.pas"));
+    for (const QString& path : {dir.filePath("Forms"), dir.path(), QString(), fifo}) {
+        UnitRoutines routines;
+        QStringList interfaceLines{"unread"};
+        ASSERT_TRUE(ReturnsWithin(5s, {fifo}, [&] {
+            routines = ScanUnitRoutines(path);
+            interfaceLines = ReadUnitInterface(path);
+        })) << path.toStdString();
         EXPECT_EQ(routines.fileSize, 0);
+        EXPECT_TRUE(routines.unreadable);
         EXPECT_EQ(routines.procedureNames, QStringList{"N/A"});
         EXPECT_EQ(routines.functionResults, QStringList{"N/A"});
-        EXPECT_TRUE(ReadUnitInterface(path).isEmpty());
+        EXPECT_TRUE(interfaceLines.isEmpty());
     }
+    // An empty file is read, and has nothing in it.
+    EXPECT_FALSE(ScanUnitRoutines(dir.write("Empty.pas", "")).unreadable);
 }
 
 TEST(UnitScanner, ReadsTheInterfaceThroughTheImplementationLine) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QProcess>
 
+#include "support/OddFiles.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
 
@@ -14,7 +15,7 @@ struct ToolRun {
 ToolRun tool(const QStringList& args) {
     QProcess process;
     process.start(QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool"), args);
-    process.waitForFinished(60000);
+    process.waitForFinished(20000); // the process is killed with `process`
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
@@ -54,4 +55,22 @@ TEST(BuildCommand, ReportsWhatFailsOnStandardError) {
     EXPECT_EQ(unknown.status, 1);
     EXPECT_FALSE(unknown.err.isEmpty());
     EXPECT_EQ(tool({"build"}).status, 2);
+}
+
+// A pipe where a project or a unit file should be is passed over as a
+// missing file is, never waited on.
+TEST(BuildCommand, PipesAreNotWaitedOn) {
+    TempDir temp;
+    const QString data = temp.filePath("data");
+    const QString pipeProject = MakeFifo(temp.filePath("Pipe.dpr"));
+    const ToolRun refused = tool({"build", pipeProject, "--data", data});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "File " + pipeProject + " could not be opened.\n");
+
+    MakeFifo(temp.filePath("App/Piped.pas"));
+    const QString project =
+        temp.write("App/App.dpr", "program App;\nuses\n  Piped in 'Piped.pas';\nbegin\nend.\n");
+    const ToolRun built = tool({"build", project, "--data", data});
+    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    EXPECT_EQ(built.out, "docno\t2\tunits\t1\troutines\t1\tsize_kb\t0\n");
 }
