@@ -56,7 +56,7 @@ void OpenUnitSourceInViewer(TDM1& dm, ProgramLauncher& launcher);
 
 // "Copy code to Clipboard": puts the whole text of the current unit's source
 // on the clipboard, every line break made the platform's own. An unreadable
-// file (missing, a folder, no access) throws "Cannot open file <path>", one
+// file (missing, no access, a folder, a pipe or a device) throws "Cannot open file <path>", one
 // above kMaxCopiedSourceBytes throws "Text exceeds memo capacity"; either way
 // the clipboard keeps what it held.
 void CopyUnitSourceToClipboard(TDM1& dm, TextClipboard& clipboard);

@@ -1,8 +1,7 @@
 #include "VersionCapture.h"
 
-#include <QFileInfo>
-
 #include "components/FormMisc.h"
+#include "store/RegularFile.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -22,7 +21,7 @@ QString withoutExtension(const QString& path) {
 QString BuiltFileFor(const QString& projectPath) {
     const QString stem = withoutExtension(projectPath);
     const QString executable = stem + QStringLiteral(".exe");
-    if (QFileInfo(executable).isFile())
+    if (IsRegularFile(executable))
         return executable;
     return stem + QStringLiteral(".dll");
 }

@@ -4,14 +4,11 @@
 #include <QFileInfo>
 
 #include "BuildDocument.h"
+#include "store/RegularFile.h"
 
 namespace ink {
 
 namespace {
-bool isFile(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isFile();
-}
-
 bool hasPascalExtension(const QString& name) {
     return name.endsWith(QLatin1String(".pas"), Qt::CaseInsensitive) ||
            name.endsWith(QLatin1String(".pp"), Qt::CaseInsensitive);
@@ -34,7 +31,7 @@ QString UnitSourceFinder::find(const QString& projectPath, const QString& unitNa
                                const QString& unitPath) {
     const QString folder = FolderPart(projectPath);
     const QString plain = folder + unitName;
-    if (isFile(plain))
+    if (IsRegularFile(plain))
         return plain;
     if (QString found = resolve(folder, unitName); !found.isEmpty())
         return found;
@@ -69,7 +66,7 @@ QString UnitSourceFinder::resolve(const QString& folder, const QString& relative
             return {};
         path = next;
     }
-    return isFile(path) ? QDir::cleanPath(path) : QString();
+    return IsRegularFile(path) ? QDir::cleanPath(path) : QString();
 }
 
 QString UnitSourceFinder::matchEntry(const QString& folder, const QString& name) {

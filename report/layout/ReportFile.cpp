@@ -1,5 +1,6 @@
 #include "ReportFile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -26,16 +27,33 @@ ReportFormat formatForFile(const QString& filePath) {
             .arg(filePath));
 }
 
+[[noreturn]] void cannotWrite(const QSaveFile& file) {
+    throw ReportError(
+        QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+}
+
+// Unbuffered, so that every write reaches the system at once and a failure
+// comes back from the very call that met it, with the system's own reason; a
+// buffer flushed later loses that reason ("Unknown error").
 void openForWriting(QSaveFile& file) {
-    if (!file.open(QIODevice::WriteOnly))
-        throw ReportError(
-            QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        cannotWrite(file);
+}
+
+// Writes all of `bytes`. A full disk first takes part of a write without a
+// complaint; the write of the rest then fails and says why.
+void writeAll(QSaveFile& file, QByteArrayView bytes) {
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            cannotWrite(file);
+        bytes = bytes.sliced(written);
+    }
 }
 
 void commit(QSaveFile& file) {
     if (!file.commit())
-        throw ReportError(
-            QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+        cannotWrite(file);
 }
 
 } // namespace
@@ -55,20 +73,25 @@ QPageLayout defaultReportPageLayout() {
 void writeReportPdf(QTextDocument& report, const QString& filePath, const QPageLayout& pages) {
     QSaveFile file(filePath);
     openForWriting(file);
+    // The PDF writer ignores what its writes return, so the pages are made in
+    // memory and then written with every write checked.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setPageLayout(pages);
         writer.setTitle(report.metaInformation(QTextDocument::DocumentTitle));
         writer.setCreator(QStringLiteral("Inkwright"));
         report.print(&writer);
     } // the writer finishes the file when it goes
+    writeAll(file, pdf.data());
     commit(file);
 }
 
 void writeReportHtml(const QString& html, const QString& filePath) {
     QSaveFile file(filePath);
     openForWriting(file);
-    file.write(html.toUtf8());
+    writeAll(file, html.toUtf8());
     commit(file);
 }
 

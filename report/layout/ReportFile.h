@@ -17,7 +17,8 @@ std::unique_ptr<QTextDocument> reportTextDocument(const ReportDocument& document
 QPageLayout defaultReportPageLayout();
 
 // Writes the laid-out report as a PDF file with the given pages. Needs a
-// QGuiApplication (fonts). ReportError names the file when it cannot be written;
+// QGuiApplication (fonts). ReportError names the file and gives the system's
+// reason when it cannot be written (a full disk: "No space left on device");
 // an existing file is replaced only by a complete new one.
 void writeReportPdf(QTextDocument& report, const QString& filePath, const QPageLayout& pages);
 // Writes the report page as UTF-8 HTML, with the same guarantee.

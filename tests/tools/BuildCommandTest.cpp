@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/OddFiles.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
@@ -38,4 +39,22 @@ TEST(BuildCommand, ReportsWhatFailsOnStandardError) {
     EXPECT_EQ(unknown.status, 1);
     EXPECT_FALSE(unknown.err.isEmpty());
     EXPECT_EQ(runTool({"build"}).status, 2);
+}
+
+// A pipe where a project or a unit file should be is passed over as a
+// missing file is, never waited on.
+TEST(BuildCommand, PipesAreNotWaitedOn) {
+    TempDir temp;
+    const QString data = temp.filePath("data");
+    const QString pipeProject = MakeFifo(temp.filePath("Pipe.dpr"));
+    const ToolRun refused = runTool({"build", pipeProject, "--data", data});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "File " + pipeProject + " could not be opened.\n");
+
+    MakeFifo(temp.filePath("App/Piped.pas"));
+    const QString project =
+        temp.write("App/App.dpr", "program App;\nuses\n  Piped in 'Piped.pas';\nbegin\nend.\n");
+    const ToolRun built = runTool({"build", project, "--data", data});
+    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    EXPECT_EQ(built.out, "docno\t2\tunits\t1\troutines\t1\tsize_kb\t0\n");
 }
