@@ -1,6 +1,7 @@
 #include "UserDefaults.h"
 
 #include "ProfileFile.h"
+#include "store/RegularFile.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,7 @@ QString programSettingsFilePath() {
 
 QString readDefault(const QString& settingsFile, const QString& key) {
     QFile file(settingsFile);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenRegularFile(file, settingsFile))
         return {};
     return CutToMaxLength(
         profileValue(file.readAll(), QString::fromLatin1(kSection), key).value_or(QString()));
@@ -55,7 +56,7 @@ void writeDefault(const QString& settingsFile, const QString& key, const QString
     QByteArray raw;
     QFile existing(settingsFile);
     if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
+        if (!OpenRegularFile(existing, settingsFile))
             RefuseWrite(settingsFile);
         raw = existing.readAll();
         existing.close();

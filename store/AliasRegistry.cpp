@@ -11,6 +11,8 @@
 #include <SimpleIni.h>
 #include <string>
 
+#include "RegularFile.h"
+
 #include "StoreError.h"
 
 namespace ink {
@@ -52,7 +54,9 @@ void AliasRegistry::load() {
     QFile file(configPath_);
     if (QFileInfo(configPath_).isDir())
         readError_ = failure.arg(configPath_, QStringLiteral("it is a folder"));
-    else if (!file.open(QIODevice::ReadOnly))
+    else if (!IsRegularFile(configPath_))
+        readError_ = failure.arg(configPath_, QStringLiteral("it is not a file"));
+    else if (!OpenRegularFile(file, configPath_))
         readError_ = failure.arg(configPath_, file.errorString());
     if (readError_.isEmpty()) {
         const QByteArray bytes = file.readAll();

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <sqlite3.h>
 
+#include "RegularFile.h"
 #include "Statement.h"
 #include "StoreError.h"
 #include "TableSchema.h"
@@ -49,6 +50,11 @@ bool hasWalContent(const QString& filePath) {
 Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Access access)
     : filePath_(filePath) {
     try {
+        // A pipe or a device in the file's place would block SQLite or be
+        // written over; only a missing or a regular file is opened.
+        if (QFileInfo::exists(filePath_) && !IsRegularFile(filePath_))
+            throw StoreError(
+                QStringLiteral("Cannot open the database \"%1\": it is not a file").arg(filePath_));
         const bool existed = QFileInfo(filePath_).isFile();
         if (!existed && access == Access::ReadOnly)
             throw StoreError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));

@@ -1,5 +1,6 @@
 #include "docs/UserDefaults.h"
 #include "store/StoreError.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -172,4 +173,13 @@ TEST(UserDefaults, AMissingSectionIsAddedAtTheEndAndQuotesAreDropped) {
                               "[information]\nAuthor=Later section\n");
     EXPECT_EQ(readDefault(settings, kDefaultAuthorKey), "  Ann Lee ");
     EXPECT_EQ(readDefault(settings, kDefaultCompanyKey), "Quill");
+}
+
+TEST(UserDefaults, APipeInPlaceOfTheSettingsIsNoFile) {
+    TempDir temp;
+    const QString pipe = MakeFifo(temp.filePath("Settings.ini"));
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {pipe}, [&] {
+        EXPECT_EQ(readDefault(pipe, kDefaultAuthorKey), "");
+        EXPECT_THROW(writeDefault(pipe, kDefaultAuthorKey, "Name"), StoreError);
+    }));
 }

@@ -9,6 +9,7 @@
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/OddFiles.h"
 #include "support/SqlFile.h"
 #include "support/TempDir.h"
 
@@ -274,4 +275,29 @@ TEST_F(Startup, OpeningOurStoreChangesNoByte) {
     const QByteArray before = bytesOf(file);
     EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
     EXPECT_EQ(bytesOf(file), before);
+}
+
+// A pipe where the configuration or the database should be is refused as
+// "not a file" at once; nothing waits for a writer, nothing is written to it.
+TEST_F(Startup, PipesInPlaceOfTheConfigurationOrTheDatabaseAreNoFiles) {
+    const QString pipe = MakeFifo(config());
+    bool reported = false;
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {pipe}, [&] {
+        AliasRegistry registry(pipe);
+        try {
+            registry.aliasExists("Quillmark");
+        } catch (const StoreError& error) {
+            reported = error.message().contains("it is not a file");
+        }
+    }));
+    EXPECT_TRUE(reported);
+
+    QDir().mkpath(dataDirectoryFor(program()));
+    const QString database = MakeFifo(databaseFile(program()));
+    QString error;
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {database}, [&] {
+        std::unique_ptr<TDM1> dm;
+        error = startProgram(temp.filePath("other.ini"), program(), dm);
+    }));
+    EXPECT_EQ(error, "Cannot open the database \"" + database + "\": it is not a file");
 }
