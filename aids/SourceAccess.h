@@ -44,7 +44,7 @@ public:
 inline constexpr qint64 kMaxCopiedSourceBytes = qint64(64) * 1024 * 1024;
 
 // The source file of the current unit of the current document, found the way
-// the document build finds it (see FindUnitSource); when no such file exists,
+// the document build finds it (see UnitSourceFinder); when no such file exists,
 // the project's folder followed by the stored unit name, untested. Without a
 // current document or unit the missing parts are empty.
 QString CurrentUnitSourcePath(TDM1& dm);

@@ -54,7 +54,6 @@ public:
     void setDataSource(TDataSource* source); // nullptr detaches
     TDataSource* dataSource() const { return source_; }
     void setColumns(const QList<GridColumn>& columns);
-    DBGridModel* gridModel() const { return model_; }
 
 signals:
     void cellClicked();        // a click in a data cell, after the row moved

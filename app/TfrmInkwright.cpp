@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -33,8 +34,8 @@
 #include "docs/UserDefaults.h"
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
+#include "scan/PathParts.h"
 #include "store/AliasRegistry.h"
-#include "store/ScopeExit.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
@@ -559,9 +560,7 @@ void TfrmInkwright::ShowUnitCaption() {
     QString unitName;
     if (dm_ && dm_->tblUnits->isOpen())
         unitName = dm_->tblUnitsUnitName->asString();
-    const qsizetype cut = std::max(
-        {unitName.lastIndexOf('\\'), unitName.lastIndexOf('/'), unitName.lastIndexOf(':')});
-    setWindowTitle(QStringLiteral("Inkwright - ") + unitName.mid(cut + 1));
+    setWindowTitle(QStringLiteral("Inkwright - ") + FileNamePart(unitName));
 }
 
 void TfrmInkwright::PageControl1Change() {
@@ -616,7 +615,7 @@ void TfrmInkwright::Button2Click() {
     // The lists and editors of the units and routines stay detached while
     // the document is rebuilt, and are attached again however it ends.
     attachUnitAndRoutineViews(false);
-    const ScopeExit reattach([this] { attachUnitAndRoutineViews(true); });
+    const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
     commands_->refresh();
 }
 

@@ -1,6 +1,7 @@
 #include "VersionCapture.h"
 
 #include "components/FormMisc.h"
+#include "scan/PathParts.h"
 #include "store/RegularFile.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -11,8 +12,7 @@ namespace ink {
 namespace {
 // The path without the extension of its file-name part, dot included.
 QString withoutExtension(const QString& path) {
-    const qsizetype nameStart =
-        std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')}) + 1;
+    const qsizetype nameStart = FileNameStart(path);
     const qsizetype dot = path.lastIndexOf('.');
     return dot > nameStart ? path.left(dot) : path;
 }

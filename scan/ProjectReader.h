@@ -48,7 +48,4 @@ ProjectUnits ReadProjectUnits(const QString& path);
 // The same for a project file's bytes already in memory; never sets `error`.
 ProjectUnits ParseProjectUnits(QByteArrayView bytes);
 
-// The part of a path after its last folder separator ('\', '/' or a drive's ':').
-QString FileNamePart(const QString& path);
-
 } // namespace ink

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "BuildDocument.h"
+#include "PathParts.h"
 #include "store/RegularFile.h"
 
 namespace ink {
@@ -14,18 +14,6 @@ bool hasPascalExtension(const QString& name) {
            name.endsWith(QLatin1String(".pp"), Qt::CaseInsensitive);
 }
 } // namespace
-
-QString FolderPart(const QString& path) {
-    const qsizetype cut =
-        std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')});
-    return path.left(cut + 1);
-}
-
-QString FindUnitSource(const QString& projectPath, const QString& unitName,
-                       const QString& unitPath) {
-    UnitSourceFinder finder;
-    return finder.find(projectPath, unitName, unitPath);
-}
 
 QString UnitSourceFinder::find(const QString& projectPath, const QString& unitName,
                                const QString& unitPath) {

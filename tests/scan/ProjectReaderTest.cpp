@@ -1,3 +1,4 @@
+#include "scan/PathParts.h"
 #include "scan/ProjectReader.h"
 #include "QtPrinters.h"
 #include "support/OddFiles.h"
