@@ -9,6 +9,7 @@
 #include "ProjectReader.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
+#include "store/SeenStamps.h"
 #include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -83,7 +84,7 @@ private:
     QHash<QString, QList<int>> rowsByName_;
 };
 
-void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
+void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDateTime& stamp) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     TTable& units = *dm.tblUnits;
     UnitRows known(units);
@@ -95,44 +96,63 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
         const int row = refresh ? known.find(name, inPath) : -1;
         if (row >= 0) {
             units.moveTo(row);
+            // Only what changed is written: a description saved by someone
+            // else meanwhile stays.
+            units.edit();
             if (hasForm) {
-                // Only what changed is written: a description saved by
-                // someone else meanwhile stays.
-                units.edit();
                 dm.tblUnitsFormName->setValue(textOrNull(form));
                 dm.tblUnitsUnitPath->setValue(textOrNull(inPath));
-                units.post();
             }
+            dm.tblUnitsLastSeen->setValue(stamp);
+            units.post();
             continue;
         }
-        units.append({docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath)});
+        units.append({docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath),
+                      stamp});
         known.add(units.recNo());
     }
 }
 
 // Adds the routines the unit's scope does not hold yet; one of a name that
 // is there already (an overload, or a refresh) is left alone.
-void writeRoutines(TDM1& dm, const UnitRoutines& found) {
+// Every routine found, stored before or not, is stamped as seen.
+void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const QDateTime& stamp) {
     TTable& procs = *dm.tblProc;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
     const int nameField = procs.definition().indexOf(QStringLiteral("ProcName"));
-    QSet<QString> known;
+    const int numberField = procs.definition().indexOf(QStringLiteral("ProcNo"));
+    const int seenField = procs.definition().indexOf(QStringLiteral("LastSeen"));
+    // The stored routines by name, with their number while not yet stamped.
+    QHash<QString, qint64> known;
     known.reserve(procs.recordCount());
-    for (int row = 0; row < procs.recordCount(); ++row)
-        known.insert(matchKey(procs.rowValue(row, nameField).toString()));
+    for (int row = 0; row < procs.recordCount(); ++row) {
+        const QString key = matchKey(procs.rowValue(row, nameField).toString());
+        if (!known.contains(key))
+            known.insert(key, procs.rowValue(row, seenField).toDateTime() == stamp
+                                  ? -1
+                                  : procs.rowValue(row, numberField).toLongLong());
+    }
     for (const RoutineRow& row : RoutineRows(found)) {
         const QString key = matchKey(asStored(procs, "ProcName", row.name));
-        if (known.contains(key))
+        const auto stored = known.find(key);
+        if (stored != known.end()) {
+            if (*stored >= 0)
+                seen.routineSeen(*stored);
+            *stored = -1;
             continue;
-        procs.append({docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result});
-        known.insert(key);
+        }
+        procs.append(
+            {docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result, {}, stamp});
+        known.insert(key, -1);
     }
 }
 
-qint64 scanUnits(TDM1& dm, const QString& projectPath, BuildFeedback& feedback) {
+qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
+                 BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     UnitSourceFinder finder;
+    SeenStamps seen(dm.database(), stamp);
     qint64 totalBytes = 0;
     units.first();
     feedback.setProgressMaximum(units.recordCount());
@@ -141,7 +161,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, BuildFeedback& feedback) 
                                            dm.tblUnitsUnitPath->asString());
         const UnitRoutines found = ScanUnitRoutines(source);
         totalBytes += found.fileSize;
-        writeRoutines(dm, found);
+        writeRoutines(dm, found, seen, stamp);
         units.next();
         feedback.stepProgress();
     }
@@ -159,12 +179,16 @@ void readAgainUnderTheWriteLock(TDM1& dm) {
     dm.tblUnits->refresh();
 }
 
-void stampDocument(TDM1& dm, qint64 totalBytes) {
+void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
     const qint64 kilobytes = std::min<qint64>(totalBytes / 1024, std::numeric_limits<int>::max());
     dm.tblDocs->edit();
     dm.tblDocsDocSize->setValue(int(kilobytes));
     dm.tblDocsDocDate->setValue(QDateTime::currentDateTime());
+    dm.tblDocsLastScan->setValue(scanStamp);
     dm.tblDocs->post();
+    // The routines found again were stamped beside the cursor: the routines
+    // in view are read again.
+    dm.tblProc->refresh();
 }
 
 } // namespace
@@ -185,8 +209,9 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         const ProjectUnits project = ReadProjectUnits(projectPath);
         if (!project.error.isEmpty())
             feedback.showError(project.error);
-        writeUnits(dm, project, refresh);
-        stampDocument(dm, scanUnits(dm, projectPath, feedback));
+        const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
+        writeUnits(dm, project, refresh, stamp);
+        stampDocument(dm, scanUnits(dm, projectPath, stamp, feedback), stamp);
     } catch (const StoreError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.

@@ -50,7 +50,10 @@ const TableDef& TDM1::docsDefinition() {
                                text("ProductName", 100),
                                text("ProductVer", 20),
                                text("DPRFileName", 255),
-                               typed("IsVerInfo", FieldType::Boolean)},
+                               typed("IsVerInfo", FieldType::Boolean),
+                               // When the last build or refresh read the project: a unit
+                               // or routine last seen before it has left the source.
+                               added(typed("LastScan", FieldType::DateTime))},
                               {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
                               {}};
     return def;
@@ -62,7 +65,9 @@ const TableDef& TDM1::unitsDefinition() {
         {typed("DocNo", FieldType::Integer, true), typed("UnitNo", FieldType::AutoInc, true),
          text("UnitName", 50), text("FormName", 50), typed("Description", FieldType::Memo),
          // The unit's "in" path as the project file writes it, empty when it has none.
-         added(text("UnitPath", 255))},
+         added(text("UnitPath", 255)),
+         // The last build or refresh that found the unit in the project.
+         added(typed("LastSeen", FieldType::DateTime))},
         {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
         {QStringLiteral("DocNo")}};
     return def;
@@ -78,7 +83,9 @@ const TableDef& TDM1::procsDefinition() {
          text("ProcType", 10),
          text("ProcParams", 50),
          text("ResultType", 50),
-         typed("Description", FieldType::Memo)},
+         typed("Description", FieldType::Memo),
+         // The last build or refresh that found the routine in its unit.
+         added(typed("LastSeen", FieldType::DateTime))},
         {QStringLiteral("tblProcIndex1"),
          {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcNo")}},
         {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcName")}};
@@ -109,12 +116,14 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsInternalName,   &tblDocsLegalCopyright,
                        &tblDocsLegalTrademark, &tblDocsOriginalFileName,
                        &tblDocsProductName,    &tblDocsProductVer,
-                       &tblDocsDPRFileName,    &tblDocsisVerInfo};
+                       &tblDocsDPRFileName,    &tblDocsisVerInfo,
+                       &tblDocsLastScan};
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,      &tblUnitsUnitName,
-                        &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath};
+                        &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath,
+                        &tblUnitsLastSeen};
     TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,     &tblProcProcNo,
                         &tblProcProcName,   &tblProcProcType,   &tblProcProcParams,
-                        &tblProcResultType, &tblProcDescription};
+                        &tblProcResultType, &tblProcDescription, &tblProcLastSeen};
     int i = 0;
     for (TField** field : docs)
         *field = tblDocs->field(i++);

@@ -65,6 +65,7 @@ public:
     TField* tblDocsProductVer;
     TField* tblDocsDPRFileName;
     TField* tblDocsisVerInfo;
+    TField* tblDocsLastScan;
 
     TField* tblUnitsDocNo;
     TField* tblUnitsUnitNo;
@@ -72,6 +73,7 @@ public:
     TField* tblUnitsFormName;
     TField* tblUnitsDescription;
     TField* tblUnitsUnitPath;
+    TField* tblUnitsLastSeen;
 
     TField* tblProcDocNo;
     TField* tblProcUnitNo;
@@ -81,6 +83,7 @@ public:
     TField* tblProcProcParams;
     TField* tblProcResultType;
     TField* tblProcDescription;
+    TField* tblProcLastSeen;
 
 private:
     void reloadAfterLostWrites();

@@ -172,11 +172,15 @@ TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
 TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     addDocument(program(), "KEPT");
     runSql(databaseFile(program()),
-           "ALTER TABLE UnitsLib DROP COLUMN UnitPath; PRAGMA application_id = 0");
+           "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
+           "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
+           "PRAGMA application_id = 0");
     std::unique_ptr<TDM1> dm;
     ASSERT_EQ(startProgram(config(), program(), dm), "");
     EXPECT_EQ(dm->tblUnitsUnitName->asString(), "Main.pas");
     EXPECT_TRUE(dm->tblUnitsUnitPath->isNull());
+    EXPECT_TRUE(dm->tblUnitsLastSeen->isNull());
+    EXPECT_TRUE(dm->tblDocsLastScan->isNull());
     dm->tblUnits->edit();
     dm->tblUnitsUnitPath->setValue("src\\Main.pas");
     dm->tblUnits->post();

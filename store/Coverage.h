@@ -1,0 +1,73 @@
+#pragma once
+#include <optional>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace ink {
+
+class Database;
+
+// A description counts once it holds a word: a letter or a digit. Blanks,
+// line breaks and the asterisks of a separator line are not a description.
+bool HoldsWord(const QString& description);
+
+// A row has left the source when the document's last scan did not see it:
+// it was last seen before that scan, or never since scans were recorded. A
+// document never scanned by a version that records them has no missing rows.
+bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan);
+
+// The placeholder a unit without procedures or functions gets ("N/A"): a
+// row of the list, but not a routine anyone documents.
+bool IsPlaceholderRoutine(const QString& procName);
+
+struct UnitCoverage {
+    int unitNo = 0;
+    QString unitName;
+    bool unitDescribed = false;
+    bool missing = false;    // the unit left the project
+    int routines = 0;        // present routines, placeholders left out
+    int described = 0;       // of those, the ones with a description
+    int missingRoutines = 0; // routines that left the source
+    int missingDescribed = 0;
+};
+
+// How much of one document is described. Missing units and routines are
+// counted apart and left out of the totals.
+struct DocumentCoverage {
+    QList<UnitCoverage> units; // in list order
+    int routines = 0;
+    int described = 0;
+    int missingUnits = 0;
+    int missingRoutines = 0;
+    int missingDescribed = 0; // missing routines (also those of missing units) with a description
+
+    // Described share in tenths of a percent, rounded down, so that 99.96%
+    // never passes for 100%. A document without routines counts as 0.
+    int permille() const;
+    // "21.7%"
+    QString percentText() const;
+    // "Described: 1,234 of 5,678 routines (21.7%)"
+    QString statusText() const;
+    // Whether the described share reaches `minimumPercent`, compared exactly.
+    bool reaches(double minimumPercent) const;
+};
+
+DocumentCoverage ReadCoverage(Database& db, int docNo);
+
+struct RoutinePlace {
+    int unitNo = 0;
+    int procNo = 0;
+};
+
+// The next present routine without a description after (unitNo, procNo) in
+// list order, across the document's units, starting over at its first unit;
+// nothing when every routine is described.
+std::optional<RoutinePlace> NextUndescribedRoutine(Database& db, int docNo, int unitNo,
+                                                   int procNo);
+
+// "1,234", whatever the user's locale, as the status line is read by people
+// and matched by scripts alike.
+QString groupedNumber(qint64 number);
+
+} // namespace ink
