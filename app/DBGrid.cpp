@@ -70,9 +70,16 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
         return column.background.isValid() ? QVariant(column.background) : QVariant();
     case Qt::ForegroundRole:
+        if (isRowDimmed(index.row()))
+            return QColor(Qt::gray);
         return column.textColor.isValid() ? QVariant(column.textColor) : QVariant();
-    case Qt::FontRole:
-        return column.font;
+    case Qt::FontRole: {
+        if (!isRowDimmed(index.row()))
+            return column.font;
+        QFont struck = column.font;
+        struck.setStrikeOut(true);
+        return struck;
+    }
     case Qt::TextAlignmentRole:
         return int(column.alignment);
     default:

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
@@ -29,6 +30,9 @@ public:
     void setTable(TTable* table); // nullptr: no rows
     void setColumns(QList<GridColumn> columns);
     const QList<GridColumn>& columns() const { return columns_; }
+    // Rows for which `test` holds are drawn grey and struck through.
+    void setRowDimmed(std::function<bool(int row)> test) { dimmed_ = std::move(test); }
+    bool isRowDimmed(int row) const { return dimmed_ && dimmed_(row); }
     void reload();
     void currentRowMoved(int previous, int current);
 
@@ -41,6 +45,7 @@ private:
     TTable* table_ = nullptr;
     QList<GridColumn> columns_;
     QList<int> fieldIndexes_;
+    std::function<bool(int row)> dimmed_;
 };
 
 // A data grid over a data source: whole-row selection, a row indicator, no
@@ -54,6 +59,7 @@ public:
     void setDataSource(TDataSource* source); // nullptr detaches
     TDataSource* dataSource() const { return source_; }
     void setColumns(const QList<GridColumn>& columns);
+    DBGridModel* gridModel() const { return model_; }
 
 signals:
     void cellClicked();        // a click in a data cell, after the row moved

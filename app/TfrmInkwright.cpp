@@ -17,7 +17,12 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include <QTimer>
+
 #include "aids/EditingAids.h"
+#include "CoveragePage.h"
+#include "docs/CoverageCommands.h"
+#include "store/Coverage.h"
 #include "aids/SourceAccess.h"
 #include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
@@ -134,6 +139,16 @@ void TfrmInkwright::connectHandlers() {
     connect(Action1, &QAction::triggered, this, run([this] { Action1Execute(); }));
     connect(CheckBox2, &QCheckBox::toggled, this, run([this] { CheckBox2Click(); }));
     connect(Button1, &QPushButton::clicked, this, run([this] { Button1Click(); }));
+    connect(NextUndescribedRoutine1, &QAction::triggered, this,
+            run([this] { NextUndescribedRoutine1Click(); }));
+    connect(RemoveMissingRoutines1, &QAction::triggered, this,
+            run([this] { RemoveMissingRoutines1Click(); }));
+    connect(coveragePage, &CoveragePage::unitChosen, this,
+            [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (PageControl1->currentWidget() == coveragePage)
+            scheduleCoverageUpdate();
+    });
 }
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
@@ -150,6 +165,15 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
     DBMemo1->setDataField(QStringLiteral("Description"));
     DBMemo2->setDataField(QStringLiteral("Description"));
     attachUnitAndRoutineViews(true);
+    // The coverage follows the current document and every write to it;
+    // many writes in a row (a build) give one update.
+    for (TDataSource* source : {dm_->dsDocs, dm_->dsUnits, dm_->dsProcs})
+        connect(source, &TDataSource::dataChanged, this, [this] { scheduleCoverageUpdate(); });
+    connect(dm_->dsDocs, &TDataSource::currentChanged, this, [this] { scheduleCoverageUpdate(); });
+    DBGrid2->gridModel()->setRowDimmed(
+        [this](int row) { return rowLeftTheSource(*dm_->tblUnits, row); });
+    DBGrid3->gridModel()->setRowDimmed(
+        [this](int row) { return rowLeftTheSource(*dm_->tblProc, row); });
 }
 
 void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {
@@ -245,14 +269,85 @@ void TfrmInkwright::DBGrid2KeyUp() {
 }
 
 void TfrmInkwright::DBGrid2DrawColumnCell() {
-    if (dm_ && DBGrid2->dataSource())
+    if (dm_ && DBGrid2->dataSource()) {
         Label9->setText(
             QString::number(dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0));
+        const int missing = missingRowsIn(*dm_->tblUnits);
+        Label9->setToolTip(missing ? QStringLiteral("%1 of them left the project").arg(missing)
+                                   : QString());
+    }
 }
 
 void TfrmInkwright::DBGrid3DrawColumnCell() {
-    if (dm_ && DBGrid3->dataSource())
+    if (dm_ && DBGrid3->dataSource()) {
         Label10->setText(QString::number(dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0));
+        const int missing = missingRowsIn(*dm_->tblProc);
+        Label10->setToolTip(missing ? QStringLiteral("%1 of them left the source").arg(missing)
+                                    : QString());
+    }
+}
+
+bool TfrmInkwright::rowLeftTheSource(const TTable& table, int row) const {
+    if (!dm_ || !table.isOpen() || !dm_->tblDocs->isOpen())
+        return false;
+    static const QString field = QStringLiteral("LastSeen");
+    return LeftTheSource(table.rowValue(row, table.definition().indexOf(field)),
+                         dm_->tblDocsLastScan->value());
+}
+
+int TfrmInkwright::missingRowsIn(const TTable& table) const {
+    if (!table.isOpen())
+        return 0;
+    int missing = 0;
+    for (int row = 0; row < table.recordCount(); ++row)
+        missing += rowLeftTheSource(table, row) ? 1 : 0;
+    return missing;
+}
+
+// ---------------------------------------------------------------- coverage
+
+void TfrmInkwright::scheduleCoverageUpdate() {
+    if (coverageUpdatePending_)
+        return;
+    coverageUpdatePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        coverageUpdatePending_ = false;
+        guarded([this] { ShowCoverage(); });
+    });
+}
+
+void TfrmInkwright::ShowCoverage() {
+    coverageUpdatePending_ = false;
+    if (!dm_ || !dm_->tblDocs->isOpen() || dm_->tblDocs->recordCount() == 0) {
+        coverageStatus->clear();
+        coveragePage->showCoverage({});
+        return;
+    }
+    const DocumentCoverage coverage =
+        ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
+    coverageStatus->setText(coverage.statusText());
+    if (PageControl1->currentWidget() == coveragePage)
+        coveragePage->showCoverage(coverage);
+}
+
+void TfrmInkwright::CoverageUnitChosen(int unitNo) {
+    if (GoToUnit(*dm_, unitNo))
+        PageControl1->setCurrentWidget(TabSheet7);
+}
+
+void TfrmInkwright::NextUndescribedRoutine1Click() {
+    if (!dm_ || !DBGrid3->dataSource())
+        return;
+    if (!GoToNextUndescribedRoutine(*dm_)) {
+        dialogs_->information(QStringLiteral("Next Undescribed Routine"),
+                              QStringLiteral("Every routine of this document is described."));
+        return;
+    }
+    PageControl1->setCurrentWidget(TabSheet2);
+}
+
+void TfrmInkwright::RemoveMissingRoutines1Click() {
+    RemoveMissingRoutines(*dm_, *dialogs_);
 }
 
 // ---------------------------------------------------------------- commands

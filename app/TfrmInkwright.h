@@ -17,6 +17,7 @@ class QFrame;
 namespace ink {
 
 class AliasRegistry;
+class CoveragePage;
 class Dialogs;
 class DocumentCommands;
 class ProgramLauncher;
@@ -29,6 +30,7 @@ class TDBEdit;
 class TDBGrid;
 class TDBMemo;
 class TDM1;
+class TTable;
 class WindowBuildProgress;
 
 // Where start-up finds the program's folder and the engine's configuration.
@@ -99,6 +101,11 @@ public:
     void Button1Click();
     void DBCheckBox1Click();
     void RunReport();
+    void NextUndescribedRoutine1Click();
+    void RemoveMissingRoutines1Click();
+    // The coverage of the current document on the status bar and its page.
+    void ShowCoverage();
+    void CoverageUnitChosen(int unitNo);
 
     // Where the source commands send their work; tests put recorders here.
     void setLauncher(ProgramLauncher* launcher) { launcher_ = launcher; }
@@ -165,6 +172,13 @@ public:
     QAction* Action11;
     QAction* Removefromdocumentation1;
     QAction* Action1;
+    // Beyond the four pages: the coverage page, its status bar text, the
+    // documents list's menu and the routines list's search for the undescribed.
+    CoveragePage* coveragePage;
+    QLabel* coverageStatus;
+    QMenu* PopupMenu5;
+    QAction* RemoveMissingRoutines1;
+    QAction* NextUndescribedRoutine1;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -178,6 +192,10 @@ private:
     void buildBottomPanel();
     void buildStatusBar();
     void buildMenus();
+    void buildCoverage();
+    void scheduleCoverageUpdate();
+    int missingRowsIn(const TTable& table) const;
+    bool rowLeftTheSource(const TTable& table, int row) const;
     void connectHandlers();
     void attachUnitAndRoutineViews(bool attached);
     void deleteCurrentRowOf(TDBGrid* grid);
@@ -194,6 +212,7 @@ private:
     TextClipboard* clipboard_ = nullptr;
     bool shownOnce_ = false;
     bool dataDirectoryMade_ = false;
+    bool coverageUpdatePending_ = false;
 };
 
 } // namespace ink

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 
 #include "aids/EditingAids.h"
+#include "CoveragePage.h"
 #include "aids/SourceAccess.h"
 #include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
@@ -120,6 +121,7 @@ void TfrmInkwright::buildWindow() {
     buildAboutPage();
     buildBottomPanel();
     buildStatusBar();
+    buildCoverage();
 
     // The spelling checker sits on the window itself, over the bottom panel
     // just left of "User Docs": a free spot, where it hides no typed text.
@@ -340,6 +342,16 @@ void TfrmInkwright::buildStatusBar() {
     StatusBar1->setGeometry(0, ClientHeight - StatusBarHeight, ClientWidth, StatusBarHeight);
 }
 
+// The fifth page and the coverage text at the status bar's right end, apart
+// from the text area that shows "Updating:".
+void TfrmInkwright::buildCoverage() {
+    coveragePage = new CoveragePage;
+    PageControl1->addTab(coveragePage, QStringLiteral("Coverage"));
+    coverageStatus = new QLabel(StatusBar1);
+    coverageStatus->setObjectName(QStringLiteral("coverageStatus"));
+    StatusBar1->addPermanentWidget(coverageStatus);
+}
+
 void TfrmInkwright::buildMenus() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -384,8 +396,21 @@ void TfrmInkwright::buildMenus() {
     Removefromdocumentation1 = menuItem(PopupMenu4, QStringLiteral("Removefromdocumentation1"),
                                         QStringLiteral("Remove from documentation"));
 
-    const std::pair<QWidget*, QMenu*> menuOwners[] = {
-        {DBGrid2, PopupMenu1}, {DBMemo1, PopupMenu2}, {DBMemo2, PopupMenu3}, {DBGrid3, PopupMenu4}};
+    PopupMenu4->addSeparator();
+    NextUndescribedRoutine1 = menuItem(PopupMenu4, QStringLiteral("NextUndescribedRoutine1"),
+                                       QStringLiteral("Next Undescribed Routine"));
+    NextUndescribedRoutine1->setShortcut(QKeySequence(Qt::Key_F3));
+    NextUndescribedRoutine1->setShortcutContext(Qt::WindowShortcut);
+    addAction(NextUndescribedRoutine1);
+
+    PopupMenu5 = new QMenu(this);
+    PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
+    RemoveMissingRoutines1 = menuItem(PopupMenu5, QStringLiteral("RemoveMissingRoutines1"),
+                                      QStringLiteral("Remove Missing Routines..."));
+
+    const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1}, {DBMemo1, PopupMenu2},
+                                                      {DBMemo2, PopupMenu3}, {DBGrid3, PopupMenu4},
+                                                      {DBGrid1, PopupMenu5}};
     for (const auto& [widget, popup] : menuOwners) {
         QWidget* owner = widget;
         QMenu* menu = popup;

@@ -1,11 +1,13 @@
 // inkwright-tool build PROJECT_FILE --data DIR [--name NAME]
 // inkwright-tool refresh DOCNO --data DIR
 // Build or refresh a document with the very same code as the window, and
-// print one line: docno, units, routines and size_kb, tab-separated.
+// print one line: docno, units, routines and size_kb, tab-separated; a
+// refresh adds missing_units and missing_routines, what it did not find.
 #include <QFileInfo>
 
 #include "docs/DocumentCommands.h"
 #include "scan/BuildDocument.h"
+#include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 #include "store/TField.h"
@@ -43,10 +45,16 @@ qint64 routineCount(TDM1& dm, int docNo) {
     return count.integerAt(0);
 }
 
-void printSummary(TDM1& dm, QTextStream& out) {
+void printSummary(TDM1& dm, QTextStream& out, bool withMissing = false) {
     const int docNo = dm.tblDocsDocNo->asInteger();
     out << "docno\t" << docNo << "\tunits\t" << dm.tblUnits->recordCount() << "\troutines\t"
-        << routineCount(dm, docNo) << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger() << '\n';
+        << routineCount(dm, docNo) << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger();
+    if (withMissing) {
+        const DocumentCoverage coverage = ReadCoverage(dm.database(), docNo);
+        out << "\tmissing_units\t" << coverage.missingUnits << "\tmissing_routines\t"
+            << coverage.missingRoutines;
+    }
+    out << '\n';
 }
 
 bool moveToDocument(TDM1& dm, int docNo) {
@@ -99,7 +107,7 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
     ConsoleFeedback feedback(err);
     BuildDocument(dm, dm.tblDocsDPRFileName->asString(), dm.tblDocsDocName->asString(), true,
                   feedback);
-    printSummary(dm, out);
+    printSummary(dm, out, true);
     return feedback.failed ? 1 : 0;
 }
 

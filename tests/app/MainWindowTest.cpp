@@ -19,7 +19,7 @@ TEST_F(WindowTest, OpensOnMainInfoWithEmptyListsAndTheStoreInPlace) {
     QStringList pages;
     for (int i = 0; i < window->PageControl1->count(); ++i)
         pages << window->PageControl1->tabText(i);
-    EXPECT_EQ(pages, QStringList({"Main Info", "Units", "Procedures", "About"}));
+    EXPECT_EQ(pages, QStringList({"Main Info", "Units", "Procedures", "About", "Coverage"}));
     EXPECT_EQ(window->Label9->text(), "0");
     EXPECT_EQ(window->Label10->text(), "0");
     EXPECT_FALSE(window->Button3->isEnabled());
@@ -44,7 +44,10 @@ TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
         QStringList({"&Open with Notepad", "&Copy code to Clipboard", "-", "Remove from Project"}));
     EXPECT_EQ(captions(window->PopupMenu2),
               QStringList({"&Spell It!", "-", "Insert a separator line", "Select All\tCtrl+A"}));
-    EXPECT_EQ(captions(window->PopupMenu4), QStringList({"Remove from documentation"}));
+    EXPECT_EQ(captions(window->PopupMenu4),
+              QStringList({"Remove from documentation", "-", "Next Undescribed Routine"}));
+    EXPECT_EQ(captions(window->PopupMenu5), QStringList({"Remove Missing Routines..."}));
+    EXPECT_EQ(window->NextUndescribedRoutine1->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(window->Action1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
 }
 

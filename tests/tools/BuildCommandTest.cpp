@@ -20,7 +20,8 @@ TEST(BuildCommand, BuildsAndRefreshesADocumentFromAScript) {
 
     const ToolRun refreshed = runTool({"refresh", "1", "--data", data});
     EXPECT_EQ(refreshed.status, 0);
-    EXPECT_EQ(refreshed.out, built.out);
+    EXPECT_EQ(refreshed.out, "docno\t1\tunits\t1\troutines\t2\tsize_kb\t0\t"
+                             "missing_units\t0\tmissing_routines\t0\n");
 
     // The name defaults to the file's base name, so a second build is refused.
     const ToolRun again = runTool({"build", project, "--data", data});

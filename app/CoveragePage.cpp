@@ -1,0 +1,140 @@
+#include "CoveragePage.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace ink {
+
+namespace {
+
+constexpr int SortRole = Qt::UserRole;
+constexpr int ShareRole = Qt::UserRole + 1; // described share in tenths of a percent, -1 for none
+constexpr int UnitNoRole = Qt::UserRole + 2;
+
+// Sorts each column by its own key, not by the text shown.
+class CoverageItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return data(column, SortRole).toLongLong() < other.data(column, SortRole).toLongLong();
+    }
+};
+
+// The bar: the described share in green over a grey track, its number on it.
+class BarDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.text.clear();
+        QStyledItemDelegate::paint(painter, background, index);
+        const int share = index.data(ShareRole).toInt();
+        const QRect track = option.rect.adjusted(3, 3, -3, -3);
+        painter->save();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0xdd, 0xdd, 0xdd));
+        painter->drawRect(track);
+        if (share > 0) {
+            QRect filled = track;
+            filled.setWidth(qMax(1, int(qint64(track.width()) * share / 1000)));
+            painter->setBrush(share == 1000 ? QColor(0x2e, 0x8b, 0x3a) : QColor(0x6a, 0xb0, 0x4c));
+            painter->drawRect(filled);
+        }
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(track, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+};
+
+QString shareText(int described, int routines) {
+    if (routines == 0)
+        return QStringLiteral("-");
+    DocumentCoverage share;
+    share.described = described;
+    share.routines = routines;
+    return share.percentText();
+}
+
+} // namespace
+
+CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("CoveragePage"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(4);
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("CoverageList"));
+    list_->setAccessibleName(QStringLiteral("Coverage by unit"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setHeaderLabels({QStringLiteral("Unit Name"), QStringLiteral("Described"),
+                            QStringLiteral("Routines"), QStringLiteral("Missing")});
+    list_->setItemDelegateForColumn(BarColumn, new BarDelegate(list_));
+    list_->setColumnWidth(UnitColumn, 160);
+    list_->setColumnWidth(BarColumn, 150);
+    list_->setColumnWidth(CountColumn, 100);
+    list_->setSortingEnabled(true);
+    list_->sortByColumn(UnitColumn, Qt::AscendingOrder);
+    list_->header()->setSortIndicatorShown(true);
+    layout->addWidget(list_);
+    total_ = new QLabel(this);
+    total_->setObjectName(QStringLiteral("CoverageTotal"));
+    layout->addWidget(total_);
+    connect(list_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        if (item)
+            emit unitChosen(item->data(UnitColumn, UnitNoRole).toInt());
+    });
+}
+
+void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
+    list_->setSortingEnabled(false);
+    list_->clear();
+    QList<QTreeWidgetItem*> items;
+    int position = 0;
+    for (const UnitCoverage& unit : coverage.units) {
+        auto* item = new CoverageItem;
+        const int share = unit.routines == 0 ? -1 : int(qint64(unit.described) * 1000 / unit.routines);
+        item->setText(UnitColumn, unit.unitName);
+        item->setData(UnitColumn, SortRole, position++);
+        item->setData(UnitColumn, UnitNoRole, unit.unitNo);
+        item->setText(BarColumn, shareText(unit.described, unit.routines));
+        item->setData(BarColumn, ShareRole, unit.missing ? 0 : share);
+        // Least described first; units with nothing to describe, and those
+        // that left the project, last.
+        item->setData(BarColumn, SortRole, unit.missing ? 2000 : share < 0 ? 1001 : share);
+        item->setText(CountColumn, QStringLiteral("%1 of %2").arg(unit.described).arg(unit.routines));
+        item->setData(CountColumn, SortRole, unit.routines - unit.described);
+        item->setText(MissingColumn,
+                      unit.missing ? QStringLiteral("unit") : QString::number(unit.missingRoutines));
+        item->setData(MissingColumn, SortRole, unit.missing ? 1 << 30 : unit.missingRoutines);
+        item->setTextAlignment(CountColumn, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(MissingColumn, Qt::AlignRight | Qt::AlignVCenter);
+        if (unit.missing) {
+            for (int column = 0; column < 4; ++column) {
+                QFont font = item->font(column);
+                font.setStrikeOut(true);
+                item->setFont(column, font);
+                item->setForeground(column, QColor(Qt::gray));
+            }
+        }
+        items.append(item);
+    }
+    list_->addTopLevelItems(items);
+    list_->setSortingEnabled(true);
+    QString text = QStringLiteral("Total: ") + coverage.statusText();
+    if (coverage.missingUnits > 0 || coverage.missingRoutines > 0)
+        text += QStringLiteral("; left the source: %1 units, %2 routines")
+                    .arg(groupedNumber(coverage.missingUnits),
+                         groupedNumber(coverage.missingRoutines));
+    total_->setText(text);
+}
+
+} // namespace ink

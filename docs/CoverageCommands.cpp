@@ -1,0 +1,96 @@
+#include "CoverageCommands.h"
+
+#include "components/Dialogs.h"
+#include "store/Coverage.h"
+#include "store/MissingRows.h"
+#include "store/TDM1.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+
+namespace ink {
+
+namespace {
+
+bool moveToRowWith(TTable& table, const char* fieldName, int value) {
+    const int field = table.definition().indexOf(QLatin1String(fieldName));
+    for (int row = 0; row < table.recordCount(); ++row) {
+        if (table.rowValue(row, field).toInt() == value) {
+            table.moveTo(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool hasDocument(TDM1& dm) {
+    return dm.tblDocs->isOpen() && dm.tblDocs->recordCount() > 0;
+}
+
+QString plural(int count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(groupedNumber(count),
+                                       QLatin1String(count == 1 ? one : many));
+}
+
+} // namespace
+
+bool GoToUnit(TDM1& dm, int unitNo) {
+    return hasDocument(dm) && moveToRowWith(*dm.tblUnits, "UnitNo", unitNo);
+}
+
+bool GoToNextUndescribedRoutine(TDM1& dm) {
+    if (!hasDocument(dm))
+        return false;
+    // What is being typed counts: the row is stored before the search.
+    for (TTable* table : {dm.tblProc, dm.tblUnits})
+        if (table->state() != TTable::State::Browsing && table->isModified())
+            table->post();
+    const int unitNo = dm.tblUnits->recordCount() > 0 ? dm.tblUnitsUnitNo->asInteger() : 0;
+    const int procNo = dm.tblProc->recordCount() > 0 ? dm.tblProcProcNo->asInteger() : 0;
+    const auto next =
+        NextUndescribedRoutine(dm.database(), dm.tblDocsDocNo->asInteger(), unitNo, procNo);
+    if (!next)
+        return false;
+    if (next->unitNo != unitNo && !moveToRowWith(*dm.tblUnits, "UnitNo", next->unitNo))
+        return false;
+    return moveToRowWith(*dm.tblProc, "ProcNo", next->procNo);
+}
+
+void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
+    if (!hasDocument(dm))
+        return;
+    for (TTable* table : {dm.tblProc, dm.tblUnits, dm.tblDocs})
+        if (table->state() != TTable::State::Browsing && table->isModified())
+            table->post();
+    const int docNo = dm.tblDocsDocNo->asInteger();
+    const MissingRowsSummary missing = CountMissingRows(dm.database(), docNo);
+    if (missing.units == 0 && missing.routines == 0) {
+        dialogs.information(QStringLiteral("Remove Missing Routines"),
+                            QStringLiteral("Every unit and routine of %1 was found by its last "
+                                           "refresh; nothing is missing.")
+                                .arg(dm.tblDocsDocName->asString()));
+        return;
+    }
+    bool move = false;
+    if (missing.movableDescriptions > 0)
+        move = dialogs.confirm(
+            QStringLiteral("%1 of the missing routines fit an undescribed routine of the same "
+                           "name in another unit. Move the descriptions there before removing?")
+                .arg(plural(missing.movableDescriptions, "description", "descriptions")));
+    QString question = QStringLiteral("Remove %1 and %2 that left the source of %3?")
+                           .arg(plural(missing.units, "missing unit", "missing units"),
+                                plural(missing.routines, "missing routine", "missing routines"),
+                                dm.tblDocsDocName->asString());
+    const int lost = missing.describedRoutines - (move ? missing.movableDescriptions : 0);
+    if (missing.describedRoutines > 0)
+        question += QStringLiteral(" %1 of the routines have descriptions; %2 with them.")
+                        .arg(groupedNumber(missing.describedRoutines),
+                             lost > 0 ? plural(lost, "description is lost", "descriptions are lost")
+                                      : QStringLiteral("every one moves"));
+    if (!dialogs.confirm(question))
+        return;
+    RemoveMissingRows(dm.database(), docNo, move);
+    dm.tblUnits->refresh();
+    dm.tblProc->refresh();
+}
+
+} // namespace ink

@@ -1,0 +1,171 @@
+#include "MissingRows.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include "Coverage.h"
+#include "Database.h"
+#include "FieldValue.h"
+#include "Statement.h"
+#include "TDM1.h"
+
+namespace ink {
+
+namespace {
+
+struct Row {
+    qint64 number;
+    int unitNo;
+    QString name;
+    QString description;
+    bool missing;
+};
+
+const FieldDef& lastSeen(const TableDef& def) {
+    return def.fields[def.indexOf(QStringLiteral("LastSeen"))];
+}
+
+// Everything the removal decides on, read in one go.
+struct DocumentRows {
+    QList<Row> units;
+    QList<Row> routines;
+    QSet<int> missingUnits;
+
+    DocumentRows(Database& db, int docNo) {
+        Statement scan(db, QStringLiteral("SELECT LastScan FROM DocsLib WHERE DocNo = ?"));
+        scan.bindInteger(1, docNo);
+        const TableDef& docs = TDM1::docsDefinition();
+        const QVariant lastScan =
+            scan.step() ? readValue(scan, 0, docs.fields[docs.indexOf(QStringLiteral("LastScan"))])
+                        : QVariant();
+        Statement unitRows(db, QStringLiteral("SELECT UnitNo, UnitName, Description, LastSeen "
+                                              "FROM UnitsLib WHERE DocNo = ? ORDER BY UnitNo"));
+        unitRows.bindInteger(1, docNo);
+        while (unitRows.step()) {
+            const bool missing = LeftTheSource(
+                readValue(unitRows, 3, lastSeen(TDM1::unitsDefinition())), lastScan);
+            units.append({unitRows.integerAt(0), int(unitRows.integerAt(0)), unitRows.textAt(1),
+                          unitRows.textAt(2), missing});
+            if (missing)
+                missingUnits.insert(int(unitRows.integerAt(0)));
+        }
+        Statement procRows(db, QStringLiteral("SELECT ProcNo, UnitNo, ProcName, Description, "
+                                              "LastSeen FROM ProcsLib WHERE DocNo = ? "
+                                              "ORDER BY UnitNo, ProcNo"));
+        procRows.bindInteger(1, docNo);
+        while (procRows.step()) {
+            const int unitNo = int(procRows.integerAt(1));
+            const bool missing =
+                missingUnits.contains(unitNo) ||
+                LeftTheSource(readValue(procRows, 4, lastSeen(TDM1::procsDefinition())), lastScan);
+            routines.append({procRows.integerAt(0), unitNo, procRows.textAt(2),
+                             procRows.textAt(3), missing});
+        }
+    }
+
+    bool unitPresent(int unitNo) const {
+        for (const Row& unit : units)
+            if (unit.unitNo == unitNo)
+                return !unit.missing;
+        return false;
+    }
+
+    // Missing routine (by index) -> present routine (by index) its words go to.
+    QHash<int, int> moves() const {
+        QHash<QString, QList<int>> openByName;
+        for (int i = 0; i < routines.size(); ++i) {
+            const Row& r = routines[i];
+            if (!r.missing && unitPresent(r.unitNo) && !HoldsWord(r.description))
+                openByName[r.name.toCaseFolded()].append(i);
+        }
+        QHash<int, int> result;
+        QSet<int> taken;
+        for (int i = 0; i < routines.size(); ++i) {
+            const Row& r = routines[i];
+            if (!r.missing || IsPlaceholderRoutine(r.name) || !HoldsWord(r.description))
+                continue;
+            for (int target : openByName.value(r.name.toCaseFolded())) {
+                if (routines[target].unitNo != r.unitNo && !taken.contains(target)) {
+                    result.insert(i, target);
+                    taken.insert(target);
+                    break;
+                }
+            }
+        }
+        return result;
+    }
+};
+
+} // namespace
+
+MissingRowsSummary CountMissingRows(Database& db, int docNo) {
+    const DocumentRows rows(db, docNo);
+    MissingRowsSummary summary;
+    summary.units = int(rows.missingUnits.size());
+    for (const Row& r : rows.routines) {
+        if (!r.missing || IsPlaceholderRoutine(r.name))
+            continue;
+        ++summary.routines;
+        if (HoldsWord(r.description))
+            ++summary.describedRoutines;
+    }
+    summary.movableDescriptions = int(rows.moves().size());
+    return summary;
+}
+
+void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
+    const DocumentRows rows(db, docNo);
+    Batch batch(db);
+    if (moveDescriptions) {
+        Statement setRoutine(db,
+                             QStringLiteral("UPDATE ProcsLib SET Description = ? WHERE ProcNo = ?"));
+        // Which present unit took how many words from each missing unit.
+        QHash<int, QHash<int, int>> takenBy;
+        const QHash<int, int> moves = rows.moves();
+        for (auto move = moves.cbegin(); move != moves.cend(); ++move) {
+            const Row& from = rows.routines[move.key()];
+            const Row& to = rows.routines[move.value()];
+            setRoutine.bindText(1, from.description);
+            setRoutine.bindInteger(2, to.number);
+            setRoutine.run();
+            ++takenBy[from.unitNo][to.unitNo];
+        }
+        QSet<int> given;
+        Statement setUnit(db,
+                          QStringLiteral("UPDATE UnitsLib SET Description = ? WHERE UnitNo = ?"));
+        for (const Row& unit : rows.units) {
+            if (!unit.missing || !HoldsWord(unit.description) || !takenBy.contains(unit.unitNo))
+                continue;
+            const QHash<int, int>& targets = takenBy[unit.unitNo];
+            int best = -1;
+            for (auto t = targets.cbegin(); t != targets.cend(); ++t)
+                if (best < 0 || t.value() > targets.value(best) ||
+                    (t.value() == targets.value(best) && t.key() < best))
+                    best = t.key();
+            for (const Row& target : rows.units) {
+                if (target.unitNo == best && !HoldsWord(target.description) &&
+                    !given.contains(best)) {
+                    given.insert(best);
+                    setUnit.bindText(1, unit.description);
+                    setUnit.bindInteger(2, best);
+                    setUnit.run();
+                }
+            }
+        }
+    }
+    Statement dropRoutine(db, QStringLiteral("DELETE FROM ProcsLib WHERE ProcNo = ?"));
+    for (const Row& r : rows.routines) {
+        if (!r.missing)
+            continue;
+        dropRoutine.bindInteger(1, r.number);
+        dropRoutine.run();
+    }
+    Statement dropUnit(db, QStringLiteral("DELETE FROM UnitsLib WHERE UnitNo = ?"));
+    for (int unitNo : rows.missingUnits) {
+        dropUnit.bindInteger(1, unitNo);
+        dropUnit.run();
+    }
+}
+
+} // namespace ink

@@ -1,0 +1,72 @@
+// inkwright-tool coverage DOCNO --data DIR [--min PERCENT]
+// How much of a document is described: one line per unit still in the
+// project (unit, routines, described, percent, tab-separated), then a total
+// line. Exit status 1 when the total falls below --min, so a build server
+// can hold a team to a floor.
+#include "store/Coverage.h"
+#include "store/Database.h"
+#include "store/Statement.h"
+#include "ToolCommand.h"
+#include "ToolStore.h"
+
+using namespace ink;
+
+namespace {
+
+QString percentOf(int described, int routines) {
+    DocumentCoverage share;
+    share.described = described;
+    share.routines = routines;
+    QString text = share.percentText();
+    text.chop(1); // the column is a number
+    return text;
+}
+
+bool documentExists(Database& db, int docNo) {
+    Statement doc(db, QStringLiteral("SELECT 1 FROM DocsLib WHERE DocNo = ?"));
+    doc.bindInteger(1, docNo);
+    return doc.step();
+}
+
+int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const QString data = takeOption(args, QStringLiteral("--data"));
+    const QString minimumText = takeOption(args, QStringLiteral("--min"));
+    bool isNumber = false;
+    const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
+    bool minimumOk = true;
+    const double minimum = minimumText.isEmpty() ? 0.0 : minimumText.toDouble(&minimumOk);
+    if (!isNumber || data.isEmpty() || !minimumOk || minimum < 0 || minimum > 100) {
+        err << "usage: inkwright-tool coverage DOCNO --data DIR [--min PERCENT]\n";
+        return 2;
+    }
+    ToolStore store(data);
+    Database& db = store.dm().database();
+    if (!documentExists(db, docNo)) {
+        err << "There is no document number " << docNo << " in " << data << ".\n";
+        return 1;
+    }
+    const DocumentCoverage coverage = ReadCoverage(db, docNo);
+    for (const UnitCoverage& unit : coverage.units)
+        if (!unit.missing)
+            out << unit.unitName << '\t' << unit.routines << '\t' << unit.described << '\t'
+                << percentOf(unit.described, unit.routines) << '\n';
+    out << "total\t" << coverage.routines << '\t' << coverage.described << '\t'
+        << percentOf(coverage.described, coverage.routines) << '\n';
+    if (!minimumText.isEmpty() && !coverage.reaches(minimum)) {
+        out.flush();
+        err << "Described " << coverage.percentText() << ", below the floor of " << minimumText
+            << "%.\n";
+        return 1;
+    }
+    return 0;
+}
+
+const ToolCommandRegistration registration({
+    QStringLiteral("coverage"),
+    QStringLiteral("coverage DOCNO --data DIR [--min PERCENT]   how much of a document is "
+                   "described"),
+    runCoverage,
+});
+
+} // namespace
