@@ -101,7 +101,8 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     int position = 0;
     for (const UnitCoverage& unit : coverage.units) {
         auto* item = new CoverageItem;
-        const int share = unit.routines == 0 ? -1 : int(qint64(unit.described) * 1000 / unit.routines);
+        const int share =
+            unit.routines == 0 ? -1 : int(qint64(unit.described) * 1000 / unit.routines);
         item->setText(UnitColumn, unit.unitName);
         item->setData(UnitColumn, SortRole, position++);
         item->setData(UnitColumn, UnitNoRole, unit.unitNo);
@@ -110,10 +111,11 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
         // Least described first; units with nothing to describe, and those
         // that left the project, last.
         item->setData(BarColumn, SortRole, unit.missing ? 2000 : share < 0 ? 1001 : share);
-        item->setText(CountColumn, QStringLiteral("%1 of %2").arg(unit.described).arg(unit.routines));
+        item->setText(CountColumn,
+                      QStringLiteral("%1 of %2").arg(unit.described).arg(unit.routines));
         item->setData(CountColumn, SortRole, unit.routines - unit.described);
-        item->setText(MissingColumn,
-                      unit.missing ? QStringLiteral("unit") : QString::number(unit.missingRoutines));
+        item->setText(MissingColumn, unit.missing ? QStringLiteral("unit")
+                                                  : QString::number(unit.missingRoutines));
         item->setData(MissingColumn, SortRole, unit.missing ? 1 << 30 : unit.missingRoutines);
         item->setTextAlignment(CountColumn, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(MissingColumn, Qt::AlignRight | Qt::AlignVCenter);
@@ -131,9 +133,9 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     list_->setSortingEnabled(true);
     QString text = QStringLiteral("Total: ") + coverage.statusText();
     if (coverage.missingUnits > 0 || coverage.missingRoutines > 0)
-        text += QStringLiteral("; left the source: %1 units, %2 routines")
-                    .arg(groupedNumber(coverage.missingUnits),
-                         groupedNumber(coverage.missingRoutines));
+        text +=
+            QStringLiteral("; left the source: %1 units, %2 routines")
+                .arg(groupedNumber(coverage.missingUnits), groupedNumber(coverage.missingRoutines));
     total_->setText(text);
 }
 

@@ -20,19 +20,18 @@
 #include <QTimer>
 
 #include "aids/EditingAids.h"
-#include "CoveragePage.h"
-#include "docs/CoverageCommands.h"
-#include "store/Coverage.h"
 #include "aids/SourceAccess.h"
 #include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
 #include "components/FormMisc.h"
 #include "components/HotLinkLabel.h"
 #include "components/vcspell3.h"
+#include "CoveragePage.h"
 #include "DBCheckBox.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBMemo.h"
+#include "docs/CoverageCommands.h"
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
 #include "docs/ReportBridge.h"
@@ -41,6 +40,7 @@
 #include "ErrorGuard.h"
 #include "scan/PathParts.h"
 #include "store/AliasRegistry.h"
+#include "store/Coverage.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
@@ -323,8 +323,7 @@ void TfrmInkwright::ShowCoverage() {
         coveragePage->showCoverage({});
         return;
     }
-    const DocumentCoverage coverage =
-        ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
+    const DocumentCoverage coverage = ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
     coverageStatus->setText(coverage.statusText());
     if (PageControl1->currentWidget() == coveragePage)
         coveragePage->showCoverage(coverage);

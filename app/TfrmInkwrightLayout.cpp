@@ -20,13 +20,13 @@
 #include <QTabWidget>
 
 #include "aids/EditingAids.h"
-#include "CoveragePage.h"
 #include "aids/SourceAccess.h"
 #include "aids/SpellCommand.h"
 #include "components/Dialogs.h"
 #include "components/FormMisc.h"
 #include "components/HotLinkLabel.h"
 #include "components/vcspell3.h"
+#include "CoveragePage.h"
 #include "DBCheckBox.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
@@ -408,8 +408,10 @@ void TfrmInkwright::buildMenus() {
     RemoveMissingRoutines1 = menuItem(PopupMenu5, QStringLiteral("RemoveMissingRoutines1"),
                                       QStringLiteral("Remove Missing Routines..."));
 
-    const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1}, {DBMemo1, PopupMenu2},
-                                                      {DBMemo2, PopupMenu3}, {DBGrid3, PopupMenu4},
+    const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1},
+                                                      {DBMemo1, PopupMenu2},
+                                                      {DBMemo2, PopupMenu3},
+                                                      {DBGrid3, PopupMenu4},
                                                       {DBGrid1, PopupMenu5}};
     for (const auto& [widget, popup] : menuOwners) {
         QWidget* owner = widget;

@@ -107,8 +107,8 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDate
             units.post();
             continue;
         }
-        units.append({docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath),
-                      stamp});
+        units.append(
+            {docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath), stamp});
         known.add(units.recNo());
     }
 }

@@ -63,8 +63,7 @@ struct RoutinePlace {
 // The next present routine without a description after (unitNo, procNo) in
 // list order, across the document's units, starting over at its first unit;
 // nothing when every routine is described.
-std::optional<RoutinePlace> NextUndescribedRoutine(Database& db, int docNo, int unitNo,
-                                                   int procNo);
+std::optional<RoutinePlace> NextUndescribedRoutine(Database& db, int docNo, int unitNo, int procNo);
 
 // "1,234", whatever the user's locale, as the status line is read by people
 // and matched by scripts alike.

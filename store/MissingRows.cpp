@@ -43,8 +43,8 @@ struct DocumentRows {
                                               "FROM UnitsLib WHERE DocNo = ? ORDER BY UnitNo"));
         unitRows.bindInteger(1, docNo);
         while (unitRows.step()) {
-            const bool missing = LeftTheSource(
-                readValue(unitRows, 3, lastSeen(TDM1::unitsDefinition())), lastScan);
+            const bool missing =
+                LeftTheSource(readValue(unitRows, 3, lastSeen(TDM1::unitsDefinition())), lastScan);
             units.append({unitRows.integerAt(0), int(unitRows.integerAt(0)), unitRows.textAt(1),
                           unitRows.textAt(2), missing});
             if (missing)
@@ -59,8 +59,8 @@ struct DocumentRows {
             const bool missing =
                 missingUnits.contains(unitNo) ||
                 LeftTheSource(readValue(procRows, 4, lastSeen(TDM1::procsDefinition())), lastScan);
-            routines.append({procRows.integerAt(0), unitNo, procRows.textAt(2),
-                             procRows.textAt(3), missing});
+            routines.append(
+                {procRows.integerAt(0), unitNo, procRows.textAt(2), procRows.textAt(3), missing});
         }
     }
 
@@ -118,8 +118,8 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
     const DocumentRows rows(db, docNo);
     Batch batch(db);
     if (moveDescriptions) {
-        Statement setRoutine(db,
-                             QStringLiteral("UPDATE ProcsLib SET Description = ? WHERE ProcNo = ?"));
+        Statement setRoutine(
+            db, QStringLiteral("UPDATE ProcsLib SET Description = ? WHERE ProcNo = ?"));
         // Which present unit took how many words from each missing unit.
         QHash<int, QHash<int, int>> takenBy;
         const QHash<int, int> moves = rows.moves();

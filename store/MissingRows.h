@@ -6,8 +6,8 @@ class Database;
 
 // What a document holds that its last scan did not find.
 struct MissingRowsSummary {
-    int units = 0;            // units that left the project
-    int routines = 0;         // routines that left the source, those of missing units included
+    int units = 0;    // units that left the project
+    int routines = 0; // routines that left the source, those of missing units included
     int describedRoutines = 0;
     // Descriptions of missing routines that can move to an undescribed
     // routine of the same name in another unit still in the document.

@@ -30,32 +30,21 @@ FieldDef typed(const char* name, FieldType type, bool required = false) {
 } // namespace
 
 const TableDef& TDM1::docsDefinition() {
-    static const TableDef def{QStringLiteral("DocsLib"),
-                              {typed("DocNo", FieldType::AutoInc),
-                               text("DocName", 50),
-                               typed("DocSize", FieldType::Integer),
-                               typed("DocDate", FieldType::DateTime),
-                               text("DocAuthor", 50),
-                               text("DocCompany", 50),
-                               text("DocBuildNo", 10),
-                               text("AppEXEName", 255),
-                               text("CompanyName", 100),
-                               text("FileDescr", 100),
-                               text("FileName", 255),
-                               text("VersionNo", 10),
-                               text("InternalName", 100),
-                               text("LegalCopyright", 100),
-                               text("LegalTrademark", 100),
-                               text("OriginalFileName", 100),
-                               text("ProductName", 100),
-                               text("ProductVer", 20),
-                               text("DPRFileName", 255),
-                               typed("IsVerInfo", FieldType::Boolean),
-                               // When the last build or refresh read the project: a unit
-                               // or routine last seen before it has left the source.
-                               added(typed("LastScan", FieldType::DateTime))},
-                              {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
-                              {}};
+    static const TableDef def{
+        QStringLiteral("DocsLib"),
+        {typed("DocNo", FieldType::AutoInc), text("DocName", 50),
+         typed("DocSize", FieldType::Integer), typed("DocDate", FieldType::DateTime),
+         text("DocAuthor", 50), text("DocCompany", 50), text("DocBuildNo", 10),
+         text("AppEXEName", 255), text("CompanyName", 100), text("FileDescr", 100),
+         text("FileName", 255), text("VersionNo", 10), text("InternalName", 100),
+         text("LegalCopyright", 100), text("LegalTrademark", 100), text("OriginalFileName", 100),
+         text("ProductName", 100), text("ProductVer", 20), text("DPRFileName", 255),
+         typed("IsVerInfo", FieldType::Boolean),
+         // When the last build or refresh read the project: a unit
+         // or routine last seen before it has left the source.
+         added(typed("LastScan", FieldType::DateTime))},
+        {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
+        {}};
     return def;
 }
 
@@ -121,8 +110,8 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,      &tblUnitsUnitName,
                         &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath,
                         &tblUnitsLastSeen};
-    TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,     &tblProcProcNo,
-                        &tblProcProcName,   &tblProcProcType,   &tblProcProcParams,
+    TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
+                        &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
                         &tblProcResultType, &tblProcDescription, &tblProcLastSeen};
     int i = 0;
     for (TField** field : docs)

@@ -117,8 +117,8 @@ TEST_F(ToolStoreFaults, NamesBeyondTheBasicPlaneAreFoundAgainByARefresh) {
     ASSERT_EQ(built.status, 0) << built.err.toStdString();
     for (int round = 0; round < 2; ++round) {
         const ToolRun refreshed = runTool({"refresh", "1", "--data", data()});
-        EXPECT_EQ(refreshed.out, QString(built.out).replace(
-                                     "\n", "\tmissing_units\t0\tmissing_routines\t0\n"));
+        EXPECT_EQ(refreshed.out,
+                  QString(built.out).replace("\n", "\tmissing_units\t0\tmissing_routines\t0\n"));
     }
     EXPECT_EQ(sqlText(store(), "SELECT count(*) FROM UnitsLib"), "1");
     EXPECT_EQ(sqlText(store(), "SELECT count(*) FROM ProcsLib WHERE length(ProcName) = 30"), "1");

@@ -1,0 +1,63 @@
+// `inkwright-tool coverage`: the per-unit lines a build server reads, and
+// the exit status that holds a team to a floor.
+#include <gtest/gtest.h>
+#include <QDir>
+
+#include "support/PrintQt.h"
+#include "support/SqlFile.h"
+#include "support/TempDir.h"
+#include "support/ToolRun.h"
+
+namespace {
+
+class CoverageCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        temp.write("app/A.pas", "unit A;\ninterface\nprocedure One;\nprocedure Two;\n"
+                                "function Three: Integer;\nimplementation\nend.\n");
+        temp.write("app/B.pas", "unit B;\ninterface\nprocedure Four;\nimplementation\nend.\n");
+        project = temp.write("app/P.dpr", "program P;\nuses\n  A in 'A.pas',\n  B in 'B.pas';\n"
+                                          "begin\nend.\n");
+        ASSERT_EQ(runTool({"build", project, "--data", data()}).status, 0);
+        runSql(store(), "UPDATE ProcsLib SET Description = 'Does it.' "
+                        "WHERE ProcName IN ('One', 'Three')");
+        runSql(store(), "UPDATE ProcsLib SET Description = '  ****  ' WHERE ProcName = 'Two'");
+    }
+    QString data() const { return temp.filePath("data"); }
+    QString store() const { return QDir(data()).filePath("Inkwright.sqlite"); }
+
+    TempDir temp;
+    QString project;
+};
+
+} // namespace
+
+TEST_F(CoverageCommand, ListsEachUnitAndTheTotal) {
+    const ToolRun run = runTool({"coverage", "1", "--data", data()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\n"
+                       "B.pas\t1\t0\t0.0\n"
+                       "total\t4\t2\t50.0\n");
+}
+
+TEST_F(CoverageCommand, BelowTheFloorExitsOne) {
+    EXPECT_EQ(runTool({"coverage", "1", "--data", data(), "--min", "50"}).status, 0);
+    const ToolRun below = runTool({"coverage", "1", "--data", data(), "--min", "50.1"});
+    EXPECT_EQ(below.status, 1);
+    EXPECT_TRUE(below.out.endsWith("total\t4\t2\t50.0\n")) << below.out.toStdString();
+    EXPECT_TRUE(below.err.contains("50.1")) << below.err.toStdString();
+    EXPECT_EQ(runTool({"coverage", "1", "--data", data(), "--min", "lots"}).status, 2);
+    EXPECT_EQ(runTool({"coverage", "7", "--data", data()}).status, 1);
+}
+
+TEST_F(CoverageCommand, ARefreshCountsWhatLeftAndCoverageLeavesItOut) {
+    temp.write("app/A.pas", "unit A;\ninterface\nprocedure Two;\n"
+                            "function Three: Integer;\nimplementation\nend.\n");
+    temp.write("app/P.dpr", "program P;\nuses\n  A in 'A.pas';\nbegin\nend.\n");
+    const ToolRun refreshed = runTool({"refresh", "1", "--data", data()});
+    EXPECT_EQ(refreshed.out, "docno\t1\tunits\t2\troutines\t5\tsize_kb\t0\t"
+                             "missing_units\t1\tmissing_routines\t2\n");
+    const ToolRun run = runTool({"coverage", "1", "--data", data()});
+    EXPECT_EQ(run.out, "A.pas\t2\t1\t50.0\n"
+                       "total\t2\t1\t50.0\n");
+}
