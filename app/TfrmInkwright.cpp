@@ -39,8 +39,10 @@
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
 #include "scan/PathParts.h"
+#include "SearchDialog.h"
 #include "store/AliasRegistry.h"
 #include "store/Coverage.h"
+#include "store/Search.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
@@ -143,6 +145,7 @@ void TfrmInkwright::connectHandlers() {
             run([this] { NextUndescribedRoutine1Click(); }));
     connect(RemoveMissingRoutines1, &QAction::triggered, this,
             run([this] { RemoveMissingRoutines1Click(); }));
+    connect(Search1, &QAction::triggered, this, run([this] { Search1Click(); }));
     connect(coveragePage, &CoveragePage::unitChosen, this,
             [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
@@ -343,6 +346,37 @@ void TfrmInkwright::NextUndescribedRoutine1Click() {
         return;
     }
     PageControl1->setCurrentWidget(TabSheet2);
+}
+
+void TfrmInkwright::Search1Click() {
+    if (!dm_ || !dm_->tblDocs->isOpen())
+        return;
+    if (!searchDialog) {
+        searchDialog = new SearchDialog(
+            this, [this](const QString& text) { return SearchDocuments(dm_->database(), text); });
+        connect(searchDialog, &SearchDialog::chosen, this,
+                [this](const SearchHit& hit) { guarded([&] { SearchHitChosen(hit); }); });
+    }
+    // What is being typed is stored first, so the search sees it.
+    for (TTable* table : {dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
+        if (table->state() != TTable::State::Browsing && table->isModified())
+            table->post();
+    searchDialog->show();
+    searchDialog->raise();
+    searchDialog->activateWindow();
+    searchDialog->text()->setFocus();
+    searchDialog->text()->selectAll();
+    searchDialog->showResultsFor(searchDialog->text()->text());
+}
+
+void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
+    if (!GoToPlace(*dm_, hit.docNo, hit.unitNo, hit.procNo)) {
+        dialogs_->information(QStringLiteral("Search"),
+                              QStringLiteral("That unit or routine is no longer in the store."));
+        return;
+    }
+    PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
+    activateWindow();
 }
 
 void TfrmInkwright::RemoveMissingRoutines1Click() {

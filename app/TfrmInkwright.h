@@ -18,6 +18,8 @@ namespace ink {
 
 class AliasRegistry;
 class CoveragePage;
+class SearchDialog;
+struct SearchHit;
 class Dialogs;
 class DocumentCommands;
 class ProgramLauncher;
@@ -106,6 +108,8 @@ public:
     // The coverage of the current document on the status bar and its page.
     void ShowCoverage();
     void CoverageUnitChosen(int unitNo);
+    void Search1Click();
+    void SearchHitChosen(const SearchHit& hit);
 
     // Where the source commands send their work; tests put recorders here.
     void setLauncher(ProgramLauncher* launcher) { launcher_ = launcher; }
@@ -179,6 +183,8 @@ public:
     QMenu* PopupMenu5;
     QAction* RemoveMissingRoutines1;
     QAction* NextUndescribedRoutine1;
+    QAction* Search1;                     // Ctrl+F, anywhere in the window
+    SearchDialog* searchDialog = nullptr; // made at the first Ctrl+F
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -403,6 +403,12 @@ void TfrmInkwright::buildMenus() {
     NextUndescribedRoutine1->setShortcutContext(Qt::WindowShortcut);
     addAction(NextUndescribedRoutine1);
 
+    Search1 = new QAction(QStringLiteral("Search..."), this);
+    Search1->setObjectName(QStringLiteral("Search1"));
+    Search1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    Search1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Search1);
+
     PopupMenu5 = new QMenu(this);
     PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
     RemoveMissingRoutines1 = menuItem(PopupMenu5, QStringLiteral("RemoveMissingRoutines1"),

@@ -37,6 +37,13 @@ bool GoToUnit(TDM1& dm, int unitNo) {
     return hasDocument(dm) && moveToRowWith(*dm.tblUnits, "UnitNo", unitNo);
 }
 
+bool GoToPlace(TDM1& dm, int docNo, int unitNo, int procNo) {
+    if (!hasDocument(dm) || !moveToRowWith(*dm.tblDocs, "DocNo", docNo) ||
+        !moveToRowWith(*dm.tblUnits, "UnitNo", unitNo))
+        return false;
+    return procNo == 0 || moveToRowWith(*dm.tblProc, "ProcNo", procNo);
+}
+
 bool GoToNextUndescribedRoutine(TDM1& dm) {
     if (!hasDocument(dm))
         return false;

@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "app/CoveragePage.h"
+#include "app/SearchDialog.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -132,4 +133,23 @@ TEST_F(CoverageWindow, ARoutineThatLeftIsStruckThroughUncountedAndRemovable) {
 
     window->RemoveMissingRoutines1->trigger(); // nothing left to remove: told so, nothing asked
     EXPECT_EQ(dialogs.texts("information").size(), 1);
+}
+
+TEST_F(CoverageWindow, CtrlFFindsAcrossDocumentsAndEnterJumpsThere) {
+    describe("Helpers.pas", "Twice", "Doubles the value.");
+    window->PageControl1->setCurrentWidget(window->TabSheet1);
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(window->searchDialog, nullptr);
+    EXPECT_TRUE(window->searchDialog->isVisible());
+    QTest::keyClicks(window->searchDialog->text(), "doub");
+    QTreeWidget* results = window->searchDialog->results();
+    ASSERT_EQ(results->topLevelItemCount(), 1);
+    EXPECT_EQ(results->topLevelItem(0)->text(2), "Twice");
+    EXPECT_EQ(results->topLevelItem(0)->text(3), "Doubles the value.");
+
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));
+    QTest::keyClick(window->searchDialog->text(), Qt::Key_Return);
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(currentRoutine(), "Helpers.pas/Twice");
+    EXPECT_EQ(window->DBMemo2->toPlainText(), "Doubles the value.");
 }

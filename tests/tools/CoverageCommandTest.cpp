@@ -61,3 +61,13 @@ TEST_F(CoverageCommand, ARefreshCountsWhatLeftAndCoverageLeavesItOut) {
     EXPECT_EQ(run.out, "A.pas\t2\t1\t50.0\n"
                        "total\t2\t1\t50.0\n");
 }
+
+TEST_F(CoverageCommand, SearchPrintsWhatTheBoxShows) {
+    runSql(store(), "UPDATE ProcsLib SET Description = 'First line.' || char(13, 10) || "
+                    "'Does\tthe counting.' WHERE ProcName = 'Three'");
+    const ToolRun run = runTool({"search", "count", "--data", data()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "P\tA.pas\tThree\tDoes the counting.\n");
+    EXPECT_EQ(runTool({"search", "fou", "--data", data()}).out, "P\tB.pas\tFour\t\n");
+    EXPECT_EQ(runTool({"search", "nothing", "--data", data()}).status, 1);
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+namespace ink {
+
+class Database;
+
+// One unit or routine whose name or description matches a search.
+struct SearchHit {
+    int docNo = 0;
+    QString docName;
+    int unitNo = 0;
+    QString unitName;
+    int procNo = 0; // 0 for a unit
+    QString procName;
+    QString line; // the first line of the description that matches, else empty
+};
+
+// Makes the full-text index of unit and routine names and descriptions
+// when the store has none yet, filled from the rows already there. From
+// then on triggers keep it in step with every write, whoever makes it.
+void EnsureSearchIndex(Database& db);
+
+// Every unit and routine of every document whose name or description holds
+// words starting with each word typed, in list order (documents, units,
+// routines), at most `limit` of them. Blank text finds nothing.
+QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit = 500);
+
+// The index query for what was typed: each word quoted, as a prefix.
+QString SearchQueryFor(const QString& typed);
+
+} // namespace ink

@@ -1,0 +1,63 @@
+// The full-text search over every document: prefixes as typed, names and
+// description words, and an index that follows every later write.
+#include "store/Search.h"
+#include "support/PrintQt.h"
+#include "support/StoreFixture.h"
+
+using namespace ink;
+
+namespace {
+
+class Search : public StoreFixture {
+protected:
+    QStringList find(const QString& text) {
+        QStringList found;
+        for (const SearchHit& hit : SearchDocuments(dm->database(), text))
+            found << QStringList{hit.docName, hit.unitName, hit.procName, hit.line}.join('|');
+        return found;
+    }
+    void describeCurrent(TTable* table, const QString& text) {
+        table->edit();
+        table->fieldByName("Description")->setValue(text);
+        table->post();
+    }
+};
+
+} // namespace
+
+TEST_F(Search, FindsNamesAndDescriptionWordsByTheirBeginning) {
+    addDoc("FIRST");
+    addUnit("Streams.pas");
+    describeCurrent(dm->tblUnits, "Buffered streams.\r\nReads files.");
+    addProc("ReadBuffer");
+    describeCurrent(dm->tblProc, "Fills the buffer.\r\nRaises on a short read.");
+    addProc("Write_All");
+    addDoc("SECOND");
+    addUnit("Net.pas");
+    addProc("ReadSocket");
+
+    EXPECT_EQ(find("read"), QStringList({"FIRST|Streams.pas||Reads files.",
+                                         "FIRST|Streams.pas|ReadBuffer|Raises on a short read.",
+                                         "SECOND|Net.pas|ReadSocket|"}));
+    // Every word must match; the line shown is the first that holds one.
+    EXPECT_EQ(find("buff rais"), QStringList({"FIRST|Streams.pas|ReadBuffer|Fills the buffer."}));
+    EXPECT_EQ(find("write_"), QStringList({"FIRST|Streams.pas|Write_All|"}));
+    EXPECT_EQ(find("  "), QStringList());
+    EXPECT_EQ(find("\"*)(OR"), QStringList()); // the query language is not the user's
+}
+
+TEST_F(Search, TheIndexFollowsEditsAndRemovals) {
+    addDoc("DOC");
+    addUnit("A.pas");
+    addProc("Alpha");
+    EXPECT_EQ(find("alpha").size(), 1); // the index is made here, from the rows there
+    describeCurrent(dm->tblProc, "Computes the checksum.");
+    addProc("Beta");
+    EXPECT_EQ(find("checks"), QStringList({"DOC|A.pas|Alpha|Computes the checksum."}));
+    EXPECT_EQ(find("beta").size(), 1);
+    describeCurrent(dm->tblProc, "");
+    dm->tblProc->first();
+    dm->tblProc->deleteRow();
+    EXPECT_EQ(find("checks"), QStringList());
+    dm->database().exec("INSERT INTO ProcsSearch(ProcsSearch) VALUES ('integrity-check')");
+}
