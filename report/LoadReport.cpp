@@ -10,12 +10,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QTextDocument>
 
 #include "report/layout/ReportDatabase.h"
 #include "report/layout/ReportError.h"
-#include "report/layout/ReportFile.h"
-#include "report/layout/ReportReader.h"
+#include "report/layout/ReportLayout.h"
+#include "report/layout/ReportSource.h"
 #include "ReportPreview.h"
 #include "store/AliasRegistry.h"
 #include "store/StoreError.h"
@@ -49,14 +48,13 @@ QString noDocumentText(std::int32_t docNo) {
 
 void previewDocument(std::int32_t docNo) {
     QWidget* parent = QApplication::activeWindow();
-    const std::optional<ink::ReportDocument> document =
-        ink::readReportDocument(ink::reportDatabaseFile(ink::AliasRegistry()), docNo);
-    if (!document) {
+    ink::ReportSource source(ink::reportDatabaseFile(ink::AliasRegistry()));
+    if (!source.open(docNo)) {
         QMessageBox::warning(parent, QStringLiteral("Warning"), noDocumentText(docNo));
         return;
     }
-    std::unique_ptr<QTextDocument> report = ink::reportTextDocument(*document);
-    ink::showReportPreview(*report, document->name, parent);
+    ink::ReportLayout layout(source); // counts the pages; draws none yet
+    ink::showReportPreview(source, layout, parent);
 }
 
 void showError(const QString& text) {

@@ -1,13 +1,16 @@
 #pragma once
 #include <QString>
 
-class QTextDocument;
 class QWidget;
 
 namespace ink {
 
-// Shows the report in a modal print-preview window over `parent`, from which
-// the user prints, sets up the page or saves a PDF; returns when it closes.
-void showReportPreview(QTextDocument& report, const QString& title, QWidget* parent);
+class ReportLayout;
+class ReportSource;
+
+// Shows the laid-out report in a modal preview window over `parent`: one
+// page at a time, drawn when it is shown, with printing (of any range of
+// pages), "Save as PDF..." and "Export HTML..."; returns when it closes.
+void showReportPreview(ReportSource& source, ReportLayout& layout, QWidget* parent);
 
 } // namespace ink

@@ -1,29 +1,34 @@
 #include "ReportFile.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
 
+#include "PdfPageWriter.h"
 #include "ReportError.h"
 #include "ReportHtml.h"
+#include "ReportLayout.h"
 #include "ReportReader.h"
+#include "ReportSite.h"
+#include "ReportSource.h"
 
 namespace ink {
 
 namespace {
 
-enum class ReportFormat { Pdf, Html };
+enum class ReportFormat { Pdf, Html, Site };
 
-ReportFormat formatForFile(const QString& filePath) {
-    const QString suffix = QFileInfo(filePath).suffix().toLower();
+ReportFormat formatFor(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("pdf"))
         return ReportFormat::Pdf;
     if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
         return ReportFormat::Html;
-    throw ReportError(
-        QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html or .htm.")
-            .arg(filePath));
+    if (suffix.isEmpty() || QFileInfo(path).isDir())
+        return ReportFormat::Site;
+    throw ReportError(QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html "
+                                     "or .htm, or give a folder for a site.")
+                          .arg(path));
 }
 
 void openForWriting(QSaveFile& file) {
@@ -38,49 +43,88 @@ void commit(QSaveFile& file) {
             QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
 }
 
-} // namespace
-
-std::unique_ptr<QTextDocument> reportTextDocument(const ReportDocument& document) {
-    auto report = std::make_unique<QTextDocument>();
-    report->setHtml(reportHtml(document));
-    report->setMetaInformation(QTextDocument::DocumentTitle, document.name);
-    return report;
-}
-
-QPageLayout defaultReportPageLayout() {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
-                       QPageLayout::Millimeter);
-}
-
-void writeReportPdf(QTextDocument& report, const QString& filePath, const QPageLayout& pages) {
-    QSaveFile file(filePath);
-    openForWriting(file);
-    {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(pages);
-        writer.setTitle(report.metaInformation(QTextDocument::DocumentTitle));
-        writer.setCreator(QStringLiteral("Inkwright"));
-        report.print(&writer);
-    } // the writer finishes the file when it goes
-    commit(file);
-}
-
-void writeReportHtml(const QString& html, const QString& filePath) {
+void writeHtmlPage(const QString& html, const QString& filePath) {
     QSaveFile file(filePath);
     openForWriting(file);
     file.write(html.toUtf8());
     commit(file);
 }
 
-void exportReport(const QString& databaseFile, qint32 docNo, const QString& outFile) {
-    const ReportFormat format = formatForFile(outFile);
-    const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);
-    if (!document)
-        throw ReportError(QStringLiteral("There is no document number %1.").arg(docNo));
-    if (format == ReportFormat::Html)
-        writeReportHtml(reportHtml(*document), outFile);
-    else
-        writeReportPdf(*reportTextDocument(*document), outFile, defaultReportPageLayout());
+} // namespace
+
+void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& filePath) {
+    const ReportDocument& document = source.document();
+    {
+        QSaveFile file(filePath);
+        openForWriting(file);
+        PdfPageWriter writer(
+            file, layout.pageCount(), ReportLayout::pageSize(),
+            {document.name, document.author.isEmpty() ? document.company : document.author,
+             QStringLiteral("Reference documentation"), QDateTime::currentDateTime()});
+        layout.render(1, layout.pageCount(), writer);
+        try {
+            writer.finish();
+        } catch (const ReportError& error) {
+            file.cancelWriting();
+            throw ReportError(QStringLiteral("Cannot write %1: %2").arg(filePath, error.message()));
+        }
+        commit(file);
+    }
+    const int written = pdfPageCount(filePath);
+    if (written != layout.pageCount())
+        throw ReportError(
+            QStringLiteral("%1 was written, but it holds %2 pages where %3 were laid out.")
+                .arg(filePath)
+                .arg(qMax(written, 0))
+                .arg(layout.pageCount()));
+}
+
+int pdfPageCount(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 32)
+        return -1;
+    const uchar* mapped = file.map(0, file.size());
+    if (!mapped)
+        return -1;
+    const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), file.size());
+    if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF"))
+        return -1;
+    int pages = 0;
+    for (qsizetype at = bytes.indexOf("/Type /Page "); at >= 0;
+         at = bytes.indexOf("/Type /Page ", at + 1))
+        ++pages;
+    const QByteArrayView tree = "/Type /Pages /Count ";
+    const qsizetype at = bytes.indexOf(tree);
+    if (at < 0)
+        return -1;
+    qsizetype end = at + tree.size();
+    while (end < bytes.size() && bytes[end] >= '0' && bytes[end] <= '9')
+        ++end;
+    const int announced =
+        bytes.sliced(at + tree.size(), end - at - tree.size()).toByteArray().toInt();
+    return announced == pages ? pages : -1;
+}
+
+ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out) {
+    const ReportFormat format = formatFor(out);
+    const auto missing = [docNo] {
+        return ReportError(QStringLiteral("There is no document number %1.").arg(docNo));
+    };
+    if (format == ReportFormat::Html) {
+        const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);
+        if (!document)
+            throw missing();
+        writeHtmlPage(reportHtml(*document), out);
+        return {out, 0};
+    }
+    ReportSource source(databaseFile);
+    if (!source.open(docNo))
+        throw missing();
+    if (format == ReportFormat::Site)
+        return {writeReportSite(source, out), 0};
+    ReportLayout layout(source);
+    writeReportPdf(source, layout, out);
+    return {out, layout.pageCount()};
 }
 
 } // namespace ink

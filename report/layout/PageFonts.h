@@ -1,0 +1,41 @@
+#pragma once
+#include <array>
+#include <QString>
+#include <QStringView>
+
+namespace ink {
+
+// The four faces of the report. The PDF names the standard Helvetica and
+// Courier faces, which every PDF reader has, so nothing is embedded and a
+// page costs only its text; the screen and the printer draw with Liberation
+// Sans and Mono, whose widths are those of Helvetica and Courier, so a line
+// breaks at the same place wherever it is shown.
+enum class PageFont { Regular, Bold, Italic, Mono };
+inline constexpr int PageFontCount = 4;
+
+// Text in the single-byte code page the PDF fonts use (Windows-1252); a
+// character outside it becomes '?'.
+QByteArray winAnsiBytes(QStringView text);
+char winAnsiByte(QChar c);
+
+// Advance widths of the four faces, per character, read once from the
+// installed faces (a QGuiApplication must exist).
+class PageFontMetrics {
+public:
+    static const PageFontMetrics& instance();
+
+    // Width of `text` set in `font` at `size` points, in points.
+    double width(PageFont font, double size, QStringView text) const;
+    double charWidth(PageFont font, double size, QChar c) const {
+        return widths_[int(font)][static_cast<unsigned char>(winAnsiByte(c))] * size / 1000.0;
+    }
+
+private:
+    PageFontMetrics();
+    std::array<std::array<float, 256>, PageFontCount> widths_{};
+};
+
+// The installed family that stands in for `font` on screen and paper.
+QString pageFontFamily(PageFont font);
+
+} // namespace ink
