@@ -15,7 +15,7 @@
 #include "report/layout/ReportError.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
-#include "ReportPreview.h"
+#include "report/preview/ReportPreview.h"
 #include "store/AliasRegistry.h"
 #include "store/StoreError.h"
 
