@@ -2,8 +2,8 @@
 // on screen (open the store, count the pages, draw page 1), and what one
 // more page costs when the user pages on.
 #include <benchmark/benchmark.h>
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -12,6 +12,7 @@
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportPrint.h"
 #include "report/layout/ReportSource.h"
+#include "report/preview/ReportPreview.h"
 #include "scan/BuildDocument.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
@@ -77,11 +78,35 @@ void nextPreviewPage(benchmark::State& state) {
 }
 BENCHMARK(nextPreviewPage)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The window as the user gets it: from the press of "Preview" to the first
+// page painted. With INKWRIGHT_PREVIEW_GRAB set, the window is saved there
+// as a picture.
+void previewWindowFirstPage(benchmark::State& state) {
+    const QString file = databaseFile();
+    ink::QtPreviewDialogs dialogs;
+    for (auto _ : state) {
+        ink::ReportSource source(file);
+        source.open(1);
+        ink::ReportLayout layout(source);
+        ink::ReportPreviewWindow window(source, layout, dialogs);
+        window.resize(760, 1000);
+        window.show();
+        const QImage shown = window.grab().toImage();
+        const QString grab = qEnvironmentVariable("INKWRIGHT_PREVIEW_GRAB");
+        if (!grab.isEmpty()) {
+            window.go(layout.unitPage(source.unitCount() / 2));
+            window.grab().save(grab);
+        }
+        benchmark::DoNotOptimize(shown.width());
+    }
+}
+BENCHMARK(previewWindowFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
