@@ -7,6 +7,7 @@
 #include "components/FmxUtils.h"
 #include "scan/SourceText.h"
 #include "scan/UnitSourceFinder.h"
+#include "store/RegularFile.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -50,9 +51,9 @@ void CopyUnitSourceToClipboard(TDM1& dm, TextClipboard& clipboard) {
 QString ReadSourceForCopy(const QString& path) {
     // Only a regular file: a folder has no text, and a pipe or a device
     // could block the window or never end.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile())
+    if (!IsRegularFile(path))
         cannotOpen(path);
+    const QFileInfo info(path);
     // Sized before reading, so a huge file is refused without loading it.
     if (info.size() > kMaxCopiedSourceBytes)
         tooLarge();

@@ -44,7 +44,7 @@ public:
 inline constexpr qint64 kMaxCopiedSourceBytes = qint64(64) * 1024 * 1024;
 
 // The source file of the current unit of the current document, found the way
-// the document build finds it (see FindUnitSource); when no such file exists,
+// the document build finds it (see UnitSourceFinder); when no such file exists,
 // the project's folder followed by the stored unit name, untested. Without a
 // current document or unit the missing parts are empty.
 QString CurrentUnitSourcePath(TDM1& dm);
@@ -56,7 +56,7 @@ void OpenUnitSourceInViewer(TDM1& dm, ProgramLauncher& launcher);
 
 // "Copy code to Clipboard": puts the whole text of the current unit's source
 // on the clipboard, every line break made the platform's own. An unreadable
-// file (missing, a folder, no access) throws "Cannot open file <path>", one
+// file (missing, no access, a folder, a pipe or a device) throws "Cannot open file <path>", one
 // above kMaxCopiedSourceBytes throws "Text exceeds memo capacity"; either way
 // the clipboard keeps what it held.
 void CopyUnitSourceToClipboard(TDM1& dm, TextClipboard& clipboard);

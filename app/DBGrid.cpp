@@ -86,7 +86,11 @@ QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int r
             return columns_[section].title;
         return {};
     }
-    if (role != Qt::DisplayRole || !table_ || section != table_->recNo())
+    // Only the text is ours: other roles (font, colours) stay empty, so the
+    // header uses its own. An empty string there would be a font description.
+    if (role != Qt::DisplayRole)
+        return {};
+    if (!table_ || section != table_->recNo())
         return QString();
     // The row indicator: the current row, marked by the table's state.
     switch (table_->state()) {
@@ -204,6 +208,16 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     if (index.isValid() && event->button() == Qt::LeftButton)
         emit cellClicked();
+}
+
+// The selected row is the current row, always: Ctrl with a click or a key
+// would otherwise deselect it or move on without it, and a screen reader
+// would then name another row than the one the editors show.
+QItemSelectionModel::SelectionFlags TDBGrid::selectionCommand(const QModelIndex& index,
+                                                              const QEvent*) const {
+    if (!index.isValid())
+        return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {

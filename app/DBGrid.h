@@ -54,7 +54,6 @@ public:
     void setDataSource(TDataSource* source); // nullptr detaches
     TDataSource* dataSource() const { return source_; }
     void setColumns(const QList<GridColumn>& columns);
-    DBGridModel* gridModel() const { return model_; }
 
 signals:
     void cellClicked();        // a click in a data cell, after the row moved
@@ -66,6 +65,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void reloadRows();

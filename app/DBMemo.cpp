@@ -21,11 +21,6 @@ QString TDBMemo::storedText() const {
     return withStoredLineBreaks(toPlainText());
 }
 
-void TDBMemo::setStoredText(const QString& text) {
-    setPlainText(withEditorLineBreaks(text));
-    moveCursor(QTextCursor::End);
-}
-
 void TDBMemo::reload() {
     TField* field = link_.field();
     setReadOnly(!link_.hasRow());
@@ -48,12 +43,6 @@ void TDBMemo::focusOutEvent(QFocusEvent* event) {
     // A pop-up menu of our own takes the focus only for a moment.
     if (event->reason() != Qt::PopupFocusReason)
         emit exited();
-}
-
-void TDBMemo::contextMenuEvent(QContextMenuEvent* event) {
-    emit aboutToShowMenu();
-    if (contextMenuPolicy() == Qt::DefaultContextMenu)
-        QPlainTextEdit::contextMenuEvent(event);
 }
 
 bool TDBMemo::event(QEvent* event) {

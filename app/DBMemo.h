@@ -17,16 +17,12 @@ public:
 
     // The whole text with CR LF line breaks, as the field stores it.
     QString storedText() const;
-    // Replaces the whole text as if typed (the field follows).
-    void setStoredText(const QString& text);
 
 signals:
-    void exited();          // the editor lost the input focus
-    void aboutToShowMenu(); // before its pop-up menu opens
+    void exited(); // the editor lost the input focus
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -33,8 +34,8 @@
 #include "docs/UserDefaults.h"
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
+#include "scan/PathParts.h"
 #include "store/AliasRegistry.h"
-#include "store/ScopeExit.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
@@ -146,10 +147,11 @@ void TfrmInkwright::buildWindow() {
     buildBottomPanel();
     buildStatusBar();
 
-    // The spelling checker sits on the window itself, above the pages.
+    // The spelling checker sits on the window itself, over the bottom panel
+    // just left of "User Docs": a free spot, where it hides no typed text.
     VSSpell1 = new TVSSpell(this);
     VSSpell1->setObjectName(QStringLiteral("VSSpell1"));
-    VSSpell1->setGeometry(416, 224, 23, 23);
+    VSSpell1->setGeometry(Button3->x() - 23 - 5, PagesHeight + (PanelHeight - 23) / 2, 23, 23);
     VSSpell1->raise();
     FormMisc1 = new TFormMisc(this);
     FormMisc1->setObjectName(QStringLiteral("FormMisc1"));
@@ -185,6 +187,7 @@ void TfrmInkwright::buildMainInfoPage() {
 
     Label12 = label(TabSheet1, QStringLiteral("Label12"), QStringLiteral("Documents List:"), 8, 97);
     DBGrid1 = new TDBGrid(TabSheet1, QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Documents List"));
     DBGrid1->setGeometry(8, 111, 513, 145);
     styleGridTitles(DBGrid1);
     QFont cellFont = courierNew(12);
@@ -210,6 +213,7 @@ void TfrmInkwright::buildUnitsPage() {
     Label9 =
         countLabel(TabSheet7, QStringLiteral("Label9"), Label15->x() + Label15->width() + 6, 4);
     DBGrid2 = new TDBGrid(TabSheet7, QStringLiteral("DBGrid2"));
+    DBGrid2->setAccessibleName(QStringLiteral("Units/Forms List"));
     DBGrid2->setGeometry(8, 22, 233, 257);
     DBGrid2->setToolTip(QStringLiteral("Right click here to popup a menu !"));
     styleGridTitles(DBGrid2);
@@ -232,6 +236,7 @@ void TfrmInkwright::buildUnitsPage() {
     DBMemo1 = new TDBMemo(TabSheet7, QStringLiteral("DBMemo1"));
     DBMemo1->setGeometry(248, 22, 273, 257);
     DBMemo1->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+    Label16->setBuddy(DBMemo1); // also its name for screen readers
 
     Memo1 = new QPlainTextEdit(TabSheet7);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -249,6 +254,7 @@ void TfrmInkwright::buildProceduresPage() {
     Label10 =
         countLabel(TabSheet2, QStringLiteral("Label10"), Label2->x() + Label2->width() + 6, 4);
     DBGrid3 = new TDBGrid(TabSheet2, QStringLiteral("DBGrid3"));
+    DBGrid3->setAccessibleName(QStringLiteral("Procedure/Function List"));
     DBGrid3->setGeometry(8, 22, 513, 145);
     styleGridTitles(DBGrid3);
     DBGrid3->setColumns({
@@ -273,6 +279,7 @@ void TfrmInkwright::buildProceduresPage() {
     DBMemo2 = new TDBMemo(TabSheet2, QStringLiteral("DBMemo2"));
     DBMemo2->setGeometry(8, 184, 513, 97);
     DBMemo2->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
+    Label3->setBuddy(DBMemo2);
 }
 
 void TfrmInkwright::buildAboutPage() {
@@ -479,6 +486,7 @@ void TfrmInkwright::connectHandlers() {
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
     dm_ = dm;
+    dm_->requireDataDirectory(dataDirectoryFor(environment_.executableFolder));
     commands_ = std::make_unique<DocumentCommands>(*dm_, *dialogs_, *progress_);
     DBGrid1->setDataSource(dm_->dsDocs);
     DBEdit1->setDataSource(dm_->dsDocs);
@@ -504,9 +512,15 @@ void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {
 void TfrmInkwright::FormCreate() {
     ShowMainInfoPage();
     const QString dataDirectory = dataDirectoryFor(environment_.executableFolder);
-    createDataDirectory(dataDirectory);
+    // A data directory that cannot be made is reported at once, and the
+    // alias is re-pointed at it all the same: left alone, it may name another
+    // copy's store, which this copy must never open.
+    dataDirectoryMade_ = guarded([&] { createDataDirectory(dataDirectory); });
     EnsureDatabaseAlias(*environment_.registry, QString::fromLatin1(TDM1::AliasName), dataDirectory,
                         true);
+    // As after any failed step, the rest is skipped.
+    if (!dataDirectoryMade_)
+        return;
     // The bar runs in the status bar, just right of "Updating:". Its place is
     // measured in the bar's own font, so the word is never covered.
     ProgressBar1->setParent(StatusBar1);
@@ -517,7 +531,8 @@ void TfrmInkwright::FormCreate() {
 }
 
 void TfrmInkwright::FormShow() {
-    if (dm_)
+    // Without its data directory the tables stay closed; why was said at create.
+    if (dm_ && dataDirectoryMade_)
         OpenOrCreateTables(*dm_);
 }
 
@@ -545,9 +560,7 @@ void TfrmInkwright::ShowUnitCaption() {
     QString unitName;
     if (dm_ && dm_->tblUnits->isOpen())
         unitName = dm_->tblUnitsUnitName->asString();
-    const qsizetype cut = std::max(
-        {unitName.lastIndexOf('\\'), unitName.lastIndexOf('/'), unitName.lastIndexOf(':')});
-    setWindowTitle(QStringLiteral("Inkwright - ") + unitName.mid(cut + 1));
+    setWindowTitle(QStringLiteral("Inkwright - ") + FileNamePart(unitName));
 }
 
 void TfrmInkwright::PageControl1Change() {
@@ -602,7 +615,7 @@ void TfrmInkwright::Button2Click() {
     // The lists and editors of the units and routines stay detached while
     // the document is rebuilt, and are attached again however it ends.
     attachUnitAndRoutineViews(false);
-    const ScopeExit reattach([this] { attachUnitAndRoutineViews(true); });
+    const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
     commands_->refresh();
 }
 
@@ -653,7 +666,18 @@ void TfrmInkwright::Button29Click() {
 }
 
 void TfrmInkwright::RunReport() {
-    const int docNo = dm_->tblDocs->isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    // The library reads the store, not the window: a change still pending in
+    // the document row (the version box just toggled) is stored first.
+    TTable& docs = *dm_->tblDocs;
+    if (docs.state() != TTable::State::Browsing && docs.isOpen() && docs.isModified())
+        docs.post();
+    const int docNo = docs.isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    // The library finds the store through the alias, which every copy of the
+    // program shares; another copy started since may have re-pointed it.
+    AliasRegistry& registry = *environment_.registry;
+    registry.load();
+    EnsureDatabaseAlias(registry, QString::fromLatin1(TDM1::AliasName),
+                        dataDirectoryFor(environment_.executableFolder), true);
     ink::RunReport(environment_.executableFolder, docNo, *dialogs_);
 }
 

@@ -193,6 +193,7 @@ private:
     ProgramLauncher* launcher_ = nullptr;
     TextClipboard* clipboard_ = nullptr;
     bool shownOnce_ = false;
+    bool dataDirectoryMade_ = false;
 };
 
 } // namespace ink

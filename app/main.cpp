@@ -32,7 +32,9 @@ int main(int argc, char* argv[]) {
     ink::QtDialogs dialogs;
     ink::TfrmInkwright window(ink::StartupEnvironment::forRunningProgram(), &dialogs);
     dialogs.setParentWidget(&window);
-    ink::TDM1 dm(&app);
+    // One alias registry for both: the module opens the store the window's
+    // start-up pointed the alias at, not whatever the file says by then.
+    ink::TDM1 dm(&app, window.environment().registry);
     window.bindDataModule(&dm);
     window.show();
     return app.exec();

@@ -7,22 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "scan/BuildDocument.h"
-#include "store/AliasRegistry.h"
-#include "store/Startup.h"
-#include "store/TDM1.h"
+#include "BenchSupport.h"
 
 namespace {
-
-class SilentFeedback : public ink::BuildFeedback {
-public:
-    void setStatusText(const QString&) override {}
-    void setProgressVisible(bool) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
-    void stepProgress() override {}
-    void showError(const QString&) override {}
-};
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -48,19 +35,6 @@ QString makeProject(const QTemporaryDir& folder, int units, int routines) {
     return path;
 }
 
-struct Store {
-    Store(const QTemporaryDir& folder, const QString& name)
-        : registry(std::make_shared<ink::AliasRegistry>(folder.filePath(name + ".ini"))) {
-        const QString data = folder.filePath(name);
-        ink::createDataDirectory(data);
-        ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
-        dm = std::make_unique<ink::TDM1>(nullptr, registry);
-        ink::OpenOrCreateTables(*dm);
-    }
-    std::shared_ptr<ink::AliasRegistry> registry;
-    std::unique_ptr<ink::TDM1> dm;
-};
-
 void build(benchmark::State& state, int units, int routines) {
     QTemporaryDir folder;
     const QString project = makeProject(folder, units, routines);
@@ -68,7 +42,7 @@ void build(benchmark::State& state, int units, int routines) {
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Store store(folder, QStringLiteral("build%1").arg(round++));
+        BenchStore store(folder, QStringLiteral("build%1").arg(round++));
         state.ResumeTiming();
         ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
     }
@@ -78,7 +52,7 @@ void refreshUnchanged(benchmark::State& state, int units, int routines) {
     QTemporaryDir folder;
     const QString project = makeProject(folder, units, routines);
     SilentFeedback feedback;
-    Store store(folder, QStringLiteral("refresh"));
+    BenchStore store(folder, QStringLiteral("refresh"));
     ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
     for (auto _ : state)
         ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), true, feedback);

@@ -19,7 +19,6 @@ struct Node {
     quint64 end = 0;
     QString key;
     quint64 valueStart = 0;
-    quint64 valueEnd = 0;
     quint64 childrenStart = 0;
 };
 
@@ -64,7 +63,6 @@ std::optional<Node> ParseNode(const LittleEndianReader& reader, quint64 start, q
     const quint64 keyEnd = start + kNodeHeaderSize + (quint64(node.key.size()) + 1) * 2;
     const quint64 valueBytes = type == kTextValue ? quint64(valueLength) * 2 : valueLength;
     node.valueStart = std::min(AlignTo32Bits(keyEnd), node.end);
-    node.valueEnd = std::min(node.valueStart + valueBytes, node.end);
     node.childrenStart = std::min(AlignTo32Bits(node.valueStart + valueBytes), node.end);
     return node;
 }
@@ -109,7 +107,10 @@ std::optional<QString> VersionInfoBlock::queryText(QStringView path) const {
         if (!node)
             return std::nullopt;
     }
-    return ReadUtf16(reader, node->valueStart, node->valueEnd);
+    // The text runs to its terminating zero within the node. Its declared
+    // length cannot be trusted for that: writers count it in bytes or in
+    // characters, and flag text as binary (which makes it count bytes).
+    return ReadUtf16(reader, node->valueStart, node->end);
 }
 
 QStringList VersionInfoBlock::stringTableNames() const {

@@ -1,6 +1,7 @@
 #include "VersionResource.h"
 
 #include "LittleEndianReader.h"
+#include "store/RegularFile.h"
 
 #include <algorithm>
 #include <optional>
@@ -217,8 +218,8 @@ QByteArray FindVersionResource(const ImageReader& read) {
 }
 
 QByteArray ReadVersionResource(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenRegularFile(file, path))
         return {};
     return FindVersionResource([&file](quint64 offset, quint32 length) -> QByteArray {
         if (offset >= kMaxFileBytes || !file.seek(qint64(offset)))

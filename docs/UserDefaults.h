@@ -15,13 +15,14 @@ QString settingsFilePath(const QString& programFolder);
 // The settings file beside the running program, whatever the current folder.
 QString programSettingsFilePath();
 
-// The value of a key of the "Information" section, at most 2047 characters.
-// A missing file, section or key reads as empty text; reading never creates
-// the file.
+// The value of a key of the "Information" section, at most 2047 characters,
+// without enclosing quotes. A missing file, section or key reads as empty
+// text; reading never creates the file.
 QString readDefault(const QString& settingsFile, const QString& key);
 
 // Sets one key of the "Information" section, creating the file and the
-// section when needed. Other sections, keys and comments are kept. Throws
+// section when needed. Only that key's line changes (or is added to its
+// section); every other byte of the file stays as it was. Throws
 // StoreError "Unable to write to <full path>" when the file cannot be
 // written, and leaves the file as it was.
 void writeDefault(const QString& settingsFile, const QString& key, const QString& value);

@@ -1,8 +1,8 @@
 #include "VersionCapture.h"
 
-#include <QFileInfo>
-
 #include "components/FormMisc.h"
+#include "scan/PathParts.h"
+#include "store/RegularFile.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -12,8 +12,7 @@ namespace ink {
 namespace {
 // The path without the extension of its file-name part, dot included.
 QString withoutExtension(const QString& path) {
-    const qsizetype nameStart =
-        std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')}) + 1;
+    const qsizetype nameStart = FileNameStart(path);
     const qsizetype dot = path.lastIndexOf('.');
     return dot > nameStart ? path.left(dot) : path;
 }
@@ -22,7 +21,7 @@ QString withoutExtension(const QString& path) {
 QString BuiltFileFor(const QString& projectPath) {
     const QString stem = withoutExtension(projectPath);
     const QString executable = stem + QStringLiteral(".exe");
-    if (QFileInfo(executable).isFile())
+    if (IsRegularFile(executable))
         return executable;
     return stem + QStringLiteral(".dll");
 }

@@ -14,7 +14,8 @@ QString BuiltFileFor(const QString& projectPath);
 // Reads the version information of the current document's built file
 // through `formMisc` and stores it in the document row: the flag, the file's
 // path twice and the ten strings, then posts. Nothing happens without a
-// document. A file that is missing or has no version resource still gives
+// document. A file that is missing, is not a regular file (a pipe, a
+// folder) or has no version resource still gives
 // its path, with the strings empty.
 void CaptureVersionInfo(TDM1& dm, TFormMisc& formMisc);
 

@@ -31,15 +31,4 @@ public:
 void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
                    BuildFeedback& feedback);
 
-// The unit's source file: the project's folder + the stored name; else that
-// name matched without regard to case in the folder; else the unit's `in`
-// path taken relative to the project's folder (either separator, matched
-// without regard to case); else the name with ".pas", then ".pp". When none
-// exists, the plain folder + name, untested.
-QString FindUnitSource(const QString& projectPath, const QString& unitName,
-                       const QString& unitPath);
-
-// The folder part of a path up to and including its last '\', '/' or ':'.
-QString FolderPart(const QString& path);
-
 } // namespace ink

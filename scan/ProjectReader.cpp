@@ -1,6 +1,7 @@
 #include "ProjectReader.h"
 
 #include "PascalLexer.h"
+#include "PathParts.h"
 #include "SourceText.h"
 
 namespace ink {
@@ -137,13 +138,6 @@ ProjectUnits ReadProjectUnits(const QString& path) {
                       QStringLiteral(" is larger than 16 MiB; only its first 16 MiB were read.");
     }
     return units;
-}
-
-QString FileNamePart(const QString& path) {
-    qsizetype cut = path.size();
-    while (cut > 0 && path[cut - 1] != u'\\' && path[cut - 1] != u'/' && path[cut - 1] != u':')
-        --cut;
-    return path.mid(cut);
 }
 
 } // namespace ink

@@ -37,9 +37,9 @@ struct ProjectUnits {
 constexpr qint64 projectReadLimit = 16 * 1024 * 1024;
 
 // Reads the project file at `path`.
-// - A file that cannot be opened (missing, no access, a folder, an empty
-//   path) gives no units and the error "File " + path + " could not be opened."
-//   with the path exactly as passed in.
+// - A file that cannot be opened (missing, no access, an empty path, or not
+//   a regular file: a folder, a pipe, a device) gives no units and the error "File " + path + "
+//   could not be opened." with the path exactly as passed in.
 // - A file larger than projectReadLimit gives the units found in its first
 //   16 MiB and an error saying so.
 // - A file without a uses clause gives no units and no error.
@@ -47,8 +47,5 @@ ProjectUnits ReadProjectUnits(const QString& path);
 
 // The same for a project file's bytes already in memory; never sets `error`.
 ProjectUnits ParseProjectUnits(QByteArrayView bytes);
-
-// The part of a path after its last folder separator ('\', '/' or a drive's ':').
-QString FileNamePart(const QString& path);
 
 } // namespace ink

@@ -1,8 +1,9 @@
 #include "SourceText.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
+
+#include "store/RegularFile.h"
 
 namespace ink {
 
@@ -54,19 +55,15 @@ QString DecodeSourceText(QByteArrayView raw) {
 std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes, bool* truncated) {
     if (truncated)
         *truncated = false;
-    // QFile opens a folder on some platforms; a folder is not a source file.
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenRegularFile(file, path))
         return std::nullopt;
     // Ask for no more than the file holds, so a generous cap costs no memory.
-    const qint64 wanted = file.isSequential() ? maxBytes : qMin(maxBytes, file.size());
-    QByteArray bytes = file.read(wanted);
+    QByteArray bytes = file.read(qMin(maxBytes, file.size()));
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     if (truncated)
-        *truncated = file.isSequential() ? !file.read(1).isEmpty() : file.size() > maxBytes;
+        *truncated = file.size() > maxBytes;
     return bytes;
 }
 

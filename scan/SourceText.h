@@ -33,7 +33,8 @@ QString DecodeSourceBytes(QByteArrayView bytes, SourceEncoding encoding);
 QString DecodeSourceText(QByteArrayView raw);
 
 // Reads at most maxBytes from the start of a file. Empty optional when the
-// file cannot be opened or read (missing, no access, a folder, empty path).
+// file cannot be opened or read (missing, no access, empty path) or is not a
+// regular file (a folder, a pipe, a device: see OpenRegularFile).
 // *truncated, when given, tells whether the file held more than maxBytes.
 std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes,
                                           bool* truncated = nullptr);

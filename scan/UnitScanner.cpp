@@ -5,10 +5,12 @@
 #include "TextBetween.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <QFileInfo>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -73,6 +75,31 @@ private:
     std::vector<Frame> open_;
     int opened_ = 0;
 };
+
+// The language's reserved words, in order: none can name a routine. After
+// the keyword of an anonymous method (`procedure begin`, `procedure var X`)
+// one of them stands where a name would.
+// clang-format off
+constexpr std::array<std::string_view, 64> reservedWords{
+    "and", "array", "as", "asm", "begin", "case", "class", "const", "constructor", "destructor",
+    "dispinterface", "div", "do", "downto", "else", "end", "except", "exports", "file",
+    "finalization", "finally", "for", "function", "goto", "if", "implementation", "in",
+    "inherited", "initialization", "inline", "interface", "is", "label", "library", "mod", "nil",
+    "not", "object", "of", "or", "packed", "procedure", "program", "property", "raise", "record",
+    "repeat", "resourcestring", "set", "shl", "shr", "string", "then", "threadvar", "to", "try",
+    "type", "unit", "until", "uses", "var", "while", "with", "xor"};
+// clang-format on
+
+bool IsReservedWord(QByteArrayView text) {
+    constexpr qsizetype longest = 14; // "implementation", "initialization", "resourcestring"
+    if (text.size() > longest)
+        return false;
+    char lower[longest];
+    for (qsizetype i = 0; i < text.size(); ++i)
+        lower[i] = (text[i] >= 'A' && text[i] <= 'Z') ? char(text[i] - 'A' + 'a') : text[i];
+    return std::binary_search(reservedWords.begin(), reservedWords.end(),
+                              std::string_view(lower, std::size_t(text.size())));
+}
 
 bool EndsInterface(const PascalLexer& lexer, const Token& token) {
     return token.kind == TokenKind::End || lexer.isWord(token, "implementation");
@@ -199,10 +226,11 @@ public:
             else
                 ++i;
             // Forget what was read, now and then rather than token by token,
-            // keeping the token before the next: a keyword looks back at it.
+            // keeping the two tokens before the next: a keyword looks back at
+            // them.
             if (i > 256) {
-                window_.forgetBefore(i - 1);
-                i = 1;
+                window_.forgetBefore(i - 2);
+                i = 2;
             }
         }
         procedures_.fillWhenEmpty();
@@ -266,6 +294,10 @@ private:
         // `&procedure` and `Obj.procedure` are identifiers, not the keyword.
         if (keyword > 0 && (isSymbol(before, '&') || isSymbol(before, '.')))
             return keyword + 1;
+        // `X := procedure(A: Integer) begin ... end` is an anonymous method,
+        // a value rather than a declaration.
+        if (followsAssignment(keyword))
+            return keyword + 1;
         limit_ = keyword + maxHeaderTokens;
         // Only conditionals opened inside the header make alternatives of it.
         headerConditionals_ = token(keyword).conditionalsBefore;
@@ -275,6 +307,8 @@ private:
         if (!isType) {
             if (isSymbol(at, '&') && isIdentifier(step(at)))
                 at = step(at); // an escaped name such as &Begin
+            else if (isIdentifier(at) && IsReservedWord(lexer_.text(token(at).token)))
+                return keyword + 1;
             if (!isIdentifier(at))
                 return keyword + 1;
             const std::size_t nameEnd = skipName(at);
@@ -305,6 +339,14 @@ private:
                         spacedText(paramsFirst, paramsLast), spacedText(resultFirst, resultLast));
         }
         return at;
+    }
+
+    // Whether the tokens before `keyword` are `:=`, written as one operator.
+    bool followsAssignment(std::size_t keyword) {
+        if (keyword < 2 || !isSymbol(keyword - 1, '=') || !isSymbol(keyword - 2, ':'))
+            return false;
+        const CodeToken& equals = token(keyword - 1);
+        return !equals.blankBefore && !equals.commentBefore;
     }
 
     // Whether a keyword after token i begins a type: `TNotify = procedure`,
@@ -448,8 +490,11 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
 
 UnitRoutines ScanUnitRoutines(const QString& path) {
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
-    if (!bytes)
-        return ParseUnitRoutines({}); // the placeholders, size 0
+    if (!bytes) {
+        UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
+        placeholders.unreadable = true;
+        return placeholders;
+    }
     UnitRoutines routines = ParseUnitRoutines(*bytes);
     routines.fileSize = QFileInfo(path).size();
     return routines;

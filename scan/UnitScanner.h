@@ -36,14 +36,16 @@ struct UnitRoutines {
     QStringList functionNames;
     QStringList functionParams;
     QStringList functionResults;
-    qint64 fileSize = 0; // bytes; 0 when the file cannot be opened
+    qint64 fileSize = 0;     // bytes; 0 when the file cannot be opened
+    bool unreadable = false; // the file could not be read: the lists are the placeholders
 };
 
 // Units larger than this are scanned only this far (no real unit comes near).
 constexpr qint64 unitReadLimit = 64 * 1024 * 1024;
 
 // Scans the unit file at `path`. A file that is missing or cannot be read
-// gives size 0 and "N/A" in all five lists; nothing is reported.
+// (or is not a regular file) gives size 0 and "N/A" in all five lists, and
+// is marked unreadable; nothing is reported.
 UnitRoutines ScanUnitRoutines(const QString& path);
 
 // Scans a unit's bytes already in memory; fileSize is the number of bytes.

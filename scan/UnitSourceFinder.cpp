@@ -3,38 +3,23 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "BuildDocument.h"
+#include "PathParts.h"
+#include "store/RegularFile.h"
 
 namespace ink {
 
 namespace {
-bool isFile(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isFile();
-}
-
 bool hasPascalExtension(const QString& name) {
     return name.endsWith(QLatin1String(".pas"), Qt::CaseInsensitive) ||
            name.endsWith(QLatin1String(".pp"), Qt::CaseInsensitive);
 }
 } // namespace
 
-QString FolderPart(const QString& path) {
-    const qsizetype cut =
-        std::max({path.lastIndexOf('\\'), path.lastIndexOf('/'), path.lastIndexOf(':')});
-    return path.left(cut + 1);
-}
-
-QString FindUnitSource(const QString& projectPath, const QString& unitName,
-                       const QString& unitPath) {
-    UnitSourceFinder finder;
-    return finder.find(projectPath, unitName, unitPath);
-}
-
 QString UnitSourceFinder::find(const QString& projectPath, const QString& unitName,
                                const QString& unitPath) {
     const QString folder = FolderPart(projectPath);
     const QString plain = folder + unitName;
-    if (isFile(plain))
+    if (IsRegularFile(plain))
         return plain;
     if (QString found = resolve(folder, unitName); !found.isEmpty())
         return found;
@@ -69,7 +54,7 @@ QString UnitSourceFinder::resolve(const QString& folder, const QString& relative
             return {};
         path = next;
     }
-    return isFile(path) ? QDir::cleanPath(path) : QString();
+    return IsRegularFile(path) ? QDir::cleanPath(path) : QString();
 }
 
 QString UnitSourceFinder::matchEntry(const QString& folder, const QString& name) {

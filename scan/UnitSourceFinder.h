@@ -11,7 +11,11 @@ namespace ink {
 // folder once.
 class UnitSourceFinder {
 public:
-    // See FindUnitSource (BuildDocument.h) for the order of the candidates.
+    // The unit's source file: the project's folder + the stored name; else
+    // that name matched without regard to case in the folder; else the
+    // unit's `in` path taken relative to the project's folder (either
+    // separator, matched without regard to case); else the name with ".pas",
+    // then ".pp". When none exists, the plain folder + name, untested.
     QString find(const QString& projectPath, const QString& unitName, const QString& unitPath);
 
 private:

@@ -11,6 +11,8 @@
 #include <SimpleIni.h>
 #include <string>
 
+#include "RegularFile.h"
+
 #include "StoreError.h"
 
 namespace ink {
@@ -34,27 +36,64 @@ QString AliasRegistry::defaultConfigPath() {
 
 AliasRegistry::AliasRegistry(QString configPath)
     : configPath_(std::move(configPath)), d_(std::make_unique<Impl>()) {
-    load();
+    try {
+        load();
+    } catch (const StoreError&) {
+        // Kept in readError_ and raised by the first use.
+    }
 }
 
 AliasRegistry::~AliasRegistry() = default;
 
 void AliasRegistry::load() {
     d_->ini.Reset();
+    readError_.clear();
     if (!QFileInfo::exists(configPath_))
         return;
+    const QString failure = QStringLiteral("Cannot read the configuration \"%1\": %2");
     QFile file(configPath_);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Cannot read the configuration \"%1\": %2")
-                             .arg(configPath_, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (d_->ini.LoadData(bytes.constData(), size_t(bytes.size())) < 0)
-        throw StoreError(
-            QStringLiteral("Cannot read the configuration \"%1\": it is not an INI file")
-                .arg(configPath_));
+    if (QFileInfo(configPath_).isDir())
+        readError_ = failure.arg(configPath_, QStringLiteral("it is a folder"));
+    else if (!IsRegularFile(configPath_))
+        readError_ = failure.arg(configPath_, QStringLiteral("it is not a file"));
+    else if (!OpenRegularFile(file, configPath_))
+        readError_ = failure.arg(configPath_, file.errorString());
+    if (readError_.isEmpty()) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            readError_ = failure.arg(configPath_, file.errorString());
+        else if (d_->ini.LoadData(bytes.constData(), size_t(bytes.size())) < 0)
+            readError_ = failure.arg(configPath_, QStringLiteral("it is not an INI file"));
+    }
+    if (!readError_.isEmpty()) {
+        d_->ini.Reset();
+        throw StoreError(readError_);
+    }
 }
 
+void AliasRegistry::requireReadable() const {
+    if (!readError_.isEmpty())
+        throw StoreError(readError_);
+}
+
+bool AliasRegistry::spansLines(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+namespace {
+
+void refuseLineBreak(const QString& alias, const QString& what) {
+    if (AliasRegistry::spansLines(what))
+        throw StoreError(
+            QStringLiteral("The database alias \"%1\" cannot hold \"%2\": the configuration "
+                           "keeps one entry per line, and this text holds a line break")
+                .arg(alias, what));
+}
+
+} // namespace
+
 bool AliasRegistry::aliasExists(const QString& name) const {
+    requireReadable();
     return d_->ini.SectionExists(utf8(name).c_str());
 }
 
@@ -62,6 +101,8 @@ void AliasRegistry::addStandardAlias(const QString& name, const QString& path,
                                      const QString& driver) {
     if (aliasExists(name))
         throw StoreError(QStringLiteral("The database alias \"%1\" already exists").arg(name));
+    for (const QString& text : {name, path, driver})
+        refuseLineBreak(name, text);
     const std::string section = utf8(name);
     d_->ini.SetValue(section.c_str(), "PATH", utf8(path).c_str());
     d_->ini.SetValue(section.c_str(), "DEFAULT DRIVER", utf8(driver).c_str());
@@ -70,22 +111,31 @@ void AliasRegistry::addStandardAlias(const QString& name, const QString& path,
 void AliasRegistry::modifyAlias(const QString& name, const QStringList& lines) {
     if (!aliasExists(name))
         throw StoreError(QStringLiteral("Unknown database alias \"%1\"").arg(name));
+    // All lines are checked before the first is applied, so a refused list
+    // changes nothing.
+    for (const QString& line : lines) {
+        if (line.indexOf(QLatin1Char('=')) <= 0)
+            throw StoreError(QStringLiteral("Invalid alias parameter \"%1\"").arg(line));
+        refuseLineBreak(name, line);
+    }
     const std::string section = utf8(name);
     for (const QString& line : lines) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            throw StoreError(QStringLiteral("Invalid alias parameter \"%1\"").arg(line));
         const std::string key = utf8(line.left(equals).trimmed());
         d_->ini.SetValue(section.c_str(), key.c_str(), utf8(line.mid(equals + 1)).c_str());
     }
 }
 
 QString AliasRegistry::parameter(const QString& alias, const QString& key) const {
+    requireReadable();
     const char* value = d_->ini.GetValue(utf8(alias).c_str(), utf8(key).c_str(), nullptr);
     return value ? QString::fromUtf8(value) : QString();
 }
 
 void AliasRegistry::saveConfiguration() {
+    // A file we could not read is never written over: that would lose the
+    // aliases of every other program in it.
+    requireReadable();
     const QString failure = QStringLiteral("Cannot write the configuration \"%1\": %2");
     std::string text;
     if (d_->ini.Save(text) < 0)

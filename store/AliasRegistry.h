@@ -16,7 +16,10 @@ public:
 
     // Default: <generic config location>/Inkwright/DatabaseEngine.ini
     static QString defaultConfigPath();
-    // Loads the file at once (a missing file is an empty configuration).
+    // Loads the file at once (a missing file is an empty configuration). A
+    // file that cannot be read does not throw here: every later use of the
+    // registry raises the reading error, so start-up reports it in its own
+    // step, and the file is never written over.
     explicit AliasRegistry(QString configPath = defaultConfigPath());
     ~AliasRegistry();
     AliasRegistry(const AliasRegistry&) = delete;
@@ -27,6 +30,8 @@ public:
     // Reads the file again (a missing file is an empty configuration); an
     // unreadable one raises StoreError naming the file and the reason.
     void load();
+    // The lookups and changes below raise the reading error of a file that
+    // could not be read.
     bool aliasExists(const QString& name) const;
     // StoreError when the alias exists already.
     void addStandardAlias(const QString& name, const QString& path, const QString& driver);
@@ -38,9 +43,16 @@ public:
     // Writes the configuration; StoreError naming the file and the reason.
     void saveConfiguration();
 
+    // The file holds one entry per line, so a name or value with a line break
+    // would write a broken entry: adding or modifying refuses it (StoreError),
+    // and the configuration stays as it was.
+    static bool spansLines(const QString& text);
+
 private:
     struct Impl;
+    void requireReadable() const;
     QString configPath_;
+    QString readError_; // why the file could not be read; empty when it could
     std::unique_ptr<Impl> d_;
 };
 

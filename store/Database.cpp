@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <sqlite3.h>
 
+#include "RegularFile.h"
 #include "Statement.h"
 #include "StoreError.h"
 #include "TableSchema.h"
@@ -49,6 +50,11 @@ bool hasWalContent(const QString& filePath) {
 Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Access access)
     : filePath_(filePath) {
     try {
+        // A pipe or a device in the file's place would block SQLite or be
+        // written over; only a missing or a regular file is opened.
+        if (QFileInfo::exists(filePath_) && !IsRegularFile(filePath_))
+            throw StoreError(
+                QStringLiteral("Cannot open the database \"%1\": it is not a file").arg(filePath_));
         const bool existed = QFileInfo(filePath_).isFile();
         if (!existed && access == Access::ReadOnly)
             throw StoreError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));
@@ -87,12 +93,17 @@ void Database::requireWritableFolder() const {
 void Database::openFile(Access access) {
     // Create only a missing file: an existing one must be opened as it is.
     const bool exists = QFileInfo::exists(filePath_);
-    int flags = access == Access::ReadOnly
-                    ? SQLITE_OPEN_READONLY
-                    : SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+    const int flags = access == Access::ReadOnly
+                          ? SQLITE_OPEN_READONLY
+                          : SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+    openConnection(QFile::encodeName(filePath_), flags);
+    if (access == Access::ReadOnly && !canRead())
+        openImmutable();
+}
+
+void Database::openConnection(const QByteArray& name, int flags) {
     // One thread uses the connection, so SQLite need not lock it on every call.
-    flags |= SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(filePath_).constData(), &db_, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (db_ == nullptr)
         throw StoreError(
             QStringLiteral("Cannot open the database \"%1\": out of memory").arg(filePath_));
@@ -100,8 +111,6 @@ void Database::openFile(Access access) {
         fail(QStringLiteral("Cannot open the database"));
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, BusyTimeoutMs);
-    if (access == Access::ReadOnly && !canRead())
-        openImmutable();
 }
 
 // A WAL database is read through its shared-memory file beside it, which a
@@ -121,14 +130,7 @@ void Database::openImmutable() {
     db_ = nullptr;
     QUrl uri = QUrl::fromLocalFile(QFileInfo(filePath_).absoluteFilePath());
     uri.setQuery(QStringLiteral("immutable=1"));
-    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(uri.toEncoded().constData(), &db_, flags, nullptr);
-    if (db_ == nullptr)
-        throw StoreError(
-            QStringLiteral("Cannot open the database \"%1\": out of memory").arg(filePath_));
-    if (rc != SQLITE_OK)
-        fail(QStringLiteral("Cannot open the database"));
-    sqlite3_extended_result_codes(db_, 1);
+    openConnection(uri.toEncoded(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
 // Reads, never writes: a file that is not SQLite, is damaged, is locked or

@@ -79,6 +79,7 @@ public:
 private:
     void requireWritableFolder() const;
     void openFile(Access access);
+    void openConnection(const QByteArray& name, int flags);
     bool canRead();
     void openImmutable();
     void checkExistingFile(const QList<TableDef>& ownTables);

@@ -32,6 +32,14 @@ void createDataDirectory(const QString& path) {
 
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
                          const QString& AliasPath, bool CreateIfMissing) {
+    // The configuration keeps one entry per line; such a folder cannot be
+    // named in it, and the alias keeps what it named before.
+    if (AliasRegistry::spansLines(AliasPath))
+        throw StoreError(
+            QStringLiteral("The data directory \"%1\" cannot be used: its path holds a line "
+                           "break, which the database alias \"%2\" cannot store. Use a folder "
+                           "whose path has none")
+                .arg(AliasPath, AliasName));
     if (!registry.aliasExists(AliasName)) {
         if (!CreateIfMissing)
             return false;

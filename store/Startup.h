@@ -15,7 +15,8 @@ void createDataDirectory(const QString& path);
 
 // Adds the alias when missing (if allowed), re-points it at AliasPath and
 // saves the configuration. False, with nothing changed, when it is missing
-// and CreateIfMissing is false.
+// and CreateIfMissing is false. A path with a line break is refused
+// (StoreError) with the alias left as it was.
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
                          const QString& AliasPath, bool CreateIfMissing);
 

@@ -140,6 +140,14 @@ Database& TDM1::database() {
         throw StoreError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
                              .arg(QString::fromLatin1(AliasName), registry_->configPath()));
     const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
+    auto clean = [](const QString& path) {
+        return QDir::cleanPath(QDir::fromNativeSeparators(path));
+    };
+    if (!requiredFolder_.isEmpty() && clean(folder) != clean(requiredFolder_))
+        throw StoreError(
+            QStringLiteral("The database alias \"%1\" names \"%2\", not this program's data "
+                           "directory \"%3\"; the tables stay closed")
+                .arg(QString::fromLatin1(AliasName), folder, requiredFolder_));
     const QString file = QDir(folder).filePath(QString::fromLatin1(DatabaseFileName));
     database_ = std::make_unique<Database>(
         QDir::toNativeSeparators(file),

@@ -33,6 +33,11 @@ public:
     // The database of the alias, opened on first use (throws StoreError).
     Database& database();
 
+    // Ties the module to one data directory: the database is opened only
+    // while the alias names it. Every copy of the program shares the alias,
+    // so this keeps a copy whose alias step failed off another copy's store.
+    void requireDataDirectory(const QString& folder) { requiredFolder_ = folder; }
+
     TTable* tblDocs;
     TTable* tblUnits;
     TTable* tblProc;
@@ -82,6 +87,7 @@ private:
 
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<Database> database_;
+    QString requiredFolder_;
 };
 
 } // namespace ink

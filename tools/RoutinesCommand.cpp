@@ -1,6 +1,7 @@
 // inkwright-tool routines UNIT_FILE: the routines a new document stores for a
 // unit, in the order it stores them: kind, tab, name, tab, parameter text, tab,
-// result text; then "size", tab, the file size in bytes.
+// result text; then "size", tab, the file size in bytes. A file that cannot be
+// read lists the placeholders, is named on standard error, and exits 1.
 #include "scan/UnitScanner.h"
 #include "ToolCommand.h"
 
@@ -26,6 +27,13 @@ int RunRoutines(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << row.procType << '\t' << row.name << '\t' << row.params << '\t' << row.result << '\n';
     }
     out << "size\t" << routines.fileSize << '\n';
+    // The placeholders are what a build would store, but a script must still
+    // learn that the file was never read.
+    if (routines.unreadable) {
+        out.flush();
+        err << "File " << args.first() << " could not be read.\n";
+        return 1;
+    }
     return 0;
 }
 

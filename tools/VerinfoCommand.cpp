@@ -3,6 +3,7 @@
 // keys come in the order a capture reads them; a missing string is an empty
 // value, so the output always has ten lines.
 #include "components/FormMisc.h"
+#include "store/RegularFile.h"
 #include "ToolCommand.h"
 
 #include <QFileInfo>
@@ -21,7 +22,7 @@ int RunVerinfo(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     const QFileInfo file(args.first());
-    if (!file.isFile()) {
+    if (!IsRegularFile(file.filePath())) {
         err << "inkwright-tool verinfo: no such file: " << args.first() << '\n';
         return 1;
     }

@@ -5,6 +5,7 @@
 #include <QIODevice>
 
 #include "ReportError.h"
+#include "WriteAll.h"
 
 namespace ink {
 
@@ -88,11 +89,16 @@ void PdfPageWriter::beginObject(int number) {
 }
 
 void PdfPageWriter::write(const QByteArray& bytes) {
-    if (failed_)
-        return;
-    if (out_.write(bytes) != bytes.size())
-        failed_ = true;
+    pending_ += bytes;
     offset_ += bytes.size();
+    if (pending_.size() >= (1 << 18))
+        flush();
+}
+
+void PdfPageWriter::flush() {
+    if (!failed_ && !writeAll(out_, pending_))
+        failed_ = true;
+    pending_.clear();
 }
 
 QByteArray PdfPageWriter::destination(int page, double y) const {
@@ -175,10 +181,8 @@ void PdfPageWriter::outline(int level, const QString& title, int page, double y)
 void PdfPageWriter::endPage() {
     endText();
     ++pagesWritten_;
-    if (currentPage_ < 1 || currentPage_ > pageCount_) {
-        failed_ = true; // a page the count did not announce
-        return;
-    }
+    if (currentPage_ < 1 || currentPage_ > pageCount_)
+        return; // a page the count did not announce: finish() says so
     const int page = currentPage_;
     QList<int> annotations;
     for (qsizetype i = 0; i < links_.size(); ++i)
@@ -219,7 +223,7 @@ void PdfPageWriter::endPage() {
     links_.clear();
 }
 
-void PdfPageWriter::finish() {
+bool PdfPageWriter::finish() {
     if (pagesWritten_ != pageCount_)
         throw ReportError(
             QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
@@ -310,8 +314,8 @@ void PdfPageWriter::finish() {
     write(table);
     write("trailer\n<< /Size " + QByteArray::number(offsets_.size()) +
           " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
-    if (failed_)
-        throw ReportError(QStringLiteral("Cannot write the PDF file: %1").arg(out_.errorString()));
+    flush();
+    return !failed_;
 }
 
 } // namespace ink

@@ -35,9 +35,9 @@ public:
     void endPage() override;
 
     // Writes the page tree, the bookmarks and the cross-reference table.
-    // ReportError when the pages written are not the pages announced or the
-    // device refused a write.
-    void finish();
+    // False when the device refused a write (its errorString() says why);
+    // ReportError when the pages written are not the pages announced.
+    bool finish();
 
 private:
     struct Bookmark {
@@ -55,6 +55,7 @@ private:
     QByteArray destination(int page, double y) const;
     void beginObject(int number);
     void write(const QByteArray& bytes);
+    void flush();
     void endText();
     void setGrey(double grey);
 
@@ -64,6 +65,7 @@ private:
     Info info_;
     qint64 offset_ = 0;
     bool failed_ = false;
+    QByteArray pending_;    // written in large pieces
     QList<qint64> offsets_; // by object number
     int nextObject_;
     int currentPage_ = 0;

@@ -11,6 +11,7 @@
 #include "ReportReader.h"
 #include "ReportSite.h"
 #include "ReportSource.h"
+#include "WriteAll.h"
 
 namespace ink {
 
@@ -31,22 +32,29 @@ ReportFormat formatFor(const QString& path) {
                           .arg(path));
 }
 
+[[noreturn]] void cannotWrite(const QSaveFile& file) {
+    throw ReportError(
+        QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+}
+
+// Unbuffered, so that every write reaches the system at once and a failure
+// comes back from the very call that met it, with the system's own reason; a
+// buffer flushed later loses that reason ("Unknown error").
 void openForWriting(QSaveFile& file) {
-    if (!file.open(QIODevice::WriteOnly))
-        throw ReportError(
-            QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        cannotWrite(file);
 }
 
 void commit(QSaveFile& file) {
     if (!file.commit())
-        throw ReportError(
-            QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+        cannotWrite(file);
 }
 
 void writeHtmlPage(const QString& html, const QString& filePath) {
     QSaveFile file(filePath);
     openForWriting(file);
-    file.write(html.toUtf8());
+    if (!writeAll(file, html.toUtf8()))
+        cannotWrite(file);
     commit(file);
 }
 
@@ -62,12 +70,8 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
             {document.name, document.author.isEmpty() ? document.company : document.author,
              QStringLiteral("Reference documentation"), QDateTime::currentDateTime()});
         layout.render(1, layout.pageCount(), writer);
-        try {
-            writer.finish();
-        } catch (const ReportError& error) {
-            file.cancelWriting();
-            throw ReportError(QStringLiteral("Cannot write %1: %2").arg(filePath, error.message()));
-        }
+        if (!writer.finish())
+            cannotWrite(file);
         commit(file);
     }
     const int written = pdfPageCount(filePath);

@@ -15,7 +15,8 @@ struct ExportResult {
 // Writes the laid-out report as a PDF file, page by page, with a bookmark
 // per unit and routine and the contents linked to the pages; then reads the
 // file back and checks it holds the pages laid out. Needs a QGuiApplication
-// (font widths). ReportError names the file when it cannot be written; an
+// (font widths). ReportError names the file and gives the system's reason
+// when it cannot be written (a full disk: "No space left on device"); an
 // existing file is replaced only by a complete new one.
 void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& filePath);
 

@@ -11,6 +11,7 @@
 #include "ReportError.h"
 #include "ReportHtml.h"
 #include "ReportSource.h"
+#include "WriteAll.h"
 
 namespace ink {
 
@@ -158,12 +159,14 @@ public:
             device_ = std::make_unique<QSaveFile>(path_);
         else
             device_ = std::make_unique<QFile>(path_);
-        if (!device_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        // Unbuffered: a failed write is met by the call that made it, with
+        // the system's reason. Each page is written in one piece.
+        if (!device_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
             fail();
     }
     void write(const QString& text) { write(text.toUtf8()); }
     void write(const QByteArray& bytes) {
-        if (device_->write(bytes) != bytes.size())
+        if (!writeAll(*device_, bytes))
             fail();
     }
     void commit() {
@@ -230,13 +233,18 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     SiteFile index(folder, QStringLiteral("search-index.js"));
     index.write(QByteArray("window.inkwrightIndex = {\"entries\": [\n"));
     bool firstEntry = true;
+    QByteArray entries; // written in large pieces
     auto entry = [&](int kind, const QString& name, const QString& page, const QString& anchor,
                      const QString& text, int unit) {
         QByteArray line = firstEntry ? "[" : ",\n[";
         firstEntry = false;
         line += QByteArray::number(kind) + ',' + json(name) + ',' + json(page) + ',' +
                 json(anchor) + ',' + json(text.simplified()) + ',' + QByteArray::number(unit) + ']';
-        index.write(line);
+        entries += line;
+        if (entries.size() >= (1 << 18)) {
+            index.write(entries);
+            entries.clear();
+        }
     };
 
     QList<UnitSummary> units;
@@ -288,6 +296,7 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     QJsonArray names;
     for (const UnitSummary& unit : units)
         names.append(unit.name);
+    index.write(entries);
     index.write(QByteArray("\n], \"units\": ") +
                 QJsonDocument(names).toJson(QJsonDocument::Compact) + "};\n");
     index.commit();

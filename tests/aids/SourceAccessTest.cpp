@@ -2,6 +2,7 @@
 #include "components/FmxUtils.h"
 
 #include "AidsStore.h"
+#include "support/OddFiles.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -89,6 +90,8 @@ TEST_F(SourceAccessTest, UnreadableSourceIsReportedWithItsPath) {
     EXPECT_EQ(expectCopyError("Missing.pas"), "Cannot open file " + projectFolder + "Missing.pas");
     QDir().mkpath(projectFolder + "Folder.pas");
     EXPECT_EQ(expectCopyError("Folder.pas"), "Cannot open file " + projectFolder + "Folder.pas");
+    MakeFifo(projectFolder + "Pipe.pas");
+    EXPECT_EQ(expectCopyError("Pipe.pas"), "Cannot open file " + projectFolder + "Pipe.pas");
 }
 
 TEST_F(SourceAccessTest, DocumentWithoutUnitsNamesTheProjectFolder) {

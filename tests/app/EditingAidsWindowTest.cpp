@@ -55,9 +55,10 @@ TEST_F(WindowTest, SpellItChecksTheRoutineDescriptionAndStoresIt) {
     EXPECT_EQ(dialogs.messages(), QStringList());
 }
 
-TEST_F(WindowTest, SpellCheckerSitsOnTheWindowAboveThePages) {
+TEST_F(WindowTest, SpellCheckerSitsOnTheWindowOverTheBottomPanel) {
     EXPECT_EQ(window->VSSpell1->parentWidget(), window.get());
-    EXPECT_EQ(window->VSSpell1->geometry(), QRect(416, 224, 23, 23));
+    // Just left of "User Docs" (at 290, 318 in the window).
+    EXPECT_EQ(window->VSSpell1->geometry(), QRect(262, 319, 23, 23));
 }
 
 TEST_F(WindowTest, SelectAllActsOnlyInTheDescriptionEditors) {

@@ -3,6 +3,7 @@
 #include <QProgressBar>
 
 #include "support/FaultyVfs.h"
+#include "support/SqlFile.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -11,16 +12,6 @@ class WindowOverAFailingDisk : public WindowTest {
 protected:
     FaultyVfs vfs; // before SetUp opens the store
 };
-
-void runSql(ink::TDM1& dm, const char* sql) {
-    // Another program: a connection of its own.
-    sqlite3* other = nullptr;
-    sqlite3_open(dm.database().filePath().toUtf8().constData(), &other);
-    sqlite3_busy_timeout(other, 3000);
-    EXPECT_EQ(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(other);
-    sqlite3_close(other);
-}
 
 } // namespace
 
@@ -53,17 +44,13 @@ TEST_F(WindowTest, RefreshKeepsADescriptionAnotherProgramSavedMeanwhile) {
     addDocument(project.projectPath, "sample");
     // The window holds the unit rows in memory; another program then saves a
     // description of a unit the refresh updates (it has a form).
-    runSql(*dm, "UPDATE UnitsLib SET Description = 'Saved elsewhere' WHERE UnitName = 'Main.pas'");
+    runSql(dm->database().filePath(),
+           "UPDATE UnitsLib SET Description = 'Saved elsewhere' WHERE UnitName = 'Main.pas'");
     QTest::mouseClick(window->Button2, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages(), QStringList());
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(dm->database().handle(),
-                       "SELECT Description FROM UnitsLib WHERE UnitName = 'Main.pas'", -1,
-                       &statement, nullptr);
-    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
-                 "Saved elsewhere");
-    sqlite3_finalize(statement);
+    EXPECT_EQ(sqlText(dm->database().filePath(),
+                      "SELECT Description FROM UnitsLib WHERE UnitName = 'Main.pas'"),
+              "Saved elsewhere");
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));
     EXPECT_EQ(dm->tblUnitsDescription->asString(), "Saved elsewhere");
 }

@@ -84,6 +84,22 @@ TEST(VersionInfoBlock, TextValuesEndAtTheirZeroOrAtTheirNode) {
     EXPECT_EQ(block.queryText(u"StringFileInfo\\040904E4\\ProductName"), "Keeper");
 }
 
+TEST(VersionInfoBlock, TextFlaggedBinaryButCountedInCharactersIsReadWhole) {
+    QByteArray text;
+    AppendUtf16(text, "Quill & Sons Ltd");
+    // Type 0 (binary) makes the count one of bytes; the writer counted characters.
+    const QByteArray company = Node("CompanyName", text, quint16(text.size() / 2), 0);
+    // The zero ends the text even when the declared length runs on past it.
+    QByteArray padded;
+    AppendUtf16(padded, "2.5");
+    padded.append(QByteArray(8, '\0'));
+    const QByteArray version = Node("FileVersion", padded, quint16(padded.size() / 2), 1);
+
+    const VersionInfoBlock block(Block({Branch("040904E4", {company, version})}));
+    EXPECT_EQ(block.queryText(u"StringFileInfo\\040904E4\\CompanyName"), "Quill & Sons Ltd");
+    EXPECT_EQ(block.queryText(u"StringFileInfo\\040904E4\\FileVersion"), "2.5");
+}
+
 TEST(VersionInfoBlock, ANodeRunningPastItsParentHidesItAndWhatFollows) {
     QByteArray table = Branch("040904E4", {Text("CompanyName", "Quill"), Text("FileVersion", "1.0"),
                                            Text("ProductName", "Keeper")});

@@ -1,5 +1,6 @@
 #include "docs/UserDefaults.h"
 #include "store/StoreError.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -126,4 +127,59 @@ TEST(UserDefaults, TheProgramsFileLiesBesideItWhateverTheCurrentFolder) {
     const QString settings = programSettingsFilePath();
     QDir::setCurrent(previous);
     EXPECT_EQ(settings, QCoreApplication::applicationDirPath() + "/Settings.ini");
+}
+
+TEST(UserDefaults, AWriteChangesOneLineAndKeepsEveryOtherByte) {
+    TempDir dir;
+    // Another section in Windows-1252, two equal keys, lines without "=",
+    // blanks around "=", a quoted value, and comments.
+    const QByteArray before = "; settings\r\n"
+                              "[Window]\r\n"
+                              "Title=Caf\xe9 cr\xe8me\r\n"
+                              "Title=second\r\n"
+                              "not a key line\r\n"
+                              "  Left = 10 \r\n"
+                              "\r\n"
+                              "[Information]\r\n"
+                              "Author = \"Old Name\"\r\n"
+                              "Author=Shadow\r\n"
+                              "Note without equals\r\n"
+                              "; about the next section\r\n"
+                              "[Other]\r\n"
+                              "K=\xfc\r\n";
+    const QString settings = dir.write("Settings.ini", before);
+    EXPECT_EQ(readDefault(settings, kDefaultAuthorKey), "Old Name"); // the first, unquoted
+
+    writeDefault(settings, kDefaultAuthorKey, "New");
+    QByteArray expected = before;
+    expected.replace("Author = \"Old Name\"", "Author = New");
+    EXPECT_EQ(ReadAll(settings), expected);
+
+    writeDefault(settings, kDefaultCompanyKey, QString::fromUtf8("Zoë & Co"));
+    expected.replace("Note without equals\r\n",
+                     QString::fromUtf8("Note without equals\r\nCompany=Zoë & Co\r\n").toUtf8());
+    EXPECT_EQ(ReadAll(settings), expected);
+    EXPECT_EQ(readDefault(settings, kDefaultAuthorKey), "New");
+    EXPECT_EQ(readDefault(settings, kDefaultCompanyKey), QString::fromUtf8("Zoë & Co"));
+}
+
+TEST(UserDefaults, AMissingSectionIsAddedAtTheEndAndQuotesAreDropped) {
+    TempDir dir;
+    const QString settings = dir.write("Settings.ini", "[Window]\nLeft=10");
+    writeDefault(settings, kDefaultAuthorKey, "Ann");
+    EXPECT_EQ(ReadAll(settings), "[Window]\nLeft=10\n[Information]\nAuthor=Ann\n");
+
+    dir.write("Settings.ini", "[Information]\nAuthor=\"  Ann Lee \"\nCompany='Quill'\n"
+                              "[information]\nAuthor=Later section\n");
+    EXPECT_EQ(readDefault(settings, kDefaultAuthorKey), "  Ann Lee ");
+    EXPECT_EQ(readDefault(settings, kDefaultCompanyKey), "Quill");
+}
+
+TEST(UserDefaults, APipeInPlaceOfTheSettingsIsNoFile) {
+    TempDir temp;
+    const QString pipe = MakeFifo(temp.filePath("Settings.ini"));
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {pipe}, [&] {
+        EXPECT_EQ(readDefault(pipe, kDefaultAuthorKey), "");
+        EXPECT_THROW(writeDefault(pipe, kDefaultAuthorKey, "Name"), StoreError);
+    }));
 }

@@ -1,11 +1,16 @@
 // The report as the export writes it: what it shows, in which order, and
 // that reading the documentation never changes it.
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <sys/resource.h>
 
 #include "report/layout/ReportError.h"
 #include "report/layout/ReportFile.h"
@@ -54,6 +59,29 @@ QByteArray fileHash(const QString& path) {
     return ::testing::AssertionSuccess();
 }
 
+// Lowers this process's file-size limit for its lifetime: a write that would
+// pass it fails part way, as on a full disk, with the system's own reason.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN); // fail the write, not the process
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
 class ReportExportTest : public ::testing::Test {
 protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -82,6 +110,17 @@ protected:
         const qint32 other = store.addDocument("OTHER");
         store.addRoutine(other, store.addUnit(other, "Other.pas", "N/A", "Not this one."),
                          "PROCEDURE", "Elsewhere", "<None>", "<None>");
+        return docNo;
+    }
+
+    // A document whose report is well over 16 KiB in either format.
+    qint32 addLongDocument() {
+        const qint32 docNo = store.addDocument("LONG");
+        // Words that differ, so that the PDF's compressed pages stay large.
+        QString words;
+        for (int i = 0; i < 8000; ++i)
+            words += QStringLiteral("w%1 ").arg((i * 7919) % 100003);
+        store.addUnit(docNo, "Long.pas", "N/A", words);
         return docNo;
     }
 
@@ -226,6 +265,52 @@ TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
     } catch (const ReportError& error) {
         EXPECT_TRUE(error.message().startsWith("Cannot write ")) << error.what();
     }
+}
+
+TEST_F(ReportExportTest, AFailedWriteSaysWhatTheSystemSaidAndKeepsTheOldFile) {
+    const qint32 docNo = addLongDocument();
+    const QString html = temp.write("out/report.html", "the earlier report");
+    const QString pdf = temp.filePath("out/report.pdf");
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    QStringList messages;
+    {
+        FileSizeLimit limit(8192);
+        for (const QString& file : {html, pdf}) {
+            try {
+                exportReport(store.databaseFile(), docNo, file);
+                messages << "no error";
+            } catch (const ReportError& error) {
+                messages << error.message();
+            }
+        }
+    }
+    EXPECT_EQ(messages, (QStringList{"Cannot write " + html + ": " + tooLarge,
+                                     "Cannot write " + pdf + ": " + tooLarge}));
+    EXPECT_EQ(fileText(html), "the earlier report");
+    EXPECT_EQ(QDir(temp.filePath("out")).entryList(QDir::Files), QStringList{"report.html"});
+}
+
+// The same through the tool on a really full disk: a tiny file system of its
+// own, where the system allows one to be made.
+TEST_F(ReportExportTest, ToolSaysTheDiskIsFull) {
+    const qint32 docNo = addLongDocument();
+    const QString mountPoint = temp.filePath("full/");
+    QDir().mkpath(mountPoint);
+    const QString html = mountPoint + "report.html";
+    QProcess shell;
+    shell.start("unshare",
+                {"-rm", "sh", "-c",
+                 "mount -t tmpfs -o size=16k tmpfs \"$1\" || exit 77; shift; exec \"$@\"", "sh",
+                 mountPoint, INKWRIGHT_TOOL, "export", QString::number(docNo), "--data",
+                 temp.path(), "--out", html});
+    ASSERT_TRUE(shell.waitForFinished(20000));
+    if (shell.error() == QProcess::FailedToStart || shell.exitCode() == 77)
+        GTEST_SKIP() << "no private file system can be mounted here";
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_EQ(shell.readAllStandardOutput(), "");
+    const QString err = QString::fromUtf8(shell.readAllStandardError());
+    EXPECT_TRUE(err.contains("Cannot write " + html + ": No space left on device\n"))
+        << err.toStdString();
 }
 
 TEST_F(ReportExportTest, ToolExportsWithoutADisplay) {

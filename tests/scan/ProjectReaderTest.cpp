@@ -1,5 +1,7 @@
+#include "scan/PathParts.h"
 #include "scan/ProjectReader.h"
 #include "QtPrinters.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -121,10 +123,13 @@ TEST(ProjectReader, ReadsAFileFromDisk) {
 }
 
 TEST(ProjectReader, ReportsAFileThatCannotBeOpened) {
+    using namespace std::chrono_literals;
     TempDir dir;
     const QString missing = dir.filePath("Missing.dpr");
-    for (const QString& path : {missing, dir.path(), QString()}) {
-        const ProjectUnits project = ReadProjectUnits(path);
+    const QString fifo = MakeFifo(dir.filePath("Pipe.dpr"));
+    for (const QString& path : {missing, dir.path(), QString(), fifo}) {
+        ProjectUnits project;
+        ASSERT_TRUE(ReturnsWithin(5s, {fifo}, [&] { project = ReadProjectUnits(path); }));
         EXPECT_EQ(project.error, "File " + path + " could not be opened.");
         EXPECT_TRUE(project.units.isEmpty() && project.forms.isEmpty() && project.paths.isEmpty());
     }

@@ -1,8 +1,10 @@
 #include "scan/SourceText.h"
 #include "QtPrinters.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 
 using namespace ink;
 
@@ -55,4 +57,26 @@ TEST(SourceText, ReportsFilesThatCannotBeRead) {
     EXPECT_FALSE(ReadSourceBytes(dir.filePath("Missing.pas"), 100));
     EXPECT_FALSE(ReadSourceBytes(dir.path(), 100));
     EXPECT_FALSE(ReadSourceBytes(QString(), 100));
+}
+
+TEST(SourceText, ReadsOnlyRegularFilesAndNeverWaits) {
+    using namespace std::chrono_literals;
+    TempDir dir;
+    const QString fifo = MakeFifo(dir.filePath("Pipe.pas"));
+    const QString fifoLink = dir.filePath("PipeLink.pas");
+    ASSERT_TRUE(QFile::link(fifo, fifoLink));
+    const QString linked = dir.filePath("Link.pas");
+    ASSERT_TRUE(QFile::link(dir.write("Unit1.pas", "unit Unit1;"), linked));
+
+    std::optional<QByteArray> fromFifo, fromFifoLink, fromDevice, fromLink;
+    EXPECT_TRUE(ReturnsWithin(5s, {fifo}, [&] {
+        fromFifo = ReadSourceBytes(fifo, 100);
+        fromFifoLink = ReadSourceBytes(fifoLink, 100);
+        fromDevice = ReadSourceBytes("/dev/zero", 100);
+        fromLink = ReadSourceBytes(linked, 100);
+    }));
+    EXPECT_FALSE(fromFifo);
+    EXPECT_FALSE(fromFifoLink);
+    EXPECT_FALSE(fromDevice);
+    EXPECT_EQ(fromLink, QByteArray("unit Unit1;")); // a link is followed to its file
 }

@@ -1,6 +1,7 @@
 // The output of `inkwright-tool units` and `inkwright-tool routines`: other
 // tools read it, so its layout is checked byte for byte.
 #include "QtPrinters.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ ToolRun RunTool(const QStringList& args) {
     QProcess tool;
     tool.start(QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool"), args);
     ToolRun run;
-    if (!tool.waitForFinished(30000))
-        return run;
+    if (!tool.waitForFinished(20000))
+        return run; // the process is killed with `tool`
     run.status = tool.exitCode();
     run.out = tool.readAllStandardOutput();
     run.err = tool.readAllStandardError();
@@ -76,7 +77,35 @@ TEST(ToolCommands, RoutinesShowsThePlaceholders) {
               "PROCEDURE\tN/A\tN/A\t<None>\n"
               "FUNCTION\tF\t<None>\tInteger\n"
               "size\t30\n");
-    // No procedures and no functions, or no file: one placeholder, as both have one name.
-    EXPECT_EQ(RunTool({"routines", dir.filePath("Forms")}).out,
-              "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
+    // No procedures and no functions: one placeholder, as both have one name.
+    const ToolRun empty = RunTool({"routines", dir.write("Empty.pas", "")});
+    EXPECT_EQ(empty.out, "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.err, "");
+}
+
+TEST(ToolCommands, RoutinesSaysWhenTheFileCouldNotBeRead) {
+    TempDir dir;
+    // The placeholders a build would store, and the failure besides; a pipe
+    // is no unit file and is not waited on.
+    for (const QString& path :
+         {dir.filePath("Forms"), dir.path(), MakeFifo(dir.filePath("Pipe.pas"))}) {
+        const ToolRun run = RunTool({"routines", path});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
+        EXPECT_EQ(run.err, ("File " + path + " could not be read.\n").toUtf8());
+    }
+}
+
+TEST(ToolCommands, PipesAreNoProjectsAndNoPrograms) {
+    TempDir dir;
+    const QString project = MakeFifo(dir.filePath("Pipe.dpr"));
+    const ToolRun units = RunTool({"units", project});
+    EXPECT_EQ(units.status, 1);
+    EXPECT_EQ(units.err, ("File " + project + " could not be opened.\n").toUtf8());
+
+    const QString program = MakeFifo(dir.filePath("Pipe.dll"));
+    const ToolRun verinfo = RunTool({"verinfo", program});
+    EXPECT_EQ(verinfo.status, 1);
+    EXPECT_EQ(verinfo.err, ("inkwright-tool verinfo: no such file: " + program + "\n").toUtf8());
 }

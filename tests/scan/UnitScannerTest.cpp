@@ -1,5 +1,6 @@
 #include "scan/UnitScanner.h"
 #include "QtPrinters.h"
+#include "support/OddFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -160,6 +161,32 @@ TEST(UnitScanner, StopsAtTheImplementationKeywordOnly) {
               (QStringList{"P TForm1.Button1Click|Sender: TObject"}));
 }
 
+TEST(UnitScanner, AnonymousMethodsDeclareNothing) {
+    // A program is read whole, bodies included; the methods passed or
+    // assigned in them are values, and a reserved word is never a name.
+    EXPECT_EQ(Scan("program P;\nuses Classes, SysUtils;\n"
+                   "procedure Outer(A: Integer);\nvar F: TFunc<Integer>; P: TProc<Integer>;\n"
+                   "begin\n"
+                   "  TThread.Queue(nil, procedure begin Writeln('x'); end);\n"
+                   "  TThread.Synchronize(nil, procedure var X: Integer; begin X := 1; end);\n"
+                   "  TThread.Synchronize(nil, procedure const C = 1; begin end);\n"
+                   "  Run(function: Integer begin Result := 1 end);\n"
+                   "  Run(function(S: string): Integer begin Result := 2 end);\n"
+                   "  F := function: Integer begin Result := 1; end;\n"
+                   "  P := procedure(B: Integer) begin end;\n"
+                   "  var Q := procedure begin end;\n"
+                   "  F:={x}function begin end;\n"
+                   "end;\n"
+                   "function Later: Boolean;\nbegin Result := True end;\n"
+                   "begin\nend.\n"),
+              (QStringList{"P Outer|A: Integer", "F Later|<None>|Boolean"}));
+    // Procedural types are still types, escaped names still names.
+    EXPECT_EQ(Scan(Unit("type TProc = procedure;\n  TF = function: Integer;\n"
+                        "procedure &Var;\nfunction &Begin: Integer;\n")),
+              (QStringList{"P {STDCALL}|<None>", "P Var|<None>", "F {STDCALL}|<None>|Integer",
+                           "F Begin|<None>|Integer"}));
+}
+
 TEST(UnitScanner, FillsEmptyKindsWithPlaceholders) {
     const UnitRoutines none = ParseUnitRoutines(Unit("const X = 1;"));
     EXPECT_EQ(none.procedureNames, QStringList{"N/A"});
@@ -228,14 +255,24 @@ TEST(UnitScanner, ScansAFileAndMeasuresIt) {
 }
 
 TEST(UnitScanner, ScansAMissingFileAsEmpty) {
+    using namespace std::chrono_literals;
     TempDir dir;
-    for (const QString& path : {dir.filePath("Forms"), dir.path(), QString()}) {
-        const UnitRoutines routines = ScanUnitRoutines(path);
+    const QString fifo = MakeFifo(dir.filePath("Pipe.pas"));
+    for (const QString& path : {dir.filePath("Forms"), dir.path(), QString(), fifo}) {
+        UnitRoutines routines;
+        QStringList interfaceLines{"unread"};
+        ASSERT_TRUE(ReturnsWithin(5s, {fifo}, [&] {
+            routines = ScanUnitRoutines(path);
+            interfaceLines = ReadUnitInterface(path);
+        })) << path.toStdString();
         EXPECT_EQ(routines.fileSize, 0);
+        EXPECT_TRUE(routines.unreadable);
         EXPECT_EQ(routines.procedureNames, QStringList{"N/A"});
         EXPECT_EQ(routines.functionResults, QStringList{"N/A"});
-        EXPECT_TRUE(ReadUnitInterface(path).isEmpty());
+        EXPECT_TRUE(interfaceLines.isEmpty());
     }
+    // An empty file is read, and has nothing in it.
+    EXPECT_FALSE(ScanUnitRoutines(dir.write("Empty.pas", "")).unreadable);
 }
 
 TEST(UnitScanner, ReadsTheInterfaceThroughTheImplementationLine) {

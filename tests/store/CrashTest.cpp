@@ -3,10 +3,10 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QThread>
-#include <sqlite3.h>
 
 #include "store/Startup.h"
 #include "store/TDM1.h"
+#include "support/SqlFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -22,22 +22,11 @@ QList<int> acknowledgedRows(const QByteArray& output) {
 
 // ProcName -> Description of every stored routine, after an integrity check.
 QHash<QString, QString> storedRoutines(const QString& databaseFile) {
+    SqlFile db(databaseFile);
+    EXPECT_EQ(db.text("PRAGMA integrity_check"), "ok");
     QHash<QString, QString> routines;
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(QFile::encodeName(databaseFile).constData(), &db), SQLITE_OK);
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-    EXPECT_EQ(sqlite3_step(check), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-    sqlite3_finalize(check);
-    sqlite3_stmt* rows = nullptr;
-    sqlite3_prepare_v2(db, "SELECT ProcName, Description FROM ProcsLib", -1, &rows, nullptr);
-    while (sqlite3_step(rows) == SQLITE_ROW)
-        routines.insert(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0))),
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(rows, 1))));
-    sqlite3_finalize(rows);
-    sqlite3_close(db);
+    for (const QStringList& row : db.rows("SELECT ProcName, Description FROM ProcsLib"))
+        routines.insert(row[0], row[1]);
     return routines;
 }
 

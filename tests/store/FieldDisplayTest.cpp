@@ -2,7 +2,7 @@
 
 #include "store/DisplayFormat.h"
 #include "store/FieldText.h"
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 using namespace ink;
 

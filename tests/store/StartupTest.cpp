@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
@@ -10,6 +9,8 @@
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/OddFiles.h"
+#include "support/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;
@@ -37,13 +38,6 @@ QString startProgram(const QString& configPath, const QString& programFolder,
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void runSql(const QString& databaseFile, const char* sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(databaseFile).constData(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
 }
 
 class Startup : public ::testing::Test {
@@ -219,6 +213,45 @@ TEST_F(Startup, AnUnstampedDatabaseHoldingOurTablesIsOurs) {
     EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
 }
 
+TEST_F(Startup, AnUnreadableConfigurationIsReportedByEveryUseAndNeverWrittenOver) {
+    const QString folder = temp.filePath("config/Inkwright/DatabaseEngine.ini");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    AliasRegistry registry(folder); // does not throw: start-up reports it in its own step
+    EXPECT_THROW(registry.aliasExists("Quillmark"), StoreError);
+    EXPECT_THROW(registry.aliasPath("Quillmark"), StoreError);
+    EXPECT_THROW(registry.saveConfiguration(), StoreError);
+    try {
+        EnsureDatabaseAlias(registry, "Quillmark", "/data", true);
+        FAIL() << "no error";
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(error.message().startsWith("Cannot read the configuration \"" + folder))
+            << error.message().toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST_F(Startup, AValueWithALineBreakIsNeverWritten) {
+    temp.write("config/Inkwright/DatabaseEngine.ini", "[Quillmark]\nPATH=/old/Data\n");
+    const QByteArray before = bytesOf(config());
+    AliasRegistry registry(config());
+    for (const QString& path : {QStringLiteral("/a\nb/Data"), QStringLiteral("/a\rb/Data")}) {
+        try {
+            EnsureDatabaseAlias(registry, "Quillmark", path, true);
+            FAIL() << "no error";
+        } catch (const StoreError& error) {
+            EXPECT_TRUE(error.message().contains("line break")) << error.message().toStdString();
+        }
+        EXPECT_THROW(registry.modifyAlias("Quillmark", {"LANGDRIVER=x", "PATH=" + path}),
+                     StoreError);
+        EXPECT_THROW(registry.addStandardAlias("Other", path, "SQLITE3"), StoreError);
+    }
+    // Nothing was taken in, not even the good line before the refused one.
+    EXPECT_EQ(registry.aliasPath("Quillmark"), "/old/Data");
+    EXPECT_EQ(registry.parameter("Quillmark", "LANGDRIVER"), "");
+    EXPECT_FALSE(registry.aliasExists("Other"));
+    EXPECT_EQ(bytesOf(config()), before);
+}
+
 TEST_F(Startup, AFileWithOneOfOurTableNamesButAnotherLayoutIsNeverWritten) {
     const QString file = databaseFile(program());
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -242,4 +275,29 @@ TEST_F(Startup, OpeningOurStoreChangesNoByte) {
     const QByteArray before = bytesOf(file);
     EXPECT_EQ(documentsOf(program()), QStringList({"KEPT"}));
     EXPECT_EQ(bytesOf(file), before);
+}
+
+// A pipe where the configuration or the database should be is refused as
+// "not a file" at once; nothing waits for a writer, nothing is written to it.
+TEST_F(Startup, PipesInPlaceOfTheConfigurationOrTheDatabaseAreNoFiles) {
+    const QString pipe = MakeFifo(config());
+    bool reported = false;
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {pipe}, [&] {
+        AliasRegistry registry(pipe);
+        try {
+            registry.aliasExists("Quillmark");
+        } catch (const StoreError& error) {
+            reported = error.message().contains("it is not a file");
+        }
+    }));
+    EXPECT_TRUE(reported);
+
+    QDir().mkpath(dataDirectoryFor(program()));
+    const QString database = MakeFifo(databaseFile(program()));
+    QString error;
+    EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {database}, [&] {
+        std::unique_ptr<TDM1> dm;
+        error = startProgram(temp.filePath("other.ini"), program(), dm);
+    }));
+    EXPECT_EQ(error, "Cannot open the database \"" + database + "\": it is not a file");
 }

@@ -1,43 +1,18 @@
 // Faults under the store: rows that another program deleted or changed, and
 // writes the disk refused. Nothing typed may be lost, and nothing shown may
 // be a row the store does not hold.
-#include <QFile>
-#include <sqlite3.h>
 
 #include "store/StoreError.h"
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 #include "support/FaultyVfs.h"
+#include "support/SqlFile.h"
 
 using namespace ink;
 
 namespace {
 
 // A second connection to the same file: another program.
-class OtherProgram {
-public:
-    explicit OtherProgram(const QString& file) {
-        sqlite3_open(QFile::encodeName(file).constData(), &db_);
-        sqlite3_busy_timeout(db_, 3000);
-    }
-    ~OtherProgram() { sqlite3_close(db_); }
-    void run(const char* sql) {
-        ASSERT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db_);
-    }
-    QString text(const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
-        QString value;
-        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
-            value =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        sqlite3_finalize(statement);
-        return value;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+using OtherProgram = SqlFile;
 
 class VanishedRows : public StoreFixture {
 protected:

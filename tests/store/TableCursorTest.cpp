@@ -2,7 +2,7 @@
 
 #include "store/StoreError.h"
 #include "store/TDataSource.h"
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 using ink::StoreError;
 using ink::TTable;

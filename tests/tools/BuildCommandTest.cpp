@@ -1,24 +1,9 @@
 #include <gtest/gtest.h>
-#include <QProcess>
 
+#include "support/OddFiles.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
-
-namespace {
-struct ToolRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-ToolRun tool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool"), args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-} // namespace
+#include "support/ToolRun.h"
 
 TEST(BuildCommand, BuildsAndRefreshesADocumentFromAScript) {
     TempDir temp;
@@ -29,16 +14,16 @@ TEST(BuildCommand, BuildsAndRefreshesADocumentFromAScript) {
                                      "begin\nend.\n");
     const QString data = temp.filePath("data folder");
 
-    const ToolRun built = tool({"build", project, "--data", data});
+    const ToolRun built = runTool({"build", project, "--data", data});
     EXPECT_EQ(built.status, 0) << built.err.toStdString();
     EXPECT_EQ(built.out, "docno\t1\tunits\t1\troutines\t2\tsize_kb\t0\n");
 
-    const ToolRun refreshed = tool({"refresh", "1", "--data", data});
+    const ToolRun refreshed = runTool({"refresh", "1", "--data", data});
     EXPECT_EQ(refreshed.status, 0);
     EXPECT_EQ(refreshed.out, built.out);
 
     // The name defaults to the file's base name, so a second build is refused.
-    const ToolRun again = tool({"build", project, "--data", data});
+    const ToolRun again = runTool({"build", project, "--data", data});
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(again.err.contains("MY APP")) << again.err.toStdString();
 }
@@ -46,12 +31,30 @@ TEST(BuildCommand, BuildsAndRefreshesADocumentFromAScript) {
 TEST(BuildCommand, ReportsWhatFailsOnStandardError) {
     TempDir temp;
     const QString data = temp.filePath("data");
-    const ToolRun missing = tool({"build", temp.filePath("none.dpr"), "--data", data});
+    const ToolRun missing = runTool({"build", temp.filePath("none.dpr"), "--data", data});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "File " + temp.filePath("none.dpr") + " could not be opened.\n");
 
-    const ToolRun unknown = tool({"refresh", "7", "--data", data});
+    const ToolRun unknown = runTool({"refresh", "7", "--data", data});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_FALSE(unknown.err.isEmpty());
-    EXPECT_EQ(tool({"build"}).status, 2);
+    EXPECT_EQ(runTool({"build"}).status, 2);
+}
+
+// A pipe where a project or a unit file should be is passed over as a
+// missing file is, never waited on.
+TEST(BuildCommand, PipesAreNotWaitedOn) {
+    TempDir temp;
+    const QString data = temp.filePath("data");
+    const QString pipeProject = MakeFifo(temp.filePath("Pipe.dpr"));
+    const ToolRun refused = runTool({"build", pipeProject, "--data", data});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "File " + pipeProject + " could not be opened.\n");
+
+    MakeFifo(temp.filePath("App/Piped.pas"));
+    const QString project =
+        temp.write("App/App.dpr", "program App;\nuses\n  Piped in 'Piped.pas';\nbegin\nend.\n");
+    const ToolRun built = runTool({"build", project, "--data", data});
+    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    EXPECT_EQ(built.out, "docno\t2\tunits\t1\troutines\t1\tsize_kb\t0\n");
 }

@@ -4,27 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 #include "support/PrintQt.h"
+#include "support/SqlFile.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 
 namespace {
-
-QString scalar(const QString& databaseFile, const char* sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(databaseFile).constData(), &db, SQLITE_OPEN_READONLY,
-                    nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    QString value;
-    if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
-        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return value;
-}
 
 // A project of `units` units, each with `routines` procedures.
 QString writeProject(const TempDir& temp, const QString& folder, int units, int routines) {
@@ -60,9 +46,9 @@ TEST_F(ToolStoreFaults, ADiskThatFillsDuringABuildKeepsTheStoreAsItWas) {
         << full.err.toStdString();
     // SQLite names the write that failed, not the system's reason for it.
     EXPECT_TRUE(full.err.contains("disk I/O error")) << full.err.toStdString();
-    EXPECT_EQ(scalar(store(), "SELECT group_concat(DocName) FROM DocsLib"), "P");
-    EXPECT_EQ(scalar(store(), "SELECT count(*) FROM ProcsLib"), "6");
-    EXPECT_EQ(scalar(store(), "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(sqlText(store(), "SELECT group_concat(DocName) FROM DocsLib"), "P");
+    EXPECT_EQ(sqlText(store(), "SELECT count(*) FROM ProcsLib"), "6");
+    EXPECT_EQ(sqlText(store(), "PRAGMA integrity_check"), "ok");
 }
 
 TEST_F(ToolStoreFaults, OnlyABuildCreatesAStore) {
@@ -133,6 +119,6 @@ TEST_F(ToolStoreFaults, NamesBeyondTheBasicPlaneAreFoundAgainByARefresh) {
         const ToolRun refreshed = runTool({"refresh", "1", "--data", data()});
         EXPECT_EQ(refreshed.out, built.out);
     }
-    EXPECT_EQ(scalar(store(), "SELECT count(*) FROM UnitsLib"), "1");
-    EXPECT_EQ(scalar(store(), "SELECT count(*) FROM ProcsLib WHERE length(ProcName) = 30"), "1");
+    EXPECT_EQ(sqlText(store(), "SELECT count(*) FROM UnitsLib"), "1");
+    EXPECT_EQ(sqlText(store(), "SELECT count(*) FROM ProcsLib WHERE length(ProcName) = 30"), "1");
 }

@@ -1,0 +1,67 @@
+// The document build on a real store: the rows it writes, what it tells the
+// user while it runs, and a refresh that adds only what is new.
+#include "support/PrintQt.h"
+#include "support/RecordingFeedback.h"
+#include "support/StoreFixture.h"
+
+using namespace ink;
+
+namespace {
+
+class Build : public StoreFixture {
+protected:
+    QString project() {
+        temp.write("app/Util.pas", "unit Util;\ninterface\nprocedure Run(const Name: string);\n"
+                                   "function Count: Integer;\nimplementation\nend.\n");
+        temp.write("app/Main.pas", "unit Main;\ninterface\nprocedure Show;\nimplementation\n"
+                                   "end.\n");
+        return temp.write("app/P.dpr", "program P;\nuses\n  Util in 'Util.pas',\n"
+                                       "  Main in 'Main.pas' {FormMain};\nbegin\nend.\n");
+    }
+    void build(const QString& projectPath, bool refresh) {
+        if (!refresh)
+            BuildDocument(*dm, projectPath, "P", false, feedback);
+        else
+            BuildDocument(*dm, projectPath, dm->tblDocsDocName->asString(), true, feedback);
+    }
+    RecordingFeedback feedback;
+};
+
+} // namespace
+
+TEST_F(Build, WritesEveryRowAndTellsTheUserAsItGoes) {
+    build(project(), false);
+    EXPECT_EQ(column(dm->tblUnits, "UnitName"), QStringList({"Util.pas", "Main.pas"}));
+    EXPECT_EQ(column(dm->tblUnits, "FormName"), QStringList({"N/A", "FormMain"}));
+    dm->tblUnits->first();
+    EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Run", "Count"}));
+    EXPECT_EQ(column(dm->tblProc, "ProcParams"), QStringList({"const Name: string", "<None>"}));
+    EXPECT_EQ(feedback.calls, QStringList({"position 0", "status Updating:", "maximum 2", "step",
+                                           "step", "status "}));
+}
+
+TEST_F(Build, ARefreshAddsOnlyWhatIsNewAndKeepsDescriptions) {
+    const QString path = project();
+    build(path, false);
+    dm->tblUnits->first();
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Runs it.");
+    dm->tblProc->post();
+    temp.write("app/Util.pas",
+               "unit Util;\ninterface\nprocedure Run(const Name: string);\n"
+               "function Count: Integer;\nprocedure Added;\nimplementation\nend.\n");
+
+    build(path, true);
+    build(path, true);
+    EXPECT_EQ(column(dm->tblUnits, "UnitName"), QStringList({"Util.pas", "Main.pas"}));
+    dm->tblUnits->first();
+    EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Run", "Count", "Added"}));
+    EXPECT_EQ(column(dm->tblProc, "Description").first(), "Runs it.");
+}
+
+TEST_F(Build, AProjectThatCannotBeOpenedIsShownAndTheDocumentStays) {
+    build(temp.filePath("missing.dpr"), false);
+    EXPECT_EQ(feedback.calls.filter("error ").size(), 1);
+    EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"P"}));
+    EXPECT_EQ(dm->tblUnits->recordCount(), 0);
+}

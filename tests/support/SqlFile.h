@@ -1,0 +1,32 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+// A plain SQLite connection to any file, opened as another program would
+// open it: for tests that make foreign or hand-made databases, look at a
+// store from outside, or change it behind the program's back. Errors throw
+// std::runtime_error with SQLite's message.
+class SqlFile {
+public:
+    explicit SqlFile(const QString& path);
+    ~SqlFile();
+    SqlFile(const SqlFile&) = delete;
+    SqlFile& operator=(const SqlFile&) = delete;
+
+    // Runs one or more statements that return nothing.
+    void run(const QString& sql);
+    // The rows of a query, each column as text (NULL as an empty string).
+    QList<QStringList> rows(const QString& sql);
+    // The first column of the first row; empty when there is none.
+    QString text(const QString& sql);
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The same, for one statement on a file, opened and closed around it.
+void runSql(const QString& path, const QString& sql);
+QString sqlText(const QString& path, const QString& sql);
