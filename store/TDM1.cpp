@@ -17,6 +17,12 @@ FieldDef text(const char* name, int size) {
     return {QString::fromLatin1(name), FieldType::Text, size, false};
 }
 
+// A field beyond the table's first layout: older stores gain it when they open.
+FieldDef added(FieldDef field) {
+    field.addedLater = true;
+    return field;
+}
+
 FieldDef typed(const char* name, FieldType type, bool required = false) {
     return {QString::fromLatin1(name), type, 0, required};
 }
@@ -56,7 +62,7 @@ const TableDef& TDM1::unitsDefinition() {
         {typed("DocNo", FieldType::Integer, true), typed("UnitNo", FieldType::AutoInc, true),
          text("UnitName", 50), text("FormName", 50), typed("Description", FieldType::Memo),
          // The unit's "in" path as the project file writes it, empty when it has none.
-         text("UnitPath", 255)},
+         added(text("UnitPath", 255))},
         {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
         {QStringLiteral("DocNo")}};
     return def;

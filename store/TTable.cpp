@@ -345,7 +345,12 @@ void TTable::open() {
     if (!db.tableExists(def_.name))
         throw TableMissing(
             QStringLiteral("Table \"%1\" does not exist in \"%2\"").arg(def_.name, db.filePath()));
-    verifyLayout(db, def_);
+    // An older store gains the fields added since, all in one step.
+    if (const QList<FieldDef> missing = verifyLayout(db, def_); !missing.isEmpty()) {
+        Savepoint together(db);
+        addFields(db, def_, missing);
+        together.commit();
+    }
     d_->store = std::make_unique<TableStore>(db, def_, d_->linkFields);
     d_->db = &db;
     state_ = State::Browsing;

@@ -19,6 +19,9 @@ struct FieldDef {
     FieldType type = FieldType::Text;
     int size = 0;          // characters, for Text only
     bool required = false; // checked by Post (and, for some, by the store itself)
+    // A field added after the table's first layout, at its end. A stored
+    // table that lacks such trailing fields is upgraded when it opens.
+    bool addedLater = false;
 };
 
 struct IndexDef {

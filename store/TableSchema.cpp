@@ -34,7 +34,7 @@ QString describe(const QString& name, const QString& type) {
     return QStringLiteral("\"%1\" %2").arg(name, type);
 }
 
-void verifyFields(Database& db, const TableDef& def) {
+QList<FieldDef> verifyFields(Database& db, const TableDef& def) {
     Statement info(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name)));
     int position = 0;
     while (info.step()) {
@@ -54,13 +54,17 @@ void verifyFields(Database& db, const TableDef& def) {
                     .arg(describe(name, type), describe(field.name, columnType(field))));
         ++position;
     }
-    if (position < def.fields.size()) {
-        const FieldDef& missing = def.fields[position];
-        differentLayout(db, def,
-                        QStringLiteral("field %1 %2 is missing")
-                            .arg(position + 1)
-                            .arg(describe(missing.name, columnType(missing))));
+    QList<FieldDef> missing;
+    for (int i = position; i < def.fields.size(); ++i) {
+        const FieldDef& field = def.fields[i];
+        if (!field.addedLater)
+            differentLayout(db, def,
+                            QStringLiteral("field %1 %2 is missing")
+                                .arg(i + 1)
+                                .arg(describe(field.name, columnType(field))));
+        missing << field;
     }
+    return missing;
 }
 
 void verifyIndex(Database& db, const TableDef& def) {
@@ -108,9 +112,16 @@ QStringList createStatements(const TableDef& def) {
     return statements;
 }
 
-void verifyLayout(Database& db, const TableDef& def) {
-    verifyFields(db, def);
+QList<FieldDef> verifyLayout(Database& db, const TableDef& def) {
+    QList<FieldDef> missing = verifyFields(db, def);
     verifyIndex(db, def);
+    return missing;
+}
+
+void addFields(Database& db, const TableDef& def, const QList<FieldDef>& fields) {
+    for (const FieldDef& field : fields)
+        db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                    .arg(quoted(def.name), columnDefinition(def, field)));
 }
 
 } // namespace ink

@@ -15,9 +15,14 @@ class Database;
 // SQL that creates the empty table and its index.
 QStringList createStatements(const TableDef& def);
 
-// Throws StoreError naming the file when the stored table's fields, types or
-// index differ from the definition. Reads only.
-void verifyLayout(Database& db, const TableDef& def);
+// Checks the stored table against the definition and returns the trailing
+// fields added later that it lacks (an older store), in order. Throws
+// StoreError naming the file when anything else differs: fields, types or
+// the index. Reads only.
+QList<FieldDef> verifyLayout(Database& db, const TableDef& def);
+
+// Adds those fields to the stored table, at its end, empty in every row.
+void addFields(Database& db, const TableDef& def, const QList<FieldDef>& fields);
 
 // The auto-number field's position, or -1.
 int autoNumberField(const TableDef& def);

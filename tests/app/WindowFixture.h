@@ -3,7 +3,6 @@
 #include <memory>
 #include <QApplication>
 #include <QTest>
-#include <sqlite3.h>
 
 #include "app/DBCheckBox.h"
 #include "app/DBEdit.h"
@@ -11,11 +10,13 @@
 #include "app/DBMemo.h"
 #include "app/TfrmInkwright.h"
 #include "ScriptedDialogs.h"
+#include "SqlFile.h"
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "StoreFixture.h"
 #include "TempDir.h"
 #include <QLabel>
 #include <QPushButton>
@@ -55,23 +56,13 @@ protected:
     }
 
     int countRows(const char* table) {
-        const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table));
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(dm->database().handle(), sql.toUtf8().constData(), -1, &statement,
-                           nullptr);
-        int count = -1;
-        if (sqlite3_step(statement) == SQLITE_ROW)
-            count = sqlite3_column_int(statement, 0);
-        sqlite3_finalize(statement);
-        return count;
+        return sqlText(dm->database().filePath(),
+                       QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)))
+            .toInt();
     }
 
-    QStringList column(ink::TTable* table, const char* field) {
-        QStringList values;
-        const int index = table->definition().indexOf(QLatin1String(field));
-        for (int row = 0; row < table->recordCount(); ++row)
-            values << table->rowValue(row, index).toString();
-        return values;
+    static QStringList column(ink::TTable* table, const char* field) {
+        return tableColumn(table, field);
     }
 
     TempDir temp;

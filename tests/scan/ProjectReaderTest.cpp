@@ -1,7 +1,7 @@
-#include "scan/PathParts.h"
 #include "scan/ProjectReader.h"
-#include "QtPrinters.h"
+#include "scan/PathParts.h"
 #include "support/OddFiles.h"
+#include "support/PrintQt.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

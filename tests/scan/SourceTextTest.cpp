@@ -1,6 +1,6 @@
 #include "scan/SourceText.h"
-#include "QtPrinters.h"
 #include "support/OddFiles.h"
+#include "support/PrintQt.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

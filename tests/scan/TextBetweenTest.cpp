@@ -1,5 +1,5 @@
 #include "scan/TextBetween.h"
-#include "QtPrinters.h"
+#include "support/PrintQt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "scan/UnitScanner.h"
-#include "QtPrinters.h"
 #include "support/OddFiles.h"
+#include "support/PrintQt.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -154,17 +154,34 @@ TEST_F(Startup, OnlyTheMissingTableIsCreated) {
 
 TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
     addDocument(program(), "KEPT");
-    runSql(databaseFile(program()), "ALTER TABLE UnitsLib DROP COLUMN UnitPath");
+    runSql(databaseFile(program()), "ALTER TABLE UnitsLib RENAME COLUMN FormName TO Form");
     std::unique_ptr<TDM1> dm;
     const QString error = startProgram(config(), program(), dm);
     EXPECT_TRUE(error.contains("UnitsLib")) << error.toStdString();
     EXPECT_TRUE(error.contains(databaseFile(program()))) << error.toStdString();
-    EXPECT_TRUE(error.contains("UnitPath")) << error.toStdString();
+    EXPECT_TRUE(error.contains("FormName")) << error.toStdString();
     EXPECT_TRUE(dm->tblDocs->isOpen());
     EXPECT_FALSE(dm->tblUnits->isOpen());
     EXPECT_FALSE(dm->tblProc->isOpen());
     dm.reset();
-    runSql(databaseFile(program()), "SELECT DocNo, UnitNo, UnitName FROM UnitsLib");
+    runSql(databaseFile(program()), "SELECT DocNo, UnitNo, UnitName, Form FROM UnitsLib");
+}
+
+// A store written before a field was added at a table's end (also one that
+// was never stamped) opens, keeps every row and gains the field, empty.
+TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
+    addDocument(program(), "KEPT");
+    runSql(databaseFile(program()),
+           "ALTER TABLE UnitsLib DROP COLUMN UnitPath; PRAGMA application_id = 0");
+    std::unique_ptr<TDM1> dm;
+    ASSERT_EQ(startProgram(config(), program(), dm), "");
+    EXPECT_EQ(dm->tblUnitsUnitName->asString(), "Main.pas");
+    EXPECT_TRUE(dm->tblUnitsUnitPath->isNull());
+    dm->tblUnits->edit();
+    dm->tblUnitsUnitPath->setValue("src\\Main.pas");
+    dm->tblUnits->post();
+    dm.reset();
+    EXPECT_EQ(sqlText(databaseFile(program()), "SELECT UnitPath FROM UnitsLib"), "src\\Main.pas");
 }
 
 TEST_F(Startup, ADamagedOrForeignFileIsReportedAndLeftUntouched) {

@@ -3,9 +3,9 @@
 // be a row the store does not hold.
 
 #include "store/StoreError.h"
-#include "support/StoreFixture.h"
 #include "support/FaultyVfs.h"
 #include "support/SqlFile.h"
+#include "support/StoreFixture.h"
 
 using namespace ink;
 

@@ -12,6 +12,15 @@
 #include "store/TTable.h"
 #include "support/TempDir.h"
 
+// The values of one field over a table's scope, in order.
+inline QStringList tableColumn(const ink::TTable* table, const char* field) {
+    QStringList values;
+    const int index = table->fieldByName(field)->index();
+    for (int row = 0; row < table->recordCount(); ++row)
+        values << table->rowValue(row, index).toString();
+    return values;
+}
+
 // A fresh store in a temporary folder: alias in a private configuration file,
 // the three tables created and open.
 class StoreFixture : public ::testing::Test {
@@ -43,13 +52,8 @@ protected:
                              name, "PROCEDURE", "<None>", "<None>"});
         return dm->tblProcProcNo->asInteger();
     }
-    // The values of one field over the table's scope, in order.
     static QStringList column(const ink::TTable* table, const char* field) {
-        QStringList values;
-        const int index = table->fieldByName(field)->index();
-        for (int row = 0; row < table->recordCount(); ++row)
-            values << table->rowValue(row, index).toString();
-        return values;
+        return tableColumn(table, field);
     }
 
     TempDir temp;

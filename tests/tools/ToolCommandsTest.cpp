@@ -1,32 +1,12 @@
 // The output of `inkwright-tool units` and `inkwright-tool routines`: other
 // tools read it, so its layout is checked byte for byte.
-#include "QtPrinters.h"
 #include "support/OddFiles.h"
+#include "support/PrintQt.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 #include <QFileInfo>
-#include <QProcess>
-
-namespace {
-struct ToolRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ToolRun RunTool(const QStringList& args) {
-    QProcess tool;
-    tool.start(QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool"), args);
-    ToolRun run;
-    if (!tool.waitForFinished(20000))
-        return run; // the process is killed with `tool`
-    run.status = tool.exitCode();
-    run.out = tool.readAllStandardOutput();
-    run.err = tool.readAllStandardError();
-    return run;
-}
-} // namespace
 
 TEST(ToolCommands, UnitsListsEntryFormAndPath) {
     TempDir dir;
@@ -35,7 +15,7 @@ TEST(ToolCommands, UnitsListsEntryFormAndPath) {
                   "program Project1;\r\n\r\nuses\r\n  Forms,\r\n"
                   "  Unit1 in 'Unit1.pas' {Form1},\r\n"
                   "  Unit2 in 'Lib\\Unit2.pas' {DataModule2: TDataModule};\r\nbegin end.\r\n");
-    const ToolRun run = RunTool({"units", project});
+    const ToolRun run = runTool({"units", project});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Forms\tN/A\t\n"
                        "Unit1.pas\tForm1\tUnit1.pas\n"
@@ -46,10 +26,10 @@ TEST(ToolCommands, UnitsListsEntryFormAndPath) {
 TEST(ToolCommands, UnitsReportsAFileThatCannotBeOpened) {
     TempDir dir;
     const QString missing = dir.filePath("Missing.dpr");
-    const ToolRun run = RunTool({"units", missing});
+    const ToolRun run = runTool({"units", missing});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, ("File " + missing + " could not be opened.\n").toUtf8());
+    EXPECT_EQ(run.err, ("File " + missing + " could not be opened.\n"));
 }
 
 TEST(ToolCommands, RoutinesListsWhatANewDocumentStores) {
@@ -61,7 +41,7 @@ TEST(ToolCommands, RoutinesListsWhatANewDocumentStores) {
         "procedure Add(const S: string);\n"
         "function Clear(Full: Boolean): Boolean;\n" // stored once, as a procedure
         "implementation\nend.\n";
-    const ToolRun run = RunTool({"routines", dir.write("Unit1.pas", source)});
+    const ToolRun run = runTool({"routines", dir.write("Unit1.pas", source)});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "PROCEDURE\tClear\t<None>\t<None>\n"
                        "PROCEDURE\tAdd\tconst S: string\t<None>\n"
@@ -73,12 +53,12 @@ TEST(ToolCommands, RoutinesListsWhatANewDocumentStores) {
 TEST(ToolCommands, RoutinesShowsThePlaceholders) {
     TempDir dir;
     // No procedures: the procedure placeholder comes first.
-    EXPECT_EQ(RunTool({"routines", dir.write("F.pas", "interface function F: Integer;")}).out,
+    EXPECT_EQ(runTool({"routines", dir.write("F.pas", "interface function F: Integer;")}).out,
               "PROCEDURE\tN/A\tN/A\t<None>\n"
               "FUNCTION\tF\t<None>\tInteger\n"
               "size\t30\n");
     // No procedures and no functions: one placeholder, as both have one name.
-    const ToolRun empty = RunTool({"routines", dir.write("Empty.pas", "")});
+    const ToolRun empty = runTool({"routines", dir.write("Empty.pas", "")});
     EXPECT_EQ(empty.out, "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
     EXPECT_EQ(empty.status, 0);
     EXPECT_EQ(empty.err, "");
@@ -90,22 +70,22 @@ TEST(ToolCommands, RoutinesSaysWhenTheFileCouldNotBeRead) {
     // is no unit file and is not waited on.
     for (const QString& path :
          {dir.filePath("Forms"), dir.path(), MakeFifo(dir.filePath("Pipe.pas"))}) {
-        const ToolRun run = RunTool({"routines", path});
+        const ToolRun run = runTool({"routines", path});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
-        EXPECT_EQ(run.err, ("File " + path + " could not be read.\n").toUtf8());
+        EXPECT_EQ(run.err, ("File " + path + " could not be read.\n"));
     }
 }
 
 TEST(ToolCommands, PipesAreNoProjectsAndNoPrograms) {
     TempDir dir;
     const QString project = MakeFifo(dir.filePath("Pipe.dpr"));
-    const ToolRun units = RunTool({"units", project});
+    const ToolRun units = runTool({"units", project});
     EXPECT_EQ(units.status, 1);
-    EXPECT_EQ(units.err, ("File " + project + " could not be opened.\n").toUtf8());
+    EXPECT_EQ(units.err, ("File " + project + " could not be opened.\n"));
 
     const QString program = MakeFifo(dir.filePath("Pipe.dll"));
-    const ToolRun verinfo = RunTool({"verinfo", program});
+    const ToolRun verinfo = runTool({"verinfo", program});
     EXPECT_EQ(verinfo.status, 1);
-    EXPECT_EQ(verinfo.err, ("inkwright-tool verinfo: no such file: " + program + "\n").toUtf8());
+    EXPECT_EQ(verinfo.err, ("inkwright-tool verinfo: no such file: " + program + "\n"));
 }
