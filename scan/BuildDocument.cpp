@@ -111,22 +111,38 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh) {
 }
 
 // Adds the routines the unit's scope does not hold yet; one of a name that
-// is there already (an overload, or a refresh) is left alone.
+// is there already (an overload, or a refresh) is left alone, but for its
+// declaration, which follows the source.
 void writeRoutines(TDM1& dm, const UnitRoutines& found) {
     TTable& procs = *dm.tblProc;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
     const int nameField = procs.definition().indexOf(QStringLiteral("ProcName"));
-    QSet<QString> known;
+    const int declarationField = procs.definition().indexOf(QStringLiteral("Declaration"));
+    QHash<QString, int> known; // name -> row, the first of that name
     known.reserve(procs.recordCount());
-    for (int row = 0; row < procs.recordCount(); ++row)
-        known.insert(matchKey(procs.rowValue(row, nameField).toString()));
+    for (int row = procs.recordCount() - 1; row >= 0; --row)
+        known.insert(matchKey(procs.rowValue(row, nameField).toString()), row);
+    QSet<QString> written;
     for (const RoutineRow& row : RoutineRows(found)) {
         const QString key = matchKey(asStored(procs, "ProcName", row.name));
-        if (known.contains(key))
+        if (written.contains(key))
             continue;
-        procs.append({docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result});
-        known.insert(key);
+        written.insert(key);
+        const auto stored = known.constFind(key);
+        if (stored == known.constEnd()) {
+            procs.append({docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result,
+                          QVariant(), textOrNull(row.declaration)});
+            continue;
+        }
+        // Only a declaration that changed is written: a description saved by
+        // someone else meanwhile stays.
+        if (procs.rowValue(*stored, declarationField).toString() == row.declaration)
+            continue;
+        procs.moveTo(*stored);
+        procs.edit();
+        dm.tblProcDeclaration->setValue(textOrNull(row.declaration));
+        procs.post();
     }
 }
 

@@ -78,7 +78,10 @@ const TableDef& TDM1::procsDefinition() {
          text("ProcType", 10),
          text("ProcParams", 50),
          text("ResultType", 50),
-         typed("Description", FieldType::Memo)},
+         typed("Description", FieldType::Memo),
+         // The whole declaration as the scanner read it, blanks folded; the
+         // parameter text above is cut at 50 characters.
+         added(typed("Declaration", FieldType::Memo))},
         {QStringLiteral("tblProcIndex1"),
          {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcNo")}},
         {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("ProcName")}};
@@ -112,9 +115,9 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsDPRFileName,    &tblDocsisVerInfo};
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,      &tblUnitsUnitName,
                         &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath};
-    TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,     &tblProcProcNo,
-                        &tblProcProcName,   &tblProcProcType,   &tblProcProcParams,
-                        &tblProcResultType, &tblProcDescription};
+    TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
+                        &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
+                        &tblProcResultType, &tblProcDescription, &tblProcDeclaration};
     int i = 0;
     for (TField** field : docs)
         *field = tblDocs->field(i++);

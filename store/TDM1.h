@@ -81,6 +81,7 @@ public:
     TField* tblProcProcParams;
     TField* tblProcResultType;
     TField* tblProcDescription;
+    TField* tblProcDeclaration;
 
 private:
     void reloadAfterLostWrites();

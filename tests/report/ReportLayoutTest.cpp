@@ -185,6 +185,10 @@ TEST_F(ReportLayoutTest, PdfReadsLikeAReference) {
     EXPECT_TRUE(ledger.contains("procedure OpenLedger(const Path: string);"));
     EXPECT_TRUE(ledger.contains("Opens the ledger file named by Path."));
     EXPECT_TRUE(ledger.contains("function Balance: Currency;"));
+    // Whole, though its parameters pass the store's 50 characters, wrapped
+    // at a blank.
+    EXPECT_TRUE(ledger.simplified().contains(BuiltDocument::longDeclaration()))
+        << ledger.toStdString();
     EXPECT_TRUE(ledger.contains("No description."));
     EXPECT_TRUE(
         pages[layout.unitPage(1) - 1].contains("This unit declares no procedures or functions."));

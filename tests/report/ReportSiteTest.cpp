@@ -55,6 +55,7 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_TRUE(ledger.contains("<section class=\"routine\" id=\"PostEntry\">"));
     EXPECT_TRUE(ledger.contains("<code>procedure OpenLedger(const Path: string);</code>"));
     EXPECT_TRUE(ledger.contains("Posts one entry; the memo is kept verbatim."));
+    EXPECT_TRUE(ledger.contains("<code>" + BuiltDocument::longDeclaration() + "</code>"));
     EXPECT_TRUE(ledger.contains("No description."));
     EXPECT_FALSE(ledger.contains("&lt;None&gt;"));
     EXPECT_TRUE(fileText(site + "/unit-0002.html")
