@@ -72,6 +72,17 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_FALSE(failed.out.contains("wrote"));
 }
 
+TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
+    const QString page = built.temp().filePath("books.html");
+    exportReport(built.databaseFile(), built.docNo(), page);
+    const QString html = fileText(page);
+    EXPECT_TRUE(html.contains("<pre class=\"declaration\">" + BuiltDocument::longDeclaration()));
+    EXPECT_TRUE(html.contains("This unit declares no procedures or functions."));
+    EXPECT_TRUE(html.contains("No description."));
+    EXPECT_FALSE(html.contains("N/A"));
+    EXPECT_FALSE(html.contains("&lt;None&gt;"));
+}
+
 TEST_F(ReportSiteTest, SearchInABrowserFindsARoutineByAWordOfItsDescription) {
     if (QStandardPaths::findExecutable("chromium").isEmpty())
         GTEST_SKIP() << "chromium is not installed";
