@@ -209,6 +209,12 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
     EXPECT_FALSE(document->sizeKb);
     EXPECT_FALSE(document->modified.isValid());
     EXPECT_TRUE(reportHtml(*document).contains("This document has no units."));
+    // Its PDF is a title page and contents that say so.
+    const QString pdf = temp.filePath("bare.pdf");
+    EXPECT_EQ(exportReport(store.databaseFile(), docNo, pdf).pages, 2);
+    EXPECT_EQ(pdfPageCount(pdf), 2);
+    EXPECT_TRUE(appearInOrder(pdfText(pdf), {"BARE", "Page 1 of 2", "Contents",
+                                             "This document has no units.", "Page 2 of 2"}));
 }
 
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
