@@ -87,7 +87,7 @@ TEST_F(FailedWrites, AFailedCommitReloadsEveryTableAndSaysNothingWasSaved) {
         addUnit("Lost.pas");
         addProc("LostRoutine");
         vfs.failAfter(0);
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         message = error.message();
     }
     EXPECT_GT(vfs.failures(), 0);
