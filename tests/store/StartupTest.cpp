@@ -10,7 +10,7 @@
 #include "store/TTable.h"
 #include "store/UserError.h"
 #include "support/OddFiles.h"
-#include "support/SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;

@@ -3,8 +3,8 @@
 // be a row the store does not hold.
 
 #include "store/StoreError.h"
-#include "support/FaultyVfs.h"
-#include "support/SqlFile.h"
+#include "store/testing/FaultyVfs.h"
+#include "store/testing/SqlFile.h"
 #include "support/StoreFixture.h"
 
 using namespace ink;
