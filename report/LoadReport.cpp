@@ -64,9 +64,7 @@ void showError(const QString& text) {
 void runReport(std::int32_t docNo) {
     try {
         previewDocument(docNo);
-    } catch (const ink::ReportError& error) {
-        showError(error.message());
-    } catch (const ink::StoreError& error) {
+    } catch (const ink::UserError& error) {
         showError(error.message());
     } catch (const std::exception& error) {
         showError(QString::fromUtf8(error.what()));

@@ -9,10 +9,10 @@
 #include "ProjectReader.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
-#include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/UserError.h"
 #include "UnitScanner.h"
 #include "UnitSourceFinder.h"
 
@@ -170,8 +170,8 @@ void readAgainUnderTheWriteLock(TDM1& dm) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     dm.tblDocs->refresh();
     if (dm.tblDocsDocNo->value() != docNo)
-        throw StoreError(QStringLiteral("The document was deleted by another program; there is "
-                                        "nothing to refresh."));
+        throw UserError(QStringLiteral("The document was deleted by another program; there is "
+                                       "nothing to refresh."));
     dm.tblUnits->refresh();
 }
 
@@ -203,11 +203,11 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
             feedback.showError(project.error);
         writeUnits(dm, project, refresh);
         stampDocument(dm, scanUnits(dm, projectPath, feedback));
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.
         if (!db.lostWrites().isEmpty())
-            throw StoreError(db.lostWrites());
+            throw UserError(db.lostWrites());
         throw;
     }
 }

@@ -4,10 +4,10 @@
 
 #include "AliasRegistry.h"
 #include "Database.h"
-#include "StoreError.h"
 #include "TDataSource.h"
 #include "TField.h"
 #include "TTable.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -146,14 +146,14 @@ Database& TDM1::database() {
     if (!registry_)
         registry_ = std::make_shared<AliasRegistry>();
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
-        throw StoreError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
-                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
+        throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
+                            .arg(QString::fromLatin1(AliasName), registry_->configPath()));
     const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
     auto clean = [](const QString& path) {
         return QDir::cleanPath(QDir::fromNativeSeparators(path));
     };
     if (!requiredFolder_.isEmpty() && clean(folder) != clean(requiredFolder_))
-        throw StoreError(
+        throw UserError(
             QStringLiteral("The database alias \"%1\" names \"%2\", not this program's data "
                            "directory \"%3\"; the tables stay closed")
                 .arg(QString::fromLatin1(AliasName), folder, requiredFolder_));
@@ -175,7 +175,7 @@ void TDM1::reloadAfterLostWrites() {
                 return;
             }
         }
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
         // The store cannot be read either; the error about the lost writes
         // is the one to show, and the next move reads again.
     }
