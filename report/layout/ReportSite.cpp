@@ -32,6 +32,8 @@ dl.facts dd { margin: 0; overflow-wrap: anywhere; }
 table.units { border-collapse: collapse; width: 100%; }
 table.units th, table.units td { text-align: left; padding: 0.3rem 0.5rem; border-bottom: 1px solid #eee; }
 table.units td.number { text-align: right; font-variant-numeric: tabular-nums; }
+table.units td:first-child { overflow-wrap: anywhere; word-break: break-word; }
+.table { overflow-x: auto; }
 .search { position: relative; flex: 1 1 16rem; max-width: 28rem; }
 .search input { width: 100%; padding: 0.35rem 0.6rem; font-size: 1rem; border-radius: 4px; border: 1px solid #99a; }
 .search ol { position: absolute; z-index: 1; left: 0; right: 0; margin: 0.2rem 0 0; padding: 0; list-style: none; background: #fff; color: #1d1d1f; border: 1px solid #ccd; border-radius: 4px; max-height: 70vh; overflow-y: auto; box-shadow: 0 4px 12px rgba(0,0,0,.15); }
@@ -331,9 +333,10 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     if (units.isEmpty()) {
         html += QStringLiteral("<p class=\"none\">This document has no units.</p>\n");
     } else {
-        html += QStringLiteral("<table class=\"units\">\n<thead><tr><th>Unit</th><th "
-                               "class=\"form\">Form</th><th>Routines</th><th>Described</th></tr>"
-                               "</thead>\n<tbody>\n");
+        html += QStringLiteral(
+            "<div class=\"table\"><table class=\"units\">\n<thead><tr><th>Unit</th><th "
+            "class=\"form\">Form</th><th>Routines</th><th>Described</th></tr>"
+            "</thead>\n<tbody>\n");
         for (int i = 0; i < units.size(); ++i) {
             const UnitSummary& unit = units[i];
             html +=
@@ -343,7 +346,7 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
                     .arg(unit.routines)
                     .arg(unit.described);
         }
-        html += QStringLiteral("</tbody>\n</table>\n");
+        html += QStringLiteral("</tbody>\n</table></div>\n");
     }
     html += PageEnd;
     SiteFile page(folder, QStringLiteral("index.html"), true);
