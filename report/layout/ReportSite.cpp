@@ -319,15 +319,15 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
         fact(QStringLiteral("Report made"), reportDateText(QDateTime::currentDateTime(), locale));
     html += QStringLiteral("</dl>\n");
     if (document.includeVersionInfo) {
-        html += QStringLiteral("<h2>Version information</h2>\n<dl class=\"facts\">\n");
+        html += QStringLiteral("<h2>Version information</h2>\n");
         QString facts;
         for (int i = 0; i < int(VersionFields.size()); ++i)
             facts += fact(QString::fromLatin1(VersionFields[i].caption),
                           document.versionValues.value(i));
-        html += facts.isEmpty() ? QStringLiteral("<dd class=\"none\">No version information was "
-                                                 "found for this document.</dd>\n")
-                                : facts;
-        html += QStringLiteral("</dl>\n");
+        html += facts.isEmpty()
+                    ? QStringLiteral("<p class=\"none\">No version information was "
+                                     "found for this document.</p>\n")
+                    : QStringLiteral("<dl class=\"facts\">\n") + facts + QStringLiteral("</dl>\n");
     }
     html += QStringLiteral("<h2>Units</h2>\n");
     if (units.isEmpty()) {
