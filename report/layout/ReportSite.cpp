@@ -333,10 +333,11 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     if (units.isEmpty()) {
         html += QStringLiteral("<p class=\"none\">This document has no units.</p>\n");
     } else {
-        html += QStringLiteral(
-            "<div class=\"table\"><table class=\"units\">\n<thead><tr><th>Unit</th><th "
-            "class=\"form\">Form</th><th>Routines</th><th>Described</th></tr>"
-            "</thead>\n<tbody>\n");
+        html += QStringLiteral("<div class=\"table\"><table class=\"units\">\n<thead><tr><th "
+                               "scope=\"col\">Unit</th><th scope=\"col\" "
+                               "class=\"form\">Form</th><th scope=\"col\">Routines</th><th "
+                               "scope=\"col\">Described</th></tr>"
+                               "</thead>\n<tbody>\n");
         for (int i = 0; i < units.size(); ++i) {
             const UnitSummary& unit = units[i];
             html +=
