@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QRawFont>
+#include <QTransform>
 
 namespace ink {
 
@@ -62,7 +63,8 @@ PageFontMetrics::PageFontMetrics() {
             codePage[b] = QChar(Cp1252High[b - 0x80]);
     }
     for (int f = 0; f < PageFontCount; ++f) {
-        const QRawFont raw = QRawFont::fromFont(faceFor(PageFont(f)));
+        faces_[f] = QRawFont::fromFont(faceFor(PageFont(f)));
+        const QRawFont& raw = faces_[f];
         const QList<quint32> glyphs = raw.glyphIndexesForString(codePage);
         const QList<QPointF> advances =
             raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
@@ -76,9 +78,37 @@ PageFontMetrics::PageFontMetrics() {
 double PageFontMetrics::width(PageFont font, double size, QStringView text) const {
     double total = 0;
     const auto& table = widths_[int(font)];
-    for (const QChar c : text)
-        total += table[static_cast<unsigned char>(winAnsiByte(c))];
+    for (const QChar c : text) {
+        const char byte = winAnsiByte(c);
+        total += byte == '?' && needsOutline(c) ? otherWidth(font, c)
+                                                : table[static_cast<unsigned char>(byte)];
+    }
     return total * size / 1000.0;
+}
+
+float PageFontMetrics::otherWidth(PageFont font, QChar c) const {
+    if (font == PageFont::Mono)
+        return 600.0f;
+    auto& known = otherWidths_[int(font)];
+    const auto found = known.constFind(c.unicode());
+    if (found != known.constEnd())
+        return *found;
+    const QRawFont& face = faces_[int(font)];
+    const QList<quint32> glyphs = face.glyphIndexesForString(QString(c));
+    const QList<QPointF> advances =
+        face.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    const float width =
+        advances.isEmpty() ? 500.0f : float(advances.first().x() * 1000.0 / face.pixelSize());
+    known.insert(c.unicode(), width);
+    return width;
+}
+
+QPainterPath PageFontMetrics::outline(PageFont font, QChar c) const {
+    const QRawFont& face = faces_[int(font)];
+    const QList<quint32> glyphs = face.glyphIndexesForString(QString(c));
+    QPainterPath path = face.pathForGlyph(glyphs.value(0, 0));
+    const double scale = 1000.0 / face.pixelSize();
+    return scale == 1.0 ? path : QTransform::fromScale(scale, scale).map(path);
 }
 
 } // namespace ink

@@ -1,5 +1,8 @@
 #pragma once
 #include <array>
+#include <QHash>
+#include <QPainterPath>
+#include <QRawFont>
 #include <QString>
 #include <QStringView>
 
@@ -14,7 +17,8 @@ enum class PageFont { Regular, Bold, Italic, Mono };
 inline constexpr int PageFontCount = 4;
 
 // Text in the single-byte code page the PDF fonts use (Windows-1252); a
-// character outside it becomes '?'.
+// character outside it becomes '?' (the PDF draws such characters as shapes,
+// see needsOutline).
 QByteArray winAnsiBytes(QStringView text);
 char winAnsiByte(QChar c);
 
@@ -27,12 +31,29 @@ public:
     // Width of `text` set in `font` at `size` points, in points.
     double width(PageFont font, double size, QStringView text) const;
     double charWidth(PageFont font, double size, QChar c) const {
-        return widths_[int(font)][static_cast<unsigned char>(winAnsiByte(c))] * size / 1000.0;
+        const char byte = winAnsiByte(c);
+        if (byte == '?' && needsOutline(c))
+            return otherWidth(font, c) * size / 1000.0;
+        return widths_[int(font)][static_cast<unsigned char>(byte)] * size / 1000.0;
     }
+
+    // A character the code page lacks, which the PDF draws as its outline.
+    // (A surrogate half stays '?'.)
+    static bool needsOutline(QChar c) {
+        return winAnsiByte(c) == '?' && c != QChar('?') && !c.isSurrogate();
+    }
+    // That outline in the face standing in for `font`, 1000 units to the em,
+    // y growing down from the baseline; the face's "missing" box when it has
+    // no such character.
+    QPainterPath outline(PageFont font, QChar c) const;
 
 private:
     PageFontMetrics();
+    float otherWidth(PageFont font, QChar c) const;
+
     std::array<std::array<float, 256>, PageFontCount> widths_{};
+    std::array<QRawFont, PageFontCount> faces_;
+    mutable std::array<QHash<char16_t, float>, PageFontCount> otherWidths_;
 };
 
 // The installed family that stands in for `font` on screen and paper.

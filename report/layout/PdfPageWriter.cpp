@@ -3,6 +3,7 @@
 #include <cmath>
 #include <QHash>
 #include <QIODevice>
+#include <QPainterPath>
 
 #include "ReportError.h"
 #include "WriteAll.h"
@@ -125,6 +126,28 @@ void PdfPageWriter::setGrey(double grey) {
 
 void PdfPageWriter::text(PageFont font, double size, QPointF baseline, const QString& text,
                          double grey) {
+    setGrey(grey);
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    const double y = pageSize_.height() - baseline.y();
+    double x = baseline.x();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!PageFontMetrics::needsOutline(text[i]))
+            continue;
+        const QStringView run = QStringView(text).sliced(start, i - start);
+        if (!run.isEmpty()) {
+            showText(font, size, x, y, run);
+            x += metrics.width(font, size, run);
+        }
+        showOutline(font, size, x, y, text[i]);
+        x += metrics.charWidth(font, size, text[i]);
+        start = i + 1;
+    }
+    if (start < text.size())
+        showText(font, size, x, y, QStringView(text).sliced(start));
+}
+
+void PdfPageWriter::showText(PageFont font, double size, double x, double y, QStringView text) {
     if (!inText_) {
         content_ += "BT\n";
         inText_ = true;
@@ -137,14 +160,65 @@ void PdfPageWriter::text(PageFont font, double size, QPointF baseline, const QSt
         appendNumber(content_, size);
         content_ += " Tf ";
     }
-    setGrey(grey);
     content_ += "1 0 0 1 ";
-    appendNumber(content_, baseline.x());
+    appendNumber(content_, x);
     content_ += ' ';
-    appendNumber(content_, pageSize_.height() - baseline.y());
+    appendNumber(content_, y);
     content_ += " Tm ";
-    appendLiteral(content_, text);
+    appendLiteral(content_, text.toString());
     content_ += " Tj\n";
+}
+
+// A character the standard fonts cannot show is drawn as the shape of its
+// glyph, marked with the character itself so that copying and searching the
+// text still find it.
+void PdfPageWriter::showOutline(PageFont font, double size, double x, double y, QChar c) {
+    endText();
+    const QPainterPath path = PageFontMetrics::instance().outline(font, c);
+    const double scale = size / 1000.0;
+    content_ += "/Span << /ActualText " + textString(QString(c)) + " >> BDC q ";
+    appendNumber(content_, scale);
+    content_ += " 0 0 ";
+    appendNumber(content_, -scale);
+    content_ += ' ';
+    appendNumber(content_, x);
+    content_ += ' ';
+    appendNumber(content_, y);
+    content_ += " cm\n";
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            for (int k = 0; k < 3; ++k) {
+                const QPainterPath::Element point = path.elementAt(i + k);
+                appendNumber(content_, point.x);
+                content_ += ' ';
+                appendNumber(content_, point.y);
+                content_ += ' ';
+            }
+            content_ += "c\n";
+            i += 2;
+            continue;
+        }
+        appendNumber(content_, e.x);
+        content_ += ' ';
+        appendNumber(content_, e.y);
+        content_ += e.isMoveTo() ? " m\n" : " l\n";
+    }
+    content_ += path.isEmpty() ? "Q\n" : "f Q\n";
+    // An invisible '?' as wide as the character, for the marked text to stand on.
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    const double stretch = 100 * metrics.charWidth(font, size, c) /
+                           qMax(0.01, metrics.charWidth(font, size, QChar('?')));
+    content_ += "BT /F" + QByteArray::number(int(font) + 1) + ' ';
+    appendNumber(content_, size);
+    content_ += " Tf 3 Tr ";
+    appendNumber(content_, stretch);
+    content_ += " Tz 1 0 0 1 ";
+    appendNumber(content_, x);
+    content_ += ' ';
+    appendNumber(content_, y);
+    content_ += " Tm (?) Tj 0 Tr 100 Tz ET EMC\n";
+    font_ = -1;
 }
 
 void PdfPageWriter::endText() {

@@ -57,6 +57,8 @@ private:
     void write(const QByteArray& bytes);
     void flush();
     void endText();
+    void showText(PageFont font, double size, double x, double y, QStringView text);
+    void showOutline(PageFont font, double size, double x, double y, QChar c);
     void setGrey(double grey);
 
     QIODevice& out_;

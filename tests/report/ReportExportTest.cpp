@@ -194,6 +194,18 @@ TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
                               {"<B>ODD & NAME</B>", "|if a < b && c > d then|Swap;|<script>x"}));
 }
 
+TEST_F(ReportExportTest, PdfKeepsCharactersBeyondTheStandardFonts) {
+    const qint32 docNo = store.addDocument(QString::fromUtf8("RÉSUMÉ"));
+    const qint64 unit = store.addUnit(docNo, "Intl.pas", "N/A",
+                                      QString::fromUtf8("Café – Счёт → "
+                                                        "Ω total €5"));
+    store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>");
+    const QString pdf = temp.filePath("intl.pdf");
+    exportReport(store.databaseFile(), docNo, pdf);
+    EXPECT_TRUE(pdfText(pdf).contains(QString::fromUtf8("Café – Счёт → Ω total €5")))
+        << pdfText(pdf).toStdString();
+}
+
 TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     EXPECT_EQ(reportSizeText(1536, us), "1,536 KB");
