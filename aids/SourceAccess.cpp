@@ -16,11 +16,11 @@ namespace ink {
 
 namespace {
 [[noreturn]] void cannotOpen(const QString& path) {
-    throw SourceAccessError(QStringLiteral("Cannot open file %1").arg(path));
+    throw UserError(QStringLiteral("Cannot open file %1").arg(path));
 }
 
 [[noreturn]] void tooLarge() {
-    throw SourceAccessError(QStringLiteral("Text exceeds memo capacity"));
+    throw UserError(QStringLiteral("Text exceeds memo capacity"));
 }
 } // namespace
 

@@ -1,17 +1,11 @@
 #pragma once
 #include <QString>
-#include <stdexcept>
+
+#include "store/UserError.h"
 
 namespace ink {
 
 class TDM1;
-
-// A unit's source that cannot be read or copied; the text is for the user.
-class SourceAccessError : public std::runtime_error {
-public:
-    explicit SourceAccessError(const QString& message)
-        : std::runtime_error(message.toStdString()) {}
-};
 
 // Starts a program on a file and does not wait for it.
 class ProgramLauncher {

@@ -1,5 +1,7 @@
 #include "DBGrid.h"
 
+#include <QScopedValueRollback>
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -164,9 +166,10 @@ void TDBGrid::applyColumnWidths() {
 }
 
 void TDBGrid::reloadRows() {
-    syncing_ = true;
-    model_->reload();
-    syncing_ = false;
+    {
+        const QScopedValueRollback syncing(syncing_, true);
+        model_->reload();
+    }
     applyColumnWidths();
     followCurrentRow();
 }
@@ -174,22 +177,20 @@ void TDBGrid::reloadRows() {
 void TDBGrid::followCurrentRow() {
     TTable* table = source_ ? source_->dataSet() : nullptr;
     const int row = table && table->isOpen() ? table->recNo() : -1;
-    if (model_->rowCount() != (table && table->isOpen() ? table->recordCount() : 0)) {
-        // The scope changed under us (a master moved): show the new rows.
-        syncing_ = true;
-        model_->reload();
-        syncing_ = false;
+    {
+        // What the view does now is the grid following the table, not the user.
+        const QScopedValueRollback syncing(syncing_, true);
+        if (model_->rowCount() != (table && table->isOpen() ? table->recordCount() : 0))
+            model_->reload(); // the scope changed under us (a master moved)
+        if (row >= 0 && row < model_->rowCount()) {
+            const QModelIndex index = model_->index(row, qMax(0, currentIndex().column()));
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+            scrollTo(index);
+        } else {
+            selectionModel()->clear();
+        }
     }
-    syncing_ = true;
-    if (row >= 0 && row < model_->rowCount()) {
-        const QModelIndex index = model_->index(row, qMax(0, currentIndex().column()));
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
-        scrollTo(index);
-    } else {
-        selectionModel()->clear();
-    }
-    syncing_ = false;
     model_->currentRowMoved(shownRow_, row);
     shownRow_ = row;
     viewport()->update();

@@ -1,5 +1,7 @@
 #include "DBMemo.h"
 
+#include <QScopedValueRollback>
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -27,9 +29,8 @@ void TDBMemo::reload() {
     const QString shown = field ? withEditorLineBreaks(field->asString()) : QString();
     if (toPlainText() == shown)
         return;
-    loading_ = true;
+    const QScopedValueRollback loading(loading_, true);
     setPlainText(shown);
-    loading_ = false;
 }
 
 void TDBMemo::onContentsChanged() {

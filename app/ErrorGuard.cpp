@@ -4,7 +4,7 @@
 #include <QDebug>
 
 #include "components/Dialogs.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -27,7 +27,7 @@ bool guarded(const std::function<void()>& handler) {
     try {
         handler();
         return true;
-    } catch (const StoreError& e) {
+    } catch (const UserError& e) {
         show(e.message());
     } catch (const std::exception& e) {
         show(QString::fromUtf8(e.what()));

@@ -1,5 +1,7 @@
 #include "FieldLink.h"
 
+#include <QScopedValueRollback>
+
 #include "store/TDataSource.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -50,15 +52,9 @@ void FieldLink::write(const QVariant& value) {
     TTable* t = table();
     if (!t)
         return;
-    writing_ = true;
-    try {
-        t->edit();
-        t->fieldByName(fieldName_)->setValue(value);
-    } catch (...) {
-        writing_ = false;
-        throw;
-    }
-    writing_ = false;
+    const QScopedValueRollback writing(writing_, true);
+    t->edit();
+    t->fieldByName(fieldName_)->setValue(value);
 }
 
 void FieldLink::reload() {

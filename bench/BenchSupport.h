@@ -1,6 +1,7 @@
 #pragma once
 // What the build benchmarks share: a build that shows nothing, and a store
 // of its own in a scratch folder.
+#include <benchmark/benchmark.h>
 #include <memory>
 #include <QTemporaryDir>
 
@@ -31,3 +32,26 @@ struct BenchStore {
     std::shared_ptr<ink::AliasRegistry> registry;
     std::unique_ptr<ink::TDM1> dm;
 };
+
+// Times a new build of `project` per round, each into a fresh store.
+inline void timeBuilds(benchmark::State& state, const QTemporaryDir& folder,
+                       const QString& project) {
+    SilentFeedback feedback;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        BenchStore store(folder, QStringLiteral("build%1").arg(round++));
+        state.ResumeTiming();
+        ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), false, feedback);
+    }
+}
+
+// Times a refresh with nothing changed of one build of `project`.
+inline void timeRefreshes(benchmark::State& state, const QTemporaryDir& folder,
+                          const QString& project) {
+    SilentFeedback feedback;
+    BenchStore store(folder, QStringLiteral("refresh"));
+    ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), false, feedback);
+    for (auto _ : state)
+        ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), true, feedback);
+}

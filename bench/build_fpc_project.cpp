@@ -21,26 +21,13 @@ QString makeProject(const QTemporaryDir& folder) {
 
 void buildFpcProject(benchmark::State& state) {
     QTemporaryDir folder;
-    const QString project = makeProject(folder);
-    SilentFeedback feedback;
-    int round = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        BenchStore store(folder, QStringLiteral("build%1").arg(round++));
-        state.ResumeTiming();
-        ink::BuildDocument(*store.dm, project, QStringLiteral("FPC"), false, feedback);
-    }
+    timeBuilds(state, folder, makeProject(folder));
 }
 BENCHMARK(buildFpcProject)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void refreshFpcProjectUnchanged(benchmark::State& state) {
     QTemporaryDir folder;
-    const QString project = makeProject(folder);
-    SilentFeedback feedback;
-    BenchStore store(folder, QStringLiteral("refresh"));
-    ink::BuildDocument(*store.dm, project, QStringLiteral("FPC"), false, feedback);
-    for (auto _ : state)
-        ink::BuildDocument(*store.dm, project, QStringLiteral("FPC"), true, feedback);
+    timeRefreshes(state, folder, makeProject(folder));
 }
 BENCHMARK(refreshFpcProjectUnchanged)->Unit(benchmark::kMillisecond)->Iterations(3);
 

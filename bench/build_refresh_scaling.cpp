@@ -37,25 +37,12 @@ QString makeProject(const QTemporaryDir& folder, int units, int routines) {
 
 void build(benchmark::State& state, int units, int routines) {
     QTemporaryDir folder;
-    const QString project = makeProject(folder, units, routines);
-    SilentFeedback feedback;
-    int round = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        BenchStore store(folder, QStringLiteral("build%1").arg(round++));
-        state.ResumeTiming();
-        ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
-    }
+    timeBuilds(state, folder, makeProject(folder, units, routines));
 }
 
 void refreshUnchanged(benchmark::State& state, int units, int routines) {
     QTemporaryDir folder;
-    const QString project = makeProject(folder, units, routines);
-    SilentFeedback feedback;
-    BenchStore store(folder, QStringLiteral("refresh"));
-    ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), false, feedback);
-    for (auto _ : state)
-        ink::BuildDocument(*store.dm, project, QStringLiteral("GENERATED"), true, feedback);
+    timeRefreshes(state, folder, makeProject(folder, units, routines));
 }
 
 BENCHMARK_CAPTURE(build, units_10k, 10000, 1)->Unit(benchmark::kMillisecond)->Iterations(2);

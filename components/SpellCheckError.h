@@ -1,20 +1,14 @@
 #pragma once
-#include <stdexcept>
-#include <string>
+#include "store/UserError.h"
 
 namespace ink {
 
-// A spelling check that could not be done; the text is for the user.
-class SpellCheckError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// No dictionary for the user's language nor for English could be had.
-class SpellUnavailableError : public SpellCheckError {
+// No dictionary for the user's language nor for English could be had; a
+// caller tells this apart from other spelling errors to say so once.
+class SpellUnavailableError : public UserError {
 public:
     SpellUnavailableError()
-        : SpellCheckError("Spell checking is not available: no dictionary is installed.") {}
+        : UserError("Spell checking is not available: no dictionary is installed.") {}
 };
 
 } // namespace ink

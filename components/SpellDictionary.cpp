@@ -17,7 +17,7 @@ using BrokerPtr = std::unique_ptr<EnchantBroker, BrokerDeleter>;
 BrokerPtr newBroker() {
     BrokerPtr broker(enchant_broker_init());
     if (!broker)
-        throw SpellCheckError("The spelling engine could not be started.");
+        throw UserError("The spelling engine could not be started.");
     return broker;
 }
 
@@ -50,7 +50,7 @@ SpellDictionary::~SpellDictionary() {
 QString SpellDictionary::firstAvailableTag(const QStringList& languageTags) {
     try {
         return firstTagWithDictionary(newBroker().get(), languageTags);
-    } catch (const SpellCheckError&) {
+    } catch (const UserError&) {
         return {};
     }
 }
@@ -60,7 +60,7 @@ bool SpellDictionary::isCorrect(const QString& word) {
     const int result = enchant_dict_check(dict_, utf8.constData(), utf8.size());
     if (result < 0) {
         const char* reason = enchant_dict_get_error(dict_);
-        throw SpellCheckError(reason ? reason : "The spelling engine failed to check a word.");
+        throw UserError(reason ? reason : "The spelling engine failed to check a word.");
     }
     return result == 0;
 }

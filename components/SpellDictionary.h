@@ -24,7 +24,7 @@ public:
 
     QString languageTag() const { return tag_; }
 
-    // Throws SpellCheckError when the engine fails.
+    // Throws UserError when the engine fails.
     bool isCorrect(const QString& word);
     QStringList suggestions(const QString& word);
     // Accepted for the rest of this check only.

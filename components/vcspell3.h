@@ -13,7 +13,7 @@ class SpellDictionary;
 // The spelling checker control. Writing CheckText runs the whole interactive
 // check (a modal dialog per unknown word) and returns when it has ended;
 // _Text then holds the checked text with the user's replacements. A check
-// that cannot be done throws SpellCheckError, SpellUnavailableError when no
+// that cannot be done throws UserError, SpellUnavailableError when no
 // dictionary is installed. While idle the control shows a small icon.
 class TVSSpell : public QWidget {
     Q_OBJECT

@@ -2,7 +2,7 @@
 
 #include "ProfileFile.h"
 #include "store/RegularFile.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,7 +30,7 @@ QString CutToMaxLength(QString value) {
 
 [[noreturn]] void RefuseWrite(const QString& settingsFile) {
     const QString fullPath = QDir::toNativeSeparators(QFileInfo(settingsFile).absoluteFilePath());
-    throw StoreError(QStringLiteral("Unable to write to %1").arg(fullPath));
+    throw UserError(QStringLiteral("Unable to write to %1").arg(fullPath));
 }
 
 } // namespace

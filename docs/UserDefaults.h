@@ -23,7 +23,7 @@ QString readDefault(const QString& settingsFile, const QString& key);
 // Sets one key of the "Information" section, creating the file and the
 // section when needed. Only that key's line changes (or is added to its
 // section); every other byte of the file stays as it was. Throws
-// StoreError "Unable to write to <full path>" when the file cannot be
+// UserError "Unable to write to <full path>" when the file cannot be
 // written, and leaves the file as it was.
 void writeDefault(const QString& settingsFile, const QString& key, const QString& value);
 

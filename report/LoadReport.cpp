@@ -10,13 +10,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QTextDocument>
 
 #include "report/layout/ReportDatabase.h"
 #include "report/layout/ReportError.h"
-#include "report/layout/ReportFile.h"
-#include "report/layout/ReportReader.h"
-#include "ReportPreview.h"
+#include "report/layout/ReportLayout.h"
+#include "report/layout/ReportSource.h"
+#include "report/preview/ReportPreview.h"
 #include "store/AliasRegistry.h"
 #include "store/StoreError.h"
 
@@ -49,14 +48,13 @@ QString noDocumentText(std::int32_t docNo) {
 
 void previewDocument(std::int32_t docNo) {
     QWidget* parent = QApplication::activeWindow();
-    const std::optional<ink::ReportDocument> document =
-        ink::readReportDocument(ink::reportDatabaseFile(ink::AliasRegistry()), docNo);
-    if (!document) {
+    ink::ReportSource source(ink::reportDatabaseFile(ink::AliasRegistry()));
+    if (!source.open(docNo)) {
         QMessageBox::warning(parent, QStringLiteral("Warning"), noDocumentText(docNo));
         return;
     }
-    std::unique_ptr<QTextDocument> report = ink::reportTextDocument(*document);
-    ink::showReportPreview(*report, document->name, parent);
+    ink::ReportLayout layout(source); // counts the pages; draws none yet
+    ink::showReportPreview(source, layout, parent);
 }
 
 void showError(const QString& text) {
@@ -66,9 +64,7 @@ void showError(const QString& text) {
 void runReport(std::int32_t docNo) {
     try {
         previewDocument(docNo);
-    } catch (const ink::ReportError& error) {
-        showError(error.message());
-    } catch (const ink::StoreError& error) {
+    } catch (const ink::UserError& error) {
         showError(error.message());
     } catch (const std::exception& error) {
         showError(QString::fromUtf8(error.what()));

@@ -10,10 +10,10 @@
 #include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/SeenStamps.h"
-#include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/UserError.h"
 #include "UnitScanner.h"
 #include "UnitSourceFinder.h"
 
@@ -114,37 +114,45 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDate
 }
 
 // Adds the routines the unit's scope does not hold yet; one of a name that
-// is there already (an overload, or a refresh) is left alone.
-// Every routine found, stored before or not, is stamped as seen.
+// is there already (an overload, or a refresh) is left alone, but for its
+// declaration, which follows the source. Every routine found, stored before
+// or not, is stamped as seen.
 void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const QDateTime& stamp) {
     TTable& procs = *dm.tblProc;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
     const int nameField = procs.definition().indexOf(QStringLiteral("ProcName"));
+    const int declarationField = procs.definition().indexOf(QStringLiteral("Declaration"));
     const int numberField = procs.definition().indexOf(QStringLiteral("ProcNo"));
     const int seenField = procs.definition().indexOf(QStringLiteral("LastSeen"));
-    // The stored routines by name, with their number while not yet stamped.
-    QHash<QString, qint64> known;
+    QHash<QString, int> known; // name -> row, the first of that name
     known.reserve(procs.recordCount());
-    for (int row = 0; row < procs.recordCount(); ++row) {
-        const QString key = matchKey(procs.rowValue(row, nameField).toString());
-        if (!known.contains(key))
-            known.insert(key, procs.rowValue(row, seenField).toDateTime() == stamp
-                                  ? -1
-                                  : procs.rowValue(row, numberField).toLongLong());
-    }
+    for (int row = procs.recordCount() - 1; row >= 0; --row)
+        known.insert(matchKey(procs.rowValue(row, nameField).toString()), row);
+    QSet<QString> written;
     for (const RoutineRow& row : RoutineRows(found)) {
         const QString key = matchKey(asStored(procs, "ProcName", row.name));
-        const auto stored = known.find(key);
-        if (stored != known.end()) {
-            if (*stored >= 0)
-                seen.routineSeen(*stored);
-            *stored = -1;
+        if (written.contains(key))
+            continue;
+        written.insert(key);
+        const auto stored = known.constFind(key);
+        if (stored == known.constEnd()) {
+            procs.append({docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result,
+                          QVariant(), textOrNull(row.declaration), stamp});
             continue;
         }
-        procs.append(
-            {docNo, unitNo, QVariant(), row.name, row.procType, row.params, row.result, {}, stamp});
-        known.insert(key, -1);
+        // Only a declaration that changed is written: a description saved by
+        // someone else meanwhile stays.
+        if (procs.rowValue(*stored, declarationField).toString() == row.declaration) {
+            if (procs.rowValue(*stored, seenField).toDateTime() != stamp)
+                seen.routineSeen(procs.rowValue(*stored, numberField).toLongLong());
+            continue;
+        }
+        procs.moveTo(*stored);
+        procs.edit();
+        dm.tblProcDeclaration->setValue(textOrNull(row.declaration));
+        dm.tblProcLastSeen->setValue(stamp);
+        procs.post();
     }
 }
 
@@ -174,8 +182,8 @@ void readAgainUnderTheWriteLock(TDM1& dm) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     dm.tblDocs->refresh();
     if (dm.tblDocsDocNo->value() != docNo)
-        throw StoreError(QStringLiteral("The document was deleted by another program; there is "
-                                        "nothing to refresh."));
+        throw UserError(QStringLiteral("The document was deleted by another program; there is "
+                                       "nothing to refresh."));
     dm.tblUnits->refresh();
 }
 
@@ -212,11 +220,11 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         writeUnits(dm, project, refresh, stamp);
         stampDocument(dm, scanUnits(dm, projectPath, stamp, feedback), stamp);
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.
         if (!db.lostWrites().isEmpty())
-            throw StoreError(db.lostWrites());
+            throw UserError(db.lostWrites());
         throw;
     }
 }

@@ -174,12 +174,15 @@ struct RoutineList {
     QStringList* names;
     QStringList* params;
     QStringList* results; // null for procedures
+    QStringList* declarations;
     // Names case-folded, as UTF-8. A unit can declare thousands of routines,
     // and this set is asked for each; the standard hash is the quicker one.
     std::unordered_set<std::string> seen;
 
-    void append(const QString& name, const QString& paramText, const QString& resultText) {
+    void append(const QString& name, const QString& paramText, const QString& resultText,
+                const QString& declaration) {
         names->append(name);
+        declarations->append(declaration);
         params->append(paramText.isEmpty() ? noneMarker : paramText);
         if (results)
             results->append(resultText.isEmpty() ? noneMarker : resultText);
@@ -202,6 +205,7 @@ struct RoutineList {
         if (!names->isEmpty())
             return;
         names->append(nothingFound);
+        declarations->append(QString());
         params->append(nothingFound);
         if (results)
             results->append(nothingFound);
@@ -335,8 +339,12 @@ private:
         // are never kept, so they are not built either.
         RoutineList& list = isFunction ? functions_ : procedures_;
         if (list.isFirstSighting(name, source_.encoding)) {
+            QString declaration = spacedText(keyword, at);
+            if (isSymbol(at, ';'))
+                declaration += QLatin1Char(';');
             list.append(DecodeSourceBytes(name, source_.encoding),
-                        spacedText(paramsFirst, paramsLast), spacedText(resultFirst, resultLast));
+                        spacedText(paramsFirst, paramsLast), spacedText(resultFirst, resultLast),
+                        declaration);
         }
         return at;
     }
@@ -462,9 +470,16 @@ private:
     std::size_t limit_ = npos;   // tokens from here on are beyond the header being read
     int headerConditionals_ = 0; // conditionals opened before the header being read
     UnitRoutines result_;
-    RoutineList procedures_{&result_.procedureNames, &result_.procedureParams, nullptr, {}};
-    RoutineList functions_{
-        &result_.functionNames, &result_.functionParams, &result_.functionResults, {}};
+    RoutineList procedures_{&result_.procedureNames,
+                            &result_.procedureParams,
+                            nullptr,
+                            &result_.procedureDeclarations,
+                            {}};
+    RoutineList functions_{&result_.functionNames,
+                           &result_.functionParams,
+                           &result_.functionResults,
+                           &result_.functionDeclarations,
+                           {}};
 };
 
 QStringList SplitLines(const QString& text) {
@@ -520,14 +535,16 @@ QList<RoutineRow> RoutineRows(const UnitRoutines& routines) {
         qMin(routines.procedureNames.size(), routines.procedureParams.size());
     for (qsizetype i = 0; i < procedures; ++i) {
         rows.append({QStringLiteral("PROCEDURE"), routines.procedureNames[i],
-                     routines.procedureParams[i], noneMarker});
+                     routines.procedureParams[i], noneMarker,
+                     routines.procedureDeclarations.value(i)});
     }
     const qsizetype functions =
         std::min({routines.functionNames.size(), routines.functionParams.size(),
                   routines.functionResults.size()});
     for (qsizetype i = 0; i < functions; ++i) {
         rows.append({QStringLiteral("FUNCTION"), routines.functionNames[i],
-                     routines.functionParams[i], routines.functionResults[i]});
+                     routines.functionParams[i], routines.functionResults[i],
+                     routines.functionDeclarations.value(i)});
     }
     return rows;
 }

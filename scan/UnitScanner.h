@@ -36,6 +36,10 @@ struct UnitRoutines {
     QStringList functionNames;
     QStringList functionParams;
     QStringList functionResults;
+    // The whole header of each listed routine, from its keyword through its
+    // semicolon, blanks folded as in the texts above; empty for "N/A".
+    QStringList procedureDeclarations;
+    QStringList functionDeclarations;
     qint64 fileSize = 0;     // bytes; 0 when the file cannot be opened
     bool unreadable = false; // the file could not be read: the lists are the placeholders
 };
@@ -61,7 +65,8 @@ struct RoutineRow {
     QString procType; // "PROCEDURE" or "FUNCTION"
     QString name;
     QString params;
-    QString result; // "<None>" for procedures
+    QString result;      // "<None>" for procedures
+    QString declaration; // the whole header; empty for the "N/A" placeholder
 };
 
 // The procedures, then the functions, in source order, placeholders included;

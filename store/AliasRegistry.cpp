@@ -13,7 +13,7 @@
 
 #include "RegularFile.h"
 
-#include "StoreError.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -38,7 +38,7 @@ AliasRegistry::AliasRegistry(QString configPath)
     : configPath_(std::move(configPath)), d_(std::make_unique<Impl>()) {
     try {
         load();
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
         // Kept in readError_ and raised by the first use.
     }
 }
@@ -67,13 +67,13 @@ void AliasRegistry::load() {
     }
     if (!readError_.isEmpty()) {
         d_->ini.Reset();
-        throw StoreError(readError_);
+        throw UserError(readError_);
     }
 }
 
 void AliasRegistry::requireReadable() const {
     if (!readError_.isEmpty())
-        throw StoreError(readError_);
+        throw UserError(readError_);
 }
 
 bool AliasRegistry::spansLines(const QString& text) {
@@ -84,7 +84,7 @@ namespace {
 
 void refuseLineBreak(const QString& alias, const QString& what) {
     if (AliasRegistry::spansLines(what))
-        throw StoreError(
+        throw UserError(
             QStringLiteral("The database alias \"%1\" cannot hold \"%2\": the configuration "
                            "keeps one entry per line, and this text holds a line break")
                 .arg(alias, what));
@@ -100,7 +100,7 @@ bool AliasRegistry::aliasExists(const QString& name) const {
 void AliasRegistry::addStandardAlias(const QString& name, const QString& path,
                                      const QString& driver) {
     if (aliasExists(name))
-        throw StoreError(QStringLiteral("The database alias \"%1\" already exists").arg(name));
+        throw UserError(QStringLiteral("The database alias \"%1\" already exists").arg(name));
     for (const QString& text : {name, path, driver})
         refuseLineBreak(name, text);
     const std::string section = utf8(name);
@@ -110,12 +110,12 @@ void AliasRegistry::addStandardAlias(const QString& name, const QString& path,
 
 void AliasRegistry::modifyAlias(const QString& name, const QStringList& lines) {
     if (!aliasExists(name))
-        throw StoreError(QStringLiteral("Unknown database alias \"%1\"").arg(name));
+        throw UserError(QStringLiteral("Unknown database alias \"%1\"").arg(name));
     // All lines are checked before the first is applied, so a refused list
     // changes nothing.
     for (const QString& line : lines) {
         if (line.indexOf(QLatin1Char('=')) <= 0)
-            throw StoreError(QStringLiteral("Invalid alias parameter \"%1\"").arg(line));
+            throw UserError(QStringLiteral("Invalid alias parameter \"%1\"").arg(line));
         refuseLineBreak(name, line);
     }
     const std::string section = utf8(name);
@@ -139,15 +139,15 @@ void AliasRegistry::saveConfiguration() {
     const QString failure = QStringLiteral("Cannot write the configuration \"%1\": %2");
     std::string text;
     if (d_->ini.Save(text) < 0)
-        throw StoreError(failure.arg(configPath_, QStringLiteral("out of memory")));
+        throw UserError(failure.arg(configPath_, QStringLiteral("out of memory")));
     const QString folder = QFileInfo(configPath_).absolutePath();
     if (!QDir().mkpath(folder))
-        throw StoreError(failure.arg(configPath_, QStringLiteral("cannot create the folder")));
+        throw UserError(failure.arg(configPath_, QStringLiteral("cannot create the folder")));
     // Written whole or not at all, so a crash never leaves half a configuration.
     QSaveFile file(configPath_);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.commit())
-        throw StoreError(failure.arg(configPath_, file.errorString()));
+        throw UserError(failure.arg(configPath_, file.errorString()));
 }
 
 } // namespace ink

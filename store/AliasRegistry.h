@@ -28,23 +28,23 @@ public:
     const QString& configPath() const { return configPath_; }
 
     // Reads the file again (a missing file is an empty configuration); an
-    // unreadable one raises StoreError naming the file and the reason.
+    // unreadable one raises UserError naming the file and the reason.
     void load();
     // The lookups and changes below raise the reading error of a file that
     // could not be read.
     bool aliasExists(const QString& name) const;
-    // StoreError when the alias exists already.
+    // UserError when the alias exists already.
     void addStandardAlias(const QString& name, const QString& path, const QString& driver);
     // Replaces the listed parameters ("NAME=value" lines); others stay.
-    // StoreError when the alias does not exist.
+    // UserError when the alias does not exist.
     void modifyAlias(const QString& name, const QStringList& lines);
     QString parameter(const QString& alias, const QString& key) const;
     QString aliasPath(const QString& alias) const { return parameter(alias, "PATH"); }
-    // Writes the configuration; StoreError naming the file and the reason.
+    // Writes the configuration; UserError naming the file and the reason.
     void saveConfiguration();
 
     // The file holds one entry per line, so a name or value with a line break
-    // would write a broken entry: adding or modifying refuses it (StoreError),
+    // would write a broken entry: adding or modifying refuses it (UserError),
     // and the configuration stays as it was.
     static bool spansLines(const QString& text);
 

@@ -9,8 +9,8 @@
 
 #include "RegularFile.h"
 #include "Statement.h"
-#include "StoreError.h"
 #include "TableSchema.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -53,11 +53,11 @@ Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Ac
         // A pipe or a device in the file's place would block SQLite or be
         // written over; only a missing or a regular file is opened.
         if (QFileInfo::exists(filePath_) && !IsRegularFile(filePath_))
-            throw StoreError(
+            throw UserError(
                 QStringLiteral("Cannot open the database \"%1\": it is not a file").arg(filePath_));
         const bool existed = QFileInfo(filePath_).isFile();
         if (!existed && access == Access::ReadOnly)
-            throw StoreError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));
+            throw UserError(QStringLiteral("The database \"%1\" does not exist").arg(filePath_));
         if (access == Access::ReadWrite)
             requireWritableFolder();
         openFile(access);
@@ -85,9 +85,9 @@ Database::~Database() {
 void Database::requireWritableFolder() const {
     const QString folder = QFileInfo(filePath_).absolutePath();
     if (!QFileInfo(folder).isWritable())
-        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the folder \"%2\" is "
-                                        "not writable; choose a folder you may write to")
-                             .arg(filePath_, QDir::toNativeSeparators(folder)));
+        throw UserError(QStringLiteral("Cannot open the database \"%1\": the folder \"%2\" is "
+                                       "not writable; choose a folder you may write to")
+                            .arg(filePath_, QDir::toNativeSeparators(folder)));
 }
 
 void Database::openFile(Access access) {
@@ -105,7 +105,7 @@ void Database::openConnection(const QByteArray& name, int flags) {
     // One thread uses the connection, so SQLite need not lock it on every call.
     const int rc = sqlite3_open_v2(name.constData(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (db_ == nullptr)
-        throw StoreError(
+        throw UserError(
             QStringLiteral("Cannot open the database \"%1\": out of memory").arg(filePath_));
     if (rc != SQLITE_OK)
         fail(QStringLiteral("Cannot open the database"));
@@ -143,8 +143,8 @@ void Database::checkExistingFile(const QList<TableDef>& ownTables) {
     QString verdict = firstValue("PRAGMA quick_check(1)");
     if (verdict != QLatin1String("ok")) {
         verdict.remove(QStringLiteral("*** in database main ***"));
-        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
-                             .arg(filePath_, verdict.simplified()));
+        throw UserError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
+                            .arg(filePath_, verdict.simplified()));
     }
     if (id == ApplicationId)
         return;
@@ -152,7 +152,7 @@ void Database::checkExistingFile(const QList<TableDef>& ownTables) {
         stampWanted_ = true;
         return;
     }
-    throw StoreError(
+    throw UserError(
         QStringLiteral("Cannot open the database \"%1\": the file belongs to another program")
             .arg(filePath_));
 }
@@ -190,12 +190,12 @@ QString Database::firstValue(const char* sql) {
 
 void Database::prepareForWriting() {
     if (sqlite3_db_readonly(db_, "main") == 1)
-        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file is read-only")
-                             .arg(filePath_));
+        throw UserError(QStringLiteral("Cannot open the database \"%1\": the file is read-only")
+                            .arg(filePath_));
     if (firstValue("PRAGMA journal_mode=WAL").compare(QLatin1String("wal"), Qt::CaseInsensitive))
-        throw StoreError(QStringLiteral("Cannot open the database \"%1\": the file system does not "
-                                        "allow its journal")
-                             .arg(filePath_));
+        throw UserError(QStringLiteral("Cannot open the database \"%1\": the file system does not "
+                                       "allow its journal")
+                            .arg(filePath_));
     // A process that dies keeps every committed row; only a power cut may
     // lose the last transactions, and never damages the file.
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -247,7 +247,7 @@ void Database::writesLost(const QString& reason) {
                       .arg(filePath_, reason);
     if (onWritesLost_)
         onWritesLost_();
-    throw StoreError(lostWrites_);
+    throw UserError(lostWrites_);
 }
 
 void Database::rollBackQuietly() {
@@ -285,7 +285,7 @@ void Database::fail(const QString& context) const {
 void Database::fail(const QString& context, const QString& reason) const {
     const QString what = context.isEmpty() ? QStringLiteral("Database") : context;
     lastFailure_ = reason;
-    throw StoreError(QStringLiteral("%1 \"%2\": %3").arg(what, filePath_, reason));
+    throw UserError(QStringLiteral("%1 \"%2\": %3").arg(what, filePath_, reason));
 }
 
 } // namespace ink

@@ -40,7 +40,7 @@ public:
     sqlite3* handle() const { return db_; }
 
     bool tableExists(const QString& tableName) const;
-    void exec(const QString& sql); // throws StoreError naming the file
+    void exec(const QString& sql); // throws UserError naming the file
 
     // Batches: writes between begin and end share one transaction. Batches
     // nest by counting; the outermost end commits whatever was written, also
@@ -68,7 +68,7 @@ public:
     // the code that runs the batch asks here afterwards.
     const QString& lostWrites() const { return lostWrites_; }
 
-    // Throws StoreError with SQLite's message for the last failed call and
+    // Throws UserError with SQLite's message for the last failed call and
     // the file's path; `context` says what was being done, if not obvious.
     [[noreturn]] void fail(const QString& context) const;
     // The same, with the reason taken earlier: SQLite's text for the failed

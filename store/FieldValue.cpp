@@ -5,7 +5,7 @@
 
 #include "FieldText.h"
 #include "Statement.h"
-#include "StoreError.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -20,8 +20,8 @@ QVariant storedInteger(const FieldDef& field, const QVariant& value) {
     bool ok = false;
     const qlonglong number = value.toLongLong(&ok);
     if (!ok || number < INT_MIN || number > INT_MAX)
-        throw StoreError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
-                             .arg(value.toString(), field.name));
+        throw UserError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                            .arg(value.toString(), field.name));
     return int(number);
 }
 
@@ -31,8 +31,8 @@ QVariant storedDateTime(const FieldDef& field, const QVariant& value) {
     QDateTime moment =
         value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
     if (!moment.isValid())
-        throw StoreError(QStringLiteral("'%1' is not a valid date and time for field '%2'")
-                             .arg(value.toString(), field.name));
+        throw UserError(QStringLiteral("'%1' is not a valid date and time for field '%2'")
+                            .arg(value.toString(), field.name));
     // The store keeps whole seconds; memory holds what a reload would give.
     moment = moment.toLocalTime();
     const QTime time = moment.time();

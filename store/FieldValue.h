@@ -12,7 +12,7 @@ class Statement;
 // Memo QString, DateTime QDateTime (whole seconds), Boolean bool.
 
 // The value a field holds after storing `value`: text cut to the field's
-// width, memo line breaks made CR LF, empty text as null. Throws StoreError
+// width, memo line breaks made CR LF, empty text as null. Throws UserError
 // for a value the field's type cannot hold.
 QVariant storedValue(const FieldDef& field, const QVariant& value);
 

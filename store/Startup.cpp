@@ -26,8 +26,8 @@ void createDataDirectory(const QString& path) {
     if (!error && !std::filesystem::is_directory(folder, error))
         error = std::make_error_code(std::errc::not_a_directory);
     if (error)
-        throw StoreError(QStringLiteral("Cannot create the data directory \"%1\": %2")
-                             .arg(path, QString::fromLocal8Bit(error.message())));
+        throw UserError(QStringLiteral("Cannot create the data directory \"%1\": %2")
+                            .arg(path, QString::fromLocal8Bit(error.message())));
 }
 
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
@@ -35,7 +35,7 @@ bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
     // The configuration keeps one entry per line; such a folder cannot be
     // named in it, and the alias keeps what it named before.
     if (AliasRegistry::spansLines(AliasPath))
-        throw StoreError(
+        throw UserError(
             QStringLiteral("The data directory \"%1\" cannot be used: its path holds a line "
                            "break, which the database alias \"%2\" cannot store. Use a folder "
                            "whose path has none")

@@ -9,7 +9,7 @@ namespace ink {
 class Database;
 
 // One prepared SQL statement, prepared once and reused: bind, step, reset.
-// Errors become StoreError naming the database file.
+// Errors become UserError naming the database file.
 class Statement {
 public:
     Statement() = default;

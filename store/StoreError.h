@@ -1,32 +1,24 @@
 #pragma once
-#include <QString>
-#include <stdexcept>
+#include "UserError.h"
 
 namespace ink {
 
-// An error of the store or the platform, carrying the text the user sees.
-class StoreError : public std::runtime_error {
-public:
-    explicit StoreError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
+// The store's errors are the user's errors; the name stays for the
+// branches still being merged.
+using StoreError = UserError;
 
 // Opening a table that the database does not hold (yet). Start-up creates the
 // table on this error only; every other open error leaves the store alone.
-class TableMissing : public StoreError {
+class TableMissing : public UserError {
 public:
-    using StoreError::StoreError;
+    using UserError::UserError;
 };
 
 // A post whose row was deleted, or changed by another program, since it was
 // read. The row stays pending with what the user typed.
-class RowChanged : public StoreError {
+class RowChanged : public UserError {
 public:
-    using StoreError::StoreError;
+    using UserError::UserError;
 };
 
 } // namespace ink

@@ -4,10 +4,10 @@
 
 #include "AliasRegistry.h"
 #include "Database.h"
-#include "StoreError.h"
 #include "TDataSource.h"
 #include "TField.h"
 #include "TTable.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -73,6 +73,9 @@ const TableDef& TDM1::procsDefinition() {
          text("ProcParams", 50),
          text("ResultType", 50),
          typed("Description", FieldType::Memo),
+         // The whole declaration as the scanner read it, blanks folded; the
+         // parameter text above is cut at 50 characters.
+         added(typed("Declaration", FieldType::Memo)),
          // The last build or refresh that found the routine in its unit.
          added(typed("LastSeen", FieldType::DateTime))},
         {QStringLiteral("tblProcIndex1"),
@@ -112,7 +115,8 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                         &tblUnitsLastSeen};
     TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
                         &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
-                        &tblProcResultType, &tblProcDescription, &tblProcLastSeen};
+                        &tblProcResultType, &tblProcDescription, &tblProcDeclaration,
+                        &tblProcLastSeen};
     int i = 0;
     for (TField** field : docs)
         *field = tblDocs->field(i++);
@@ -141,14 +145,14 @@ Database& TDM1::database() {
     if (!registry_)
         registry_ = std::make_shared<AliasRegistry>();
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
-        throw StoreError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
-                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
+        throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
+                            .arg(QString::fromLatin1(AliasName), registry_->configPath()));
     const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
     auto clean = [](const QString& path) {
         return QDir::cleanPath(QDir::fromNativeSeparators(path));
     };
     if (!requiredFolder_.isEmpty() && clean(folder) != clean(requiredFolder_))
-        throw StoreError(
+        throw UserError(
             QStringLiteral("The database alias \"%1\" names \"%2\", not this program's data "
                            "directory \"%3\"; the tables stay closed")
                 .arg(QString::fromLatin1(AliasName), folder, requiredFolder_));
@@ -170,7 +174,7 @@ void TDM1::reloadAfterLostWrites() {
                 return;
             }
         }
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
         // The store cannot be read either; the error about the lost writes
         // is the one to show, and the next move reads again.
     }

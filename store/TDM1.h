@@ -30,7 +30,7 @@ public:
     explicit TDM1(QObject* owner = nullptr, std::shared_ptr<AliasRegistry> registry = {});
     ~TDM1() override;
 
-    // The database of the alias, opened on first use (throws StoreError).
+    // The database of the alias, opened on first use (throws UserError).
     Database& database();
 
     // Ties the module to one data directory: the database is opened only
@@ -83,6 +83,7 @@ public:
     TField* tblProcProcParams;
     TField* tblProcResultType;
     TField* tblProcDescription;
+    TField* tblProcDeclaration;
     TField* tblProcLastSeen;
 
 private:

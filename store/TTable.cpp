@@ -199,7 +199,7 @@ struct TTable::Impl {
                 requiredOnly ? field.required
                              : def().notNullFields.contains(field.name, Qt::CaseInsensitive);
             if (checked && row.values[i].isNull())
-                throw StoreError(QStringLiteral("Field '%1' must have a value").arg(field.name));
+                throw UserError(QStringLiteral("Field '%1' must have a value").arg(field.name));
         }
     }
 
@@ -320,7 +320,7 @@ void TTable::setDatabaseProvider(std::function<Database&()> provider) {
 
 Database& TTable::database() const {
     if (!d_->provider)
-        throw StoreError(QStringLiteral("%1: no database is set").arg(objectName()));
+        throw UserError(QStringLiteral("%1: no database is set").arg(objectName()));
     return d_->provider();
 }
 
@@ -368,7 +368,7 @@ void TTable::open() {
 
 void TTable::create() {
     if (isOpen())
-        throw StoreError(QString::fromLatin1(OpenDataSet));
+        throw UserError(QString::fromLatin1(OpenDataSet));
     Database& db = database();
     Savepoint together(db);
     for (const QString& sql : createStatements(def_))
@@ -396,7 +396,7 @@ void TTable::close() {
 
 void TTable::requireOpen() const {
     if (!isOpen())
-        throw StoreError(QStringLiteral("%1: %2").arg(objectName(), ClosedDataSet));
+        throw UserError(QStringLiteral("%1: %2").arg(objectName(), ClosedDataSet));
 }
 
 // --- navigation ---------------------------------------------------------
@@ -465,7 +465,7 @@ TField* TTable::field(int index) const {
 TField* TTable::fieldByName(const QString& name) const {
     const int index = def_.indexOf(name);
     if (index < 0)
-        throw StoreError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
+        throw UserError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
     return d_->fields[index];
 }
 
@@ -499,10 +499,10 @@ void TTable::edit() {
 void TTable::setFieldValue(int field, const QVariant& value) {
     requireOpen();
     if (!d_->pendingRow())
-        throw StoreError(QStringLiteral("%1: %2").arg(objectName(), NotEditing));
+        throw UserError(QStringLiteral("%1: %2").arg(objectName(), NotEditing));
     const FieldDef& def = def_.fields.at(field);
     if (def.type == FieldType::AutoInc)
-        throw StoreError(QStringLiteral("Field '%1' cannot be modified").arg(def.name));
+        throw UserError(QStringLiteral("Field '%1' cannot be modified").arg(def.name));
     const QVariant stored = storedValue(def, value);
     QVariant& slot = d_->pending.values[field];
     if (stored.isNull() == slot.isNull() && compareValues(stored, slot) == 0)
@@ -556,14 +556,14 @@ bool TTable::isModified() const {
 void TTable::append(const QVariantList& values) {
     requireOpen();
     if (values.size() > fieldCount())
-        throw StoreError(QStringLiteral("%1: too many values").arg(objectName()));
+        throw UserError(QStringLiteral("%1: too many values").arg(objectName()));
     d_->finishPendingChange();
     Row row;
     row.values.resize(fieldCount());
     for (int i = 0; i < values.size(); ++i) {
         const FieldDef& field = def_.fields[i];
         if (field.type == FieldType::AutoInc && !values[i].isNull())
-            throw StoreError(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
+            throw UserError(QStringLiteral("Field '%1' cannot be modified").arg(field.name));
         row.values[i] = storedValue(field, values[i]);
     }
     d_->refuseEmpty(row, false);
@@ -602,7 +602,7 @@ void TTable::removeCurrent(bool withDetails) {
         return;
     }
     if (d_->rows->empty())
-        throw StoreError(QString::fromLatin1(EmptyDataSet));
+        throw UserError(QString::fromLatin1(EmptyDataSet));
     d_->finishDetailChanges();
     const Row row = (*d_->rows)[d_->current];
     Database& db = *d_->db;

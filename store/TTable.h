@@ -27,7 +27,7 @@ class TField;
 // - When a master's current row moves or is posted, each detail finishes its
 //   own pending change the same way, then takes the new scope (on its first
 //   row) if the link values differ, else keeps its current row.
-// - Errors are StoreError with the engine's text; a failed post keeps the row
+// - Errors are UserError with the engine's text; a failed post keeps the row
 //   pending.
 class TTable : public QObject {
     Q_OBJECT
@@ -48,7 +48,7 @@ public:
     // both tables, e.g. {"DocNo", "UnitNo"}) follow the master's current row.
     void setMasterSource(TDataSource* master, const QStringList& linkFields);
 
-    // Lifecycle. open() fails (StoreError) when the table does not exist
+    // Lifecycle. open() fails (UserError) when the table does not exist
     // (TableMissing) or its layout differs from the definition; it never
     // changes the stored table. create() makes the empty table.
     void open();
@@ -91,7 +91,7 @@ public:
     bool locate(const QString& fieldName, const QString& value);
 
     // Removes the current row; the next (or previous, or none) becomes current.
-    // While inserting, abandons the new row instead. Empty scope: StoreError
+    // While inserting, abandons the new row instead. Empty scope: UserError
     // "Cannot perform this operation on an empty dataset".
     void deleteRow();
     // As deleteRow(), and also removes every row below it in the detail

@@ -3,7 +3,7 @@
 #include "Database.h"
 #include "FieldValue.h"
 #include "Statement.h"
-#include "StoreError.h"
+#include "UserError.h"
 
 namespace ink {
 
@@ -26,8 +26,8 @@ QString columnDefinition(const TableDef& def, const FieldDef& field) {
 }
 
 [[noreturn]] void differentLayout(const Database& db, const TableDef& def, const QString& detail) {
-    throw StoreError(QStringLiteral("The table \"%1\" in \"%2\" has a different layout: %3")
-                         .arg(def.name, db.filePath(), detail));
+    throw UserError(QStringLiteral("The table \"%1\" in \"%2\" has a different layout: %3")
+                        .arg(def.name, db.filePath(), detail));
 }
 
 QString describe(const QString& name, const QString& type) {

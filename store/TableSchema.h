@@ -17,7 +17,7 @@ QStringList createStatements(const TableDef& def);
 
 // Checks the stored table against the definition and returns the trailing
 // fields added later that it lacks (an older store), in order. Throws
-// StoreError naming the file when anything else differs: fields, types or
+// UserError naming the file when anything else differs: fields, types or
 // the index. Reads only.
 QList<FieldDef> verifyLayout(Database& db, const TableDef& def);
 

@@ -67,7 +67,7 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
     : db_(db), def_(def), scopeFields_(scopeFields) {
     // A post names the fields it writes in a 64-bit set.
     if (def.fields.size() > 64)
-        throw StoreError(QStringLiteral("%1: too many fields").arg(def.name));
+        throw UserError(QStringLiteral("%1: too many fields").arg(def.name));
     const QString table = quoted(def.name);
     const QString where = scopeCondition();
     select_ =

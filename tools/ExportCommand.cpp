@@ -1,6 +1,8 @@
-// inkwright-tool export DOCNO --data DIR --out FILE: writes the report of a
-// document, as the preview shows it, to a PDF or HTML file (by the file's
-// extension), reading DIR/Inkwright.sqlite without changing it.
+// inkwright-tool export DOCNO --data DIR --out OUT: writes the report of a
+// document, as the preview shows it, to a PDF file or one HTML page (by the
+// extension .pdf, .html or .htm), or as a browsable site into the folder OUT,
+// reading DIR/Inkwright.sqlite without changing it. It says "wrote" only
+// after checking what it wrote.
 #include "report/layout/ReportFile.h"
 #include "store/TDM1.h"
 #include "ToolCommand.h"
@@ -12,7 +14,8 @@ using namespace ink;
 
 namespace {
 
-const char* const Usage = "usage: inkwright-tool export DOCNO --data DIR --out FILE\n";
+const char* const Usage =
+    "usage: inkwright-tool export DOCNO --data DIR --out FILE.pdf|FILE.html|FOLDER\n";
 
 struct ExportArguments {
     qint32 docNo = 0;
@@ -56,14 +59,18 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const QString databaseFile =
         QDir(parsed->dataDir).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
-    exportReport(databaseFile, parsed->docNo, parsed->outFile);
-    out << "wrote " << QDir::toNativeSeparators(parsed->outFile) << '\n';
+    const ExportResult result = exportReport(databaseFile, parsed->docNo, parsed->outFile);
+    out << "wrote " << QDir::toNativeSeparators(result.path);
+    if (result.pages > 0)
+        out << " (" << result.pages << (result.pages == 1 ? " page)" : " pages)");
+    out << '\n';
     return 0;
 }
 
 const ToolCommandRegistration registration({
     QStringLiteral("export"),
-    QStringLiteral("export DOCNO --data DIR --out FILE  write a document's report as PDF or HTML"),
+    QStringLiteral("export DOCNO --data DIR --out OUT   write a document's report: OUT.pdf, "
+                   "OUT.html, or a site in the folder OUT"),
     RunExport,
     ToolCommand::Needs::Gui,
 });

@@ -6,7 +6,7 @@
 
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -15,7 +15,7 @@ ToolStore::ToolStore(const QString& dataDirectory, Missing missing)
     const QString path = QDir(dataDirectory).absolutePath();
     const QString file = QDir(path).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
     if (missing == Missing::Refuse && !QFileInfo(file).isFile())
-        throw StoreError(
+        throw UserError(
             QStringLiteral("There is no documentation database in %1 (%2 is "
                            "missing); \"inkwright-tool build\" creates one.")
                 .arg(QDir::toNativeSeparators(path), QString::fromLatin1(TDM1::DatabaseFileName)));

@@ -17,7 +17,7 @@ public:
     enum class Missing { Create, Refuse };
     // Opens the store of `dataDirectory`. Only a build creates the directory
     // and the tables when missing; every other command is refused there, with
-    // nothing made. Throws StoreError.
+    // nothing made. Throws UserError.
     explicit ToolStore(const QString& dataDirectory, Missing missing = Missing::Refuse);
     ~ToolStore();
     TDM1& dm() { return *dm_; }

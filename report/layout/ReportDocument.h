@@ -16,7 +16,18 @@ struct ReportRoutine {
     QString parameters; // "<None>" when the routine has none
     QString resultType; // "<None>" for a procedure
     QString description;
+    QString declaration; // the whole declaration as scanned; empty in older stores
 };
+
+// The row the scanner stores for a unit in which it found no routine.
+inline bool isPlaceholderRoutine(const ReportRoutine& routine) {
+    return routine.name == QLatin1String("N/A") && routine.parameters == QLatin1String("N/A");
+}
+
+// The routine as Pascal declares it: the scanned declaration when the store
+// has it, else one put together from the name, parameters and result type
+// (whose parameter text the store may have cut).
+QString routineDeclaration(const ReportRoutine& routine);
 
 struct ReportUnit {
     QString name;
@@ -49,6 +60,7 @@ struct ReportDocument {
     QString name;
     QString author;
     QString company;
+    QString projectFile;
     QDateTime modified;           // invalid when never set
     std::optional<qint64> sizeKb; // none when never set
     bool includeVersionInfo = false;

@@ -1,18 +1,10 @@
 #pragma once
-#include <QString>
-#include <stdexcept>
+#include "store/UserError.h"
 
 namespace ink {
 
-// A report that cannot be made: the text says why, for the user to read.
-class ReportError : public std::runtime_error {
-public:
-    explicit ReportError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
+// A report that cannot be made is an error the user reads like any other;
+// the name stays for the report code being rewritten.
+using ReportError = UserError;
 
 } // namespace ink

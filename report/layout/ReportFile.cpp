@@ -1,30 +1,35 @@
 #include "ReportFile.h"
 
-#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
 
+#include "PdfPageWriter.h"
 #include "ReportError.h"
 #include "ReportHtml.h"
+#include "ReportLayout.h"
 #include "ReportReader.h"
+#include "ReportSite.h"
+#include "ReportSource.h"
+#include "WriteAll.h"
 
 namespace ink {
 
 namespace {
 
-enum class ReportFormat { Pdf, Html };
+enum class ReportFormat { Pdf, Html, Site };
 
-ReportFormat formatForFile(const QString& filePath) {
-    const QString suffix = QFileInfo(filePath).suffix().toLower();
+ReportFormat formatFor(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("pdf"))
         return ReportFormat::Pdf;
     if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
         return ReportFormat::Html;
-    throw ReportError(
-        QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html or .htm.")
-            .arg(filePath));
+    if (suffix.isEmpty() || QFileInfo(path).isDir())
+        return ReportFormat::Site;
+    throw ReportError(QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html "
+                                     "or .htm, or give a folder for a site.")
+                          .arg(path));
 }
 
 [[noreturn]] void cannotWrite(const QSaveFile& file) {
@@ -40,70 +45,90 @@ void openForWriting(QSaveFile& file) {
         cannotWrite(file);
 }
 
-// Writes all of `bytes`. A full disk first takes part of a write without a
-// complaint; the write of the rest then fails and says why.
-void writeAll(QSaveFile& file, QByteArrayView bytes) {
-    while (!bytes.isEmpty()) {
-        const qint64 written = file.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            cannotWrite(file);
-        bytes = bytes.sliced(written);
-    }
-}
-
 void commit(QSaveFile& file) {
     if (!file.commit())
         cannotWrite(file);
 }
 
+void writeHtmlPage(const QString& html, const QString& filePath) {
+    QSaveFile file(filePath);
+    openForWriting(file);
+    if (!writeAll(file, html.toUtf8()))
+        cannotWrite(file);
+    commit(file);
+}
+
 } // namespace
 
-std::unique_ptr<QTextDocument> reportTextDocument(const ReportDocument& document) {
-    auto report = std::make_unique<QTextDocument>();
-    report->setHtml(reportHtml(document));
-    report->setMetaInformation(QTextDocument::DocumentTitle, document.name);
-    return report;
-}
-
-QPageLayout defaultReportPageLayout() {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
-                       QPageLayout::Millimeter);
-}
-
-void writeReportPdf(QTextDocument& report, const QString& filePath, const QPageLayout& pages) {
-    QSaveFile file(filePath);
-    openForWriting(file);
-    // The PDF writer ignores what its writes return, so the pages are made in
-    // memory and then written with every write checked.
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
+void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& filePath) {
+    const ReportDocument& document = source.document();
     {
-        QPdfWriter writer(&pdf);
-        writer.setPageLayout(pages);
-        writer.setTitle(report.metaInformation(QTextDocument::DocumentTitle));
-        writer.setCreator(QStringLiteral("Inkwright"));
-        report.print(&writer);
-    } // the writer finishes the file when it goes
-    writeAll(file, pdf.data());
-    commit(file);
+        QSaveFile file(filePath);
+        openForWriting(file);
+        PdfPageWriter writer(
+            file, layout.pageCount(), ReportLayout::pageSize(),
+            {document.name, document.author.isEmpty() ? document.company : document.author,
+             QStringLiteral("Reference documentation"), QDateTime::currentDateTime()});
+        layout.render(1, layout.pageCount(), writer);
+        if (!writer.finish())
+            cannotWrite(file);
+        commit(file);
+    }
+    const int written = pdfPageCount(filePath);
+    if (written != layout.pageCount())
+        throw ReportError(
+            QStringLiteral("%1 was written, but it holds %2 pages where %3 were laid out.")
+                .arg(filePath)
+                .arg(qMax(written, 0))
+                .arg(layout.pageCount()));
 }
 
-void writeReportHtml(const QString& html, const QString& filePath) {
-    QSaveFile file(filePath);
-    openForWriting(file);
-    writeAll(file, html.toUtf8());
-    commit(file);
+int pdfPageCount(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 32)
+        return -1;
+    const uchar* mapped = file.map(0, file.size());
+    if (!mapped)
+        return -1;
+    const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), file.size());
+    if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF"))
+        return -1;
+    int pages = 0;
+    for (qsizetype at = bytes.indexOf("/Type /Page "); at >= 0;
+         at = bytes.indexOf("/Type /Page ", at + 1))
+        ++pages;
+    const QByteArrayView tree = "/Type /Pages /Count ";
+    const qsizetype at = bytes.indexOf(tree);
+    if (at < 0)
+        return -1;
+    qsizetype end = at + tree.size();
+    while (end < bytes.size() && bytes[end] >= '0' && bytes[end] <= '9')
+        ++end;
+    const int announced =
+        bytes.sliced(at + tree.size(), end - at - tree.size()).toByteArray().toInt();
+    return announced == pages ? pages : -1;
 }
 
-void exportReport(const QString& databaseFile, qint32 docNo, const QString& outFile) {
-    const ReportFormat format = formatForFile(outFile);
-    const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);
-    if (!document)
-        throw ReportError(QStringLiteral("There is no document number %1.").arg(docNo));
-    if (format == ReportFormat::Html)
-        writeReportHtml(reportHtml(*document), outFile);
-    else
-        writeReportPdf(*reportTextDocument(*document), outFile, defaultReportPageLayout());
+ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out) {
+    const ReportFormat format = formatFor(out);
+    const auto missing = [docNo] {
+        return ReportError(QStringLiteral("There is no document number %1.").arg(docNo));
+    };
+    if (format == ReportFormat::Html) {
+        const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);
+        if (!document)
+            throw missing();
+        writeHtmlPage(reportHtml(*document), out);
+        return {out, 0};
+    }
+    ReportSource source(databaseFile);
+    if (!source.open(docNo))
+        throw missing();
+    if (format == ReportFormat::Site)
+        return {writeReportSite(source, out), 0};
+    ReportLayout layout(source);
+    writeReportPdf(source, layout, out);
+    return {out, layout.pageCount()};
 }
 
 } // namespace ink

@@ -1,32 +1,33 @@
 #pragma once
-#include <memory>
-#include <QPageLayout>
 #include <QString>
-
-class QTextDocument;
 
 namespace ink {
 
-struct ReportDocument;
+class ReportLayout;
+class ReportSource;
 
-// The report laid out for the screen, a printer or a PDF file.
-std::unique_ptr<QTextDocument> reportTextDocument(const ReportDocument& document);
+// What an export wrote, for the one who asked to read.
+struct ExportResult {
+    QString path;  // the file, or the site's index page
+    int pages = 0; // of a PDF
+};
 
-// The page used when no printer set-up is at hand: A4 portrait; the text
-// keeps its own margins.
-QPageLayout defaultReportPageLayout();
+// Writes the laid-out report as a PDF file, page by page, with a bookmark
+// per unit and routine and the contents linked to the pages; then reads the
+// file back and checks it holds the pages laid out. Needs a QGuiApplication
+// (font widths). ReportError names the file and gives the system's reason
+// when it cannot be written (a full disk: "No space left on device"); an
+// existing file is replaced only by a complete new one.
+void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& filePath);
 
-// Writes the laid-out report as a PDF file with the given pages. Needs a
-// QGuiApplication (fonts). ReportError names the file and gives the system's
-// reason when it cannot be written (a full disk: "No space left on device");
-// an existing file is replaced only by a complete new one.
-void writeReportPdf(QTextDocument& report, const QString& filePath, const QPageLayout& pages);
-// Writes the report page as UTF-8 HTML, with the same guarantee.
-void writeReportHtml(const QString& html, const QString& filePath);
+// The number of pages a PDF file's page tree announces, and that it really
+// holds; -1 when the file is no PDF or the two disagree.
+int pdfPageCount(const QString& filePath);
 
-// Writes the report of document `docNo` of `databaseFile` to `outFile`, as PDF
-// or HTML by the file's extension (.pdf, .html, .htm, in any case).
-// ReportError for an unknown extension, a missing document or a failed write.
-void exportReport(const QString& databaseFile, qint32 docNo, const QString& outFile);
+// Writes the report of document `docNo` of `databaseFile` to `out`: a PDF
+// for a name ending .pdf, one HTML page for .html or .htm (in any case), and
+// else a browsable site in the folder `out` (made when missing). ReportError
+// for a missing document or a failed write.
+ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out);
 
 } // namespace ink

@@ -6,17 +6,15 @@ namespace ink {
 
 namespace {
 
-// Printing scales table margins and padding but not the margins of plain
-// paragraphs, so everything indented is laid out as a table.
 const char* const StyleSheet = R"(
 body { font-family: sans-serif; font-size: 10pt; }
 h1 { font-size: 18pt; }
 h2 { font-size: 14pt; }
 h3 { font-size: 12pt; }
 th { text-align: left; font-weight: normal; color: #555555; padding-right: 12px; }
-table.routine { margin-left: 20px; margin-top: 6px; }
-td.routine-heading { font-weight: bold; }
-p.description { white-space: pre-wrap; }
+pre.declaration { margin: 10px 0 2px 8px; white-space: pre-wrap; padding-left: 2em; text-indent: -2em; }
+p.description { white-space: pre-wrap; margin-left: 24px; }
+p.form { color: #555555; }
 p.empty { color: #777777; font-style: italic; }
 )";
 
@@ -34,6 +32,8 @@ QString escapedMemo(const QString& text) {
 }
 
 QString row(const QString& caption, const QString& value) {
+    if (value.trimmed().isEmpty())
+        return {};
     return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n")
         .arg(escaped(caption), escaped(value));
 }
@@ -50,7 +50,7 @@ QString titleBlock(const ReportDocument& document, const QLocale& locale) {
 }
 
 QString versionBlock(const ReportDocument& document) {
-    QString html = QStringLiteral("<h2>Version Information</h2>\n<table class=\"version\">\n");
+    QString html = QStringLiteral("<h2>Version information</h2>\n<table class=\"version\">\n");
     for (int i = 0; i < int(VersionFields.size()); ++i)
         html += row(QString::fromLatin1(VersionFields[i].caption), document.versionValues.value(i));
     return html + QStringLiteral("</table>\n");
@@ -62,26 +62,33 @@ QString descriptionParagraph(const QString& description) {
     return QStringLiteral("<p class=\"description\">%1</p>\n").arg(escapedMemo(description));
 }
 
+QString quiet(const QString& text) {
+    return QStringLiteral("<p class=\"empty\">%1</p>\n").arg(escaped(text));
+}
+
 QString routineBlock(const ReportRoutine& routine) {
-    QString html =
-        QStringLiteral("<table class=\"routine\">\n"
-                       "<tr><td colspan=\"2\" class=\"routine-heading\">%1 %2</td></tr>\n")
-            .arg(escaped(routine.kind), escaped(routine.name));
-    html += row(QStringLiteral("Parameters"), routine.parameters);
-    html += row(QStringLiteral("Result type"), routine.resultType);
-    if (!routine.description.isEmpty())
-        html += QStringLiteral("<tr><td colspan=\"2\">%1</td></tr>\n")
-                    .arg(descriptionParagraph(routine.description));
-    return html + QStringLiteral("</table>\n");
+    QString html = QStringLiteral("<pre class=\"declaration\">%1</pre>\n")
+                       .arg(escaped(routineDeclaration(routine)));
+    html += routine.description.trimmed().isEmpty() ? quiet(QStringLiteral("No description."))
+                                                    : descriptionParagraph(routine.description);
+    return html;
 }
 
 QString unitBlock(const ReportUnit& unit) {
-    QString html = QStringLiteral("<h3>%1</h3>\n<table class=\"unit\">\n").arg(escaped(unit.name));
-    html += row(QStringLiteral("Form"), unit.form);
-    html += QStringLiteral("</table>\n");
-    html += descriptionParagraph(unit.description);
-    for (const ReportRoutine& routine : unit.routines)
+    QString html = QStringLiteral("<h3>%1</h3>\n").arg(escaped(unit.name));
+    if (!unit.form.trimmed().isEmpty() && unit.form != QLatin1String("N/A"))
+        html += QStringLiteral("<p class=\"form\">Form: %1</p>\n").arg(escaped(unit.form));
+    html += unit.description.trimmed().isEmpty() ? quiet(QStringLiteral("No description."))
+                                                 : descriptionParagraph(unit.description);
+    bool any = false;
+    for (const ReportRoutine& routine : unit.routines) {
+        if (isPlaceholderRoutine(routine))
+            continue;
         html += routineBlock(routine);
+        any = true;
+    }
+    if (!any)
+        html += quiet(QStringLiteral("This unit declares no procedures or functions."));
     return html;
 }
 

@@ -6,10 +6,10 @@
 
 namespace ink {
 
-// The report of a document as one HTML page, within the subset a
-// QTextDocument lays out, so the preview, the PDF and the HTML file agree.
-// Every stored text is escaped; descriptions keep their line breaks. Sizes
-// and dates follow `locale`.
+// The report of a document as one HTML page: the same parts as the pages of
+// the PDF (each routine as its declaration, "No description." where none was
+// typed). Every stored text is escaped; descriptions keep their line breaks.
+// Sizes and dates follow `locale`.
 QString reportHtml(const ReportDocument& document, const QLocale& locale = QLocale());
 
 // "1,536 KB" (with the locale's thousands separator), as the document list shows it.

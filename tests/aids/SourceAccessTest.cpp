@@ -46,7 +46,7 @@ protected:
         addUnit(unitName);
         try {
             CopyUnitSourceToClipboard(*dm, clipboard);
-        } catch (const SourceAccessError& error) {
+        } catch (const UserError& error) {
             EXPECT_TRUE(clipboard.texts.isEmpty());
             return QString::fromStdString(error.what());
         }
@@ -98,7 +98,7 @@ TEST_F(SourceAccessTest, DocumentWithoutUnitsNamesTheProjectFolder) {
     try {
         CopyUnitSourceToClipboard(*dm, clipboard);
         FAIL() << "no error";
-    } catch (const SourceAccessError& error) {
+    } catch (const UserError& error) {
         EXPECT_EQ(QString::fromStdString(error.what()), "Cannot open file " + projectFolder);
     }
     EXPECT_TRUE(clipboard.texts.isEmpty());

@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QProgressBar>
 
-#include "OpenedFiles.h"
+#include "store/testing/FaultyVfs.h"
 #include "store/Startup.h"
 #include "WindowFixture.h"
 

@@ -2,8 +2,8 @@
 // nothing another program saved is written over.
 #include <QProgressBar>
 
-#include "support/FaultyVfs.h"
-#include "support/SqlFile.h"
+#include "store/testing/FaultyVfs.h"
+#include "store/testing/SqlFile.h"
 #include "WindowFixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "app/DBMemo.h"
 #include "app/TfrmInkwright.h"
 #include "ScriptedDialogs.h"
-#include "SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/TDM1.h"

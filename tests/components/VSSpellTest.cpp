@@ -30,10 +30,7 @@ protected:
     void TearDown() override { qunsetenv("ENCHANT_CONFIG_DIR"); }
 
     ScriptedDecider* answer(std::deque<SpellDecision> answers) {
-        auto decider = std::make_unique<ScriptedDecider>(std::move(answers));
-        ScriptedDecider* raw = decider.get();
-        spell.setDecider(std::move(decider));
-        return raw;
+        return answerFromScript(spell, std::move(answers));
     }
 
     TempDir config;

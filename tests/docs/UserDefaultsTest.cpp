@@ -1,5 +1,5 @@
 #include "docs/UserDefaults.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 #include "support/OddFiles.h"
 #include "support/TempDir.h"
 
@@ -84,14 +84,14 @@ TEST(UserDefaults, ARefusedWriteNamesTheFullPathAndChangesNothing) {
     try {
         writeDefault(impossible, kDefaultAuthorKey, "Anyone");
         FAIL() << "the write should have been refused";
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         EXPECT_EQ(error.message(), "Unable to write to " + QDir::toNativeSeparators(impossible));
     }
 
     // A settings "file" that is a folder is not replaced.
     const QString folder = settingsFilePath(dir.filePath("app"));
     QDir().mkpath(folder);
-    EXPECT_THROW(writeDefault(folder, kDefaultAuthorKey, "Anyone"), StoreError);
+    EXPECT_THROW(writeDefault(folder, kDefaultAuthorKey, "Anyone"), UserError);
     EXPECT_TRUE(QFileInfo(folder).isDir());
 }
 
@@ -180,6 +180,6 @@ TEST(UserDefaults, APipeInPlaceOfTheSettingsIsNoFile) {
     const QString pipe = MakeFifo(temp.filePath("Settings.ini"));
     EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(5), {pipe}, [&] {
         EXPECT_EQ(readDefault(pipe, kDefaultAuthorKey), "");
-        EXPECT_THROW(writeDefault(pipe, kDefaultAuthorKey, "Name"), StoreError);
+        EXPECT_THROW(writeDefault(pipe, kDefaultAuthorKey, "Name"), UserError);
     }));
 }

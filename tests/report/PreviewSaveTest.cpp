@@ -10,7 +10,6 @@
 #include <QLibrary>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTimer>
 
@@ -30,6 +29,13 @@ template <typename T> T* visibleTopLevel() {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* found = qobject_cast<T*>(widget); found && found->isVisible())
             return found;
+    return nullptr;
+}
+
+QDialog* visiblePreview() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("ReportPreview") && widget->isVisible())
+            return qobject_cast<QDialog*>(widget);
     return nullptr;
 }
 
@@ -56,7 +62,7 @@ struct PreviewUser {
                 nameTyped = true;
                 QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
             }
-        } else if (auto* preview = visibleTopLevel<QPrintPreviewDialog>()) {
+        } else if (auto* preview = visiblePreview()) {
             if (!saveStarted) {
                 saveStarted = true;
                 QMetaObject::invokeMethod(preview->findChild<QAction*>("SaveAsPdf"),

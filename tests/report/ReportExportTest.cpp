@@ -10,7 +10,6 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTextDocument>
 #include <sys/resource.h>
 
 #include "report/layout/ReportError.h"
@@ -117,7 +116,11 @@ protected:
     // A document whose report is well over 16 KiB in either format.
     qint32 addLongDocument() {
         const qint32 docNo = store.addDocument("LONG");
-        store.addUnit(docNo, "Long.pas", "N/A", QString("Many words. ").repeated(4000));
+        // Words that differ, so that the PDF's compressed pages stay large.
+        QString words;
+        for (int i = 0; i < 8000; ++i)
+            words += QStringLiteral("w%1 ").arg((i * 7919) % 100003);
+        store.addUnit(docNo, "Long.pas", "N/A", words);
         return docNo;
     }
 
@@ -136,7 +139,7 @@ TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
                                      "Quill & Co",
                                      "3/5/24 2:07:09 PM",
                                      "1,536 KB",
-                                     "Version Information",
+                                     "Version information",
                                      "Accounts ledger",
                                      "2.1.0.7",
                                      "Ledger Suite",
@@ -144,16 +147,13 @@ TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
                                      "frmZeta",
                                      "Main form.",
                                      "Opens the ledger.",
-                                     "PROCEDURE OpenLedger",
-                                     "const Path: string",
+                                     "procedure OpenLedger(const Path: string);",
                                      "Opens the ledger file.",
-                                     "FUNCTION Balance",
-                                     "Currency",
+                                     "function Balance: Currency;",
                                      "Sum of all postings.",
                                      "Alpha.pas",
                                      "Helpers.",
-                                     "FUNCTION Round2",
-                                     "Value: Double",
+                                     "function Round2(Value: Double): Double;",
                                      "Rounds to cents."}));
     EXPECT_FALSE(text.contains("Other.pas"));
     EXPECT_FALSE(text.contains("Elsewhere"));
@@ -186,12 +186,24 @@ TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
     EXPECT_FALSE(page.contains("<B>"));
     EXPECT_FALSE(page.contains('\r'));
 
-    // The laid-out page (preview and PDF) shows the text as typed, line by line.
-    const std::unique_ptr<QTextDocument> report =
-        reportTextDocument(*readReportDocument(store.databaseFile(), docNo));
-    const QStringList lines = report->toPlainText().split(QRegularExpression("[\n\u2028]"));
+    // The laid-out pages (preview and PDF) show the text as typed, line by line.
+    const QString pdf = temp.filePath("tags.pdf");
+    exportReport(store.databaseFile(), docNo, pdf);
+    const QStringList lines = pdfText(pdf).split(QRegularExpression("\\s*\n\\s*"));
     EXPECT_TRUE(appearInOrder(lines.join('|'),
-                              {"<B>ODD & NAME</B>", "|if a < b && c > d then|  Swap;|<script>x"}));
+                              {"<B>ODD & NAME</B>", "|if a < b && c > d then|Swap;|<script>x"}));
+}
+
+TEST_F(ReportExportTest, PdfKeepsCharactersBeyondTheStandardFonts) {
+    const qint32 docNo = store.addDocument(QString::fromUtf8("RÉSUMÉ"));
+    const qint64 unit = store.addUnit(docNo, "Intl.pas", "N/A",
+                                      QString::fromUtf8("Café – Счёт → "
+                                                        "Ω total €5"));
+    store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>");
+    const QString pdf = temp.filePath("intl.pdf");
+    exportReport(store.databaseFile(), docNo, pdf);
+    EXPECT_TRUE(pdfText(pdf).contains(QString::fromUtf8("Café – Счёт → Ω total €5")))
+        << pdfText(pdf).toStdString();
 }
 
 TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
@@ -209,6 +221,12 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
     EXPECT_FALSE(document->sizeKb);
     EXPECT_FALSE(document->modified.isValid());
     EXPECT_TRUE(reportHtml(*document).contains("This document has no units."));
+    // Its PDF is a title page and contents that say so.
+    const QString pdf = temp.filePath("bare.pdf");
+    EXPECT_EQ(exportReport(store.databaseFile(), docNo, pdf).pages, 2);
+    EXPECT_EQ(pdfPageCount(pdf), 2);
+    EXPECT_TRUE(appearInOrder(pdfText(pdf), {"BARE", "Page 1 of 2", "Contents",
+                                             "This document has no units.", "Page 2 of 2"}));
 }
 
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {

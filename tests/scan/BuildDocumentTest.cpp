@@ -65,3 +65,31 @@ TEST_F(Build, AProjectThatCannotBeOpenedIsShownAndTheDocumentStays) {
     EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"P"}));
     EXPECT_EQ(dm->tblUnits->recordCount(), 0);
 }
+
+TEST_F(Build, KeepsWholeDeclarationsAndARefreshBringsThemUpToDate) {
+    const QString path = project();
+    temp.write("app/Util.pas",
+               "unit Util;\ninterface\n"
+               "procedure Run(const Name: string; const Options: TRunOptions; "
+               "Timeout: Cardinal);\nfunction Count: Integer;\nimplementation\nend.\n");
+    build(path, false);
+    dm->tblUnits->first();
+    EXPECT_EQ(column(dm->tblProc, "ProcParams").first(),
+              "const Name: string; const Options: TRunOptions; Ti"); // cut at 50
+    EXPECT_EQ(column(dm->tblProc, "Declaration"),
+              QStringList({"procedure Run(const Name: string; const Options: TRunOptions; "
+                           "Timeout: Cardinal);",
+                           "function Count: Integer;"}));
+    dm->tblProc->first();
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Runs it.");
+    dm->tblProc->post();
+
+    temp.write("app/Util.pas", "unit Util;\ninterface\nprocedure Run(const Name: string);\n"
+                               "function Count: Integer;\nimplementation\nend.\n");
+    build(path, true);
+    dm->tblUnits->first();
+    EXPECT_EQ(column(dm->tblProc, "Declaration"),
+              QStringList({"procedure Run(const Name: string);", "function Count: Integer;"}));
+    EXPECT_EQ(column(dm->tblProc, "Description").first(), "Runs it.");
+}

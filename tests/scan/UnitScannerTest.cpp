@@ -296,3 +296,23 @@ TEST(UnitScanner, ListsRowsProceduresFirst) {
     EXPECT_EQ(rows[1].procType, "FUNCTION");
     EXPECT_EQ(rows[1].result, "Integer");
 }
+
+TEST(UnitScanner, KeepsEachWholeDeclarationWithItsBlanksFolded) {
+    const UnitRoutines found = ParseUnitRoutines(Unit(
+        "procedure PostEntry(const aMsgType: TMessageType;\r\n"
+        "  const Account: string;   { the ledger's }  Amount: Currency; const Memo: string);\r\n"
+        "function\r\n  Compute\r\n  (\tconst X,\r\n  Y: Double\r\n  )\r\n  :\r\n  Double; "
+        "inline;\r\n"
+        "procedure Clear;\r\nprocedure Clear(All: Boolean); overload;\r\n"));
+    QStringList declarations;
+    for (const RoutineRow& row : RoutineRows(found))
+        declarations.append(row.declaration);
+    EXPECT_EQ(
+        declarations,
+        (QStringList{"procedure PostEntry(const aMsgType: TMessageType; const Account: "
+                     "string; Amount: Currency; const Memo: string);",
+                     "procedure Clear;", "function Compute ( const X, Y: Double ) : Double;"}));
+    // A unit without routines has only the placeholder, with no declaration.
+    for (const RoutineRow& row : RoutineRows(ParseUnitRoutines(Unit("const A = 1;\r\n"))))
+        EXPECT_TRUE(row.declaration.isEmpty()) << row.name.toStdString();
+}

@@ -6,7 +6,7 @@
 
 #include "store/Startup.h"
 #include "store/TDM1.h"
-#include "support/SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
-#include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/UserError.h"
 #include "support/OddFiles.h"
-#include "support/SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;
@@ -29,7 +29,7 @@ QString startProgram(const QString& configPath, const QString& programFolder,
     dm = std::make_unique<TDM1>(nullptr, registry);
     try {
         OpenOrCreateTables(*dm);
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         return error.message();
     }
     return {};
@@ -137,7 +137,7 @@ TEST_F(Startup, AnUnwritableConfigurationIsReported) {
     try {
         EnsureDatabaseAlias(registry, "Quillmark", "/data", true);
         FAIL() << "no error";
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains(temp.filePath("blocker/DatabaseEngine.ini")));
     }
 }
@@ -220,7 +220,7 @@ TEST_F(Startup, ADataDirectoryThatCannotBeCreatedIsReportedAtOnce) {
     try {
         createDataDirectory(data);
         FAIL() << "no error";
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(
             error.message().startsWith("Cannot create the data directory \"" + data + "\": "))
             << error.message().toStdString();
@@ -238,13 +238,13 @@ TEST_F(Startup, AnUnreadableConfigurationIsReportedByEveryUseAndNeverWrittenOver
     const QString folder = temp.filePath("config/Inkwright/DatabaseEngine.ini");
     ASSERT_TRUE(QDir().mkpath(folder));
     AliasRegistry registry(folder); // does not throw: start-up reports it in its own step
-    EXPECT_THROW(registry.aliasExists("Quillmark"), StoreError);
-    EXPECT_THROW(registry.aliasPath("Quillmark"), StoreError);
-    EXPECT_THROW(registry.saveConfiguration(), StoreError);
+    EXPECT_THROW(registry.aliasExists("Quillmark"), UserError);
+    EXPECT_THROW(registry.aliasPath("Quillmark"), UserError);
+    EXPECT_THROW(registry.saveConfiguration(), UserError);
     try {
         EnsureDatabaseAlias(registry, "Quillmark", "/data", true);
         FAIL() << "no error";
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(error.message().startsWith("Cannot read the configuration \"" + folder))
             << error.message().toStdString();
     }
@@ -259,12 +259,12 @@ TEST_F(Startup, AValueWithALineBreakIsNeverWritten) {
         try {
             EnsureDatabaseAlias(registry, "Quillmark", path, true);
             FAIL() << "no error";
-        } catch (const StoreError& error) {
+        } catch (const UserError& error) {
             EXPECT_TRUE(error.message().contains("line break")) << error.message().toStdString();
         }
         EXPECT_THROW(registry.modifyAlias("Quillmark", {"LANGDRIVER=x", "PATH=" + path}),
-                     StoreError);
-        EXPECT_THROW(registry.addStandardAlias("Other", path, "SQLITE3"), StoreError);
+                     UserError);
+        EXPECT_THROW(registry.addStandardAlias("Other", path, "SQLITE3"), UserError);
     }
     // Nothing was taken in, not even the good line before the refused one.
     EXPECT_EQ(registry.aliasPath("Quillmark"), "/old/Data");
@@ -307,7 +307,7 @@ TEST_F(Startup, PipesInPlaceOfTheConfigurationOrTheDatabaseAreNoFiles) {
         AliasRegistry registry(pipe);
         try {
             registry.aliasExists("Quillmark");
-        } catch (const StoreError& error) {
+        } catch (const UserError& error) {
             reported = error.message().contains("it is not a file");
         }
     }));

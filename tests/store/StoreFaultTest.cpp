@@ -3,8 +3,8 @@
 // be a row the store does not hold.
 
 #include "store/StoreError.h"
-#include "support/FaultyVfs.h"
-#include "support/SqlFile.h"
+#include "store/testing/FaultyVfs.h"
+#include "store/testing/SqlFile.h"
 #include "support/StoreFixture.h"
 
 using namespace ink;
@@ -87,7 +87,7 @@ TEST_F(FailedWrites, AFailedCommitReloadsEveryTableAndSaysNothingWasSaved) {
         addUnit("Lost.pas");
         addProc("LostRoutine");
         vfs.failAfter(0);
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         message = error.message();
     }
     EXPECT_GT(vfs.failures(), 0);

@@ -1,20 +1,20 @@
 #include <QSignalSpy>
 
-#include "store/StoreError.h"
 #include "store/TDataSource.h"
+#include "store/UserError.h"
 #include "support/StoreFixture.h"
 
-using ink::StoreError;
 using ink::TTable;
+using ink::UserError;
 using State = ink::TTable::State;
 
 namespace {
 
-// Runs `action` and returns the StoreError text it raised, or "" when none.
+// Runs `action` and returns the UserError text it raised, or "" when none.
 template <typename Action> QString errorOf(Action action) {
     try {
         action();
-    } catch (const StoreError& error) {
+    } catch (const UserError& error) {
         return error.message();
     }
     return {};
@@ -415,7 +415,7 @@ TEST_F(StoreFixture, ABatchKeepsWhatWasWrittenBeforeAnError) {
         ink::Batch batch(dm->database());
         addProc("Written");
         addProc(""); // refused
-    } catch (const StoreError&) {
+    } catch (const UserError&) {
     }
     EXPECT_FALSE(dm->database().inBatch());
     dm = std::make_unique<ink::TDM1>(nullptr, registry);

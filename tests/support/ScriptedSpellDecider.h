@@ -1,9 +1,11 @@
 #pragma once
 #include <deque>
+#include <memory>
 #include <QStringList>
 #include <vector>
 
 #include "components/SpellDecider.h"
+#include "components/vcspell3.h"
 
 // Answers a spelling check from a script (Cancel once the script runs out)
 // and remembers every word it was asked about.
@@ -35,3 +37,13 @@ public:
 private:
     std::deque<ink::SpellDecision> answers_;
 };
+
+// Gives `spell` a decider that answers from `answers`; the decider stays
+// the control's, and the returned pointer lets the test read what it was asked.
+inline ScriptedSpellDecider* answerFromScript(ink::TVSSpell& spell,
+                                              std::deque<ink::SpellDecision> answers) {
+    auto decider = std::make_unique<ScriptedSpellDecider>(std::move(answers));
+    ScriptedSpellDecider* raw = decider.get();
+    spell.setDecider(std::move(decider));
+    return raw;
+}

@@ -6,7 +6,7 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-#include "support/SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <QDir>
 
+#include "store/testing/SqlFile.h"
 #include "support/PrintQt.h"
-#include "support/SqlFile.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 

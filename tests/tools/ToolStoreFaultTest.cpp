@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 #include "support/PrintQt.h"
-#include "support/SqlFile.h"
+#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 

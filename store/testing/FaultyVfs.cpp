@@ -14,6 +14,7 @@ struct Faults {
     int writeError = SQLITE_FULL;
     int seen = 0;
     int failed = 0;
+    QStringList opened;
 };
 
 Faults faults;
@@ -107,6 +108,8 @@ int passUnfetch(sqlite3_file* f, sqlite3_int64 offset, void* page) {
 }
 
 int faultyOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+    if (name != nullptr)
+        faults.opened.append(QString::fromUtf8(name));
     auto* ours = reinterpret_cast<FaultyFile*>(file);
     ours->real = reinterpret_cast<sqlite3_file*>(ours + 1);
     ours->base.pMethods = nullptr;
@@ -154,6 +157,7 @@ void install() {
 FaultyVfs::FaultyVfs() {
     install();
     heal();
+    faults.opened.clear();
 }
 
 FaultyVfs::~FaultyVfs() {
@@ -180,4 +184,8 @@ int FaultyVfs::callsSeen() const {
 
 int FaultyVfs::failures() const {
     return faults.failed;
+}
+
+QStringList FaultyVfs::names() const {
+    return faults.opened;
 }

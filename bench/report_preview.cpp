@@ -1,0 +1,114 @@
+// The preview of the fpc-source document: how long until the first page is
+// on screen (open the store, count the pages, draw page 1), and what one
+// more page costs when the user pages on.
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "report/layout/ReportLayout.h"
+#include "report/layout/ReportPrint.h"
+#include "report/layout/ReportSource.h"
+#include "report/preview/ReportPreview.h"
+#include "scan/BuildDocument.h"
+#include "store/AliasRegistry.h"
+#include "store/Startup.h"
+#include "store/TDM1.h"
+
+namespace {
+
+class SilentFeedback : public ink::BuildFeedback {
+public:
+    void setStatusText(const QString&) override {}
+    void setProgressVisible(bool) override {}
+    void setProgressMaximum(int) override {}
+    void setProgressPosition(int) override {}
+    void stepProgress() override {}
+    void showError(const QString&) override {}
+};
+
+// The document, built once for all the runs.
+QString databaseFile() {
+    static QTemporaryDir folder;
+    static QString file;
+    if (!file.isEmpty())
+        return file;
+    const QString project = folder.filePath("project");
+    QProcess::execute(QStringLiteral(INKWRIGHT_SOURCE_DIR "/scripts/make-fpc-project"), {project});
+    auto registry = std::make_shared<ink::AliasRegistry>(folder.filePath("engine.ini"));
+    const QString data = folder.filePath("data");
+    ink::createDataDirectory(data);
+    ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+    ink::TDM1 dm(nullptr, registry);
+    ink::OpenOrCreateTables(dm);
+    SilentFeedback feedback;
+    ink::BuildDocument(dm, project + "/FpcUnits.dpr", QStringLiteral("FPC"), false, feedback);
+    file = QDir(data).filePath(QString::fromLatin1(ink::TDM1::DatabaseFileName));
+    return file;
+}
+
+void drawPage(ink::ReportLayout& layout, int page) {
+    QImage image(900, 1270, QImage::Format_RGB32);
+    QPainter painter(&image);
+    ink::paintReportPage(layout, page, painter, image.width(), image.height());
+}
+
+void firstPreviewPage(benchmark::State& state) {
+    const QString file = databaseFile();
+    for (auto _ : state) {
+        ink::ReportSource source(file);
+        source.open(1);
+        ink::ReportLayout layout(source);
+        drawPage(layout, 1);
+        state.counters["pages"] = layout.pageCount();
+    }
+}
+BENCHMARK(firstPreviewPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void nextPreviewPage(benchmark::State& state) {
+    ink::ReportSource source(databaseFile());
+    source.open(1);
+    ink::ReportLayout layout(source);
+    int page = layout.pageCount() / 2;
+    for (auto _ : state)
+        drawPage(layout, page++);
+}
+BENCHMARK(nextPreviewPage)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The window as the user gets it: from the press of "Preview" to the first
+// page painted. With INKWRIGHT_PREVIEW_GRAB set, the window is saved there
+// as a picture.
+void previewWindowFirstPage(benchmark::State& state) {
+    const QString file = databaseFile();
+    ink::QtPreviewDialogs dialogs;
+    for (auto _ : state) {
+        ink::ReportSource source(file);
+        source.open(1);
+        ink::ReportLayout layout(source);
+        ink::ReportPreviewWindow window(source, layout, dialogs);
+        window.resize(760, 1000);
+        window.show();
+        const QImage shown = window.grab().toImage();
+        const QString grab = qEnvironmentVariable("INKWRIGHT_PREVIEW_GRAB");
+        if (!grab.isEmpty()) {
+            window.go(layout.unitPage(source.unitCount() / 2));
+            window.grab().save(grab);
+        }
+        benchmark::DoNotOptimize(shown.width());
+    }
+}
+BENCHMARK(previewWindowFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

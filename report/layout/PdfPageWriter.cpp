@@ -1,0 +1,395 @@
+#include "PdfPageWriter.h"
+
+#include <cmath>
+#include <QHash>
+#include <QIODevice>
+#include <QPainterPath>
+
+#include "ReportError.h"
+#include "WriteAll.h"
+
+namespace ink {
+
+namespace {
+
+constexpr int CatalogObject = 1;
+constexpr int PagesObject = 2;
+constexpr int InfoObject = 3;
+constexpr int FirstFontObject = 4; // one per PageFont
+constexpr int OutlinesObject = 8;
+
+const char* const BaseFonts[PageFontCount] = {"Helvetica", "Helvetica-Bold", "Helvetica-Oblique",
+                                              "Courier"};
+
+// Numbers with at most two decimals, the way PDF wants them (no exponent).
+void appendNumber(QByteArray& out, double value) {
+    long long hundredths = std::llround(value * 100);
+    if (hundredths < 0) {
+        out += '-';
+        hundredths = -hundredths;
+    }
+    out += QByteArray::number(hundredths / 100);
+    const int fraction = int(hundredths % 100);
+    if (fraction != 0) {
+        out += '.';
+        out += char('0' + fraction / 10);
+        if (fraction % 10 != 0)
+            out += char('0' + fraction % 10);
+    }
+}
+
+QByteArray number(double value) {
+    QByteArray out;
+    appendNumber(out, value);
+    return out;
+}
+
+// A literal string of bytes in the fonts' code page.
+void appendLiteral(QByteArray& out, const QString& text) {
+    out += '(';
+    for (const char c : winAnsiBytes(text)) {
+        if (c == '(' || c == ')' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    out += ')';
+}
+
+// A text string outside the page (bookmarks, the document information) in
+// UTF-16, so any character survives.
+QByteArray textString(const QString& text) {
+    QByteArray out = "<FEFF";
+    for (const QChar c : text)
+        out += QByteArray::number(c.unicode() + 0x10000, 16).mid(1).toUpper();
+    return out + '>';
+}
+
+QByteArray pdfDate(const QDateTime& moment) {
+    return "(D:" + moment.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + ")";
+}
+
+} // namespace
+
+PdfPageWriter::PdfPageWriter(QIODevice& out, int pageCount, QSizeF pageSize, const Info& info)
+    : out_(out), pageCount_(pageCount), pageSize_(pageSize), info_(info),
+      nextObject_(9 + 2 * pageCount) {
+    offsets_.resize(nextObject_, 0);
+    write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    for (int f = 0; f < PageFontCount; ++f) {
+        beginObject(FirstFontObject + f);
+        write(QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") + BaseFonts[f] +
+              " /Encoding /WinAnsiEncoding >>\nendobj\n");
+    }
+}
+
+void PdfPageWriter::beginObject(int number) {
+    if (number >= offsets_.size())
+        offsets_.resize(number + 1, 0);
+    offsets_[number] = offset_;
+    write(QByteArray::number(number) + " 0 obj\n");
+}
+
+void PdfPageWriter::write(const QByteArray& bytes) {
+    pending_ += bytes;
+    offset_ += bytes.size();
+    if (pending_.size() >= (1 << 18))
+        flush();
+}
+
+void PdfPageWriter::flush() {
+    if (!failed_ && !writeAll(out_, pending_))
+        failed_ = true;
+    pending_.clear();
+}
+
+QByteArray PdfPageWriter::destination(int page, double y) const {
+    return "[" + QByteArray::number(pageObject(page)) + " 0 R /XYZ 0 " +
+           number(pageSize_.height() - y + 4) + " null]";
+}
+
+void PdfPageWriter::beginPage(int pageNumber) {
+    currentPage_ = pageNumber;
+    content_.clear();
+    inText_ = false;
+    font_ = -1;
+    grey_ = 0;
+    links_.clear();
+}
+
+void PdfPageWriter::setGrey(double grey) {
+    if (grey == grey_)
+        return;
+    grey_ = grey;
+    appendNumber(content_, grey);
+    content_ += " g ";
+}
+
+void PdfPageWriter::text(PageFont font, double size, QPointF baseline, const QString& text,
+                         double grey) {
+    setGrey(grey);
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    const double y = pageSize_.height() - baseline.y();
+    double x = baseline.x();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!PageFontMetrics::needsOutline(text[i]))
+            continue;
+        const QStringView run = QStringView(text).sliced(start, i - start);
+        if (!run.isEmpty()) {
+            showText(font, size, x, y, run);
+            x += metrics.width(font, size, run);
+        }
+        showOutline(font, size, x, y, text[i]);
+        x += metrics.charWidth(font, size, text[i]);
+        start = i + 1;
+    }
+    if (start < text.size())
+        showText(font, size, x, y, QStringView(text).sliced(start));
+}
+
+void PdfPageWriter::showText(PageFont font, double size, double x, double y, QStringView text) {
+    if (!inText_) {
+        content_ += "BT\n";
+        inText_ = true;
+        font_ = -1;
+    }
+    if (int(font) != font_ || size != fontSize_) {
+        font_ = int(font);
+        fontSize_ = size;
+        content_ += "/F" + QByteArray::number(font_ + 1) + ' ';
+        appendNumber(content_, size);
+        content_ += " Tf ";
+    }
+    content_ += "1 0 0 1 ";
+    appendNumber(content_, x);
+    content_ += ' ';
+    appendNumber(content_, y);
+    content_ += " Tm ";
+    appendLiteral(content_, text.toString());
+    content_ += " Tj\n";
+}
+
+// A character the standard fonts cannot show is drawn as the shape of its
+// glyph, marked with the character itself so that copying and searching the
+// text still find it.
+void PdfPageWriter::showOutline(PageFont font, double size, double x, double y, QChar c) {
+    endText();
+    const QPainterPath path = PageFontMetrics::instance().outline(font, c);
+    const double scale = size / 1000.0;
+    content_ += "/Span << /ActualText " + textString(QString(c)) + " >> BDC q ";
+    appendNumber(content_, scale);
+    content_ += " 0 0 ";
+    appendNumber(content_, -scale);
+    content_ += ' ';
+    appendNumber(content_, x);
+    content_ += ' ';
+    appendNumber(content_, y);
+    content_ += " cm\n";
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            for (int k = 0; k < 3; ++k) {
+                const QPainterPath::Element point = path.elementAt(i + k);
+                appendNumber(content_, point.x);
+                content_ += ' ';
+                appendNumber(content_, point.y);
+                content_ += ' ';
+            }
+            content_ += "c\n";
+            i += 2;
+            continue;
+        }
+        appendNumber(content_, e.x);
+        content_ += ' ';
+        appendNumber(content_, e.y);
+        content_ += e.isMoveTo() ? " m\n" : " l\n";
+    }
+    content_ += path.isEmpty() ? "Q\n" : "f Q\n";
+    // An invisible '?' as wide as the character, for the marked text to stand on.
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    const double stretch = 100 * metrics.charWidth(font, size, c) /
+                           qMax(0.01, metrics.charWidth(font, size, QChar('?')));
+    content_ += "BT /F" + QByteArray::number(int(font) + 1) + ' ';
+    appendNumber(content_, size);
+    content_ += " Tf 3 Tr ";
+    appendNumber(content_, stretch);
+    content_ += " Tz 1 0 0 1 ";
+    appendNumber(content_, x);
+    content_ += ' ';
+    appendNumber(content_, y);
+    content_ += " Tm (?) Tj 0 Tr 100 Tz ET EMC\n";
+    font_ = -1;
+}
+
+void PdfPageWriter::endText() {
+    if (inText_)
+        content_ += "ET\n";
+    inText_ = false;
+}
+
+void PdfPageWriter::rule(QPointF from, QPointF to, double width, double grey) {
+    endText();
+    appendNumber(content_, grey);
+    content_ += " G ";
+    appendNumber(content_, width);
+    content_ += " w ";
+    appendNumber(content_, from.x());
+    content_ += ' ';
+    appendNumber(content_, pageSize_.height() - from.y());
+    content_ += " m ";
+    appendNumber(content_, to.x());
+    content_ += ' ';
+    appendNumber(content_, pageSize_.height() - to.y());
+    content_ += " l S\n";
+}
+
+void PdfPageWriter::link(const QRectF& area, int targetPage, double targetY) {
+    if (targetPage >= 1 && targetPage <= pageCount_)
+        links_.append({area, targetPage, targetY});
+}
+
+void PdfPageWriter::outline(int level, const QString& title, int page, double y) {
+    bookmarks_.append({level, title, page, float(y)});
+}
+
+void PdfPageWriter::endPage() {
+    endText();
+    ++pagesWritten_;
+    if (currentPage_ < 1 || currentPage_ > pageCount_)
+        return; // a page the count did not announce: finish() says so
+    const int page = currentPage_;
+    QList<int> annotations;
+    for (qsizetype i = 0; i < links_.size(); ++i)
+        annotations.append(nextObject_++);
+
+    beginObject(pageObject(page));
+    QByteArray dictionary = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " +
+                            number(pageSize_.width()) + ' ' + number(pageSize_.height()) +
+                            "] /Resources << /Font <<";
+    for (int f = 0; f < PageFontCount; ++f)
+        dictionary += " /F" + QByteArray::number(f + 1) + ' ' +
+                      QByteArray::number(FirstFontObject + f) + " 0 R";
+    dictionary += " >> >> /Contents " + QByteArray::number(pageObject(page) + 1) + " 0 R";
+    if (!annotations.isEmpty()) {
+        dictionary += " /Annots [";
+        for (const int annotation : annotations)
+            dictionary += QByteArray::number(annotation) + " 0 R ";
+        dictionary += ']';
+    }
+    write(dictionary + " >>\nendobj\n");
+
+    // zlib's stream is what qCompress returns after its four-byte length.
+    const QByteArray packed = qCompress(content_, 6).mid(4);
+    beginObject(pageObject(page) + 1);
+    write("<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode >>\nstream\n");
+    write(packed);
+    write("\nendstream\nendobj\n");
+
+    for (qsizetype i = 0; i < links_.size(); ++i) {
+        const QRectF& area = links_[i].area;
+        beginObject(annotations[i]);
+        write("<< /Type /Annot /Subtype /Link /Border [0 0 0] /Rect [" + number(area.left()) + ' ' +
+              number(pageSize_.height() - area.bottom()) + ' ' + number(area.right()) + ' ' +
+              number(pageSize_.height() - area.top()) + "] /Dest " +
+              destination(links_[i].page, links_[i].y) + " >>\nendobj\n");
+    }
+    content_.clear();
+    links_.clear();
+}
+
+bool PdfPageWriter::finish() {
+    if (pagesWritten_ != pageCount_)
+        throw ReportError(
+            QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
+                .arg(pageCount_)
+                .arg(pagesWritten_));
+
+    // Bookmarks: each unit with its routines below it, closed, so the list
+    // opens as a list of units.
+    QList<int> numbers(bookmarks_.size());
+    QList<int> parents(bookmarks_.size(), OutlinesObject);
+    QList<int> children(bookmarks_.size(), 0);
+    int lastTop = -1;
+    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
+        numbers[i] = nextObject_++;
+        if (bookmarks_[i].level > 0 && lastTop >= 0) {
+            parents[i] = numbers[lastTop];
+            ++children[lastTop];
+        } else {
+            lastTop = int(i);
+        }
+    }
+    // Siblings: the previous and next bookmark with the same parent.
+    QList<int> previous(bookmarks_.size(), 0), next(bookmarks_.size(), 0);
+    QHash<int, int> lastOfParent; // parent object -> index of its last child so far
+    QHash<int, int> firstOfParent;
+    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
+        const auto last = lastOfParent.constFind(parents[i]);
+        if (last != lastOfParent.constEnd()) {
+            previous[i] = numbers[*last];
+            next[*last] = numbers[i];
+        } else {
+            firstOfParent.insert(parents[i], int(i));
+        }
+        lastOfParent.insert(parents[i], int(i));
+    }
+    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
+        const Bookmark& mark = bookmarks_[i];
+        beginObject(numbers[i]);
+        QByteArray item = "<< /Title " + textString(mark.title) + " /Parent " +
+                          QByteArray::number(parents[i]) + " 0 R";
+        if (previous[i])
+            item += " /Prev " + QByteArray::number(previous[i]) + " 0 R";
+        if (next[i])
+            item += " /Next " + QByteArray::number(next[i]) + " 0 R";
+        if (children[i] > 0) {
+            item += " /First " + QByteArray::number(numbers[firstOfParent[numbers[i]]]) +
+                    " 0 R /Last " + QByteArray::number(numbers[lastOfParent[numbers[i]]]) +
+                    " 0 R /Count -" + QByteArray::number(children[i]);
+        }
+        write(item + " /Dest " + destination(mark.page, mark.y) + " >>\nendobj\n");
+    }
+    beginObject(OutlinesObject);
+    QByteArray root = "<< /Type /Outlines";
+    if (firstOfParent.contains(OutlinesObject)) {
+        int tops = 0;
+        for (const int parent : parents)
+            tops += parent == OutlinesObject ? 1 : 0;
+        root += " /First " + QByteArray::number(numbers[firstOfParent[OutlinesObject]]) +
+                " 0 R /Last " + QByteArray::number(numbers[lastOfParent[OutlinesObject]]) +
+                " 0 R /Count " + QByteArray::number(tops);
+    }
+    write(root + " >>\nendobj\n");
+
+    beginObject(PagesObject);
+    QByteArray pages = "<< /Type /Pages /Count " + QByteArray::number(pageCount_) + " /Kids [";
+    for (int page = 1; page <= pageCount_; ++page)
+        pages += QByteArray::number(pageObject(page)) + " 0 R" + (page % 16 == 0 ? "\n" : " ");
+    write(pages + "] >>\nendobj\n");
+
+    beginObject(InfoObject);
+    QByteArray information = "<< /Title " + textString(info_.title);
+    if (!info_.author.isEmpty())
+        information += " /Author " + textString(info_.author);
+    if (!info_.subject.isEmpty())
+        information += " /Subject " + textString(info_.subject);
+    information += " /Creator (Inkwright) /Producer (Inkwright)";
+    if (info_.created.isValid())
+        information += " /CreationDate " + pdfDate(info_.created);
+    write(information + " >>\nendobj\n");
+
+    beginObject(CatalogObject);
+    write("<< /Type /Catalog /Pages 2 0 R /Outlines 8 0 R /PageMode /UseOutlines >>\nendobj\n");
+
+    const qint64 xref = offset_;
+    QByteArray table = "xref\n0 " + QByteArray::number(offsets_.size()) + "\n0000000000 65535 f \n";
+    for (qsizetype i = 1; i < offsets_.size(); ++i)
+        table += QByteArray::number(offsets_[i]).rightJustified(10, '0') + " 00000 n \n";
+    write(table);
+    write("trailer\n<< /Size " + QByteArray::number(offsets_.size()) +
+          " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
+    flush();
+    return !failed_;
+}
+
+} // namespace ink

@@ -1,0 +1,84 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QSizeF>
+#include <QString>
+
+#include "PageSink.h"
+
+class QIODevice;
+
+namespace ink {
+
+// Writes pages as a PDF file while they are laid out: each page goes to the
+// device when it ends, and only the bookmarks (a title and a place each)
+// wait for the end. Text is set in the standard Helvetica and Courier faces,
+// so no font is embedded. The page count must be known before the first
+// page, because the contents links point to pages not yet written.
+class PdfPageWriter : public PageSink {
+public:
+    struct Info {
+        QString title;
+        QString author;
+        QString subject;
+        QDateTime created;
+    };
+    PdfPageWriter(QIODevice& out, int pageCount, QSizeF pageSize, const Info& info);
+
+    void beginPage(int pageNumber) override;
+    void text(PageFont font, double size, QPointF baseline, const QString& text,
+              double grey) override;
+    void rule(QPointF from, QPointF to, double width, double grey) override;
+    void link(const QRectF& area, int targetPage, double targetY) override;
+    void outline(int level, const QString& title, int page, double y) override;
+    void endPage() override;
+
+    // Writes the page tree, the bookmarks and the cross-reference table.
+    // False when the device refused a write (its errorString() says why);
+    // ReportError when the pages written are not the pages announced.
+    bool finish();
+
+private:
+    struct Bookmark {
+        int level;
+        QString title;
+        int page;
+        float y;
+    };
+    struct Link {
+        QRectF area;
+        int page;
+        double y;
+    };
+    int pageObject(int page) const { return 9 + 2 * (page - 1); }
+    QByteArray destination(int page, double y) const;
+    void beginObject(int number);
+    void write(const QByteArray& bytes);
+    void flush();
+    void endText();
+    void showText(PageFont font, double size, double x, double y, QStringView text);
+    void showOutline(PageFont font, double size, double x, double y, QChar c);
+    void setGrey(double grey);
+
+    QIODevice& out_;
+    int pageCount_;
+    QSizeF pageSize_;
+    Info info_;
+    qint64 offset_ = 0;
+    bool failed_ = false;
+    QByteArray pending_;    // written in large pieces
+    QList<qint64> offsets_; // by object number
+    int nextObject_;
+    int currentPage_ = 0;
+    int pagesWritten_ = 0;
+    QByteArray content_;
+    bool inText_ = false;
+    int font_ = -1;
+    double fontSize_ = -1;
+    double grey_ = 0;
+    QList<Link> links_;
+    QList<Bookmark> bookmarks_;
+};
+
+} // namespace ink

@@ -1,0 +1,85 @@
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QSizeF>
+#include <QString>
+
+#include "PageFonts.h"
+
+namespace ink {
+
+class PageSink;
+class ReportSource;
+struct ReportUnit;
+
+// The report of one document as pages: a title page, the contents, then
+// every unit with its routines. It is laid out page by page straight from
+// the store: one pass counts the pages and remembers where each begins (a
+// few numbers a page), and any page or run of pages is then drawn again
+// from there, so neither the text nor the laid-out pages are ever held
+// whole. The same layout feeds the preview, the printer and the PDF.
+class ReportLayout {
+public:
+    // Counts the pages; `source` must have its document open and outlive
+    // the layout. `made` is the moment the title page gives for the report.
+    explicit ReportLayout(ReportSource& source, const QLocale& locale = QLocale(),
+                          const QDateTime& made = QDateTime::currentDateTime());
+
+    static QSizeF pageSize(); // A4, in points
+
+    int pageCount() const { return pageCount_; }
+    // The page on which unit `position` (from 0) begins.
+    int unitPage(int position) const { return unitStarts_.value(position).page; }
+
+    // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
+    void render(int first, int last, PageSink& sink);
+    void renderPage(int page, PageSink& sink) { render(page, page, sink); }
+
+    // One line of text as placed on a page.
+    struct Line {
+        PageFont font = PageFont::Regular;
+        double size = 10;
+        double x = 0;
+        double height = 12;
+        QString text;
+        double grey = 0;
+    };
+    // `text` broken into lines `width` points wide at `x`; lines after the
+    // first of each paragraph stand `hanging` further in. Blanks and line
+    // breaks of the text are kept as the user typed them.
+    static QList<Line> wrap(const QString& text, PageFont font, double size, double x, double width,
+                            double hanging = 0, double grey = 0);
+
+private:
+    // Where a page of the units begins: the unit, the block in it (0 the
+    // unit's heading, then one per routine) and the line in that block.
+    struct Cursor {
+        int unit = 0;
+        int block = 0;
+        int line = 0;
+    };
+    struct Place {
+        int page = 0;
+        double y = 0;
+    };
+    struct Block;
+    class Paginator;
+
+    QList<Block> blocksOf(const ReportUnit& unit) const;
+    void renderTitle(PageSink& sink);
+    void renderContents(int page, PageSink& sink);
+    void renderUnits(int first, int last, PageSink* sink);
+    void footer(int page, PageSink& sink) const;
+
+    ReportSource& source_;
+    QLocale locale_;
+    QDateTime made_;
+    int contentsPages_ = 1;
+    int firstUnitPage_ = 3;
+    int pageCount_ = 0;
+    QList<Cursor> pageStarts_; // per page of the units, from firstUnitPage_
+    QList<Place> unitStarts_;  // per unit
+};
+
+} // namespace ink

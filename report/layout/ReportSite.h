@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+
+namespace ink {
+
+class ReportSource;
+
+// Writes the report as a static site in `folder`: index.html, a page per
+// unit, a style sheet, and a search script with its index. Returns the path
+// of index.html; ReportError when a file cannot be written.
+QString writeReportSite(ReportSource& source, const QString& folder);
+
+} // namespace ink

@@ -1,0 +1,53 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <optional>
+#include <QString>
+#include <QStringList>
+
+#include "ReportDocument.h"
+
+namespace ink {
+
+class Database;
+class Statement;
+
+// One document of the documentation database, opened read-only for as long
+// as a report needs it. The header row is read at once; units are read on
+// demand, one at a time with their routines, so a report of any size holds
+// only the unit it is laying out.
+class ReportSource {
+public:
+    // ReportError when the file is missing or is no documentation database.
+    explicit ReportSource(const QString& databaseFile);
+    ~ReportSource();
+    ReportSource(const ReportSource&) = delete;
+    ReportSource& operator=(const ReportSource&) = delete;
+
+    // False when no document has the number.
+    bool open(qint32 docNo);
+
+    // The document row; its `units` stay empty.
+    const ReportDocument& document() const { return document_; }
+    int unitCount() const { return unitCount_; }
+    qint64 routineCount() const { return routineCount_; }
+
+    // Calls `visit` with each unit from list position `first` (from 0) on,
+    // in list order, until it returns false or the units end.
+    void readUnits(int first, const std::function<bool(int position, const ReportUnit&)>& visit);
+
+    // The names of up to `count` units from list position `first` on.
+    QStringList unitNames(int first, int count);
+
+private:
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<Statement> units_;
+    std::unique_ptr<Statement> routines_;
+    std::unique_ptr<Statement> names_;
+    bool hasDeclarations_ = false;
+    ReportDocument document_;
+    int unitCount_ = 0;
+    qint64 routineCount_ = 0;
+};
+
+} // namespace ink

@@ -1,0 +1,230 @@
+#include "ReportPreview.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "report/layout/ReportError.h"
+#include "report/layout/ReportFile.h"
+#include "report/layout/ReportLayout.h"
+#include "report/layout/ReportPrint.h"
+#include "report/layout/ReportSite.h"
+#include "report/layout/ReportSource.h"
+
+namespace ink {
+
+QString QtPreviewDialogs::saveFileName(QWidget* parent, const QString& suggested) {
+    // The preview asks about replacing itself, once the name has its ".pdf".
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as PDF"), suggested,
+                                        QStringLiteral("PDF files (*.pdf)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtPreviewDialogs::folderName(QWidget* parent) {
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("Export HTML to folder"));
+}
+
+bool QtPreviewDialogs::confirm(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QStringLiteral("Confirm"), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtPreviewDialogs::error(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QStringLiteral("Error"), text);
+}
+
+// One page, drawn when shown and kept until the page or the size changes.
+class PageView : public QWidget {
+public:
+    PageView(ReportLayout& layout, QWidget* parent) : QWidget(parent), layout_(layout) {
+        setObjectName(QStringLiteral("PageView"));
+        setMinimumSize(200, 280);
+    }
+    void showPage(int page) {
+        page_ = qBound(1, page, layout_.pageCount());
+        image_ = QImage();
+        update();
+    }
+    int page() const { return page_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const qreal ratio = devicePixelRatioF();
+        const QSize pixels = size() * ratio;
+        if (image_.size() != pixels) {
+            image_ = QImage(pixels, QImage::Format_RGB32);
+            image_.setDevicePixelRatio(ratio);
+            image_.fill(QColor(0x80, 0x80, 0x80));
+            QPainter painter(&image_);
+            const int margin = 12;
+            painter.translate(margin, margin);
+            paintReportPage(layout_, page_, painter, width() - 2 * margin, height() - 2 * margin);
+        }
+        QPainter(this).drawImage(0, 0, image_);
+    }
+
+private:
+    ReportLayout& layout_;
+    int page_ = 1;
+    QImage image_;
+};
+
+ReportPreviewWindow::ReportPreviewWindow(ReportSource& source, ReportLayout& layout,
+                                         PreviewDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), source_(source), layout_(layout), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(QStringLiteral("Preview - %1").arg(source.document().name));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* tools = new QToolBar(this);
+    column->addWidget(tools);
+    view_ = new PageView(layout, this);
+    column->addWidget(view_, 1);
+
+    addTool(tools, QStringLiteral("First"), QStringLiteral("FirstPage"), [this] { go(1); });
+    addTool(tools, QStringLiteral("Previous"), QStringLiteral("PreviousPage"),
+            [this] { go(page() - 1); });
+    pageBox_ = new QSpinBox(this);
+    pageBox_->setObjectName(QStringLiteral("PageNumber"));
+    pageBox_->setRange(1, layout.pageCount());
+    tools->addWidget(pageBox_);
+    auto* total = new QLabel(QStringLiteral(" of %1 ").arg(layout.pageCount()), this);
+    total->setObjectName(QStringLiteral("PageCount"));
+    tools->addWidget(total);
+    connect(pageBox_, &QSpinBox::valueChanged, this, [this](int page) { go(page); });
+    addTool(tools, QStringLiteral("Next"), QStringLiteral("NextPage"), [this] { go(page() + 1); });
+    addTool(tools, QStringLiteral("Last"), QStringLiteral("LastPage"),
+            [this] { go(layout_.pageCount()); });
+    tools->addSeparator();
+    addTool(tools, QStringLiteral("Print..."), QStringLiteral("Print"), [this] { print(); });
+    addTool(tools, QStringLiteral("Save as PDF..."), QStringLiteral("SaveAsPdf"),
+            [this] { saveAsPdf(); });
+    addTool(tools, QStringLiteral("Export HTML..."), QStringLiteral("ExportHtml"),
+            [this] { exportHtml(); });
+    go(1);
+}
+
+int ReportPreviewWindow::page() const {
+    return view_->page();
+}
+
+void ReportPreviewWindow::go(int page) {
+    page = qBound(1, page, layout_.pageCount());
+    view_->showPage(page);
+    if (pageBox_->value() != page)
+        pageBox_->setValue(page);
+}
+
+void ReportPreviewWindow::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_PageDown:
+        go(page() + 1);
+        return;
+    case Qt::Key_PageUp:
+        go(page() - 1);
+        return;
+    case Qt::Key_Home:
+        go(1);
+        return;
+    case Qt::Key_End:
+        go(layout_.pageCount());
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+template <typename Slot>
+void ReportPreviewWindow::addTool(QToolBar* tools, const QString& text, const QString& name,
+                                  Slot slot) {
+    auto* action = tools->addAction(text);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, slot);
+}
+
+QString ReportPreviewWindow::suggestedName() const {
+    const QString name = source_.document().name;
+    return name.isEmpty() ? QStringLiteral("Report") : name;
+}
+
+void ReportPreviewWindow::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(source_.document().name);
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, layout_.pageCount());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    int first = 1;
+    int last = layout_.pageCount();
+    if (printer.printRange() == QPrinter::PageRange) {
+        first = printer.fromPage();
+        last = printer.toPage();
+    } else if (printer.printRange() == QPrinter::CurrentPage) {
+        first = last = page();
+    }
+    try {
+        printReportPages(layout_, printer, first, last);
+    } catch (const ReportError& error) {
+        dialogs_.error(this, error.message());
+    }
+}
+
+void ReportPreviewWindow::saveAsPdf() {
+    QString filePath = dialogs_.saveFileName(this, suggestedName() + QStringLiteral(".pdf"));
+    if (filePath.isEmpty())
+        return;
+    if (!filePath.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        filePath += QLatin1String(".pdf");
+    if (QFileInfo::exists(filePath) &&
+        !dialogs_.confirm(this, QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                    .arg(QDir::toNativeSeparators(filePath))))
+        return;
+    try {
+        writeReportPdf(source_, layout_, filePath);
+    } catch (const ReportError& error) {
+        dialogs_.error(this, error.message());
+    }
+}
+
+void ReportPreviewWindow::exportHtml() {
+    const QString folder = dialogs_.folderName(this);
+    if (folder.isEmpty())
+        return;
+    if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                              QDir::System) &&
+        !dialogs_.confirm(this, QStringLiteral("%1 is not empty; files of the same names in it "
+                                               "will be replaced.\nExport there anyway?")
+                                    .arg(QDir::toNativeSeparators(folder))))
+        return;
+    try {
+        writeReportSite(source_, folder);
+    } catch (const ReportError& error) {
+        dialogs_.error(this, error.message());
+    }
+}
+
+void showReportPreview(ReportSource& source, ReportLayout& layout, QWidget* parent) {
+    QtPreviewDialogs dialogs;
+    ReportPreviewWindow preview(source, layout, dialogs, parent);
+    const QSize screen = preview.screen()->availableGeometry().size();
+    // A page's shape, as tall as the screen allows.
+    const int height = int(screen.height() * 0.9);
+    preview.resize(qMin(screen.width(), int(height * 0.75)), height);
+    preview.exec();
+}
+
+} // namespace ink

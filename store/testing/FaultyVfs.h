@@ -1,0 +1,34 @@
+#pragma once
+#include <QStringList>
+
+// A SQLite file system that passes every call to the real one, for tests:
+// it records the name of every file opened (a test proves with it that a
+// database was never opened at all, which no look at the file afterwards
+// can show), and fails writes and syncs once a countdown runs out, the way
+// SQLite's own I/O-error tests inject faults. While an object lives it is
+// the default file system, so every connection opened meanwhile goes through
+// it; the engine itself is the real one. One at a time.
+class FaultyVfs {
+public:
+    FaultyVfs();
+    ~FaultyVfs();
+    FaultyVfs(const FaultyVfs&) = delete;
+    FaultyVfs& operator=(const FaultyVfs&) = delete;
+
+    // After `calls` more writes or syncs succeed, every further one fails:
+    // writes with `writeError` (SQLite's SQLITE_FULL, a full disk, by default).
+    void failAfter(int calls, int writeError = 13 /* SQLITE_FULL */);
+    // Writes and syncs succeed again.
+    void heal();
+    // Writes and syncs seen since the last failAfter or heal.
+    int callsSeen() const;
+    int failures() const;
+
+    // Every file opened, in order (main files, journals, WAL, shared memory).
+    QStringList names() const;
+    // Those whose name begins with `path` (a database and its companions).
+    QStringList namesUnder(const QString& path) const { return names().filter(path); }
+};
+
+// The recorder alone, under the name that says what a test uses it for.
+using OpenedFiles = FaultyVfs;

@@ -1,0 +1,109 @@
+// The browsable site: its pages, its index and its search, read in a real
+// (headless) browser.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "BuiltDocument.h"
+#include "report/layout/ReportError.h"
+#include "report/layout/ReportFile.h"
+#include "tests/support/PrintQt.h"
+#include "tests/support/ToolRun.h"
+
+using namespace ink;
+
+namespace {
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class ReportSiteTest : public ::testing::Test {
+protected:
+    BuiltDocument built{30};
+    QString site = built.temp().filePath("site");
+};
+
+TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
+    const ToolRun run = runTool(
+        {"export", QString::number(built.docNo()), "--data", built.dataDir(), "--out", site});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.trimmed(), "wrote " + QDir(site).filePath("index.html"));
+
+    const QString index = fileText(site + "/index.html");
+    EXPECT_TRUE(index.startsWith("<!DOCTYPE html>\n<html lang=\"en\">"));
+    EXPECT_TRUE(index.contains("name=\"viewport\""));
+    EXPECT_TRUE(index.contains("<h1>BOOKS</h1>"));
+    EXPECT_TRUE(index.contains("Quill &amp; Co"));
+    // Unit, form, routines, described.
+    EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">Ledger.pas</a></td><td "
+                               "class=\"form\">frmLedger</td><td class=\"number\">3</td><td "
+                               "class=\"number\">2</td>"));
+    EXPECT_TRUE(index.contains("<a href=\"unit-0002.html\">Empty.pas</a></td><td "
+                               "class=\"form\"></td><td class=\"number\">0</td>"));
+    EXPECT_TRUE(index.contains("<a href=\"unit-0003.html\">Many.pas</a>"));
+    EXPECT_FALSE(index.contains("N/A"));
+
+    const QString ledger = fileText(site + "/unit-0001.html");
+    EXPECT_TRUE(ledger.contains("<section class=\"routine\" id=\"PostEntry\">"));
+    EXPECT_TRUE(ledger.contains("<code>procedure OpenLedger(const Path: string);</code>"));
+    EXPECT_TRUE(ledger.contains("Posts one entry; the memo is kept verbatim."));
+    EXPECT_TRUE(ledger.contains("<code>" + BuiltDocument::longDeclaration() + "</code>"));
+    EXPECT_TRUE(ledger.contains("No description."));
+    EXPECT_FALSE(ledger.contains("&lt;None&gt;"));
+    EXPECT_TRUE(fileText(site + "/unit-0002.html")
+                    .contains("This unit declares no procedures or functions."));
+    for (const char* shared : {"style.css", "search.js", "search-index.js"})
+        EXPECT_TRUE(QFile::exists(site + '/' + shared)) << shared;
+    EXPECT_TRUE(fileText(site + "/search-index.js").contains("\"Posts one entry;"));
+
+    // A name without an extension is a site too; a file in the way is a failure.
+    const QString blocked = built.temp().write("taken", "a file") + "/site";
+    const ToolRun failed = runTool(
+        {"export", QString::number(built.docNo()), "--data", built.dataDir(), "--out", blocked});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_FALSE(failed.out.contains("wrote"));
+}
+
+TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
+    const QString page = built.temp().filePath("books.html");
+    exportReport(built.databaseFile(), built.docNo(), page);
+    const QString html = fileText(page);
+    EXPECT_TRUE(html.contains("<pre class=\"declaration\">" + BuiltDocument::longDeclaration()));
+    EXPECT_TRUE(html.contains("This unit declares no procedures or functions."));
+    EXPECT_TRUE(html.contains("No description."));
+    EXPECT_FALSE(html.contains("N/A"));
+    EXPECT_FALSE(html.contains("&lt;None&gt;"));
+}
+
+TEST_F(ReportSiteTest, SearchInABrowserFindsARoutineByAWordOfItsDescription) {
+    if (QStandardPaths::findExecutable("chromium").isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    exportReport(built.databaseFile(), built.docNo(), site);
+    QTemporaryDir shots;
+    QProcess browser;
+    browser.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(INKWRIGHT_SOURCE_DIR "/tests/report/site_browser.py"), site,
+                   QStringLiteral("verbatim"), shots.path()});
+    ASSERT_TRUE(browser.waitForFinished(120000));
+    ASSERT_EQ(browser.exitCode(), 0) << browser.readAllStandardError().toStdString();
+    const QJsonObject seen = QJsonDocument::fromJson(browser.readAllStandardOutput()).object();
+    const QJsonArray results = seen["results"].toArray();
+    ASSERT_EQ(results.size(), 1) << QJsonDocument(seen).toJson().toStdString();
+    EXPECT_EQ(results[0]["text"].toString(), QString::fromUtf8("PostEntry \u2014 Ledger.pas"));
+    EXPECT_EQ(results[0]["href"].toString(), "unit-0001.html#PostEntry");
+    // Following the result lands on the routine.
+    EXPECT_EQ(seen["unit"]["title"].toString(), "Ledger.pas");
+    EXPECT_TRUE(seen["unit"]["target"].toString().startsWith("procedure PostEntry("));
+    for (const char* shot : {"index.png", "search.png", "unit.png"})
+        EXPECT_GT(QFileInfo(shots.filePath(shot)).size(), 1000) << shot;
+}
+
+} // namespace
