@@ -4,25 +4,32 @@
 #include <QHash>
 #include <QLocale>
 
-#include "FieldValue.h"
 #include "Statement.h"
-#include "TDM1.h"
 
 namespace ink {
 
 namespace {
 
-const FieldDef& fieldOf(const TableDef& def, const char* name) {
-    return def.fields[def.indexOf(QLatin1String(name))];
-}
-
+// The document's last scan as stored: stamps are written in one sortable
+// text form, so the store compares them itself, which spares a date parse
+// per routine.
 QVariant lastScanOf(Database& db, int docNo) {
     Statement scan(db, QStringLiteral("SELECT LastScan FROM DocsLib WHERE DocNo = ?"));
     scan.bindInteger(1, docNo);
-    if (!scan.step())
+    if (!scan.step() || scan.isNullAt(0))
         return {};
-    return readValue(scan, 0, fieldOf(TDM1::docsDefinition(), "LastScan"));
+    return scan.textAt(0);
 }
+
+void bindScan(Statement& statement, int parameter, const QVariant& lastScan) {
+    if (lastScan.isNull())
+        statement.bindNull(parameter);
+    else
+        statement.bindText(parameter, lastScan.toString());
+}
+
+const QString MissingTest =
+    QStringLiteral("(?1 IS NOT NULL AND (LastSeen IS NULL OR LastSeen < ?1))");
 
 // The routines of a document in list order, as the coverage needs them.
 struct RoutineFacts {
@@ -34,15 +41,15 @@ struct RoutineFacts {
 };
 
 QList<RoutineFacts> readRoutines(Database& db, int docNo, const QVariant& lastScan) {
-    const FieldDef& seen = fieldOf(TDM1::procsDefinition(), "LastSeen");
-    Statement rows(db, QStringLiteral("SELECT UnitNo, ProcNo, ProcName, Description, LastSeen "
-                                      "FROM ProcsLib WHERE DocNo = ? ORDER BY UnitNo, ProcNo"));
-    rows.bindInteger(1, docNo);
+    Statement rows(
+        db, QStringLiteral("SELECT UnitNo, ProcNo, ProcName = 'N/A', Description, ") + MissingTest +
+                QStringLiteral(" FROM ProcsLib WHERE DocNo = ?2 ORDER BY UnitNo, ProcNo"));
+    bindScan(rows, 1, lastScan);
+    rows.bindInteger(2, docNo);
     QList<RoutineFacts> facts;
     while (rows.step())
-        facts.append({int(rows.integerAt(0)), int(rows.integerAt(1)),
-                      IsPlaceholderRoutine(rows.textAt(2)), HoldsWord(rows.textAt(3)),
-                      LeftTheSource(readValue(rows, 4, seen), lastScan)});
+        facts.append({int(rows.integerAt(0)), int(rows.integerAt(1)), rows.integerAt(2) != 0,
+                      !rows.isNullAt(3) && HoldsWord(rows.textAt(3)), rows.integerAt(4) != 0});
     return facts;
 }
 
@@ -92,18 +99,18 @@ QString groupedNumber(qint64 number) {
 
 DocumentCoverage ReadCoverage(Database& db, int docNo) {
     const QVariant lastScan = lastScanOf(db, docNo);
-    const FieldDef& seen = fieldOf(TDM1::unitsDefinition(), "LastSeen");
     DocumentCoverage coverage;
     QHash<int, qsizetype> unitIndex;
-    Statement units(db, QStringLiteral("SELECT UnitNo, UnitName, Description, LastSeen "
-                                       "FROM UnitsLib WHERE DocNo = ? ORDER BY UnitNo"));
-    units.bindInteger(1, docNo);
+    Statement units(db, QStringLiteral("SELECT UnitNo, UnitName, Description, ") + MissingTest +
+                            QStringLiteral(" FROM UnitsLib WHERE DocNo = ?2 ORDER BY UnitNo"));
+    bindScan(units, 1, lastScan);
+    units.bindInteger(2, docNo);
     while (units.step()) {
         UnitCoverage unit;
         unit.unitNo = int(units.integerAt(0));
         unit.unitName = units.textAt(1);
         unit.unitDescribed = HoldsWord(units.textAt(2));
-        unit.missing = LeftTheSource(readValue(units, 3, seen), lastScan);
+        unit.missing = units.integerAt(3) != 0;
         unitIndex.insert(unit.unitNo, coverage.units.size());
         coverage.units.append(unit);
         if (unit.missing)
