@@ -1,5 +1,6 @@
 #include "CoveragePage.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -31,10 +32,14 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
+        // The cell's own background (selection, focus) without its text,
+        // which is drawn once, over the bar.
         QStyleOptionViewItem background = option;
         initStyleOption(&background, index);
         background.text.clear();
-        QStyledItemDelegate::paint(painter, background, index);
+        const QWidget* view = option.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, view);
         const int share = index.data(ShareRole).toInt();
         const QRect track = option.rect.adjusted(3, 3, -3, -3);
         painter->save();
@@ -78,9 +83,10 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent) {
     list_->setHeaderLabels({QStringLiteral("Unit Name"), QStringLiteral("Described"),
                             QStringLiteral("Routines"), QStringLiteral("Missing")});
     list_->setItemDelegateForColumn(BarColumn, new BarDelegate(list_));
-    list_->setColumnWidth(UnitColumn, 160);
+    list_->setColumnWidth(UnitColumn, 150);
     list_->setColumnWidth(BarColumn, 150);
     list_->setColumnWidth(CountColumn, 100);
+    list_->setColumnWidth(MissingColumn, 60);
     list_->setSortingEnabled(true);
     list_->sortByColumn(UnitColumn, Qt::AscendingOrder);
     list_->header()->setSortIndicatorShown(true);
