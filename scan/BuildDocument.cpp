@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 #include <QScopeGuard>
 #include <QSet>
@@ -161,13 +162,14 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
     TTable& units = *dm.tblUnits;
     UnitSourceFinder finder;
     SeenStamps seen(dm.database(), stamp);
+    const QString projectFolder = QFileInfo(projectPath).absolutePath();
     qint64 totalBytes = 0;
     units.first();
     feedback.setProgressMaximum(units.recordCount());
     while (!units.eof()) {
         const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
                                            dm.tblUnitsUnitPath->asString());
-        const UnitRoutines found = ScanUnitRoutines(source);
+        const UnitRoutines found = ScanUnitRoutines(source, projectFolder);
         totalBytes += found.fileSize;
         writeRoutines(dm, found, seen, stamp);
         units.next();

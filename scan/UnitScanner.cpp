@@ -1,5 +1,6 @@
 #include "UnitScanner.h"
 
+#include "IncludeFiles.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
 #include "TextBetween.h"
@@ -503,14 +504,15 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
     return RoutineScanner(bytes).scan();
 }
 
-UnitRoutines ScanUnitRoutines(const QString& path) {
+UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder) {
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
     if (!bytes) {
         UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
         placeholders.unreadable = true;
         return placeholders;
     }
-    UnitRoutines routines = ParseUnitRoutines(*bytes);
+    // The size stays the unit file's own, include files or not.
+    UnitRoutines routines = ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder));
     routines.fileSize = QFileInfo(path).size();
     return routines;
 }

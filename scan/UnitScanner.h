@@ -47,10 +47,12 @@ struct UnitRoutines {
 // Units larger than this are scanned only this far (no real unit comes near).
 constexpr qint64 unitReadLimit = 64 * 1024 * 1024;
 
-// Scans the unit file at `path`. A file that is missing or cannot be read
-// (or is not a regular file) gives size 0 and "N/A" in all five lists, and
-// is marked unreadable; nothing is reported.
-UnitRoutines ScanUnitRoutines(const QString& path);
+// Scans the unit file at `path`, with the include files its interface names
+// (see IncludeFiles.h; `projectFolder` is the last place they are looked
+// for). A file that is missing or cannot be read (or is not a regular file)
+// gives size 0 and "N/A" in all five lists, and is marked unreadable;
+// nothing is reported.
+UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder = {});
 
 // Scans a unit's bytes already in memory; fileSize is the number of bytes.
 UnitRoutines ParseUnitRoutines(QByteArrayView bytes);

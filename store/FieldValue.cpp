@@ -25,6 +25,29 @@ QVariant storedInteger(const FieldDef& field, const QVariant& value) {
     return int(number);
 }
 
+// "yyyy-MM-dd HH:mm:ss", the form this program writes, read by hand: a
+// refresh reads a stamp with every routine, and the general parser is slow.
+QDateTime parseStoredDateTime(const QString& text) {
+    if (text.size() != 19 || text[4] != u'-' || text[7] != u'-' || text[10] != u' ' ||
+        text[13] != u':' || text[16] != u':')
+        return {};
+    auto number = [&](int from, int length) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
 QVariant storedDateTime(const FieldDef& field, const QVariant& value) {
     if (value.typeId() == QMetaType::QString && value.toString().isEmpty())
         return {};
@@ -105,7 +128,9 @@ QVariant readValue(const Statement& statement, int column, const FieldDef& field
         return statement.integerAt(column) != 0;
     case FieldType::DateTime: {
         const QString text = statement.textAt(column);
-        QDateTime moment = QDateTime::fromString(text, DateTimeFormat);
+        QDateTime moment = parseStoredDateTime(text);
+        if (!moment.isValid())
+            moment = QDateTime::fromString(text, DateTimeFormat);
         if (!moment.isValid())
             moment = QDateTime::fromString(text, Qt::ISODate);
         return moment.isValid() ? QVariant(moment) : QVariant();

@@ -13,13 +13,14 @@ const FieldDef& lastSeenField() {
 } // namespace
 
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
-    : stamp_(stamp),
-      update_(db, QStringLiteral("UPDATE ProcsLib SET LastSeen = ? WHERE ProcNo = ?")) {}
+    : update_(db, QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo = ?2")) {
+    // The stamp is bound once, in the form the field stores it.
+    bindValue(update_, 1, lastSeenField(), stamp);
+}
 
 void SeenStamps::routineSeen(qint64 procNo) {
-    bindValue(update_, 1, lastSeenField(), stamp_);
     update_.bindInteger(2, procNo);
-    update_.run();
+    update_.runKeepingBindings();
 }
 
 QDateTime SeenStamps::nextScanStamp(Database& db, int docNo) {

@@ -65,6 +65,12 @@ void Statement::run() {
     reset();
 }
 
+void Statement::runKeepingBindings() {
+    while (step()) {
+    }
+    sqlite3_reset(stmt_);
+}
+
 void Statement::reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);

@@ -32,6 +32,8 @@ public:
     bool step();
     // Runs a statement that returns no rows, then resets it.
     void run();
+    // The same, keeping the bindings for the next run.
+    void runKeepingBindings();
     // Ready for the next use; the bindings are cleared.
     void reset();
 

@@ -1,0 +1,27 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace ink {
+
+// The interfaces of many units declare their routines in include files
+// ({$I file.inc}, {$INCLUDE 'file'}), the LCL's and the FPC packages' above
+// all. This puts each include directive met before the `implementation`
+// keyword in place of the file it names, so the scanner reads the interface
+// the compiler reads.
+//
+// A name is looked for in the including file's folder, then the unit's, then
+// `projectFolder` (when given), then the unit's "include" subfolder (the
+// LCL's layout), matching file names without regard to case,
+// and with ".inc", ".pp" and ".pas" tried after the bare name when it has no
+// extension. A file is read once per unit, whatever the number of directives
+// naming it (so an include of itself ends), and at most 16 levels deep. A
+// file not found is left out without a word, as is everything but an include
+// (`{$I+}`, `{$I %DATE%}`, `{$IFDEF}`). A UTF-8 byte-order mark at an
+// include file's start is dropped.
+QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
+                                   const QString& projectFolder = {});
+
+constexpr int maxIncludeDepth = 16;
+
+} // namespace ink

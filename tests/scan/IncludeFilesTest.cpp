@@ -1,0 +1,97 @@
+// Routines declared in include files of a unit's interface: where the files
+// are looked for, what is not an include, and the loops and depths that
+// must end. Then the LCL's own units, when lazarus-src is installed.
+#include <QDir>
+#include <QFileInfo>
+
+#include "scan/UnitScanner.h"
+#include "support/PrintQt.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace ink;
+
+namespace {
+
+QStringList names(const UnitRoutines& found) {
+    QStringList all;
+    for (const RoutineRow& row : RoutineRows(found))
+        if (row.name != "N/A")
+            all << row.name;
+    return all;
+}
+
+} // namespace
+
+TEST(IncludeFiles, AreFollowedFromTheFileTheUnitAndTheProjectFolder) {
+    TempDir temp;
+    temp.write("app/units/inc/Nested.INC", "procedure FromNested;\n");
+    temp.write("app/units/Local.inc", "procedure FromLocal;\n{$I inc/nested}\n");
+    temp.write("app/Project.inc", "function FromProject: Integer;\n");
+    temp.write("app/units/Quoted File.pp", "procedure FromQuoted;\n");
+    const QByteArray unit = "unit U;\ninterface\nprocedure Own;\n"
+                            "{$I local.inc}\n"       // another letter case
+                            "{$INCLUDE Project}\n"   // the project folder, ".inc" added
+                            "(*$i 'Quoted File'*)\n" // quoted, ".pp" added
+                            "{$I Missing.inc}\n"     // no error
+                            "{$I+}{$I-}{$I %DATE%}{$IFDEF X}{$ENDIF}\n"
+                            "implementation\n{$I After.inc}\nend.\n";
+    temp.write("app/units/After.inc", "procedure NotInTheInterface;\n");
+    const QString path = temp.write("app/units/U.pas", unit);
+    const UnitRoutines found = ScanUnitRoutines(path, temp.filePath("app"));
+    EXPECT_EQ(names(found),
+              QStringList({"Own", "FromLocal", "FromNested", "FromQuoted", "FromProject"}));
+    EXPECT_EQ(found.fileSize, unit.size()); // the unit's own size
+    // Without the project folder, only what the unit's folders hold.
+    EXPECT_FALSE(names(ScanUnitRoutines(path)).contains("FromProject"));
+}
+
+TEST(IncludeFiles, ALoopOrATooDeepChainEnds) {
+    TempDir temp;
+    temp.write("Self.inc", "procedure InSelf;\n{$I self.inc}\n{$I Twice.inc}\n{$I Twice.inc}\n");
+    temp.write("Twice.inc", "procedure InTwice(A: Integer);\n");
+    for (int level = 0; level < 20; ++level)
+        temp.write(QStringLiteral("Deep%1.inc").arg(level),
+                   QStringLiteral("procedure Level%1;\n{$I Deep%2.inc}\n")
+                       .arg(level)
+                       .arg(level + 1)
+                       .toUtf8());
+    const QString path = temp.write("U.pas", "unit U;\ninterface\n{$I Self.inc}\n{$I Deep0.inc}\n"
+                                             "implementation\nend.\n");
+    const QStringList found = names(ScanUnitRoutines(path));
+    EXPECT_EQ(found.mid(0, 2), QStringList({"InSelf", "InTwice"}));
+    EXPECT_TRUE(found.contains("Level15"));
+    EXPECT_FALSE(found.contains("Level16")); // 16 levels deep at most
+}
+
+TEST(IncludeFiles, TheImplementationKeywordInAnIncludeEndsTheInterface) {
+    TempDir temp;
+    temp.write("Both.inc", "\xEF\xBB\xBFprocedure Declared;\nimplementation\nprocedure Body;\n");
+    const QString path =
+        temp.write("U.pas", "unit U;\ninterface\n{$I Both.inc}\nprocedure Later;\nend.\n");
+    EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"Declared"}));
+}
+
+// The LCL declares the routines of LCLIntf and of the GTK2 widget set's
+// interface object in include files.
+TEST(IncludeFiles, TheLclUnitsFindTheirIncludedRoutines) {
+    // Debian puts the LCL under /usr/lib/lazarus/VERSION/lcl.
+    QString root;
+    for (const QString& base :
+         {QStringLiteral("/usr/lib/lazarus"), QStringLiteral("/usr/share/lazarus")})
+        for (const QString& version : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (QFileInfo(base + "/" + version + "/lcl/lclintf.pas").isFile())
+                root = base + "/" + version + "/lcl";
+    if (root.isEmpty())
+        GTEST_SKIP() << "lazarus-src is not installed";
+    const QStringList lclIntf = names(ScanUnitRoutines(root + "/lclintf.pas"));
+    // Declared in winapih.inc and lclintfh.inc.
+    for (const char* name :
+         {"BitBlt", "CreateCompatibleDC", "GetDC", "SetWindowOrgEx", "PredefinedClipboardFormat"})
+        EXPECT_TRUE(lclIntf.contains(name)) << name;
+    const QStringList gtk2 = names(ScanUnitRoutines(root + "/interfaces/gtk2/gtk2int.pas"));
+    // Declared in gtk2winapih.inc.
+    for (const char* name : {"BitBlt", "CreateCompatibleDC", "GetDC"})
+        EXPECT_TRUE(gtk2.contains(name)) << name;
+}
