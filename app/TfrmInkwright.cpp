@@ -31,6 +31,7 @@
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBMemo.h"
+#include "docs/CommentImport.h"
 #include "docs/CoverageCommands.h"
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
@@ -145,6 +146,8 @@ void TfrmInkwright::connectHandlers() {
             run([this] { NextUndescribedRoutine1Click(); }));
     connect(RemoveMissingRoutines1, &QAction::triggered, this,
             run([this] { RemoveMissingRoutines1Click(); }));
+    connect(ImportDescriptionsfromComments1, &QAction::triggered, this,
+            run([this] { ImportDescriptionsfromComments1Click(); }));
     connect(Search1, &QAction::triggered, this, run([this] { Search1Click(); }));
     connect(coveragePage, &CoveragePage::unitChosen, this,
             [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
@@ -377,6 +380,10 @@ void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
     }
     PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
     activateWindow();
+}
+
+void TfrmInkwright::ImportDescriptionsfromComments1Click() {
+    ImportDescriptionsFromComments(*dm_, *dialogs_);
 }
 
 void TfrmInkwright::RemoveMissingRoutines1Click() {

@@ -105,6 +105,7 @@ public:
     void RunReport();
     void NextUndescribedRoutine1Click();
     void RemoveMissingRoutines1Click();
+    void ImportDescriptionsfromComments1Click();
     // The coverage of the current document on the status bar and its page.
     void ShowCoverage();
     void CoverageUnitChosen(int unitNo);
@@ -182,6 +183,7 @@ public:
     QLabel* coverageStatus;
     QMenu* PopupMenu5;
     QAction* RemoveMissingRoutines1;
+    QAction* ImportDescriptionsfromComments1;
     QAction* NextUndescribedRoutine1;
     QAction* Search1;                     // Ctrl+F, anywhere in the window
     SearchDialog* searchDialog = nullptr; // made at the first Ctrl+F

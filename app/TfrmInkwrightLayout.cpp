@@ -413,6 +413,9 @@ void TfrmInkwright::buildMenus() {
     PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
     RemoveMissingRoutines1 = menuItem(PopupMenu5, QStringLiteral("RemoveMissingRoutines1"),
                                       QStringLiteral("Remove Missing Routines..."));
+    ImportDescriptionsfromComments1 =
+        menuItem(PopupMenu5, QStringLiteral("ImportDescriptionsfromComments1"),
+                 QStringLiteral("Import Descriptions from Comments..."));
 
     const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1},
                                                       {DBMemo1, PopupMenu2},

@@ -153,3 +153,20 @@ TEST_F(CoverageWindow, CtrlFFindsAcrossDocumentsAndEnterJumpsThere) {
     EXPECT_EQ(currentRoutine(), "Helpers.pas/Twice");
     EXPECT_EQ(window->DBMemo2->toPlainText(), "Doubles the value.");
 }
+
+TEST_F(CoverageWindow, ImportFromCommentsAsksWithTheCountsFirst) {
+    temp.write("work/lib/Helpers.pas", "// Small helpers.\nunit Helpers;\ninterface\n"
+                                       "// Doubles X.\nfunction Twice(X: Integer): Integer;\n"
+                                       "implementation\nend.\n");
+    dialogs.confirmations = {false, true};
+    window->ImportDescriptionsfromComments1->trigger();
+    EXPECT_EQ(dialogs.texts("confirm"),
+              QStringList({"Fill 1 unit and 1 routine descriptions of SAMPLE from the comments in "
+                           "the source? Descriptions that hold text stay as they are."}));
+    EXPECT_EQ(status(), "Described: 0 of 5 routines (0.0%)"); // Cancel changed nothing
+    window->ImportDescriptionsfromComments1->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(status(), "Described: 1 of 5 routines (20.0%)");
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Helpers.pas"));
+    EXPECT_EQ(window->DBMemo1->toPlainText(), "Small helpers.");
+}

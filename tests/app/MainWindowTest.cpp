@@ -46,7 +46,8 @@ TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
               QStringList({"&Spell It!", "-", "Insert a separator line", "Select All\tCtrl+A"}));
     EXPECT_EQ(captions(window->PopupMenu4),
               QStringList({"Remove from documentation", "-", "Next Undescribed Routine"}));
-    EXPECT_EQ(captions(window->PopupMenu5), QStringList({"Remove Missing Routines..."}));
+    EXPECT_EQ(captions(window->PopupMenu5),
+              QStringList({"Remove Missing Routines...", "Import Descriptions from Comments..."}));
     EXPECT_EQ(window->NextUndescribedRoutine1->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(window->Action1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
 }

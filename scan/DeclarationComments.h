@@ -1,0 +1,29 @@
+#pragma once
+#include <QHash>
+#include <QString>
+
+namespace ink {
+
+// The comments a unit's interface already carries on its declarations, as
+// descriptions: PasDoc style { } and (* *), // lines and /// XMLDoc.
+struct DeclarationComments {
+    // The comment above `unit X;`, else the file's first comment; never a
+    // licence block, which is no description of the unit.
+    QString unit;
+    // Routine name, case-folded -> the comment directly above its first
+    // declaration (or, failing that, after it on the same line).
+    QHash<QString, QString> routines;
+};
+
+// Reads the comments of the unit at `path`, include files of its interface
+// followed as the scanner follows them. Nothing when it cannot be read.
+DeclarationComments ReadDeclarationComments(const QString& path, const QString& projectFolder = {});
+
+// The same over a unit's bytes.
+DeclarationComments ParseDeclarationComments(QByteArrayView bytes);
+
+// A comment as description text: its markers and XML tags gone, each line
+// trimmed, blank lines at the ends dropped, lines kept.
+QString CommentText(const QStringList& comments);
+
+} // namespace ink
