@@ -2,10 +2,9 @@
 
 #include <QFileInfo>
 
-#include "ReportError.h"
 #include "store/Database.h"
 #include "store/Statement.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -45,8 +44,8 @@ bool hasColumn(Database& db, const QString& table, const QString& column) {
 template <typename Work> auto guarded(Work work) {
     try {
         return work();
-    } catch (const StoreError& error) {
-        throw ReportError(error.message()); // names the file and the reason
+    } catch (const UserError& error) {
+        throw UserError(error.message()); // names the file and the reason
     }
 }
 
@@ -54,7 +53,7 @@ template <typename Work> auto guarded(Work work) {
 
 ReportSource::ReportSource(const QString& databaseFile) {
     if (!QFileInfo(databaseFile).isFile())
-        throw ReportError(
+        throw UserError(
             QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
     guarded([&] {
         // Read-only: the report never changes the store, and reads it also
