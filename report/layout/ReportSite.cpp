@@ -1,5 +1,7 @@
 #include "ReportSite.h"
 
+#include "store/FieldText.h"
+
 #include <memory>
 #include <QDir>
 #include <QFile>
@@ -102,10 +104,7 @@ QString escaped(const QString& text) {
 }
 
 QString memo(const QString& text) {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QChar('\r'), QChar('\n'));
-    return escaped(lines.trimmed());
+    return escaped(withEditorLineBreaks(text).trimmed());
 }
 
 bool hasValue(const QString& text) {
