@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportPrint.h"
 #include "report/layout/ReportSource.h"
@@ -20,16 +21,6 @@
 
 namespace {
 
-class SilentFeedback : public ink::BuildFeedback {
-public:
-    void setStatusText(const QString&) override {}
-    void setProgressVisible(bool) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
-    void stepProgress() override {}
-    void showError(const QString&) override {}
-};
-
 // The document, built once for all the runs.
 QString databaseFile() {
     static QTemporaryDir folder;
@@ -38,15 +29,11 @@ QString databaseFile() {
         return file;
     const QString project = folder.filePath("project");
     QProcess::execute(QStringLiteral(INKWRIGHT_SOURCE_DIR "/scripts/make-fpc-project"), {project});
-    auto registry = std::make_shared<ink::AliasRegistry>(folder.filePath("engine.ini"));
-    const QString data = folder.filePath("data");
-    ink::createDataDirectory(data);
-    ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
-    ink::TDM1 dm(nullptr, registry);
-    ink::OpenOrCreateTables(dm);
+    BenchStore store(folder, QStringLiteral("data"));
     SilentFeedback feedback;
-    ink::BuildDocument(dm, project + "/FpcUnits.dpr", QStringLiteral("FPC"), false, feedback);
-    file = QDir(data).filePath(QString::fromLatin1(ink::TDM1::DatabaseFileName));
+    ink::BuildDocument(*store.dm, project + "/FpcUnits.dpr", QStringLiteral("FPC"), false,
+                       feedback);
+    file = QDir(folder.filePath("data")).filePath(QString::fromLatin1(ink::TDM1::DatabaseFileName));
     return file;
 }
 

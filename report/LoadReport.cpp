@@ -12,12 +12,11 @@
 #include <QMessageBox>
 
 #include "report/layout/ReportDatabase.h"
-#include "report/layout/ReportError.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
 #include "report/preview/ReportPreview.h"
 #include "store/AliasRegistry.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 namespace {
 

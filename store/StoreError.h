@@ -3,9 +3,7 @@
 
 namespace ink {
 
-// The store's errors are the user's errors; the name stays for the
-// branches still being merged.
-using StoreError = UserError;
+// The kinds of the user's error that callers of the store tell apart.
 
 // Opening a table that the database does not hold (yet). Start-up creates the
 // table on this error only; every other open error leaves the store alone.

@@ -5,7 +5,7 @@
 #include <QIODevice>
 #include <QPainterPath>
 
-#include "ReportError.h"
+#include "store/UserError.h"
 #include "WriteAll.h"
 
 namespace ink {
@@ -299,10 +299,9 @@ void PdfPageWriter::endPage() {
 
 bool PdfPageWriter::finish() {
     if (pagesWritten_ != pageCount_)
-        throw ReportError(
-            QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
-                .arg(pageCount_)
-                .arg(pagesWritten_));
+        throw UserError(QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
+                            .arg(pageCount_)
+                            .arg(pagesWritten_));
 
     // Bookmarks: each unit with its routines below it, closed, so the list
     // opens as a list of units.

@@ -36,7 +36,7 @@ public:
 
     // Writes the page tree, the bookmarks and the cross-reference table.
     // False when the device refused a write (its errorString() says why);
-    // ReportError when the pages written are not the pages announced.
+    // UserError when the pages written are not the pages announced.
     bool finish();
 
 private:

@@ -2,9 +2,9 @@
 
 #include <QDir>
 
-#include "ReportError.h"
 #include "store/AliasRegistry.h"
 #include "store/TDM1.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -12,9 +12,9 @@ QString reportDatabaseFile(const AliasRegistry& registry) {
     const QString alias = QString::fromLatin1(TDM1::AliasName);
     const QString folder = registry.aliasExists(alias) ? registry.aliasPath(alias) : QString();
     if (folder.isEmpty())
-        throw ReportError(QStringLiteral("The database alias \"%1\" is not set up in %2. "
-                                         "Start Inkwright once to set it up, then try again.")
-                              .arg(alias, QDir::toNativeSeparators(registry.configPath())));
+        throw UserError(QStringLiteral("The database alias \"%1\" is not set up in %2. "
+                                       "Start Inkwright once to set it up, then try again.")
+                            .arg(alias, QDir::toNativeSeparators(registry.configPath())));
     return QDir(folder).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
 }
 

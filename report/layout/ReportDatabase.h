@@ -6,7 +6,7 @@ namespace ink {
 class AliasRegistry;
 
 // The documentation database Inkwright set up: the file in the folder of the
-// alias "Quillmark". ReportError when the alias is missing or has no folder.
+// alias "Quillmark". UserError when the alias is missing or has no folder.
 QString reportDatabaseFile(const AliasRegistry& registry);
 
 } // namespace ink

@@ -5,12 +5,12 @@
 #include <QSaveFile>
 
 #include "PdfPageWriter.h"
-#include "ReportError.h"
 #include "ReportHtml.h"
 #include "ReportLayout.h"
 #include "ReportReader.h"
 #include "ReportSite.h"
 #include "ReportSource.h"
+#include "store/UserError.h"
 #include "WriteAll.h"
 
 namespace ink {
@@ -27,14 +27,13 @@ ReportFormat formatFor(const QString& path) {
         return ReportFormat::Html;
     if (suffix.isEmpty() || QFileInfo(path).isDir())
         return ReportFormat::Site;
-    throw ReportError(QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html "
-                                     "or .htm, or give a folder for a site.")
-                          .arg(path));
+    throw UserError(QStringLiteral("Cannot tell the report format of %1: name it .pdf, .html "
+                                   "or .htm, or give a folder for a site.")
+                        .arg(path));
 }
 
 [[noreturn]] void cannotWrite(const QSaveFile& file) {
-    throw ReportError(
-        QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+    throw UserError(QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
 }
 
 // Unbuffered, so that every write reaches the system at once and a failure
@@ -76,7 +75,7 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
     }
     const int written = pdfPageCount(filePath);
     if (written != layout.pageCount())
-        throw ReportError(
+        throw UserError(
             QStringLiteral("%1 was written, but it holds %2 pages where %3 were laid out.")
                 .arg(filePath)
                 .arg(qMax(written, 0))
@@ -112,7 +111,7 @@ int pdfPageCount(const QString& filePath) {
 ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out) {
     const ReportFormat format = formatFor(out);
     const auto missing = [docNo] {
-        return ReportError(QStringLiteral("There is no document number %1.").arg(docNo));
+        return UserError(QStringLiteral("There is no document number %1.").arg(docNo));
     };
     if (format == ReportFormat::Html) {
         const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);

@@ -15,7 +15,7 @@ struct ExportResult {
 // Writes the laid-out report as a PDF file, page by page, with a bookmark
 // per unit and routine and the contents linked to the pages; then reads the
 // file back and checks it holds the pages laid out. Needs a QGuiApplication
-// (font widths). ReportError names the file and gives the system's reason
+// (font widths). UserError names the file and gives the system's reason
 // when it cannot be written (a full disk: "No space left on device"); an
 // existing file is replaced only by a complete new one.
 void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& filePath);
@@ -26,7 +26,7 @@ int pdfPageCount(const QString& filePath);
 
 // Writes the report of document `docNo` of `databaseFile` to `out`: a PDF
 // for a name ending .pdf, one HTML page for .html or .htm (in any case), and
-// else a browsable site in the folder `out` (made when missing). ReportError
+// else a browsable site in the folder `out` (made when missing). UserError
 // for a missing document or a failed write.
 ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out);
 

@@ -1,5 +1,7 @@
 #include "ReportHtml.h"
 
+#include "store/FieldText.h"
+
 #include <QRegularExpression>
 
 namespace ink {
@@ -25,10 +27,7 @@ QString escaped(const QString& text) {
 // Memo fields hold CR LF line breaks; the page breaks lines at "\n" under
 // "white-space: pre-wrap".
 QString escapedMemo(const QString& text) {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QChar('\r'), QChar('\n'));
-    return escaped(lines);
+    return escaped(withEditorLineBreaks(text));
 }
 
 QString row(const QString& caption, const QString& value) {

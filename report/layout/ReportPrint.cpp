@@ -4,8 +4,8 @@
 #include <QPrinter>
 
 #include "PainterPageSink.h"
-#include "ReportError.h"
 #include "ReportLayout.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -30,15 +30,15 @@ void printReportPages(ReportLayout& layout, QPrinter& printer, int first, int la
     printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer))
-        throw ReportError(QStringLiteral("The printer could not be started."));
+        throw UserError(QStringLiteral("The printer could not be started."));
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     for (int page = first; page <= last; ++page) {
         if (page > first && !printer.newPage())
-            throw ReportError(QStringLiteral("The printer refused page %1.").arg(page));
+            throw UserError(QStringLiteral("The printer refused page %1.").arg(page));
         paintReportPage(layout, page, painter, paper.width(), paper.height());
     }
     if (!painter.end())
-        throw ReportError(QStringLiteral("The printer could not finish the report."));
+        throw UserError(QStringLiteral("The printer could not finish the report."));
 }
 
 } // namespace ink

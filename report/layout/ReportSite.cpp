@@ -1,5 +1,7 @@
 #include "ReportSite.h"
 
+#include "store/FieldText.h"
+
 #include <memory>
 #include <QDir>
 #include <QFile>
@@ -8,9 +10,9 @@
 #include <QLocale>
 #include <QSaveFile>
 
-#include "ReportError.h"
 #include "ReportHtml.h"
 #include "ReportSource.h"
+#include "store/UserError.h"
 #include "WriteAll.h"
 
 namespace ink {
@@ -102,10 +104,7 @@ QString escaped(const QString& text) {
 }
 
 QString memo(const QString& text) {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QChar('\r'), QChar('\n'));
-    return escaped(lines.trimmed());
+    return escaped(withEditorLineBreaks(text).trimmed());
 }
 
 bool hasValue(const QString& text) {
@@ -188,7 +187,7 @@ private:
         const QString reason = device_->errorString();
         if (auto* save = qobject_cast<QSaveFile*>(device_.get()))
             save->cancelWriting();
-        throw ReportError(
+        throw UserError(
             QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path_), reason));
     }
     QString path_;
@@ -219,7 +218,7 @@ QByteArray json(const QJsonValue& value) {
 QString writeReportSite(ReportSource& source, const QString& folderPath) {
     QDir folder(folderPath);
     if (!folder.mkpath(QStringLiteral(".")))
-        throw ReportError(
+        throw UserError(
             QStringLiteral("Cannot make the folder %1.").arg(QDir::toNativeSeparators(folderPath)));
     const ReportDocument& document = source.document();
     const QLocale locale;
@@ -356,8 +355,8 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
 
     const QString indexPath = folder.filePath(QStringLiteral("index.html"));
     if (!QFileInfo(indexPath).isFile() || QFileInfo(indexPath).size() == 0)
-        throw ReportError(QStringLiteral("The site's index page %1 was not written.")
-                              .arg(QDir::toNativeSeparators(indexPath)));
+        throw UserError(QStringLiteral("The site's index page %1 was not written.")
+                            .arg(QDir::toNativeSeparators(indexPath)));
     return indexPath;
 }
 

@@ -7,7 +7,7 @@ class ReportSource;
 
 // Writes the report as a static site in `folder`: index.html, a page per
 // unit, a style sheet, and a search script with its index. Returns the path
-// of index.html; ReportError when a file cannot be written.
+// of index.html; UserError when a file cannot be written.
 QString writeReportSite(ReportSource& source, const QString& folder);
 
 } // namespace ink

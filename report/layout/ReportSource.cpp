@@ -2,10 +2,9 @@
 
 #include <QFileInfo>
 
-#include "ReportError.h"
 #include "store/Database.h"
 #include "store/Statement.h"
-#include "store/StoreError.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -42,134 +41,113 @@ bool hasColumn(Database& db, const QString& table, const QString& column) {
     return false;
 }
 
-template <typename Work> auto guarded(Work work) {
-    try {
-        return work();
-    } catch (const StoreError& error) {
-        throw ReportError(error.message()); // names the file and the reason
-    }
-}
-
 } // namespace
 
 ReportSource::ReportSource(const QString& databaseFile) {
     if (!QFileInfo(databaseFile).isFile())
-        throw ReportError(
+        throw UserError(
             QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
-    guarded([&] {
-        // Read-only: the report never changes the store, and reads it also
-        // from a folder the user may not write.
-        db_ =
-            std::make_unique<Database>(databaseFile, QList<TableDef>{}, Database::Access::ReadOnly);
-        // One read transaction for the source's life, so every pass over the
-        // document (the page count, then the pages) sees it as it stood at
-        // one moment, and page numbers cannot drift between them.
-        db_->exec(QStringLiteral("BEGIN"));
-        db_->exec(QStringLiteral("SELECT 1 FROM DocsLib LIMIT 0")); // starts the snapshot
-        hasDeclarations_ =
-            hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
-        return 0;
-    });
+    // Read-only: the report never changes the store, and reads it also
+    // from a folder the user may not write.
+    db_ = std::make_unique<Database>(databaseFile, QList<TableDef>{}, Database::Access::ReadOnly);
+    // One read transaction for the source's life, so every pass over the
+    // document (the page count, then the pages) sees it as it stood at
+    // one moment, and page numbers cannot drift between them.
+    db_->exec(QStringLiteral("BEGIN"));
+    db_->exec(QStringLiteral("SELECT 1 FROM DocsLib LIMIT 0")); // starts the snapshot
+    hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
 }
 
 ReportSource::~ReportSource() = default;
 
 bool ReportSource::open(qint32 docNo) {
-    return guarded([&] {
-        Statement row(
-            *db_, QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
-        row.bindInteger(1, docNo);
-        if (!row.step())
-            return false;
-        ReportDocument document;
-        document.docNo = docNo;
-        document.name = textAt(row, 0);
-        document.author = textAt(row, 1);
-        document.company = textAt(row, 2);
-        document.modified = dateTimeAt(row, 3);
-        if (!row.isNullAt(4))
-            document.sizeKb = row.integerAt(4);
-        document.includeVersionInfo = row.integerAt(5) != 0;
-        document.projectFile = textAt(row, 6);
-        for (int i = 0; i < int(VersionFields.size()); ++i)
-            document.versionValues.append(textAt(row, 7 + i));
-        document_ = document;
+    Statement row(*db_,
+                  QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
+    row.bindInteger(1, docNo);
+    if (!row.step())
+        return false;
+    ReportDocument document;
+    document.docNo = docNo;
+    document.name = textAt(row, 0);
+    document.author = textAt(row, 1);
+    document.company = textAt(row, 2);
+    document.modified = dateTimeAt(row, 3);
+    if (!row.isNullAt(4))
+        document.sizeKb = row.integerAt(4);
+    document.includeVersionInfo = row.integerAt(5) != 0;
+    document.projectFile = textAt(row, 6);
+    for (int i = 0; i < int(VersionFields.size()); ++i)
+        document.versionValues.append(textAt(row, 7 + i));
+    document_ = document;
 
-        Statement count(*db_, QStringLiteral("SELECT COUNT(*) FROM UnitsLib WHERE DocNo = ?"));
-        count.bindInteger(1, docNo);
-        count.step();
-        unitCount_ = int(count.integerAt(0));
-        // Routines of units that are still listed; rows left under a removed
-        // unit are never shown, so they are not counted either.
-        Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
-                                                "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                                                "WHERE p.DocNo = ? AND NOT (p.ProcName = 'N/A' "
-                                                "AND p.ProcParams = 'N/A')"));
-        routines.bindInteger(1, docNo);
-        routines.step();
-        routineCount_ = routines.integerAt(0);
+    Statement count(*db_, QStringLiteral("SELECT COUNT(*) FROM UnitsLib WHERE DocNo = ?"));
+    count.bindInteger(1, docNo);
+    count.step();
+    unitCount_ = int(count.integerAt(0));
+    // Routines of units that are still listed; rows left under a removed
+    // unit are never shown, so they are not counted either.
+    Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
+                                            "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                                            "WHERE p.DocNo = ? AND NOT (p.ProcName = 'N/A' "
+                                            "AND p.ProcParams = 'N/A')"));
+    routines.bindInteger(1, docNo);
+    routines.step();
+    routineCount_ = routines.integerAt(0);
 
-        units_ = std::make_unique<Statement>(
-            *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description FROM UnitsLib "
-                                 "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?"));
-        names_ = std::make_unique<Statement>(
-            *db_, QStringLiteral("SELECT UnitName FROM UnitsLib WHERE DocNo = ? "
-                                 "ORDER BY UnitNo LIMIT ? OFFSET ?"));
-        routines_ = std::make_unique<Statement>(
-            *db_, QStringLiteral("SELECT ProcType, ProcName, ProcParams, ResultType, "
-                                 "Description%1 FROM ProcsLib WHERE DocNo = ? AND UnitNo = ? "
-                                 "ORDER BY ProcNo")
-                      .arg(hasDeclarations_ ? QStringLiteral(", Declaration") : QString()));
-        return true;
-    });
+    units_ = std::make_unique<Statement>(
+        *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description FROM UnitsLib "
+                             "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?"));
+    names_ = std::make_unique<Statement>(
+        *db_, QStringLiteral("SELECT UnitName FROM UnitsLib WHERE DocNo = ? "
+                             "ORDER BY UnitNo LIMIT ? OFFSET ?"));
+    routines_ = std::make_unique<Statement>(
+        *db_, QStringLiteral("SELECT ProcType, ProcName, ProcParams, ResultType, "
+                             "Description%1 FROM ProcsLib WHERE DocNo = ? AND UnitNo = ? "
+                             "ORDER BY ProcNo")
+                  .arg(hasDeclarations_ ? QStringLiteral(", Declaration") : QString()));
+    return true;
 }
 
 void ReportSource::readUnits(int first, const std::function<bool(int, const ReportUnit&)>& visit) {
     if (!units_)
         return;
-    guarded([&] {
-        units_->reset();
-        units_->bindInteger(1, document_.docNo);
-        units_->bindInteger(2, first);
-        int position = first;
-        ReportUnit unit;
-        bool more = true;
-        while (more && units_->step()) {
-            unit.name = textAt(*units_, 1);
-            unit.form = textAt(*units_, 2);
-            unit.description = textAt(*units_, 3);
-            unit.routines.clear();
-            routines_->bindInteger(1, document_.docNo);
-            routines_->bindInteger(2, units_->integerAt(0));
-            while (routines_->step()) {
-                ReportRoutine routine{textAt(*routines_, 0), textAt(*routines_, 1),
-                                      textAt(*routines_, 2), textAt(*routines_, 3),
-                                      textAt(*routines_, 4), {}};
-                if (hasDeclarations_)
-                    routine.declaration = textAt(*routines_, 5);
-                unit.routines.append(routine);
-            }
-            routines_->reset();
-            more = visit(position++, unit);
+    units_->reset();
+    units_->bindInteger(1, document_.docNo);
+    units_->bindInteger(2, first);
+    int position = first;
+    ReportUnit unit;
+    bool more = true;
+    while (more && units_->step()) {
+        unit.name = textAt(*units_, 1);
+        unit.form = textAt(*units_, 2);
+        unit.description = textAt(*units_, 3);
+        unit.routines.clear();
+        routines_->bindInteger(1, document_.docNo);
+        routines_->bindInteger(2, units_->integerAt(0));
+        while (routines_->step()) {
+            ReportRoutine routine{textAt(*routines_, 0), textAt(*routines_, 1),
+                                  textAt(*routines_, 2), textAt(*routines_, 3),
+                                  textAt(*routines_, 4), {}};
+            if (hasDeclarations_)
+                routine.declaration = textAt(*routines_, 5);
+            unit.routines.append(routine);
         }
-        units_->reset();
-        return 0;
-    });
+        routines_->reset();
+        more = visit(position++, unit);
+    }
+    units_->reset();
 }
 
 QStringList ReportSource::unitNames(int first, int count) {
     QStringList names;
     if (!names_)
         return names;
-    guarded([&] {
-        names_->bindInteger(1, document_.docNo);
-        names_->bindInteger(2, count);
-        names_->bindInteger(3, first);
-        while (names_->step())
-            names.append(textAt(*names_, 0));
-        names_->reset();
-        return 0;
-    });
+    names_->bindInteger(1, document_.docNo);
+    names_->bindInteger(2, count);
+    names_->bindInteger(3, first);
+    while (names_->step())
+        names.append(textAt(*names_, 0));
+    names_->reset();
     return names;
 }
 

@@ -18,7 +18,7 @@ class Statement;
 // only the unit it is laying out.
 class ReportSource {
 public:
-    // ReportError when the file is missing or is no documentation database.
+    // UserError when the file is missing or is no documentation database.
     explicit ReportSource(const QString& databaseFile);
     ~ReportSource();
     ReportSource(const ReportSource&) = delete;

@@ -15,12 +15,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "report/layout/ReportError.h"
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportPrint.h"
 #include "report/layout/ReportSite.h"
 #include "report/layout/ReportSource.h"
+#include "store/UserError.h"
 
 namespace ink {
 
@@ -178,7 +178,7 @@ void ReportPreviewWindow::print() {
     }
     try {
         printReportPages(layout_, printer, first, last);
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         dialogs_.error(this, error.message());
     }
 }
@@ -195,7 +195,7 @@ void ReportPreviewWindow::saveAsPdf() {
         return;
     try {
         writeReportPdf(source_, layout_, filePath);
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         dialogs_.error(this, error.message());
     }
 }
@@ -212,7 +212,7 @@ void ReportPreviewWindow::exportHtml() {
         return;
     try {
         writeReportSite(source_, folder);
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         dialogs_.error(this, error.message());
     }
 }

@@ -48,6 +48,32 @@ QList<QStringList> SqlFile::rows(const QString& sql) {
     return result;
 }
 
+qint64 SqlFile::insert(const QString& table, const QMap<QString, QVariant>& values) {
+    const QStringList columns = values.keys();
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(table, columns.join(','), marks.join(','));
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db_)) + " in: " + sql.toStdString());
+    int parameter = 1;
+    for (const QVariant& value : values) {
+        const int type = value.typeId();
+        if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Bool)
+            sqlite3_bind_int64(statement, parameter++, value.toLongLong());
+        else
+            sqlite3_bind_text(statement, parameter++, value.toString().toUtf8().constData(), -1,
+                              SQLITE_TRANSIENT);
+    }
+    const int result = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (result != SQLITE_DONE)
+        throw std::runtime_error(sqlite3_errmsg(db_));
+    return sqlite3_last_insert_rowid(db_);
+}
+
 QString SqlFile::text(const QString& sql) {
     const QList<QStringList> found = rows(sql);
     return found.isEmpty() || found.first().isEmpty() ? QString() : found.first().first();

@@ -1,7 +1,9 @@
 #pragma once
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 struct sqlite3;
 
@@ -22,6 +24,9 @@ public:
     QList<QStringList> rows(const QString& sql);
     // The first column of the first row; empty when there is none.
     QString text(const QString& sql);
+    // Writes one row, every value bound (numbers as integers, the rest as
+    // text); returns its row id.
+    qint64 insert(const QString& table, const QMap<QString, QVariant>& values);
 
 private:
     sqlite3* db_ = nullptr;

@@ -8,20 +8,11 @@
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/RecordingFeedback.h"
 
 using namespace ink;
 
 namespace {
-
-class QuietFeedback : public BuildFeedback {
-public:
-    void setStatusText(const QString&) override {}
-    void setProgressVisible(bool) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressPosition(int) override {}
-    void stepProgress() override {}
-    void showError(const QString& text) override { throw std::runtime_error(text.toStdString()); }
-};
 
 const char* const Project = "program Books;\r\n\r\nuses\r\n"
                             "  Ledger in 'Ledger.pas' {frmLedger},\r\n"
@@ -71,8 +62,10 @@ BuiltDocument::BuiltDocument(int manyRoutines) {
     EnsureDatabaseAlias(*registry_, TDM1::AliasName, dataDir_, true);
     dm_ = std::make_unique<TDM1>(nullptr, registry_);
     OpenOrCreateTables(*dm_);
-    QuietFeedback feedback;
+    RecordingFeedback feedback;
     BuildDocument(*dm_, project, QStringLiteral("BOOKS"), false, feedback);
+    if (!feedback.calls.filter(QStringLiteral("error ")).isEmpty())
+        throw std::runtime_error(feedback.calls.join('\n').toStdString());
     docNo_ = dm_->tblDocsDocNo->asInteger();
 
     dm_->tblDocs->edit();

@@ -12,11 +12,11 @@
 #include <QRegularExpression>
 #include <sys/resource.h>
 
-#include "report/layout/ReportError.h"
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportHtml.h"
 #include "report/layout/ReportReader.h"
 #include "ReportStore.h"
+#include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/TempDir.h"
 
@@ -240,7 +240,7 @@ TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
     try {
         exportReport(store.databaseFile(), 999, pdf);
         FAIL() << "exported a document that does not exist";
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         EXPECT_EQ(error.message(), "There is no document number 999.");
     }
     EXPECT_FALSE(QFile::exists(pdf));
@@ -253,7 +253,7 @@ TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
     EXPECT_EQ(fileHash(store.databaseFile()), before);
 
     const QString missing = temp.filePath("Elsewhere/Inkwright.sqlite");
-    EXPECT_THROW(readReportDocument(missing, docNo), ReportError);
+    EXPECT_THROW(readReportDocument(missing, docNo), UserError);
     EXPECT_FALSE(QFile::exists(missing));
 
     // A file that is not a documentation database is reported, and left alone.
@@ -261,7 +261,7 @@ TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
     try {
         readReportDocument(foreign, docNo);
         FAIL() << "read a foreign file";
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains(foreign)) << error.what();
     }
     EXPECT_EQ(fileText(foreign), "not a database at all");
@@ -274,13 +274,13 @@ TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
     EXPECT_TRUE(fileText(upper).startsWith("<!DOCTYPE html>"));
 
     const QString text = temp.filePath("report.txt");
-    EXPECT_THROW(exportReport(store.databaseFile(), docNo, text), ReportError);
+    EXPECT_THROW(exportReport(store.databaseFile(), docNo, text), UserError);
     EXPECT_FALSE(QFile::exists(text));
 
     try {
         exportReport(store.databaseFile(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
         FAIL() << "wrote into a folder that does not exist";
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(error.message().startsWith("Cannot write ")) << error.what();
     }
 }
@@ -297,7 +297,7 @@ TEST_F(ReportExportTest, AFailedWriteSaysWhatTheSystemSaidAndKeepsTheOldFile) {
             try {
                 exportReport(store.databaseFile(), docNo, file);
                 messages << "no error";
-            } catch (const ReportError& error) {
+            } catch (const UserError& error) {
                 messages << error.message();
             }
         }

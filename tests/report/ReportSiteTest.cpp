@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 
 #include "BuiltDocument.h"
-#include "report/layout/ReportError.h"
 #include "report/layout/ReportFile.h"
+#include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/ToolRun.h"
 

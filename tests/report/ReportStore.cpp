@@ -1,8 +1,8 @@
 #include "ReportStore.h"
 
 #include <QDir>
-#include <sqlite3.h>
-#include <stdexcept>
+
+#include "store/testing/SqlFile.h"
 
 namespace {
 const char* const Schema = R"(
@@ -21,60 +21,22 @@ CREATE TABLE ProcsLib (DocNo INTEGER NOT NULL, UnitNo INTEGER NOT NULL,
 }
 
 ReportStore::ReportStore(const QString& dataDir)
-    : filePath_(QDir(dataDir).filePath(QStringLiteral("Inkwright.sqlite"))) {
-    if (sqlite3_open(filePath_.toUtf8().constData(), &db_) != SQLITE_OK)
-        throw std::runtime_error("cannot create " + filePath_.toStdString());
-    exec(QString::fromLatin1(Schema));
+    : filePath_(QDir(dataDir).filePath(QStringLiteral("Inkwright.sqlite"))),
+      db_(std::make_unique<SqlFile>(filePath_)) {
+    db_->run(QString::fromLatin1(Schema));
 }
 
-ReportStore::~ReportStore() {
-    sqlite3_close(db_);
-}
-
-void ReportStore::exec(const QString& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string reason = message ? message : "unknown error";
-        sqlite3_free(message);
-        throw std::runtime_error(reason);
-    }
-}
-
-qint64 ReportStore::insert(const QString& table, const QMap<QString, QVariant>& values) {
-    const QStringList columns = values.keys();
-    QStringList marks;
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(table, columns.join(','), marks.join(','));
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
-        throw std::runtime_error(sqlite3_errmsg(db_));
-    int parameter = 1;
-    for (const QVariant& value : values) {
-        if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong ||
-            value.typeId() == QMetaType::Bool)
-            sqlite3_bind_int64(statement, parameter++, value.toLongLong());
-        else
-            sqlite3_bind_text(statement, parameter++, value.toString().toUtf8().constData(), -1,
-                              SQLITE_TRANSIENT);
-    }
-    const int result = sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    if (result != SQLITE_DONE)
-        throw std::runtime_error(sqlite3_errmsg(db_));
-    return sqlite3_last_insert_rowid(db_);
-}
+ReportStore::~ReportStore() = default;
 
 qint32 ReportStore::addDocument(const QString& name, const QMap<QString, QVariant>& fields) {
     QMap<QString, QVariant> values = fields;
     values.insert(QStringLiteral("DocName"), name);
-    return qint32(insert(QStringLiteral("DocsLib"), values));
+    return qint32(db_->insert(QStringLiteral("DocsLib"), values));
 }
 
 qint64 ReportStore::addUnit(qint32 docNo, const QString& name, const QString& form,
                             const QString& description) {
-    return insert(
+    return db_->insert(
         QStringLiteral("UnitsLib"),
         {{"DocNo", docNo}, {"UnitName", name}, {"FormName", form}, {"Description", description}});
 }
@@ -82,11 +44,11 @@ qint64 ReportStore::addUnit(qint32 docNo, const QString& name, const QString& fo
 void ReportStore::addRoutine(qint32 docNo, qint64 unitNo, const QString& kind, const QString& name,
                              const QString& parameters, const QString& resultType,
                              const QString& description) {
-    insert(QStringLiteral("ProcsLib"), {{"DocNo", docNo},
-                                        {"UnitNo", unitNo},
-                                        {"ProcType", kind},
-                                        {"ProcName", name},
-                                        {"ProcParams", parameters},
-                                        {"ResultType", resultType},
-                                        {"Description", description}});
+    db_->insert(QStringLiteral("ProcsLib"), {{"DocNo", docNo},
+                                             {"UnitNo", unitNo},
+                                             {"ProcType", kind},
+                                             {"ProcName", name},
+                                             {"ProcParams", parameters},
+                                             {"ResultType", resultType},
+                                             {"Description", description}});
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVariant>
 
-struct sqlite3;
+class SqlFile;
 
 // A documentation database laid out as Inkwright keeps it, filled with plain
 // SQL, for reading the report from.
@@ -25,9 +25,6 @@ public:
                     const QString& description = {});
 
 private:
-    void exec(const QString& sql);
-    qint64 insert(const QString& table, const QMap<QString, QVariant>& values);
-
     QString filePath_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<SqlFile> db_;
 };

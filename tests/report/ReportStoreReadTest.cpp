@@ -5,13 +5,13 @@
 #include <QDir>
 
 #include "report/layout/ReportDatabase.h"
-#include "report/layout/ReportError.h"
 #include "report/layout/ReportReader.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/TempDir.h"
 
@@ -86,7 +86,7 @@ TEST_F(ReportStoreReadTest, AMissingAliasIsReportedWithTheConfigurationFile) {
     try {
         reportDatabaseFile(empty);
         FAIL() << "found a database without an alias";
-    } catch (const ReportError& error) {
+    } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains("\"Quillmark\" is not set up")) << error.what();
         EXPECT_TRUE(error.message().contains(QDir::toNativeSeparators(empty.configPath())));
     }
