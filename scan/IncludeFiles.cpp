@@ -50,10 +50,12 @@ public:
             if (project != unitFolder)
                 folders_ << project;
         }
-        // Last, the "include" folder beside the unit: where the LCL keeps the
-        // include files of its units, which its packages name on the
-        // compiler's include path rather than in the directive.
-        folders_ << unitFolder + QStringLiteral("/include");
+        // Last, where the LCL and the FPC run-time library keep the include
+        // files their units share, which their build scripts put on the
+        // compiler's include path rather than in the directive: the
+        // "include" folder in the unit's, and the "inc" folder beside it.
+        folders_ << unitFolder + QStringLiteral("/include")
+                 << QDir::cleanPath(unitFolder + QStringLiteral("/../inc"));
         seen_.insert(QFileInfo(unitPath).canonicalFilePath());
     }
 

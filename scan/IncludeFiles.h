@@ -12,7 +12,8 @@ namespace ink {
 //
 // A name is looked for in the including file's folder, then the unit's, then
 // `projectFolder` (when given), then the unit's "include" subfolder (the
-// LCL's layout), matching file names without regard to case,
+// LCL's layout) and the "inc" folder beside the unit's (the FPC run-time
+// library's), matching file names without regard to case,
 // and with ".inc", ".pp" and ".pas" tried after the bare name when it has no
 // extension. A file is read once per unit, whatever the number of directives
 // naming it (so an include of itself ends), and at most 16 levels deep. A
