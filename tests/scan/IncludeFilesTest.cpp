@@ -30,18 +30,21 @@ TEST(IncludeFiles, AreFollowedFromTheFileTheUnitAndTheProjectFolder) {
     temp.write("app/units/Local.inc", "procedure FromLocal;\n{$I inc/nested}\n");
     temp.write("app/Project.inc", "function FromProject: Integer;\n");
     temp.write("app/units/Quoted File.pp", "procedure FromQuoted;\n");
+    temp.write("app/units/include/Beside.inc", "procedure FromIncludeFolder;\n"); // the LCL's way
+    temp.write("app/inc/Shared.inc", "procedure FromIncFolder;\n"); // the FPC RTL's way
     const QByteArray unit = "unit U;\ninterface\nprocedure Own;\n"
                             "{$I local.inc}\n"       // another letter case
                             "{$INCLUDE Project}\n"   // the project folder, ".inc" added
                             "(*$i 'Quoted File'*)\n" // quoted, ".pp" added
                             "{$I Missing.inc}\n"     // no error
+                            "{$I beside.inc}{$I shared.inc}\n"
                             "{$I+}{$I-}{$I %DATE%}{$IFDEF X}{$ENDIF}\n"
                             "implementation\n{$I After.inc}\nend.\n";
     temp.write("app/units/After.inc", "procedure NotInTheInterface;\n");
     const QString path = temp.write("app/units/U.pas", unit);
     const UnitRoutines found = ScanUnitRoutines(path, temp.filePath("app"));
-    EXPECT_EQ(names(found),
-              QStringList({"Own", "FromLocal", "FromNested", "FromQuoted", "FromProject"}));
+    EXPECT_EQ(names(found), QStringList({"Own", "FromLocal", "FromNested", "FromQuoted",
+                                         "FromIncludeFolder", "FromIncFolder", "FromProject"}));
     EXPECT_EQ(found.fileSize, unit.size()); // the unit's own size
     // Without the project folder, only what the unit's folders hold.
     EXPECT_FALSE(names(ScanUnitRoutines(path)).contains("FromProject"));
