@@ -56,7 +56,7 @@ public:
         // "include" folder in the unit's, and the "inc" folder beside it.
         folders_ << unitFolder + QStringLiteral("/include")
                  << QDir::cleanPath(unitFolder + QStringLiteral("/../inc"));
-        seen_.insert(QFileInfo(unitPath).canonicalFilePath());
+        seen_.insert(key(unitPath));
     }
 
     // `bytes` with its include directives replaced, as far as an
@@ -76,9 +76,9 @@ public:
             if (name.isEmpty())
                 continue;
             const QString path = find(name, folder);
-            if (path.isEmpty() || seen_.contains(QFileInfo(path).canonicalFilePath()))
+            if (path.isEmpty() || seen_.contains(key(path)))
                 continue;
-            seen_.insert(QFileInfo(path).canonicalFilePath());
+            seen_.insert(key(path));
             const std::optional<QByteArray> included = ReadSourceBytes(path, unitReadLimit);
             if (!included)
                 continue;
@@ -100,6 +100,13 @@ public:
     }
 
 private:
+    // A file's identity for "read once": its clean absolute path. Resolving
+    // links would cost a system call per folder of the path, and a loop
+    // through a link still ends at the depth limit.
+    static QString key(const QString& path) {
+        return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+
     QString find(const QString& name, const QString& includingFolder) {
         QStringList candidates{name};
         if (QFileInfo(name).suffix().isEmpty())
