@@ -8,8 +8,8 @@
 #include <QProcess>
 #include <QProgressBar>
 
-#include "store/testing/FaultyVfs.h"
 #include "store/Startup.h"
+#include "store/testing/FaultyVfs.h"
 #include "WindowFixture.h"
 
 namespace {
