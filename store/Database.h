@@ -5,49 +5,68 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
+#include "Backend.h"
+#include "StoreAddress.h"
 #include "TableDef.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace ink {
 
-class Statement;
-
-// One SQLite database file (WAL journal) shared by the tables of an alias.
-// Opening never changes a file before it is known to be ours: a damaged or
-// foreign file is reported with its path and the reason, and left byte for
-// byte as it was (its journal mode included).
+// The store the tables of an alias share: the embedded SQLite file or a
+// database on a PostgreSQL server (see Backend.h). Batches, the change stamp
+// and the report of lost writes are the same for both.
 class Database {
 public:
     enum class Access { ReadWrite, ReadOnly };
 
-    // Opens `filePath`; for writing, an empty database is created when the
-    // file is missing. A database this program did not stamp is taken as its
-    // own only when it holds no table at all, or all of `ownTables` with
-    // exactly their layout (written by plain SQL, say); it is stamped then.
-    // Read-only access never creates or changes anything, takes any SQLite
-    // file as it is (its reader finds out what it holds), and also works in a
-    // folder the user may not write.
+    // Opens the SQLite file `filePath`; for writing, an empty database is
+    // created when the file is missing. A database this program did not
+    // stamp is taken as its own only when it holds no table at all, or all
+    // of `ownTables` with exactly their layout (written by plain SQL, say);
+    // it is stamped then. Read-only access never creates or changes
+    // anything, takes any SQLite file as it is (its reader finds out what it
+    // holds), and also works in a folder the user may not write.
     explicit Database(const QString& filePath, const QList<TableDef>& ownTables = {},
+                      Access access = Access::ReadWrite);
+    // Opens the store at `address`: the database file in its folder, or the
+    // server's database. A server database is taken as ours when it is empty
+    // or carries our mark; anything else is refused, nothing changed.
+    explicit Database(const StoreAddress& address, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    const QString& filePath() const { return filePath_; }
-    sqlite3* handle() const { return db_; }
+    // How messages name the store: the file's path, or user@server/database.
+    const QString& filePath() const { return backend_->name(); }
+    Backend& backend() { return *backend_; }
+    Dialect dialect() const { return backend_->dialect(); }
+    bool isServer() const { return dialect() == Dialect::Postgres; }
 
     bool tableExists(const QString& tableName) const;
-    void exec(const QString& sql); // throws UserError naming the file
+    QStringList columnsOf(const QString& tableName) const;
+    QString quoted(const QString& name) const { return backend_->quoted(name); }
+    void exec(const QString& sql); // throws UserError naming the store
 
     // Batches: writes between begin and end share one transaction. Batches
     // nest by counting; the outermost end commits whatever was written, also
-    // when an error ended the work, so rows posted before the error remain.
+    // when an error ended the work, so rows posted before the error remain
+    // (on a server, a failed statement dooms the whole transaction: the end
+    // then reports the writes lost).
     void beginBatch();
     void endBatch();
     bool inBatch() const { return batchDepth_ > 0; }
+
+    // Savepoints: several writes kept together or not at all, inside a batch
+    // or on their own.
+    void beginSavepoint();
+    void releaseSavepoint();
+    void rollBackSavepoint();
+
+    // A consistent read of the whole store for as long as this connection
+    // lives; for readers that make several passes (the report).
+    void beginSnapshot() { backend_->beginSnapshot(); }
 
     // Changes since the connection opened: rows written through it, plus a
     // step for every transaction that was rolled back. Tables compare it to
@@ -59,8 +78,8 @@ public:
     void noteRollback() { ++rollbacks_; }
 
     // Called whenever a batch ended without its writes being kept (a failed
-    // commit, or SQLite rolling the transaction back after an I/O error), so
-    // that whatever shows rows in memory reloads them from the file.
+    // commit, or the engine rolling the transaction back after an error), so
+    // that whatever shows rows in memory reloads them from the store.
     void setOnWritesLost(std::function<void()> listener) { onWritesLost_ = std::move(listener); }
     // What the user needs to hear when the last batch's writes were lost
     // ("Cannot save the changes ..."); empty when they were kept or a batch
@@ -68,36 +87,19 @@ public:
     // the code that runs the batch asks here afterwards.
     const QString& lostWrites() const { return lostWrites_; }
 
-    // Throws UserError with SQLite's message for the last failed call and
-    // the file's path; `context` says what was being done, if not obvious.
-    [[noreturn]] void fail(const QString& context) const;
-    // The same, with the reason taken earlier: SQLite's text for the failed
-    // call and, for a file error, what the system said (lastErrorText()).
-    [[noreturn]] void fail(const QString& context, const QString& reason) const;
-    QString lastErrorText() const;
+    QString lastErrorText() const { return backend_->lastErrorText(); }
 
 private:
-    void requireWritableFolder() const;
-    void openFile(Access access);
-    void openConnection(const QByteArray& name, int flags);
-    bool canRead();
-    void openImmutable();
-    void checkExistingFile(const QList<TableDef>& ownTables);
-    bool holdsExactly(const QStringList& tables, const QList<TableDef>& ownTables);
-    void prepareForWriting();
-    void rollBackQuietly();
     [[noreturn]] void writesLost(const QString& reason);
-    QString firstValue(const char* sql);
 
-    QString filePath_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Backend> backend_;
     int batchDepth_ = 0;
+    // One entry per open savepoint: whether it began the transaction
+    // itself (a server has no transaction outside a BEGIN).
+    std::vector<bool> savepoints_;
     quint64 rollbacks_ = 0;
-    std::unique_ptr<Statement> dataVersion_;
     std::function<void()> onWritesLost_;
     QString lostWrites_;
-    mutable QString lastFailure_;
-    bool stampWanted_ = false;
 };
 
 // Opens a batch for the life of a scope and closes it on every path. A commit

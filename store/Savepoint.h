@@ -7,20 +7,18 @@ namespace ink {
 // batch or another savepoint. Without commit() the writes are undone.
 class Savepoint {
 public:
-    explicit Savepoint(Database& db) : db_(db) { db_.exec("SAVEPOINT ink_step"); }
+    explicit Savepoint(Database& db) : db_(db) { db_.beginSavepoint(); }
     ~Savepoint() {
         if (committed_)
             return;
         try {
-            db_.exec("ROLLBACK TO ink_step");
-            db_.exec("RELEASE ink_step");
-            db_.noteRollback();
+            db_.rollBackSavepoint();
         } catch (...) {
-            // Leaving on an error already; SQLite undoes the rest at close.
+            // Leaving on an error already; the engine undoes the rest at close.
         }
     }
     void commit() {
-        db_.exec("RELEASE ink_step");
+        db_.releaseSavepoint();
         committed_ = true;
     }
     Savepoint(const Savepoint&) = delete;

@@ -73,9 +73,48 @@ QString matchingLine(const QString& description, const QStringList& words) {
     return {};
 }
 
+const char* const IndexSearchSql =
+    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
+    "FROM UnitsSearch s JOIN UnitsLib u ON u.UnitNo = s.rowid "
+    "JOIN DocsLib d ON d.DocNo = u.DocNo WHERE UnitsSearch MATCH ?1 "
+    "UNION ALL "
+    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, p.Description "
+    "FROM ProcsSearch s JOIN ProcsLib p ON p.ProcNo = s.rowid "
+    "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+    "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE ProcsSearch MATCH ?1 "
+    "ORDER BY 1, 3, 5 LIMIT ?2";
+
+// A server has no FTS5: the same matches by regular expression, a word
+// typed matching where a word of the name or description begins (?1 ...),
+// the limit last.
+QString serverSearchSql(qsizetype wordCount) {
+    auto matching = [wordCount](const char* name, const char* description) {
+        QStringList each;
+        for (int i = 0; i < wordCount; ++i)
+            each << QStringLiteral("(%1 ~* ?%3 OR %2 ~* ?%3)")
+                        .arg(QLatin1String(name), QLatin1String(description))
+                        .arg(i + 1);
+        return each.join(QStringLiteral(" AND "));
+    };
+    return QStringLiteral(
+               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
+               "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo WHERE %1 "
+               "UNION ALL "
+               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
+               "p.Description FROM ProcsLib p "
+               "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+               "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %2 "
+               "ORDER BY 1, 3, 5 LIMIT ?%3")
+        .arg(matching("u.UnitName", "u.Description"), matching("p.ProcName", "p.Description"))
+        .arg(wordCount + 1);
+}
+
 } // namespace
 
 void EnsureSearchIndex(Database& db) {
+    // A server searches the tables themselves (see below).
+    if (db.isServer())
+        return;
     if (db.tableExists(QStringLiteral("ProcsSearch")))
         return;
     Batch batch(db);
@@ -95,19 +134,15 @@ QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit) 
         return {};
     const QStringList words = wordsOf(typed);
     EnsureSearchIndex(db);
-    Statement hits(
-        db, QStringLiteral("SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
-                           "FROM UnitsSearch s JOIN UnitsLib u ON u.UnitNo = s.rowid "
-                           "JOIN DocsLib d ON d.DocNo = u.DocNo WHERE UnitsSearch MATCH ?1 "
-                           "UNION ALL "
-                           "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, "
-                           "p.ProcName, p.Description "
-                           "FROM ProcsSearch s JOIN ProcsLib p ON p.ProcNo = s.rowid "
-                           "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                           "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE ProcsSearch MATCH ?1 "
-                           "ORDER BY 1, 3, 5 LIMIT ?2"));
-    hits.bindText(1, query);
-    hits.bindInteger(2, limit);
+    Statement hits(db, db.isServer() ? serverSearchSql(words.size()) : QString(IndexSearchSql));
+    if (db.isServer()) {
+        // Each word typed begins a word of the name or the description.
+        for (int i = 0; i < words.size(); ++i)
+            hits.bindText(i + 1, QStringLiteral("\\m") + words[i]);
+    } else {
+        hits.bindText(1, query);
+    }
+    hits.bindInteger(db.isServer() ? int(words.size()) + 1 : 2, limit);
     QList<SearchHit> result;
     while (hits.step())
         result.append({int(hits.integerAt(0)), hits.textAt(1), int(hits.integerAt(2)),

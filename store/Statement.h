@@ -1,18 +1,18 @@
 #pragma once
-#include <QByteArray>
+#include <memory>
 #include <QString>
-
-struct sqlite3_stmt;
 
 namespace ink {
 
+class BackendStatement;
 class Database;
 
 // One prepared SQL statement, prepared once and reused: bind, step, reset.
-// Errors become UserError naming the database file.
+// Written once for both engines: parameters as ?1, ?2 ... or plain ?.
+// Errors become UserError naming the store.
 class Statement {
 public:
-    Statement() = default;
+    Statement();
     Statement(Database& db, const QString& sql);
     ~Statement();
     Statement(Statement&& other) noexcept;
@@ -20,8 +20,7 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    bool isPrepared() const { return stmt_ != nullptr; }
-    sqlite3_stmt* handle() const { return stmt_; }
+    bool isPrepared() const { return statement_ != nullptr; }
 
     // Parameters count from 1, as in SQL.
     void bindNull(int parameter);
@@ -41,11 +40,11 @@ public:
     QString textAt(int column) const;
     bool isNullAt(int column) const;
 
-private:
-    void check(int resultCode) const;
+    // Rows the last run inserted, changed or deleted.
+    qint64 rowsChanged() const;
 
-    Database* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
+private:
+    std::unique_ptr<BackendStatement> statement_;
 };
 
 } // namespace ink

@@ -1,6 +1,9 @@
 #pragma once
 #include <optional>
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <utility>
 
 namespace ink {
 
@@ -16,6 +19,8 @@ struct StoreAddress {
     static constexpr const char* SqliteDriver = "SQLITE3";
     static constexpr const char* PostgresDriver = "POSTGRESQL";
     static constexpr int DefaultPort = 5432;
+    // The embedded store's file in its folder.
+    static constexpr const char* SqliteFileName = "Inkwright.sqlite";
 
     Driver driver = Driver::Sqlite;
     QString folder;   // embedded: the data folder that holds the database file

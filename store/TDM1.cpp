@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "AliasRegistry.h"
+#include "StoreAddress.h"
 #include "Database.h"
 #include "TDataSource.h"
 #include "TField.h"
@@ -147,7 +148,17 @@ Database& TDM1::database() {
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
         throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
-    const QString folder = registry_->aliasPath(QString::fromLatin1(AliasName));
+    const StoreAddress address = AliasAddress(*registry_, QString::fromLatin1(AliasName));
+    if (!address.isServer())
+        requireOwnFolder(address.folder);
+    database_ = std::make_unique<Database>(
+        address, QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
+    database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
+    return *database_;
+}
+
+// A server store is shared by design; an embedded one only with this copy.
+void TDM1::requireOwnFolder(const QString& folder) const {
     auto clean = [](const QString& path) {
         return QDir::cleanPath(QDir::fromNativeSeparators(path));
     };
@@ -156,12 +167,6 @@ Database& TDM1::database() {
             QStringLiteral("The database alias \"%1\" names \"%2\", not this program's data "
                            "directory \"%3\"; the tables stay closed")
                 .arg(QString::fromLatin1(AliasName), folder, requiredFolder_));
-    const QString file = QDir(folder).filePath(QString::fromLatin1(DatabaseFileName));
-    database_ = std::make_unique<Database>(
-        QDir::toNativeSeparators(file),
-        QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
-    database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
-    return *database_;
 }
 
 // The details follow their master, so reloading the topmost open table

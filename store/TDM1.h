@@ -2,6 +2,7 @@
 #include <memory>
 #include <QObject>
 
+#include "StoreAddress.h"
 #include "TableDef.h"
 
 namespace ink {
@@ -20,7 +21,7 @@ class TDM1 : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* AliasName = "Quillmark";
-    static constexpr const char* DatabaseFileName = "Inkwright.sqlite";
+    static constexpr const char* DatabaseFileName = StoreAddress::SqliteFileName;
 
     static const TableDef& docsDefinition();
     static const TableDef& unitsDefinition();
@@ -88,6 +89,7 @@ public:
 
 private:
     void reloadAfterLostWrites();
+    void requireOwnFolder(const QString& folder) const;
 
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<Database> database_;

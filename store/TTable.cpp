@@ -371,7 +371,7 @@ void TTable::create() {
         throw UserError(QString::fromLatin1(OpenDataSet));
     Database& db = database();
     Savepoint together(db);
-    for (const QString& sql : createStatements(def_))
+    for (const QString& sql : createStatements(db, def_))
         db.exec(sql);
     together.commit();
 }

@@ -1,64 +1,24 @@
 #include "TableStore.h"
 
 #include <QStringList>
-#include <sqlite3.h>
 
 #include "Database.h"
 #include "FieldValue.h"
 #include "StoreError.h"
-#include "TableSchema.h"
 
 namespace ink {
 
 namespace {
 
-QString columnList(const TableDef& def) {
+QString columnList(const Database& db, const TableDef& def) {
     QStringList names;
     for (const FieldDef& field : def.fields)
-        names << quoted(field.name);
+        names << db.quoted(field.name);
     return names.join(", ");
-}
-
-QString orderClause(const TableDef& def) {
-    QStringList keys;
-    for (const QString& field : def.primaryIndex.fields)
-        keys << quoted(field);
-    keys << QStringLiteral("rowid");
-    return keys.join(", ");
-}
-
-QString insertSql(const TableDef& def) {
-    QStringList parameters;
-    for (int i = 1; i <= def.fields.size(); ++i)
-        parameters << QStringLiteral("?%1").arg(i);
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(quoted(def.name), columnList(def), parameters.join(", "));
 }
 
 bool isWritten(quint64 changedFields, int field) {
     return (changedFields >> field) & 1;
-}
-
-// Sets the changed fields of one row, on the condition that each still holds
-// what was read: a conflicting write by another program changes no row.
-// Dates are compared as moments, since older rows may hold another spelling.
-QString updateSql(const TableDef& def, quint64 changedFields) {
-    QStringList assignments;
-    QStringList unchanged{QStringLiteral("rowid = ?%1").arg(2 * def.fields.size() + 1)};
-    for (int i = 0; i < def.fields.size(); ++i) {
-        if (!isWritten(changedFields, i))
-            continue;
-        const QString column = quoted(def.fields[i].name);
-        const int newValue = i + 1;
-        const int readValue = int(def.fields.size()) + i + 1;
-        assignments << QStringLiteral("%1 = ?%2").arg(column).arg(newValue);
-        if (def.fields[i].type == FieldType::DateTime)
-            unchanged << QStringLiteral("datetime(%1) IS datetime(?%2)").arg(column).arg(readValue);
-        else
-            unchanged << QStringLiteral("%1 IS ?%2").arg(column).arg(readValue);
-    }
-    return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-        .arg(quoted(def.name), assignments.join(", "), unchanged.join(" AND "));
 }
 
 } // namespace
@@ -68,25 +28,57 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
     // A post names the fields it writes in a 64-bit set.
     if (def.fields.size() > 64)
         throw UserError(QStringLiteral("%1: too many fields").arg(def.name));
-    const QString table = quoted(def.name);
+    Backend& engine = db.backend();
+    const QString table = db.quoted(def.name);
+    const QString rowId = engine.rowIdColumn(def);
     const QString where = scopeCondition();
-    select_ =
-        Statement(db, QStringLiteral("SELECT %1, rowid FROM %2%3 ORDER BY %4")
-                          .arg(columnList(def), table,
-                               where.isEmpty() ? QString() : " WHERE " + where, orderClause(def)));
-    insert_ = Statement(db, insertSql(def));
-    exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(table));
-    delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(table));
+    select_ = Statement(db, QStringLiteral("SELECT %1, %2 FROM %3%4 ORDER BY %5")
+                                .arg(columnList(db, def), rowId, table,
+                                     where.isEmpty() ? QString() : " WHERE " + where,
+                                     orderClause()));
+    insert_ = Statement(db, engine.insertSql(def));
+    exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(table, rowId));
+    delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(table, rowId));
     if (!where.isEmpty())
         deleteScope_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, where));
+}
+
+QString TableStore::orderClause() const {
+    QStringList keys;
+    for (const QString& field : def_.primaryIndex.fields)
+        keys << db_.quoted(field);
+    keys << db_.backend().rowIdColumn(def_);
+    keys.removeDuplicates();
+    return keys.join(", ");
 }
 
 QString TableStore::scopeCondition() const {
     QStringList conditions;
     for (int i = 0; i < scopeFields_.size(); ++i)
-        conditions
-            << QStringLiteral("%1 = ?%2").arg(quoted(def_.fields[scopeFields_[i]].name)).arg(i + 1);
+        conditions << QStringLiteral("%1 = ?%2")
+                          .arg(db_.quoted(def_.fields[scopeFields_[i]].name))
+                          .arg(i + 1);
     return conditions.join(" AND ");
+}
+
+// Sets the changed fields of one row, on the condition that each still holds
+// what was read: a conflicting write by another program or user changes no row.
+QString TableStore::updateSql(quint64 changedFields) const {
+    const Backend& engine = db_.backend();
+    const int count = int(def_.fields.size());
+    QStringList assignments;
+    QStringList unchanged{
+        QStringLiteral("%1 = ?%2").arg(engine.rowIdColumn(def_)).arg(2 * count + 1)};
+    for (int i = 0; i < count; ++i) {
+        if (!isWritten(changedFields, i))
+            continue;
+        const QString column = db_.quoted(def_.fields[i].name);
+        assignments << QStringLiteral("%1 = ?%2").arg(column).arg(i + 1);
+        unchanged << engine.holdsValue(def_.fields[i], column,
+                                       QStringLiteral("?%1").arg(count + i + 1));
+    }
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+        .arg(db_.quoted(def_.name), assignments.join(", "), unchanged.join(" AND "));
 }
 
 void TableStore::bindScope(Statement& statement, const QVariantList& scopeValues) {
@@ -113,15 +105,16 @@ Rows TableStore::load(const QVariantList& scopeValues) {
 qint64 TableStore::insert(const QVariantList& values) {
     for (int i = 0; i < def_.fields.size(); ++i)
         bindValue(insert_, i + 1, def_.fields[i], values.value(i));
-    insert_.run();
-    return sqlite3_last_insert_rowid(db_.handle());
+    insert_.step();
+    const qint64 rowid = insert_.integerAt(0);
+    insert_.run(); // to its end, so the write is complete
+    return rowid;
 }
 
 Statement& TableStore::updateOf(quint64 changedFields) {
     auto found = updates_.find(changedFields);
     if (found == updates_.end())
-        found =
-            updates_.emplace(changedFields, Statement(db_, updateSql(def_, changedFields))).first;
+        found = updates_.emplace(changedFields, Statement(db_, updateSql(changedFields))).first;
     return found->second;
 }
 
@@ -134,30 +127,40 @@ void TableStore::update(const Row& read, const QVariantList& values) {
             (was.isNull() != now.isNull() || compareValues(was, now) != 0))
             changed |= quint64(1) << i;
     }
-    bool written = false;
     if (changed == 0) {
         // Nothing to write; the row must still be there all the same.
         exists_.bindInteger(1, read.rowid);
-        written = exists_.step();
+        const bool there = exists_.step();
         exists_.reset();
-    } else {
-        Statement& update = updateOf(changed);
-        const int count = int(def_.fields.size());
-        for (int i = 0; i < count; ++i) {
-            if (!isWritten(changed, i))
-                continue;
-            bindValue(update, i + 1, def_.fields[i], values.value(i));
-            bindValue(update, count + i + 1, def_.fields[i], read.values.value(i));
-        }
-        update.bindInteger(2 * count + 1, read.rowid);
-        update.run();
-        written = sqlite3_changes64(db_.handle()) == 1;
+        if (!there)
+            throw RowChanged(vanishedRow());
+        return;
     }
-    if (!written)
-        throw RowChanged(QStringLiteral("Cannot save this row of \"%1\": it was deleted or changed "
-                                        "by another program since it was read. What you typed is "
-                                        "kept: copy it, or cancel the change.")
-                             .arg(def_.name));
+    Statement& update = updateOf(changed);
+    const int count = int(def_.fields.size());
+    for (int i = 0; i < count; ++i) {
+        if (!isWritten(changed, i))
+            continue;
+        bindValue(update, i + 1, def_.fields[i], values.value(i));
+        bindValue(update, count + i + 1, def_.fields[i], read.values.value(i));
+    }
+    update.bindInteger(2 * count + 1, read.rowid);
+    update.run();
+    if (update.rowsChanged() == 1)
+        return;
+    // Nothing written: the row is gone, or another program or user changed
+    // a field this post writes since it was read.
+    exists_.bindInteger(1, read.rowid);
+    const bool there = exists_.step();
+    exists_.reset();
+    throw RowChanged(there ? QString::fromLatin1(RowChanged::ChangedByOther) : vanishedRow());
+}
+
+QString TableStore::vanishedRow() const {
+    return QStringLiteral("Cannot save this row of \"%1\": it was deleted by another program or "
+                          "user since it was read. What you typed is kept: copy it, or cancel "
+                          "the change.")
+        .arg(def_.name);
 }
 
 void TableStore::remove(qint64 rowid) {

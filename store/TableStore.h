@@ -11,7 +11,7 @@ namespace ink {
 
 class Database;
 
-// One stored row: SQLite's row id and the field values in definition order.
+// One stored row: its row number (the auto-number) and the field values in definition order.
 struct Row {
     qint64 rowid = 0;
     QVariantList values;
@@ -42,6 +42,9 @@ public:
 private:
     void bindScope(Statement& statement, const QVariantList& scopeValues);
     QString scopeCondition() const;
+    QString orderClause() const;
+    QString updateSql(quint64 changedFields) const;
+    QString vanishedRow() const;
     Statement& updateOf(quint64 changedFields);
 
     Database& db_;

@@ -34,11 +34,7 @@ QString documentColumns() {
 }
 
 bool hasColumn(Database& db, const QString& table, const QString& column) {
-    Statement info(db, QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table));
-    while (info.step())
-        if (info.textAt(0).compare(column, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    return db.columnsOf(table).contains(column, Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -53,8 +49,7 @@ ReportSource::ReportSource(const QString& databaseFile) {
     // One read transaction for the source's life, so every pass over the
     // document (the page count, then the pages) sees it as it stood at
     // one moment, and page numbers cannot drift between them.
-    db_->exec(QStringLiteral("BEGIN"));
-    db_->exec(QStringLiteral("SELECT 1 FROM DocsLib LIMIT 0")); // starts the snapshot
+    db_->beginSnapshot();
     hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
 }
 

@@ -1,0 +1,108 @@
+#pragma once
+#include <memory>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "TableDef.h"
+
+namespace ink {
+
+// What the table engine needs of a database engine, and no more: prepared
+// statements, transactions, row counts, and the tables' layout. SQLite (one
+// file beside the program) and PostgreSQL (a server a team shares) each
+// implement it; everything above speaks only to Database and Statement.
+//
+// SQL above this line is written once, in the form both engines accept:
+// parameters as ?1, ?2 ... (or plain ?), identifiers through quoted(). Where
+// the engines differ (a row's own number, a null-safe comparison, an insert
+// that hands back its auto-number) the table engine asks the dialect below.
+
+enum class Dialect { Sqlite, Postgres };
+
+class BackendStatement {
+public:
+    virtual ~BackendStatement() = default;
+
+    // Parameters count from 1.
+    virtual void bindNull(int parameter) = 0;
+    virtual void bindInteger(int parameter, qint64 value) = 0;
+    virtual void bindText(int parameter, const QString& text) = 0;
+
+    // True while a result row is ready. Throws UserError on failure, with
+    // the statement reset and its bindings cleared.
+    virtual bool step() = 0;
+    virtual void reset(bool keepBindings) = 0;
+
+    virtual qint64 integerAt(int column) const = 0;
+    virtual QString textAt(int column) const = 0;
+    virtual bool isNullAt(int column) const = 0;
+
+    // Rows the last run inserted, changed or deleted.
+    virtual qint64 rowsChanged() const = 0;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual Dialect dialect() const = 0;
+    // How messages name the store: the file's path or user@server/database.
+    virtual const QString& name() const = 0;
+
+    virtual std::unique_ptr<BackendStatement> prepare(const QString& sql) = 0;
+    virtual void exec(const QString& sql) = 0;
+
+    virtual bool tableExists(const QString& table) = 0;
+    virtual QStringList columnsOf(const QString& table) = 0;
+    // SQL identifiers as the engine stores them.
+    virtual QString quoted(const QString& name) const = 0;
+
+    // Write transactions. `transactionEnded` is true when the engine already
+    // gave up the open transaction after an error: nothing of it will commit.
+    virtual void begin() = 0;
+    virtual bool transactionEnded() = 0;
+    // False, with lastErrorText() set, when the commit failed; the
+    // transaction is then over.
+    virtual bool commit() = 0;
+    virtual void rollbackQuietly() = 0;
+    virtual bool inTransaction() = 0;
+    // A consistent read of the whole store for as long as the connection
+    // lives (the report's pages and their count agree).
+    virtual void beginSnapshot() = 0;
+
+    // Rows written through this connection since it opened.
+    virtual quint64 rowsWritten() = 0;
+    // Moves whenever another connection commits a change.
+    virtual qint64 dataVersion() = 0;
+    virtual QString lastErrorText() const = 0;
+    // The reason of the last failure reported by a throw, kept because later
+    // calls may clear the engine's own.
+    const QString& lastFailure() const { return lastFailure_; }
+
+    // The SQL that differs between the engines, for the table engine.
+    // The column that numbers a table's rows (SQLite's rowid; on a server
+    // the auto-number field).
+    virtual QString rowIdColumn(const TableDef& def) const = 0;
+    // A condition that holds when `column` equals the parameter, nulls equal.
+    virtual QString holdsValue(const FieldDef& field, const QString& column,
+                               const QString& parameter) const = 0;
+    // Inserts one row from parameters ?1..?n in field order and returns its
+    // row number as its one result column; a null auto-number is filled.
+    virtual QString insertSql(const TableDef& def) const = 0;
+
+    // The table's layout: creating it, checking a stored one (returning the
+    // trailing fields it lacks), adding those.
+    virtual QStringList createStatements(const TableDef& def) = 0;
+    virtual QList<FieldDef> verifyLayout(const TableDef& def) = 0;
+    virtual void addFields(const TableDef& def, const QList<FieldDef>& fields) = 0;
+
+    // A socket that becomes readable when another user's change arrives; -1
+    // when the engine has no such thing (the window then asks dataVersion()).
+    virtual int notificationSocket() { return -1; }
+
+protected:
+    mutable QString lastFailure_;
+};
+
+} // namespace ink

@@ -1,0 +1,583 @@
+#include "PostgresBackend.h"
+
+#include <libpq-fe.h>
+#include <optional>
+#include <vector>
+
+#include "StoreError.h"
+#include "TableSchema.h"
+
+namespace ink {
+
+namespace {
+
+// The table that marks a server database as this program's store.
+constexpr const char* MarkTable = "inkwright_store";
+// The channel every write notifies; the payload names the table.
+constexpr const char* Channel = "inkwright_changes";
+// How long a post waits for another user's transaction on the same row.
+constexpr const char* LockTimeout = "15s";
+
+QString trimmedMessage(const char* text) {
+    return QString::fromUtf8(text).trimmed();
+}
+
+QString serverColumnType(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return QStringLiteral("INTEGER");
+    case FieldType::Text:
+        return QStringLiteral("VARCHAR(%1)").arg(field.size);
+    case FieldType::DateTime:
+        return QStringLiteral("TIMESTAMP(0)");
+    case FieldType::Boolean:
+        return QStringLiteral("BOOLEAN");
+    case FieldType::Memo:
+        return QStringLiteral("TEXT");
+    }
+    return {};
+}
+
+// The type as the server's catalogue spells it back (format_type).
+QString storedType(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return QStringLiteral("integer");
+    case FieldType::Text:
+        return QStringLiteral("character varying(%1)").arg(field.size);
+    case FieldType::DateTime:
+        return QStringLiteral("timestamp(0) without time zone");
+    case FieldType::Boolean:
+        return QStringLiteral("boolean");
+    case FieldType::Memo:
+        return QStringLiteral("text");
+    }
+    return {};
+}
+
+bool isWrite(const QString& sql) {
+    const QString start = sql.trimmed().left(6).toUpper();
+    return start == QLatin1String("INSERT") || start == QLatin1String("UPDATE") ||
+           start == QLatin1String("DELETE");
+}
+
+// Plain words for why a connection could not be made.
+QString connectionFailure(const StoreAddress& address, const QString& reason) {
+    const QString where = address.displayName();
+    if (reason.contains(QLatin1String("password authentication failed")))
+        return QStringLiteral("The server \"%1\" refused the password of user \"%2\". Type the "
+                              "right password, or set it in ~/.pgpass.")
+            .arg(address.server, address.user);
+    if (reason.contains(QLatin1String("no password supplied")))
+        return QStringLiteral("The server \"%1\" asks for the password of user \"%2\".")
+            .arg(address.server, address.user);
+    if (reason.contains(QLatin1String("does not exist")) &&
+        reason.contains(QLatin1String("database")))
+        return QStringLiteral("The server \"%1\" has no database \"%2\"; ask its administrator "
+                              "to create it (an empty one).")
+            .arg(address.server, address.database);
+    if (reason.contains(QLatin1String("role")) && reason.contains(QLatin1String("does not exist")))
+        return QStringLiteral("The server \"%1\" knows no user \"%2\".")
+            .arg(address.server, address.user);
+    if (reason.contains(QLatin1String("Connection refused")) ||
+        reason.contains(QLatin1String("No such file or directory")) ||
+        reason.contains(QLatin1String("could not translate host name")) ||
+        reason.contains(QLatin1String("timeout expired")))
+        return QStringLiteral("No database server answers at \"%1\" port %2: %3. Check the "
+                              "server name and port, and that the server is running.")
+            .arg(address.server)
+            .arg(address.port)
+            .arg(reason);
+    return QStringLiteral("Cannot connect to \"%1\": %2").arg(where, reason);
+}
+
+class PostgresStatement final : public BackendStatement {
+public:
+    PostgresStatement(PostgresBackend& db, const QString& sql)
+        : db_(db), sql_(PostgresBackend::serverSql(sql, &parameterCount_)), write_(isWrite(sql)) {
+        static quint64 counter = 0;
+        name_ = "ink_" + QByteArray::number(++counter);
+        values_.resize(size_t(parameterCount_));
+        prepareOnServer();
+    }
+    ~PostgresStatement() override {
+        clearResult();
+        // A statement of an earlier connection died with it.
+        if (preparedOn_ == db_.generation())
+            PQclear(PQexec(db_.connection(), ("DEALLOCATE " + name_).constData()));
+    }
+
+    void bindNull(int parameter) override { slot(parameter).reset(); }
+    void bindInteger(int parameter, qint64 value) override {
+        slot(parameter) = QByteArray::number(value);
+    }
+    void bindText(int parameter, const QString& text) override { slot(parameter) = text.toUtf8(); }
+
+    bool step() override {
+        if (!result_)
+            execute();
+        return ++row_ < PQntuples(result_);
+    }
+    void reset(bool keepBindings) override {
+        clearResult();
+        if (!keepBindings)
+            for (auto& value : values_)
+                value.reset();
+    }
+
+    qint64 integerAt(int column) const override {
+        const char* text = PQgetvalue(result_, row_, column);
+        if (text[0] == 't' && text[1] == 0) // a boolean
+            return 1;
+        if (text[0] == 'f' && text[1] == 0)
+            return 0;
+        return QByteArray(text).toLongLong();
+    }
+    QString textAt(int column) const override {
+        return QString::fromUtf8(PQgetvalue(result_, row_, column),
+                                 PQgetlength(result_, row_, column));
+    }
+    bool isNullAt(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+    qint64 rowsChanged() const override { return changed_; }
+
+private:
+    std::optional<QByteArray>& slot(int parameter) {
+        if (parameter < 1 || parameter > parameterCount_)
+            throw UserError(QStringLiteral("Database \"%1\": no parameter %2 in %3")
+                                .arg(db_.name())
+                                .arg(parameter)
+                                .arg(QString::fromUtf8(sql_)));
+        return values_[size_t(parameter - 1)];
+    }
+
+    void prepareOnServer() {
+        PGconn* conn = db_.connection();
+        PGresult* result = PQprepare(conn, name_.constData(), sql_.constData(), parameterCount_,
+                                     nullptr);
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            db_.fail(result);
+        PQclear(result);
+        preparedOn_ = db_.generation();
+    }
+
+    void execute() {
+        PGconn* conn = db_.connection();
+        if (preparedOn_ != db_.generation())
+            prepareOnServer();
+        std::vector<const char*> pointers(values_.size());
+        for (size_t i = 0; i < values_.size(); ++i)
+            pointers[i] = values_[i] ? values_[i]->constData() : nullptr;
+        PGresult* result = PQexecPrepared(conn, name_.constData(), parameterCount_,
+                                          pointers.data(), nullptr, nullptr, 0);
+        const ExecStatusType status = PQresultStatus(result);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            for (auto& value : values_)
+                value.reset();
+            db_.fail(result);
+        }
+        result_ = result;
+        row_ = -1;
+        changed_ = write_ ? QByteArray(PQcmdTuples(result)).toLongLong() : 0;
+        db_.noteWritten(changed_);
+    }
+
+    void clearResult() {
+        PQclear(result_);
+        result_ = nullptr;
+        row_ = -1;
+    }
+
+    PostgresBackend& db_;
+    QByteArray sql_;
+    int parameterCount_ = 0;
+    bool write_;
+    QByteArray name_;
+    quint64 preparedOn_ = 0;
+    std::vector<std::optional<QByteArray>> values_;
+    PGresult* result_ = nullptr;
+    int row_ = -1;
+    qint64 changed_ = 0;
+};
+
+} // namespace
+
+PostgresBackend::PostgresBackend(const StoreAddress& address, const QList<TableDef>& ownTables,
+                                 Database::Access access)
+    : address_(address), name_(address.displayName()), access_(access) {
+    connect();
+    try {
+        checkStore(ownTables, access);
+    } catch (...) {
+        PQfinish(conn_);
+        throw;
+    }
+}
+
+PostgresBackend::~PostgresBackend() {
+    PQfinish(conn_);
+}
+
+void PostgresBackend::connect() {
+    const auto parameters = address_.connectionParameters();
+    std::vector<const char*> keywords;
+    std::vector<const char*> values;
+    for (const auto& [keyword, value] : parameters) {
+        keywords.push_back(keyword.constData());
+        values.push_back(value.constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keywords.data(), values.data(), 0);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const QString reason = trimmedMessage(PQerrorMessage(conn));
+        const bool needsPassword = PQconnectionNeedsPassword(conn) != 0 ||
+                                   reason.contains(QLatin1String("password authentication failed"));
+        PQfinish(conn);
+        const QString message = connectionFailure(address_, reason);
+        if (needsPassword)
+            throw PasswordRequired(message);
+        throw ServerUnreachable(message);
+    }
+    PQfinish(conn_);
+    conn_ = conn;
+    configureSession();
+}
+
+// Dates are exchanged in the one sortable text form the fields use.
+void PostgresBackend::configureSession() {
+    const QByteArray setup = QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = ISO; "
+                                            "SET lock_timeout = '%1'; LISTEN %2;%3")
+                                 .arg(QString::fromLatin1(LockTimeout),
+                                      QString::fromLatin1(Channel),
+                                      access_ == Database::Access::ReadOnly
+                                          ? QStringLiteral(" SET default_transaction_read_only "
+                                                           "= on;")
+                                          : QString())
+                                 .toUtf8();
+    PQclear(run(setup.constData()));
+    ++generation_;
+    // Whatever others wrote while the connection was away is unknown.
+    ++othersChanges_;
+}
+
+PGconn* PostgresBackend::connection() {
+    if (PQstatus(conn_) == CONNECTION_OK)
+        return conn_;
+    PQreset(conn_);
+    if (PQstatus(conn_) != CONNECTION_OK)
+        throw ServerUnreachable(
+            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+                           "lost; try again when the server is back.")
+                .arg(name_, trimmedMessage(PQerrorMessage(conn_))));
+    configureSession();
+    return conn_;
+}
+
+void PostgresBackend::fail(PGresult* result) {
+    QString reason = trimmedMessage(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
+    if (reason.isEmpty())
+        reason = trimmedMessage(PQerrorMessage(conn_));
+    if (reason.startsWith(QLatin1String("ERROR:")))
+        reason = reason.mid(6).trimmed();
+    PQclear(result);
+    lastFailure_ = reason;
+    if (PQstatus(conn_) != CONNECTION_OK)
+        throw ServerUnreachable(
+            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+                           "lost; try again when the server is back.")
+                .arg(name_, reason));
+    throw UserError(QStringLiteral("Database \"%1\": %2").arg(name_, reason));
+}
+
+PGresult* PostgresBackend::run(const char* sql) {
+    PGresult* result = PQexec(connection(), sql);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        fail(result);
+    return result;
+}
+
+QByteArray PostgresBackend::serverSql(const QString& sql, int* parameterCount) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    int highest = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            out += c;
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            out += c;
+            continue;
+        }
+        if (c != QLatin1Char('?')) {
+            out += c;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < sql.size() && sql[end].isDigit())
+            ++end;
+        const int number = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : highest + 1;
+        highest = std::max(highest, number);
+        out += QLatin1Char('$') + QString::number(number);
+        i = end - 1;
+    }
+    // SQLite's "no limit" is a limit of -1.
+    out.replace(QLatin1String("LIMIT -1"), QLatin1String("LIMIT ALL"));
+    if (parameterCount)
+        *parameterCount = highest;
+    return out.toUtf8();
+}
+
+// A database is ours when it carries our mark. An empty one becomes ours; any
+// other is refused before anything is written to it.
+void PostgresBackend::checkStore(const QList<TableDef>& ownTables, Database::Access access) {
+    Q_UNUSED(ownTables);
+    PGresult* tables = run("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()");
+    QStringList names;
+    for (int row = 0; row < PQntuples(tables); ++row)
+        names << QString::fromUtf8(PQgetvalue(tables, row, 0));
+    PQclear(tables);
+    if (names.contains(QString::fromLatin1(MarkTable)))
+        return;
+    if (!names.isEmpty())
+        throw UserError(QStringLiteral("The database \"%1\" is not an Inkwright database and not "
+                                       "empty; choose an empty database, or one Inkwright made")
+                            .arg(name_));
+    if (access == Database::Access::ReadOnly)
+        throw UserError(
+            QStringLiteral("The database \"%1\" holds no documentation yet").arg(name_));
+    exec(QStringLiteral(
+             "BEGIN; CREATE TABLE %1 (format INTEGER NOT NULL); INSERT INTO %1 VALUES (1); "
+             "CREATE OR REPLACE FUNCTION inkwright_notify() RETURNS trigger LANGUAGE plpgsql "
+             "AS $body$ BEGIN PERFORM pg_notify('%2', TG_TABLE_NAME); RETURN NULL; END $body$; "
+             "COMMIT")
+             .arg(QString::fromLatin1(MarkTable), QString::fromLatin1(Channel)));
+}
+
+std::unique_ptr<BackendStatement> PostgresBackend::prepare(const QString& sql) {
+    return std::make_unique<PostgresStatement>(*this, sql);
+}
+
+void PostgresBackend::exec(const QString& sql) {
+    PQclear(run(sql.toUtf8().constData()));
+}
+
+bool PostgresBackend::tableExists(const QString& table) {
+    PostgresStatement query(*this, QStringLiteral("SELECT 1 FROM pg_tables WHERE schemaname = "
+                                                  "current_schema() AND tablename = lower(?1)"));
+    query.bindText(1, table);
+    return query.step();
+}
+
+QStringList PostgresBackend::columnsOf(const QString& table) {
+    PostgresStatement query(*this,
+                            QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                           "WHERE table_schema = current_schema() AND "
+                                           "table_name = lower(?1) ORDER BY ordinal_position"));
+    query.bindText(1, table);
+    QStringList names;
+    while (query.step())
+        names << query.textAt(0);
+    return names;
+}
+
+// Names are kept as the server folds unquoted ones, in lower case, so SQL
+// written with or without quotes finds the same table.
+QString PostgresBackend::quoted(const QString& name) const {
+    QString inner = name.toLower();
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+void PostgresBackend::begin() {
+    exec(QStringLiteral("BEGIN"));
+}
+
+bool PostgresBackend::transactionEnded() {
+    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    return status != PQTRANS_INTRANS && status != PQTRANS_ACTIVE;
+}
+
+bool PostgresBackend::commit() {
+    PGresult* result = PQexec(connection(), "COMMIT");
+    // A transaction that failed earlier answers COMMIT with ROLLBACK.
+    const bool committed = PQresultStatus(result) == PGRES_COMMAND_OK &&
+                           QByteArray(PQcmdStatus(result)) == "COMMIT";
+    if (!committed)
+        lastFailure_ = PQresultStatus(result) == PGRES_COMMAND_OK
+                           ? QStringLiteral("the server ended the transaction after an error")
+                           : trimmedMessage(PQresultErrorMessage(result));
+    PQclear(result);
+    return committed;
+}
+
+void PostgresBackend::rollbackQuietly() {
+    if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
+        PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+bool PostgresBackend::inTransaction() {
+    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+void PostgresBackend::beginSnapshot() {
+    exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    exec(QStringLiteral("SELECT 1")); // the snapshot starts with the first statement
+}
+
+// Others' commits arrive as notifications; ours are counted as rows written.
+qint64 PostgresBackend::dataVersion() {
+    if (PQstatus(conn_) != CONNECTION_OK)
+        return othersChanges_;
+    PQconsumeInput(conn_);
+    const int own = PQbackendPID(conn_);
+    while (PGnotify* note = PQnotifies(conn_)) {
+        if (note->be_pid != own)
+            ++othersChanges_;
+        PQfreemem(note);
+    }
+    return othersChanges_;
+}
+
+QString PostgresBackend::lastErrorText() const {
+    if (!lastFailure_.isEmpty())
+        return lastFailure_;
+    return trimmedMessage(PQerrorMessage(conn_));
+}
+
+int PostgresBackend::notificationSocket() {
+    return PQstatus(conn_) == CONNECTION_OK ? PQsocket(conn_) : -1;
+}
+
+// --- the SQL the engines differ in -----------------------------------------
+
+QString PostgresBackend::rowIdColumn(const TableDef& def) const {
+    const int field = autoNumberField(def);
+    if (field < 0)
+        throw UserError(
+            QStringLiteral("%1: a table on a server needs an auto-number field").arg(def.name));
+    return quoted(def.fields[field].name);
+}
+
+QString PostgresBackend::holdsValue(const FieldDef&, const QString& column,
+                                    const QString& parameter) const {
+    return QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(column, parameter);
+}
+
+QString PostgresBackend::sequenceOf(const TableDef& def) const {
+    const int field = autoNumberField(def);
+    return QStringLiteral("%1_%2_seq").arg(def.name, def.fields[field].name).toLower();
+}
+
+QString PostgresBackend::insertSql(const TableDef& def) const {
+    QStringList columns;
+    QStringList parameters;
+    const int autoField = autoNumberField(def);
+    for (int i = 0; i < def.fields.size(); ++i) {
+        columns << quoted(def.fields[i].name);
+        if (i == autoField)
+            parameters << QStringLiteral("COALESCE(?%1, nextval('%2'))")
+                              .arg(i + 1)
+                              .arg(quoted(sequenceOf(def)));
+        else
+            parameters << QStringLiteral("?%1").arg(i + 1);
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+        .arg(quoted(def.name), columns.join(", "), parameters.join(", "), rowIdColumn(def));
+}
+
+// --- the tables' layout -----------------------------------------------------
+//
+// The auto-number field takes its numbers from a sequence of its own, which
+// never gives a number twice, even after deletes; it is the table's primary
+// key, and the primary index becomes a unique index of its name. A trigger
+// tells the other connections of every write.
+
+QString PostgresBackend::columnDefinition(const TableDef& def, const FieldDef& field) const {
+    QString column = quoted(field.name) + QLatin1Char(' ') + serverColumnType(field);
+    if (field.type == FieldType::AutoInc)
+        column += QStringLiteral(" PRIMARY KEY DEFAULT nextval('%1')").arg(quoted(sequenceOf(def)));
+    else if (def.notNullFields.contains(field.name, Qt::CaseInsensitive))
+        column += QStringLiteral(" NOT NULL");
+    return column;
+}
+
+QStringList PostgresBackend::createStatements(const TableDef& def) {
+    const int autoField = autoNumberField(def);
+    QStringList columns;
+    for (const FieldDef& field : def.fields)
+        columns << columnDefinition(def, field);
+    const QString table = quoted(def.name);
+    QStringList statements;
+    if (autoField >= 0)
+        statements << QStringLiteral("CREATE SEQUENCE %1").arg(quoted(sequenceOf(def)));
+    statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(", "));
+    if (autoField >= 0)
+        statements << QStringLiteral("ALTER SEQUENCE %1 OWNED BY %2.%3")
+                          .arg(quoted(sequenceOf(def)), table,
+                               quoted(def.fields[autoField].name));
+    const bool indexIsKey = def.primaryIndex.fields.size() == 1 && autoField >= 0 &&
+                            def.indexOf(def.primaryIndex.fields.first()) == autoField;
+    if (!def.primaryIndex.fields.isEmpty() && !indexIsKey) {
+        QStringList keys;
+        for (const QString& field : def.primaryIndex.fields)
+            keys << quoted(field);
+        statements << QStringLiteral("CREATE UNIQUE INDEX %1 ON %2 (%3)")
+                          .arg(quoted(def.primaryIndex.name), table, keys.join(", "));
+    }
+    statements << QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 "
+                                 "FOR EACH STATEMENT EXECUTE FUNCTION inkwright_notify()")
+                      .arg(quoted(def.name + QStringLiteral("_changed")), table);
+    return statements;
+}
+
+QList<FieldDef> PostgresBackend::verifyLayout(const TableDef& def) {
+    PostgresStatement info(
+        *this, QStringLiteral("SELECT a.attname, format_type(a.atttypid, a.atttypmod) "
+                              "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+                              "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                              "WHERE n.nspname = current_schema() AND c.relname = lower(?1) "
+                              "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"));
+    info.bindText(1, def.name);
+    auto differs = [&](const QString& detail) {
+        throw UserError(QStringLiteral("The table \"%1\" in \"%2\" has a different layout: %3")
+                            .arg(def.name, name_, detail));
+    };
+    int position = 0;
+    while (info.step()) {
+        const QString name = info.textAt(0);
+        const QString type = info.textAt(1);
+        if (position >= def.fields.size())
+            differs(QStringLiteral("it has an extra field \"%1\" %2").arg(name, type));
+        const FieldDef& field = def.fields[position];
+        if (name.compare(field.name, Qt::CaseInsensitive) != 0 || type != storedType(field))
+            differs(QStringLiteral("field %1 is \"%2\" %3, expected \"%4\" %5")
+                        .arg(position + 1)
+                        .arg(name, type, field.name, storedType(field)));
+        ++position;
+    }
+    QList<FieldDef> missing;
+    for (int i = position; i < def.fields.size(); ++i) {
+        if (!def.fields[i].addedLater)
+            differs(QStringLiteral("field %1 \"%2\" is missing").arg(i + 1).arg(def.fields[i].name));
+        missing << def.fields[i];
+    }
+    return missing;
+}
+
+void PostgresBackend::addFields(const TableDef& def, const QList<FieldDef>& fields) {
+    for (const FieldDef& field : fields)
+        exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                 .arg(quoted(def.name), columnDefinition(def, field)));
+}
+
+} // namespace ink

@@ -1,0 +1,84 @@
+#pragma once
+#include <QByteArray>
+
+#include "Backend.h"
+#include "Database.h"
+#include "StoreAddress.h"
+
+struct pg_conn;
+struct pg_result;
+
+namespace ink {
+
+// A store on a PostgreSQL server that a team shares, through libpq. The same
+// three tables as the embedded store, with the same fields and auto-numbers
+// (a sequence each); every statement prepared and bound, never built from
+// values. Every write notifies the other connections (LISTEN/NOTIFY), so
+// their windows show it. A connection that is lost is made again at the next
+// statement, and the statements are prepared again on it.
+class PostgresBackend final : public Backend {
+public:
+    PostgresBackend(const StoreAddress& address, const QList<TableDef>& ownTables,
+                    Database::Access access);
+    ~PostgresBackend() override;
+
+    Dialect dialect() const override { return Dialect::Postgres; }
+    const QString& name() const override { return name_; }
+
+    std::unique_ptr<BackendStatement> prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    bool tableExists(const QString& table) override;
+    QStringList columnsOf(const QString& table) override;
+    QString quoted(const QString& name) const override;
+
+    void begin() override;
+    bool transactionEnded() override;
+    bool commit() override;
+    void rollbackQuietly() override;
+    bool inTransaction() override;
+    void beginSnapshot() override;
+
+    quint64 rowsWritten() override { return rowsWritten_; }
+    qint64 dataVersion() override;
+    QString lastErrorText() const override;
+    int notificationSocket() override;
+
+    QString rowIdColumn(const TableDef& def) const override;
+    QString holdsValue(const FieldDef& field, const QString& column,
+                       const QString& parameter) const override;
+    QString insertSql(const TableDef& def) const override;
+
+    QStringList createStatements(const TableDef& def) override;
+    QList<FieldDef> verifyLayout(const TableDef& def) override;
+    void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
+
+    // For the statements: the live connection (made again when it was lost),
+    // and a number that changes whenever it was made again.
+    pg_conn* connection();
+    quint64 generation() const { return generation_; }
+    void noteWritten(qint64 rows) { rowsWritten_ += quint64(rows); }
+    // Throws UserError for a failed result (which it clears), naming the store.
+    [[noreturn]] void fail(pg_result* result);
+
+    // The SQL of the table engine, in the server's spelling: ?N and ? become
+    // $N, outside quotes. Sets `parameterCount` to the highest number used.
+    static QByteArray serverSql(const QString& sql, int* parameterCount = nullptr);
+
+private:
+    void connect();
+    void configureSession();
+    void checkStore(const QList<TableDef>& ownTables, Database::Access access);
+    pg_result* run(const char* sql);
+    QString sequenceOf(const TableDef& def) const;
+    QString columnDefinition(const TableDef& def, const FieldDef& field) const;
+
+    StoreAddress address_;
+    QString name_;
+    Database::Access access_;
+    pg_conn* conn_ = nullptr;
+    quint64 generation_ = 0;
+    quint64 rowsWritten_ = 0;
+    qint64 othersChanges_ = 0;
+};
+
+} // namespace ink

@@ -1,0 +1,75 @@
+#pragma once
+#include <QByteArray>
+
+#include "Backend.h"
+#include "Database.h"
+
+struct sqlite3;
+
+namespace ink {
+
+// The embedded store: one SQLite file (WAL journal) beside the program.
+// Opening never changes a file before it is known to be ours: a damaged or
+// foreign file is reported with its path and the reason, and left byte for
+// byte as it was (its journal mode included).
+class SqliteBackend final : public Backend {
+public:
+    SqliteBackend(const QString& filePath, const QList<TableDef>& ownTables,
+                  Database::Access access);
+    ~SqliteBackend() override;
+
+    Dialect dialect() const override { return Dialect::Sqlite; }
+    const QString& name() const override { return filePath_; }
+
+    std::unique_ptr<BackendStatement> prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    bool tableExists(const QString& table) override;
+    QStringList columnsOf(const QString& table) override;
+    QString quoted(const QString& name) const override;
+
+    void begin() override;
+    bool transactionEnded() override;
+    bool commit() override;
+    void rollbackQuietly() override;
+    bool inTransaction() override;
+    void beginSnapshot() override;
+
+    quint64 rowsWritten() override;
+    qint64 dataVersion() override;
+    QString lastErrorText() const override;
+
+    QString rowIdColumn(const TableDef& def) const override;
+    QString holdsValue(const FieldDef& field, const QString& column,
+                       const QString& parameter) const override;
+    QString insertSql(const TableDef& def) const override;
+
+    QStringList createStatements(const TableDef& def) override;
+    QList<FieldDef> verifyLayout(const TableDef& def) override;
+    void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
+
+    // Throws UserError with SQLite's message for the last failed call.
+    [[noreturn]] void fail(const QString& context) const;
+    [[noreturn]] void fail(const QString& context, const QString& reason) const;
+    sqlite3* handle() const { return db_; }
+
+private:
+    void requireWritableFolder() const;
+    void openFile(Database::Access access);
+    void openConnection(const QByteArray& name, int flags);
+    bool canRead();
+    void openImmutable();
+    void checkExistingFile(const QList<TableDef>& ownTables);
+    bool holdsExactly(const QStringList& tables, const QList<TableDef>& ownTables);
+    void prepareForWriting();
+    QString firstValue(const char* sql);
+    QList<FieldDef> verifyFields(const TableDef& def);
+    void verifyIndex(const TableDef& def);
+    [[noreturn]] void differentLayout(const TableDef& def, const QString& detail) const;
+
+    QString filePath_;
+    sqlite3* db_ = nullptr;
+    std::unique_ptr<BackendStatement> dataVersion_;
+    bool stampWanted_ = false;
+};
+
+} // namespace ink
