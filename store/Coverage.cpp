@@ -28,8 +28,10 @@ void bindScan(Statement& statement, int parameter, const QVariant& lastScan) {
         statement.bindText(parameter, lastScan.toString());
 }
 
+// The comparison comes first, so that a server learns the parameter's type
+// from it.
 const QString MissingTest =
-    QStringLiteral("(?1 IS NOT NULL AND (LastSeen IS NULL OR LastSeen < ?1))");
+    QStringLiteral("((LastSeen IS NULL OR LastSeen < ?1) AND ?1 IS NOT NULL)");
 
 // The routines of a document in list order, as the coverage needs them.
 struct RoutineFacts {

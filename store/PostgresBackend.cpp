@@ -1,6 +1,8 @@
 #include "PostgresBackend.h"
 
+#include <algorithm>
 #include <libpq-fe.h>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -95,8 +97,12 @@ QString connectionFailure(const StoreAddress& address, const QString& reason) {
 
 class PostgresStatement final : public BackendStatement {
 public:
-    PostgresStatement(PostgresBackend& db, const QString& sql)
-        : db_(db), sql_(PostgresBackend::serverSql(sql, &parameterCount_)), write_(isWrite(sql)) {
+    PostgresStatement(PostgresBackend& db, const QString& sql) : db_(db), write_(isWrite(sql)) {
+        std::vector<int> numbers;
+        sql_ = PostgresBackend::serverSql(sql, &numbers);
+        parameterCount_ = int(numbers.size());
+        for (int k = 0; k < parameterCount_; ++k)
+            slotOf_[numbers[size_t(k)]] = k;
         static quint64 counter = 0;
         name_ = "ink_" + QByteArray::number(++counter);
         values_.resize(size_t(parameterCount_));
@@ -143,19 +149,20 @@ public:
     qint64 rowsChanged() const override { return changed_; }
 
 private:
+    // A number the SQL does not use takes its value nowhere, as in SQLite.
     std::optional<QByteArray>& slot(int parameter) {
-        if (parameter < 1 || parameter > parameterCount_)
-            throw UserError(QStringLiteral("Database \"%1\": no parameter %2 in %3")
-                                .arg(db_.name())
-                                .arg(parameter)
-                                .arg(QString::fromUtf8(sql_)));
-        return values_[size_t(parameter - 1)];
+        const auto found = slotOf_.find(parameter);
+        if (found == slotOf_.end()) {
+            unused_.reset();
+            return unused_;
+        }
+        return values_[size_t(found->second)];
     }
 
     void prepareOnServer() {
         PGconn* conn = db_.connection();
-        PGresult* result = PQprepare(conn, name_.constData(), sql_.constData(), parameterCount_,
-                                     nullptr);
+        PGresult* result =
+            PQprepare(conn, name_.constData(), sql_.constData(), parameterCount_, nullptr);
         if (PQresultStatus(result) != PGRES_COMMAND_OK)
             db_.fail(result);
         PQclear(result);
@@ -169,8 +176,8 @@ private:
         std::vector<const char*> pointers(values_.size());
         for (size_t i = 0; i < values_.size(); ++i)
             pointers[i] = values_[i] ? values_[i]->constData() : nullptr;
-        PGresult* result = PQexecPrepared(conn, name_.constData(), parameterCount_,
-                                          pointers.data(), nullptr, nullptr, 0);
+        PGresult* result = PQexecPrepared(conn, name_.constData(), parameterCount_, pointers.data(),
+                                          nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(result);
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
             for (auto& value : values_)
@@ -196,6 +203,8 @@ private:
     QByteArray name_;
     quint64 preparedOn_ = 0;
     std::vector<std::optional<QByteArray>> values_;
+    std::map<int, int> slotOf_; // the SQL's ?N -> the server's $k - 1
+    std::optional<QByteArray> unused_;
     PGresult* result_ = nullptr;
     int row_ = -1;
     qint64 changed_ = 0;
@@ -247,15 +256,15 @@ void PostgresBackend::connect() {
 
 // Dates are exchanged in the one sortable text form the fields use.
 void PostgresBackend::configureSession() {
-    const QByteArray setup = QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = ISO; "
-                                            "SET lock_timeout = '%1'; LISTEN %2;%3")
-                                 .arg(QString::fromLatin1(LockTimeout),
-                                      QString::fromLatin1(Channel),
-                                      access_ == Database::Access::ReadOnly
-                                          ? QStringLiteral(" SET default_transaction_read_only "
-                                                           "= on;")
-                                          : QString())
-                                 .toUtf8();
+    const QByteArray setup =
+        QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = ISO; "
+                       "SET lock_timeout = '%1'; LISTEN %2;%3")
+            .arg(QString::fromLatin1(LockTimeout), QString::fromLatin1(Channel),
+                 access_ == Database::Access::ReadOnly
+                     ? QStringLiteral(" SET default_transaction_read_only "
+                                      "= on;")
+                     : QString())
+            .toUtf8();
     PQclear(run(setup.constData()));
     ++generation_;
     // Whatever others wrote while the connection was away is unknown.
@@ -299,9 +308,17 @@ PGresult* PostgresBackend::run(const char* sql) {
     return result;
 }
 
-QByteArray PostgresBackend::serverSql(const QString& sql, int* parameterCount) {
+QByteArray PostgresBackend::serverSql(const QString& sql, std::vector<int>* parameterNumbers) {
     QString out;
     out.reserve(sql.size() + 16);
+    std::vector<int> used; // the server's $k is used[k - 1] here
+    auto serverNumber = [&used](int number) {
+        const auto found = std::find(used.begin(), used.end(), number);
+        if (found != used.end())
+            return int(found - used.begin()) + 1;
+        used.push_back(number);
+        return int(used.size());
+    };
     int highest = 0;
     QChar quote;
     for (qsizetype i = 0; i < sql.size(); ++i) {
@@ -326,13 +343,13 @@ QByteArray PostgresBackend::serverSql(const QString& sql, int* parameterCount) {
             ++end;
         const int number = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : highest + 1;
         highest = std::max(highest, number);
-        out += QLatin1Char('$') + QString::number(number);
+        out += QLatin1Char('$') + QString::number(serverNumber(number));
         i = end - 1;
     }
     // SQLite's "no limit" is a limit of -1.
     out.replace(QLatin1String("LIMIT -1"), QLatin1String("LIMIT ALL"));
-    if (parameterCount)
-        *parameterCount = highest;
+    if (parameterNumbers)
+        *parameterNumbers = used;
     return out.toUtf8();
 }
 
@@ -367,7 +384,11 @@ std::unique_ptr<BackendStatement> PostgresBackend::prepare(const QString& sql) {
 }
 
 void PostgresBackend::exec(const QString& sql) {
-    PQclear(run(sql.toUtf8().constData()));
+    PGresult* result = run(sql.toUtf8().constData());
+    // Rows kept in memory must know of plain SQL that wrote, too.
+    if (isWrite(sql))
+        noteWritten(std::max<qint64>(1, QByteArray(PQcmdTuples(result)).toLongLong()));
+    PQclear(result);
 }
 
 bool PostgresBackend::tableExists(const QString& table) {
@@ -409,8 +430,8 @@ bool PostgresBackend::transactionEnded() {
 bool PostgresBackend::commit() {
     PGresult* result = PQexec(connection(), "COMMIT");
     // A transaction that failed earlier answers COMMIT with ROLLBACK.
-    const bool committed = PQresultStatus(result) == PGRES_COMMAND_OK &&
-                           QByteArray(PQcmdStatus(result)) == "COMMIT";
+    const bool committed =
+        PQresultStatus(result) == PGRES_COMMAND_OK && QByteArray(PQcmdStatus(result)) == "COMMIT";
     if (!committed)
         lastFailure_ = PQresultStatus(result) == PGRES_COMMAND_OK
                            ? QStringLiteral("the server ended the transaction after an error")
@@ -523,8 +544,7 @@ QStringList PostgresBackend::createStatements(const TableDef& def) {
     statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(", "));
     if (autoField >= 0)
         statements << QStringLiteral("ALTER SEQUENCE %1 OWNED BY %2.%3")
-                          .arg(quoted(sequenceOf(def)), table,
-                               quoted(def.fields[autoField].name));
+                          .arg(quoted(sequenceOf(def)), table, quoted(def.fields[autoField].name));
     const bool indexIsKey = def.primaryIndex.fields.size() == 1 && autoField >= 0 &&
                             def.indexOf(def.primaryIndex.fields.first()) == autoField;
     if (!def.primaryIndex.fields.isEmpty() && !indexIsKey) {
@@ -568,7 +588,8 @@ QList<FieldDef> PostgresBackend::verifyLayout(const TableDef& def) {
     QList<FieldDef> missing;
     for (int i = position; i < def.fields.size(); ++i) {
         if (!def.fields[i].addedLater)
-            differs(QStringLiteral("field %1 \"%2\" is missing").arg(i + 1).arg(def.fields[i].name));
+            differs(
+                QStringLiteral("field %1 \"%2\" is missing").arg(i + 1).arg(def.fields[i].name));
         missing << def.fields[i];
     }
     return missing;

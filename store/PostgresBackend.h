@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <vector>
 
 #include "Backend.h"
 #include "Database.h"
@@ -61,8 +62,9 @@ public:
     [[noreturn]] void fail(pg_result* result);
 
     // The SQL of the table engine, in the server's spelling: ?N and ? become
-    // $N, outside quotes. Sets `parameterCount` to the highest number used.
-    static QByteArray serverSql(const QString& sql, int* parameterCount = nullptr);
+    // $k, outside quotes, numbered in the order of first use (the server
+    // wants no gaps); `parameterNumbers` gets the ?N of each $k.
+    static QByteArray serverSql(const QString& sql, std::vector<int>* parameterNumbers = nullptr);
 
 private:
     void connect();

@@ -96,15 +96,14 @@ QString serverSearchSql(qsizetype wordCount) {
                         .arg(i + 1);
         return each.join(QStringLiteral(" AND "));
     };
-    return QStringLiteral(
-               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
-               "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo WHERE %1 "
-               "UNION ALL "
-               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
-               "p.Description FROM ProcsLib p "
-               "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-               "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %2 "
-               "ORDER BY 1, 3, 5 LIMIT ?%3")
+    return QStringLiteral("SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
+                          "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo WHERE %1 "
+                          "UNION ALL "
+                          "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
+                          "p.Description FROM ProcsLib p "
+                          "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                          "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %2 "
+                          "ORDER BY 1, 3, 5 LIMIT ?%3")
         .arg(matching("u.UnitName", "u.Description"), matching("p.ProcName", "p.Description"))
         .arg(wordCount + 1);
 }

@@ -82,8 +82,8 @@ public:
     bool step() override {
         const int before = sqlite3_total_changes(db_.handle());
         const int rc = sqlite3_step(stmt_);
-        changed_ = sqlite3_total_changes(db_.handle()) != before ? sqlite3_changes64(db_.handle())
-                                                                 : 0;
+        changed_ =
+            sqlite3_total_changes(db_.handle()) != before ? sqlite3_changes64(db_.handle()) : 0;
         if (rc == SQLITE_ROW)
             return true;
         if (rc == SQLITE_DONE)
@@ -453,10 +453,10 @@ QList<FieldDef> SqliteBackend::verifyFields(const TableDef& def) {
         const bool keyMatches = (field.type == FieldType::AutoInc) == (info.integerAt(5) == 1);
         if (name.compare(field.name, Qt::CaseInsensitive) != 0 ||
             type.compare(columnType(field), Qt::CaseInsensitive) != 0 || !keyMatches)
-            differentLayout(def, QStringLiteral("field %1 is %2, expected %3")
-                                     .arg(position + 1)
-                                     .arg(describe(name, type),
-                                          describe(field.name, columnType(field))));
+            differentLayout(
+                def, QStringLiteral("field %1 is %2, expected %3")
+                         .arg(position + 1)
+                         .arg(describe(name, type), describe(field.name, columnType(field))));
         ++position;
     }
     QList<FieldDef> missing;
@@ -474,8 +474,8 @@ QList<FieldDef> SqliteBackend::verifyFields(const TableDef& def) {
 void SqliteBackend::verifyIndex(const TableDef& def) {
     if (def.primaryIndex.fields.isEmpty() || indexIsRowKey(def))
         return;
-    SqliteStatement info(*this,
-                         QStringLiteral("PRAGMA index_info(%1)").arg(quoted(def.primaryIndex.name)));
+    SqliteStatement info(
+        *this, QStringLiteral("PRAGMA index_info(%1)").arg(quoted(def.primaryIndex.name)));
     QStringList stored;
     while (info.step())
         stored << info.textAt(2);

@@ -23,8 +23,8 @@ struct StoreAddress {
     static constexpr const char* SqliteFileName = "Inkwright.sqlite";
 
     Driver driver = Driver::Sqlite;
-    QString folder;   // embedded: the data folder that holds the database file
-    QString server;   // host name, address, or the folder of a Unix socket
+    QString folder; // embedded: the data folder that holds the database file
+    QString server; // host name, address, or the folder of a Unix socket
     int port = DefaultPort;
     QString database;
     QString user;

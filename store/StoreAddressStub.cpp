@@ -17,12 +17,10 @@ QString StoreAddress::displayName() const {
 }
 
 QList<std::pair<QByteArray, QByteArray>> StoreAddress::connectionParameters() const {
-    QList<std::pair<QByteArray, QByteArray>> list{{"host", server.toUtf8()},
-                                                  {"port", QByteArray::number(port)},
-                                                  {"dbname", database.toUtf8()},
-                                                  {"user", user.toUtf8()},
-                                                  {"application_name", "Inkwright"},
-                                                  {"connect_timeout", "5"}};
+    QList<std::pair<QByteArray, QByteArray>> list{
+        {"host", server.toUtf8()},         {"port", QByteArray::number(port)},
+        {"dbname", database.toUtf8()},     {"user", user.toUtf8()},
+        {"application_name", "Inkwright"}, {"connect_timeout", "5"}};
     if (!password.isEmpty())
         list.append({"password", password.toUtf8()});
     return list;
@@ -49,6 +47,20 @@ StoreAddress AliasAddress(const AliasRegistry& registry, const QString& alias) {
     return address;
 }
 
-void SetAliasAddress(AliasRegistry&, const QString&, const StoreAddress&) {}
+void SetAliasAddress(AliasRegistry& registry, const QString& alias, const StoreAddress& address) {
+    if (!registry.aliasExists(alias))
+        registry.addStandardAlias(alias, address.folder,
+                                  QString::fromLatin1(StoreAddress::SqliteDriver));
+    if (address.isServer())
+        registry.modifyAlias(alias, {QStringLiteral("DEFAULT DRIVER=POSTGRESQL"),
+                                     QStringLiteral("SERVER NAME=") + address.server,
+                                     QStringLiteral("PORT=%1").arg(address.port),
+                                     QStringLiteral("DATABASE NAME=") + address.database,
+                                     QStringLiteral("USER NAME=") + address.user});
+    else
+        registry.modifyAlias(alias, {QStringLiteral("DEFAULT DRIVER=SQLITE3"),
+                                     QStringLiteral("PATH=") + address.folder});
+    registry.saveConfiguration();
+}
 
 } // namespace ink

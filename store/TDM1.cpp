@@ -3,8 +3,8 @@
 #include <QDir>
 
 #include "AliasRegistry.h"
-#include "StoreAddress.h"
 #include "Database.h"
+#include "StoreAddress.h"
 #include "TDataSource.h"
 #include "TField.h"
 #include "TTable.h"

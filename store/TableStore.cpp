@@ -32,10 +32,10 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
     const QString table = db.quoted(def.name);
     const QString rowId = engine.rowIdColumn(def);
     const QString where = scopeCondition();
-    select_ = Statement(db, QStringLiteral("SELECT %1, %2 FROM %3%4 ORDER BY %5")
-                                .arg(columnList(db, def), rowId, table,
-                                     where.isEmpty() ? QString() : " WHERE " + where,
-                                     orderClause()));
+    select_ =
+        Statement(db, QStringLiteral("SELECT %1, %2 FROM %3%4 ORDER BY %5")
+                          .arg(columnList(db, def), rowId, table,
+                               where.isEmpty() ? QString() : " WHERE " + where, orderClause()));
     insert_ = Statement(db, engine.insertSql(def));
     exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(table, rowId));
     delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(table, rowId));

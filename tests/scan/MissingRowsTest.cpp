@@ -96,8 +96,9 @@ TEST_F(Missing, ARefreshMarksWhatLeftAndClearsItWhenItComesBack) {
     writeUtil("procedure Run;\n");
     build(true);
     build(true); // a second refresh within the same second still sees it missing
-    EXPECT_EQ(sql("SELECT ProcName FROM ProcsLib WHERE UnitNo = 1 AND ProcName <> 'N/A'"),
-              "Run,Gone"); // kept
+    EXPECT_EQ(
+        sql("SELECT ProcName FROM ProcsLib WHERE UnitNo = 1 AND ProcName <> 'N/A' ORDER BY ProcNo"),
+        "Run,Gone"); // kept
     DocumentCoverage c = coverage();
     EXPECT_EQ(c.routines, 3);
     EXPECT_EQ(c.missingRoutines, 1);
@@ -149,7 +150,7 @@ TEST_F(Missing, RemovalCountsMovesDescriptionsAndKeepsThePresent) {
     EXPECT_EQ(summary.movableDescriptions, 1);
 
     RemoveMissingRows(dm->database(), docNo, true);
-    EXPECT_EQ(sql("SELECT ProcName || '=' || IFNULL(Description, '') FROM ProcsLib "
+    EXPECT_EQ(sql("SELECT ProcName || '=' || COALESCE(Description, '') FROM ProcsLib "
                   "WHERE ProcName <> 'N/A' ORDER BY ProcNo"),
               "Run=Stays.,Show=,Moved=Moves to Main.");
     const MissingRowsSummary after = CountMissingRows(dm->database(), docNo);

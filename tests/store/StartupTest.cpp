@@ -6,11 +6,11 @@
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
 #include "store/TDM1.h"
+#include "store/testing/SqlFile.h"
 #include "store/TField.h"
 #include "store/TTable.h"
 #include "store/UserError.h"
 #include "support/OddFiles.h"
-#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;

@@ -54,8 +54,8 @@ TEST_F(VanishedRows, AFieldChangedUnderneathIsNotOverwrittenButOtherFieldsMerge)
         dm->tblUnits->post();
         FAIL() << "the post reported success";
     } catch (const RowChanged& error) {
-        EXPECT_TRUE(error.message().startsWith(
-            "This row was changed by another user since you opened it."))
+        EXPECT_TRUE(
+            error.message().startsWith("This row was changed by another user since you opened it."))
             << error.message().toStdString();
     }
     EXPECT_EQ(other.text("SELECT Description FROM UnitsLib"), "Theirs");

@@ -1,4 +1,5 @@
 #include <QSignalSpy>
+#include <QThread>
 
 #include "store/TDataSource.h"
 #include "store/UserError.h"
@@ -392,12 +393,16 @@ TEST_F(StoreFixture, ChangesFromAnotherConnectionAreSeenOnTheNextScope) {
     addUnit("Util.pas");
 
     // Another program (here a second connection) adds a routine to Main.pas.
+    const qint64 before = dm->database().dataVersion();
     {
         ink::TDM1 other(nullptr, registry);
         ink::OpenOrCreateTables(other);
         other.tblProc->append(
             {dm->tblUnitsDocNo->value(), other.tblUnitsUnitNo->value(), QVariant(), "Added"});
     }
+    // A server announces the change a moment after its commit.
+    for (int wait = 0; wait < 500 && dm->database().dataVersion() == before; ++wait)
+        QThread::msleep(10);
     dm->tblUnits->first();
     EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Run", "Added"}));
 
