@@ -1,6 +1,7 @@
 #include "TDM1.h"
 
 #include <QDir>
+#include <QTimer>
 
 #include "AliasRegistry.h"
 #include "Database.h"
@@ -143,8 +144,7 @@ TDM1::~TDM1() {
 Database& TDM1::database() {
     if (database_)
         return *database_;
-    if (!registry_)
-        registry_ = std::make_shared<AliasRegistry>();
+    registry();
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
         throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
@@ -154,7 +154,55 @@ Database& TDM1::database() {
     database_ = std::make_unique<Database>(
         address, QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
+    if (database_->isServer()) {
+        othersSeen_ = database_->dataVersion();
+        othersTimer_ = new QTimer(this);
+        othersTimer_->setObjectName(QStringLiteral("othersTimer"));
+        connect(othersTimer_, &QTimer::timeout, this, &TDM1::showOthersChanges);
+        othersTimer_->start(500);
+    }
     return *database_;
+}
+
+void TDM1::closeDatabase() {
+    for (TTable* table : {tblProc, tblUnits, tblDocs})
+        table->close();
+    delete othersTimer_;
+    othersTimer_ = nullptr;
+    database_.reset();
+}
+
+AliasRegistry& TDM1::registry() {
+    if (!registry_)
+        registry_ = std::make_shared<AliasRegistry>();
+    return *registry_;
+}
+
+QString TDM1::storeName() const {
+    if (!database_)
+        return {};
+    return database_->isServer() ? database_->filePath() : QStringLiteral("Local");
+}
+
+void TDM1::showOthersChanges() {
+    if (!database_ || database_->inBatch())
+        return;
+    try {
+        const qint64 version = database_->dataVersion();
+        if (version == othersSeen_)
+            return;
+        othersSeen_ = version;
+        for (TTable* table : {tblDocs, tblUnits, tblProc}) {
+            if (table->isOpen()) {
+                table->reloadKeepingPending();
+                break;
+            }
+        }
+    } catch (const UserError&) {
+        // The server is away; the next look, or the user's next step, says so.
+        return;
+    }
+    emit othersChanged();
 }
 
 // A server store is shared by design; an embedded one only with this copy.

@@ -5,6 +5,8 @@
 #include "StoreAddress.h"
 #include "TableDef.h"
 
+class QTimer;
+
 namespace ink {
 
 class AliasRegistry;
@@ -33,6 +35,20 @@ public:
 
     // The database of the alias, opened on first use (throws UserError).
     Database& database();
+    // Closes the tables and the connection; the next open follows the alias
+    // again (after the user chose another store).
+    void closeDatabase();
+    // The registry that resolves the alias.
+    AliasRegistry& registry();
+    // How the window names the open store: "Local" or user@server/database;
+    // empty while none is open.
+    QString storeName() const;
+
+    // Shows others' changes: when another connection changed the store,
+    // reloads the open tables (keeping the current rows and a pending edit)
+    // and signals othersChanged(). On a server store a timer does this
+    // twice a second; never during a batch of this program's own writes.
+    void showOthersChanges();
 
     // Ties the module to one data directory: the database is opened only
     // while the alias names it. Every copy of the program shares the alias,
@@ -87,12 +103,17 @@ public:
     TField* tblProcDeclaration;
     TField* tblProcLastSeen;
 
+signals:
+    void othersChanged();
+
 private:
     void reloadAfterLostWrites();
     void requireOwnFolder(const QString& folder) const;
 
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<Database> database_;
+    QTimer* othersTimer_ = nullptr;
+    qint64 othersSeen_ = 0;
     QString requiredFolder_;
 };
 

@@ -629,6 +629,28 @@ void TTable::reloadAfterLostWrites() {
     d_->reloadKeepingPending();
 }
 
+void TTable::reloadKeepingPending() {
+    d_->reloadKeepingPending();
+}
+
+QVariantList TTable::refreshRow() {
+    requireOpen();
+    if (d_->current < 0 || state_ == State::Inserting)
+        return d_->pendingRow() ? d_->pending.values : QVariantList();
+    const qint64 rowid = (*d_->rows)[d_->current].rowid;
+    const std::optional<Row> now = d_->store->loadRow(rowid);
+    if (!now)
+        throw RowChanged(QStringLiteral("This row of \"%1\" was deleted by another user. What "
+                                        "you typed is kept: copy it, or cancel the change.")
+                             .arg(def_.name));
+    (*d_->rows)[d_->current] = *now;
+    d_->cache.clear();
+    if (state_ == State::Editing)
+        d_->read = *now;
+    emit dataChanged();
+    return now->values;
+}
+
 void TTable::refresh() {
     requireOpen();
     d_->finishPendingChange();

@@ -100,6 +100,15 @@ public:
 
     // Reloads the scope from the store, keeping the current row where it still exists.
     void refresh();
+    // Reads the current row again as the store holds it now (another user's
+    // change) and returns those values. While editing, what the user typed
+    // stays pending, and the next post writes it over the version just read
+    // (the user has seen it); while browsing, the row shows the new version.
+    // Throws RowChanged when the row is gone.
+    QVariantList refreshRow();
+    // Others changed the store: reloads this scope and every detail's,
+    // keeping the current row and a pending row as they are.
+    void reloadKeepingPending();
     // After the store lost writes this table already shows (a failed
     // commit): reloads this scope and every detail's, leaving a pending row
     // as it is.

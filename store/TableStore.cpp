@@ -36,6 +36,8 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
         Statement(db, QStringLiteral("SELECT %1, %2 FROM %3%4 ORDER BY %5")
                           .arg(columnList(db, def), rowId, table,
                                where.isEmpty() ? QString() : " WHERE " + where, orderClause()));
+    selectRow_ = Statement(db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 = ?1")
+                                   .arg(columnList(db, def), rowId, table));
     insert_ = Statement(db, engine.insertSql(def));
     exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(table, rowId));
     delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(table, rowId));
@@ -100,6 +102,21 @@ Rows TableStore::load(const QVariantList& scopeValues) {
     }
     select_.reset();
     return rows;
+}
+
+std::optional<Row> TableStore::loadRow(qint64 rowid) {
+    const int fieldCount = int(def_.fields.size());
+    selectRow_.bindInteger(1, rowid);
+    std::optional<Row> found;
+    if (selectRow_.step()) {
+        Row row;
+        for (int i = 0; i < fieldCount; ++i)
+            row.values.append(readValue(selectRow_, i, def_.fields[i]));
+        row.rowid = selectRow_.integerAt(fieldCount);
+        found = std::move(row);
+    }
+    selectRow_.reset();
+    return found;
 }
 
 qint64 TableStore::insert(const QVariantList& values) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QList>
 #include <QVariantList>
 #include <unordered_map>
@@ -28,6 +29,8 @@ public:
 
     // The rows whose scope fields equal `scopeValues`, in primary index order.
     Rows load(const QVariantList& scopeValues);
+    // One row as the store holds it now; empty when it is gone.
+    std::optional<Row> loadRow(qint64 rowid);
     // Writes a new row; the store fills the auto-number. Returns the row id.
     qint64 insert(const QVariantList& values);
     // Writes the fields of `values` that differ from `read`, the row as this
@@ -51,6 +54,7 @@ private:
     const TableDef& def_;
     QList<int> scopeFields_;
     Statement select_;
+    Statement selectRow_;
     Statement insert_;
     std::unordered_map<quint64, Statement> updates_; // by the set of fields written
     Statement exists_;
