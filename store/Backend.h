@@ -96,6 +96,9 @@ public:
     virtual QStringList createStatements(const TableDef& def) = 0;
     virtual QList<FieldDef> verifyLayout(const TableDef& def) = 0;
     virtual void addFields(const TableDef& def, const QList<FieldDef>& fields) = 0;
+    // After rows were written with numbers of their own (a copied store):
+    // the auto-number goes on after the highest one.
+    virtual void syncAutoNumbers(const TableDef& def) = 0;
 
     // A socket that becomes readable when another user's change arrives; -1
     // when the engine has no such thing (the window then asks dataVersion()).

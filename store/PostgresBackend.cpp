@@ -601,4 +601,13 @@ void PostgresBackend::addFields(const TableDef& def, const QList<FieldDef>& fiel
                  .arg(quoted(def.name), columnDefinition(def, field)));
 }
 
+void PostgresBackend::syncAutoNumbers(const TableDef& def) {
+    const int field = autoNumberField(def);
+    if (field < 0)
+        return;
+    exec(QStringLiteral("SELECT setval('%1', GREATEST((SELECT MAX(%2) FROM %3), 1), "
+                        "(SELECT MAX(%2) FROM %3) IS NOT NULL)")
+             .arg(quoted(sequenceOf(def)), quoted(def.fields[field].name), quoted(def.name)));
+}
+
 } // namespace ink

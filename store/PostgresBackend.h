@@ -52,6 +52,7 @@ public:
     QStringList createStatements(const TableDef& def) override;
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
+    void syncAutoNumbers(const TableDef& def) override;
 
     // For the statements: the live connection (made again when it was lost),
     // and a number that changes whenever it was made again.

@@ -497,4 +497,7 @@ void SqliteBackend::addFields(const TableDef& def, const QList<FieldDef>& fields
                  .arg(quoted(def.name), columnDefinition(def, field, *this)));
 }
 
+// SQLite's AUTOINCREMENT already goes on after the highest number written.
+void SqliteBackend::syncAutoNumbers(const TableDef&) {}
+
 } // namespace ink

@@ -46,6 +46,7 @@ public:
     QStringList createStatements(const TableDef& def) override;
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
+    void syncAutoNumbers(const TableDef& def) override;
 
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;
