@@ -1,6 +1,9 @@
 #pragma once
 #include <optional>
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <utility>
 
 namespace ink {
 
@@ -18,8 +21,8 @@ struct StoreAddress {
     static constexpr int DefaultPort = 5432;
 
     Driver driver = Driver::Sqlite;
-    QString folder;   // embedded: the data folder that holds the database file
-    QString server;   // host name, address, or the folder of a Unix socket
+    QString folder; // embedded: the data folder that holds the database file
+    QString server; // host name, address, or the folder of a Unix socket
     int port = DefaultPort;
     QString database;
     QString user;
@@ -38,7 +41,8 @@ struct StoreAddress {
     QString displayName() const;
 
     // libpq connection parameters (keywords and values, password included
-    // when one was typed), for PQconnectdbParams.
+    // when one was typed), for PQconnectdbParams with expand_dbname = 0, so a
+    // database name is never read as a connection string.
     QList<std::pair<QByteArray, QByteArray>> connectionParameters() const;
 };
 

@@ -6,11 +6,11 @@
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
 #include "store/TDM1.h"
+#include "store/testing/SqlFile.h"
 #include "store/TField.h"
 #include "store/TTable.h"
 #include "store/UserError.h"
 #include "support/OddFiles.h"
-#include "store/testing/SqlFile.h"
 #include "support/TempDir.h"
 
 using namespace ink;
@@ -321,4 +321,16 @@ TEST_F(Startup, PipesInPlaceOfTheConfigurationOrTheDatabaseAreNoFiles) {
         error = startProgram(temp.filePath("other.ini"), program(), dm);
     }));
     EXPECT_EQ(error, "Cannot open the database \"" + database + "\": it is not a file");
+}
+
+// A shared store on a server stays where the user pointed it, whichever
+// folder the program starts from; the file is not even rewritten.
+TEST_F(Startup, AServerAliasIsLeftAsTheUserSetIt) {
+    const QByteArray text = "[Quillmark]\nDEFAULT DRIVER=PostgreSQL\nSERVER NAME=db.example.org\n"
+                            "PORT=5433\nDATABASE NAME=docs\nUSER NAME=anna\nPATH=/old/Data\n";
+    temp.write("config/Inkwright/DatabaseEngine.ini", text);
+    AliasRegistry registry(config());
+    EXPECT_TRUE(EnsureDatabaseAlias(registry, "Quillmark", dataDirectoryFor(program()), true));
+    EXPECT_EQ(registry.aliasPath("Quillmark"), "/old/Data");
+    EXPECT_EQ(bytesOf(config()), text);
 }
