@@ -140,7 +140,9 @@ TEST(PgCluster, NeverOutlivesAKilledTestProgram) {
     QProcess child;
     child.start(QStringLiteral(PG_CLUSTER_CHILD), {});
     ASSERT_TRUE(child.waitForStarted());
-    while (!child.canReadLine() && child.state() == QProcess::Running)
+    const auto started = std::chrono::steady_clock::now();
+    while (!child.canReadLine() && child.state() == QProcess::Running &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(90))
         child.waitForReadyRead(1000);
     const QList<QByteArray> line = child.readLine().trimmed().split(' ');
     ASSERT_EQ(line.size(), 2) << child.readAllStandardError().toStdString();
