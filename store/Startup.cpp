@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "AliasRegistry.h"
+#include "StoreAddress.h"
 #include "StoreError.h"
 #include "TDM1.h"
 #include "TTable.h"
@@ -32,6 +33,13 @@ void createDataDirectory(const QString& path) {
 
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
                          const QString& AliasPath, bool CreateIfMissing) {
+    // A shared store on a server is where the user pointed it; this
+    // program's folder has nothing to say about it.
+    if (registry.aliasExists(AliasName) &&
+        registry.parameter(AliasName, QStringLiteral("DEFAULT DRIVER"))
+                .trimmed()
+                .compare(QLatin1String(StoreAddress::PostgresDriver), Qt::CaseInsensitive) == 0)
+        return true;
     // The configuration keeps one entry per line; such a folder cannot be
     // named in it, and the alias keeps what it named before.
     if (AliasRegistry::spansLines(AliasPath))

@@ -16,7 +16,8 @@ void createDataDirectory(const QString& path);
 // Adds the alias when missing (if allowed), re-points it at AliasPath and
 // saves the configuration. False, with nothing changed, when it is missing
 // and CreateIfMissing is false. A path with a line break is refused
-// (UserError) with the alias left as it was.
+// (UserError) with the alias left as it was. A server alias
+// (DEFAULT DRIVER=POSTGRESQL) is left as the user set it: true, nothing saved.
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
                          const QString& AliasPath, bool CreateIfMissing);
 

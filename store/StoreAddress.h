@@ -43,7 +43,8 @@ struct StoreAddress {
     QString displayName() const;
 
     // libpq connection parameters (keywords and values, password included
-    // when one was typed), for PQconnectdbParams.
+    // when one was typed), for PQconnectdbParams with expand_dbname = 0, so a
+    // database name is never read as a connection string.
     QList<std::pair<QByteArray, QByteArray>> connectionParameters() const;
 };
 

@@ -322,3 +322,15 @@ TEST_F(Startup, PipesInPlaceOfTheConfigurationOrTheDatabaseAreNoFiles) {
     }));
     EXPECT_EQ(error, "Cannot open the database \"" + database + "\": it is not a file");
 }
+
+// A shared store on a server stays where the user pointed it, whichever
+// folder the program starts from; the file is not even rewritten.
+TEST_F(Startup, AServerAliasIsLeftAsTheUserSetIt) {
+    const QByteArray text = "[Quillmark]\nDEFAULT DRIVER=PostgreSQL\nSERVER NAME=db.example.org\n"
+                            "PORT=5433\nDATABASE NAME=docs\nUSER NAME=anna\nPATH=/old/Data\n";
+    temp.write("config/Inkwright/DatabaseEngine.ini", text);
+    AliasRegistry registry(config());
+    EXPECT_TRUE(EnsureDatabaseAlias(registry, "Quillmark", dataDirectoryFor(program()), true));
+    EXPECT_EQ(registry.aliasPath("Quillmark"), "/old/Data");
+    EXPECT_EQ(bytesOf(config()), text);
+}
