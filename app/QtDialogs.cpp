@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "RowVersionDialog.h"
+#include "ServerLoginDialog.h"
+
 namespace ink {
 
 namespace {
@@ -70,6 +73,34 @@ bool QtDialogs::confirm(const QString& text) {
                     QMessageBox::Ok | QMessageBox::Cancel, parent_);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<Dialogs::ServerLogin>
+QtDialogs::serverLogin(const ServerLogin& initial,
+                       const std::function<QString(const ServerLogin&)>& test) {
+    ServerLoginDialog dialog(parent_, initial, test);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.login();
+}
+
+std::optional<QString> QtDialogs::passwordBox(const QString& caption, const QString& prompt) {
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Cancel"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+std::optional<Dialogs::RowVersion> QtDialogs::chooseRowVersion(const QString& theirs,
+                                                               const QString& mine) {
+    RowVersionDialog dialog(parent_, theirs, mine);
+    dialog.exec();
+    return dialog.choice();
 }
 
 } // namespace ink

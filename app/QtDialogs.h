@@ -19,6 +19,11 @@ public:
     void information(const QString& caption, const QString& text) override;
     void generalError(const QString& text) override;
     bool confirm(const QString& text) override;
+    std::optional<ServerLogin>
+    serverLogin(const ServerLogin& initial,
+                const std::function<QString(const ServerLogin&)>& test) override;
+    std::optional<QString> passwordBox(const QString& caption, const QString& prompt) override;
+    std::optional<RowVersion> chooseRowVersion(const QString& theirs, const QString& mine) override;
 
 private:
     QWidget* parent_;

@@ -36,6 +36,7 @@
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
 #include "docs/ReportBridge.h"
+#include "docs/StoreCommands.h"
 #include "docs/UserDefaults.h"
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
@@ -149,6 +150,13 @@ void TfrmInkwright::connectHandlers() {
     connect(ImportDescriptionsfromComments1, &QAction::triggered, this,
             run([this] { ImportDescriptionsfromComments1Click(); }));
     connect(Search1, &QAction::triggered, this, run([this] { Search1Click(); }));
+    connect(ConnecttoSharedDatabase1, &QAction::triggered, this,
+            run([this] { ConnecttoSharedDatabase1Click(); }));
+    connect(UseLocalDatabase1, &QAction::triggered, this,
+            run([this] { UseLocalDatabase1Click(); }));
+    connect(Action2, &QAction::triggered, this, run([this] { Action2Execute(); }));
+    connect(RefreshRow1, &QAction::triggered, this, run([this] { RefreshRow1Click(); }));
+    connect(RefreshRow2, &QAction::triggered, this, run([this] { RefreshRow2Click(); }));
     connect(coveragePage, &CoveragePage::unitChosen, this,
             [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
@@ -161,6 +169,9 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
     dm_ = dm;
     dm_->requireDataDirectory(dataDirectoryFor(environment_.executableFolder));
     commands_ = std::make_unique<DocumentCommands>(*dm_, *dialogs_, *progress_);
+    storeCommands_ = std::make_unique<StoreCommands>(
+        *dm_, *dialogs_, dataDirectoryFor(environment_.executableFolder));
+    connect(dm_, &TDM1::othersChanged, this, [this] { guarded([this] { OthersChanged(); }); });
     DBGrid1->setDataSource(dm_->dsDocs);
     DBEdit1->setDataSource(dm_->dsDocs);
     DBEdit1->setDataField(QStringLiteral("DocAuthor"));
@@ -215,7 +226,7 @@ void TfrmInkwright::FormCreate() {
 void TfrmInkwright::FormShow() {
     // Without its data directory the tables stay closed; why was said at create.
     if (dm_ && dataDirectoryMade_)
-        OpenOrCreateTables(*dm_);
+        storeCommands_->openStore();
 }
 
 void TfrmInkwright::showEvent(QShowEvent* event) {
@@ -226,6 +237,7 @@ void TfrmInkwright::showEvent(QShowEvent* event) {
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     guarded([this] { FormShow(); });
+    ShowStoreName();
 }
 
 void TfrmInkwright::ShowMainInfoPage() {
@@ -388,6 +400,60 @@ void TfrmInkwright::ImportDescriptionsfromComments1Click() {
 
 void TfrmInkwright::RemoveMissingRoutines1Click() {
     RemoveMissingRoutines(*dm_, *dialogs_);
+}
+
+// ---------------------------------------------------------------- the store
+
+void TfrmInkwright::ShowStoreName() {
+    const QString name = dm_ ? dm_->storeName() : QString();
+    const QString text = name.isEmpty() ? QStringLiteral("No store open") : name;
+    // A socket folder makes a long name: its middle gives way, the tip has it all.
+    storeStatus->setToolTip(text);
+    storeStatus->setAccessibleName(QStringLiteral("Store: ") + text);
+    storeStatus->setText(storeStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 200));
+}
+
+void TfrmInkwright::ConnecttoSharedDatabase1Click() {
+    const auto show = qScopeGuard([this] { ShowStoreName(); });
+    storeCommands_->connectToShared();
+}
+
+void TfrmInkwright::UseLocalDatabase1Click() {
+    const auto show = qScopeGuard([this] { ShowStoreName(); });
+    storeCommands_->useLocal();
+}
+
+// The innermost table with a row being edited; else the one of the list or
+// editor with the focus, or of the page in sight.
+TTable* TfrmInkwright::tableBeingEdited() const {
+    for (TTable* table : {dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
+        if (table->isOpen() && table->state() != TTable::State::Browsing)
+            return table;
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == DBGrid3 || focus == DBMemo2 || PageControl1->currentWidget() == TabSheet2)
+        return dm_->tblProc;
+    if (focus == DBGrid2 || focus == DBMemo1 || PageControl1->currentWidget() == TabSheet7)
+        return dm_->tblUnits;
+    return dm_->tblDocs;
+}
+
+void TfrmInkwright::Action2Execute() {
+    if (dm_)
+        storeCommands_->refreshRow(*tableBeingEdited());
+}
+
+void TfrmInkwright::RefreshRow1Click() {
+    storeCommands_->refreshRow(*dm_->tblUnits);
+}
+
+void TfrmInkwright::RefreshRow2Click() {
+    storeCommands_->refreshRow(*dm_->tblProc);
+}
+
+void TfrmInkwright::OthersChanged() {
+    DBGrid2DrawColumnCell();
+    DBGrid3DrawColumnCell();
+    scheduleCoverageUpdate();
 }
 
 // ---------------------------------------------------------------- commands

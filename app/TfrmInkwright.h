@@ -20,6 +20,7 @@ class AliasRegistry;
 class CoveragePage;
 class SearchDialog;
 struct SearchHit;
+class StoreCommands;
 class Dialogs;
 class DocumentCommands;
 class ProgramLauncher;
@@ -111,6 +112,17 @@ public:
     void CoverageUnitChosen(int unitNo);
     void Search1Click();
     void SearchHitChosen(const SearchHit& hit);
+    // The store: a team's shared database on a server, or the local one.
+    void ConnecttoSharedDatabase1Click();
+    void UseLocalDatabase1Click();
+    void ShowStoreName();
+    // "Refresh Row": on the units list, the routines list, and (F5) on the
+    // table being edited.
+    void RefreshRow1Click();
+    void RefreshRow2Click();
+    void Action2Execute();
+    // Another user changed the store; the lists were reloaded.
+    void OthersChanged();
 
     // Where the source commands send their work; tests put recorders here.
     void setLauncher(ProgramLauncher* launcher) { launcher_ = launcher; }
@@ -185,7 +197,13 @@ public:
     QAction* RemoveMissingRoutines1;
     QAction* ImportDescriptionsfromComments1;
     QAction* NextUndescribedRoutine1;
-    QAction* Search1;                     // Ctrl+F, anywhere in the window
+    QAction* Search1; // Ctrl+F, anywhere in the window
+    QAction* ConnecttoSharedDatabase1;
+    QAction* UseLocalDatabase1;
+    QAction* Action2; // "Refresh Row", F5 anywhere in the window
+    QAction* RefreshRow1;
+    QAction* RefreshRow2;
+    QLabel* storeStatus;                  // which store is open, at the status bar's right
     SearchDialog* searchDialog = nullptr; // made at the first Ctrl+F
 
 protected:
@@ -208,12 +226,14 @@ private:
     void attachUnitAndRoutineViews(bool attached);
     void deleteCurrentRowOf(TDBGrid* grid);
     void showMenu(QMenu* menu, QWidget* owner, const QPoint& position);
+    TTable* tableBeingEdited() const;
 
     StartupEnvironment environment_;
     Dialogs* dialogs_;
     TDM1* dm_ = nullptr;
     std::unique_ptr<WindowBuildProgress> progress_;
     std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<StoreCommands> storeCommands_;
     std::unique_ptr<ProgramLauncher> systemLauncher_;
     std::unique_ptr<TextClipboard> systemClipboard_;
     ProgramLauncher* launcher_ = nullptr;

@@ -347,6 +347,10 @@ void TfrmInkwright::buildStatusBar() {
 void TfrmInkwright::buildCoverage() {
     coveragePage = new CoveragePage;
     PageControl1->addTab(coveragePage, QStringLiteral("Coverage"));
+    // Which store is open, always in sight: "Local" or user@server/database.
+    storeStatus = new QLabel(StatusBar1);
+    storeStatus->setObjectName(QStringLiteral("storeStatus"));
+    StatusBar1->addPermanentWidget(storeStatus);
     coverageStatus = new QLabel(StatusBar1);
     coverageStatus->setObjectName(QStringLiteral("coverageStatus"));
     StatusBar1->addPermanentWidget(coverageStatus);
@@ -416,6 +420,24 @@ void TfrmInkwright::buildMenus() {
     ImportDescriptionsfromComments1 =
         menuItem(PopupMenu5, QStringLiteral("ImportDescriptionsfromComments1"),
                  QStringLiteral("Import Descriptions from Comments..."));
+    PopupMenu5->addSeparator();
+    ConnecttoSharedDatabase1 = menuItem(PopupMenu5, QStringLiteral("ConnecttoSharedDatabase1"),
+                                        QStringLiteral("Connect to Shared Database..."));
+    UseLocalDatabase1 = menuItem(PopupMenu5, QStringLiteral("UseLocalDatabase1"),
+                                 QStringLiteral("Use Local Database"));
+
+    // "Refresh Row" works anywhere in the window on the row being edited;
+    // the lists' items run it on their own table.
+    Action2 = new QAction(QStringLiteral("Refresh Row"), this);
+    Action2->setObjectName(QStringLiteral("Action2"));
+    Action2->setShortcut(QKeySequence(Qt::Key_F5));
+    Action2->setShortcutContext(Qt::WindowShortcut);
+    addAction(Action2);
+    PopupMenu1->addSeparator();
+    RefreshRow1 =
+        menuItem(PopupMenu1, QStringLiteral("RefreshRow1"), QStringLiteral("Refresh Row\tF5"));
+    RefreshRow2 =
+        menuItem(PopupMenu4, QStringLiteral("RefreshRow2"), QStringLiteral("Refresh Row\tF5"));
 
     const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1},
                                                       {DBMemo1, PopupMenu2},

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,31 @@ public:
     virtual void generalError(const QString& text) = 0;
     // "Confirm", question icon, "OK" / "Cancel"; true for OK.
     virtual bool confirm(const QString& text) = 0;
+
+    // Where a shared store lives on a database server.
+    struct ServerLogin {
+        QString server; // host name, address, or the folder of a Unix socket
+        int port = 5432;
+        QString database;
+        QString user;
+    };
+    // "Connect to Shared Database": the server, port, database and user,
+    // filled with `initial`, with a "Test" button that runs `test` on what
+    // is typed and shows the text it returns. The login on "OK", nothing on
+    // "Cancel".
+    virtual std::optional<ServerLogin>
+    serverLogin(const ServerLogin& initial,
+                const std::function<QString(const ServerLogin&)>& test) = 0;
+
+    // A password field that does not echo, "OK" and "Cancel". Nothing when
+    // cancelled.
+    virtual std::optional<QString> passwordBox(const QString& caption, const QString& prompt) = 0;
+
+    // Another user changed the row being edited: both versions side by side,
+    // and which one to keep. Nothing when the user leaves the choice for later.
+    enum class RowVersion { Theirs, Mine };
+    virtual std::optional<RowVersion> chooseRowVersion(const QString& theirs,
+                                                       const QString& mine) = 0;
 };
 
 // The text of the general error box: a full stop is added when the last

@@ -148,9 +148,13 @@ Database& TDM1::database() {
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
         throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
                             .arg(QString::fromLatin1(AliasName), registry_->configPath()));
-    const StoreAddress address = AliasAddress(*registry_, QString::fromLatin1(AliasName));
+    StoreAddress address = AliasAddress(*registry_, QString::fromLatin1(AliasName));
     if (!address.isServer())
         requireOwnFolder(address.folder);
+    else if (passwordFor_.isServer() && passwordFor_.server == address.server &&
+             passwordFor_.port == address.port && passwordFor_.database == address.database &&
+             passwordFor_.user == address.user)
+        address.password = passwordFor_.password;
     database_ = std::make_unique<Database>(
         address, QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });

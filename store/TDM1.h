@@ -40,6 +40,11 @@ public:
     void closeDatabase();
     // The registry that resolves the alias.
     AliasRegistry& registry();
+    // The password the user typed for a server store. It is kept in memory
+    // only, and given whenever the alias names that same server, port,
+    // database and user (also when the connection is made again).
+    void setServerPassword(const StoreAddress& address) { passwordFor_ = address; }
+
     // How the window names the open store: "Local" or user@server/database;
     // empty while none is open.
     QString storeName() const;
@@ -115,6 +120,7 @@ private:
     QTimer* othersTimer_ = nullptr;
     qint64 othersSeen_ = 0;
     QString requiredFolder_;
+    StoreAddress passwordFor_;
 };
 
 } // namespace ink

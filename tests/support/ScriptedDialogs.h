@@ -13,7 +13,8 @@ class ScriptedDialogs : public ink::Dialogs {
 public:
     struct Shown {
         QString kind; // "openFile", "inputBox", "warning", "error", "information", "generalError",
-                      // "confirm"
+                      // "confirm", "serverLogin", "serverTest" (what "Test" said), "passwordBox",
+                      // "chooseRowVersion" (text: theirs, initial: mine)
         QString caption;
         QString text;
         QString initial;
@@ -24,6 +25,18 @@ public:
     std::deque<bool> confirmations;            // next confirm answers
     QList<Shown> shown;
     QList<OpenFileRequest> fileRequests;
+
+    // The next "Connect to Shared Database" answers: "Test" is pressed
+    // `tests` times on `login` (or on what the dialog offered, when
+    // cancelled), then OK with `login`, or Cancel when it is nullopt.
+    struct LoginAnswer {
+        std::optional<ServerLogin> login;
+        int tests = 0;
+    };
+    std::deque<LoginAnswer> logins;
+    QList<ServerLogin> loginsOffered;                  // what each dialog showed first
+    std::deque<std::optional<QString>> passwords;      // next passwordBox answers
+    std::deque<std::optional<RowVersion>> rowVersions; // next chooseRowVersion answers
 
     std::optional<QString> openFile(const OpenFileRequest& request) override {
         fileRequests.append(request);
@@ -52,12 +65,33 @@ public:
         return answer;
     }
 
+    std::optional<ServerLogin>
+    serverLogin(const ServerLogin& initial,
+                const std::function<QString(const ServerLogin&)>& test) override {
+        shown.append({"serverLogin", "Connect to Shared Database", {}, {}});
+        loginsOffered.append(initial);
+        const LoginAnswer answer = next(logins, "serverLogin");
+        for (int i = 0; i < answer.tests; ++i)
+            shown.append({"serverTest", "Test", test(answer.login.value_or(initial)), {}});
+        return answer.login;
+    }
+    std::optional<QString> passwordBox(const QString& caption, const QString& prompt) override {
+        shown.append({"passwordBox", caption, prompt, {}});
+        return next(passwords, "passwordBox");
+    }
+    std::optional<RowVersion> chooseRowVersion(const QString& theirs,
+                                               const QString& mine) override {
+        shown.append({"chooseRowVersion", "Refresh Row", theirs, mine});
+        return next(rowVersions, "chooseRowVersion");
+    }
+
     // Every message box shown so far, as "kind: text" (file and name
     // dialogs left out), for a test that expects none or a few.
     QStringList messages() const {
         QStringList result;
         for (const Shown& s : shown)
-            if (s.kind != "openFile" && s.kind != "inputBox")
+            if (s.kind != "openFile" && s.kind != "inputBox" && s.kind != "serverLogin" &&
+                s.kind != "passwordBox")
                 result.append(s.kind + ": " + s.text);
         return result;
     }

@@ -1,0 +1,266 @@
+#include "StoreCommands.h"
+
+#include <QVariantList>
+
+#include "store/AliasRegistry.h"
+#include "store/Database.h"
+#include "store/Startup.h"
+#include "store/Statement.h"
+#include "store/StoreError.h"
+#include "store/TDM1.h"
+#include "store/TField.h"
+#include "store/TTable.h"
+
+namespace ink {
+
+namespace {
+
+QString aliasName() {
+    return QString::fromLatin1(TDM1::AliasName);
+}
+
+bool sameLogin(const StoreAddress& a, const StoreAddress& b) {
+    return a.isServer() && b.isServer() && a.server == b.server && a.port == b.port &&
+           a.database == b.database && a.user == b.user;
+}
+
+QList<TableDef> ownTables() {
+    return {TDM1::docsDefinition(), TDM1::unitsDefinition(), TDM1::procsDefinition()};
+}
+
+QString systemUserName() {
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("USERNAME");
+    return name;
+}
+
+// One field of a row as the user reads it in the version box.
+QString shownValue(const QVariant& value) {
+    if (value.isNull())
+        return QStringLiteral("(empty)");
+    QString text = value.toString();
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text.isEmpty() ? QStringLiteral("(empty)") : text;
+}
+
+} // namespace
+
+StoreCommands::StoreCommands(TDM1& dm, Dialogs& dialogs, QString localFolder)
+    : dm_(dm), dialogs_(dialogs), localFolder_(std::move(localFolder)) {}
+
+StoreCommands::~StoreCommands() = default;
+
+void StoreCommands::openStore() {
+    for (;;) {
+        try {
+            OpenOrCreateTables(dm_);
+            return;
+        } catch (const PasswordRequired& refusal) {
+            dm_.closeDatabase();
+            StoreAddress address = AliasAddress(dm_.registry(), aliasName());
+            if (!askPassword(address, refusal.message()))
+                throw;
+            given_ = address;
+            dm_.setServerPassword(address);
+        }
+    }
+}
+
+StoreAddress StoreCommands::addressOf(const Dialogs::ServerLogin& login) const {
+    StoreAddress address;
+    address.driver = StoreAddress::Driver::Postgres;
+    address.server = login.server.trimmed();
+    address.port = login.port;
+    address.database = login.database.trimmed();
+    address.user = login.user.trimmed();
+    if (address.user.isEmpty())
+        address.user = systemUserName();
+    if (address.server.isEmpty())
+        throw UserError(QStringLiteral("Type the name or address of the database server"));
+    if (address.database.isEmpty())
+        throw UserError(QStringLiteral("Type the name of the database on the server"));
+    if (address.port < 1 || address.port > 65535)
+        throw UserError(QStringLiteral("The port must be a number from 1 to 65535"));
+    // The alias keeps one entry per line, and libpq cuts a value at a NUL.
+    for (const QString& part : {address.server, address.database, address.user})
+        for (QChar c : part)
+            if (c.unicode() < 32)
+                throw UserError(
+                    QStringLiteral("The server, database and user names cannot hold a line "
+                                   "break or another control character"));
+    return address;
+}
+
+bool StoreCommands::askPassword(StoreAddress& address, const QString& why) {
+    const std::optional<QString> password = dialogs_.passwordBox(
+        QStringLiteral("Password"), QStringLiteral("%1\n\nPassword of \"%2\" on \"%3\":")
+                                        .arg(why, address.user, address.server));
+    if (!password)
+        return false;
+    address.password = *password;
+    return true;
+}
+
+std::unique_ptr<Database> StoreCommands::connectAsking(StoreAddress& address, QString* refusal) {
+    // A password typed for this login before (in "Test", or for the store
+    // open now) is tried first.
+    for (const StoreAddress* known : {&tested_, &given_})
+        if (address.password.isEmpty() && sameLogin(address, *known))
+            address.password = known->password;
+    for (;;) {
+        try {
+            return std::make_unique<Database>(address, ownTables());
+        } catch (const PasswordRequired& e) {
+            if (!askPassword(address, e.message())) {
+                *refusal = e.message();
+                return nullptr;
+            }
+        }
+    }
+}
+
+QString StoreCommands::testLogin(const Dialogs::ServerLogin& login) {
+    try {
+        StoreAddress address = addressOf(login);
+        QString refusal;
+        const std::unique_ptr<Database> db = connectAsking(address, &refusal);
+        if (!db)
+            return refusal;
+        if (!address.password.isEmpty())
+            tested_ = address;
+        const QString name = address.displayName();
+        if (!db->tableExists(QStringLiteral("DocsLib")))
+            return QStringLiteral("Connected to %1. The database holds no documentation yet; "
+                                  "Inkwright makes its tables there when you connect.")
+                .arg(name);
+        Statement count(*db, QStringLiteral("SELECT COUNT(*) FROM DocsLib"));
+        const qint64 documents = count.step() ? count.integerAt(0) : 0;
+        return QStringLiteral("Connected to %1. It holds %2 document%3.")
+            .arg(name)
+            .arg(documents)
+            .arg(documents == 1 ? QString() : QStringLiteral("s"));
+    } catch (const UserError& e) {
+        return e.message();
+    }
+}
+
+void StoreCommands::storePendingEdits() {
+    // What is typed belongs to the store open now; it is stored before that
+    // store is closed, and a failure keeps the program on it.
+    for (TTable* table : {dm_.tblProc, dm_.tblUnits, dm_.tblDocs})
+        if (table->isOpen() && table->state() != TTable::State::Browsing && table->isModified())
+            table->post();
+}
+
+bool StoreCommands::connectToShared() {
+    Dialogs::ServerLogin initial{QStringLiteral("localhost"), StoreAddress::DefaultPort,
+                                 QStringLiteral("inkwright"), systemUserName()};
+    try {
+        const StoreAddress current = AliasAddress(dm_.registry(), aliasName());
+        if (current.isServer())
+            initial = {current.server, current.port, current.database, current.user};
+    } catch (const UserError&) {
+        // An alias that cannot be read offers the usual defaults.
+    }
+    const std::optional<Dialogs::ServerLogin> login = dialogs_.serverLogin(
+        initial, [this](const Dialogs::ServerLogin& l) { return testLogin(l); });
+    if (!login)
+        return false;
+    StoreAddress address = addressOf(*login);
+    storePendingEdits();
+    // The server is tried on a connection of its own first: if it cannot be
+    // used, nothing of the open store has been touched.
+    QString refusal;
+    if (!connectAsking(address, &refusal))
+        return false;
+    switchTo(address);
+    return true;
+}
+
+void StoreCommands::useLocal() {
+    storePendingEdits();
+    const StoreAddress address = StoreAddress::local(localFolder_);
+    {
+        // As above: a local store that cannot be opened leaves the shared one open.
+        Database probe(address, ownTables());
+    }
+    switchTo(address);
+}
+
+void StoreCommands::switchTo(const StoreAddress& address) {
+    AliasRegistry& registry = dm_.registry();
+    const StoreAddress before = AliasAddress(registry, aliasName());
+    const StoreAddress givenBefore = given_;
+    StoreAddress saved = address;
+    saved.password.clear();
+    try {
+        SetAliasAddress(registry, aliasName(), saved);
+    } catch (const UserError&) {
+        // The file was not written; what is in memory goes back to it too.
+        registry.load();
+        throw;
+    }
+    if (address.isServer()) {
+        given_ = address;
+        dm_.setServerPassword(address);
+    }
+    dm_.closeDatabase();
+    try {
+        OpenOrCreateTables(dm_);
+    } catch (const UserError&) {
+        // Back to the store that was open, so the program is never left on
+        // a half-opened one; the error that stopped the switch is shown.
+        try {
+            SetAliasAddress(registry, aliasName(), before);
+            given_ = givenBefore;
+            dm_.setServerPassword(givenBefore);
+            dm_.closeDatabase();
+            OpenOrCreateTables(dm_);
+        } catch (const UserError&) {
+            // The first error says what went wrong; this one would only echo it.
+        }
+        throw;
+    }
+}
+
+void StoreCommands::refreshRow(TTable& table) {
+    if (!table.isOpen() || table.recordCount() == 0 || table.state() == TTable::State::Inserting)
+        return;
+    if (table.state() == TTable::State::Editing && !table.isModified())
+        table.cancel(); // nothing typed: the row simply shows the new version
+    if (table.state() == TTable::State::Browsing) {
+        table.refreshRow();
+        return;
+    }
+    QVariantList mine;
+    for (int field = 0; field < table.fieldCount(); ++field)
+        mine << table.currentValue(field);
+    const QVariantList theirs = table.refreshRow();
+
+    QString theirText;
+    QString myText;
+    for (int field = 0; field < table.fieldCount() && field < theirs.size(); ++field) {
+        if (theirs[field] == mine[field])
+            continue;
+        const QString name = table.definition().fields[field].name;
+        theirText +=
+            name + QStringLiteral(":\n") + shownValue(theirs[field]) + QStringLiteral("\n\n");
+        myText += name + QStringLiteral(":\n") + shownValue(mine[field]) + QStringLiteral("\n\n");
+    }
+    if (theirText.isEmpty()) {
+        // The store holds just what was typed: there is nothing to choose.
+        table.cancel();
+        return;
+    }
+    const std::optional<Dialogs::RowVersion> choice =
+        dialogs_.chooseRowVersion(theirText.trimmed(), myText.trimmed());
+    if (!choice)
+        return; // still pending; the next post writes it over their version
+    if (*choice == Dialogs::RowVersion::Theirs)
+        table.cancel();
+    else
+        table.post();
+}
+
+} // namespace ink

@@ -1,0 +1,63 @@
+#pragma once
+#include <memory>
+#include <QString>
+
+#include "components/Dialogs.h"
+#include "store/StoreAddress.h"
+
+namespace ink {
+
+class Database;
+class TDM1;
+class TTable;
+
+// Which store the program works on: a database on a server that a team
+// shares, or the program's own local one; and, on a shared store, the choice
+// between another user's version of a row and one's own.
+class StoreCommands {
+public:
+    // `localFolder` is the program's own data directory.
+    StoreCommands(TDM1& dm, Dialogs& dialogs, QString localFolder);
+    ~StoreCommands();
+
+    // Opens the tables of the store the alias names. A server that wants a
+    // password gets one from the password box, asked until it is accepted
+    // or the box is cancelled (then the server's refusal is raised).
+    void openStore();
+
+    // "Connect to Shared Database...": asks for the server, connects, and
+    // opens its tables in place of the current store. True when it did. On
+    // Cancel or any failure the current store stays open as it was, and
+    // the alias keeps naming it.
+    bool connectToShared();
+    // "Use Local Database": the program's own data directory again.
+    void useLocal();
+
+    // The dialog's "Test": connects with `login` and says in words what
+    // happened. A password it needed and got is offered again on "OK".
+    QString testLogin(const Dialogs::ServerLogin& login);
+
+    // "Refresh Row" (F5): reads the current row of `table` again. While the
+    // user edits it and another user changed it, both versions are shown
+    // and the user keeps one: theirs (the edit is abandoned) or their own
+    // (posted over the version just read).
+    void refreshRow(TTable& table);
+
+private:
+    StoreAddress addressOf(const Dialogs::ServerLogin& login) const;
+    // Connects to `address`, asking for a password while the server wants
+    // one (it is set in `address`). Nothing, with the server's words in
+    // `refusal`, when the user cancelled the password box.
+    std::unique_ptr<Database> connectAsking(StoreAddress& address, QString* refusal);
+    bool askPassword(StoreAddress& address, const QString& why);
+    void storePendingEdits();
+    void switchTo(const StoreAddress& address);
+
+    TDM1& dm_;
+    Dialogs& dialogs_;
+    QString localFolder_;
+    StoreAddress tested_; // the last login whose password a "Test" got
+    StoreAddress given_;  // the server login the data module has a password for
+};
+
+} // namespace ink
