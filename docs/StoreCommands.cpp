@@ -157,9 +157,17 @@ bool StoreCommands::connectToShared() {
     Dialogs::ServerLogin initial{QStringLiteral("localhost"), StoreAddress::DefaultPort,
                                  QStringLiteral("inkwright"), systemUserName()};
     try {
-        const StoreAddress current = AliasAddress(dm_.registry(), aliasName());
-        if (current.isServer())
-            initial = {current.server, current.port, current.database, current.user};
+        // The alias keeps the server's keys while it names the local store,
+        // so the server used last is offered again.
+        const AliasRegistry& registry = dm_.registry();
+        auto key = [&](const char* name) {
+            return registry.parameter(aliasName(), QString::fromLatin1(name));
+        };
+        if (!key("SERVER NAME").isEmpty()) {
+            const int port = key("PORT").toInt();
+            initial = {key("SERVER NAME"), port > 0 ? port : StoreAddress::DefaultPort,
+                       key("DATABASE NAME"), key("USER NAME")};
+        }
     } catch (const UserError&) {
         // An alias that cannot be read offers the usual defaults.
     }

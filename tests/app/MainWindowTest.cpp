@@ -39,15 +39,17 @@ TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
             items << (action->isSeparator() ? QStringLiteral("-") : action->text());
         return items;
     };
-    EXPECT_EQ(
-        captions(window->PopupMenu1),
-        QStringList({"&Open with Notepad", "&Copy code to Clipboard", "-", "Remove from Project"}));
+    EXPECT_EQ(captions(window->PopupMenu1),
+              QStringList({"&Open with Notepad", "&Copy code to Clipboard", "-",
+                           "Remove from Project", "-", "Refresh Row\tF5"}));
     EXPECT_EQ(captions(window->PopupMenu2),
               QStringList({"&Spell It!", "-", "Insert a separator line", "Select All\tCtrl+A"}));
     EXPECT_EQ(captions(window->PopupMenu4),
-              QStringList({"Remove from documentation", "-", "Next Undescribed Routine"}));
+              QStringList({"Remove from documentation", "-", "Next Undescribed Routine",
+                           "Refresh Row\tF5"}));
     EXPECT_EQ(captions(window->PopupMenu5),
-              QStringList({"Remove Missing Routines...", "Import Descriptions from Comments..."}));
+              QStringList({"Remove Missing Routines...", "Import Descriptions from Comments...",
+                           "-", "Connect to Shared Database...", "Use Local Database"}));
     EXPECT_EQ(window->NextUndescribedRoutine1->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(window->Action1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
 }

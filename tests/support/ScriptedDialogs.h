@@ -27,11 +27,13 @@ public:
     QList<OpenFileRequest> fileRequests;
 
     // The next "Connect to Shared Database" answers: "Test" is pressed
-    // `tests` times on `login` (or on what the dialog offered, when
-    // cancelled), then OK with `login`, or Cancel when it is nullopt.
+    // `tests` times on `login` (or on what the dialog offered, when there
+    // is none), then OK with `login`, or Cancel when `ok` is false or there
+    // is no login.
     struct LoginAnswer {
         std::optional<ServerLogin> login;
         int tests = 0;
+        bool ok = true;
     };
     std::deque<LoginAnswer> logins;
     QList<ServerLogin> loginsOffered;                  // what each dialog showed first
@@ -73,7 +75,7 @@ public:
         const LoginAnswer answer = next(logins, "serverLogin");
         for (int i = 0; i < answer.tests; ++i)
             shown.append({"serverTest", "Test", test(answer.login.value_or(initial)), {}});
-        return answer.login;
+        return answer.ok ? answer.login : std::nullopt;
     }
     std::optional<QString> passwordBox(const QString& caption, const QString& prompt) override {
         shown.append({"passwordBox", caption, prompt, {}});
