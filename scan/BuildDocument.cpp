@@ -175,6 +175,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
         units.next();
         feedback.stepProgress();
     }
+    seen.finish();
     return totalBytes;
 }
 
