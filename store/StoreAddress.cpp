@@ -1,5 +1,6 @@
 #include "StoreAddress.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "AliasRegistry.h"
@@ -76,10 +77,11 @@ QString StoreAddress::url() const {
     if (!isServer())
         return {};
     QString host;
-    if (server.contains(QLatin1Char(':')) && !server.startsWith(QLatin1Char('/')))
-        host = QLatin1Char('[') + server + QLatin1Char(']'); // an IPv6 address
+    static const QRegularExpression ipv6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
+    if (ipv6.match(server).hasMatch())
+        host = QLatin1Char('[') + server + QLatin1Char(']');
     else
-        host = encoded(server); // a socket folder's slashes become %2F
+        host = encoded(server); // a socket folder's slashes become %2F, any colon %3A
     QString text = QStringLiteral("postgresql://");
     if (!user.isEmpty())
         text += encoded(user) + QLatin1Char('@');

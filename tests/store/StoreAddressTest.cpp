@@ -82,7 +82,8 @@ TEST(StoreAddressUrl, WritesWhatLibpqAndWeReadBack) {
         const char* database;
     } cases[] = {{"/tmp/ink sock", "anna", "docs"},
                  {"db.example.org", "", "my docs/2"},
-                 {"::1", "o'brien@home", "caf\xC3\xA9"}};
+                 {"::1", "o'brien@home", "caf\xC3\xA9"},
+                 {"M:]", "", "x"}}; // a colon that is no IPv6 address is written encoded
     for (const auto& c : cases) {
         address.server = QString::fromUtf8(c.server);
         address.user = QString::fromUtf8(c.user);
