@@ -20,8 +20,13 @@ constexpr const char* Channel = "inkwright_changes";
 // How long a post waits for another user's transaction on the same row.
 constexpr const char* LockTimeout = "15s";
 
+// libpq's text on one line, without its closing full stop (the message it
+// goes into goes on after it).
 QString trimmedMessage(const char* text) {
-    return QString::fromUtf8(text).trimmed();
+    QString message = QString::fromUtf8(text).simplified();
+    while (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    return message;
 }
 
 QString serverColumnType(const FieldDef& field) {
@@ -65,6 +70,11 @@ bool isWrite(const QString& sql) {
            start == QLatin1String("DELETE");
 }
 
+// Ends a reason as a sentence ("...?" stays as it is).
+QString sentence(const QString& reason) {
+    return reason.endsWith(QLatin1Char('?')) ? reason : reason + QLatin1Char('.');
+}
+
 // Plain words for why a connection could not be made.
 QString connectionFailure(const StoreAddress& address, const QString& reason) {
     const QString where = address.displayName();
@@ -87,11 +97,11 @@ QString connectionFailure(const StoreAddress& address, const QString& reason) {
         reason.contains(QLatin1String("No such file or directory")) ||
         reason.contains(QLatin1String("could not translate host name")) ||
         reason.contains(QLatin1String("timeout expired")))
-        return QStringLiteral("No database server answers at \"%1\" port %2: %3. Check the "
+        return QStringLiteral("No database server answers at \"%1\" port %2: %3 Check the "
                               "server name and port, and that the server is running.")
             .arg(address.server)
             .arg(address.port)
-            .arg(reason);
+            .arg(sentence(reason));
     return QStringLiteral("Cannot connect to \"%1\": %2").arg(where, reason);
 }
 
@@ -110,9 +120,10 @@ public:
     }
     ~PostgresStatement() override {
         clearResult();
-        // A statement of an earlier connection died with it.
-        if (preparedOn_ == db_.generation())
-            PQclear(PQexec(db_.connection(), ("DEALLOCATE " + name_).constData()));
+        // A statement of an earlier connection died with it; on a lost one
+        // there is nothing to free, and no new connection is made for it.
+        if (preparedOn_ == db_.generation() && db_.isConnected())
+            PQclear(PQexec(db_.rawConnection(), ("DEALLOCATE " + name_).constData()));
     }
 
     void bindNull(int parameter) override { slot(parameter).reset(); }
@@ -383,11 +394,15 @@ PGconn* PostgresBackend::connection() {
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
-            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+            QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
                            "lost; try again when the server is back.")
-                .arg(name_, trimmedMessage(PQerrorMessage(conn_))));
+                .arg(name_, sentence(trimmedMessage(PQerrorMessage(conn_)))));
     configureSession();
     return conn_;
+}
+
+bool PostgresBackend::isConnected() const {
+    return PQstatus(conn_) == CONNECTION_OK;
 }
 
 PGconn* PostgresBackend::readyConnection() {
@@ -499,9 +514,9 @@ void PostgresBackend::fail(PGresult* result) {
     lastFailure_ = reason;
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
-            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+            QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
                            "lost; try again when the server is back.")
-                .arg(name_, reason));
+                .arg(name_, sentence(reason)));
     throw UserError(QStringLiteral("Database \"%1\": %2").arg(name_, reason));
 }
 

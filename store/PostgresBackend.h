@@ -61,6 +61,8 @@ public:
     // For the statements: the live connection (made again when it was lost),
     // and a number that changes whenever it was made again.
     pg_conn* connection();
+    pg_conn* rawConnection() const { return conn_; }
+    bool isConnected() const;
     // The same, with the rows held back sent first: for every statement but
     // the held-back inserts themselves.
     pg_conn* readyConnection();

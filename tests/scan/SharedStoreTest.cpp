@@ -241,4 +241,11 @@ TEST(SharedStoreServer, AServerThatGoesAwayMidEditKeepsTheTextAndTheNextPostLand
     Person reader(temp, "reader", address);
     reader.showUnit("Main.pas");
     EXPECT_EQ(reader.dm->tblUnitsDescription->asString(), "Typed while the server was away.");
+
+    // Closing while the server is away frees what it can and throws nothing.
+    reader.dm.reset();
+    cluster.stop();
+    anna.typeUnitDescription("Never saved.");
+    EXPECT_THROW(anna.dm->tblUnits->post(), ServerUnreachable); // the connection is known lost
+    EXPECT_NO_THROW(anna.dm->closeDatabase());
 }
