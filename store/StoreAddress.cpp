@@ -229,8 +229,13 @@ StoreAddress AliasAddress(const AliasRegistry& registry, const QString& alias) {
                                        "configuration \"%2\"")
                             .arg(alias, file));
     const QString driver = registry.parameter(alias, QLatin1String(DriverKey)).trimmed();
-    if (driver.isEmpty() ||
-        driver.compare(QLatin1String(StoreAddress::SqliteDriver), Qt::CaseInsensitive) == 0)
+    // A folder alias of older configurations names its table driver
+    // (PARADOX, STANDARD): the folder is what counts, as for SQLITE3.
+    const bool folderAlias =
+        driver.isEmpty() || QStringList{QString::fromLatin1(StoreAddress::SqliteDriver),
+                                        QStringLiteral("PARADOX"), QStringLiteral("STANDARD")}
+                                .contains(driver, Qt::CaseInsensitive);
+    if (folderAlias)
         return StoreAddress::local(registry.parameter(alias, QLatin1String(PathKey)));
     if (driver.compare(QLatin1String(StoreAddress::PostgresDriver), Qt::CaseInsensitive) != 0)
         throw UserError(QStringLiteral("The database alias \"%1\" in the configuration \"%2\" "
