@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include "InterfaceTokens.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
 #include "UnitScanner.h"
@@ -63,16 +64,12 @@ public:
     // `implementation` keyword; `done` tells that the keyword was met.
     QByteArray expand(QByteArrayView bytes, const QString& folder, int depth, bool& done) {
         QByteArray out;
-        PascalLexer lexer(bytes);
+        InterfaceTokens tokens(bytes);
         qsizetype copied = 0;
-        for (Token token = lexer.next(); token.kind != TokenKind::End; token = lexer.next()) {
-            if (lexer.isWord(token, "implementation")) {
-                done = true;
-                break;
-            }
+        for (Token token = tokens.next(); token.kind != TokenKind::End; token = tokens.next()) {
             if (token.kind != TokenKind::Directive || depth >= maxIncludeDepth)
                 continue;
-            const QString name = includedName(lexer.text(token));
+            const QString name = includedName(tokens.lexer().text(token));
             if (name.isEmpty())
                 continue;
             const QString path = find(name, folder);
@@ -95,6 +92,7 @@ public:
             if (done)
                 break;
         }
+        done = done || tokens.reachedImplementation();
         out += bytes.sliced(copied);
         return out;
     }

@@ -76,6 +76,16 @@ TEST(IncludeFiles, TheImplementationKeywordInAnIncludeEndsTheInterface) {
     EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"Declared"}));
 }
 
+TEST(IncludeFiles, AreFollowedInTheRealInterfaceAfterAStubOne) {
+    TempDir temp;
+    temp.write("Real.inc", "procedure FromReal;\n");
+    temp.write("Stub.inc", "procedure FromStub;\n");
+    const QString path = temp.write(
+        "U.pas", "unit U;\n{$ifdef NODEBUG}\ninterface\nimplementation\n{$I Stub.inc}\nend.\n"
+                 "{$else}\ninterface\n{$I Real.inc}\nimplementation\nend.\n{$endif}\n");
+    EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"FromReal"}));
+}
+
 // The LCL declares the routines of LCLIntf and of the GTK2 widget set's
 // interface object in include files.
 TEST(IncludeFiles, TheLclUnitsFindTheirIncludedRoutines) {
