@@ -128,12 +128,21 @@ QVariant readValue(const Statement& statement, int column, const FieldDef& field
         return statement.integerAt(column) != 0;
     case FieldType::DateTime: {
         const QString text = statement.textAt(column);
+        // A refresh reads the same scan stamp with every routine, and each
+        // local date and time made asks the C library for the time zone (a
+        // look at the zone file on disk): the last one read is kept.
+        thread_local QString lastText;
+        thread_local QVariant lastValue;
+        if (text == lastText && !text.isEmpty())
+            return lastValue;
         QDateTime moment = parseStoredDateTime(text);
         if (!moment.isValid())
             moment = QDateTime::fromString(text, DateTimeFormat);
         if (!moment.isValid())
             moment = QDateTime::fromString(text, Qt::ISODate);
-        return moment.isValid() ? QVariant(moment) : QVariant();
+        lastText = text;
+        lastValue = moment.isValid() ? QVariant(moment) : QVariant();
+        return lastValue;
     }
     case FieldType::Text:
     case FieldType::Memo:
