@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include "IncludeFiles.h"
 #include "ProjectReader.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
@@ -161,6 +162,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
                  BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     UnitSourceFinder finder;
+    IncludeCache includes;
     SeenStamps seen(dm.database(), stamp);
     const QString projectFolder = QFileInfo(projectPath).absolutePath();
     qint64 totalBytes = 0;
@@ -169,7 +171,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
     while (!units.eof()) {
         const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
                                            dm.tblUnitsUnitPath->asString());
-        const UnitRoutines found = ScanUnitRoutines(source, projectFolder);
+        const UnitRoutines found = ScanUnitRoutines(source, projectFolder, &includes);
         totalBytes += found.fileSize;
         writeRoutines(dm, found, seen, stamp);
         units.next();

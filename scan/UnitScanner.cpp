@@ -461,7 +461,8 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
     return RoutineScanner(bytes).scan();
 }
 
-UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder) {
+UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
+                              IncludeCache* includeCache) {
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
     if (!bytes) {
         UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
@@ -469,7 +470,8 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder)
         return placeholders;
     }
     // The size stays the unit file's own, include files or not.
-    UnitRoutines routines = ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder));
+    UnitRoutines routines =
+        ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache));
     routines.fileSize = QFileInfo(path).size();
     return routines;
 }
