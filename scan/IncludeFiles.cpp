@@ -232,17 +232,28 @@ private:
 };
 
 // Only a unit that names an include at all is lexed a second time. Asked of
-// every unit, so one pass over its bytes: "{$I" or "(*$I" in either case.
+// every unit, so one pass over its bytes for "{$I" or "(*$I" in either case,
+// then "NCLUDE" or not, and white space: an include as includedName() reads
+// it, and not {$IFDEF}, {$I+} or {$INLINE ON}.
 bool mayInclude(QByteArrayView bytes) {
     const char* const data = bytes.data();
     const qsizetype size = bytes.size();
+    const auto blankAt = [&](qsizetype at) {
+        return at < size && std::isspace(static_cast<unsigned char>(data[at]));
+    };
     for (qsizetype at = 1; at + 1 < size; ++at) {
         const void* dollar = std::memchr(data + at, '$', std::size_t(size - at - 1));
         if (!dollar)
             return false;
         at = static_cast<const char*>(dollar) - data;
-        if ((data[at + 1] == 'i' || data[at + 1] == 'I') &&
-            (data[at - 1] == '{' || (data[at - 1] == '*' && at >= 2 && data[at - 2] == '(')))
+        if ((data[at + 1] != 'i' && data[at + 1] != 'I') ||
+            (data[at - 1] != '{' && (data[at - 1] != '*' || at < 2 || data[at - 2] != '(')))
+            continue;
+        if (blankAt(at + 2)) // {$I name}
+            return true;
+        if (at + 8 < size &&
+            QByteArrayView(data + at + 2, 6).compare("nclude", Qt::CaseInsensitive) == 0 &&
+            blankAt(at + 8))
             return true;
     }
     return false;
