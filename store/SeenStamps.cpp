@@ -6,21 +6,27 @@
 namespace ink {
 
 namespace {
-const FieldDef& lastSeenField() {
-    const TableDef& def = TDM1::procsDefinition();
+const FieldDef& lastSeenField(const TableDef& def) {
     return def.fields[def.indexOf(QStringLiteral("LastSeen"))];
 }
 } // namespace
 
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
-    : update_(db, QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo = ?2")) {
+    : update_(db, QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo = ?2")),
+      updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")) {
     // The stamp is bound once, in the form the field stores it.
-    bindValue(update_, 1, lastSeenField(), stamp);
+    bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
+    bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
 }
 
 void SeenStamps::routineSeen(qint64 procNo) {
     update_.bindInteger(2, procNo);
     update_.runKeepingBindings();
+}
+
+void SeenStamps::unitSeen(qint64 unitNo) {
+    updateUnit_.bindInteger(2, unitNo);
+    updateUnit_.runKeepingBindings();
 }
 
 QDateTime SeenStamps::nextScanStamp(Database& db, int docNo) {
