@@ -6,8 +6,7 @@
 namespace ink {
 
 namespace {
-const FieldDef& lastSeenField() {
-    const TableDef& def = TDM1::procsDefinition();
+const FieldDef& lastSeenField(const TableDef& def) {
     return def.fields[def.indexOf(QStringLiteral("LastSeen"))];
 }
 } // namespace
@@ -23,9 +22,11 @@ QString updateSql(int rows) {
 } // namespace
 
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
-    : update_(db, updateSql(RowsPerUpdate)) {
+    : update_(db, updateSql(RowsPerUpdate)),
+      updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")) {
     // The stamp is bound once, in the form the field stores it.
-    bindValue(update_, 1, lastSeenField(), stamp);
+    bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
+    bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
 }
 
 SeenStamps::~SeenStamps() {
@@ -50,6 +51,11 @@ void SeenStamps::finish() {
         update_.bindInteger(i + 2, held_.value(i, held_.last()));
     held_.clear();
     update_.runKeepingBindings();
+}
+
+void SeenStamps::unitSeen(qint64 unitNo) {
+    updateUnit_.bindInteger(2, unitNo);
+    updateUnit_.runKeepingBindings();
 }
 
 QDateTime SeenStamps::nextScanStamp(Database& db, int docNo) {

@@ -8,10 +8,11 @@ namespace ink {
 
 class Database;
 
-// Records that a build found routines already stored: their LastSeen moves
-// to the build's stamp. A refresh finds nearly every routine again, so this
-// is one prepared statement for a few hundred rows at a time (on a server,
-// a round trip each), not a cursor edit and post.
+// Records that a build found units and routines already stored: their
+// LastSeen moves to the build's stamp. A refresh finds nearly every row
+// again, so this is a prepared statement, not a cursor edit and post (which
+// for a unit would also load its routines); routines go a few hundred to one
+// statement (on a server, one round trip each).
 class SeenStamps {
 public:
     SeenStamps(Database& db, const QDateTime& stamp);
@@ -22,7 +23,8 @@ public:
     SeenStamps& operator=(const SeenStamps&) = delete;
 
     void routineSeen(qint64 procNo);
-    // Writes the stamps still held.
+    void unitSeen(qint64 unitNo);
+    // Writes the routines' stamps still held.
     void finish();
 
     // The stamp of a new scan of the document: now, in whole seconds, and
@@ -33,6 +35,7 @@ public:
 private:
     static constexpr int RowsPerUpdate = 256;
     Statement update_;
+    Statement updateUnit_;
     QList<qint64> held_;
 };
 
