@@ -7,8 +7,8 @@
 #include <QScopeGuard>
 #include <QSet>
 
-#include "IncludeFiles.h"
 #include "ProjectReader.h"
+#include "ScanAhead.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/SeenStamps.h"
@@ -174,19 +174,29 @@ void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const 
     }
 }
 
+// The source file of every unit of the document, in list order, found
+// without moving the cursor (a move would load each unit's routines).
+QStringList unitSources(TDM1& dm, const QString& projectPath) {
+    const TTable& units = *dm.tblUnits;
+    const int nameField = dm.tblUnitsUnitName->index();
+    const int pathField = dm.tblUnitsUnitPath->index();
+    UnitSourceFinder finder;
+    QStringList sources;
+    for (int row = 0; row < units.recordCount(); ++row)
+        sources << finder.find(projectPath, units.rowValue(row, nameField).toString(),
+                               units.rowValue(row, pathField).toString());
+    return sources;
+}
+
 qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
                  BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
-    UnitSourceFinder finder;
-    IncludeCache includes;
-    const QString projectFolder = QFileInfo(projectPath).absolutePath();
+    ScanAhead scanner(unitSources(dm, projectPath), QFileInfo(projectPath).absolutePath());
     qint64 totalBytes = 0;
     units.first();
     feedback.setProgressMaximum(units.recordCount());
     while (!units.eof()) {
-        const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
-                                           dm.tblUnitsUnitPath->asString());
-        const UnitRoutines found = ScanUnitRoutines(source, projectFolder, &includes);
+        const UnitRoutines found = scanner.next();
         totalBytes += found.fileSize;
         writeRoutines(dm, found, seen, stamp);
         units.next();
