@@ -8,7 +8,9 @@
 #include "scan/BuildDocument.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
+#include "support/PgCluster.h"
 
 class SilentFeedback : public ink::BuildFeedback {
 public:
@@ -20,12 +22,20 @@ public:
     void showError(const QString&) override {}
 };
 
+// Where a benchmark's store lives: a data folder (SQLite), or a fresh
+// database of a private PostgreSQL cluster on this machine.
+enum class BenchEngine { Sqlite, Server };
+
 struct BenchStore {
-    BenchStore(const QTemporaryDir& folder, const QString& name)
+    BenchStore(const QTemporaryDir& folder, const QString& name,
+               BenchEngine engine = BenchEngine::Sqlite)
         : registry(std::make_shared<ink::AliasRegistry>(folder.filePath(name + ".ini"))) {
         const QString data = folder.filePath(name);
         ink::createDataDirectory(data);
         ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+        if (engine == BenchEngine::Server)
+            ink::SetAliasAddress(*registry, ink::TDM1::AliasName,
+                                 PgCluster::shared().createDatabase(QStringLiteral("bench")));
         dm = std::make_unique<ink::TDM1>(nullptr, registry);
         ink::OpenOrCreateTables(*dm);
     }
@@ -34,13 +44,13 @@ struct BenchStore {
 };
 
 // Times a new build of `project` per round, each into a fresh store.
-inline void timeBuilds(benchmark::State& state, const QTemporaryDir& folder,
-                       const QString& project) {
+inline void timeBuilds(benchmark::State& state, const QTemporaryDir& folder, const QString& project,
+                       BenchEngine engine = BenchEngine::Sqlite) {
     SilentFeedback feedback;
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        BenchStore store(folder, QStringLiteral("build%1").arg(round++));
+        BenchStore store(folder, QStringLiteral("build%1").arg(round++), engine);
         state.ResumeTiming();
         ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), false, feedback);
     }
@@ -48,9 +58,9 @@ inline void timeBuilds(benchmark::State& state, const QTemporaryDir& folder,
 
 // Times a refresh with nothing changed of one build of `project`.
 inline void timeRefreshes(benchmark::State& state, const QTemporaryDir& folder,
-                          const QString& project) {
+                          const QString& project, BenchEngine engine = BenchEngine::Sqlite) {
     SilentFeedback feedback;
-    BenchStore store(folder, QStringLiteral("refresh"));
+    BenchStore store(folder, QStringLiteral("refresh"), engine);
     ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), false, feedback);
     for (auto _ : state)
         ink::BuildDocument(*store.dm, project, QStringLiteral("BENCH"), true, feedback);

@@ -1,6 +1,7 @@
 // A document build and a refresh with nothing changed, over a generated
 // project that lists every .pas unit of the fpc-source package with its `in`
-// path: the work "Add" and "Refresh" do, without the window.
+// path: the work "Add" and "Refresh" do, without the window; on the
+// embedded store and on a server.
 #include <benchmark/benchmark.h>
 #include <QDir>
 #include <QFile>
@@ -30,6 +31,19 @@ void refreshFpcProjectUnchanged(benchmark::State& state) {
     timeRefreshes(state, folder, makeProject(folder));
 }
 BENCHMARK(refreshFpcProjectUnchanged)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same on a PostgreSQL server on this machine (a private cluster).
+void buildFpcProjectOnServer(benchmark::State& state) {
+    QTemporaryDir folder;
+    timeBuilds(state, folder, makeProject(folder), BenchEngine::Server);
+}
+BENCHMARK(buildFpcProjectOnServer)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void refreshFpcProjectUnchangedOnServer(benchmark::State& state) {
+    QTemporaryDir folder;
+    timeRefreshes(state, folder, makeProject(folder), BenchEngine::Server);
+}
+BENCHMARK(refreshFpcProjectUnchangedOnServer)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -1,32 +1,38 @@
 // Moving through the units of a large document while the routines follow:
 // 2,000 units of 100 routines each. "warm" is the usual case of a document
-// already looked at; "cold" is each unit's first visit after opening.
+// already looked at; "cold" is each unit's first visit after opening. Each
+// runs on the embedded store and on a PostgreSQL server on this machine.
 #include <benchmark/benchmark.h>
 #include <QTemporaryDir>
 
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/Startup.h"
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/PgCluster.h"
 
 namespace {
 
 constexpr int Units = 2000;
 constexpr int RoutinesPerUnit = 100;
 
-// One store for all runs, built once.
+// One store per engine for all runs, built once.
 struct LargeDocument {
     QTemporaryDir folder;
     std::shared_ptr<ink::AliasRegistry> registry;
     std::unique_ptr<ink::TDM1> dm;
 
-    LargeDocument() {
+    explicit LargeDocument(bool onServer) {
         registry = std::make_shared<ink::AliasRegistry>(folder.filePath("DatabaseEngine.ini"));
         const QString data = ink::dataDirectoryFor(folder.path());
         ink::createDataDirectory(data);
         ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+        if (onServer)
+            ink::SetAliasAddress(*registry, ink::TDM1::AliasName,
+                                 PgCluster::shared().createDatabase(QStringLiteral("rescope")));
         dm = std::make_unique<ink::TDM1>(nullptr, registry);
         ink::OpenOrCreateTables(*dm);
         ink::Batch build(dm->database());
@@ -43,9 +49,12 @@ struct LargeDocument {
         }
     }
 
-    static LargeDocument& instance() {
-        static LargeDocument document;
-        return document;
+    static LargeDocument& instance(bool onServer) {
+        static LargeDocument embedded(false);
+        if (!onServer)
+            return embedded;
+        static LargeDocument server(true);
+        return server;
     }
 };
 
@@ -57,7 +66,7 @@ void nextUnit(ink::TDM1& dm) {
 }
 
 void moveUnitWarm(benchmark::State& state) {
-    ink::TDM1& dm = *LargeDocument::instance().dm;
+    ink::TDM1& dm = *LargeDocument::instance(state.range(0) != 0).dm;
     for (int unit = 0; unit < Units; ++unit) // every scope visited once
         nextUnit(dm);
     for (auto _ : state)
@@ -67,7 +76,7 @@ void moveUnitWarm(benchmark::State& state) {
 }
 
 void moveUnitCold(benchmark::State& state) {
-    ink::TDM1& dm = *LargeDocument::instance().dm;
+    ink::TDM1& dm = *LargeDocument::instance(state.range(0) != 0).dm;
     for (auto _ : state) {
         state.PauseTiming();
         dm.tblProc->close(); // forgets every scope it kept
@@ -83,6 +92,7 @@ void moveUnitCold(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(moveUnitWarm)->Unit(benchmark::kMicrosecond);
-BENCHMARK(moveUnitCold)->Unit(benchmark::kMillisecond);
+// Argument 0: the embedded store; 1: the server.
+BENCHMARK(moveUnitWarm)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(moveUnitCold)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -27,3 +27,13 @@ function(inkwright_test name)
         DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")
 endfunction()
+
+# inkwright_test_on_server(NAME FILTER): runs the test program NAME once more,
+# the cases FILTER selects (a GoogleTest filter) each on a fresh database of
+# a PostgreSQL cluster the program starts for itself and stops at its end.
+function(inkwright_test_on_server name filter)
+    add_test(NAME ${name}_on_postgresql COMMAND ${name} "--gtest_filter=${filter}")
+    set_tests_properties(${name}_on_postgresql PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;INKWRIGHT_TEST_STORE=postgresql"
+        TIMEOUT 600)
+endfunction()

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include "ProjectReader.h"
+#include "ScanAhead.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/SeenStamps.h"
@@ -85,10 +86,15 @@ private:
     QHash<QString, QList<int>> rowsByName_;
 };
 
-void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDateTime& stamp) {
+void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps& seen,
+                const QDateTime& stamp) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     TTable& units = *dm.tblUnits;
     UnitRows known(units);
+    const int formField = units.definition().indexOf(QStringLiteral("FormName"));
+    const int pathField = units.definition().indexOf(QStringLiteral("UnitPath"));
+    const int numberField = units.definition().indexOf(QStringLiteral("UnitNo"));
+    bool stampedApart = false;
     for (qsizetype i = 0; i < project.units.size(); ++i) {
         const QString& name = project.units[i];
         const bool hasForm = i < project.forms.size();
@@ -96,6 +102,14 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDate
         const QString inPath = project.paths.value(i);
         const int row = refresh ? known.find(name, inPath) : -1;
         if (row >= 0) {
+            // A unit found as it was is only stamped: the cursor stays, and
+            // the unit's routines are not loaded for nothing.
+            if (!hasForm || (units.rowValue(row, formField) == textOrNull(form) &&
+                             units.rowValue(row, pathField) == textOrNull(inPath))) {
+                seen.unitSeen(units.rowValue(row, numberField).toLongLong());
+                stampedApart = true;
+                continue;
+            }
             units.moveTo(row);
             // Only what changed is written: a description saved by someone
             // else meanwhile stays.
@@ -112,6 +126,9 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, const QDate
             {docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath), stamp});
         known.add(units.recNo());
     }
+    // The units stamped beside the cursor are read again.
+    if (stampedApart)
+        units.refresh();
 }
 
 // Adds the routines the unit's scope does not hold yet; one of a name that
@@ -157,24 +174,35 @@ void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const 
     }
 }
 
-qint64 scanUnits(TDM1& dm, const QString& projectPath, const QDateTime& stamp,
+// The source file of every unit of the document, in list order, found
+// without moving the cursor (a move would load each unit's routines).
+QStringList unitSources(TDM1& dm, const QString& projectPath) {
+    const TTable& units = *dm.tblUnits;
+    const int nameField = dm.tblUnitsUnitName->index();
+    const int pathField = dm.tblUnitsUnitPath->index();
+    UnitSourceFinder finder;
+    QStringList sources;
+    for (int row = 0; row < units.recordCount(); ++row)
+        sources << finder.find(projectPath, units.rowValue(row, nameField).toString(),
+                               units.rowValue(row, pathField).toString());
+    return sources;
+}
+
+qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
                  BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
-    UnitSourceFinder finder;
-    SeenStamps seen(dm.database(), stamp);
-    const QString projectFolder = QFileInfo(projectPath).absolutePath();
+    ScanAhead scanner(unitSources(dm, projectPath), QFileInfo(projectPath).absolutePath());
     qint64 totalBytes = 0;
     units.first();
     feedback.setProgressMaximum(units.recordCount());
     while (!units.eof()) {
-        const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
-                                           dm.tblUnitsUnitPath->asString());
-        const UnitRoutines found = ScanUnitRoutines(source, projectFolder);
+        const UnitRoutines found = scanner.next();
         totalBytes += found.fileSize;
         writeRoutines(dm, found, seen, stamp);
         units.next();
         feedback.stepProgress();
     }
+    seen.finish();
     return totalBytes;
 }
 
@@ -220,8 +248,9 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         if (!project.error.isEmpty())
             feedback.showError(project.error);
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
-        writeUnits(dm, project, refresh, stamp);
-        stampDocument(dm, scanUnits(dm, projectPath, stamp, feedback), stamp);
+        SeenStamps seen(db, stamp);
+        writeUnits(dm, project, refresh, seen, stamp);
+        stampDocument(dm, scanUnits(dm, projectPath, seen, stamp, feedback), stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "IncludeFiles.h"
+#include "InterfaceTokens.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
 #include "UnitScanner.h"
@@ -36,7 +37,7 @@ public:
     explicit CommentReader(QByteArrayView bytes) {
         const SourceBytes source = ClassifySourceBytes(bytes);
         encoding_ = source.encoding;
-        PascalLexer lexer(source.bytes);
+        InterfaceTokens tokens(source.bytes);
         source_ = source.bytes;
         int line = 0;
         qsizetype counted = 0;
@@ -46,13 +47,11 @@ public:
                     ++line;
             return line;
         };
-        for (Token token = lexer.next(); token.kind != TokenKind::End; token = lexer.next()) {
-            if (lexer.isWord(token, "implementation"))
-                break;
+        for (Token token = tokens.next(); token.kind != TokenKind::End; token = tokens.next()) {
             const int first = lineAt(token.begin);
             tokens_.push_back({token, first, lineAt(token.end)});
         }
-        lexer_ = &lexer;
+        lexer_ = &tokens.lexer();
         read();
         lexer_ = nullptr;
     }

@@ -1,11 +1,14 @@
 #include "IncludeFiles.h"
 
+#include <cstring>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QStringList>
+#include <vector>
 
+#include "InterfaceTokens.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
 #include "UnitScanner.h"
@@ -40,9 +43,63 @@ QString includedName(QByteArrayView directive) {
     return file;
 }
 
+// A file's text with where its interface names include files: what expand()
+// needs of a file, found by one lexing of it. Lexing depends on the bytes
+// alone, so this serves every unit that includes the file.
+struct LexedFile {
+    struct Include {
+        qsizetype begin; // the directive's bytes
+        qsizetype end;
+        QString name;
+    };
+    QByteArray bytes;
+    std::vector<Include> includes;
+    bool reachedImplementation = false;
+};
+
+LexedFile lexFile(QByteArray bytes) {
+    LexedFile file;
+    file.bytes = std::move(bytes);
+    InterfaceTokens tokens(file.bytes);
+    for (Token token = tokens.next(); token.kind != TokenKind::End; token = tokens.next()) {
+        if (token.kind != TokenKind::Directive)
+            continue;
+        QString name = includedName(tokens.lexer().text(token));
+        if (!name.isEmpty())
+            file.includes.push_back({token.begin, token.end, std::move(name)});
+    }
+    file.reachedImplementation = tokens.reachedImplementation();
+    return file;
+}
+
+// A folder's files by name, and by case-folded name the first of them in
+// listing order.
+struct Listing {
+    QSet<QString> exact;
+    QHash<QString, QString> folded;
+};
+
+} // namespace
+
+struct IncludeCache::Data {
+    // Include files kept, by the clean path they were found under; null for
+    // one that could not be read.
+    QHash<QString, std::shared_ptr<const LexedFile>> files;
+    QHash<QString, Listing> listings; // by folder
+    qint64 bytesKept = 0;
+    // Beyond this, files are read again for each unit rather than kept.
+    static constexpr qint64 maxBytesKept = 256 * 1024 * 1024;
+};
+
+IncludeCache::IncludeCache() : d_(std::make_unique<Data>()) {}
+IncludeCache::~IncludeCache() = default;
+
+namespace {
+
 class Expander {
 public:
-    Expander(const QString& unitPath, const QString& projectFolder) {
+    Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache)
+        : cache_(cache) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -59,43 +116,34 @@ public:
         seen_.insert(key(unitPath));
     }
 
-    // `bytes` with its include directives replaced, as far as an
+    // The file's text with its include directives replaced, as far as an
     // `implementation` keyword; `done` tells that the keyword was met.
-    QByteArray expand(QByteArrayView bytes, const QString& folder, int depth, bool& done) {
+    QByteArray expand(const LexedFile& file, const QString& folder, int depth, bool& done) {
+        const QByteArray& bytes = file.bytes;
         QByteArray out;
-        PascalLexer lexer(bytes);
         qsizetype copied = 0;
-        for (Token token = lexer.next(); token.kind != TokenKind::End; token = lexer.next()) {
-            if (lexer.isWord(token, "implementation")) {
-                done = true;
+        for (const LexedFile::Include& include : file.includes) {
+            if (depth >= maxIncludeDepth)
                 break;
-            }
-            if (token.kind != TokenKind::Directive || depth >= maxIncludeDepth)
-                continue;
-            const QString name = includedName(lexer.text(token));
-            if (name.isEmpty())
-                continue;
-            const QString path = find(name, folder);
+            const QString path = find(include.name, folder);
             if (path.isEmpty() || seen_.contains(key(path)))
                 continue;
             seen_.insert(key(path));
-            const std::optional<QByteArray> included = ReadSourceBytes(path, unitReadLimit);
+            const std::shared_ptr<const LexedFile> included = read(path);
             if (!included)
                 continue;
-            QByteArrayView content = *included;
-            if (content.startsWith("\xEF\xBB\xBF"))
-                content = content.sliced(3);
             // Line breaks keep the included text from running into the
             // words around the directive.
-            out += bytes.sliced(copied, token.begin - copied);
+            out += QByteArrayView(bytes).sliced(copied, include.begin - copied);
             out += '\n';
-            out += expand(content, QFileInfo(path).absolutePath(), depth + 1, done);
+            out += expand(*included, QFileInfo(path).absolutePath(), depth + 1, done);
             out += '\n';
-            copied = token.end;
+            copied = include.end;
             if (done)
                 break;
         }
-        out += bytes.sliced(copied);
+        done = done || file.reachedImplementation;
+        out += QByteArrayView(bytes).sliced(copied);
         return out;
     }
 
@@ -105,6 +153,24 @@ private:
     // through a link still ends at the depth limit.
     static QString key(const QString& path) {
         return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+
+    std::shared_ptr<const LexedFile> read(const QString& path) {
+        const QString fileKey = key(path);
+        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend())
+            return *kept;
+        std::shared_ptr<const LexedFile> file;
+        if (std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit)) {
+            if (bytes->startsWith("\xEF\xBB\xBF"))
+                bytes->remove(0, 3);
+            file = std::make_shared<const LexedFile>(lexFile(std::move(*bytes)));
+        }
+        const qint64 size = file ? file->bytes.size() : 0;
+        if (cache_.bytesKept + size <= IncludeCache::Data::maxBytesKept) {
+            cache_.bytesKept += size;
+            cache_.files.insert(fileKey, file);
+        }
+        return file;
     }
 
     QString find(const QString& name, const QString& includingFolder) {
@@ -130,45 +196,82 @@ private:
     }
 
     // The file `relative` in `folder`, its last part matched without regard
-    // to case when the exact name is not there.
+    // to case when the exact name is not there. Looked up in the folder's
+    // listing, read once per build: a look at the disk per name tried would
+    // cost more than the scanning.
     QString inFolder(const QString& folder, const QString& relative) {
         const QString exact = folder.isEmpty() ? relative : folder + QLatin1Char('/') + relative;
         const QFileInfo info(exact);
-        if (info.isFile())
-            return exact;
-        const QString parent = info.absolutePath();
+        const QString parent = QDir::cleanPath(info.absolutePath());
         const QString wanted = info.fileName();
-        auto listed = listings_.constFind(parent);
-        if (listed == listings_.cend())
-            listed = listings_.insert(parent, QDir(parent).entryList(QDir::Files | QDir::Hidden));
-        for (const QString& entry : *listed)
-            if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
-                return parent + QLatin1Char('/') + entry;
-        return {};
+        const Listing& listing = listingOf(parent);
+        if (listing.exact.contains(wanted))
+            return parent + QLatin1Char('/') + wanted;
+        const auto folded = listing.folded.constFind(wanted.toCaseFolded());
+        return folded == listing.folded.cend() ? QString() : parent + QLatin1Char('/') + *folded;
     }
 
+    const Listing& listingOf(const QString& folder) {
+        auto listed = cache_.listings.constFind(folder);
+        if (listed == cache_.listings.cend()) {
+            Listing listing;
+            for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+                listing.exact.insert(entry);
+                const QString folded = entry.toCaseFolded();
+                if (!listing.folded.contains(folded))
+                    listing.folded.insert(folded, entry);
+            }
+            listed = cache_.listings.insert(folder, std::move(listing));
+        }
+        return *listed;
+    }
+
+    IncludeCache::Data& cache_;
     QStringList folders_;
     QSet<QString> seen_;
-    QHash<QString, QStringList> listings_;
 };
 
-// Only a unit that names an include at all is lexed a second time.
-bool mayInclude(const QByteArray& bytes) {
-    for (const char* opener : {"{$i", "{$I", "(*$i", "(*$I"})
-        if (bytes.contains(opener))
+// Only a unit that names an include at all is lexed a second time. Asked of
+// every unit, so one pass over its bytes for "{$I" or "(*$I" in either case,
+// then "NCLUDE" or not, and white space: an include as includedName() reads
+// it, and not {$IFDEF}, {$I+} or {$INLINE ON}.
+bool mayInclude(QByteArrayView bytes) {
+    const char* const data = bytes.data();
+    const qsizetype size = bytes.size();
+    const auto blankAt = [&](qsizetype at) {
+        return at < size && std::isspace(static_cast<unsigned char>(data[at]));
+    };
+    for (qsizetype at = 1; at + 1 < size; ++at) {
+        const void* dollar = std::memchr(data + at, '$', std::size_t(size - at - 1));
+        if (!dollar)
+            return false;
+        at = static_cast<const char*>(dollar) - data;
+        if ((data[at + 1] != 'i' && data[at + 1] != 'I') ||
+            (data[at - 1] != '{' && (data[at - 1] != '*' || at < 2 || data[at - 2] != '(')))
+            continue;
+        if (blankAt(at + 2)) // {$I name}
             return true;
+        if (at + 8 < size &&
+            QByteArrayView(data + at + 2, 6).compare("nclude", Qt::CaseInsensitive) == 0 &&
+            blankAt(at + 8))
+            return true;
+    }
     return false;
 }
 
 } // namespace
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
-                                   const QString& projectFolder) {
+                                   const QString& projectFolder, IncludeCache* cache) {
     if (!mayInclude(unitBytes))
         return unitBytes;
-    Expander expander(unitPath, projectFolder);
+    IncludeCache ownCache;
+    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data());
+    // The unit's own bytes stay as given, a byte-order mark included: the
+    // scanner drops it and decides the encoding from them.
+    const LexedFile unit = lexFile(unitBytes);
     bool done = false;
-    return expander.expand(unitBytes, QFileInfo(unitPath).absolutePath(), 0, done);
+    return expander.expand(unit, QFileInfo(unitPath).absolutePath(), 0, done);
 }
 
 } // namespace ink

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <QByteArray>
 #include <QString>
 
@@ -20,8 +21,31 @@ namespace ink {
 // file not found is left out without a word, as is everything but an include
 // (`{$I+}`, `{$I %DATE%}`, `{$IFDEF}`). A UTF-8 byte-order mark at an
 // include file's start is dropped.
+//
+// `cache`, when given, carries over what one unit's lookups learnt to the
+// next units of the same build (see IncludeCache).
+class IncludeCache;
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
-                                   const QString& projectFolder = {});
+                                   const QString& projectFolder = {},
+                                   IncludeCache* cache = nullptr);
+
+// What the include lookups of one build share: the listing of each folder
+// looked in, and each include file read and lexed once however many units
+// name it (the FPC packages' units nearly all include the same few). It
+// answers as the disk was when it first looked, so it lives for one build.
+class IncludeCache {
+public:
+    IncludeCache();
+    ~IncludeCache();
+    IncludeCache(const IncludeCache&) = delete;
+    IncludeCache& operator=(const IncludeCache&) = delete;
+
+    struct Data;
+    Data& data() { return *d_; }
+
+private:
+    std::unique_ptr<Data> d_;
+};
 
 constexpr int maxIncludeDepth = 16;
 

@@ -42,6 +42,9 @@ public:
     // The next token after the current position, comments and directives included.
     Token next();
 
+    // Goes on lexing from `offset`, which must be where a token begins.
+    void seek(qsizetype offset) { pos_ = qBound(qsizetype(0), offset, source_.size()); }
+
     // Whether the white space skipped before the last token returned was empty.
     bool lastTokenTouchesPrevious() const { return touching_; }
 

@@ -1,6 +1,7 @@
 #include "UnitScanner.h"
 
 #include "IncludeFiles.h"
+#include "InterfaceTokens.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
 #include "TextBetween.h"
@@ -32,51 +33,6 @@ struct CodeToken {
                                 // branch ({$ELSE}, {$ELSEIF}) of, or -1
 };
 
-// Follows the nesting of conditional directives. Conditionals are numbered in
-// the order they open.
-class ConditionalNesting {
-public:
-    void take(QByteArrayView directive) {
-        const QByteArrayView name = DirectiveName(directive);
-        const auto is = [&](QByteArrayView word) {
-            return name.compare(word, Qt::CaseInsensitive) == 0;
-        };
-        if (is("if") || is("ifdef") || is("ifndef") || is("ifopt")) {
-            open_.push_back({opened_++, false, innermostLaterBranch()});
-        } else if ((is("else") || is("elseif")) && !open_.empty()) {
-            open_.back().pastFirstBranch = true;
-        } else if ((is("endif") || is("ifend")) && !open_.empty()) {
-            open_.pop_back();
-        }
-    }
-    int opened() const { return opened_; }
-    // The number of the innermost open conditional that is past its first
-    // branch, or -1. Asked for every token, so kept at hand in each frame.
-    int innermostLaterBranch() const {
-        if (open_.empty())
-            return -1;
-        const Frame& top = open_.back();
-        return top.pastFirstBranch ? top.number : top.laterBranchBelow;
-    }
-
-private:
-    struct Frame {
-        int number;
-        bool pastFirstBranch;
-        int laterBranchBelow; // innermostLaterBranch() of the frames below
-    };
-    static QByteArrayView DirectiveName(QByteArrayView directive) {
-        const qsizetype start = directive.startsWith('{') ? 2 : 3; // past "{$" or "(*$"
-        qsizetype end = start;
-        while (end < directive.size() && ((directive[end] >= 'a' && directive[end] <= 'z') ||
-                                          (directive[end] >= 'A' && directive[end] <= 'Z')))
-            ++end;
-        return directive.sliced(qMin(start, end), end - qMin(start, end));
-    }
-    std::vector<Frame> open_;
-    int opened_ = 0;
-};
-
 // The language's reserved words, in order: none can name a routine. After
 // the keyword of an anonymous method (`procedure begin`, `procedure var X`)
 // one of them stands where a name would.
@@ -102,16 +58,13 @@ bool IsReservedWord(QByteArrayView text) {
                               std::string_view(lower, std::size_t(text.size())));
 }
 
-bool EndsInterface(const PascalLexer& lexer, const Token& token) {
-    return token.kind == TokenKind::End || lexer.isWord(token, "implementation");
-}
-
-// Where the `implementation` keyword starts, or the end of the source.
+// Where the `implementation` keyword that ends the interface starts, or the
+// end of the source.
 qsizetype InterfaceEnd(QByteArrayView source) {
-    PascalLexer lexer(source);
-    Token token = lexer.next();
-    while (!EndsInterface(lexer, token))
-        token = lexer.next();
+    InterfaceTokens tokens(source);
+    Token token = tokens.next();
+    while (token.kind != TokenKind::End)
+        token = tokens.next();
     return token.begin;
 }
 
@@ -121,7 +74,9 @@ qsizetype InterfaceEnd(QByteArrayView source) {
 // whatever the size of the file.
 class TokenWindow {
 public:
-    explicit TokenWindow(PascalLexer& lexer) : lexer_(lexer) {}
+    explicit TokenWindow(QByteArrayView source) : interface_(source) {}
+
+    const PascalLexer& lexer() const { return interface_.lexer(); }
 
     // The token at position i, or null past the end of the interface. The
     // pointer holds only until the next call.
@@ -143,27 +98,25 @@ private:
 
     void lexOne() {
         for (;;) {
-            const Token token = lexer_.next();
-            if (EndsInterface(lexer_, token)) {
+            const Token token = interface_.next();
+            if (token.kind == TokenKind::End) {
                 finished_ = true;
                 return;
             }
-            blankBefore_ = blankBefore_ || !lexer_.lastTokenTouchesPrevious();
-            if (token.kind == TokenKind::Directive)
-                conditionals_.take(lexer_.text(token));
+            blankBefore_ = blankBefore_ || !lexer().lastTokenTouchesPrevious();
             if (token.kind == TokenKind::Comment || token.kind == TokenKind::Directive) {
                 commentBefore_ = true;
                 continue;
             }
-            tokens_.push_back({token, blankBefore_, commentBefore_, conditionals_.opened(),
-                               conditionals_.innermostLaterBranch()});
+            const ConditionalNesting& conditionals = interface_.conditionals();
+            tokens_.push_back({token, blankBefore_, commentBefore_, conditionals.opened(),
+                               conditionals.innermostLaterBranch()});
             blankBefore_ = commentBefore_ = false;
             return;
         }
     }
 
-    PascalLexer& lexer_;
-    ConditionalNesting conditionals_;
+    InterfaceTokens interface_;
     std::vector<CodeToken> tokens_;
     bool blankBefore_ = false;
     bool commentBefore_ = false;
@@ -216,7 +169,7 @@ struct RoutineList {
 class RoutineScanner {
 public:
     explicit RoutineScanner(QByteArrayView raw)
-        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), window_(lexer_) {
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), window_(source_.bytes) {
         result_.fileSize = raw.size();
     }
 
@@ -296,8 +249,12 @@ private:
     std::size_t readHeader(std::size_t keyword) {
         const bool isFunction = isWord(keyword, "function");
         const std::size_t before = keyword - 1; // wraps to npos at the start
-        // `&procedure` and `Obj.procedure` are identifiers, not the keyword.
-        if (keyword > 0 && (isSymbol(before, '&') || isSymbol(before, '.')))
+        // `&procedure` and `Obj.procedure` are identifiers, not the keyword;
+        // but not across a comment or directive: in
+        // `{$IFDEF VER80} #ERROR Needs Delphi 3. {$ENDIF} procedure Register;`
+        // the full stop ends a text that is no code.
+        if (keyword > 0 && !token(keyword).commentBefore &&
+            (isSymbol(before, '&') || isSymbol(before, '.')))
             return keyword + 1;
         // `X := procedure(A: Integer) begin ... end` is an anonymous method,
         // a value rather than a declaration.
@@ -466,7 +423,7 @@ private:
     static bool isWordLike(const CodeToken& token) { return token.token.kind != TokenKind::Symbol; }
 
     SourceBytes source_;
-    PascalLexer lexer_;
+    PascalLexer lexer_; // tells tokens apart; the window does the lexing
     TokenWindow window_;
     std::size_t limit_ = npos;   // tokens from here on are beyond the header being read
     int headerConditionals_ = 0; // conditionals opened before the header being read
@@ -504,7 +461,8 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
     return RoutineScanner(bytes).scan();
 }
 
-UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder) {
+UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
+                              IncludeCache* includeCache) {
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
     if (!bytes) {
         UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
@@ -512,7 +470,8 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder)
         return placeholders;
     }
     // The size stays the unit file's own, include files or not.
-    UnitRoutines routines = ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder));
+    UnitRoutines routines =
+        ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache));
     routines.fileSize = QFileInfo(path).size();
     return routines;
 }

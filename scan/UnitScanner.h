@@ -47,12 +47,16 @@ struct UnitRoutines {
 // Units larger than this are scanned only this far (no real unit comes near).
 constexpr qint64 unitReadLimit = 64 * 1024 * 1024;
 
+class IncludeCache;
+
 // Scans the unit file at `path`, with the include files its interface names
 // (see IncludeFiles.h; `projectFolder` is the last place they are looked
-// for). A file that is missing or cannot be read (or is not a regular file)
-// gives size 0 and "N/A" in all five lists, and is marked unreadable;
-// nothing is reported.
-UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder = {});
+// for, and `includeCache` what the other units of a build found of them). A
+// file that is missing or cannot be read (or is not a regular file) gives
+// size 0 and "N/A" in all five lists, and is marked unreadable; nothing is
+// reported.
+UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder = {},
+                              IncludeCache* includeCache = nullptr);
 
 // Scans a unit's bytes already in memory; fileSize is the number of bytes.
 UnitRoutines ParseUnitRoutines(QByteArrayView bytes);

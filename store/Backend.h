@@ -90,6 +90,12 @@ public:
     // Inserts one row from parameters ?1..?n in field order and returns its
     // row number as its one result column; a null auto-number is filled.
     virtual QString insertSql(const TableDef& def) const = 0;
+    // The statement of insertSql(). An engine far away may hold the rows of
+    // a transaction back and send many in one go, as long as every other
+    // statement sees them written.
+    virtual std::unique_ptr<BackendStatement> prepareInsert(const TableDef& def) {
+        return prepare(insertSql(def));
+    }
 
     // The table's layout: creating it, checking a stored one (returning the
     // trailing fields it lacks), adding those.

@@ -53,6 +53,10 @@ QVariant storedDateTime(const FieldDef& field, const QVariant& value) {
         return {};
     QDateTime moment =
         value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
+    // A build stamps each routine with one local time in whole seconds, and
+    // every conversion below asks the C library for the time zone again.
+    if (moment.isValid() && moment.timeSpec() == Qt::LocalTime && moment.time().msec() == 0)
+        return moment;
     if (!moment.isValid())
         throw UserError(QStringLiteral("'%1' is not a valid date and time for field '%2'")
                             .arg(value.toString(), field.name));
@@ -107,9 +111,22 @@ void bindValue(Statement& statement, int parameter, const FieldDef& field, const
     case FieldType::Boolean:
         statement.bindInteger(parameter, value.toBool() ? 1 : 0);
         break;
-    case FieldType::DateTime:
-        statement.bindText(parameter, value.toDateTime().toString(DateTimeFormat));
+    case FieldType::DateTime: {
+        // A build binds the same stamp with every routine; formatting it is
+        // the dearer part.
+        thread_local QDateTime lastMoment;
+        thread_local QString lastText;
+        const QDateTime moment = value.toDateTime();
+        // The text is made of the date and the time as the moment holds
+        // them, so those are compared, which asks no time zone.
+        if (!lastMoment.isValid() || moment.date() != lastMoment.date() ||
+            moment.time() != lastMoment.time()) {
+            lastText = moment.toString(DateTimeFormat);
+            lastMoment = moment;
+        }
+        statement.bindText(parameter, lastText);
         break;
+    }
     case FieldType::Text:
     case FieldType::Memo:
         statement.bindText(parameter, value.toString());
@@ -128,12 +145,21 @@ QVariant readValue(const Statement& statement, int column, const FieldDef& field
         return statement.integerAt(column) != 0;
     case FieldType::DateTime: {
         const QString text = statement.textAt(column);
+        // A refresh reads the same scan stamp with every routine, and each
+        // local date and time made asks the C library for the time zone (a
+        // look at the zone file on disk): the last one read is kept.
+        thread_local QString lastText;
+        thread_local QVariant lastValue;
+        if (text == lastText && !text.isEmpty())
+            return lastValue;
         QDateTime moment = parseStoredDateTime(text);
         if (!moment.isValid())
             moment = QDateTime::fromString(text, DateTimeFormat);
         if (!moment.isValid())
             moment = QDateTime::fromString(text, Qt::ISODate);
-        return moment.isValid() ? QVariant(moment) : QVariant();
+        lastText = text;
+        lastValue = moment.isValid() ? QVariant(moment) : QVariant();
+        return lastValue;
     }
     case FieldType::Text:
     case FieldType::Memo:

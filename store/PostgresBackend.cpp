@@ -20,8 +20,13 @@ constexpr const char* Channel = "inkwright_changes";
 // How long a post waits for another user's transaction on the same row.
 constexpr const char* LockTimeout = "15s";
 
+// libpq's text on one line, without its closing full stop (the message it
+// goes into goes on after it).
 QString trimmedMessage(const char* text) {
-    return QString::fromUtf8(text).trimmed();
+    QString message = QString::fromUtf8(text).simplified();
+    while (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    return message;
 }
 
 QString serverColumnType(const FieldDef& field) {
@@ -65,6 +70,11 @@ bool isWrite(const QString& sql) {
            start == QLatin1String("DELETE");
 }
 
+// Ends a reason as a sentence ("...?" stays as it is).
+QString sentence(const QString& reason) {
+    return reason.endsWith(QLatin1Char('?')) ? reason : reason + QLatin1Char('.');
+}
+
 // Plain words for why a connection could not be made.
 QString connectionFailure(const StoreAddress& address, const QString& reason) {
     const QString where = address.displayName();
@@ -87,11 +97,11 @@ QString connectionFailure(const StoreAddress& address, const QString& reason) {
         reason.contains(QLatin1String("No such file or directory")) ||
         reason.contains(QLatin1String("could not translate host name")) ||
         reason.contains(QLatin1String("timeout expired")))
-        return QStringLiteral("No database server answers at \"%1\" port %2: %3. Check the "
+        return QStringLiteral("No database server answers at \"%1\" port %2: %3 Check the "
                               "server name and port, and that the server is running.")
             .arg(address.server)
             .arg(address.port)
-            .arg(reason);
+            .arg(sentence(reason));
     return QStringLiteral("Cannot connect to \"%1\": %2").arg(where, reason);
 }
 
@@ -110,9 +120,10 @@ public:
     }
     ~PostgresStatement() override {
         clearResult();
-        // A statement of an earlier connection died with it.
-        if (preparedOn_ == db_.generation())
-            PQclear(PQexec(db_.connection(), ("DEALLOCATE " + name_).constData()));
+        // A statement of an earlier connection died with it; on a lost one
+        // there is nothing to free, and no new connection is made for it.
+        if (preparedOn_ == db_.generation() && db_.isConnected())
+            PQclear(PQexec(db_.rawConnection(), ("DEALLOCATE " + name_).constData()));
     }
 
     void bindNull(int parameter) override { slot(parameter).reset(); }
@@ -170,7 +181,7 @@ private:
     }
 
     void execute() {
-        PGconn* conn = db_.connection();
+        PGconn* conn = db_.readyConnection();
         if (preparedOn_ != db_.generation())
             prepareOnServer();
         std::vector<const char*> pointers(values_.size());
@@ -208,6 +219,112 @@ private:
     PGresult* result_ = nullptr;
     int row_ = -1;
     qint64 changed_ = 0;
+};
+
+unsigned int typeOid(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return 23; // int4
+    case FieldType::Text:
+        return 1043; // varchar
+    case FieldType::DateTime:
+        return 1114; // timestamp
+    case FieldType::Boolean:
+        return 16; // bool
+    case FieldType::Memo:
+        return 25; // text
+    }
+    return 0;
+}
+
+} // namespace
+
+struct PostgresBackend::HeldRows {
+    QString table;
+    QByteArray head; // INSERT INTO t (columns) VALUES
+    std::vector<unsigned int> types;
+    int autoField = -1;
+    QByteArray sequence;
+    std::vector<std::optional<QByteArray>> values; // row after row
+    int rows = 0;
+    std::vector<qint64> numbers; // taken ahead, used from the back
+};
+
+namespace {
+
+// An insert that, inside a transaction, holds its row back (see HeldRows)
+// and answers with the row's auto-number at once; outside one it is an
+// ordinary insert, written before it returns.
+class HeldInsertStatement final : public BackendStatement {
+public:
+    HeldInsertStatement(PostgresBackend& db, const TableDef& def)
+        : db_(db), held_(db.heldRowsOf(def)), now_(db, db.insertSql(def)),
+          values_(held_.types.size()) {}
+
+    void bindNull(int parameter) override {
+        now_.bindNull(parameter);
+        value(parameter).reset();
+    }
+    void bindInteger(int parameter, qint64 number) override {
+        now_.bindInteger(parameter, number);
+        value(parameter) = QByteArray::number(number);
+    }
+    void bindText(int parameter, const QString& text) override {
+        now_.bindText(parameter, text);
+        value(parameter) = text.toUtf8();
+    }
+
+    bool step() override {
+        if (direct_)
+            return now_.step();
+        if (done_)
+            return false;
+        if (!db_.inTransaction()) {
+            direct_ = true;
+            return now_.step();
+        }
+        auto& number = values_[size_t(held_.autoField)];
+        number_ = number ? number->toLongLong() : db_.takeAutoNumber(held_);
+        number = QByteArray::number(number_);
+        db_.hold(held_, values_);
+        done_ = true;
+        return true;
+    }
+    void reset(bool keepBindings) override {
+        now_.reset(keepBindings);
+        direct_ = false;
+        done_ = false;
+        if (!keepBindings)
+            for (auto& v : values_)
+                v.reset();
+    }
+    qint64 integerAt(int column) const override {
+        return direct_ ? now_.integerAt(column) : number_;
+    }
+    QString textAt(int column) const override {
+        return direct_ ? now_.textAt(column) : QString::number(number_);
+    }
+    bool isNullAt(int column) const override { return direct_ && now_.isNullAt(column); }
+    qint64 rowsChanged() const override { return direct_ ? now_.rowsChanged() : 1; }
+
+private:
+    std::optional<QByteArray>& value(int parameter) {
+        if (parameter < 1 || parameter > int(values_.size())) {
+            unused_.reset();
+            return unused_;
+        }
+        return values_[size_t(parameter - 1)];
+    }
+
+    PostgresBackend& db_;
+    PostgresBackend::HeldRows& held_;
+    PostgresStatement now_;
+    std::vector<std::optional<QByteArray>> values_;
+    std::optional<QByteArray> unused_;
+    bool direct_ = false;
+    bool done_ = false;
+    qint64 number_ = 0;
 };
 
 } // namespace
@@ -277,11 +394,114 @@ PGconn* PostgresBackend::connection() {
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
-            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+            QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
                            "lost; try again when the server is back.")
-                .arg(name_, trimmedMessage(PQerrorMessage(conn_))));
+                .arg(name_, sentence(trimmedMessage(PQerrorMessage(conn_)))));
     configureSession();
     return conn_;
+}
+
+bool PostgresBackend::isConnected() const {
+    return PQstatus(conn_) == CONNECTION_OK;
+}
+
+PGconn* PostgresBackend::readyConnection() {
+    sendHeldRows();
+    return connection();
+}
+
+std::unique_ptr<BackendStatement> PostgresBackend::prepareInsert(const TableDef& def) {
+    if (autoNumberField(def) < 0)
+        return prepare(insertSql(def));
+    return std::make_unique<HeldInsertStatement>(*this, def);
+}
+
+PostgresBackend::HeldRows& PostgresBackend::heldRowsOf(const TableDef& def) {
+    for (const auto& held : held_)
+        if (held->table == def.name)
+            return *held;
+    auto held = std::make_unique<HeldRows>();
+    held->table = def.name;
+    QStringList columns;
+    for (const FieldDef& field : def.fields) {
+        columns << quoted(field.name);
+        held->types.push_back(typeOid(field));
+    }
+    held->head = QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+                     .arg(quoted(def.name), columns.join(", "))
+                     .toUtf8();
+    held->autoField = autoNumberField(def);
+    held->sequence = quoted(sequenceOf(def)).toUtf8();
+    held_.push_back(std::move(held));
+    return *held_.back();
+}
+
+qint64 PostgresBackend::takeAutoNumber(HeldRows& held) {
+    if (held.numbers.empty()) {
+        const QByteArray sql =
+            "SELECT nextval('" + held.sequence + "') FROM generate_series(1, 512) ORDER BY 1 DESC";
+        PGresult* result = PQexec(connection(), sql.constData());
+        if (PQresultStatus(result) != PGRES_TUPLES_OK)
+            fail(result);
+        for (int row = 0; row < PQntuples(result); ++row)
+            held.numbers.push_back(QByteArray(PQgetvalue(result, row, 0)).toLongLong());
+        PQclear(result);
+    }
+    const qint64 number = held.numbers.back();
+    held.numbers.pop_back();
+    return number;
+}
+
+void PostgresBackend::hold(HeldRows& held, std::vector<std::optional<QByteArray>> values) {
+    for (auto& value : values)
+        held.values.push_back(std::move(value));
+    ++held.rows;
+    noteWritten(1);
+    if (held.rows >= 1000)
+        sendHeldRows();
+}
+
+// One INSERT of many rows per table, in the order the tables were first
+// written; the server learns each column's type from the statement.
+void PostgresBackend::sendHeldRows() {
+    if (sending_)
+        return;
+    sending_ = true;
+    for (const auto& held : held_) {
+        const int columns = int(held->types.size());
+        const int perStatement = std::max(1, std::min(1000, 30000 / std::max(columns, 1)));
+        for (int first = 0; first < held->rows; first += perStatement) {
+            const int rows = std::min(perStatement, held->rows - first);
+            QByteArray sql = held->head;
+            std::vector<const char*> pointers;
+            std::vector<unsigned int> types;
+            for (int row = 0; row < rows; ++row) {
+                sql += row == 0 ? "(" : ", (";
+                for (int column = 0; column < columns; ++column) {
+                    const auto& value = held->values[size_t((first + row) * columns + column)];
+                    pointers.push_back(value ? value->constData() : nullptr);
+                    types.push_back(held->types[size_t(column)]);
+                    sql += (column == 0 ? "$" : ", $") +
+                           QByteArray::number(row * columns + column + 1);
+                }
+                sql += ')';
+            }
+            PGresult* result = PQexecParams(conn_, sql.constData(), int(pointers.size()),
+                                            types.data(), pointers.data(), nullptr, nullptr, 0);
+            if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+                for (const auto& each : held_) {
+                    each->values.clear();
+                    each->rows = 0;
+                }
+                sending_ = false;
+                fail(result);
+            }
+            PQclear(result);
+        }
+        held->values.clear();
+        held->rows = 0;
+    }
+    sending_ = false;
 }
 
 void PostgresBackend::fail(PGresult* result) {
@@ -294,14 +514,14 @@ void PostgresBackend::fail(PGresult* result) {
     lastFailure_ = reason;
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
-            QStringLiteral("Cannot reach the database server of \"%1\": %2. Nothing you typed is "
+            QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
                            "lost; try again when the server is back.")
-                .arg(name_, reason));
+                .arg(name_, sentence(reason)));
     throw UserError(QStringLiteral("Database \"%1\": %2").arg(name_, reason));
 }
 
 PGresult* PostgresBackend::run(const char* sql) {
-    PGresult* result = PQexec(connection(), sql);
+    PGresult* result = PQexec(readyConnection(), sql);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result);
@@ -428,6 +648,11 @@ bool PostgresBackend::transactionEnded() {
 }
 
 bool PostgresBackend::commit() {
+    try {
+        sendHeldRows();
+    } catch (const UserError&) {
+        return false; // the reason is lastFailure_
+    }
     PGresult* result = PQexec(connection(), "COMMIT");
     // A transaction that failed earlier answers COMMIT with ROLLBACK.
     const bool committed =
@@ -441,6 +666,10 @@ bool PostgresBackend::commit() {
 }
 
 void PostgresBackend::rollbackQuietly() {
+    for (const auto& held : held_) {
+        held->values.clear();
+        held->rows = 0;
+    }
     if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
         PQclear(PQexec(conn_, "ROLLBACK"));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QByteArray>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     PostgresBackend(const StoreAddress& address, const QList<TableDef>& ownTables,
                     Database::Access access);
     ~PostgresBackend() override;
+    PostgresBackend(const PostgresBackend&) = delete;
+    PostgresBackend& operator=(const PostgresBackend&) = delete;
 
     Dialect dialect() const override { return Dialect::Postgres; }
     const QString& name() const override { return name_; }
@@ -48,6 +51,7 @@ public:
     QString holdsValue(const FieldDef& field, const QString& column,
                        const QString& parameter) const override;
     QString insertSql(const TableDef& def) const override;
+    std::unique_ptr<BackendStatement> prepareInsert(const TableDef& def) override;
 
     QStringList createStatements(const TableDef& def) override;
     QList<FieldDef> verifyLayout(const TableDef& def) override;
@@ -57,6 +61,21 @@ public:
     // For the statements: the live connection (made again when it was lost),
     // and a number that changes whenever it was made again.
     pg_conn* connection();
+    pg_conn* rawConnection() const { return conn_; }
+    bool isConnected() const;
+    // The same, with the rows held back sent first: for every statement but
+    // the held-back inserts themselves.
+    pg_conn* readyConnection();
+
+    // Inside a transaction the rows of new documents are held back and sent
+    // many to one INSERT: a build writes tens of thousands of routines, and
+    // one round trip each would be most of its time. Their auto-numbers are
+    // taken ahead from the table's sequence.
+    struct HeldRows;
+    HeldRows& heldRowsOf(const TableDef& def);
+    qint64 takeAutoNumber(HeldRows& held);
+    void hold(HeldRows& held, std::vector<std::optional<QByteArray>> values);
+    void sendHeldRows();
     quint64 generation() const { return generation_; }
     void noteWritten(qint64 rows) { rowsWritten_ += quint64(rows); }
     // Throws UserError for a failed result (which it clears), naming the store.
@@ -82,6 +101,8 @@ private:
     quint64 generation_ = 0;
     quint64 rowsWritten_ = 0;
     qint64 othersChanges_ = 0;
+    std::vector<std::unique_ptr<HeldRows>> held_;
+    bool sending_ = false;
 };
 
 } // namespace ink

@@ -6,21 +6,56 @@
 namespace ink {
 
 namespace {
-const FieldDef& lastSeenField() {
-    const TableDef& def = TDM1::procsDefinition();
+const FieldDef& lastSeenField(const TableDef& def) {
     return def.fields[def.indexOf(QStringLiteral("LastSeen"))];
 }
 } // namespace
 
+namespace {
+QString updateSql(int rows) {
+    QStringList numbers;
+    for (int i = 0; i < rows; ++i)
+        numbers << QStringLiteral("?%1").arg(i + 2);
+    return QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo IN (%1)")
+        .arg(numbers.join(QLatin1String(", ")));
+}
+} // namespace
+
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
-    : update_(db, QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo = ?2")) {
+    : update_(db, updateSql(RowsPerUpdate)),
+      updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")) {
     // The stamp is bound once, in the form the field stores it.
-    bindValue(update_, 1, lastSeenField(), stamp);
+    bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
+    bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
+}
+
+SeenStamps::~SeenStamps() {
+    try {
+        finish();
+    } catch (...) {
+        // Leaving on an error already; the build reports that one.
+    }
 }
 
 void SeenStamps::routineSeen(qint64 procNo) {
-    update_.bindInteger(2, procNo);
+    held_.append(procNo);
+    if (held_.size() == RowsPerUpdate)
+        finish();
+}
+
+// A short last group repeats its last number, so one statement serves all.
+void SeenStamps::finish() {
+    if (held_.isEmpty())
+        return;
+    for (int i = 0; i < RowsPerUpdate; ++i)
+        update_.bindInteger(i + 2, held_.value(i, held_.last()));
+    held_.clear();
     update_.runKeepingBindings();
+}
+
+void SeenStamps::unitSeen(qint64 unitNo) {
+    updateUnit_.bindInteger(2, unitNo);
+    updateUnit_.runKeepingBindings();
 }
 
 QDateTime SeenStamps::nextScanStamp(Database& db, int docNo) {

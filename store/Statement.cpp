@@ -9,6 +9,9 @@ Statement::Statement() = default;
 
 Statement::Statement(Database& db, const QString& sql) : statement_(db.backend().prepare(sql)) {}
 
+Statement::Statement(std::unique_ptr<BackendStatement> statement)
+    : statement_(std::move(statement)) {}
+
 Statement::~Statement() = default;
 Statement::Statement(Statement&& other) noexcept = default;
 Statement& Statement::operator=(Statement&& other) noexcept = default;

@@ -14,6 +14,7 @@ class Statement {
 public:
     Statement();
     Statement(Database& db, const QString& sql);
+    explicit Statement(std::unique_ptr<BackendStatement> statement);
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;

@@ -1,5 +1,6 @@
 #include "StoreAddress.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "AliasRegistry.h"
@@ -76,10 +77,11 @@ QString StoreAddress::url() const {
     if (!isServer())
         return {};
     QString host;
-    if (server.contains(QLatin1Char(':')) && !server.startsWith(QLatin1Char('/')))
-        host = QLatin1Char('[') + server + QLatin1Char(']'); // an IPv6 address
+    static const QRegularExpression ipv6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
+    if (ipv6.match(server).hasMatch())
+        host = QLatin1Char('[') + server + QLatin1Char(']');
     else
-        host = encoded(server); // a socket folder's slashes become %2F
+        host = encoded(server); // a socket folder's slashes become %2F, any colon %3A
     QString text = QStringLiteral("postgresql://");
     if (!user.isEmpty())
         text += encoded(user) + QLatin1Char('@');
@@ -227,8 +229,13 @@ StoreAddress AliasAddress(const AliasRegistry& registry, const QString& alias) {
                                        "configuration \"%2\"")
                             .arg(alias, file));
     const QString driver = registry.parameter(alias, QLatin1String(DriverKey)).trimmed();
-    if (driver.isEmpty() ||
-        driver.compare(QLatin1String(StoreAddress::SqliteDriver), Qt::CaseInsensitive) == 0)
+    // A folder alias of older configurations names its table driver
+    // (PARADOX, STANDARD): the folder is what counts, as for SQLITE3.
+    const bool folderAlias =
+        driver.isEmpty() || QStringList{QString::fromLatin1(StoreAddress::SqliteDriver),
+                                        QStringLiteral("PARADOX"), QStringLiteral("STANDARD")}
+                                .contains(driver, Qt::CaseInsensitive);
+    if (folderAlias)
         return StoreAddress::local(registry.parameter(alias, QLatin1String(PathKey)));
     if (driver.compare(QLatin1String(StoreAddress::PostgresDriver), Qt::CaseInsensitive) != 0)
         throw UserError(QStringLiteral("The database alias \"%1\" in the configuration \"%2\" "

@@ -1,5 +1,6 @@
 #include "TDM1.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
 
@@ -158,7 +159,8 @@ Database& TDM1::database() {
     database_ = std::make_unique<Database>(
         address, QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
-    if (database_->isServer()) {
+    // Without an event loop (a script, a benchmark) nobody watches.
+    if (database_->isServer() && QCoreApplication::instance()) {
         othersSeen_ = database_->dataVersion();
         othersTimer_ = new QTimer(this);
         othersTimer_->setObjectName(QStringLiteral("othersTimer"));

@@ -230,6 +230,10 @@ struct TTable::Impl {
             }
             return a.rowid < b.rowid;
         };
+        // A row appended by a build has the highest number yet: it goes last,
+        // found without a search.
+        if (rows->empty() || !before(row, rows->back()))
+            return count();
         return int(std::upper_bound(rows->begin(), rows->end(), row, before) - rows->begin());
     }
 

@@ -38,7 +38,7 @@ TableStore::TableStore(Database& db, const TableDef& def, const QList<int>& scop
                                where.isEmpty() ? QString() : " WHERE " + where, orderClause()));
     selectRow_ = Statement(db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 = ?1")
                                    .arg(columnList(db, def), rowId, table));
-    insert_ = Statement(db, engine.insertSql(def));
+    insert_ = Statement(engine.prepareInsert(def));
     exists_ = Statement(db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(table, rowId));
     delete_ = Statement(db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(table, rowId));
     if (!where.isEmpty())

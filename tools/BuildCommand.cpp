@@ -1,5 +1,5 @@
-// inkwright-tool build PROJECT_FILE --data DIR [--name NAME]
-// inkwright-tool refresh DOCNO --data DIR
+// inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME]
+// inkwright-tool refresh DOCNO --data DIR|--db URL
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated; a
 // refresh adds missing_units and missing_routines, what it did not find.
@@ -66,10 +66,12 @@ bool moveToDocument(TDM1& dm, int docNo) {
 
 int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const QString data = takeOption(args, QStringLiteral("--data"));
+    QString storeProblem;
+    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     QString name = takeOption(args, QStringLiteral("--name"));
-    if (args.size() != 1 || data.isEmpty()) {
-        err << "usage: inkwright-tool build PROJECT_FILE --data DIR [--name NAME]\n";
+    if (args.size() != 1 || !data) {
+        err << usageWithProblem("build PROJECT_FILE --data DIR|--db URL [--name NAME]",
+                                storeProblem);
         return 2;
     }
     const QString project = QFileInfo(args.first()).absoluteFilePath();
@@ -77,7 +79,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         name = QFileInfo(project).completeBaseName();
     name = DocumentCommands::storedName(name);
 
-    ToolStore store(data, ToolStore::Missing::Create);
+    ToolStore store(*data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
     if (dm.tblDocs->locate(QStringLiteral("DocName"), name)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";
@@ -91,17 +93,18 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
 int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const QString data = takeOption(args, QStringLiteral("--data"));
+    QString storeProblem;
+    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     bool isNumber = false;
     const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
-    if (!isNumber || data.isEmpty()) {
-        err << "usage: inkwright-tool refresh DOCNO --data DIR\n";
+    if (!isNumber || !data) {
+        err << usageWithProblem("refresh DOCNO --data DIR|--db URL", storeProblem);
         return 2;
     }
-    ToolStore store(data);
+    ToolStore store(*data);
     TDM1& dm = store.dm();
     if (!moveToDocument(dm, docNo)) {
-        err << "There is no document number " << docNo << " in " << data << ".\n";
+        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;
     }
     ConsoleFeedback feedback(err);
@@ -113,12 +116,13 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
 const ToolCommandRegistration buildRegistration({
     QStringLiteral("build"),
-    QStringLiteral("build PROJECT_FILE --data DIR [--name NAME]   document a project in DIR"),
+    QStringLiteral(
+        "build PROJECT_FILE --data DIR|--db URL [--name NAME]   document a project in DIR"),
     runBuild,
 });
 const ToolCommandRegistration refreshRegistration({
     QStringLiteral("refresh"),
-    QStringLiteral("refresh DOCNO --data DIR   refresh a document from its project files"),
+    QStringLiteral("refresh DOCNO --data DIR|--db URL   refresh a document from its project files"),
     runRefresh,
 });
 

@@ -1,4 +1,4 @@
-// inkwright-tool coverage DOCNO --data DIR [--min PERCENT]
+// inkwright-tool coverage DOCNO --data DIR|--db URL [--min PERCENT]
 // How much of a document is described: one line per unit still in the
 // project (unit, routines, described, percent, tab-separated), then a total
 // line. Exit status 1 when the total falls below --min, so a build server
@@ -30,20 +30,21 @@ bool documentExists(Database& db, int docNo) {
 
 int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const QString data = takeOption(args, QStringLiteral("--data"));
+    QString storeProblem;
+    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     const QString minimumText = takeOption(args, QStringLiteral("--min"));
     bool isNumber = false;
     const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
     bool minimumOk = true;
     const double minimum = minimumText.isEmpty() ? 0.0 : minimumText.toDouble(&minimumOk);
-    if (!isNumber || data.isEmpty() || !minimumOk || minimum < 0 || minimum > 100) {
-        err << "usage: inkwright-tool coverage DOCNO --data DIR [--min PERCENT]\n";
+    if (!isNumber || !data || !minimumOk || minimum < 0 || minimum > 100) {
+        err << usageWithProblem("coverage DOCNO --data DIR|--db URL [--min PERCENT]", storeProblem);
         return 2;
     }
-    ToolStore store(data);
+    ToolStore store(*data);
     Database& db = store.dm().database();
     if (!documentExists(db, docNo)) {
-        err << "There is no document number " << docNo << " in " << data << ".\n";
+        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;
     }
     const DocumentCoverage coverage = ReadCoverage(db, docNo);
@@ -64,7 +65,7 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
 
 const ToolCommandRegistration registration({
     QStringLiteral("coverage"),
-    QStringLiteral("coverage DOCNO --data DIR [--min PERCENT]   how much of a document is "
+    QStringLiteral("coverage DOCNO --data DIR|--db URL [--min PERCENT]   how much of a document is "
                    "described"),
     runCoverage,
 });

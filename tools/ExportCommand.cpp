@@ -1,9 +1,10 @@
-// inkwright-tool export DOCNO --data DIR --out OUT: writes the report of a
+// inkwright-tool export DOCNO --data DIR|--db URL --out OUT: writes the report of a
 // document, as the preview shows it, to a PDF file or one HTML page (by the
 // extension .pdf, .html or .htm), or as a browsable site into the folder OUT,
 // reading DIR/Inkwright.sqlite without changing it. It says "wrote" only
 // after checking what it wrote.
 #include "report/layout/ReportFile.h"
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
 #include "ToolCommand.h"
 
@@ -15,11 +16,12 @@ using namespace ink;
 namespace {
 
 const char* const Usage =
-    "usage: inkwright-tool export DOCNO --data DIR --out FILE.pdf|FILE.html|FOLDER\n";
+    "usage: inkwright-tool export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER\n";
 
 struct ExportArguments {
     qint32 docNo = 0;
     QString dataDir;
+    QString url; // a server store, in place of dataDir
     QString outFile;
 };
 
@@ -39,14 +41,16 @@ std::optional<ExportArguments> parseArguments(const QStringList& args) {
     bool haveDocNo = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if ((arg == "--data" || arg == "--out") && i + 1 < args.size())
-            (arg == "--data" ? parsed.dataDir : parsed.outFile) = args[++i];
+        if ((arg == "--data" || arg == "--db" || arg == "--out") && i + 1 < args.size())
+            (arg == "--data" ? parsed.dataDir
+             : arg == "--db" ? parsed.url
+                             : parsed.outFile) = args[++i];
         else if (!haveDocNo && parseDocNo(arg, parsed.docNo))
             haveDocNo = true;
         else
             return std::nullopt;
     }
-    if (!haveDocNo || parsed.dataDir.isEmpty() || parsed.outFile.isEmpty())
+    if (!haveDocNo || parsed.dataDir.isEmpty() == parsed.url.isEmpty() || parsed.outFile.isEmpty())
         return std::nullopt;
     return parsed;
 }
@@ -57,8 +61,18 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << Usage;
         return 2;
     }
-    const QString databaseFile =
+    // The report reads a server store by its URL, as the report library does.
+    QString databaseFile =
         QDir(parsed->dataDir).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
+    if (!parsed->url.isEmpty()) {
+        QString problem;
+        const std::optional<StoreAddress> server = StoreAddress::fromUrl(parsed->url, &problem);
+        if (!server) {
+            err << Usage << problem << '\n';
+            return 2;
+        }
+        databaseFile = server->url();
+    }
     const ExportResult result = exportReport(databaseFile, parsed->docNo, parsed->outFile);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)
@@ -69,8 +83,9 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const ToolCommandRegistration registration({
     QStringLiteral("export"),
-    QStringLiteral("export DOCNO --data DIR --out OUT   write a document's report: OUT.pdf, "
-                   "OUT.html, or a site in the folder OUT"),
+    QStringLiteral(
+        "export DOCNO --data DIR|--db URL --out OUT   write a document's report: OUT.pdf, "
+        "OUT.html, or a site in the folder OUT"),
     RunExport,
     ToolCommand::Needs::Gui,
 });

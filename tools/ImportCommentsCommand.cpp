@@ -1,4 +1,4 @@
-// inkwright-tool import-comments DOCNO --data DIR
+// inkwright-tool import-comments DOCNO --data DIR|--db URL
 // Fills the empty unit and routine descriptions of a document from the
 // comments on their declarations, as the documents list's menu does, and
 // prints what it filled: units, tab, count, tab, routines, tab, count.
@@ -14,14 +14,15 @@ namespace {
 
 int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const QString data = takeOption(args, QStringLiteral("--data"));
+    QString storeProblem;
+    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     bool isNumber = false;
     const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
-    if (!isNumber || data.isEmpty()) {
-        err << "usage: inkwright-tool import-comments DOCNO --data DIR\n";
+    if (!isNumber || !data) {
+        err << usageWithProblem("import-comments DOCNO --data DIR|--db URL", storeProblem);
         return 2;
     }
-    ToolStore store(data);
+    ToolStore store(*data);
     TDM1& dm = store.dm();
     bool found = false;
     for (dm.tblDocs->first(); !found && !dm.tblDocs->eof();) {
@@ -30,7 +31,7 @@ int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) 
             dm.tblDocs->next();
     }
     if (!found) {
-        err << "There is no document number " << docNo << " in " << data << ".\n";
+        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;
     }
     const CommentImportPlan plan = PlanCommentImport(dm);
@@ -41,7 +42,7 @@ int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) 
 
 const ToolCommandRegistration registration({
     QStringLiteral("import-comments"),
-    QStringLiteral("import-comments DOCNO --data DIR   fill empty descriptions from the "
+    QStringLiteral("import-comments DOCNO --data DIR|--db URL   fill empty descriptions from the "
                    "source's comments"),
     runImport,
 });

@@ -1,4 +1,4 @@
-// inkwright-tool search TEXT --data DIR
+// inkwright-tool search TEXT --data DIR|--db URL
 // What Ctrl+F finds, over every document: one line per unit or routine,
 // document, unit, routine (empty for a unit) and the matching line of the
 // description, tab-separated. Exit status 1 when nothing matches.
@@ -22,12 +22,13 @@ QString cell(QString text) {
 
 int runSearch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    const QString data = takeOption(args, QStringLiteral("--data"));
-    if (args.size() != 1 || data.isEmpty()) {
-        err << "usage: inkwright-tool search TEXT --data DIR\n";
+    QString storeProblem;
+    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
+    if (args.size() != 1 || !data) {
+        err << usageWithProblem("search TEXT --data DIR|--db URL", storeProblem);
         return 2;
     }
-    ToolStore store(data);
+    ToolStore store(*data);
     const QList<SearchHit> hits =
         SearchDocuments(store.dm().database(), args.first(), std::numeric_limits<int>::max());
     for (const SearchHit& hit : hits)
@@ -38,8 +39,9 @@ int runSearch(const QStringList& arguments, QTextStream& out, QTextStream& err) 
 
 const ToolCommandRegistration registration({
     QStringLiteral("search"),
-    QStringLiteral("search TEXT --data DIR   units and routines whose names or descriptions "
-                   "hold the words"),
+    QStringLiteral(
+        "search TEXT --data DIR|--db URL   units and routines whose names or descriptions "
+        "hold the words"),
     runSearch,
 });
 

@@ -5,13 +5,28 @@
 #include <QStringList>
 
 #include "store/AliasRegistry.h"
+#include "store/Database.h"
 #include "store/Startup.h"
 #include "store/UserError.h"
 
 namespace ink {
 
 ToolStore::ToolStore(const QString& dataDirectory, Missing missing)
+    : ToolStore(StoreAddress::local(dataDirectory), missing) {}
+
+ToolStore::ToolStore(const StoreAddress& address, Missing missing)
     : registry_(std::make_shared<AliasRegistry>(scratch_.filePath("DatabaseEngine.ini"))) {
+    if (address.isServer())
+        pointAtServer(address, missing);
+    else
+        pointAtFolder(address.folder, missing);
+    dm_ = std::make_unique<TDM1>(nullptr, registry_);
+    OpenOrCreateTables(*dm_);
+}
+
+ToolStore::~ToolStore() = default;
+
+void ToolStore::pointAtFolder(const QString& dataDirectory, Missing missing) {
     const QString path = QDir(dataDirectory).absolutePath();
     const QString file = QDir(path).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
     if (missing == Missing::Refuse && !QFileInfo(file).isFile())
@@ -21,11 +36,15 @@ ToolStore::ToolStore(const QString& dataDirectory, Missing missing)
                 .arg(QDir::toNativeSeparators(path), QString::fromLatin1(TDM1::DatabaseFileName)));
     createDataDirectory(path);
     EnsureDatabaseAlias(*registry_, QString::fromLatin1(TDM1::AliasName), path, true);
-    dm_ = std::make_unique<TDM1>(nullptr, registry_);
-    OpenOrCreateTables(*dm_);
 }
 
-ToolStore::~ToolStore() = default;
+// A server database that holds no store yet is refused before anything is
+// made in it: opening it for reading says so.
+void ToolStore::pointAtServer(const StoreAddress& address, Missing missing) {
+    if (missing == Missing::Refuse)
+        Database(address, {}, Database::Access::ReadOnly);
+    SetAliasAddress(*registry_, QString::fromLatin1(TDM1::AliasName), address);
+}
 
 QString takeOption(QStringList& args, const QString& option) {
     const qsizetype at = args.indexOf(option);
@@ -34,6 +53,29 @@ QString takeOption(QStringList& args, const QString& option) {
     const QString value = args.at(at + 1);
     args.remove(at, 2);
     return value;
+}
+
+std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem) {
+    const QString folder = takeOption(args, QStringLiteral("--data"));
+    const QString url = takeOption(args, QStringLiteral("--db"));
+    if (folder.isEmpty() == url.isEmpty()) {
+        *problem = QStringLiteral("give the store as --data DIR or as --db URL, one of them");
+        return std::nullopt;
+    }
+    if (!folder.isEmpty())
+        return StoreAddress::local(folder);
+    return StoreAddress::fromUrl(url, problem);
+}
+
+QString usageWithProblem(const QString& usage, const QString& problem) {
+    QString text = QStringLiteral("usage: inkwright-tool ") + usage + QLatin1Char('\n');
+    if (!problem.isEmpty())
+        text += problem + QLatin1Char('\n');
+    return text;
+}
+
+QString storeName(const StoreAddress& address) {
+    return address.isServer() ? address.displayName() : address.folder;
 }
 
 } // namespace ink

@@ -1,17 +1,19 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <QString>
 #include <QTemporaryDir>
 
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
 
 namespace ink {
 
 class AliasRegistry;
 
-// The documentation store of a data directory, opened for one command-line
-// run. The alias lives only in memory: a script's store never re-points the
-// user's own "Quillmark".
+// The documentation store of a data directory or a server, opened for one
+// command-line run. The alias lives only in memory: a script's store never
+// re-points the user's own "Quillmark".
 class ToolStore {
 public:
     enum class Missing { Create, Refuse };
@@ -19,10 +21,16 @@ public:
     // and the tables when missing; every other command is refused there, with
     // nothing made. Throws UserError.
     explicit ToolStore(const QString& dataDirectory, Missing missing = Missing::Refuse);
+    // The same for either kind of store; on a server, an empty database is
+    // refused (or, for a build, made a store).
+    explicit ToolStore(const StoreAddress& address, Missing missing = Missing::Refuse);
     ~ToolStore();
     TDM1& dm() { return *dm_; }
 
 private:
+    void pointAtFolder(const QString& dataDirectory, Missing missing);
+    void pointAtServer(const StoreAddress& address, Missing missing);
+
     QTemporaryDir scratch_;
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<TDM1> dm_;
@@ -31,5 +39,17 @@ private:
 // The value following `option` in `args` ("--data DIR"), removed from the
 // list with it; empty when absent.
 QString takeOption(QStringList& args, const QString& option);
+
+// Where a command works: "--data DIR" or "--db postgresql://user@host:port/
+// database", exactly one, removed from `args`. Nothing, with `problem`
+// saying why, when neither or both are given or the URL is not usable.
+std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem);
+
+// "usage: inkwright-tool USAGE", and on a line of its own why the store
+// option was refused, if it was.
+QString usageWithProblem(const QString& usage, const QString& problem);
+
+// How messages name a store: its folder, or user@server/database.
+QString storeName(const StoreAddress& address);
 
 } // namespace ink

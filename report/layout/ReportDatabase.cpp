@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "store/AliasRegistry.h"
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
 #include "store/UserError.h"
 
@@ -10,6 +11,12 @@ namespace ink {
 
 QString reportDatabaseFile(const AliasRegistry& registry) {
     const QString alias = QString::fromLatin1(TDM1::AliasName);
+    // A shared store is named by its URL; libpq finds its password itself.
+    if (registry.aliasExists(alias)) {
+        const StoreAddress address = AliasAddress(registry, alias);
+        if (address.isServer())
+            return address.url();
+    }
     const QString folder = registry.aliasExists(alias) ? registry.aliasPath(alias) : QString();
     if (folder.isEmpty())
         throw UserError(QStringLiteral("The database alias \"%1\" is not set up in %2. "

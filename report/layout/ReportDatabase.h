@@ -6,7 +6,8 @@ namespace ink {
 class AliasRegistry;
 
 // The documentation database Inkwright set up: the file in the folder of the
-// alias "Quillmark". UserError when the alias is missing or has no folder.
+// alias "Quillmark", or the URL of the server store it names. UserError when
+// the alias is missing or has no folder.
 QString reportDatabaseFile(const AliasRegistry& registry);
 
 } // namespace ink

@@ -4,6 +4,7 @@
 
 #include "store/Database.h"
 #include "store/Statement.h"
+#include "store/StoreAddress.h"
 #include "store/UserError.h"
 
 namespace ink {
@@ -40,12 +41,17 @@ bool hasColumn(Database& db, const QString& table, const QString& column) {
 } // namespace
 
 ReportSource::ReportSource(const QString& databaseFile) {
-    if (!QFileInfo(databaseFile).isFile())
-        throw UserError(
-            QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
     // Read-only: the report never changes the store, and reads it also
-    // from a folder the user may not write.
-    db_ = std::make_unique<Database>(databaseFile, QList<TableDef>{}, Database::Access::ReadOnly);
+    // from a folder the user may not write. A shared store comes as its URL.
+    if (const std::optional<StoreAddress> server = StoreAddress::fromUrl(databaseFile)) {
+        db_ = std::make_unique<Database>(*server, QList<TableDef>{}, Database::Access::ReadOnly);
+    } else {
+        if (!QFileInfo(databaseFile).isFile())
+            throw UserError(
+                QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
+        db_ =
+            std::make_unique<Database>(databaseFile, QList<TableDef>{}, Database::Access::ReadOnly);
+    }
     // One read transaction for the source's life, so every pass over the
     // document (the page count, then the pages) sees it as it stood at
     // one moment, and page numbers cannot drift between them.

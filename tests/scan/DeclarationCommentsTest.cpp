@@ -42,3 +42,12 @@ TEST(DeclarationComments, ALicenceIsNoUnitDescription) {
                   .unit,
               "Helpers for dates.");
 }
+
+TEST(DeclarationComments, AreReadInTheRealInterfaceAfterAStubOne) {
+    const DeclarationComments found =
+        ParseDeclarationComments("unit Regs;\n{$ifdef NODEBUG}\ninterface\nimplementation\nend.\n"
+                                 "{$else}\ninterface\n{ Opens the window. }\nprocedure Open;\n"
+                                 "implementation\n{ A body. }\nprocedure Body;\nend.\n{$endif}\n");
+    EXPECT_EQ(found.routines.value("open"), "Opens the window.");
+    EXPECT_FALSE(found.routines.contains("body"));
+}

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "scan/IncludeFiles.h"
 #include "scan/UnitScanner.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
@@ -74,6 +75,37 @@ TEST(IncludeFiles, TheImplementationKeywordInAnIncludeEndsTheInterface) {
     const QString path =
         temp.write("U.pas", "unit U;\ninterface\n{$I Both.inc}\nprocedure Later;\nend.\n");
     EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"Declared"}));
+}
+
+TEST(IncludeFiles, AreFollowedInTheRealInterfaceAfterAStubOne) {
+    TempDir temp;
+    temp.write("Real.inc", "procedure FromReal;\n");
+    temp.write("Stub.inc", "procedure FromStub;\n");
+    const QString path = temp.write(
+        "U.pas", "unit U;\n{$ifdef NODEBUG}\ninterface\nimplementation\n{$I Stub.inc}\nend.\n"
+                 "{$else}\ninterface\n{$I Real.inc}\nimplementation\nend.\n{$endif}\n");
+    EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"FromReal"}));
+}
+
+TEST(IncludeFiles, ABuildsCacheServesEveryUnitAsItsOwnLookupWould) {
+    TempDir temp;
+    temp.write("shared/Common.INC", "procedure FromCommon;\n{$I Nested}\n");
+    temp.write("shared/nested.inc", "procedure FromNested;\n");
+    temp.write("a/Own.inc", "procedure FromOwnA;\n");
+    temp.write("b/own.inc", "procedure FromOwnB;\n");
+    const QString a = temp.write("a/A.pas", "unit A;\ninterface\n{$I ../shared/common.inc}\n"
+                                            "{$I Own}\n{$I ../shared/COMMON.inc}\n"
+                                            "implementation\nend.\n");
+    const QString b = temp.write("b/B.pas", "unit B;\ninterface\n{$I own.inc}\n"
+                                            "{$I ../shared/Common.inc}\nimplementation\nend.\n");
+    IncludeCache cache;
+    for (int round = 0; round < 2; ++round) {
+        // Each unit reads a file once, a file another unit read included.
+        EXPECT_EQ(names(ScanUnitRoutines(a, {}, &cache)),
+                  QStringList({"FromCommon", "FromNested", "FromOwnA"}));
+        EXPECT_EQ(names(ScanUnitRoutines(b, {}, &cache)),
+                  QStringList({"FromOwnB", "FromCommon", "FromNested"}));
+    }
 }
 
 // The LCL declares the routines of LCLIntf and of the GTK2 widget set's

@@ -127,6 +127,9 @@ TEST_F(Missing, AUnitDroppedFromTheProjectIsMissingWithItsRoutines) {
     EXPECT_EQ(c.missingRoutines, 1);
     EXPECT_EQ(c.routines, 2);
     EXPECT_TRUE(c.units[0].missing);
+    // The unit found again shows this scan's stamp in the list, too.
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));
+    EXPECT_EQ(dm->tblUnitsLastSeen->value(), dm->tblDocsLastScan->value());
 }
 
 TEST_F(Missing, RemovalCountsMovesDescriptionsAndKeepsThePresent) {

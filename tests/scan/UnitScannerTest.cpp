@@ -161,6 +161,35 @@ TEST(UnitScanner, StopsAtTheImplementationKeywordOnly) {
               (QStringList{"P TForm1.Button1Click|Sender: TObject"}));
 }
 
+TEST(UnitScanner, ReadsTheRealInterfaceAfterAStubOneInAnotherBranch) {
+    // A unit that compiles to nothing under a define carries an empty
+    // interface and implementation in one branch, its real interface in the
+    // other; the stub's end does not end the reading.
+    EXPECT_EQ(Scan("unit FPRegs;\n{$ifdef NODEBUG}\ninterface\nimplementation\nend.\n"
+                   "{$else NODEBUG}\ninterface\n{$ifdef Windows}uses Windows;{$endif}\n"
+                   "procedure InitRegs;\n{$ifdef i386}function Eax: LongWord;{$endif}\n"
+                   "implementation\nprocedure Hidden;\nend.\n{$endif NODEBUG}\n"),
+              (QStringList{"P InitRegs|<None>", "F Eax|<None>|LongWord"}));
+    // A later branch that holds no interface section (an interface type is
+    // none) leaves the first implementation the end, as does a conditional
+    // without a later branch.
+    EXPECT_EQ(Scan("unit U;\ninterface\nprocedure Seen;\n{$ifdef A}\nimplementation\n"
+                   "procedure Hidden1;\n{$else}\ntype IFoo = interface\n"
+                   "procedure Hidden2;\nend;\n{$endif}\nend.\n"),
+              (QStringList{"P Seen|<None>"}));
+    EXPECT_EQ(Scan("unit U;\ninterface\n{$ifdef A}\nimplementation\n{$endif}\n"
+                   "{$ifdef B}{$else}interface procedure Hidden;{$endif}\n"),
+              QStringList{});
+}
+
+TEST(UnitScanner, AFullStopBeforeADirectiveQualifiesNoKeyword) {
+    // The error text of an old compiler's branch ends in a full stop; the
+    // header after the branch is still one.
+    EXPECT_EQ(Scan(Unit("{$ifdef VER80}\n  #ERROR Needs Delphi 3 minimum.\n{$endif}\n"
+                        "procedure Register;\n")),
+              (QStringList{"P Register|<None>"}));
+}
+
 TEST(UnitScanner, AnonymousMethodsDeclareNothing) {
     // A program is read whole, bodies included; the methods passed or
     // assigned in them are values, and a reserved word is never a name.

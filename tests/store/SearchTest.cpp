@@ -59,5 +59,6 @@ TEST_F(Search, TheIndexFollowsEditsAndRemovals) {
     dm->tblProc->first();
     dm->tblProc->deleteRow();
     EXPECT_EQ(find("checks"), QStringList());
-    dm->database().exec("INSERT INTO ProcsSearch(ProcsSearch) VALUES ('integrity-check')");
+    if (!storeTestsOnServer()) // the FTS5 index is the embedded store's own
+        dm->database().exec("INSERT INTO ProcsSearch(ProcsSearch) VALUES ('integrity-check')");
 }

@@ -82,7 +82,8 @@ TEST(StoreAddressUrl, WritesWhatLibpqAndWeReadBack) {
         const char* database;
     } cases[] = {{"/tmp/ink sock", "anna", "docs"},
                  {"db.example.org", "", "my docs/2"},
-                 {"::1", "o'brien@home", "caf\xC3\xA9"}};
+                 {"::1", "o'brien@home", "caf\xC3\xA9"},
+                 {"M:]", "", "x"}}; // a colon that is no IPv6 address is written encoded
     for (const auto& c : cases) {
         address.server = QString::fromUtf8(c.server);
         address.user = QString::fromUtf8(c.user);
@@ -196,12 +197,13 @@ TEST_F(AliasAddressTest, ANewAliasIsAddedAndSaved) {
 }
 
 TEST_F(AliasAddressTest, FaultsNameTheConfigurationAndChangeNothing) {
-    temp.write("DatabaseEngine.ini", "[Old]\nPATH=/x\nDEFAULT DRIVER=PARADOX\n"
+    temp.write("DatabaseEngine.ini", "[Old]\nPATH=/x\nDEFAULT DRIVER=MYSQL\n"
                                      "[NoServer]\nDEFAULT DRIVER=postgresql\nDATABASE NAME=d\n"
                                      "[NoDatabase]\nDEFAULT DRIVER=POSTGRESQL\nSERVER NAME=h\n"
                                      "[BadPort]\nDEFAULT DRIVER=POSTGRESQL\nSERVER NAME=h\n"
                                      "DATABASE NAME=d\nPORT=http\n"
-                                     "[Bare]\nPATH=/data\n");
+                                     "[Bare]\nPATH=/data\n"
+                                     "[Paradox]\nPATH=/old\nDEFAULT DRIVER=PARADOX\n");
     const QByteArray before = bytesOf(config());
     AliasRegistry registry(config());
     for (const char* alias : {"Old", "NoServer", "NoDatabase", "BadPort", "Missing"}) {
@@ -213,8 +215,10 @@ TEST_F(AliasAddressTest, FaultsNameTheConfigurationAndChangeNothing) {
             EXPECT_TRUE(error.message().contains(alias)) << error.message().toStdString();
         }
     }
-    // No driver key is the embedded store.
+    // No driver key, or an older folder alias's table driver, is the embedded store.
     EXPECT_EQ(AliasAddress(registry, "Bare").folder, "/data");
+    EXPECT_FALSE(AliasAddress(registry, "Paradox").isServer());
+    EXPECT_EQ(AliasAddress(registry, "Paradox").folder, "/old");
 
     StoreAddress noDatabase = parsed("postgresql://h/d");
     noDatabase.database.clear();

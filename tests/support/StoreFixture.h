@@ -7,9 +7,11 @@
 #include "store/Database.h"
 #include "store/Startup.h"
 #include "store/Statement.h"
+#include "store/StoreAddress.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "support/PgCluster.h"
 #include "support/TempDir.h"
 
 // The values of one field over a table's scope, in order.
@@ -21,8 +23,14 @@ inline QStringList tableColumn(const ink::TTable* table, const char* field) {
     return values;
 }
 
-// A fresh store in a temporary folder: alias in a private configuration file,
-// the three tables created and open.
+// True when the store tests run against a server: the same tests, each on a
+// fresh database of the test program's private PostgreSQL cluster.
+inline bool storeTestsOnServer() {
+    return qgetenv("INKWRIGHT_TEST_STORE") == "postgresql";
+}
+
+// A fresh store in a temporary folder (or, see above, on the server): alias
+// in a private configuration file, the three tables created and open.
 class StoreFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,6 +38,9 @@ protected:
         dataDir = ink::dataDirectoryFor(temp.path());
         ink::createDataDirectory(dataDir);
         ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, dataDir, true);
+        if (storeTestsOnServer())
+            ink::SetAliasAddress(*registry, ink::TDM1::AliasName,
+                                 PgCluster::shared().createDatabase(QStringLiteral("store")));
         dm = std::make_unique<ink::TDM1>(nullptr, registry);
         ink::OpenOrCreateTables(*dm);
     }

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "support/PrintQt.h"
 #include "store/testing/SqlFile.h"
+#include "support/PrintQt.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 

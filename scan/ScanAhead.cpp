@@ -1,0 +1,50 @@
+#include "ScanAhead.h"
+
+#include "IncludeFiles.h"
+
+namespace ink {
+
+ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder)
+    : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)),
+      worker_([this] { run(); }) {}
+
+ScanAhead::~ScanAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+}
+
+void ScanAhead::run() {
+    IncludeCache includes;
+    for (const QString& source : sources_) {
+        std::variant<UnitRoutines, std::exception_ptr> result;
+        try {
+            result = ScanUnitRoutines(source, projectFolder_, &includes);
+        } catch (...) {
+            result = std::current_exception();
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopping_ || ready_.size() < MostAhead; });
+        if (stopping_)
+            return;
+        ready_.push_back(std::move(result));
+        changed_.notify_all();
+    }
+}
+
+UnitRoutines ScanAhead::next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !ready_.empty(); });
+    auto result = std::move(ready_.front());
+    ready_.pop_front();
+    changed_.notify_all();
+    lock.unlock();
+    if (auto* failure = std::get_if<std::exception_ptr>(&result))
+        std::rethrow_exception(*failure);
+    return std::get<UnitRoutines>(std::move(result));
+}
+
+} // namespace ink

@@ -1,0 +1,104 @@
+// The tool on a server store: every command takes --db URL in place of
+// --data DIR, and copy-store moves a store between the two kinds, numbers
+// and descriptions kept, only ever into an empty one.
+#include <gtest/gtest.h>
+#include <QDir>
+
+#include "store/testing/SqlFile.h"
+#include "support/PgCluster.h"
+#include "support/PrintQt.h"
+#include "support/TempDir.h"
+#include "support/ToolRun.h"
+
+namespace {
+
+class ServerStoreCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        temp.write("app/A.pas", "unit A;\ninterface\nprocedure One;\nfunction Two: Integer;\n"
+                                "implementation\nend.\n");
+        temp.write("app/B.pas", "unit B;\ninterface\nprocedure Three;\nimplementation\nend.\n");
+        project = temp.write("app/P.dpr", "program P;\nuses\n  A in 'A.pas',\n  B in 'B.pas';\n"
+                                          "begin\nend.\n");
+        url = PgCluster::shared().createDatabase("tool").url();
+    }
+    QString folder(const char* name) const { return temp.filePath(name); }
+    QString file(const char* name) const { return QDir(folder(name)).filePath("Inkwright.sqlite"); }
+    // The three tables of a SQLite store, every field of every row.
+    QString everything(const char* name) const {
+        return sqlText(file(name),
+                       "SELECT group_concat(x, char(10)) FROM ("
+                       "SELECT quote(DocNo) || quote(DocName) || quote(DocDate) || "
+                       "quote(DPRFileName) || quote(LastScan) AS x FROM DocsLib UNION ALL "
+                       "SELECT quote(UnitNo) || quote(UnitName) || quote(Description) "
+                       "|| quote(UnitPath) || quote(LastSeen) FROM UnitsLib UNION ALL "
+                       "SELECT quote(ProcNo) || quote(ProcName) || quote(ProcParams) || "
+                       "quote(Description) || quote(Declaration) || quote(LastSeen) "
+                       "FROM ProcsLib)");
+    }
+
+    TempDir temp;
+    QString project;
+    QString url;
+};
+
+} // namespace
+
+TEST_F(ServerStoreCommands, EveryCommandWorksOnTheServer) {
+    ToolRun run = runTool({"build", project, "--db", url});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("docno\t1\tunits\t2\troutines\t4\t")) << run.out.toStdString();
+    run = runTool({"refresh", "1", "--db", url});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("missing_units\t0\tmissing_routines\t0")) << run.out.toStdString();
+    run = runTool({"coverage", "1", "--db", url, "--min", "0"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith("total\t3\t0\t0.0\n")) << run.out.toStdString();
+    run = runTool({"search", "Thr", "--db", url});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "P\tB.pas\tThree\t\n");
+    run = runTool({"export", "1", "--db", url, "--out", temp.filePath("out/r.html")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(temp.filePath("out/r.html")).size() > 0);
+
+    // Exactly one store option, and a URL that says where.
+    EXPECT_EQ(runTool({"coverage", "1", "--db", url, "--data", folder("d")}).status, 2);
+    run = runTool({"coverage", "1", "--db", "postgresql://anna:secret@h/d"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("pgpass")) << run.err.toStdString();
+    // A server database that holds no store is refused, and left empty.
+    const QString empty = PgCluster::shared().createDatabase("empty").url();
+    run = runTool({"refresh", "1", "--db", empty});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("holds no documentation")) << run.err.toStdString();
+}
+
+TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
+    ASSERT_EQ(runTool({"build", project, "--data", folder("first")}).status, 0);
+    runSql(file("first"), "UPDATE ProcsLib SET Description = 'Does it.' || char(13) || "
+                          "char(10) || 'Twice.' WHERE ProcName = 'Two'");
+    runSql(file("first"), "UPDATE UnitsLib SET Description = 'The A unit.' WHERE UnitNo = 1");
+    runSql(file("first"), "DELETE FROM ProcsLib WHERE ProcName = 'One'"); // a gap in the numbers
+
+    ToolRun run = runTool({"copy-store", "--from", folder("first"), "--to", url});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "documents\t1\tunits\t2\troutines\t3\n"); // with B's placeholder
+    run = runTool({"copy-store", "--from", url, "--to", folder("back")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(everything("back"), everything("first"));
+
+    // Into a store that holds documents: refused, nothing written.
+    run = runTool({"copy-store", "--from", folder("first"), "--to", url});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("not empty")) << run.err.toStdString();
+    run = runTool({"search", "Three", "--db", url});
+    EXPECT_EQ(run.out.count('\n'), 1);
+
+    // The server's numbers go on after the highest copied.
+    run = runTool({"build", project, "--db", url, "--name", "Again"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("docno\t2\t")) << run.out.toStdString();
+    run = runTool({"copy-store", "--from", url, "--to", folder("third")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(sqlText(file("third"), "SELECT min(ProcNo) FROM ProcsLib WHERE DocNo = 2"), "5");
+}
