@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
@@ -439,15 +440,20 @@ TTable* TfrmInkwright::tableBeingEdited() const {
 
 void TfrmInkwright::Action2Execute() {
     if (dm_)
-        storeCommands_->refreshRow(*tableBeingEdited());
+        refreshRowOf(*tableBeingEdited());
 }
 
 void TfrmInkwright::RefreshRow1Click() {
-    storeCommands_->refreshRow(*dm_->tblUnits);
+    refreshRowOf(*dm_->tblUnits);
 }
 
 void TfrmInkwright::RefreshRow2Click() {
-    storeCommands_->refreshRow(*dm_->tblProc);
+    refreshRowOf(*dm_->tblProc);
+}
+
+void TfrmInkwright::refreshRowOf(TTable& table) {
+    const QScopedValueRollback choosing(choosingVersion_, true);
+    storeCommands_->refreshRow(table);
 }
 
 void TfrmInkwright::OthersChanged() {
@@ -493,20 +499,22 @@ void TfrmInkwright::Removefromdocumentation1Click() {
 }
 
 void TfrmInkwright::DBEdit1Exit() {
-    DocumentCommands::postOnExit(*dm_->tblDocs);
+    if (!choosingVersion_)
+        DocumentCommands::postOnExit(*dm_->tblDocs);
 }
 
 void TfrmInkwright::DBEdit2Exit() {
-    DocumentCommands::postOnExit(*dm_->tblDocs);
+    if (!choosingVersion_)
+        DocumentCommands::postOnExit(*dm_->tblDocs);
 }
 
 void TfrmInkwright::DBMemo1Exit() {
-    if (DBMemo1->dataSource())
+    if (DBMemo1->dataSource() && !choosingVersion_)
         DocumentCommands::postOnExit(*dm_->tblUnits);
 }
 
 void TfrmInkwright::DBMemo2Exit() {
-    if (DBMemo2->dataSource())
+    if (DBMemo2->dataSource() && !choosingVersion_)
         DocumentCommands::postOnExit(*dm_->tblProc);
 }
 

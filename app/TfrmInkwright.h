@@ -227,6 +227,7 @@ private:
     void deleteCurrentRowOf(TDBGrid* grid);
     void showMenu(QMenu* menu, QWidget* owner, const QPoint& position);
     TTable* tableBeingEdited() const;
+    void refreshRowOf(TTable& table);
 
     StartupEnvironment environment_;
     Dialogs* dialogs_;
@@ -241,6 +242,9 @@ private:
     bool shownOnce_ = false;
     bool dataDirectoryMade_ = false;
     bool coverageUpdatePending_ = false;
+    // While the user chooses between two versions of a row, the editor that
+    // lost the focus to that box must not store its text over theirs.
+    bool choosingVersion_ = false;
 };
 
 } // namespace ink

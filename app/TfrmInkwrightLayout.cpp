@@ -350,6 +350,7 @@ void TfrmInkwright::buildCoverage() {
     // Which store is open, always in sight: "Local" or user@server/database.
     storeStatus = new QLabel(StatusBar1);
     storeStatus->setObjectName(QStringLiteral("storeStatus"));
+    storeStatus->setContentsMargins(0, 0, 12, 0); // apart from the coverage text
     StatusBar1->addPermanentWidget(storeStatus);
     coverageStatus = new QLabel(StatusBar1);
     coverageStatus->setObjectName(QStringLiteral("coverageStatus"));

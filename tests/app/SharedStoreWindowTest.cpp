@@ -221,8 +221,15 @@ TEST_F(SharedStoreWindowTest, TheSecondPostOfARowGetsTheConflictAndF5LetsTheUser
     EXPECT_EQ(other->dm->tblProc->state(), ink::TTable::State::Editing);
     EXPECT_EQ(storedDescription(server, procNo), "First writer's words.");
 
-    // F5 shows both versions; keeping mine stores it over theirs.
+    // F5 shows both versions; keeping mine stores it over theirs. The box
+    // takes the focus from the editor, which must not store the text before
+    // the user has chosen.
     dialogs.rowVersions.push_back(ink::Dialogs::RowVersion::Mine);
+    QString storedWhileChoosing;
+    dialogs.whileChoosing = [&] {
+        leaveDescription(*other->window);
+        storedWhileChoosing = storedDescription(server, procNo);
+    };
     QApplication::setActiveWindow(other->window.get());
     other->window->DBMemo2->setFocus();
     QTest::keyClick(other->window->DBMemo2, Qt::Key_F5);
@@ -230,6 +237,8 @@ TEST_F(SharedStoreWindowTest, TheSecondPostOfARowGetsTheConflictAndF5LetsTheUser
     const ScriptedDialogs::Shown choice = dialogs.shown.last();
     EXPECT_EQ(choice.text, "Description:\nFirst writer's words.");
     EXPECT_EQ(choice.initial, "Description:\nSecond writer's words.");
+    dialogs.whileChoosing = nullptr;
+    EXPECT_EQ(storedWhileChoosing, "First writer's words.");
     EXPECT_EQ(dialogs.texts("generalError").size(), 1);
     EXPECT_EQ(other->dm->tblProc->state(), ink::TTable::State::Browsing);
     EXPECT_EQ(storedDescription(server, procNo), "Second writer's words.");
@@ -245,7 +254,11 @@ TEST_F(SharedStoreWindowTest, TheSecondPostOfARowGetsTheConflictAndF5LetsTheUser
     leaveDescription(*window);
     ASSERT_EQ(dialogs.texts("generalError").size(), 2);
     dialogs.rowVersions.push_back(ink::Dialogs::RowVersion::Theirs);
+    dialogs.whileChoosing = [&] {
+        leaveDescription(*window);
+    };
     window->RefreshRow2->trigger();
+    dialogs.whileChoosing = nullptr;
     EXPECT_EQ(dm->tblProc->state(), ink::TTable::State::Browsing);
     EXPECT_EQ(window->DBMemo2->toPlainText(), "Second writer, settled.");
     EXPECT_EQ(storedDescription(server, procNo), "Second writer, settled.");

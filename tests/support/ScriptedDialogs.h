@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <functional>
 #include <QList>
 #include <QString>
 #include <stdexcept>
@@ -39,6 +40,8 @@ public:
     QList<ServerLogin> loginsOffered;                  // what each dialog showed first
     std::deque<std::optional<QString>> passwords;      // next passwordBox answers
     std::deque<std::optional<RowVersion>> rowVersions; // next chooseRowVersion answers
+    // Runs while the version box is open, as the events a real box lets through.
+    std::function<void()> whileChoosing;
 
     std::optional<QString> openFile(const OpenFileRequest& request) override {
         fileRequests.append(request);
@@ -84,6 +87,8 @@ public:
     std::optional<RowVersion> chooseRowVersion(const QString& theirs,
                                                const QString& mine) override {
         shown.append({"chooseRowVersion", "Refresh Row", theirs, mine});
+        if (whileChoosing)
+            whileChoosing();
         return next(rowVersions, "chooseRowVersion");
     }
 
