@@ -35,6 +35,13 @@ std::optional<StoreAddress> addressOf(const QString& text, QString* problem) {
     return StoreAddress::local(QDir(text).absolutePath());
 }
 
+// A folder as two spellings of it compare: the real path once it exists; a
+// folder not made yet has no real path, so its absolute path stands in.
+QString folderIdentity(const QString& folder) {
+    const QString real = QDir(folder).canonicalPath();
+    return real.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : real;
+}
+
 qint64 rowCount(Database& db, const TableDef& def) {
     Statement count(db, QStringLiteral("SELECT COUNT(*) FROM %1").arg(db.quoted(def.name)));
     count.step();
@@ -90,7 +97,7 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
         return 2;
     }
     if (!from->isServer() && !to->isServer() &&
-        QDir(from->folder).canonicalPath() == QDir(to->folder).canonicalPath())
+        folderIdentity(from->folder) == folderIdentity(to->folder))
         throw UserError(QStringLiteral("The source and the target are the same store."));
 
     Database source(*from, {}, Database::Access::ReadOnly);

@@ -3,6 +3,8 @@
 // and descriptions kept, only ever into an empty one.
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "store/testing/SqlFile.h"
 #include "support/PgCluster.h"
@@ -11,6 +13,11 @@
 #include "support/ToolRun.h"
 
 namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
 
 class ServerStoreCommands : public ::testing::Test {
 protected:
@@ -83,9 +90,21 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
     ToolRun run = runTool({"copy-store", "--from", folder("first"), "--to", url});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "documents\t1\tunits\t2\troutines\t3\n"); // with B's placeholder
+    // The report of the same data reads the same from either store.
+    ASSERT_EQ(runTool({"export", "1", "--data", folder("first"), "--out", folder("a.html")}).status,
+              0);
+    run = runTool({"export", "1", "--db", url, "--out", folder("b.html")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(readFile(folder("a.html")), readFile(folder("b.html")));
+
     run = runTool({"copy-store", "--from", url, "--to", folder("back")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(everything("back"), everything("first"));
+    // A folder copied into goes on after the highest numbers too.
+    run = runTool({"build", project, "--data", folder("back"), "--name", "Later"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("docno\t2\t")) << run.out.toStdString();
+    EXPECT_EQ(sqlText(file("back"), "SELECT min(UnitNo) FROM UnitsLib WHERE DocNo = 2"), "3");
 
     // Into a store that holds documents: refused, nothing written.
     run = runTool({"copy-store", "--from", folder("first"), "--to", url});
@@ -101,4 +120,17 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
     run = runTool({"copy-store", "--from", url, "--to", folder("third")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(sqlText(file("third"), "SELECT min(ProcNo) FROM ProcsLib WHERE DocNo = 2"), "5");
+}
+
+TEST(CopyStore, AMissingSourceIsSaidSoAndNothingIsMade) {
+    TempDir temp;
+    // Two folders that do not exist yet are still two stores.
+    const ToolRun run =
+        runTool({"copy-store", "--from", temp.filePath("none"), "--to", temp.filePath("new")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("does not exist")) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(temp.filePath("new")));
+    EXPECT_EQ(
+        runTool({"copy-store", "--from", temp.filePath("new"), "--to", temp.filePath("./new")}).err,
+        "The source and the target are the same store.\n");
 }
