@@ -49,40 +49,59 @@ void startDocument(TDM1& dm, const QString& projectPath, const QString& document
     dm.tblDocs->post();
 }
 
-// The document's unit rows by name, so that each uses-clause entry finds its
-// row at once, whatever the size of the project.
-class UnitRows {
+// Pairs the uses-clause entries with the document's stored unit rows, each
+// row with one entry at most. Projects may name one unit twice from
+// different folders (`A in 'x\A.pas'` and `A in 'y\A.pas'`), so a row is
+// matched by the entry as a whole: first its name with the same `in` path,
+// and only then, for an entry whose file moved, a row of that name that no
+// entry of the same path claimed. An entry left without a row is new.
+class UnitMatcher {
 public:
-    explicit UnitRows(const TTable& units)
+    explicit UnitMatcher(const TTable& units)
         : units_(units), nameField_(units.definition().indexOf(QStringLiteral("UnitName"))),
-          pathField_(units.definition().indexOf(QStringLiteral("UnitPath"))) {
+          pathField_(units.definition().indexOf(QStringLiteral("UnitPath"))),
+          claimed_(units.recordCount(), false) {
         for (int row = 0; row < units.recordCount(); ++row)
-            add(row);
+            rowsByName_[matchKey(units.rowValue(row, nameField_).toString())].append(row);
     }
 
-    // The row of that name and `in` path, else the first row of that name;
-    // -1 when none. The path tells apart the units of one name that live in
-    // different folders, so a refresh with nothing changed re-points none.
-    int find(const QString& name, const QString& inPath) const {
-        const QList<int> rows = rowsByName_.value(matchKey(asStored(units_, "UnitName", name)));
-        const QString storedPath = asStored(units_, "UnitPath", inPath);
-        for (int row : rows)
-            if (units_.rowValue(row, pathField_)
-                    .toString()
-                    .compare(storedPath, Qt::CaseInsensitive) == 0)
-                return row;
-        return rows.isEmpty() ? -1 : rows.first();
-    }
-
-    // A row appended at the end of the scope (unit numbers only grow).
-    void add(int row) {
-        rowsByName_[matchKey(units_.rowValue(row, nameField_).toString())].append(row);
+    // The stored row of each entry, or -1 for an entry that has none.
+    QList<int> match(const ProjectUnits& project) {
+        const qsizetype count = project.units.size();
+        QList<int> rows(count, -1);
+        for (qsizetype i = 0; i < count; ++i)
+            rows[i] = claim(project.units[i], project.paths.value(i), true);
+        for (qsizetype i = 0; i < count; ++i)
+            if (rows[i] < 0)
+                rows[i] = claim(project.units[i], project.paths.value(i), false);
+        return rows;
     }
 
 private:
+    // The first unclaimed row of the entry's name (in unit number order),
+    // with the same `in` path when `samePath`; it is claimed.
+    int claim(const QString& name, const QString& inPath, bool samePath) {
+        const auto rows = rowsByName_.constFind(matchKey(asStored(units_, "UnitName", name)));
+        if (rows == rowsByName_.cend())
+            return -1;
+        const QString storedPath = asStored(units_, "UnitPath", inPath);
+        for (int row : *rows) {
+            if (claimed_[row])
+                continue;
+            if (samePath && units_.rowValue(row, pathField_)
+                                    .toString()
+                                    .compare(storedPath, Qt::CaseInsensitive) != 0)
+                continue;
+            claimed_[row] = true;
+            return row;
+        }
+        return -1;
+    }
+
     const TTable& units_;
     int nameField_;
     int pathField_;
+    QList<bool> claimed_;
     QHash<QString, QList<int>> rowsByName_;
 };
 
@@ -90,7 +109,10 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
                 const QDateTime& stamp) {
     const QVariant docNo = dm.tblDocsDocNo->value();
     TTable& units = *dm.tblUnits;
-    UnitRows known(units);
+    // Each stored row is paired with one entry at most, so no row is written
+    // twice in one run: a second write would find the row changed by the
+    // first and take it for another user's change.
+    const QList<int> stored = refresh ? UnitMatcher(units).match(project) : QList<int>();
     const int formField = units.definition().indexOf(QStringLiteral("FormName"));
     const int pathField = units.definition().indexOf(QStringLiteral("UnitPath"));
     const int numberField = units.definition().indexOf(QStringLiteral("UnitNo"));
@@ -100,7 +122,7 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
         const bool hasForm = i < project.forms.size();
         const QString form = hasForm ? project.forms[i] : QString();
         const QString inPath = project.paths.value(i);
-        const int row = refresh ? known.find(name, inPath) : -1;
+        const int row = refresh ? stored[i] : -1;
         if (row >= 0) {
             // A unit found as it was is only stamped: the cursor stays, and
             // the unit's routines are not loaded for nothing.
@@ -124,7 +146,6 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
         }
         units.append(
             {docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath), stamp});
-        known.add(units.recNo());
     }
     // The units stamped beside the cursor are read again.
     if (stampedApart)

@@ -82,10 +82,13 @@ struct Listing {
 } // namespace
 
 struct IncludeCache::Data {
-    // Include files kept, by the clean path they were found under; null for
-    // one that could not be read.
+    // Include files kept, by the file they resolve to; null for one that
+    // could not be read.
     QHash<QString, std::shared_ptr<const LexedFile>> files;
     QHash<QString, Listing> listings; // by folder
+    // What each path a lookup found resolves to, links followed: a link that
+    // names its own folder gives endless paths to one file.
+    QHash<QString, QString> resolved;
     qint64 bytesKept = 0;
     // Beyond this, files are read again for each unit rather than kept.
     static constexpr qint64 maxBytesKept = 256 * 1024 * 1024;
@@ -126,12 +129,19 @@ public:
             if (depth >= maxIncludeDepth)
                 break;
             const QString path = find(include.name, folder);
-            if (path.isEmpty() || seen_.contains(key(path)))
+            if (path.isEmpty())
                 continue;
-            seen_.insert(key(path));
-            const std::shared_ptr<const LexedFile> included = read(path);
+            const QString fileKey = key(path);
+            if (seen_.contains(fileKey))
+                continue;
+            seen_.insert(fileKey);
+            const std::shared_ptr<const LexedFile> included = read(path, fileKey);
             if (!included)
                 continue;
+            // However the files are laid out, a unit reads so much at most.
+            if (included->bytes.size() > maxIncludedBytes - bytesIncluded_)
+                continue;
+            bytesIncluded_ += included->bytes.size();
             // Line breaks keep the included text from running into the
             // words around the directive.
             out += QByteArrayView(bytes).sliced(copied, include.begin - copied);
@@ -148,15 +158,23 @@ public:
     }
 
 private:
-    // A file's identity for "read once": its clean absolute path. Resolving
-    // links would cost a system call per folder of the path, and a loop
-    // through a link still ends at the depth limit.
-    static QString key(const QString& path) {
-        return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // A file's identity for "read once": the path it resolves to, links
+    // followed. Keyed by the path text, `{$I s/x.inc}` in x.inc with a link
+    // `s` to its own folder is a new file at every level, and a few such
+    // directives multiply up to the depth limit. Resolving costs a system
+    // call per folder of the path, so each path found is resolved once per
+    // build.
+    QString key(const QString& path) {
+        const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        auto resolved = cache_.resolved.constFind(clean);
+        if (resolved == cache_.resolved.cend()) {
+            const QString canonical = QFileInfo(clean).canonicalFilePath();
+            resolved = cache_.resolved.insert(clean, canonical.isEmpty() ? clean : canonical);
+        }
+        return *resolved;
     }
 
-    std::shared_ptr<const LexedFile> read(const QString& path) {
-        const QString fileKey = key(path);
+    std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
         if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend())
             return *kept;
         std::shared_ptr<const LexedFile> file;
@@ -229,6 +247,7 @@ private:
     IncludeCache::Data& cache_;
     QStringList folders_;
     QSet<QString> seen_;
+    qint64 bytesIncluded_ = 0;
 };
 
 // Only a unit that names an include at all is lexed a second time. Asked of

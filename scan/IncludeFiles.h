@@ -17,7 +17,8 @@ namespace ink {
 // library's), matching file names without regard to case,
 // and with ".inc", ".pp" and ".pas" tried after the bare name when it has no
 // extension. A file is read once per unit, whatever the number of directives
-// naming it (so an include of itself ends), and at most 16 levels deep. A
+// naming it and whatever links lead to it (so an include of itself ends),
+// at most 16 levels deep and maxIncludedBytes in all. A
 // file not found is left out without a word, as is everything but an include
 // (`{$I+}`, `{$I %DATE%}`, `{$IFDEF}`). A UTF-8 byte-order mark at an
 // include file's start is dropped.
@@ -48,5 +49,9 @@ private:
 };
 
 constexpr int maxIncludeDepth = 16;
+// The most one unit takes in of its include files together; a file that
+// would go past it is left out. The largest real one we know, the FPC's Java
+// run-time unit, includes 4.5 MiB.
+constexpr qint64 maxIncludedBytes = 32 * 1024 * 1024;
 
 } // namespace ink

@@ -9,6 +9,7 @@
 #include "scan/BuildDocument.h"
 #include "store/Coverage.h"
 #include "store/Database.h"
+#include "store/RegularFile.h"
 #include "store/Statement.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -78,6 +79,14 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     if (name.isEmpty())
         name = QFileInfo(project).completeBaseName();
     name = DocumentCommands::storedName(name);
+    // The window's open-file dialog only hands over a file that is there; a
+    // script may name anything. A build from a file that cannot be read would
+    // leave an empty document whose name then refuses the retry, so nothing
+    // is made (not even the store) until the file has been opened.
+    if (QFile file; !OpenRegularFile(file, project)) {
+        err << "File " << project << " could not be opened. No document was made.\n";
+        return 1;
+    }
 
     ToolStore store(*data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();

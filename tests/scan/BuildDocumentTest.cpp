@@ -93,3 +93,74 @@ TEST_F(Build, KeepsWholeDeclarationsAndARefreshBringsThemUpToDate) {
               QStringList({"procedure Run(const Name: string);", "function Count: Integer;"}));
     EXPECT_EQ(column(dm->tblProc, "Description").first(), "Runs it.");
 }
+
+// Package and run-time library projects name one unit from two folders. Each
+// entry keeps its own row: the description typed for one file never moves to
+// the other, whichever order the entries come in, and a second refresh
+// changes nothing.
+TEST_F(Build, AProjectGrowingPastADuplicateUnitNameKeepsEachFileItsRow) {
+    temp.write("app/x/A.pas", "unit A;\ninterface\nprocedure FromX;\nimplementation\nend.\n");
+    temp.write("app/y/A.pas", "unit A;\ninterface\nprocedure FromY;\nimplementation\nend.\n");
+    const QString path =
+        temp.write("app/P.dpr", "program P;\nuses\n  A in 'x\\A.pas';\nbegin\nend.\n");
+    build(path, false);
+    dm->tblUnits->first();
+    dm->tblUnits->edit();
+    dm->tblUnitsDescription->setValue("The x one.");
+    dm->tblUnits->post();
+    const int xUnit = dm->tblUnitsUnitNo->asInteger();
+
+    const auto routinesOf = [this](int row) {
+        dm->tblUnits->moveTo(row);
+        return column(dm->tblProc, "ProcName").filter("From");
+    };
+    const auto expectTwoUnits = [&] {
+        EXPECT_EQ(column(dm->tblUnits, "UnitName"), QStringList({"A.pas", "A.pas"}));
+        EXPECT_EQ(column(dm->tblUnits, "UnitPath"), QStringList({"x\\A.pas", "y\\A.pas"}));
+        EXPECT_EQ(column(dm->tblUnits, "Description"), QStringList({"The x one.", ""}));
+        EXPECT_EQ(column(dm->tblUnits, "UnitNo").first(), QString::number(xUnit));
+        EXPECT_EQ(routinesOf(0), QStringList({"FromX"}));
+        EXPECT_EQ(routinesOf(1), QStringList({"FromY"}));
+    };
+
+    // The new entry after the old one, then before it.
+    temp.write("app/P.dpr",
+               "program P;\nuses\n  A in 'x\\A.pas',\n  A in 'y\\A.pas';\nbegin\nend.\n");
+    build(path, true);
+    expectTwoUnits();
+    build(path, true);
+    expectTwoUnits();
+    temp.write("app/P.dpr",
+               "program P;\nuses\n  A in 'y\\A.pas',\n  A in 'x\\A.pas';\nbegin\nend.\n");
+    build(path, true);
+    expectTwoUnits();
+
+    // The same again with the new entry first from the start.
+    temp.write("app/Q.dpr", "program Q;\nuses\n  A in 'x\\A.pas';\nbegin\nend.\n");
+    BuildDocument(*dm, temp.filePath("app/Q.dpr"), "Q", false, feedback);
+    temp.write("app/Q.dpr",
+               "program Q;\nuses\n  A in 'y\\A.pas',\n  A in 'x\\A.pas';\nbegin\nend.\n");
+    BuildDocument(*dm, temp.filePath("app/Q.dpr"), "Q", true, feedback);
+    EXPECT_EQ(column(dm->tblUnits, "UnitPath"), QStringList({"x\\A.pas", "y\\A.pas"}));
+    EXPECT_EQ(routinesOf(0), QStringList({"FromX"}));
+    EXPECT_EQ(routinesOf(1), QStringList({"FromY"}));
+}
+
+// A unit whose file moved keeps its row and its description; only then does
+// the stored path change.
+TEST_F(Build, ARefreshFollowsAUnitWhoseFileMoved) {
+    temp.write("app/x/A.pas", "unit A;\ninterface\nprocedure Moved;\nimplementation\nend.\n");
+    const QString path =
+        temp.write("app/P.dpr", "program P;\nuses\n  A in 'x\\A.pas';\nbegin\nend.\n");
+    build(path, false);
+    dm->tblUnits->edit();
+    dm->tblUnitsDescription->setValue("Kept.");
+    dm->tblUnits->post();
+    QDir(temp.filePath("app")).rename("x", "z");
+    temp.write("app/P.dpr", "program P;\nuses\n  A in 'z\\A.pas';\nbegin\nend.\n");
+    build(path, true);
+    EXPECT_EQ(column(dm->tblUnits, "UnitPath"), QStringList({"z\\A.pas"}));
+    EXPECT_EQ(column(dm->tblUnits, "Description"), QStringList({"Kept."}));
+    dm->tblUnits->first();
+    EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Moved", "N/A"}));
+}

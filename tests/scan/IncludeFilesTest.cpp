@@ -69,6 +69,36 @@ TEST(IncludeFiles, ALoopOrATooDeepChainEnds) {
     EXPECT_FALSE(found.contains("Level16")); // 16 levels deep at most
 }
 
+// Links that lead back to a folder name one file by ever longer paths
+// (s/x.inc, s/s/x.inc, s/sub/up/x.inc, ...): it is still read once.
+TEST(IncludeFiles, AFileReachedThroughLinkLoopsIsReadOnce) {
+    TempDir temp;
+    const QDir folder(temp.path());
+    ASSERT_TRUE(QFile::link(".", folder.filePath("s")));
+    ASSERT_TRUE(folder.mkdir("sub") && QFile::link("..", folder.filePath("sub/up")));
+    temp.write("x.inc", "procedure InX;\n{$I s/x.inc}{$I sub/up/x.inc}\n");
+    const QString path =
+        temp.write("U.pas", "unit U;\ninterface\n{$I x.inc}{$I s/x.inc}\nimplementation\nend.\n");
+    QFile unit(path);
+    ASSERT_TRUE(unit.open(QIODevice::ReadOnly));
+    const QByteArray expanded = ExpandInterfaceIncludes(unit.readAll(), path);
+    EXPECT_EQ(expanded.count("procedure InX;"), 1);
+}
+
+// However many files a unit includes, it takes in maxIncludedBytes at most:
+// a file that would go past that is left out, a smaller one after it is not.
+TEST(IncludeFiles, AUnitTakesInABoundedTotal) {
+    TempDir temp;
+    const QByteArray filler(maxIncludedBytes * 3 / 8, '\n');
+    for (const char* name : {"A", "B", "C"})
+        temp.write(QStringLiteral("%1.inc").arg(name),
+                   QByteArray("procedure In") + name + ";\n" + filler);
+    temp.write("D.inc", "procedure InD;\n");
+    const QString path = temp.write(
+        "U.pas", "unit U;\ninterface\n{$I A.inc}{$I B.inc}{$I C.inc}{$I D.inc}\nimplementation\n");
+    EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"InA", "InB", "InD"}));
+}
+
 TEST(IncludeFiles, TheImplementationKeywordInAnIncludeEndsTheInterface) {
     TempDir temp;
     temp.write("Both.inc", "\xEF\xBB\xBFprocedure Declared;\nimplementation\nprocedure Body;\n");
