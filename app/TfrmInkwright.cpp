@@ -392,7 +392,11 @@ void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
         return;
     }
     PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
-    activateWindow();
+    // The window shows the place; the focus stays in the search window, so
+    // the user can go on to the next hit, and Esc closes the search there
+    // instead of reaching the window's own Esc, which ends the program.
+    if (searchDialog && searchDialog->isVisible())
+        searchDialog->activateWindow();
 }
 
 void TfrmInkwright::ImportDescriptionsfromComments1Click() {
