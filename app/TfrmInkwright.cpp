@@ -416,6 +416,9 @@ void TfrmInkwright::ShowStoreName() {
     storeStatus->setToolTip(text);
     storeStatus->setAccessibleName(QStringLiteral("Store: ") + text);
     storeStatus->setText(storeStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 200));
+    // Going back to the local store means something only away from it; with
+    // no store open it is the way back to one.
+    UseLocalDatabase1->setEnabled(name != QLatin1String("Local"));
 }
 
 void TfrmInkwright::ConnecttoSharedDatabase1Click() {
