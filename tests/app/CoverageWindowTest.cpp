@@ -180,6 +180,8 @@ TEST_F(CoverageWindow, TheSearchWindowKeepsTheFocusAndEscClosesOnlyIt) {
     QApplication::processEvents();
     EXPECT_FALSE(window->searchDialog->isVisible());
     EXPECT_TRUE(window->isVisible());
+    // The keys go on in the list that shows the routine found.
+    EXPECT_EQ(window->focusWidget(), window->DBGrid3);
     // Esc in the window itself still closes it.
     QApplication::setActiveWindow(window.get());
     window->DBGrid1->setFocus();
