@@ -98,7 +98,9 @@ ReportPreviewWindow::ReportPreviewWindow(ReportSource& source, ReportLayout& lay
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("PreviewStatus"));
     status_->setContentsMargins(6, 2, 6, 2);
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selectable by mouse only: a label that takes the keyboard focus would
+    // keep Home and End from paging. Screen readers hear it change.
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addWidget(status_);
 
     // The page keys page wherever the focus is, the number box included.
