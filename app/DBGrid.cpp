@@ -182,19 +182,52 @@ void TDBGrid::followCurrentRow() {
         const QScopedValueRollback syncing(syncing_, true);
         if (model_->rowCount() != (table && table->isOpen() ? table->recordCount() : 0))
             model_->reload(); // the scope changed under us (a master moved)
-        if (row >= 0 && row < model_->rowCount()) {
-            const QModelIndex index = model_->index(row, qMax(0, currentIndex().column()));
-            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                         QItemSelectionModel::Rows);
-            scrollTo(index);
-        } else {
-            selectionModel()->clear();
-        }
+        markCurrentRow(row);
     }
     model_->currentRowMoved(shownRow_, row);
     shownRow_ = row;
     viewport()->update();
     emit contentsShown();
+}
+
+// The table's current row is the selected one. It is the view's current
+// cell only while the grid has the focus: a screen reader takes the current
+// cell for the focused object, and a list out of focus, or on a hidden page,
+// must not claim the focus from the control that has it.
+void TDBGrid::markCurrentRow(int row) {
+    if (row < 0 || row >= model_->rowCount()) {
+        selectionModel()->clear();
+        return;
+    }
+    const int column = currentIndex().isValid() ? currentIndex().column() : column_;
+    const QModelIndex index = model_->index(row, qMax(0, column));
+    const auto rowSelected = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    if (hasFocus()) {
+        selectionModel()->setCurrentIndex(index, rowSelected);
+    } else {
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        selectionModel()->select(index, rowSelected);
+    }
+    scrollTo(index);
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* event) {
+    {
+        const QScopedValueRollback syncing(syncing_, true);
+        TTable* table = source_ ? source_->dataSet() : nullptr;
+        if (table && table->isOpen() && table->recNo() >= 0 && table->recNo() < model_->rowCount())
+            selectionModel()->setCurrentIndex(model_->index(table->recNo(), qMax(0, column_)),
+                                              QItemSelectionModel::NoUpdate);
+    }
+    QTableView::focusInEvent(event);
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    const QScopedValueRollback syncing(syncing_, true);
+    if (currentIndex().isValid())
+        column_ = currentIndex().column();
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 void TDBGrid::onViewRowChanged(const QModelIndex& current) {

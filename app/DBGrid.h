@@ -71,12 +71,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
 
 private:
     void reloadRows();
     void followCurrentRow();
+    void markCurrentRow(int row);
     void onViewRowChanged(const QModelIndex& current);
     void applyColumnWidths();
 
@@ -84,6 +87,7 @@ private:
     TDataSource* source_ = nullptr;
     QList<QMetaObject::Connection> connections_;
     int shownRow_ = -1;
+    int column_ = 0; // the current cell's column, kept while the grid is out of focus
     bool syncing_ = false;
 };
 

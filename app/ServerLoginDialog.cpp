@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -69,6 +70,19 @@ void ServerLoginDialog::runTest() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     testResult->setText(test_(login()));
+    fitToAnswer();
+}
+
+// A window's layout does not grow it for a label that wraps: left alone, a
+// long answer takes its lines from the fields above it. The dialog takes the
+// height the answer needs at its width, and gives it back for a short one.
+void ServerLoginDialog::fitToAnswer() {
+    layout()->activate();
+    int needed = layout()->totalHeightForWidth(width());
+    if (const QScreen* screen = this->screen())
+        needed = qMin(needed, screen->availableGeometry().height() * 9 / 10);
+    setMinimumHeight(needed);
+    resize(width(), needed);
 }
 
 } // namespace ink

@@ -31,6 +31,8 @@ public:
     QLabel* testResult;
 
 private:
+    void fitToAnswer();
+
     std::function<QString(const Dialogs::ServerLogin&)> test_;
 };
 

@@ -287,10 +287,18 @@ void TfrmInkwright::DBGrid2KeyUp() {
     ShowUnitCaption();
 }
 
+// The label shows the bare number beside the list's caption; a screen
+// reader, which reads the label alone, hears what is counted ("59 units").
+void TfrmInkwright::showCount(QLabel* label, int count, const QString& what) {
+    label->setText(QString::number(count));
+    label->setAccessibleName(QStringLiteral("%1 %2%3").arg(count).arg(
+        what, count == 1 ? QString() : QStringLiteral("s")));
+}
+
 void TfrmInkwright::DBGrid2DrawColumnCell() {
     if (dm_ && DBGrid2->dataSource()) {
-        Label9->setText(
-            QString::number(dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0));
+        showCount(Label9, dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0,
+                  QStringLiteral("unit"));
         const int missing = missingRowsIn(*dm_->tblUnits);
         Label9->setToolTip(missing ? QStringLiteral("%1 of them left the project").arg(missing)
                                    : QString());
@@ -299,7 +307,8 @@ void TfrmInkwright::DBGrid2DrawColumnCell() {
 
 void TfrmInkwright::DBGrid3DrawColumnCell() {
     if (dm_ && DBGrid3->dataSource()) {
-        Label10->setText(QString::number(dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0));
+        showCount(Label10, dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0,
+                  QStringLiteral("routine"));
         const int missing = missingRowsIn(*dm_->tblProc);
         Label10->setToolTip(missing ? QStringLiteral("%1 of them left the source").arg(missing)
                                     : QString());
@@ -392,7 +401,11 @@ void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
         return;
     }
     PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
-    activateWindow();
+    // The window shows the place; the focus stays in the search window, so
+    // the user can go on to the next hit, and Esc closes the search there
+    // instead of reaching the window's own Esc, which ends the program.
+    if (searchDialog && searchDialog->isVisible())
+        searchDialog->activateWindow();
 }
 
 void TfrmInkwright::ImportDescriptionsfromComments1Click() {
@@ -412,6 +425,9 @@ void TfrmInkwright::ShowStoreName() {
     storeStatus->setToolTip(text);
     storeStatus->setAccessibleName(QStringLiteral("Store: ") + text);
     storeStatus->setText(storeStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 200));
+    // Going back to the local store means something only away from it; with
+    // no store open it is the way back to one.
+    UseLocalDatabase1->setEnabled(name != QLatin1String("Local"));
 }
 
 void TfrmInkwright::ConnecttoSharedDatabase1Click() {

@@ -221,6 +221,7 @@ private:
     void buildCoverage();
     void scheduleCoverageUpdate();
     int missingRowsIn(const TTable& table) const;
+    static void showCount(QLabel* label, int count, const QString& what);
     bool rowLeftTheSource(const TTable& table, int row) const;
     void connectHandlers();
     void attachUnitAndRoutineViews(bool attached);

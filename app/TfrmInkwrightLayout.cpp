@@ -37,6 +37,7 @@
 #include "docs/UserDefaults.h"
 #include "docs/VersionCapture.h"
 #include "ErrorGuard.h"
+#include "PageControl.h"
 #include "scan/PathParts.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
@@ -77,9 +78,10 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, 
     return l;
 }
 
-QLabel* countLabel(QWidget* parent, const QString& name, int x, int y) {
+QLabel* countLabel(QWidget* parent, const QString& name, const QString& what, int x, int y) {
     QLabel* l = label(parent, name, QStringLiteral("0"), x, y);
     l->setMinimumWidth(60);
+    l->setAccessibleName(QStringLiteral("0 %1").arg(what));
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, Qt::red);
     l->setPalette(palette);
@@ -112,7 +114,7 @@ void TfrmInkwright::buildWindow() {
     setFont(courierNew(11));
     setFixedSize(ClientWidth, ClientHeight);
 
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new PageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(0, 0, ClientWidth, PagesHeight);
     buildMainInfoPage();
@@ -186,8 +188,8 @@ void TfrmInkwright::buildUnitsPage() {
 
     Label15 =
         label(TabSheet7, QStringLiteral("Label15"), QStringLiteral("Units/Forms List:"), 8, 4);
-    Label9 =
-        countLabel(TabSheet7, QStringLiteral("Label9"), Label15->x() + Label15->width() + 6, 4);
+    Label9 = countLabel(TabSheet7, QStringLiteral("Label9"), QStringLiteral("units"),
+                        Label15->x() + Label15->width() + 6, 4);
     DBGrid2 = new TDBGrid(TabSheet7, QStringLiteral("DBGrid2"));
     DBGrid2->setAccessibleName(QStringLiteral("Units/Forms List"));
     DBGrid2->setGeometry(8, 22, 233, 257);
@@ -227,8 +229,8 @@ void TfrmInkwright::buildProceduresPage() {
 
     Label2 = label(TabSheet2, QStringLiteral("Label2"), QStringLiteral("Procedure/Function List:"),
                    8, 4);
-    Label10 =
-        countLabel(TabSheet2, QStringLiteral("Label10"), Label2->x() + Label2->width() + 6, 4);
+    Label10 = countLabel(TabSheet2, QStringLiteral("Label10"), QStringLiteral("routines"),
+                         Label2->x() + Label2->width() + 6, 4);
     DBGrid3 = new TDBGrid(TabSheet2, QStringLiteral("DBGrid3"));
     DBGrid3->setAccessibleName(QStringLiteral("Procedure/Function List"));
     DBGrid3->setGeometry(8, 22, 513, 145);

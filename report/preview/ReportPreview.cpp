@@ -1,6 +1,8 @@
 #include "ReportPreview.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
@@ -91,29 +93,44 @@ ReportPreviewWindow::ReportPreviewWindow(ReportSource& source, ReportLayout& lay
     auto* tools = new QToolBar(this);
     column->addWidget(tools);
     view_ = new PageView(layout, this);
+    view_->setFocusPolicy(Qt::StrongFocus);
     column->addWidget(view_, 1);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("PreviewStatus"));
+    status_->setContentsMargins(6, 2, 6, 2);
+    // Selectable by mouse only: a label that takes the keyboard focus would
+    // keep Home and End from paging. Screen readers hear it change.
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(status_);
 
-    addTool(tools, QStringLiteral("First"), QStringLiteral("FirstPage"), [this] { go(1); });
-    addTool(tools, QStringLiteral("Previous"), QStringLiteral("PreviousPage"),
+    // The page keys page wherever the focus is, the number box included.
+    addTool(tools, QStringLiteral("First"), QStringLiteral("FirstPage"), Qt::Key_Home,
+            [this] { go(1); });
+    addTool(tools, QStringLiteral("Previous"), QStringLiteral("PreviousPage"), Qt::Key_PageUp,
             [this] { go(page() - 1); });
     pageBox_ = new QSpinBox(this);
     pageBox_->setObjectName(QStringLiteral("PageNumber"));
+    pageBox_->setAccessibleName(QStringLiteral("Page"));
     pageBox_->setRange(1, layout.pageCount());
+    pageBox_->installEventFilter(this);
     tools->addWidget(pageBox_);
     auto* total = new QLabel(QStringLiteral(" of %1 ").arg(layout.pageCount()), this);
     total->setObjectName(QStringLiteral("PageCount"));
     tools->addWidget(total);
     connect(pageBox_, &QSpinBox::valueChanged, this, [this](int page) { go(page); });
-    addTool(tools, QStringLiteral("Next"), QStringLiteral("NextPage"), [this] { go(page() + 1); });
-    addTool(tools, QStringLiteral("Last"), QStringLiteral("LastPage"),
+    addTool(tools, QStringLiteral("Next"), QStringLiteral("NextPage"), Qt::Key_PageDown,
+            [this] { go(page() + 1); });
+    addTool(tools, QStringLiteral("Last"), QStringLiteral("LastPage"), Qt::Key_End,
             [this] { go(layout_.pageCount()); });
     tools->addSeparator();
-    addTool(tools, QStringLiteral("Print..."), QStringLiteral("Print"), [this] { print(); });
+    addTool(tools, QStringLiteral("Print..."), QStringLiteral("Print"), QKeySequence::Print,
+            [this] { print(); });
     addTool(tools, QStringLiteral("Save as PDF..."), QStringLiteral("SaveAsPdf"),
-            [this] { saveAsPdf(); });
+            QKeySequence::Save, [this] { saveAsPdf(); });
     addTool(tools, QStringLiteral("Export HTML..."), QStringLiteral("ExportHtml"),
-            [this] { exportHtml(); });
+            QKeySequence(Qt::CTRL | Qt::Key_E), [this] { exportHtml(); });
     go(1);
+    view_->setFocus();
 }
 
 int ReportPreviewWindow::page() const {
@@ -123,35 +140,63 @@ int ReportPreviewWindow::page() const {
 void ReportPreviewWindow::go(int page) {
     page = qBound(1, page, layout_.pageCount());
     view_->showPage(page);
+    view_->setAccessibleName(QStringLiteral("Page %1 of %2").arg(page).arg(layout_.pageCount()));
     if (pageBox_->value() != page)
         pageBox_->setValue(page);
 }
 
-void ReportPreviewWindow::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_PageDown:
-        go(page() + 1);
-        return;
-    case Qt::Key_PageUp:
-        go(page() - 1);
-        return;
-    case Qt::Key_Home:
-        go(1);
-        return;
-    case Qt::Key_End:
-        go(layout_.pageCount());
-        return;
-    default:
-        QDialog::keyPressEvent(event);
+// The number box would keep the page keys for itself (Home and End move in
+// its text, the page keys step by ten); here they page, as everywhere else
+// in the preview.
+bool ReportPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pageBox_ && event->type() == QEvent::ShortcutOverride) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            event->ignore();
+            return true;
+        default:
+            break;
+        }
     }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString ReportPreviewWindow::statusText() const {
+    return status_->text();
+}
+
+void ReportPreviewWindow::say(const QString& text) {
+    status_->setText(text);
+    // A screen reader hears the line change as well.
+    status_->setAccessibleName(text);
+    QAccessibleEvent changed(status_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+void ReportPreviewWindow::announceWork(const QString& text) {
+    say(text);
+    repaint();
+    // The windows under the closed dialog get their paint too; what the user
+    // types meanwhile waits until the work is done.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 template <typename Slot>
-void ReportPreviewWindow::addTool(QToolBar* tools, const QString& text, const QString& name,
-                                  Slot slot) {
+QAction* ReportPreviewWindow::addTool(QToolBar* tools, const QString& text, const QString& name,
+                                      const QKeySequence& key, Slot slot) {
     auto* action = tools->addAction(text);
     action->setObjectName(name);
+    action->setShortcut(key);
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(QString(text).remove(QStringLiteral("...")),
+                                                     key.toString(QKeySequence::NativeText)));
     connect(action, &QAction::triggered, this, slot);
+    // A tool bar's buttons take no focus of their own; here Tab reaches each.
+    if (QWidget* button = tools->widgetForAction(action))
+        button->setFocusPolicy(Qt::StrongFocus);
+    return action;
 }
 
 QString ReportPreviewWindow::suggestedName() const {
@@ -176,9 +221,19 @@ void ReportPreviewWindow::print() {
     } else if (printer.printRange() == QPrinter::CurrentPage) {
         first = last = page();
     }
+    first = qMax(first, 1);
+    last = qMin(last, layout_.pageCount());
+    const QString pages = first == last ? QStringLiteral("page %1").arg(first)
+                                        : QStringLiteral("pages %1 to %2").arg(first).arg(last);
+    const QString target = printer.outputFileName().isEmpty()
+                               ? printer.printerName()
+                               : QDir::toNativeSeparators(printer.outputFileName());
+    announceWork(QStringLiteral("Printing %1...").arg(pages));
     try {
         printReportPages(layout_, printer, first, last);
+        say(QStringLiteral("Printed %1 on %2.").arg(pages, target));
     } catch (const UserError& error) {
+        say(QStringLiteral("Nothing was printed."));
         dialogs_.error(this, error.message());
     }
 }
@@ -193,9 +248,16 @@ void ReportPreviewWindow::saveAsPdf() {
         !dialogs_.confirm(this, QStringLiteral("%1 already exists.\nDo you want to replace it?")
                                     .arg(QDir::toNativeSeparators(filePath))))
         return;
+    const QString shown = QDir::toNativeSeparators(filePath);
+    announceWork(QStringLiteral("Writing %1...").arg(shown));
     try {
         writeReportPdf(source_, layout_, filePath);
+        const int pages = layout_.pageCount();
+        say(QStringLiteral("Saved %1 page%2 as %3.")
+                .arg(pages)
+                .arg(pages == 1 ? QString() : QStringLiteral("s"), shown));
     } catch (const UserError& error) {
+        say(QStringLiteral("Nothing was saved."));
         dialogs_.error(this, error.message());
     }
 }
@@ -210,9 +272,14 @@ void ReportPreviewWindow::exportHtml() {
                                                "will be replaced.\nExport there anyway?")
                                     .arg(QDir::toNativeSeparators(folder))))
         return;
+    const QString shown = QDir::toNativeSeparators(folder);
+    announceWork(QStringLiteral("Exporting to %1...").arg(shown));
     try {
-        writeReportSite(source_, folder);
+        const QString index = writeReportSite(source_, folder);
+        say(QStringLiteral("Exported the site to %1; its first page is %2.")
+                .arg(shown, QFileInfo(index).fileName()));
     } catch (const UserError& error) {
+        say(QStringLiteral("The export did not finish."));
         dialogs_.error(this, error.message());
     }
 }

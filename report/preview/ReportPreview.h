@@ -2,6 +2,9 @@
 #include <QDialog>
 #include <QString>
 
+class QAction;
+class QKeySequence;
+class QLabel;
 class QSpinBox;
 class QToolBar;
 
@@ -35,6 +38,8 @@ class PageView;
 // The preview: one page at a time, drawn when it is shown, with paging,
 // printing of any range of pages, "Save as PDF..." and "Export HTML...".
 // Replacing a file, or writing into a folder that holds files, is asked first.
+// Every command has a key and its button takes the focus; the line at the
+// bottom says what was written and where.
 class ReportPreviewWindow : public QDialog {
 public:
     ReportPreviewWindow(ReportSource& source, ReportLayout& layout, PreviewDialogs& dialogs,
@@ -45,20 +50,29 @@ public:
     void print();
     void saveAsPdf();
     void exportHtml();
+    // What the last command wrote, or is writing.
+    QString statusText() const;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     template <typename Slot>
-    void addTool(QToolBar* tools, const QString& text, const QString& name, Slot slot);
+    QAction* addTool(QToolBar* tools, const QString& text, const QString& name,
+                     const QKeySequence& key, Slot slot);
     QString suggestedName() const;
+    // Shown and painted at once: the file dialog just closed leaves its
+    // picture over the window until the next paint, which a long write
+    // would otherwise hold back.
+    void announceWork(const QString& text);
+    void say(const QString& text);
 
     ReportSource& source_;
     ReportLayout& layout_;
     PreviewDialogs& dialogs_;
     PageView* view_ = nullptr;
     QSpinBox* pageBox_ = nullptr;
+    QLabel* status_ = nullptr;
 };
 
 // Shows the preview modally over `parent`; returns when it closes.

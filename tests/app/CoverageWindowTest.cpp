@@ -154,6 +154,41 @@ TEST_F(CoverageWindow, CtrlFFindsAcrossDocumentsAndEnterJumpsThere) {
     EXPECT_EQ(window->DBMemo2->toPlainText(), "Doubles the value.");
 }
 
+// A keyboard user chooses a hit and goes on searching: the focus stays in the
+// search window, and Esc there closes only it, never the program.
+TEST_F(CoverageWindow, TheSearchWindowKeepsTheFocusAndEscClosesOnlyIt) {
+    describe("Helpers.pas", "Twice", "Doubles the value.");
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(window->searchDialog, nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), window->searchDialog);
+    QTest::keyClicks(QApplication::focusWidget(), "doub");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(currentRoutine(), "Helpers.pas/Twice");
+    EXPECT_EQ(QApplication::activeWindow(), window->searchDialog);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->window(), window->searchDialog);
+
+    // Return on a result in the list chooses it as well, and keeps the focus there.
+    window->searchDialog->results()->setFocus();
+    QTest::keyClick(window->searchDialog->results(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), window->searchDialog->results());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->searchDialog->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    // The keys go on in the list that shows the routine found.
+    EXPECT_EQ(window->focusWidget(), window->DBGrid3);
+    // Esc in the window itself still closes it.
+    QApplication::setActiveWindow(window.get());
+    window->DBGrid1->setFocus();
+    QTest::keyClick(window->DBGrid1, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(CoverageWindow, ImportFromCommentsAsksWithTheCountsFirst) {
     temp.write("work/lib/Helpers.pas", "// Small helpers.\nunit Helpers;\ninterface\n"
                                        "// Doubles X.\nfunction Twice(X: Integer): Integer;\n"

@@ -92,10 +92,12 @@ TEST_F(SharedStoreWindowTest, ConnectsThroughTheDialogShowsTheStoreAndGoesBackTo
     addDocument(project.projectPath, "local doc");
     EXPECT_EQ(storeShown(*window), "Local");
     EXPECT_EQ(window->storeStatus->text(), "Local");
+    EXPECT_FALSE(window->UseLocalDatabase1->isEnabled()); // already there
 
     connectWindow(*window, dialogs, server);
     EXPECT_EQ(dialogs.messages(), QStringList());
     EXPECT_EQ(storeShown(*window), server.displayName());
+    EXPECT_TRUE(window->UseLocalDatabase1->isEnabled());
     EXPECT_EQ(dm->storeName(), server.displayName());
     EXPECT_EQ(dm->tblDocs->recordCount(), 0);
     EXPECT_EQ(window->DBGrid1->model()->rowCount(), 0);
@@ -107,6 +109,7 @@ TEST_F(SharedStoreWindowTest, ConnectsThroughTheDialogShowsTheStoreAndGoesBackTo
 
     window->UseLocalDatabase1->trigger();
     EXPECT_EQ(storeShown(*window), "Local");
+    EXPECT_FALSE(window->UseLocalDatabase1->isEnabled());
     EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"LOCAL DOC"}));
     EXPECT_EQ(window->DBGrid1->model()->rowCount(), 1);
     EXPECT_FALSE(ink::AliasAddress(*registry, "Quillmark").isServer());

@@ -2,10 +2,12 @@
 // agreed to replace.
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolBar>
 
 #include "BuiltDocument.h"
 #include "report/layout/ReportFile.h"
@@ -39,6 +41,21 @@ public:
     QStringList errors;
 };
 
+// The text a label had each time it was painted.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QLabel* label) : label_(label) { label->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted.append(label_->text());
+        return false;
+    }
+    QStringList painted;
+
+private:
+    QLabel* label_;
+};
+
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -59,6 +76,7 @@ protected:
 TEST_F(ReportPreviewTest, PagesThroughTheLaidOutPages) {
     window.resize(600, 800);
     window.show();
+    QApplication::setActiveWindow(&window); // where the keys go
     auto* total = window.findChild<QLabel*>("PageCount");
     ASSERT_NE(total, nullptr);
     EXPECT_EQ(total->text().trimmed(), QStringLiteral("of %1").arg(layout.pageCount()));
@@ -130,6 +148,96 @@ TEST_F(ReportPreviewTest, ExportHtmlAsksBeforeWritingIntoAFolderThatHoldsFiles) 
     window.exportHtml();
     EXPECT_TRUE(contents(dialogs.folder + "/index.html").contains("<h1>BOOKS</h1>"));
     EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// Everything the preview does can be done from the keyboard: each command
+// has its key and its button takes the focus, and the page keys page even
+// from the page number box.
+TEST_F(ReportPreviewTest, EveryCommandIsReachedFromTheKeyboard) {
+    window.resize(600, 800);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_GT(layout.pageCount(), 3);
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"FirstPage", QKeySequence(Qt::Key_Home)},
+        {"PreviousPage", QKeySequence(Qt::Key_PageUp)},
+        {"NextPage", QKeySequence(Qt::Key_PageDown)},
+        {"LastPage", QKeySequence(Qt::Key_End)},
+        {"Print", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"SaveAsPdf", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"ExportHtml", QKeySequence(Qt::CTRL | Qt::Key_E)},
+    };
+    auto* tools = window.findChild<QToolBar*>();
+    ASSERT_NE(tools, nullptr);
+    for (const auto& [name, key] : keys) {
+        auto* action = window.findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_EQ(action->shortcut(), key) << name;
+        QWidget* button = tools->widgetForAction(action);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << name;
+    }
+
+    auto* pageBox = window.findChild<QSpinBox*>("PageNumber");
+    for (QWidget* focus : {QApplication::focusWidget(), static_cast<QWidget*>(pageBox)}) {
+        ASSERT_NE(focus, nullptr);
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_PageDown);
+        EXPECT_EQ(window.page(), 2) << focus->objectName().toStdString();
+        QTest::keyClick(focus, Qt::Key_End);
+        EXPECT_EQ(window.page(), layout.pageCount()) << focus->objectName().toStdString();
+        QTest::keyClick(focus, Qt::Key_PageUp);
+        EXPECT_EQ(window.page(), layout.pageCount() - 1) << focus->objectName().toStdString();
+        QTest::keyClick(focus, Qt::Key_Home);
+        EXPECT_EQ(window.page(), 1) << focus->objectName().toStdString();
+    }
+    // Typing a number in the box still goes there.
+    pageBox->setFocus();
+    pageBox->selectAll();
+    QTest::keyClicks(pageBox, "3");
+    EXPECT_EQ(window.page(), 3);
+
+    dialogs.file = built.temp().filePath("keyed.pdf");
+    QTest::keyClick(pageBox, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(pdfPageCount(dialogs.file), layout.pageCount());
+    dialogs.folder = built.temp().filePath("keyed-site");
+    QTest::keyClick(pageBox, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(dialogs.folder + "/index.html"));
+}
+
+// After a file is written the preview says what and where; and the window
+// is painted, saying what is being written, before the work starts.
+TEST_F(ReportPreviewTest, SaysWhatWasWrittenAndPaintsBeforeWriting) {
+    window.resize(600, 800);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* status = window.findChild<QLabel*>("PreviewStatus");
+    ASSERT_NE(status, nullptr);
+    PaintRecorder recorder(status);
+
+    dialogs.file = built.temp().filePath("told.pdf");
+    window.saveAsPdf();
+    const QString pdf = QDir::toNativeSeparators(dialogs.file);
+    EXPECT_TRUE(recorder.painted.contains("Writing " + pdf + "..."))
+        << recorder.painted.join(" | ").toStdString();
+    EXPECT_EQ(window.statusText(),
+              QStringLiteral("Saved %1 pages as %2.").arg(layout.pageCount()).arg(pdf));
+
+    recorder.painted.clear();
+    dialogs.folder = built.temp().filePath("told-site");
+    window.exportHtml();
+    const QString site = QDir::toNativeSeparators(dialogs.folder);
+    EXPECT_TRUE(recorder.painted.contains("Exporting to " + site + "..."))
+        << recorder.painted.join(" | ").toStdString();
+    EXPECT_EQ(window.statusText(),
+              "Exported the site to " + site + "; its first page is index.html.");
+
+    // A failure is never left saying the work is under way or done.
+    dialogs.file = built.temp().write("plain", "x") + "/under/a/file.pdf";
+    window.saveAsPdf();
+    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(window.statusText(), "Nothing was saved.");
 }
 
 } // namespace
