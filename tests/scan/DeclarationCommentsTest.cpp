@@ -4,6 +4,12 @@
 #include "support/PrintQt.h"
 
 #include <gtest/gtest.h>
+#include <iostream>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 using namespace ink;
 
@@ -50,4 +56,112 @@ TEST(DeclarationComments, AreReadInTheRealInterfaceAfterAStubOne) {
                                  "implementation\n{ A body. }\nprocedure Body;\nend.\n{$endif}\n");
     EXPECT_EQ(found.routines.value("open"), "Opens the window.");
     EXPECT_FALSE(found.routines.contains("body"));
+}
+
+// What an IDE writes into a new form unit, and the headings programmers put
+// above groups of members, describe no single declaration.
+TEST(DeclarationComments, IdeMarkersAndGroupHeadingsAreNoDescriptions) {
+    const DeclarationComments form = ParseDeclarationComments(
+        "unit Unit1;\n\n{$mode objfpc}{$H+}\n\ninterface\n\n"
+        "uses\n  Classes, Forms; // LCL\n\n"
+        "type\n\n  { TForm1 }\n\n  TForm1 = class(TForm)\n"
+        "    procedure FormCreate(Sender: TObject);\n"
+        "  private\n    { Private declarations }\n    procedure Load;\n"
+        "  protected // Protected-Deklarationen\n    procedure Save;\n"
+        "  public\n    { Public declarations }\n    { Fills the grid.\n      Slow. }\n"
+        "    procedure Fill;\n"
+        "  published { Published declarations }\n    function Count: Integer;\n"
+        "  end;\n\n"
+        "var\n  // Common constants\n  procedure Free1;\n"
+        "  // views\n  procedure ShowA;\n  procedure ShowB;\n\n"
+        "  { Shows the log }\n  procedure ShowLog;\n\n"
+        "  { Déclarations privées }\n  procedure Priv;\n"
+        "  //procedure Old;\n  procedure Current;\n"
+        "  // Returns the answer.\n  //\n  // Never zero.\n  function Answer: Integer;\n"
+        "implementation\nend.\n");
+    EXPECT_EQ(form.unit, "");
+    for (const char* name : {"load", "save", "count", "free1", "showa", "priv", "current"})
+        EXPECT_FALSE(form.routines.contains(name))
+            << name << ": " << form.routines.value(name).toStdString();
+    EXPECT_EQ(form.routines.value("fill"), "Fills the grid.\nSlow.");
+    // A short comment over one declaration alone is its description.
+    EXPECT_EQ(form.routines.value("showlog"), "Shows the log");
+    EXPECT_EQ(form.routines.value("answer"), "Returns the answer.\n\nNever zero.");
+
+    // A unit's own comment still comes before its declarations, after a
+    // switched-off directive and a version keyword.
+    EXPECT_EQ(ParseDeclarationComments("{ $Id$ }\n{.$DEFINE DEBUG}\n// Date helpers\n\n"
+                                       "unit Dates;\ninterface\nimplementation\nend.\n")
+                  .unit,
+              "Date helpers");
+}
+
+namespace {
+
+// The Lazarus folder (lazarus-src) and the FPC sources' packages (fpc-source), as Debian
+// installs them; empty when a package is missing.
+QString installedFolder(const QString& base, const QString& inside) {
+    for (const QString& version : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (QFileInfo(base + "/" + version + "/" + inside).isDir())
+            return base + "/" + version + "/" + inside;
+    return {};
+}
+
+} // namespace
+
+// The form units of Lazarus (those with an .lfm beside them) and the units
+// of the FPC packages that carry the IDE's markers: no marker and no class
+// name comes in as a description, and the real descriptions still do.
+TEST(DeclarationComments, RealFormUnitsImportNoMarkers) {
+    QStringList units;
+    const QString lazarus = installedFolder(QStringLiteral("/usr/lib/lazarus"), "lcl");
+    if (!lazarus.isEmpty()) {
+        QDirIterator it(QFileInfo(lazarus).path(), {"*.lfm"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString base = it.next().chopped(4);
+            for (const QString& unit : {base + ".pas", base + ".pp"})
+                if (QFileInfo(unit).isFile())
+                    units << unit;
+        }
+    }
+    const QString fpc = installedFolder(QStringLiteral("/usr/share/fpcsrc"), "packages");
+    if (!fpc.isEmpty()) {
+        QDirIterator it(fpc, {"*.pas", "*.pp"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly) &&
+                file.readAll().toLower().contains("private declarations }"))
+                units << file.fileName();
+        }
+    }
+    if (units.size() < 100)
+        GTEST_SKIP() << "lazarus-src or fpc-source is not installed";
+
+    static const QRegularExpression marker(
+        QStringLiteral("^(private|protected|public|published)\\b|declarations|deklarationen"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression className(QStringLiteral("^T\\w+$"));
+    int unitTexts = 0;
+    int routineTexts = 0;
+    for (const QString& unit : units) {
+        const DeclarationComments found = ReadDeclarationComments(unit);
+        if (!found.unit.isEmpty()) {
+            ++unitTexts;
+            EXPECT_FALSE(marker.match(found.unit).hasMatch())
+                << unit.toStdString() << ": " << found.unit.toStdString();
+            EXPECT_FALSE(className.match(found.unit).hasMatch())
+                << unit.toStdString() << ": " << found.unit.toStdString();
+        }
+        for (auto text = found.routines.cbegin(); text != found.routines.cend(); ++text) {
+            ++routineTexts;
+            EXPECT_FALSE(marker.match(*text).hasMatch())
+                << unit.toStdString() << " " << text.key().toStdString() << ": "
+                << text->toStdString();
+        }
+    }
+    std::cout << units.size() << " form units: " << unitTexts << " unit and " << routineTexts
+              << " routine descriptions\n";
+    EXPECT_GT(unitTexts, units.size() / 20);
+    EXPECT_GT(routineTexts, units.size() / 10);
 }
