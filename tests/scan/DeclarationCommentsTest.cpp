@@ -1,7 +1,9 @@
 // Comments on declarations read as descriptions: PasDoc and XMLDoc styles,
 // a comment after a declaration, and the licence that describes nothing.
 #include "scan/DeclarationComments.h"
+#include "scan/UnitScanner.h"
 #include "support/PrintQt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -164,4 +166,29 @@ TEST(DeclarationComments, RealFormUnitsImportNoMarkers) {
               << " routine descriptions\n";
     EXPECT_GT(unitTexts, units.size() / 20);
     EXPECT_GT(routineTexts, units.size() / 10);
+}
+
+// Text no compiler takes, made so that each header or each conditional
+// would have the readers search the rest of the file again: a megabyte of
+// it is read through in one pass, include expansion included, as a real
+// unit of that size is.
+TEST(DeclarationComments, HeadersWithNoEndAndNestedInterfacesAreReadOnce) {
+    const qsizetype size = 1 << 20;
+    QByteArray headers = "{$I none.inc}\n";
+    while (headers.size() < size)
+        headers += "function a(((((((";
+    // Each conditional's `implementation` has a later branch that starts
+    // an interface only where the whole run ends.
+    QByteArray branches = "unit C;\n{$I none.inc}\n{$IF A} implementation {$ELSE}\n";
+    while (branches.size() < size)
+        branches += "{$IF X} implementation {$ELSE}\n";
+    branches += "interface\n{ Late. }\nprocedure Late;\nimplementation\nend.\n";
+
+    TempDir temp;
+    const QString unit = temp.write("U.pas", headers);
+    EXPECT_TRUE(ReadDeclarationComments(unit).routines.isEmpty());
+    EXPECT_EQ(ScanUnitRoutines(unit).functionNames, QStringList{"a"});
+    temp.write("U.pas", branches);
+    ReadDeclarationComments(unit);
+    EXPECT_EQ(ScanUnitRoutines(unit).fileSize, branches.size());
 }
