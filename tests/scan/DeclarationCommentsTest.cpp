@@ -172,23 +172,34 @@ TEST(DeclarationComments, RealFormUnitsImportNoMarkers) {
 // would have the readers search the rest of the file again: a megabyte of
 // it is read through in one pass, include expansion included, as a real
 // unit of that size is.
-TEST(DeclarationComments, HeadersWithNoEndAndNestedInterfacesAreReadOnce) {
+TEST(DeclarationComments, HostileTextIsReadInOnePass) {
     const qsizetype size = 1 << 20;
-    QByteArray headers = "{$I none.inc}\n";
-    while (headers.size() < size)
-        headers += "function a(((((((";
-    // Each conditional's `implementation` has a later branch that starts
-    // an interface only where the whole run ends.
-    QByteArray branches = "unit C;\n{$I none.inc}\n{$IF A} implementation {$ELSE}\n";
-    while (branches.size() < size)
-        branches += "{$IF X} implementation {$ELSE}\n";
-    branches += "interface\n{ Late. }\nprocedure Late;\nimplementation\nend.\n";
+    const auto repeated = [&](QByteArray text, const QByteArray& part, const QByteArray& tail) {
+        while (text.size() + tail.size() < size)
+            text += part;
+        return text + tail;
+    };
+    // Headers that never end.
+    const QByteArray headers = repeated("{$I none.inc}\n", "function a(((((((", {});
+    // Each conditional's `implementation` has a later branch that starts an
+    // interface only where the whole run ends.
+    const QByteArray branches =
+        repeated("unit C;\n{$I none.inc}\n{$IF A} implementation {$ELSE}\n",
+                 "{$IF X} implementation {$ELSE}\n",
+                 "interface\n{ Late. }\nprocedure Late;\nimplementation\nend.\n");
+    // Each routine keyword is followed by a later branch that holds all the
+    // routines after it.
+    QByteArray alternatives =
+        repeated("unit S;\n{$I none.inc}\ninterface\n", "procedure {$IF A}{$ELSE}\n", "x;\n");
+    alternatives += QByteArray("{$ENDIF}\n").repeated(alternatives.count("{$ELSE}"));
 
     TempDir temp;
     const QString unit = temp.write("U.pas", headers);
     EXPECT_TRUE(ReadDeclarationComments(unit).routines.isEmpty());
     EXPECT_EQ(ScanUnitRoutines(unit).functionNames, QStringList{"a"});
-    temp.write("U.pas", branches);
-    ReadDeclarationComments(unit);
-    EXPECT_EQ(ScanUnitRoutines(unit).fileSize, branches.size());
+    for (const QByteArray& text : {branches, alternatives}) {
+        temp.write("U.pas", text);
+        ReadDeclarationComments(unit);
+        EXPECT_EQ(ScanUnitRoutines(unit).fileSize, text.size());
+    }
 }
