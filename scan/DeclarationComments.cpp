@@ -143,20 +143,12 @@ private:
         return i < tokens_.size() && lexer_->isSymbol(tokens_[i].token, symbol);
     }
 
-    // Whether the comment at j stands on the line of a section keyword
-    // before it (`private // internal`), and so speaks of the section.
-    bool belongsToKeyword(std::size_t j) const {
-        std::size_t k = j;
-        while (k > 0 && isComment(tokens_[k - 1].token))
-            --k;
-        return k > 0 && tokens_[k - 1].lastLine == tokens_[j].firstLine &&
-               isAnyWord(k - 1, sectionKeywords);
-    }
-
     // The comments that end on the line just above token i (a run of them,
-    // each on the line below the previous), as one text. The run stops at a
-    // comment that describes nothing or belongs to a section keyword, and a
-    // unit's run at a licence block above its own comment.
+    // each on the line below the previous), as one text. A comment on the
+    // line of the token before it is no part of the run: it belongs to that
+    // token (`private // internal`). The run stops at a comment that
+    // describes nothing, and a unit's run at a licence block above its own
+    // comment.
     QString above(std::size_t i, bool stopAtLicence = false) const {
         int line = tokens_[i].firstLine;
         std::size_t j = i;
@@ -168,7 +160,7 @@ private:
                 break;
             // An empty `//` line parts the paragraphs of one comment.
             const QString text = CommentText({comment});
-            if ((!text.isEmpty() && isNoDescription(text)) || belongsToKeyword(j - 1))
+            if (!text.isEmpty() && isNoDescription(text))
                 break;
             comments.prepend(comment);
             line = tokens_[j - 1].firstLine;
@@ -203,12 +195,16 @@ private:
         return npos;
     }
 
-    // A comment on the line where the header ends at token `end`.
+    // A comment on the line where the header ends at token `end`, before
+    // the next routine on that line, if any.
     QString after(std::size_t end) const {
         const int line = tokens_[end].lastLine;
-        for (std::size_t j = end + 1; j < tokens_.size() && tokens_[j].firstLine == line; ++j)
+        for (std::size_t j = end + 1; j < tokens_.size() && tokens_[j].firstLine == line; ++j) {
             if (isComment(tokens_[j].token))
                 return CommentText({textOf(tokens_[j].token)});
+            if (isAnyWord(j, headerEnders))
+                break;
+        }
         return {};
     }
 
@@ -274,13 +270,19 @@ private:
                 result.routines.insert(key, text);
         }
         if (result.unit.isEmpty()) {
+            // A comment on the line of `interface` speaks of the section.
+            std::size_t code = npos; // the last token before i that is no comment
             for (std::size_t i = 0; i < declarationsBegin; ++i) {
-                if (!isComment(tokens_[i].token))
+                if (!isComment(tokens_[i].token)) {
+                    code = i;
                     continue;
+                }
                 const QString text = CommentText({textOf(tokens_[i].token)});
                 if (looksLikeLicence(text))
                     break;
-                if (!isNoDescription(text) && !belongsToKeyword(i)) {
+                const bool onKeywordLine = code != npos && isAnyWord(code, sectionKeywords) &&
+                                           tokens_[code].lastLine == tokens_[i].firstLine;
+                if (!isNoDescription(text) && !onKeywordLine) {
                     result.unit = text;
                     break;
                 }
@@ -300,6 +302,7 @@ private:
 
 QString CommentText(const QStringList& comments) {
     static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>]*>"));
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     QStringList lines;
     for (const QString& comment : comments) {
         QString body = comment;
@@ -312,7 +315,7 @@ QString CommentText(const QStringList& comments) {
         else if (body.startsWith(QLatin1Char('{')))
             body = body.mid(1, body.endsWith(QLatin1Char('}')) ? body.size() - 2 : -1);
         body.remove(tag);
-        for (QString line : body.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+        for (QString line : body.split(lineBreak)) {
             line = line.trimmed();
             // The frame of a boxed comment is no text.
             if (!line.isEmpty() && line.count(QLatin1Char('*')) + line.count(QLatin1Char('-')) +

@@ -192,14 +192,19 @@ TEST(DeclarationComments, HostileTextIsReadInOnePass) {
     QByteArray alternatives =
         repeated("unit S;\n{$I none.inc}\ninterface\n", "procedure {$IF A}{$ELSE}\n", "x;\n");
     alternatives += QByteArray("{$ENDIF}\n").repeated(alternatives.count("{$ELSE}"));
+    // Routines on one line, each of which looks along it for a comment; and
+    // comments on the line of `interface`, each of which speaks of it.
+    const QByteArray oneLine = repeated("unit L;\ninterface\n", "procedure a;", "\nend.\n");
+    const QByteArray keywordLine = repeated("unit K;\ninterface", "{ Text. }", "\ntype\nend.\n");
 
     TempDir temp;
     const QString unit = temp.write("U.pas", headers);
     EXPECT_TRUE(ReadDeclarationComments(unit).routines.isEmpty());
     EXPECT_EQ(ScanUnitRoutines(unit).functionNames, QStringList{"a"});
-    for (const QByteArray& text : {branches, alternatives}) {
+    for (const QByteArray& text : {branches, alternatives, oneLine, keywordLine}) {
         temp.write("U.pas", text);
-        ReadDeclarationComments(unit);
+        const DeclarationComments comments = ReadDeclarationComments(unit);
+        EXPECT_EQ(comments.unit, "");
         EXPECT_EQ(ScanUnitRoutines(unit).fileSize, text.size());
     }
 }
