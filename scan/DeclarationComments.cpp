@@ -1,7 +1,9 @@
 #include "DeclarationComments.h"
 
+#include <algorithm>
 #include <QRegularExpression>
 #include <QStringList>
+#include <span>
 
 #include "IncludeFiles.h"
 #include "InterfaceTokens.h"
@@ -23,6 +25,69 @@ bool looksLikeLicence(const QString& text) {
                        "all rights reserved|permission is hereby granted|warranty"),
         QRegularExpression::CaseInsensitiveOption);
     return licence.match(text).hasMatch();
+}
+
+// Visibility sections of a class and the sections of a unit. An IDE writes
+// a marker comment under them ("{ Private declarations }"), and a comment on
+// the keyword's own line speaks of the section, not of what follows it.
+constexpr QByteArrayView sectionKeywords[] = {
+    "private", "protected", "public",    "published",      "automated", "strict",   "type",
+    "const",   "var",       "threadvar", "resourcestring", "uses",      "interface"};
+
+// Words no routine header holds, as the unit scanner has them.
+constexpr QByteArrayView headerEnders[] = {"procedure", "function", "constructor", "destructor",
+                                           "property",  "operator", "begin",       "end"};
+
+// Words that name what a section holds. Plural only: "Returns the type" is
+// a description, "Common types" a heading. The IDEs' own markers come in
+// their users' languages too (Private-Deklarationen, Déclarations privées).
+const QStringList sectionNouns{QStringLiteral("declarations"),  QStringLiteral("deklarationen"),
+                               QStringLiteral("déclarations"),  QStringLiteral("declaraciones"),
+                               QStringLiteral("dichiarazioni"), QStringLiteral("declarações"),
+                               QStringLiteral("constants"),     QStringLiteral("consts"),
+                               QStringLiteral("konstanten"),    QStringLiteral("types"),
+                               QStringLiteral("typen"),         QStringLiteral("variables"),
+                               QStringLiteral("vars"),          QStringLiteral("variablen"),
+                               QStringLiteral("fields"),        QStringLiteral("felder"),
+                               QStringLiteral("methods"),       QStringLiteral("methoden"),
+                               QStringLiteral("properties"),    QStringLiteral("eigenschaften"),
+                               QStringLiteral("events"),        QStringLiteral("members"),
+                               QStringLiteral("routines"),      QStringLiteral("procedures"),
+                               QStringLiteral("functions"),     QStringLiteral("resourcestrings")};
+
+const QStringList visibilityWords{QStringLiteral("private"),   QStringLiteral("protected"),
+                                  QStringLiteral("public"),    QStringLiteral("published"),
+                                  QStringLiteral("strict"),    QStringLiteral("privées"),
+                                  QStringLiteral("publiques"), QStringLiteral("privadas"),
+                                  QStringLiteral("públicas"),  QStringLiteral("öffentliche")};
+
+QStringList wordsOf(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[^\\p{L}\\p{N}_]+"));
+    return text.toLower().split(separators, Qt::SkipEmptyParts);
+}
+
+// A comment of a few words that names a section rather than describing
+// anything: "Private declarations", "Public-Deklarationen", "Common constants".
+bool namesSection(const QString& text) {
+    const QStringList words = wordsOf(text);
+    if (words.isEmpty() || words.size() > 3)
+        return false;
+    if (visibilityWords.contains(words.first()))
+        return true;
+    return sectionNouns.contains(words.first()) || sectionNouns.contains(words.last());
+}
+
+// What is no description whatever stands around it: a text with no letter or
+// digit (a formatter's "{(*}"), a directive switched off by a blank or a
+// full stop ("{ $DEFINE DEBUG}", "{.$IFDEF}"), a version control keyword
+// ("$Id$"), code taken out ("// virtual;", "{ procedure Old; }"), or a
+// section's marker.
+bool isNoDescription(const QString& text) {
+    const bool holdsWord =
+        std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    return !holdsWord || text.startsWith(QLatin1Char('$')) ||
+           text.startsWith(QLatin1String(".$")) || text.endsWith(QLatin1Char(';')) ||
+           namesSection(text);
 }
 
 // The lexer's tokens with the line each starts and ends on.
@@ -67,9 +132,23 @@ private:
                lexer_->isWord(tokens_[i].token, word);
     }
 
+    bool isAnyWord(std::size_t i, std::span<const QByteArrayView> words) const {
+        if (i >= tokens_.size() || tokens_[i].token.kind != TokenKind::Identifier)
+            return false;
+        return std::any_of(words.begin(), words.end(), [&](QByteArrayView word) {
+            return lexer_->isWord(tokens_[i].token, word);
+        });
+    }
+    bool isSymbol(std::size_t i, char symbol) const {
+        return i < tokens_.size() && lexer_->isSymbol(tokens_[i].token, symbol);
+    }
+
     // The comments that end on the line just above token i (a run of them,
-    // each on the line below the previous), as one text.
-    // A unit's run stops at a licence block above its own comment.
+    // each on the line below the previous), as one text. A comment on the
+    // line of the token before it is no part of the run: it belongs to that
+    // token (`private // internal`). The run stops at a comment that
+    // describes nothing, and a unit's run at a licence block above its own
+    // comment.
     QString above(std::size_t i, bool stopAtLicence = false) const {
         int line = tokens_[i].firstLine;
         std::size_t j = i;
@@ -79,6 +158,10 @@ private:
             const QString comment = textOf(tokens_[j - 1].token);
             if (stopAtLicence && looksLikeLicence(comment))
                 break;
+            // An empty `//` line parts the paragraphs of one comment.
+            const QString text = CommentText({comment});
+            if (!text.isEmpty() && isNoDescription(text))
+                break;
             comments.prepend(comment);
             line = tokens_[j - 1].firstLine;
             --j;
@@ -86,12 +169,19 @@ private:
         return CommentText(comments);
     }
 
-    // A comment on the line where the header that starts at token i ends.
-    QString after(std::size_t i) const {
+    // The `;` that ends the header starting at token i, or npos. A header
+    // holds no other routine, `begin` or `end`: the search stops at them, so
+    // that text with no `;` (which no compiler takes) is read once in all
+    // rather than once per header in it.
+    std::size_t headerEnd(std::size_t i) const {
         int depth = 0;
-        std::size_t j = i;
-        for (; j < tokens_.size(); ++j) {
+        for (std::size_t j = i + 1; j < tokens_.size(); ++j) {
             const Token& t = tokens_[j].token;
+            if (t.kind == TokenKind::Identifier) {
+                if (isAnyWord(j, headerEnders))
+                    return npos;
+                continue;
+            }
             if (t.kind != TokenKind::Symbol)
                 continue;
             const char c = source_[t.begin];
@@ -100,18 +190,47 @@ private:
             else if (c == ')')
                 --depth;
             else if (c == ';' && depth <= 0)
-                break;
+                return j;
         }
-        if (j >= tokens_.size())
-            return {};
-        const int line = tokens_[j].lastLine;
-        for (++j; j < tokens_.size() && tokens_[j].firstLine == line; ++j)
+        return npos;
+    }
+
+    // A comment on the line where the header ends at token `end`, before
+    // the next routine on that line, if any.
+    QString after(std::size_t end) const {
+        const int line = tokens_[end].lastLine;
+        for (std::size_t j = end + 1; j < tokens_.size() && tokens_[j].firstLine == line; ++j) {
             if (isComment(tokens_[j].token))
                 return CommentText({textOf(tokens_[j].token)});
+            if (isAnyWord(j, headerEnders))
+                break;
+        }
         return {};
     }
 
+    // Whether the line after the header that ends at token `end` declares
+    // the next member at once, with no comment of its own. A short comment
+    // above such a run of declarations heads the group ("// views",
+    // "{ misc }"); it does not describe the first of them.
+    bool groupGoesOn(std::size_t end) const {
+        const int line = tokens_[end].lastLine;
+        std::size_t j = end + 1;
+        while (j < tokens_.size() && tokens_[j].firstLine == line)
+            ++j;
+        return j < tokens_.size() && tokens_[j].firstLine == line + 1 &&
+               tokens_[j].token.kind == TokenKind::Identifier && !isWord(j, "end") &&
+               !isAnyWord(j, sectionKeywords);
+    }
+
+    static bool isHeading(const QString& text) {
+        return !text.contains(QLatin1Char('\n')) && wordsOf(text).size() <= 2 &&
+               !text.endsWith(QLatin1Char('.'));
+    }
+
     void read() {
+        // Where the unit's declarations begin: a comment before it may
+        // describe the unit, one after it belongs to a declaration.
+        std::size_t declarationsBegin = tokens_.size();
         for (std::size_t i = 0; i < tokens_.size(); ++i) {
             if (isWord(i, "unit")) {
                 const QString text = above(i, true);
@@ -119,6 +238,10 @@ private:
                     result.unit = text;
                 continue;
             }
+            if (declarationsBegin == tokens_.size() &&
+                (isAnyWord(i, sectionKeywords) || isAnyWord(i, headerEnders)) &&
+                !isWord(i, "interface"))
+                declarationsBegin = i;
             if (!isWord(i, "procedure") && !isWord(i, "function"))
                 continue;
             std::size_t name = i + 1;
@@ -128,8 +251,7 @@ private:
                 continue; // a procedural type
             QString routine = textOf(tokens_[name].token);
             // A method's qualifier, as the scanner keeps it.
-            while (name + 2 < tokens_.size() && tokens_[name + 1].token.kind == TokenKind::Symbol &&
-                   source_[tokens_[name + 1].token.begin] == '.' &&
+            while (isSymbol(name + 1, '.') && name + 2 < tokens_.size() &&
                    tokens_[name + 2].token.kind == TokenKind::Identifier) {
                 routine += QLatin1Char('.') + textOf(tokens_[name + 2].token);
                 name += 2;
@@ -138,23 +260,37 @@ private:
             if (result.routines.contains(key))
                 continue;
             const std::size_t start = i > 0 && isWord(i - 1, "class") ? i - 1 : i;
+            const std::size_t end = headerEnd(i);
             QString text = above(start);
-            if (text.isEmpty())
-                text = after(i);
-            if (!text.isEmpty())
+            if (!text.isEmpty() && end != npos && isHeading(text) && groupGoesOn(end))
+                text.clear();
+            if (text.isEmpty() && end != npos)
+                text = after(end);
+            if (!text.isEmpty() && !isNoDescription(text))
                 result.routines.insert(key, text);
         }
         if (result.unit.isEmpty()) {
-            for (const Placed& placed : tokens_) {
-                if (!isComment(placed.token))
+            // A comment on the line of `interface` speaks of the section.
+            std::size_t code = npos; // the last token before i that is no comment
+            for (std::size_t i = 0; i < declarationsBegin; ++i) {
+                if (!isComment(tokens_[i].token)) {
+                    code = i;
                     continue;
-                const QString text = CommentText({textOf(placed.token)});
-                if (!looksLikeLicence(text))
+                }
+                const QString text = CommentText({textOf(tokens_[i].token)});
+                if (looksLikeLicence(text))
+                    break;
+                const bool onKeywordLine = code != npos && isAnyWord(code, sectionKeywords) &&
+                                           tokens_[code].lastLine == tokens_[i].firstLine;
+                if (!isNoDescription(text) && !onKeywordLine) {
                     result.unit = text;
-                break;
+                    break;
+                }
             }
         }
     }
+
+    static constexpr std::size_t npos = std::size_t(-1);
 
     QByteArrayView source_;
     SourceEncoding encoding_ = SourceEncoding::Utf8;
@@ -166,6 +302,7 @@ private:
 
 QString CommentText(const QStringList& comments) {
     static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>]*>"));
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     QStringList lines;
     for (const QString& comment : comments) {
         QString body = comment;
@@ -178,7 +315,7 @@ QString CommentText(const QStringList& comments) {
         else if (body.startsWith(QLatin1Char('{')))
             body = body.mid(1, body.endsWith(QLatin1Char('}')) ? body.size() - 2 : -1);
         body.remove(tag);
-        for (QString line : body.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
+        for (QString line : body.split(lineBreak)) {
             line = line.trimmed();
             // The frame of a boxed comment is no text.
             if (!line.isEmpty() && line.count(QLatin1Char('*')) + line.count(QLatin1Char('-')) +

@@ -6,9 +6,16 @@ namespace ink {
 
 // The comments a unit's interface already carries on its declarations, as
 // descriptions: PasDoc style { } and (* *), // lines and /// XMLDoc.
+//
+// Not every comment describes what follows it. The markers an IDE writes
+// under `private` and `public` ("{ Private declarations }"), a comment on a
+// section keyword's own line, a short heading over a group of members
+// ("// views"), code taken out ("// procedure Old;") and a switched-off
+// directive describe nothing, and are never taken.
 struct DeclarationComments {
-    // The comment above `unit X;`, else the file's first comment; never a
-    // licence block, which is no description of the unit.
+    // The comment above `unit X;`, else the file's first comment before the
+    // unit's declarations begin; never a licence block, which is no
+    // description of the unit.
     QString unit;
     // Routine name, case-folded -> the comment directly above its first
     // declaration (or, failing that, after it on the same line).

@@ -16,13 +16,23 @@ QByteArrayView directiveName(QByteArrayView directive) {
 // Past an `implementation` keyword met with `open` conditionals open: the
 // offset of the {$ELSE} or {$ELSEIF} that starts a later branch of one of
 // them holding another interface section, or -1 when none does. Reads on
-// only until the last of those conditionals closes.
-qsizetype laterInterfaceBranch(PascalLexer ahead, int open) {
+// only until the last of those conditionals closes, and no more than
+// `budget` bytes, which it takes from.
+qsizetype laterInterfaceBranch(PascalLexer ahead, int open, qsizetype& budget) {
     using Kind = ConditionalNesting::Kind;
     int nested = 0;        // conditionals opened after the keyword, still open
     qsizetype branch = -1; // the later branch being read
     bool afterEquals = false;
-    for (Token token = ahead.next(); token.kind != TokenKind::End; token = ahead.next()) {
+    Token token = ahead.next();
+    const qsizetype start = token.begin;
+    const auto spend = [&](qsizetype until) {
+        budget = qMax(qsizetype(0), budget - (until - start));
+    };
+    for (; token.kind != TokenKind::End; token = ahead.next()) {
+        if (token.end - start > budget) {
+            budget = 0;
+            return -1;
+        }
         if (token.kind == TokenKind::Comment)
             continue;
         if (token.kind == TokenKind::Directive) {
@@ -40,8 +50,10 @@ qsizetype laterInterfaceBranch(PascalLexer ahead, int open) {
                 if (nested > 0) {
                     --nested;
                 } else {
-                    if (--open == 0)
+                    if (--open == 0) {
+                        spend(token.end);
                         return -1;
+                    }
                     branch = -1; // back in a branch of the conditional around it
                 }
                 break;
@@ -50,10 +62,13 @@ qsizetype laterInterfaceBranch(PascalLexer ahead, int open) {
             }
             continue;
         }
-        if (branch >= 0 && !afterEquals && ahead.isWord(token, "interface"))
+        if (branch >= 0 && !afterEquals && ahead.isWord(token, "interface")) {
+            spend(token.end);
             return branch;
+        }
         afterEquals = ahead.isSymbol(token, '=');
     }
+    spend(token.end);
     return -1;
 }
 
@@ -99,7 +114,9 @@ Token InterfaceTokens::next() {
         conditionals_.take(lexer_.text(token));
     } else if (lexer_.isWord(token, "implementation")) {
         const qsizetype branch =
-            conditionals_.open() > 0 ? laterInterfaceBranch(lexer_, conditionals_.open()) : -1;
+            conditionals_.open() > 0
+                ? laterInterfaceBranch(lexer_, conditionals_.open(), lookAheadBudget_)
+                : -1;
         if (branch >= 0) {
             // The directive that opens the branch is read next, as any other.
             lexer_.seek(branch);

@@ -51,9 +51,16 @@ private:
 // that closed its interface (its implementation, its `end.`) is skipped, and
 // reading goes on with the later branch. An `interface` counts there as a
 // section when it does not follow `=`, which would make it a type.
+//
+// Finding that later branch reads ahead, and nested conditionals that each
+// hold an `implementation` would have it read the same text again for each
+// of them. A real unit reads ahead once or twice, over its text at most; so
+// all the reading ahead together is held to twice the text's length, and
+// an `implementation` met beyond that ends the interface.
 class InterfaceTokens {
 public:
-    explicit InterfaceTokens(QByteArrayView source) : lexer_(source) {}
+    explicit InterfaceTokens(QByteArrayView source)
+        : lexer_(source), lookAheadBudget_(2 * source.size() + 4096) {}
 
     // The next token, or a token of kind End where the interface ends: at the
     // `implementation` that ends it (`begin` is the keyword's) or at the end
@@ -71,6 +78,7 @@ private:
     bool finished_ = false;
     Token end_; // what next() returns once the interface ended
     bool reachedImplementation_ = false;
+    qsizetype lookAheadBudget_; // bytes the search for a later branch may still read
 };
 
 } // namespace ink

@@ -238,9 +238,13 @@ private:
     // The next token of the header being read. A header may hold alternatives,
     // as in `X: {$IFDEF CPU64}Int64{$ELSE}Integer{$ENDIF}`; it is read as its
     // first alternative, so that its texts are those of one real declaration.
+    // A word that ends a header ends it in a later alternative too: the
+    // skipping then never passes the next routine, whose own header would
+    // skip the same text again (conditionals nested one per routine would
+    // cost the square of their number).
     std::size_t step(std::size_t i) {
         ++i;
-        while (exists(i) && token(i).laterBranchOf >= headerConditionals_)
+        while (exists(i) && token(i).laterBranchOf >= headerConditionals_ && !endsHeader(i))
             ++i;
         return i;
     }

@@ -1,9 +1,17 @@
 // Comments on declarations read as descriptions: PasDoc and XMLDoc styles,
 // a comment after a declaration, and the licence that describes nothing.
 #include "scan/DeclarationComments.h"
+#include "scan/UnitScanner.h"
 #include "support/PrintQt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <iostream>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 using namespace ink;
 
@@ -50,4 +58,153 @@ TEST(DeclarationComments, AreReadInTheRealInterfaceAfterAStubOne) {
                                  "implementation\n{ A body. }\nprocedure Body;\nend.\n{$endif}\n");
     EXPECT_EQ(found.routines.value("open"), "Opens the window.");
     EXPECT_FALSE(found.routines.contains("body"));
+}
+
+// What an IDE writes into a new form unit, and the headings programmers put
+// above groups of members, describe no single declaration.
+TEST(DeclarationComments, IdeMarkersAndGroupHeadingsAreNoDescriptions) {
+    const DeclarationComments form = ParseDeclarationComments(
+        "unit Unit1;\n\n{$mode objfpc}{$H+}\n\ninterface\n\n"
+        "uses\n  Classes, Forms; // LCL\n\n"
+        "type\n\n  { TForm1 }\n\n  TForm1 = class(TForm)\n"
+        "    procedure FormCreate(Sender: TObject);\n"
+        "  private\n    { Private declarations }\n    procedure Load;\n"
+        "  protected // Protected-Deklarationen\n    procedure Save;\n"
+        "  public\n    { Public declarations }\n    { Fills the grid.\n      Slow. }\n"
+        "    procedure Fill;\n"
+        "  published { Published declarations }\n    function Count: Integer;\n"
+        "  end;\n\n"
+        "var\n  // Common constants\n  procedure Free1;\n"
+        "  // views\n  procedure ShowA;\n  procedure ShowB;\n\n"
+        "  { Shows the log }\n  procedure ShowLog;\n\n"
+        "  { Déclarations privées }\n  procedure Priv;\n"
+        "  //procedure Old;\n  procedure Current;\n"
+        "  // Returns the answer.\n  //\n  // Never zero.\n  function Answer: Integer;\n"
+        "implementation\nend.\n");
+    EXPECT_EQ(form.unit, "");
+    for (const char* name : {"load", "save", "count", "free1", "showa", "priv", "current"})
+        EXPECT_FALSE(form.routines.contains(name))
+            << name << ": " << form.routines.value(name).toStdString();
+    EXPECT_EQ(form.routines.value("fill"), "Fills the grid.\nSlow.");
+    // A short comment over one declaration alone is its description.
+    EXPECT_EQ(form.routines.value("showlog"), "Shows the log");
+    EXPECT_EQ(form.routines.value("answer"), "Returns the answer.\n\nNever zero.");
+
+    // A unit's own comment still comes before its declarations, after a
+    // switched-off directive and a version keyword.
+    EXPECT_EQ(ParseDeclarationComments("{ $Id$ }\n{.$DEFINE DEBUG}\n// Date helpers\n\n"
+                                       "unit Dates;\ninterface\nimplementation\nend.\n")
+                  .unit,
+              "Date helpers");
+}
+
+namespace {
+
+// The Lazarus folder (lazarus-src) and the FPC sources' packages (fpc-source), as Debian
+// installs them; empty when a package is missing.
+QString installedFolder(const QString& base, const QString& inside) {
+    for (const QString& version : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (QFileInfo(base + "/" + version + "/" + inside).isDir())
+            return base + "/" + version + "/" + inside;
+    return {};
+}
+
+} // namespace
+
+// The form units of Lazarus (those with an .lfm beside them) and the units
+// of the FPC packages that carry the IDE's markers: no marker and no class
+// name comes in as a description, and the real descriptions still do.
+TEST(DeclarationComments, RealFormUnitsImportNoMarkers) {
+    QStringList units;
+    const QString lazarus = installedFolder(QStringLiteral("/usr/lib/lazarus"), "lcl");
+    if (!lazarus.isEmpty()) {
+        QDirIterator it(QFileInfo(lazarus).path(), {"*.lfm"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString base = it.next().chopped(4);
+            for (const QString& unit : {base + ".pas", base + ".pp"})
+                if (QFileInfo(unit).isFile())
+                    units << unit;
+        }
+    }
+    const QString fpc = installedFolder(QStringLiteral("/usr/share/fpcsrc"), "packages");
+    if (!fpc.isEmpty()) {
+        QDirIterator it(fpc, {"*.pas", "*.pp"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly) &&
+                file.readAll().toLower().contains("private declarations }"))
+                units << file.fileName();
+        }
+    }
+    if (units.size() < 100)
+        GTEST_SKIP() << "lazarus-src or fpc-source is not installed";
+
+    static const QRegularExpression marker(
+        QStringLiteral("^(private|protected|public|published)\\b|declarations|deklarationen"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression className(QStringLiteral("^T\\w+$"));
+    int unitTexts = 0;
+    int routineTexts = 0;
+    for (const QString& unit : units) {
+        const DeclarationComments found = ReadDeclarationComments(unit);
+        if (!found.unit.isEmpty()) {
+            ++unitTexts;
+            EXPECT_FALSE(marker.match(found.unit).hasMatch())
+                << unit.toStdString() << ": " << found.unit.toStdString();
+            EXPECT_FALSE(className.match(found.unit).hasMatch())
+                << unit.toStdString() << ": " << found.unit.toStdString();
+        }
+        for (auto text = found.routines.cbegin(); text != found.routines.cend(); ++text) {
+            ++routineTexts;
+            EXPECT_FALSE(marker.match(*text).hasMatch())
+                << unit.toStdString() << " " << text.key().toStdString() << ": "
+                << text->toStdString();
+        }
+    }
+    std::cout << units.size() << " form units: " << unitTexts << " unit and " << routineTexts
+              << " routine descriptions\n";
+    EXPECT_GT(unitTexts, units.size() / 20);
+    EXPECT_GT(routineTexts, units.size() / 10);
+}
+
+// Text no compiler takes, made so that each header or each conditional
+// would have the readers search the rest of the file again: a megabyte of
+// it is read through in one pass, include expansion included, as a real
+// unit of that size is.
+TEST(DeclarationComments, HostileTextIsReadInOnePass) {
+    const qsizetype size = 1 << 20;
+    const auto repeated = [&](QByteArray text, const QByteArray& part, const QByteArray& tail) {
+        while (text.size() + tail.size() < size)
+            text += part;
+        return text + tail;
+    };
+    // Headers that never end.
+    const QByteArray headers = repeated("{$I none.inc}\n", "function a(((((((", {});
+    // Each conditional's `implementation` has a later branch that starts an
+    // interface only where the whole run ends.
+    const QByteArray branches =
+        repeated("unit C;\n{$I none.inc}\n{$IF A} implementation {$ELSE}\n",
+                 "{$IF X} implementation {$ELSE}\n",
+                 "interface\n{ Late. }\nprocedure Late;\nimplementation\nend.\n");
+    // Each routine keyword is followed by a later branch that holds all the
+    // routines after it.
+    QByteArray alternatives =
+        repeated("unit S;\n{$I none.inc}\ninterface\n", "procedure {$IF A}{$ELSE}\n", "x;\n");
+    alternatives += QByteArray("{$ENDIF}\n").repeated(alternatives.count("{$ELSE}"));
+    // Routines on one line, each of which looks along it for a comment; and
+    // comments on the line of `interface`, each of which speaks of it.
+    const QByteArray oneLine = repeated("unit L;\ninterface\n", "procedure a;", "\nend.\n");
+    const QByteArray keywordLine = repeated("unit K;\ninterface", "{ Text. }", "\ntype\nend.\n");
+
+    TempDir temp;
+    const QString unit = temp.write("U.pas", headers);
+    EXPECT_TRUE(ReadDeclarationComments(unit).routines.isEmpty());
+    EXPECT_EQ(ScanUnitRoutines(unit).functionNames, QStringList{"a"});
+    for (const QByteArray& text : {branches, alternatives, oneLine, keywordLine}) {
+        temp.write("U.pas", text);
+        const DeclarationComments comments = ReadDeclarationComments(unit);
+        EXPECT_EQ(comments.unit, "");
+        EXPECT_EQ(ScanUnitRoutines(unit).fileSize, text.size());
+    }
 }
