@@ -130,7 +130,15 @@ public:
     void bindInteger(int parameter, qint64 value) override {
         slot(parameter) = QByteArray::number(value);
     }
-    void bindText(int parameter, const QString& text) override { slot(parameter) = text.toUtf8(); }
+    void bindText(int parameter, const QString& text) override {
+        // libpq sends the value as a C string: the server would keep only
+        // what comes before a NUL. Callers that know the row say which.
+        if (text.contains(QChar(0)))
+            throw UserError(QStringLiteral("Database \"%1\": a text to store holds a NUL "
+                                           "character, which a server store cannot keep in text")
+                                .arg(db_.name()));
+        slot(parameter) = text.toUtf8();
+    }
 
     bool step() override {
         if (!result_)
