@@ -49,13 +49,17 @@ public:
     QString quoted(const QString& name) const { return backend_->quoted(name); }
     void exec(const QString& sql); // throws UserError naming the store
 
-    // Batches: writes between begin and end share one transaction. Batches
-    // nest by counting; the outermost end commits whatever was written, also
-    // when an error ended the work, so rows posted before the error remain
-    // (on a server, a failed statement dooms the whole transaction: the end
-    // then reports the writes lost).
+    // Batches: writes between begin and end share one transaction, and hold
+    // the store's write lock from the begin, so what a batch reads no other
+    // batch changes meanwhile. Batches nest by counting. The outermost end
+    // commits. When an error ended the work, the embedded store still
+    // commits whatever was written, so rows posted before the error remain;
+    // a server keeps nothing of that batch (a failed statement dooms its
+    // transaction anyway, and half a run beside another user's is worse
+    // than none).
     void beginBatch();
     void endBatch();
+    void endBatchAfterError();
     bool inBatch() const { return batchDepth_ > 0; }
 
     // Savepoints: several writes kept together or not at all, inside a batch
@@ -115,7 +119,7 @@ public:
             return;
         }
         try {
-            db_.endBatch();
+            db_.endBatchAfterError();
         } catch (...) {
             // The error already on its way is the one the user needs to see.
         }
