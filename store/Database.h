@@ -30,8 +30,9 @@ public:
     explicit Database(const QString& filePath, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     // Opens the store at `address`: the database file in its folder, or the
-    // server's database. A server database is taken as ours when it is empty
-    // or carries our mark; anything else is refused, nothing changed.
+    // server's database. A server database is taken as ours when it carries
+    // our mark, or is empty: nothing of its own (a table, a view, a type, a
+    // function ...) in any schema. Anything else is refused, nothing changed.
     explicit Database(const StoreAddress& address, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     ~Database();

@@ -104,11 +104,13 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
     source.beginSnapshot();
     ToolStore target(*to, ToolStore::Missing::Create);
     Database& db = target.dm().database();
-    requireEmpty(db, storeName(*to));
 
     QList<qint64> counts;
     {
+        // Emptiness is checked under the write lock, so two copies into one
+        // new store cannot both find it empty.
         Batch batch(db);
+        requireEmpty(db, storeName(*to));
         Savepoint whole(db);
         for (const TableDef& def : storeTables()) {
             qint64 copied = 0;

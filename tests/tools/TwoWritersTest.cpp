@@ -124,6 +124,17 @@ TEST_F(TwoWriters, ProgramsMeetingANewServerStoreMakeItOnce) {
     EXPECT_EQ(serverCounts(server), "4\t12\t24\t0");
 }
 
+TEST_F(TwoWriters, TwoCopiesIntoOneNewServerStoreCopyOnce) {
+    ASSERT_EQ(runTool({"build", writeProject(100), "--data", temp.filePath("data")}).status, 0);
+    const ink::StoreAddress server = PgCluster::shared().createDatabase("copies");
+    const QStringList copy{"copy-store", "--from", temp.filePath("data"), "--to", server.url()};
+    const auto runs = runAtOnce({copy, copy});
+    EXPECT_EQ(runs[0].status + runs[1].status, 1) << errors(runs).toStdString();
+    EXPECT_TRUE((runs[0].status ? runs[0] : runs[1]).err.contains("is not empty"))
+        << errors(runs).toStdString();
+    EXPECT_EQ(serverCounts(server), "1\t100\t200\t0");
+}
+
 // Anything of the database's own makes it "not ours": it is refused, for
 // writing and for reading, and left exactly as it was.
 TEST_F(TwoWriters, AServerDatabaseHoldingAnythingElseIsNeverWritten) {
