@@ -75,6 +75,8 @@ TEST_F(ServerStoreCommands, EveryCommandWorksOnTheServer) {
     run = runTool({"coverage", "1", "--db", "postgresql://anna:secret@h/d"});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains("pgpass")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("postgresql://anna@h/d")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("secret")) << run.err.toStdString();
     // A server database that holds no store is refused, and left empty.
     const QString empty = PgCluster::shared().createDatabase("empty").url();
     run = runTool({"refresh", "1", "--db", empty});
