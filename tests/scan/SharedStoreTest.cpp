@@ -202,6 +202,24 @@ TEST_F(SharedStore, ARefreshThatFailsHalfWayKeepsNothing) {
     EXPECT_EQ(anna->dm->tblUnits->recordCount(), 3);
 }
 
+// The server would keep the text only up to a NUL: the post is refused,
+// naming the row, and what was typed stays pending.
+TEST_F(SharedStore, ADescriptionHoldingANulIsRefusedNotCut) {
+    anna->showUnit("Main.pas");
+    const QString typed = QStringLiteral("Before") + QChar(0) + QStringLiteral("after");
+    anna->typeUnitDescription(typed);
+    try {
+        anna->dm->tblUnits->post();
+        FAIL() << "the post reported success";
+    } catch (const UserError& error) {
+        for (const char* named : {"NUL", "Description", "UnitsLib", "UnitName \"Main.pas\""})
+            EXPECT_TRUE(error.message().contains(named)) << error.message().toStdString();
+    }
+    EXPECT_EQ(anna->dm->tblUnits->state(), TTable::State::Editing);
+    EXPECT_EQ(anna->dm->tblUnitsDescription->asString(), typed);
+    EXPECT_EQ(storedUnitDescription("Main.pas"), "");
+}
+
 TEST_F(SharedStore, OthersChangesAppearWithoutAskingAndKeepThePendingEdit) {
     ben->showUnit("Util.pas");
     ben->typeUnitDescription("Ben is typing.");
