@@ -5,17 +5,21 @@
 #include <array>
 #include <QScopeGuard>
 
+#include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/UserError.h"
 
 namespace ink {
 
 namespace {
 const QString DocumentNameCaption = QStringLiteral("Document Name");
 const QString DocumentNamePrompt = QStringLiteral("Enter description");
+const QString DocumentExists =
+    QStringLiteral("This document already exists. Please try again then specify different name.");
 
 // The progress bar is shown for the life of a build, and the lists, which
 // stay attached during "Add", would reload at every row the build writes:
@@ -67,11 +71,33 @@ void DocumentCommands::add() {
     // Compared as it would be stored, so a long name cannot be added twice.
     const QString name = storedName(*typed);
     if (dm_.tblDocs->locate(QStringLiteral("DocName"), name)) {
-        dialogs_.warning(QStringLiteral(
-            "This document already exists. Please try again then specify different name."));
+        dialogs_.warning(DocumentExists);
         return;
     }
-    runShowingProgress(dm_, feedback_, [&] { BuildDocument(dm_, *file, name, false, feedback_); });
+    bool built = false;
+    runShowingProgress(dm_, feedback_,
+                       [&] { built = buildNewDocument(dm_, *file, name, feedback_); });
+    // Another program added the name since the list was read.
+    if (!built)
+        dialogs_.warning(DocumentExists);
+}
+
+bool DocumentCommands::buildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
+                                        BuildFeedback& feedback) {
+    Database& db = dm.database();
+    try {
+        Batch batch(db);
+        dm.tblDocs->refresh();
+        if (dm.tblDocs->locate(QStringLiteral("DocName"), name))
+            return false;
+        BuildDocument(dm, projectPath, name, false, feedback);
+    } catch (const UserError&) {
+        // A batch that could not be kept at all is what the user must hear.
+        if (!db.lostWrites().isEmpty())
+            throw UserError(db.lostWrites());
+        throw;
+    }
+    return true;
 }
 
 void DocumentCommands::rename() {

@@ -35,6 +35,12 @@ public:
     // A typed name as the store keeps it: raised, and cut to the width of
     // DocName, so a long name is compared the way it will be stored.
     static QString storedName(const QString& typed);
+    // Builds a new document of that (stored) name, unless the store holds
+    // one of that name already: false then, with nothing written. The name
+    // is looked for under the store's write lock, so two programs adding
+    // one name at once make one document.
+    static bool buildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
+                                 BuildFeedback& feedback);
 
 private:
     TDM1& dm_;

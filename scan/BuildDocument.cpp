@@ -236,6 +236,8 @@ void readAgainUnderTheWriteLock(TDM1& dm) {
         throw UserError(QStringLiteral("The document was deleted by another program; there is "
                                        "nothing to refresh."));
     dm.tblUnits->refresh();
+    // Also the routines kept in memory for the units seen before.
+    dm.tblProc->refresh();
 }
 
 void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {

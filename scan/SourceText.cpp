@@ -37,14 +37,23 @@ SourceBytes ClassifySourceBytes(QByteArrayView raw) {
 }
 
 QString DecodeSourceBytes(QByteArrayView bytes, SourceEncoding encoding) {
-    if (encoding == SourceEncoding::Windows1252)
-        return DecodeWindows1252(bytes);
-    // QString::fromUtf8 would drop a byte-order mark at the start of any
-    // piece; only the file's own leading one goes, and ClassifySourceBytes
-    // has taken it already.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                       QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    QString text;
+    if (encoding == SourceEncoding::Windows1252) {
+        text = DecodeWindows1252(bytes);
+    } else {
+        // QString::fromUtf8 would drop a byte-order mark at the start of any
+        // piece; only the file's own leading one goes, and ClassifySourceBytes
+        // has taken it already.
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless |
+                                   QStringConverter::Flag::ConvertInitialBom);
+        text = decoder.decode(bytes);
+    }
+    // A NUL byte is no text (a damaged file, or a binary one): it is dropped,
+    // so nothing taken from a source cuts short where a server store keeps it.
+    if (bytes.contains('\0'))
+        text.remove(QChar(0));
+    return text;
 }
 
 QString DecodeSourceText(QByteArrayView raw) {

@@ -65,6 +65,20 @@ void Database::endBatch() {
     writesLost(backend_->lastErrorText());
 }
 
+void Database::endBatchAfterError() {
+    if (!isServer() || batchDepth_ != 1) {
+        endBatch();
+        return;
+    }
+    batchDepth_ = 0;
+    backend_->rollbackQuietly();
+    ++rollbacks_;
+    // The error on its way says what went wrong; the rows in view are read
+    // again, without the run's.
+    if (onWritesLost_)
+        onWritesLost_();
+}
+
 void Database::writesLost(const QString& reason) {
     backend_->rollbackQuietly();
     ++rollbacks_;

@@ -30,8 +30,9 @@ public:
     explicit Database(const QString& filePath, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     // Opens the store at `address`: the database file in its folder, or the
-    // server's database. A server database is taken as ours when it is empty
-    // or carries our mark; anything else is refused, nothing changed.
+    // server's database. A server database is taken as ours when it carries
+    // our mark, or is empty: nothing of its own (a table, a view, a type, a
+    // function ...) in any schema. Anything else is refused, nothing changed.
     explicit Database(const StoreAddress& address, const QList<TableDef>& ownTables = {},
                       Access access = Access::ReadWrite);
     ~Database();
@@ -49,13 +50,17 @@ public:
     QString quoted(const QString& name) const { return backend_->quoted(name); }
     void exec(const QString& sql); // throws UserError naming the store
 
-    // Batches: writes between begin and end share one transaction. Batches
-    // nest by counting; the outermost end commits whatever was written, also
-    // when an error ended the work, so rows posted before the error remain
-    // (on a server, a failed statement dooms the whole transaction: the end
-    // then reports the writes lost).
+    // Batches: writes between begin and end share one transaction, and hold
+    // the store's write lock from the begin, so what a batch reads no other
+    // batch changes meanwhile. Batches nest by counting. The outermost end
+    // commits. When an error ended the work, the embedded store still
+    // commits whatever was written, so rows posted before the error remain;
+    // a server keeps nothing of that batch (a failed statement dooms its
+    // transaction anyway, and half a run beside another user's is worse
+    // than none).
     void beginBatch();
     void endBatch();
+    void endBatchAfterError();
     bool inBatch() const { return batchDepth_ > 0; }
 
     // Savepoints: several writes kept together or not at all, inside a batch
@@ -115,7 +120,7 @@ public:
             return;
         }
         try {
-            db_.endBatch();
+            db_.endBatchAfterError();
         } catch (...) {
             // The error already on its way is the one the user needs to see.
         }

@@ -19,6 +19,35 @@ constexpr const char* MarkTable = "inkwright_store";
 constexpr const char* Channel = "inkwright_changes";
 // How long a post waits for another user's transaction on the same row.
 constexpr const char* LockTimeout = "15s";
+// Locks every program takes on the database (advisory, held to the end of
+// the transaction): one for making the store's tables, one for a batch of
+// writes. The numbers are this program's own.
+constexpr const char* SetupLockSql = "SELECT pg_advisory_xact_lock(1231974401)";
+constexpr const char* WriteLockSql = "SELECT pg_advisory_xact_lock(1231974402)";
+// A batch waits longer than a post: another's build or refresh may run for a
+// while, and waiting for it is what the user wants.
+constexpr const char* WriteLockTimeout = "60s";
+
+// Whether anything of the database's own (a table, a view, a sequence, a
+// function, a type, an operator ...) lives in a schema other than the
+// system's. Other sessions' temporary schemas are theirs, not the database's.
+constexpr const char* HoldsObjectsSql =
+    "WITH own AS (SELECT oid FROM pg_namespace WHERE nspname NOT IN ('pg_catalog', "
+    "'information_schema') AND nspname NOT LIKE 'pg\\_toast%' AND nspname NOT LIKE "
+    "'pg\\_temp\\_%') "
+    "SELECT EXISTS (SELECT 1 FROM pg_class WHERE relnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_proc WHERE pronamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_type WHERE typnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_operator WHERE oprnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_collation WHERE collnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_conversion WHERE connamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_opfamily WHERE opfnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_ts_config WHERE cfgnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_ts_dict WHERE dictnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_ts_parser WHERE prsnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_ts_template WHERE tmplnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_statistic_ext WHERE stxnamespace IN (SELECT oid FROM own)) "
+    "OR EXISTS (SELECT 1 FROM pg_extension WHERE extnamespace IN (SELECT oid FROM own))";
 
 // libpq's text on one line, without its closing full stop (the message it
 // goes into goes on after it).
@@ -62,6 +91,13 @@ QString storedType(const FieldDef& field) {
         return QStringLiteral("text");
     }
     return {};
+}
+
+// A string literal of the server's SQL.
+QString literal(const QString& text) {
+    QString inner = text;
+    inner.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
 }
 
 bool isWrite(const QString& sql) {
@@ -130,7 +166,15 @@ public:
     void bindInteger(int parameter, qint64 value) override {
         slot(parameter) = QByteArray::number(value);
     }
-    void bindText(int parameter, const QString& text) override { slot(parameter) = text.toUtf8(); }
+    void bindText(int parameter, const QString& text) override {
+        // libpq sends the value as a C string: the server would keep only
+        // what comes before a NUL. Callers that know the row say which.
+        if (text.contains(QChar(0)))
+            throw UserError(QStringLiteral("Database \"%1\": a text to store holds a NUL "
+                                           "character, which a server store cannot keep in text")
+                                .arg(db_.name()));
+        slot(parameter) = text.toUtf8();
+    }
 
     bool step() override {
         if (!result_)
@@ -573,30 +617,56 @@ QByteArray PostgresBackend::serverSql(const QString& sql, std::vector<int>* para
     return out.toUtf8();
 }
 
+bool PostgresBackend::isMarked() {
+    return tableExists(QString::fromLatin1(MarkTable));
+}
+
+bool PostgresBackend::holdsObjects() {
+    PGresult* result = run(HoldsObjectsSql);
+    const bool holds = PQntuples(result) == 1 && PQgetvalue(result, 0, 0)[0] == 't';
+    PQclear(result);
+    return holds;
+}
+
 // A database is ours when it carries our mark. An empty one becomes ours; any
-// other is refused before anything is written to it.
+// other is refused before anything is written to it. Two programs that meet
+// a new database at once make the mark one after the other: the second finds
+// it made.
 void PostgresBackend::checkStore(const QList<TableDef>& ownTables, Database::Access access) {
     Q_UNUSED(ownTables);
-    PGresult* tables = run("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()");
-    QStringList names;
-    for (int row = 0; row < PQntuples(tables); ++row)
-        names << QString::fromUtf8(PQgetvalue(tables, row, 0));
-    PQclear(tables);
-    if (names.contains(QString::fromLatin1(MarkTable)))
+    if (isMarked())
         return;
-    if (!names.isEmpty())
-        throw UserError(QStringLiteral("The database \"%1\" is not an Inkwright database and not "
-                                       "empty; choose an empty database, or one Inkwright made")
-                            .arg(name_));
-    if (access == Database::Access::ReadOnly)
+    const UserError notOurs(QStringLiteral("The database \"%1\" is not an Inkwright database "
+                                           "and not empty; choose an empty database, or one "
+                                           "Inkwright made")
+                                .arg(name_));
+    if (access == Database::Access::ReadOnly) {
+        if (holdsObjects())
+            throw notOurs;
         throw UserError(
             QStringLiteral("The database \"%1\" holds no documentation yet").arg(name_));
-    exec(QStringLiteral(
-             "BEGIN; CREATE TABLE %1 (format INTEGER NOT NULL); INSERT INTO %1 VALUES (1); "
-             "CREATE OR REPLACE FUNCTION inkwright_notify() RETURNS trigger LANGUAGE plpgsql "
-             "AS $body$ BEGIN PERFORM pg_notify('%2', TG_TABLE_NAME); RETURN NULL; END $body$; "
-             "COMMIT")
-             .arg(QString::fromLatin1(MarkTable), QString::fromLatin1(Channel)));
+    }
+    exec(QStringLiteral("BEGIN"));
+    try {
+        PQclear(run(SetupLockSql));
+        if (!isMarked()) {
+            if (holdsObjects())
+                throw notOurs;
+            exec(QStringLiteral("CREATE TABLE %1 (format INTEGER NOT NULL); INSERT INTO %1 "
+                                "VALUES (1); CREATE OR REPLACE FUNCTION inkwright_notify() "
+                                "RETURNS trigger LANGUAGE plpgsql AS $body$ BEGIN PERFORM "
+                                "pg_notify('%2', TG_TABLE_NAME); RETURN NULL; END $body$")
+                     .arg(QString::fromLatin1(MarkTable), QString::fromLatin1(Channel)));
+        }
+    } catch (...) {
+        rollbackQuietly();
+        throw;
+    }
+    if (!commit()) {
+        const QString reason = lastFailure_;
+        rollbackQuietly();
+        throw UserError(QStringLiteral("Cannot make the store in \"%1\": %2").arg(name_, reason));
+    }
 }
 
 std::unique_ptr<BackendStatement> PostgresBackend::prepare(const QString& sql) {
@@ -638,8 +708,30 @@ QString PostgresBackend::quoted(const QString& name) const {
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
+// One batch writes at a time, as SQLite's BEGIN IMMEDIATE has it: a build or
+// a refresh reads what it is about to write only once it holds the lock, so
+// two at once never both add the same rows; the second finds what the first
+// left. Single posts do not take it: they check their row as they write it.
 void PostgresBackend::begin() {
     exec(QStringLiteral("BEGIN"));
+    try {
+        const QByteArray sql =
+            QStringLiteral("SELECT set_config('lock_timeout', '%1', true); %2; "
+                           "SELECT set_config('lock_timeout', '%3', true)")
+                .arg(QString::fromLatin1(WriteLockTimeout), QString::fromLatin1(WriteLockSql),
+                     QString::fromLatin1(LockTimeout))
+                .toUtf8();
+        PQclear(run(sql.constData()));
+    } catch (const UserError&) {
+        const bool timedOut = lastFailure_.contains(QLatin1String("lock timeout"));
+        rollbackQuietly();
+        if (timedOut)
+            throw UserError(QStringLiteral("Another program is writing to \"%1\" (a build or a "
+                                           "refresh); nothing was changed. Try again once it "
+                                           "has finished.")
+                                .arg(name_));
+        throw;
+    }
 }
 
 bool PostgresBackend::transactionEnded() {
@@ -761,7 +853,17 @@ QString PostgresBackend::columnDefinition(const TableDef& def, const FieldDef& f
     return column;
 }
 
+// Made under the lock of the store's layout and only when still missing then,
+// so two programs that open a new store at once do not both make a table.
 QStringList PostgresBackend::createStatements(const TableDef& def) {
+    const QStringList statements = plainCreateStatements(def);
+    return {QString::fromLatin1(SetupLockSql),
+            QStringLiteral("DO $create$ BEGIN IF to_regclass(%1) IS NULL THEN %2; END IF; END "
+                           "$create$")
+                .arg(literal(quoted(def.name)), statements.join(QLatin1String("; ")))};
+}
+
+QStringList PostgresBackend::plainCreateStatements(const TableDef& def) {
     const int autoField = autoNumberField(def);
     QStringList columns;
     for (const FieldDef& field : def.fields)
@@ -824,9 +926,12 @@ QList<FieldDef> PostgresBackend::verifyLayout(const TableDef& def) {
     return missing;
 }
 
+// Under the layout's lock too: two programs upgrading one older store at once
+// add each field once.
 void PostgresBackend::addFields(const TableDef& def, const QList<FieldDef>& fields) {
+    exec(QString::fromLatin1(SetupLockSql));
     for (const FieldDef& field : fields)
-        exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+        exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2")
                  .arg(quoted(def.name), columnDefinition(def, field)));
 }
 

@@ -90,6 +90,9 @@ private:
     void connect();
     void configureSession();
     void checkStore(const QList<TableDef>& ownTables, Database::Access access);
+    bool isMarked();
+    bool holdsObjects();
+    QStringList plainCreateStatements(const TableDef& def);
     pg_result* run(const char* sql);
     QString sequenceOf(const TableDef& def) const;
     QString columnDefinition(const TableDef& def, const FieldDef& field) const;

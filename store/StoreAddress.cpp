@@ -64,6 +64,44 @@ QString encoded(const QString& text) {
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
+bool namesPassword(const QString& pair) {
+    QString key = pair.section(QLatin1Char('='), 0, 0);
+    percentDecode(key, &key);
+    return key.contains(QLatin1String("pass"), Qt::CaseInsensitive);
+}
+
+// An address as a message may show it: a password typed into it, after the
+// user name or as a parameter, is left out, however broken the rest is.
+QString withoutPassword(const QString& text) {
+    QString shown = text;
+    const qsizetype scheme = shown.indexOf(QLatin1String("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    qsizetype query = shown.indexOf(QLatin1Char('?'), start);
+    if (query < 0)
+        query = shown.size();
+    qsizetype path = shown.indexOf(QLatin1Char('/'), start);
+    if (path < 0 || path > query)
+        path = query;
+    // The user name ends at the last "@" before the path; a password typed
+    // with a raw "/" in it reaches past that.
+    qsizetype at = path > start ? shown.lastIndexOf(QLatin1Char('@'), path - 1) : -1;
+    if (at < start && query > start)
+        at = shown.lastIndexOf(QLatin1Char('@'), query - 1);
+    if (at >= start) {
+        if (const qsizetype colon = shown.indexOf(QLatin1Char(':'), start);
+            colon >= 0 && colon < at)
+            shown.remove(colon, at - colon);
+    }
+    if (const qsizetype mark = shown.indexOf(QLatin1Char('?')); mark >= 0) {
+        QStringList pairs = shown.mid(mark + 1).split(QLatin1Char('&'));
+        pairs.removeIf(namesPassword);
+        shown.truncate(mark);
+        if (!pairs.isEmpty())
+            shown += QLatin1Char('?') + pairs.join(QLatin1Char('&'));
+    }
+    return shown;
+}
+
 } // namespace
 
 StoreAddress StoreAddress::local(const QString& folder) {
@@ -93,9 +131,13 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
     const QString text = url.trimmed();
     auto fail = [&](const QString& why) -> std::optional<StoreAddress> {
         if (error)
-            *error = QStringLiteral("\"%1\" is not a usable PostgreSQL address: %2").arg(text, why);
+            *error = QStringLiteral("\"%1\" is not a usable PostgreSQL address: %2")
+                         .arg(withoutPassword(text), why);
         return std::nullopt;
     };
+    const QString PasswordRefused = QStringLiteral(
+        "it holds a password, which is never kept with the address. Put the password in "
+        "~/.pgpass or PGPASSWORD, or type it when connecting");
     QString rest;
     for (const char* scheme : {"postgresql://", "postgres://"})
         if (text.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
@@ -121,9 +163,7 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
         const QString userInfo = authority.left(at);
         authority = authority.mid(at + 1);
         if (userInfo.contains(QLatin1Char(':')))
-            return fail(QStringLiteral(
-                "it holds a password, which is never kept with the address. Put the password "
-                "in ~/.pgpass or PGPASSWORD, or type it when connecting"));
+            return fail(PasswordRefused);
         if (!percentDecode(userInfo, &address.user))
             return fail(QStringLiteral("the user name has a broken %-escape"));
     }
@@ -150,9 +190,13 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
         if (!percentDecode(host, &address.server))
             return fail(QStringLiteral("the server name has a broken %-escape"));
     }
-    if (hasPort && !validPort(portText, &address.port))
+    if (hasPort && !validPort(portText, &address.port)) {
+        // "anna:pass/word@host": a password with a raw slash, not a port.
+        if (path.contains(QLatin1Char('@')))
+            return fail(PasswordRefused);
         return fail(
             QStringLiteral("the port \"%1\" is not a number from 1 to 65535").arg(portText));
+    }
 
     if (!percentDecode(path, &address.database))
         return fail(QStringLiteral("the database name has a broken %-escape"));
@@ -163,7 +207,8 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
             QString key, value;
             if (equals <= 0 || !percentDecode(pair.left(equals), &key) ||
                 !percentDecode(pair.mid(equals + 1), &value))
-                return fail(QStringLiteral("the parameter \"%1\" is not name=value").arg(pair));
+                return fail(QStringLiteral("the parameter \"%1\" is not name=value")
+                                .arg(namesPassword(pair) ? QStringLiteral("password=...") : pair));
             if (key == QLatin1String("host"))
                 address.server = value;
             else if (key == QLatin1String("port")) {
@@ -175,9 +220,7 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
             else if (key == QLatin1String("dbname"))
                 address.database = value;
             else if (key == QLatin1String("password"))
-                return fail(QStringLiteral(
-                    "it holds a password, which is never kept with the address. Put the "
-                    "password in ~/.pgpass or PGPASSWORD, or type it when connecting"));
+                return fail(PasswordRefused);
             else
                 // Dropping it quietly could connect differently from what was
                 // asked (sslmode, say), so it is refused.

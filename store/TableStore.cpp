@@ -119,7 +119,43 @@ std::optional<Row> TableStore::loadRow(qint64 rowid) {
     return found;
 }
 
+QString TableStore::rowName(const QVariantList& values) const {
+    QStringList parts;
+    for (const QString& key : def_.primaryIndex.fields)
+        if (const QVariant value = values.value(def_.indexOf(key)); !value.isNull())
+            parts << key + QLatin1Char(' ') + value.toString();
+    // The row's name too (a unit's, a routine's), as the lists show it.
+    for (int i = 0; i < def_.fields.size(); ++i) {
+        const QString text = values.value(i).toString();
+        if (def_.fields[i].type == FieldType::Text && !text.isEmpty() && !text.contains(QChar(0))) {
+            parts << QStringLiteral("%1 \"%2\"").arg(def_.fields[i].name, text);
+            break;
+        }
+    }
+    return parts.join(QLatin1String(", "));
+}
+
+// A server takes text as C strings and would keep only what comes before a
+// NUL character, quietly; such a text is refused, naming its row, before
+// anything of the write is sent. SQLite keeps it as it is.
+void TableStore::refuseUnstorableText(const QVariantList& values, quint64 fields) const {
+    if (!db_.isServer())
+        return;
+    for (int i = 0; i < def_.fields.size(); ++i) {
+        const FieldType type = def_.fields[i].type;
+        if (!isWritten(fields, i) || (type != FieldType::Text && type != FieldType::Memo))
+            continue;
+        if (values.value(i).toString().contains(QChar(0)))
+            throw UserError(
+                QStringLiteral("Cannot store the %1 of the %2 row %3 in \"%4\": it "
+                               "holds a NUL character, which a server store cannot "
+                               "keep in text. Remove the character and try again.")
+                    .arg(def_.fields[i].name, def_.name, rowName(values), db_.filePath()));
+    }
+}
+
 qint64 TableStore::insert(const QVariantList& values) {
+    refuseUnstorableText(values, ~quint64(0));
     for (int i = 0; i < def_.fields.size(); ++i)
         bindValue(insert_, i + 1, def_.fields[i], values.value(i));
     insert_.step();
@@ -153,6 +189,7 @@ void TableStore::update(const Row& read, const QVariantList& values) {
             throw RowChanged(vanishedRow());
         return;
     }
+    refuseUnstorableText(values, changed);
     Statement& update = updateOf(changed);
     const int count = int(def_.fields.size());
     for (int i = 0; i < count; ++i) {

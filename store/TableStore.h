@@ -48,6 +48,8 @@ private:
     QString orderClause() const;
     QString updateSql(quint64 changedFields) const;
     QString vanishedRow() const;
+    QString rowName(const QVariantList& values) const;
+    void refuseUnstorableText(const QVariantList& values, quint64 fields) const;
     Statement& updateOf(quint64 changedFields);
 
     Database& db_;

@@ -90,12 +90,11 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
     ToolStore store(*data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
-    if (dm.tblDocs->locate(QStringLiteral("DocName"), name)) {
+    ConsoleFeedback feedback(err);
+    if (!DocumentCommands::buildNewDocument(dm, project, name, feedback)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";
         return 1;
     }
-    ConsoleFeedback feedback(err);
-    BuildDocument(dm, project, name, false, feedback);
     printSummary(dm, out);
     return feedback.failed ? 1 : 0;
 }

@@ -104,14 +104,25 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
     source.beginSnapshot();
     ToolStore target(*to, ToolStore::Missing::Create);
     Database& db = target.dm().database();
-    requireEmpty(db, storeName(*to));
 
     QList<qint64> counts;
     {
+        // Emptiness is checked under the write lock, so two copies into one
+        // new store cannot both find it empty.
         Batch batch(db);
+        requireEmpty(db, storeName(*to));
         Savepoint whole(db);
         for (const TableDef& def : storeTables()) {
-            const qint64 copied = copyTable(source, db, def);
+            qint64 copied = 0;
+            try {
+                copied = copyTable(source, db, def);
+            } catch (const UserError& e) {
+                // The savepoint undoes every row copied before, of every table.
+                QString message = e.message();
+                if (!message.endsWith(QLatin1Char('.')))
+                    message += QLatin1Char('.');
+                throw UserError(message + QStringLiteral(" Nothing was copied."));
+            }
             const qint64 there = rowCount(source, def);
             if (copied != there || rowCount(db, def) != there)
                 throw UserError(QStringLiteral("The copy of %1 holds %2 rows, the source %3; "

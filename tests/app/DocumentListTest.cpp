@@ -69,6 +69,24 @@ TEST_F(WindowTest, AddRefusesADuplicateNameInOtherLetterCase) {
     EXPECT_EQ(dm->tblDocsDocName->asString(), "FIRST"); // the existing one became current
 }
 
+// The list may not show yet what another program added a moment ago: the
+// name is looked for again in the store before anything is written.
+TEST_F(WindowTest, AddRefusesANameAnotherProgramAddedSinceTheListWasRead) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "first");
+    runSql(dm->database().filePath(), "INSERT INTO DocsLib (DocName) VALUES ('OTHER')");
+    ASSERT_EQ(column(dm->tblDocs, "DocName"), QStringList({"FIRST"}));
+    addDocument(project.projectPath, "Other");
+    EXPECT_EQ(dialogs.texts("warning"),
+              QStringList(
+                  {"This document already exists. Please try again then specify different name."}));
+    EXPECT_TRUE(dialogs.texts("error").isEmpty());
+    EXPECT_EQ(countRows("DocsLib"), 2);
+    EXPECT_EQ(countRows("UnitsLib"), 4);
+    EXPECT_EQ(column(dm->tblDocs, "DocName"), QStringList({"FIRST", "OTHER"}));
+    EXPECT_TRUE(window->ProgressBar1->isHidden());
+}
+
 TEST_F(WindowTest, AddRefusesTheSameLongNameTwice) {
     SampleProject project(temp);
     const QString longName(60, QChar('x'));

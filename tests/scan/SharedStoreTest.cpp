@@ -176,6 +176,50 @@ TEST_F(SharedStore, ARefreshBesideSomeoneDescribingKeepsBoth) {
     EXPECT_TRUE(reader.dm->tblProc->locate("ProcName", "Added"));
 }
 
+// A refresh that fails half-way keeps nothing of its run on a server: no
+// half-added units beside another user's work, and the lists show the store.
+TEST_F(SharedStore, ARefreshThatFailsHalfWayKeepsNothing) {
+    temp.write("app/Later.pas", "unit Later;\ninterface\nprocedure Soon;\nimplementation\nend.\n");
+    temp.write("app/P.dpr", "program P;\nuses\n  Main in 'Main.pas',\n  Util in 'Util.pas',\n"
+                            "  Later in 'Later.pas';\nbegin\nend.\n");
+    struct FailingFeedback : RecordingFeedback {
+        void stepProgress() override { throw UserError("The disk went away."); }
+    } failing;
+    anna->dm->tblDocs->first();
+    try {
+        BuildDocument(*anna->dm, project, "P", true, failing);
+        FAIL() << "the refresh reported success";
+    } catch (const UserError& error) {
+        EXPECT_EQ(error.message(), "The disk went away.");
+    }
+    EXPECT_EQ(anna->dm->tblUnits->recordCount(), 2);
+    Person reader(temp, "reader", address);
+    reader.dm->tblDocs->first();
+    EXPECT_EQ(reader.dm->tblUnits->recordCount(), 2);
+    EXPECT_FALSE(reader.dm->tblUnits->locate("UnitName", "Later.pas"));
+
+    BuildDocument(*anna->dm, project, "P", true, feedback);
+    EXPECT_EQ(anna->dm->tblUnits->recordCount(), 3);
+}
+
+// The server would keep the text only up to a NUL: the post is refused,
+// naming the row, and what was typed stays pending.
+TEST_F(SharedStore, ADescriptionHoldingANulIsRefusedNotCut) {
+    anna->showUnit("Main.pas");
+    const QString typed = QStringLiteral("Before") + QChar(0) + QStringLiteral("after");
+    anna->typeUnitDescription(typed);
+    try {
+        anna->dm->tblUnits->post();
+        FAIL() << "the post reported success";
+    } catch (const UserError& error) {
+        for (const char* named : {"NUL", "Description", "UnitsLib", "UnitName \"Main.pas\""})
+            EXPECT_TRUE(error.message().contains(named)) << error.message().toStdString();
+    }
+    EXPECT_EQ(anna->dm->tblUnits->state(), TTable::State::Editing);
+    EXPECT_EQ(anna->dm->tblUnitsDescription->asString(), typed);
+    EXPECT_EQ(storedUnitDescription("Main.pas"), "");
+}
+
 TEST_F(SharedStore, OthersChangesAppearWithoutAskingAndKeepThePendingEdit) {
     ben->showUnit("Util.pas");
     ben->typeUnitDescription("Ben is typing.");

@@ -33,6 +33,13 @@ TEST(SourceText, DropsOnlyTheFilesOwnByteOrderMark) {
               QString(QChar(0xFEFF)) + "x");
 }
 
+TEST(SourceText, DropsNulCharactersInEitherEncoding) {
+    using namespace Qt::StringLiterals;
+    EXPECT_EQ(DecodeSourceText("{ Sums\0 up. }"_ba), "{ Sums up. }");
+    EXPECT_EQ(DecodeSourceText("\0Caf\xE9\0"_ba), QString::fromUtf8("Café"));
+    EXPECT_EQ(DecodeSourceBytes("\0\0"_ba, SourceEncoding::Utf8), "");
+}
+
 TEST(SourceText, DecodesPiecesLikeTheWhole) {
     const QByteArray bytes = "procedure \xC3\x9C"
                              "bersicht;";

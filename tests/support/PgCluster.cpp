@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
@@ -395,6 +396,46 @@ bool PgCluster::execute(const QString& database, const QString& sql, QString* er
     if (!ok && error)
         *error = QString::fromUtf8(PQerrorMessage(connection.get())).trimmed();
     return ok;
+}
+
+QString PgCluster::query(const QString& database, const QString& sql) const {
+    const Connection connection = connect(socketAddress(database));
+    if (PQstatus(connection.get()) != CONNECTION_OK)
+        fail(QString::fromUtf8(PQerrorMessage(connection.get())).trimmed());
+    PGresult* result = PQexec(connection.get(), sql.toUtf8().constData());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        PQclear(result);
+        fail(QStringLiteral("%1: %2").arg(
+            sql, QString::fromUtf8(PQerrorMessage(connection.get())).trimmed()));
+    }
+    QStringList rows;
+    for (int row = 0; row < PQntuples(result); ++row) {
+        QStringList columns;
+        for (int column = 0; column < PQnfields(result); ++column)
+            columns << QString::fromUtf8(PQgetvalue(result, row, column));
+        rows << columns.join(QLatin1Char('\t'));
+    }
+    PQclear(result);
+    return rows.join(QLatin1Char('\n'));
+}
+
+QString PgCluster::schemaDump(const QString& database) const {
+    QProcess dump;
+    dump.start(binFolder_ + QStringLiteral("/pg_dump"),
+               {QStringLiteral("--schema-only"), QStringLiteral("--host"), folder_,
+                QStringLiteral("--port"), QString::number(port_), QStringLiteral("--username"),
+                user(), database});
+    if (!dump.waitForFinished(60000) || dump.exitStatus() != QProcess::NormalExit ||
+        dump.exitCode() != 0)
+        fail(QStringLiteral("pg_dump of %1 failed: %2")
+                 .arg(database, QString::fromUtf8(dump.readAllStandardError())));
+    // The \restrict lines carry a key made afresh for every dump.
+    QStringList lines = QString::fromUtf8(dump.readAllStandardOutput()).split(QLatin1Char('\n'));
+    lines.removeIf([](const QString& line) {
+        return line.startsWith(QLatin1String("\\restrict")) ||
+               line.startsWith(QLatin1String("\\unrestrict"));
+    });
+    return lines.join(QLatin1Char('\n'));
 }
 
 ink::StoreAddress PgCluster::createDatabase(const QString& namePrefix) {

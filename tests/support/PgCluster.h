@@ -48,6 +48,11 @@ public:
     // Runs SQL as the cluster's superuser by the socket; false with the
     // server's message in `error` when it fails.
     bool execute(const QString& database, const QString& sql, QString* error = nullptr) const;
+    // The rows of a query, a line each with its columns tab-separated;
+    // throws std::runtime_error when it fails.
+    QString query(const QString& database, const QString& sql) const;
+    // pg_dump --schema-only of the database: everything it defines.
+    QString schemaDump(const QString& database) const;
 
     // A server that goes away and comes back: stop() ends it (SIGINT, then
     // SIGKILL after a few seconds; true when it shut down on its own), start()

@@ -27,7 +27,8 @@ protected:
         temp.write("app/B.pas", "unit B;\ninterface\nprocedure Three;\nimplementation\nend.\n");
         project = temp.write("app/P.dpr", "program P;\nuses\n  A in 'A.pas',\n  B in 'B.pas';\n"
                                           "begin\nend.\n");
-        url = PgCluster::shared().createDatabase("tool").url();
+        server = PgCluster::shared().createDatabase("tool");
+        url = server.url();
     }
     QString folder(const char* name) const { return temp.filePath(name); }
     QString file(const char* name) const { return QDir(folder(name)).filePath("Inkwright.sqlite"); }
@@ -46,6 +47,7 @@ protected:
 
     TempDir temp;
     QString project;
+    ink::StoreAddress server;
     QString url;
 };
 
@@ -73,6 +75,8 @@ TEST_F(ServerStoreCommands, EveryCommandWorksOnTheServer) {
     run = runTool({"coverage", "1", "--db", "postgresql://anna:secret@h/d"});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains("pgpass")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("postgresql://anna@h/d")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("secret")) << run.err.toStdString();
     // A server database that holds no store is refused, and left empty.
     const QString empty = PgCluster::shared().createDatabase("empty").url();
     run = runTool({"refresh", "1", "--db", empty});
@@ -120,6 +124,44 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
     run = runTool({"copy-store", "--from", url, "--to", folder("third")});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(sqlText(file("third"), "SELECT min(ProcNo) FROM ProcsLib WHERE DocNo = 2"), "5");
+}
+
+// A server keeps text as C strings: a NUL character must never cut a
+// description short without a word.
+TEST_F(ServerStoreCommands, ANulCharacterIsDroppedFromSourcesAndRefusedInACopy) {
+    using namespace Qt::StringLiterals;
+    temp.write("app/A.pas",
+               "{ The A\0 unit. }\nunit A;\ninterface\n{ Does\0 one,\0 fully. }\nprocedure One;\n"
+               "function Two: Integer;\nimplementation\nend.\n"_ba);
+    ASSERT_EQ(runTool({"build", project, "--db", url}).status, 0);
+    ToolRun run = runTool({"import-comments", "1", "--db", url});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "units\t1\troutines\t1\n");
+    EXPECT_EQ(PgCluster::shared().query(server.database,
+                                        "SELECT description FROM procslib WHERE procname = 'One'"),
+              "Does one, fully.");
+    EXPECT_EQ(PgCluster::shared().query(
+                  server.database, "SELECT description FROM unitslib WHERE unitname = 'A.pas'"),
+              "The A unit.");
+
+    // A description typed into a local store keeps its NUL there; the copy
+    // to a server is refused, naming the row, and leaves the server empty.
+    ASSERT_EQ(runTool({"build", project, "--data", folder("local")}).status, 0);
+    runSql(file("local"), "UPDATE UnitsLib SET Description = 'Kept.' WHERE UnitNo = 1");
+    runSql(file("local"), "UPDATE ProcsLib SET Description = 'Before' || char(0) || 'after' "
+                          "WHERE ProcName = 'Two'");
+    const QString empty = PgCluster::shared().createDatabase("copy").url();
+    run = runTool({"copy-store", "--from", folder("local"), "--to", empty});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    for (const char* named :
+         {"NUL", "Description", "ProcsLib", "ProcName \"Two\"", "Nothing was copied."})
+        EXPECT_TRUE(run.err.contains(named)) << named << ": " << run.err.toStdString();
+    EXPECT_EQ(PgCluster::shared().query(ink::StoreAddress::fromUrl(empty)->database,
+                                        "SELECT (SELECT count(*) FROM docslib) + "
+                                        "(SELECT count(*) FROM unitslib) + "
+                                        "(SELECT count(*) FROM procslib)"),
+              "0");
 }
 
 TEST(CopyStore, AMissingSourceIsSaidSoAndNothingIsMade) {
