@@ -209,7 +209,8 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
 }
 
 void ReportLayout::footer(int page, PageSink& sink) const {
-    const QString text = QStringLiteral("Page %1 of %2").arg(page).arg(pageCount_);
+    const QString text =
+        QStringLiteral("Page %1 of %2").arg(QString::number(page), QString::number(pageCount_));
     const double width = PageFontMetrics::instance().width(PageFont::Regular, 8, text);
     sink.text(PageFont::Regular, 8, {(PageWidth - width) / 2, PageHeight - 34}, text, 0.35);
 }

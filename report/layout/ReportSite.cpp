@@ -342,9 +342,8 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
             html +=
                 QStringLiteral("<tr><td><a href=\"%1\">%2</a></td><td class=\"form\">%3</td>"
                                "<td class=\"number\">%4</td><td class=\"number\">%5</td></tr>\n")
-                    .arg(unitPageName(i), escaped(unit.name), escaped(unit.form))
-                    .arg(unit.routines)
-                    .arg(unit.described);
+                    .arg(unitPageName(i), escaped(unit.name), escaped(unit.form),
+                         QString::number(unit.routines), QString::number(unit.described));
         }
         html += QStringLiteral("</tbody>\n</table></div>\n");
     }

@@ -12,6 +12,7 @@
 
 #include "BuiltDocument.h"
 #include "report/layout/ReportFile.h"
+#include "ReportStore.h"
 #include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/ToolRun.h"
@@ -70,6 +71,30 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
         {"export", QString::number(built.docNo()), "--data", built.dataDir(), "--out", blocked});
     EXPECT_EQ(failed.status, 1);
     EXPECT_FALSE(failed.out.contains("wrote"));
+}
+
+// Percent signs followed by digits are ordinary text in a name: the
+// index's cells are filled in one pass, so a form name cannot take the place
+// of the counts after it.
+TEST(ReportSiteText, PercentSignsInNamesStayAsTyped) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 docNo = store.addDocument("PCT%1");
+    const qint64 unit = store.addUnit(docNo, "U%2.pas", "{%1%2%3}", "Fifty %1 percent.");
+    store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>", "Runs %3.");
+    store.addRoutine(docNo, unit, "PROCEDURE", "Stop", "<None>", "<None>");
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), docNo, site);
+    const QString index = fileText(site + "/index.html");
+    EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">U%2.pas</a></td><td "
+                               "class=\"form\">{%1%2%3}</td><td class=\"number\">2</td><td "
+                               "class=\"number\">1</td>"))
+        << index.toStdString();
+    EXPECT_TRUE(index.contains("<h1>PCT%1</h1>"));
+    const QString page = fileText(site + "/unit-0001.html");
+    EXPECT_TRUE(page.contains("Form: {%1%2%3}"));
+    EXPECT_TRUE(page.contains("Fifty %1 percent."));
+    EXPECT_TRUE(page.contains("Runs %3."));
 }
 
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
