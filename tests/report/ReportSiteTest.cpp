@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -95,6 +96,85 @@ TEST(ReportSiteText, PercentSignsInNamesStayAsTyped) {
     EXPECT_TRUE(page.contains("Form: {%1%2%3}"));
     EXPECT_TRUE(page.contains("Fifty %1 percent."));
     EXPECT_TRUE(page.contains("Runs %3."));
+}
+
+// The files of a folder, hidden ones included, each with its bytes.
+QMap<QString, QByteArray> folderFiles(const QString& path) {
+    QMap<QString, QByteArray> files;
+    const QDir folder(path);
+    for (const QString& name :
+         folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        QFile file(folder.filePath(name));
+        files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(dir)"));
+    }
+    return files;
+}
+
+// A document of `units` units with a routine each; returns its DocNo.
+qint32 addDocumentOfUnits(ReportStore& store, const QString& name, int units) {
+    const qint32 docNo = store.addDocument(name);
+    for (int i = 0; i < units; ++i)
+        store.addRoutine(docNo, store.addUnit(docNo, QStringLiteral("U%1.pas").arg(i), "N/A"),
+                         "PROCEDURE", QStringLiteral("Step%1").arg(i), "<None>", "<None>",
+                         QString("Does step %1 of many. ").arg(i).repeated(40));
+    return docNo;
+}
+
+// A site written over another replaces its files only when whole: what else
+// the folder holds stays, and nothing of the work is left behind.
+TEST(ReportSiteText, ANewSiteReplacesTheOldOneWhole) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 first = addDocumentOfUnits(store, "FIRST", 3);
+    const qint32 second = addDocumentOfUnits(store, "SECOND", 2);
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), first, site);
+    temp.write("site/notes.txt", "the user's own");
+    exportReport(store.databaseFile(), second, site);
+    const QMap<QString, QByteArray> files = folderFiles(site);
+    EXPECT_EQ(files.keys(),
+              (QStringList{"index.html", "notes.txt", "search-index.js", "search.js", "style.css",
+                           "unit-0001.html", "unit-0002.html", "unit-0003.html"}));
+    EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));
+    EXPECT_TRUE(files["unit-0001.html"].contains("SECOND"));
+    EXPECT_EQ(files["notes.txt"], "the user's own");
+}
+
+// On a disk that fills while the new site is written, the old site stays as
+// it was, whole: never an old index beside new pages.
+TEST(ReportSiteText, ADiskFullDuringAReExportKeepsTheOldSite) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 small = addDocumentOfUnits(store, "SMALL", 2);
+    const qint32 large = addDocumentOfUnits(store, "LARGE", 60);
+    const QString mountPoint = temp.filePath("disk");
+    QDir().mkpath(mountPoint);
+    const QString before = temp.filePath("before");
+    const QString after = temp.filePath("after");
+    QProcess shell;
+    shell.start("unshare",
+                {"-rm", "sh", "-c",
+                 "mount -t tmpfs -o size=96k tmpfs \"$1\" || exit 77\n"
+                 "\"$2\" export \"$3\" --data \"$5\" --out \"$1/site\" >/dev/null || exit 78\n"
+                 "cp -a \"$1/site\" \"$6\"\n"
+                 "\"$2\" export \"$4\" --data \"$5\" --out \"$1/site\"; status=$?\n"
+                 "cp -a \"$1/site\" \"$7\"; exit $status",
+                 "sh", mountPoint, INKWRIGHT_TOOL, QString::number(small), QString::number(large),
+                 temp.path(), before, after});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    if (shell.error() == QProcess::FailedToStart || shell.exitCode() == 77)
+        GTEST_SKIP() << "no private file system can be mounted here";
+    const QString err = QString::fromUtf8(shell.readAllStandardError());
+    ASSERT_NE(shell.exitCode(), 78) << err.toStdString();
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_EQ(shell.readAllStandardOutput(), "");
+    EXPECT_TRUE(err.contains("Cannot write " + mountPoint + "/site/")) << err.toStdString();
+    EXPECT_TRUE(err.contains(": No space left on device\n")) << err.toStdString();
+    EXPECT_FALSE(err.contains(".inkwright-site")) << err.toStdString();
+    const QMap<QString, QByteArray> kept = folderFiles(after);
+    EXPECT_EQ(kept.keys(), folderFiles(before).keys());
+    EXPECT_TRUE(kept == folderFiles(before));
+    EXPECT_TRUE(kept["index.html"].contains("<h1>SMALL</h1>"));
 }
 
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
