@@ -57,6 +57,18 @@ void printSummary(TDM1& dm, QTextStream& out, bool withMissing = false) {
     out << '\n';
 }
 
+// The units whose source the build could not read, on standard error: a
+// library unit or a moved file is not a unit without routines. They are no
+// failure; the exit status stays 0.
+void reportMissingSources(TDM1& dm, QTextStream& err) {
+    Statement units(dm.database(),
+                    QStringLiteral("SELECT UnitName, MissingSource FROM UnitsLib WHERE DocNo = ?1 "
+                                   "AND MissingSource IS NOT NULL ORDER BY UnitNo"));
+    units.bindInteger(1, dm.tblDocsDocNo->asInteger());
+    while (units.step())
+        err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1) << '\n';
+}
+
 bool moveToDocument(TDM1& dm, int docNo) {
     for (dm.tblDocs->first(); !dm.tblDocs->eof(); dm.tblDocs->next())
         if (dm.tblDocsDocNo->asInteger() == docNo)
@@ -88,6 +100,8 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     ConsoleFeedback feedback(err);
     BuildDocument(dm, project, name, false, feedback);
     printSummary(dm, out);
+    out.flush();
+    reportMissingSources(dm, err);
     return feedback.failed ? 1 : 0;
 }
 
@@ -111,6 +125,8 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
     BuildDocument(dm, dm.tblDocsDPRFileName->asString(), dm.tblDocsDocName->asString(), true,
                   feedback);
     printSummary(dm, out, true);
+    out.flush();
+    reportMissingSources(dm, err);
     return feedback.failed ? 1 : 0;
 }
 

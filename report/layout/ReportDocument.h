@@ -34,7 +34,16 @@ struct ReportUnit {
     QString form; // "N/A" when the unit has no form
     QString description;
     QList<ReportRoutine> routines; // in the order they were stored
+    // Where the last scan looked for the source and found none; empty when
+    // it read the source (or the store does not say).
+    QString missingSource;
 };
+
+// The line that closes a unit's routines: that its source was not found,
+// and where it was looked for (the routines shown, if any, are those of an
+// earlier scan); else, when it shows none, that it declares none; else
+// nothing. A unit whose source is missing never reads as empty.
+QString unitClosingNote(const ReportUnit& unit, bool showsRoutines);
 
 // The version fields of a document row, in the order the report lists them.
 struct VersionField {

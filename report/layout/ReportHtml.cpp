@@ -86,8 +86,9 @@ QString unitBlock(const ReportUnit& unit) {
         html += routineBlock(routine);
         any = true;
     }
-    if (!any)
-        html += quiet(QStringLiteral("This unit declares no procedures or functions."));
+    const QString note = unitClosingNote(unit, any);
+    if (!note.isEmpty())
+        html += quiet(note);
     return html;
 }
 

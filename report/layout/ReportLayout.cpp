@@ -195,12 +195,15 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
                 single(NoDescription, PageFont::Italic, 9, Left + DescriptionIndent, Quiet));
         blocks.append(block);
     }
-    if (blocks.size() == 1) {
+    const bool showsRoutines = blocks.size() > 1;
+    const QString note = unitClosingNote(unit, showsRoutines);
+    if (!note.isEmpty()) {
         Block none;
         none.spaceBefore = 8;
-        none.lines.append(single(QStringLiteral("This unit declares no procedures or functions."),
-                                 PageFont::Italic, 9, Left + DeclarationIndent, Quiet));
-        if (hasValue(placeholderDescription))
+        // A path may be long: it wraps like any text.
+        none.lines = wrap(note, PageFont::Italic, 9, Left + DeclarationIndent,
+                          width - DeclarationIndent, 0, Quiet);
+        if (!showsRoutines && hasValue(placeholderDescription))
             none.lines += wrap(placeholderDescription, PageFont::Regular, BodySize,
                                Left + DescriptionIndent, width - DescriptionIndent);
         blocks.append(none);

@@ -317,9 +317,9 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
             html += QStringLiteral("</section>\n");
             entry(1, routine.name, pageName, anchor, routine.description, position);
         }
-        if (summary.routines == 0)
-            html += QStringLiteral("<p class=\"none\">This unit declares no procedures or "
-                                   "functions.</p>\n");
+        const QString note = unitClosingNote(unit, summary.routines > 0);
+        if (!note.isEmpty())
+            html += QStringLiteral("<p class=\"none\">%1</p>\n").arg(escaped(note));
         html += PageEnd;
         SiteFile page(folder, pageName);
         page.write(html);

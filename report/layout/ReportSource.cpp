@@ -57,6 +57,8 @@ ReportSource::ReportSource(const QString& databaseFile) {
     // one moment, and page numbers cannot drift between them.
     db_->beginSnapshot();
     hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
+    hasMissingSources_ =
+        hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("MissingSource"));
 }
 
 ReportSource::~ReportSource() = default;
@@ -96,8 +98,9 @@ bool ReportSource::open(qint32 docNo) {
     routineCount_ = routines.integerAt(0);
 
     units_ = std::make_unique<Statement>(
-        *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description FROM UnitsLib "
-                             "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?"));
+        *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description%1 FROM UnitsLib "
+                             "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?")
+                  .arg(hasMissingSources_ ? QStringLiteral(", MissingSource") : QString()));
     names_ = std::make_unique<Statement>(
         *db_, QStringLiteral("SELECT UnitName FROM UnitsLib WHERE DocNo = ? "
                              "ORDER BY UnitNo LIMIT ? OFFSET ?"));
@@ -122,6 +125,7 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
         unit.name = textAt(*units_, 1);
         unit.form = textAt(*units_, 2);
         unit.description = textAt(*units_, 3);
+        unit.missingSource = hasMissingSources_ ? textAt(*units_, 4) : QString();
         unit.routines.clear();
         routines_->bindInteger(1, document_.docNo);
         routines_->bindInteger(2, units_->integerAt(0));

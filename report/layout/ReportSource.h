@@ -45,6 +45,7 @@ private:
     std::unique_ptr<Statement> routines_;
     std::unique_ptr<Statement> names_;
     bool hasDeclarations_ = false;
+    bool hasMissingSources_ = false;
     ReportDocument document_;
     int unitCount_ = 0;
     qint64 routineCount_ = 0;

@@ -177,6 +177,44 @@ TEST(ReportSiteText, ADiskFullDuringAReExportKeepsTheOldSite) {
     EXPECT_TRUE(kept["index.html"].contains("<h1>SMALL</h1>"));
 }
 
+// A unit whose source was not found says so, and where it was looked for,
+// in every form of the report; only a unit read and found empty declares
+// nothing.
+TEST(ReportSiteText, AUnitWithoutItsSourceIsNotCalledEmpty) {
+    TempDir temp;
+    temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
+    const QString project = temp.write(
+        "app/P.dpr", "program P;\nuses\n  Vcl.Forms,\n  Empty in 'Empty.pas';\nbegin\nend.\n");
+    const QString data = temp.filePath("data");
+    const ToolRun built = runTool({"build", project, "--data", data});
+    ASSERT_EQ(built.status, 0) << built.err.toStdString();
+    const QString notFound = "Source not found: " + temp.filePath("app/Vcl.Forms");
+    const QString empty = "This unit declares no procedures or functions.";
+    EXPECT_TRUE(built.err.contains(
+        "Source not found for unit Vcl.Forms: " + temp.filePath("app/Vcl.Forms") + "\n"))
+        << built.err.toStdString();
+    EXPECT_FALSE(built.err.contains("Empty"));
+
+    const QString database = QDir(data).filePath("Inkwright.sqlite");
+    exportReport(database, 1, temp.filePath("r.html"));
+    const QString html = fileText(temp.filePath("r.html"));
+    EXPECT_EQ(html.count(notFound), 1);
+    EXPECT_EQ(html.count(empty), 1);
+    exportReport(database, 1, temp.filePath("site"));
+    EXPECT_TRUE(fileText(temp.filePath("site/unit-0001.html")).contains(notFound));
+    EXPECT_FALSE(fileText(temp.filePath("site/unit-0001.html")).contains(empty));
+    EXPECT_TRUE(fileText(temp.filePath("site/unit-0002.html")).contains(empty));
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    exportReport(database, 1, temp.filePath("r.pdf"));
+    QProcess text;
+    text.start("pdftotext", {temp.filePath("r.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(pdf.count(notFound), 1) << pdf.toStdString();
+    EXPECT_EQ(pdf.count(empty), 1);
+}
+
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
     const QString page = built.temp().filePath("books.html");
     exportReport(built.databaseFile(), built.docNo(), page);
