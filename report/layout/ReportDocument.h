@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/Coverage.h"
+
 namespace ink {
 
 // What a report shows of one document, read from the documentation tables.
@@ -19,9 +21,10 @@ struct ReportRoutine {
     QString declaration; // the whole declaration as scanned; empty in older stores
 };
 
-// The row the scanner stores for a unit in which it found no routine.
+// The row the scanner stores for a unit in which it found no routine, told
+// apart as everywhere else.
 inline bool isPlaceholderRoutine(const ReportRoutine& routine) {
-    return routine.name == QLatin1String("N/A") && routine.parameters == QLatin1String("N/A");
+    return IsPlaceholderRoutine(routine.name);
 }
 
 // The routine as Pascal declares it: the scanned declaration when the store

@@ -107,6 +107,15 @@ QString reportSizeText(qint64 sizeKb, const QLocale& locale) {
     return locale.toString(sizeKb) + QStringLiteral(" KB");
 }
 
+QString leftTheSourceText(int units, qint64 routines, const QLocale& locale) {
+    if (units == 0 && routines == 0)
+        return {};
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(locale.toString(units), units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
+             locale.toString(routines),
+             routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
+}
+
 QString reportDateText(const QDateTime& moment, const QLocale& locale) {
     if (!moment.isValid())
         return {};

@@ -281,6 +281,8 @@ void ReportLayout::renderTitle(PageSink& sink) {
         document.sizeKb ? reportSizeText(*document.sizeKb, locale_) : QString());
     row(QStringLiteral("Units"), locale_.toString(source_.unitCount()));
     row(QStringLiteral("Routines"), locale_.toString(source_.routineCount()));
+    row(QStringLiteral("Left the source"),
+        leftTheSourceText(source_.missingUnits(), source_.missingRoutines(), locale_));
     row(QStringLiteral("Report made"), reportDateText(made_, locale_));
 
     if (document.includeVersionInfo) {

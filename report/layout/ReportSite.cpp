@@ -307,8 +307,9 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
                 QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
                                "<code>%2</code></pre>\n")
                     .arg(anchor, escaped(routineDeclaration(routine)));
+            if (HoldsWord(routine.description))
+                ++summary.described; // as the coverage counts it
             if (hasValue(routine.description)) {
-                ++summary.described;
                 html += QStringLiteral("<div class=\"description\">%1</div>\n")
                             .arg(memo(routine.description));
             } else {
@@ -349,6 +350,8 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
                  document.sizeKb ? reportSizeText(*document.sizeKb, locale) : QString());
     html += fact(QStringLiteral("Units"), locale.toString(source.unitCount()));
     html += fact(QStringLiteral("Routines"), locale.toString(source.routineCount()));
+    html += fact(QStringLiteral("Left the source"),
+                 leftTheSourceText(source.missingUnits(), source.missingRoutines(), locale));
     html +=
         fact(QStringLiteral("Report made"), reportDateText(QDateTime::currentDateTime(), locale));
     html += QStringLiteral("</dl>\n");

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
@@ -59,6 +60,9 @@ ReportSource::ReportSource(const QString& databaseFile) {
     hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
     hasMissingSources_ =
         hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("MissingSource"));
+    hasScanStamps_ = hasColumn(*db_, QStringLiteral("DocsLib"), QStringLiteral("LastScan")) &&
+                     hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("LastSeen")) &&
+                     hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("LastSeen"));
 }
 
 ReportSource::~ReportSource() = default;
@@ -87,15 +91,22 @@ bool ReportSource::open(qint32 docNo) {
     count.bindInteger(1, docNo);
     count.step();
     unitCount_ = int(count.integerAt(0));
-    // Routines of units that are still listed; rows left under a removed
-    // unit are never shown, so they are not counted either.
-    Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
-                                            "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                                            "WHERE p.DocNo = ? AND NOT (p.ProcName = 'N/A' "
-                                            "AND p.ProcParams = 'N/A')"));
-    routines.bindInteger(1, docNo);
-    routines.step();
-    routineCount_ = routines.integerAt(0);
+    if (hasScanStamps_) {
+        const DocumentCoverage coverage = ReadCoverage(*db_, docNo);
+        routineCount_ = coverage.routines;
+        missingUnits_ = coverage.missingUnits;
+        missingRoutines_ = coverage.missingRoutines;
+    } else {
+        // A store from before scans were stamped has nothing missing: every
+        // routine of a listed unit counts, placeholders left out. Rows left
+        // under a removed unit are never shown, so they are not counted.
+        Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
+                                                "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                                                "WHERE p.DocNo = ? AND p.ProcName <> 'N/A'"));
+        routines.bindInteger(1, docNo);
+        routines.step();
+        routineCount_ = routines.integerAt(0);
+    }
 
     units_ = std::make_unique<Statement>(
         *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description%1 FROM UnitsLib "
