@@ -77,7 +77,7 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
 // Percent signs followed by digits are ordinary text in a name: the
 // index's cells are filled in one pass, so a form name cannot take the place
 // of the counts after it.
-TEST(ReportSiteText, PercentSignsInNamesStayAsTyped) {
+TEST(ReportSiteExport, PercentSignsInNamesStayAsTyped) {
     TempDir temp;
     ReportStore store{temp.path()};
     const qint32 docNo = store.addDocument("PCT%1");
@@ -122,7 +122,7 @@ qint32 addDocumentOfUnits(ReportStore& store, const QString& name, int units) {
 
 // A site written over another replaces its files only when whole: what else
 // the folder holds stays, and nothing of the work is left behind.
-TEST(ReportSiteText, ANewSiteReplacesTheOldOneWhole) {
+TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     TempDir temp;
     ReportStore store{temp.path()};
     const qint32 first = addDocumentOfUnits(store, "FIRST", 3);
@@ -142,7 +142,7 @@ TEST(ReportSiteText, ANewSiteReplacesTheOldOneWhole) {
 
 // On a disk that fills while the new site is written, the old site stays as
 // it was, whole: never an old index beside new pages.
-TEST(ReportSiteText, ADiskFullDuringAReExportKeepsTheOldSite) {
+TEST(ReportSiteExport, ADiskFullDuringAReExportKeepsTheOldSite) {
     TempDir temp;
     ReportStore store{temp.path()};
     const qint32 small = addDocumentOfUnits(store, "SMALL", 2);
@@ -180,7 +180,7 @@ TEST(ReportSiteText, ADiskFullDuringAReExportKeepsTheOldSite) {
 // A unit whose source was not found says so, and where it was looked for,
 // in every form of the report; only a unit read and found empty declares
 // nothing.
-TEST(ReportSiteText, AUnitWithoutItsSourceIsNotCalledEmpty) {
+TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
     TempDir temp;
     temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
     const QString project = temp.write(
