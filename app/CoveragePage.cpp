@@ -118,7 +118,8 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
         // that left the project, last.
         item->setData(BarColumn, SortRole, unit.missing ? 2000 : share < 0 ? 1001 : share);
         item->setText(CountColumn,
-                      QStringLiteral("%1 of %2").arg(unit.described).arg(unit.routines));
+                      QStringLiteral("%1 of %2")
+                          .arg(QString::number(unit.described), QString::number(unit.routines)));
         item->setData(CountColumn, SortRole, unit.routines - unit.described);
         item->setText(MissingColumn, unit.missing ? QStringLiteral("unit")
                                                   : QString::number(unit.missingRoutines));

@@ -84,6 +84,10 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::TextAlignmentRole:
         return int(column.alignment);
+    case Qt::ToolTipRole: {
+        const QString hint = hint_ ? hint_(index.row()) : QString();
+        return hint.isEmpty() ? QVariant() : QVariant(hint);
+    }
     default:
         return {};
     }

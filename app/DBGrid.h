@@ -33,6 +33,8 @@ public:
     // Rows for which `test` holds are drawn grey and struck through.
     void setRowDimmed(std::function<bool(int row)> test) { dimmed_ = std::move(test); }
     bool isRowDimmed(int row) const { return dimmed_ && dimmed_(row); }
+    // A row's own hint, shown over its cells; an empty one leaves the grid's.
+    void setRowHint(std::function<QString(int row)> hint) { hint_ = std::move(hint); }
     void reload();
     void currentRowMoved(int previous, int current);
 
@@ -46,6 +48,7 @@ private:
     QList<GridColumn> columns_;
     QList<int> fieldIndexes_;
     std::function<bool(int row)> dimmed_;
+    std::function<QString(int row)> hint_;
 };
 
 // A data grid over a data source: whole-row selection, a row indicator, no

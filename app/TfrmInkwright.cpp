@@ -192,6 +192,12 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
         [this](int row) { return rowLeftTheSource(*dm_->tblUnits, row); });
     DBGrid3->gridModel()->setRowDimmed(
         [this](int row) { return rowLeftTheSource(*dm_->tblProc, row); });
+    // A unit whose source was not found says so, rather than seeming empty.
+    DBGrid2->gridModel()->setRowHint([this](int row) {
+        const QString path =
+            dm_->tblUnits->rowValue(row, dm_->tblUnitsMissingSource->index()).toString();
+        return path.isEmpty() ? QString() : QStringLiteral("Source not found: ") + path;
+    });
 }
 
 void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {

@@ -137,9 +137,8 @@ QString StoreCommands::testLogin(const Dialogs::ServerLogin& login) {
         Statement count(*db, QStringLiteral("SELECT COUNT(*) FROM DocsLib"));
         const qint64 documents = count.step() ? count.integerAt(0) : 0;
         return QStringLiteral("Connected to %1. It holds %2 document%3.")
-            .arg(name)
-            .arg(documents)
-            .arg(documents == 1 ? QString() : QStringLiteral("s"));
+            .arg(name, QString::number(documents),
+                 documents == 1 ? QString() : QStringLiteral("s"));
     } catch (const UserError& e) {
         return e.message();
     }

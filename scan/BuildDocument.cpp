@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QScopeGuard>
@@ -209,16 +210,42 @@ QStringList unitSources(TDM1& dm, const QString& projectPath) {
     return sources;
 }
 
+// Where a source that was not found was looked for, as the user would look:
+// where the project's `in` path points, else the name beside the project.
+QString lookedFor(const QString& projectPath, const QString& source, const QString& inPath) {
+    if (inPath.isEmpty())
+        return QDir::toNativeSeparators(source);
+    QString written = inPath;
+    written.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::toNativeSeparators(
+        QDir::cleanPath(QDir(QFileInfo(projectPath).absolutePath()).filePath(written)));
+}
+
+// Keeps with the current unit where its source was looked for in vain, so
+// that what shows the unit can say so instead of calling it empty. Written
+// only when it changed: a refresh of a project as it was writes nothing.
+void noteMissingSource(TDM1& dm, const QString& path) {
+    if (dm.tblUnitsMissingSource->asString() == path)
+        return;
+    dm.tblUnits->edit();
+    dm.tblUnitsMissingSource->setValue(textOrNull(path));
+    dm.tblUnits->post();
+}
+
 qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
                  BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
-    ScanAhead scanner(unitSources(dm, projectPath), QFileInfo(projectPath).absolutePath());
+    const QStringList sources = unitSources(dm, projectPath);
+    ScanAhead scanner(sources, QFileInfo(projectPath).absolutePath());
     qint64 totalBytes = 0;
     units.first();
     feedback.setProgressMaximum(units.recordCount());
-    while (!units.eof()) {
+    for (qsizetype row = 0; !units.eof(); ++row) {
         const UnitRoutines found = scanner.next();
         totalBytes += found.fileSize;
+        noteMissingSource(dm, found.unreadable ? lookedFor(projectPath, sources.value(row),
+                                                           dm.tblUnitsUnitPath->asString())
+                                               : QString());
         writeRoutines(dm, found, seen, stamp);
         units.next();
         feedback.stepProgress();

@@ -25,7 +25,8 @@ public:
 // (already upper-cased and checked for duplicates by the caller), a unit row
 // per uses-clause entry and a routine row per procedure and function of each
 // unit. A refresh adds only what is new, brings FormName and UnitPath up to
-// date, and never touches a description. Both end by stamping DocSize and
+// date, and never touches a description. Either notes in MissingSource where
+// a unit's source was looked for when it could not be read. Both end by stamping DocSize and
 // DocDate. Writes are batched; an error ends the build with every row written
 // before it kept, the status text cleared, and the error passed on.
 void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,

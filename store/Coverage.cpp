@@ -80,7 +80,7 @@ int DocumentCoverage::permille() const {
 
 QString DocumentCoverage::percentText() const {
     const int tenths = permille();
-    return QStringLiteral("%1.%2%").arg(tenths / 10).arg(tenths % 10);
+    return QStringLiteral("%1.%2%").arg(QString::number(tenths / 10), QString::number(tenths % 10));
 }
 
 QString DocumentCoverage::statusText() const {

@@ -23,10 +23,11 @@ std::unique_ptr<Backend> openBackend(const StoreAddress& address, const QList<Ta
 } // namespace
 
 Database::Database(const QString& filePath, const QList<TableDef>& ownTables, Access access)
-    : backend_(std::make_unique<SqliteBackend>(filePath, ownTables, access)) {}
+    : backend_(std::make_unique<SqliteBackend>(filePath, ownTables, access)),
+      readOnly_(access == Access::ReadOnly) {}
 
 Database::Database(const StoreAddress& address, const QList<TableDef>& ownTables, Access access)
-    : backend_(openBackend(address, ownTables, access)) {}
+    : backend_(openBackend(address, ownTables, access)), readOnly_(access == Access::ReadOnly) {}
 
 Database::~Database() = default;
 

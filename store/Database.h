@@ -44,6 +44,8 @@ public:
     Backend& backend() { return *backend_; }
     Dialect dialect() const { return backend_->dialect(); }
     bool isServer() const { return dialect() == Dialect::Postgres; }
+    // Opened with Access::ReadOnly: nothing may be made or changed in it.
+    bool isReadOnly() const { return readOnly_; }
 
     bool tableExists(const QString& tableName) const;
     QStringList columnsOf(const QString& tableName) const;
@@ -98,6 +100,7 @@ private:
     [[noreturn]] void writesLost(const QString& reason);
 
     std::unique_ptr<Backend> backend_;
+    bool readOnly_ = false;
     int batchDepth_ = 0;
     // One entry per open savepoint: whether it began the transaction
     // itself (a server has no transaction outside a BEGIN).

@@ -135,9 +135,7 @@ QString connectionFailure(const StoreAddress& address, const QString& reason) {
         reason.contains(QLatin1String("timeout expired")))
         return QStringLiteral("No database server answers at \"%1\" port %2: %3 Check the "
                               "server name and port, and that the server is running.")
-            .arg(address.server)
-            .arg(address.port)
-            .arg(sentence(reason));
+            .arg(address.server, QString::number(address.port), sentence(reason));
     return QStringLiteral("Cannot connect to \"%1\": %2").arg(where, reason);
 }
 

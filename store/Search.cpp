@@ -108,6 +108,32 @@ QString serverSearchSql(qsizetype wordCount) {
         .arg(wordCount + 1);
 }
 
+// Every unit and routine with its document, in list order, for a search
+// that cannot use the index.
+const char* const AllRowsSql =
+    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description, u.UnitName "
+    "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo "
+    "UNION ALL "
+    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, p.Description, "
+    "p.ProcName FROM ProcsLib p "
+    "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+    "JOIN DocsLib d ON d.DocNo = p.DocNo ORDER BY 1, 3, 5";
+
+// Whether each word typed begins a word of `text`, as the index matches.
+bool everyWordBegins(const QStringList& typedWords, const QStringList& textWords) {
+    for (const QString& typed : typedWords) {
+        bool found = false;
+        for (const QString& word : textWords)
+            if (word.startsWith(typed, Qt::CaseInsensitive)) {
+                found = true;
+                break;
+            }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void EnsureSearchIndex(Database& db) {
@@ -132,6 +158,22 @@ QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit) 
     if (query.isEmpty())
         return {};
     const QStringList words = wordsOf(typed);
+    // A store opened only to read it (in a folder the user may not write)
+    // may have no index yet, and none can be made: every row is read and
+    // matched here instead, which takes longer but finds the same rows.
+    if (!db.isServer() && db.isReadOnly() && !db.tableExists(QStringLiteral("ProcsSearch"))) {
+        Statement rows(db, QString::fromLatin1(AllRowsSql));
+        QList<SearchHit> result;
+        while (result.size() < limit && rows.step()) {
+            const QString description = rows.isNullAt(6) ? QString() : rows.textAt(6);
+            if (!everyWordBegins(words, wordsOf(rows.textAt(7)) + wordsOf(description)))
+                continue;
+            result.append({int(rows.integerAt(0)), rows.textAt(1), int(rows.integerAt(2)),
+                           rows.textAt(3), int(rows.integerAt(4)), rows.textAt(5),
+                           matchingLine(description, words)});
+        }
+        return result;
+    }
     EnsureSearchIndex(db);
     Statement hits(db, db.isServer() ? serverSearchSql(words.size()) : QString(IndexSearchSql));
     if (db.isServer()) {

@@ -59,7 +59,12 @@ const TableDef& TDM1::unitsDefinition() {
          // The unit's "in" path as the project file writes it, empty when it has none.
          added(text("UnitPath", 255)),
          // The last build or refresh that found the unit in the project.
-         added(typed("LastSeen", FieldType::DateTime))},
+         added(typed("LastSeen", FieldType::DateTime)),
+         // The file the last build or refresh looked for the unit's source
+         // in when it could not read one (a library unit, a file moved away);
+         // empty when it read the source. A placeholder row alone cannot
+         // tell such a unit from one that declares nothing.
+         added(typed("MissingSource", FieldType::Memo))},
         {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
         {QStringLiteral("DocNo")}};
     return def;
@@ -113,9 +118,9 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsProductName,    &tblDocsProductVer,
                        &tblDocsDPRFileName,    &tblDocsisVerInfo,
                        &tblDocsLastScan};
-    TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,      &tblUnitsUnitName,
-                        &tblUnitsFormName, &tblUnitsDescription, &tblUnitsUnitPath,
-                        &tblUnitsLastSeen};
+    TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,       &tblUnitsUnitName,
+                        &tblUnitsFormName, &tblUnitsDescription,  &tblUnitsUnitPath,
+                        &tblUnitsLastSeen, &tblUnitsMissingSource};
     TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
                         &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
                         &tblProcResultType, &tblProcDescription, &tblProcDeclaration,

@@ -96,6 +96,7 @@ public:
     TField* tblUnitsDescription;
     TField* tblUnitsUnitPath;
     TField* tblUnitsLastSeen;
+    TField* tblUnitsMissingSource;
 
     TField* tblProcDocNo;
     TField* tblProcUnitNo;

@@ -3,6 +3,7 @@
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated; a
 // refresh adds missing_units and missing_routines, what it did not find.
+// Units whose source was not found are named on standard error.
 #include <QFileInfo>
 
 #include "docs/DocumentCommands.h"
@@ -39,23 +40,30 @@ private:
     QTextStream& err_;
 };
 
-qint64 routineCount(TDM1& dm, int docNo) {
-    Statement count(dm.database(), QStringLiteral("SELECT COUNT(*) FROM ProcsLib WHERE DocNo = ?"));
-    count.bindInteger(1, docNo);
-    count.step();
-    return count.integerAt(0);
-}
-
+// The routines are counted as the window, the coverage and the report count
+// them: those found in the source, without the "N/A" placeholder rows of
+// units that declare none; what left the source is counted apart.
 void printSummary(TDM1& dm, QTextStream& out, bool withMissing = false) {
     const int docNo = dm.tblDocsDocNo->asInteger();
+    const DocumentCoverage coverage = ReadCoverage(dm.database(), docNo);
     out << "docno\t" << docNo << "\tunits\t" << dm.tblUnits->recordCount() << "\troutines\t"
-        << routineCount(dm, docNo) << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger();
-    if (withMissing) {
-        const DocumentCoverage coverage = ReadCoverage(dm.database(), docNo);
+        << coverage.routines << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger();
+    if (withMissing)
         out << "\tmissing_units\t" << coverage.missingUnits << "\tmissing_routines\t"
             << coverage.missingRoutines;
-    }
     out << '\n';
+}
+
+// The units whose source the build could not read, on standard error: a
+// library unit or a moved file is not a unit without routines. They are no
+// failure; the exit status stays 0.
+void reportMissingSources(TDM1& dm, QTextStream& err) {
+    Statement units(dm.database(),
+                    QStringLiteral("SELECT UnitName, MissingSource FROM UnitsLib WHERE DocNo = ?1 "
+                                   "AND MissingSource IS NOT NULL ORDER BY UnitNo"));
+    units.bindInteger(1, dm.tblDocsDocNo->asInteger());
+    while (units.step())
+        err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1) << '\n';
 }
 
 bool moveToDocument(TDM1& dm, int docNo) {
@@ -96,6 +104,8 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         return 1;
     }
     printSummary(dm, out);
+    out.flush();
+    reportMissingSources(dm, err);
     return feedback.failed ? 1 : 0;
 }
 
@@ -119,18 +129,21 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
     BuildDocument(dm, dm.tblDocsDPRFileName->asString(), dm.tblDocsDocName->asString(), true,
                   feedback);
     printSummary(dm, out, true);
+    out.flush();
+    reportMissingSources(dm, err);
     return feedback.failed ? 1 : 0;
 }
 
 const ToolCommandRegistration buildRegistration({
     QStringLiteral("build"),
-    QStringLiteral(
-        "build PROJECT_FILE --data DIR|--db URL [--name NAME]   document a project in DIR"),
+    QStringLiteral("build PROJECT_FILE --data DIR|--db URL [--name NAME]   document a project in "
+                   "DIR; routines counts those found, without placeholder rows"),
     runBuild,
 });
 const ToolCommandRegistration refreshRegistration({
     QStringLiteral("refresh"),
-    QStringLiteral("refresh DOCNO --data DIR|--db URL   refresh a document from its project files"),
+    QStringLiteral("refresh DOCNO --data DIR|--db URL   refresh a document from its project "
+                   "files; routines counts those found, missing_routines those that left"),
     runRefresh,
 });
 

@@ -125,11 +125,10 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
             }
             const qint64 there = rowCount(source, def);
             if (copied != there || rowCount(db, def) != there)
-                throw UserError(QStringLiteral("The copy of %1 holds %2 rows, the source %3; "
-                                               "nothing was copied.")
-                                    .arg(def.name)
-                                    .arg(rowCount(db, def))
-                                    .arg(there));
+                throw UserError(
+                    QStringLiteral("The copy of %1 holds %2 rows, the source %3; "
+                                   "nothing was copied.")
+                        .arg(def.name, QString::number(rowCount(db, def)), QString::number(there)));
             counts << there;
         }
         whole.commit();

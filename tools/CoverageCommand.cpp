@@ -41,8 +41,9 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << usageWithProblem("coverage DOCNO --data DIR|--db URL [--min PERCENT]", storeProblem);
         return 2;
     }
-    ToolStore store(*data);
-    Database& db = store.dm().database();
+    // It only reads: a store the user may not write is counted too.
+    ReadOnlyToolStore store(*data);
+    Database& db = store.database();
     if (!documentExists(db, docNo)) {
         err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;

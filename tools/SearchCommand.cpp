@@ -28,9 +28,10 @@ int runSearch(const QStringList& arguments, QTextStream& out, QTextStream& err) 
         err << usageWithProblem("search TEXT --data DIR|--db URL", storeProblem);
         return 2;
     }
-    ToolStore store(*data);
+    // It only reads: a store the user may not write is searched too.
+    ReadOnlyToolStore store(*data);
     const QList<SearchHit> hits =
-        SearchDocuments(store.dm().database(), args.first(), std::numeric_limits<int>::max());
+        SearchDocuments(store.database(), args.first(), std::numeric_limits<int>::max());
     for (const SearchHit& hit : hits)
         out << cell(hit.docName) << '\t' << cell(hit.unitName) << '\t' << cell(hit.procName) << '\t'
             << cell(hit.line) << '\n';

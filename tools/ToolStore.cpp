@@ -11,6 +11,33 @@
 
 namespace ink {
 
+namespace {
+
+// Only a build makes a store: every other command refuses a folder without one.
+void requireDatabaseFile(const QString& dataDirectory) {
+    const QString path = QDir(dataDirectory).absolutePath();
+    const QString file = QDir(path).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
+    if (!QFileInfo(file).isFile())
+        throw UserError(
+            QStringLiteral("There is no documentation database in %1 (%2 is "
+                           "missing); \"inkwright-tool build\" creates one.")
+                .arg(QDir::toNativeSeparators(path), QString::fromLatin1(TDM1::DatabaseFileName)));
+}
+
+// Whether the store holds every field of this version's tables.
+bool hasEveryField(const Database& db) {
+    for (const TableDef* def :
+         {&TDM1::docsDefinition(), &TDM1::unitsDefinition(), &TDM1::procsDefinition()}) {
+        const QStringList columns = db.columnsOf(def->name);
+        for (const FieldDef& field : def->fields)
+            if (!columns.contains(field.name, Qt::CaseInsensitive))
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
 ToolStore::ToolStore(const QString& dataDirectory, Missing missing)
     : ToolStore(StoreAddress::local(dataDirectory), missing) {}
 
@@ -28,12 +55,8 @@ ToolStore::~ToolStore() = default;
 
 void ToolStore::pointAtFolder(const QString& dataDirectory, Missing missing) {
     const QString path = QDir(dataDirectory).absolutePath();
-    const QString file = QDir(path).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
-    if (missing == Missing::Refuse && !QFileInfo(file).isFile())
-        throw UserError(
-            QStringLiteral("There is no documentation database in %1 (%2 is "
-                           "missing); \"inkwright-tool build\" creates one.")
-                .arg(QDir::toNativeSeparators(path), QString::fromLatin1(TDM1::DatabaseFileName)));
+    if (missing == Missing::Refuse)
+        requireDatabaseFile(path);
     createDataDirectory(path);
     EnsureDatabaseAlias(*registry_, QString::fromLatin1(TDM1::AliasName), path, true);
 }
@@ -44,6 +67,22 @@ void ToolStore::pointAtServer(const StoreAddress& address, Missing missing) {
     if (missing == Missing::Refuse)
         Database(address, {}, Database::Access::ReadOnly);
     SetAliasAddress(*registry_, QString::fromLatin1(TDM1::AliasName), address);
+}
+
+ReadOnlyToolStore::ReadOnlyToolStore(const StoreAddress& address) {
+    if (!address.isServer())
+        requireDatabaseFile(address.folder);
+    reader_ = std::make_unique<Database>(address, QList<TableDef>{}, Database::Access::ReadOnly);
+    if (!hasEveryField(*reader_)) {
+        reader_.reset();
+        writer_ = std::make_unique<ToolStore>(address);
+    }
+}
+
+ReadOnlyToolStore::~ReadOnlyToolStore() = default;
+
+Database& ReadOnlyToolStore::database() {
+    return reader_ ? *reader_ : writer_->dm().database();
 }
 
 QString takeOption(QStringList& args, const QString& option) {

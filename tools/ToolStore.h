@@ -10,6 +10,7 @@
 namespace ink {
 
 class AliasRegistry;
+class Database;
 
 // The documentation store of a data directory or a server, opened for one
 // command-line run. The alias lives only in memory: a script's store never
@@ -34,6 +35,21 @@ private:
     QTemporaryDir scratch_;
     std::shared_ptr<AliasRegistry> registry_;
     std::unique_ptr<TDM1> dm_;
+};
+
+// A store opened only to be read (coverage, search), as the report reads
+// it: also in a folder the user may not write, and never changed. A store
+// that an older version wrote lacks fields the readers need; it is opened
+// as ToolStore opens it instead, which adds them.
+class ReadOnlyToolStore {
+public:
+    explicit ReadOnlyToolStore(const StoreAddress& address); // throws UserError
+    ~ReadOnlyToolStore();
+    Database& database();
+
+private:
+    std::unique_ptr<Database> reader_;
+    std::unique_ptr<ToolStore> writer_;
 };
 
 // The value following `option` in `args` ("--data DIR"), removed from the

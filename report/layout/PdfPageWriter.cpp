@@ -300,8 +300,7 @@ void PdfPageWriter::endPage() {
 bool PdfPageWriter::finish() {
     if (pagesWritten_ != pageCount_)
         throw UserError(QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
-                            .arg(pageCount_)
-                            .arg(pagesWritten_));
+                            .arg(QString::number(pageCount_), QString::number(pagesWritten_)));
 
     // Bookmarks: each unit with its routines below it, closed, so the list
     // opens as a list of units.

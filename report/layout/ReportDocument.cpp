@@ -9,6 +9,14 @@ bool isMarker(const QString& text) {
 }
 } // namespace
 
+QString unitClosingNote(const ReportUnit& unit, bool showsRoutines) {
+    if (!unit.missingSource.isEmpty())
+        return QStringLiteral("Source not found: ") + unit.missingSource;
+    if (!showsRoutines)
+        return QStringLiteral("This unit declares no procedures or functions.");
+    return {};
+}
+
 QString routineDeclaration(const ReportRoutine& routine) {
     if (!routine.declaration.trimmed().isEmpty())
         return routine.declaration.simplified();

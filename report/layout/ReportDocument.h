@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/Coverage.h"
+
 namespace ink {
 
 // What a report shows of one document, read from the documentation tables.
@@ -19,9 +21,10 @@ struct ReportRoutine {
     QString declaration; // the whole declaration as scanned; empty in older stores
 };
 
-// The row the scanner stores for a unit in which it found no routine.
+// The row the scanner stores for a unit in which it found no routine, told
+// apart as everywhere else.
 inline bool isPlaceholderRoutine(const ReportRoutine& routine) {
-    return routine.name == QLatin1String("N/A") && routine.parameters == QLatin1String("N/A");
+    return IsPlaceholderRoutine(routine.name);
 }
 
 // The routine as Pascal declares it: the scanned declaration when the store
@@ -34,7 +37,16 @@ struct ReportUnit {
     QString form; // "N/A" when the unit has no form
     QString description;
     QList<ReportRoutine> routines; // in the order they were stored
+    // Where the last scan looked for the source and found none; empty when
+    // it read the source (or the store does not say).
+    QString missingSource;
 };
+
+// The line that closes a unit's routines: that its source was not found,
+// and where it was looked for (the routines shown, if any, are those of an
+// earlier scan); else, when it shows none, that it declares none; else
+// nothing. A unit whose source is missing never reads as empty.
+QString unitClosingNote(const ReportUnit& unit, bool showsRoutines);
 
 // The version fields of a document row, in the order the report lists them.
 struct VersionField {

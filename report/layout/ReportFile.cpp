@@ -77,9 +77,8 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
     if (written != layout.pageCount())
         throw UserError(
             QStringLiteral("%1 was written, but it holds %2 pages where %3 were laid out.")
-                .arg(filePath)
-                .arg(qMax(written, 0))
-                .arg(layout.pageCount()));
+                .arg(filePath, QString::number(qMax(written, 0)),
+                     QString::number(layout.pageCount())));
 }
 
 int pdfPageCount(const QString& filePath) {

@@ -86,8 +86,9 @@ QString unitBlock(const ReportUnit& unit) {
         html += routineBlock(routine);
         any = true;
     }
-    if (!any)
-        html += quiet(QStringLiteral("This unit declares no procedures or functions."));
+    const QString note = unitClosingNote(unit, any);
+    if (!note.isEmpty())
+        html += quiet(note);
     return html;
 }
 
@@ -104,6 +105,15 @@ QString unitsBlock(const ReportDocument& document) {
 
 QString reportSizeText(qint64 sizeKb, const QLocale& locale) {
     return locale.toString(sizeKb) + QStringLiteral(" KB");
+}
+
+QString leftTheSourceText(int units, qint64 routines, const QLocale& locale) {
+    if (units == 0 && routines == 0)
+        return {};
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(locale.toString(units), units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
+             locale.toString(routines),
+             routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
 }
 
 QString reportDateText(const QDateTime& moment, const QLocale& locale) {

@@ -195,12 +195,15 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
                 single(NoDescription, PageFont::Italic, 9, Left + DescriptionIndent, Quiet));
         blocks.append(block);
     }
-    if (blocks.size() == 1) {
+    const bool showsRoutines = blocks.size() > 1;
+    const QString note = unitClosingNote(unit, showsRoutines);
+    if (!note.isEmpty()) {
         Block none;
         none.spaceBefore = 8;
-        none.lines.append(single(QStringLiteral("This unit declares no procedures or functions."),
-                                 PageFont::Italic, 9, Left + DeclarationIndent, Quiet));
-        if (hasValue(placeholderDescription))
+        // A path may be long: it wraps like any text.
+        none.lines = wrap(note, PageFont::Italic, 9, Left + DeclarationIndent,
+                          width - DeclarationIndent, 0, Quiet);
+        if (!showsRoutines && hasValue(placeholderDescription))
             none.lines += wrap(placeholderDescription, PageFont::Regular, BodySize,
                                Left + DescriptionIndent, width - DescriptionIndent);
         blocks.append(none);
@@ -209,7 +212,8 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
 }
 
 void ReportLayout::footer(int page, PageSink& sink) const {
-    const QString text = QStringLiteral("Page %1 of %2").arg(page).arg(pageCount_);
+    const QString text =
+        QStringLiteral("Page %1 of %2").arg(QString::number(page), QString::number(pageCount_));
     const double width = PageFontMetrics::instance().width(PageFont::Regular, 8, text);
     sink.text(PageFont::Regular, 8, {(PageWidth - width) / 2, PageHeight - 34}, text, 0.35);
 }
@@ -277,6 +281,8 @@ void ReportLayout::renderTitle(PageSink& sink) {
         document.sizeKb ? reportSizeText(*document.sizeKb, locale_) : QString());
     row(QStringLiteral("Units"), locale_.toString(source_.unitCount()));
     row(QStringLiteral("Routines"), locale_.toString(source_.routineCount()));
+    row(QStringLiteral("Left the source"),
+        leftTheSourceText(source_.missingUnits(), source_.missingRoutines(), locale_));
     row(QStringLiteral("Report made"), reportDateText(made_, locale_));
 
     if (document.includeVersionInfo) {

@@ -2,13 +2,15 @@
 
 #include "store/FieldText.h"
 
+#include <filesystem>
 #include <memory>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
-#include <QSaveFile>
+#include <QTemporaryDir>
 
 #include "ReportHtml.h"
 #include "ReportSource.h"
@@ -148,18 +150,20 @@ QString pageStart(const QString& title, const QString& documentName) {
 
 const QString PageEnd = QStringLiteral("</main>\n</body>\n</html>\n");
 
-// One file of the site. The pages are written straight (a site has
-// thousands, and making each durable on its own would cost a disk flush
-// apiece); the index page, written last, replaces its old self only whole,
-// so a site whose index is there was written to its end.
+struct SiteFolders {
+    QDir target;  // where the site goes
+    QDir staging; // where it is put together first
+};
+
+// One file of the site, written into the folder where the new site is put
+// together; messages name it where it is going. The pages are written
+// straight (a site has thousands, and making each durable on its own would
+// cost a disk flush apiece).
 class SiteFile {
 public:
-    SiteFile(const QDir& folder, const QString& name, bool last = false)
-        : path_(folder.filePath(name)) {
-        if (last)
-            device_ = std::make_unique<QSaveFile>(path_);
-        else
-            device_ = std::make_unique<QFile>(path_);
+    SiteFile(const SiteFolders& folders, const QString& name)
+        : path_(folders.staging.filePath(name)), shownPath_(folders.target.filePath(name)),
+          device_(std::make_unique<QFile>(path_)) {
         // Unbuffered: a failed write is met by the call that made it, with
         // the system's reason. Each page is written in one piece.
         if (!device_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
@@ -171,28 +175,45 @@ public:
             fail();
     }
     void commit() {
-        if (auto* save = qobject_cast<QSaveFile*>(device_.get())) {
-            if (!save->commit())
-                fail();
-            return;
-        }
-        auto* file = static_cast<QFile*>(device_.get());
-        if (!file->flush() || file->error() != QFileDevice::NoError)
+        if (!device_->flush() || device_->error() != QFileDevice::NoError)
             fail();
-        file->close();
+        device_->close();
     }
 
 private:
     [[noreturn]] void fail() {
-        const QString reason = device_->errorString();
-        if (auto* save = qobject_cast<QSaveFile*>(device_.get()))
-            save->cancelWriting();
-        throw UserError(
-            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path_), reason));
+        throw UserError(QStringLiteral("Cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(shownPath_), device_->errorString()));
     }
     QString path_;
-    std::unique_ptr<QFileDevice> device_;
+    QString shownPath_;
+    std::unique_ptr<QFile> device_;
 };
+
+// Moves the finished site from its staging folder into the target folder.
+// Renames within one file system need no room, so a full disk cannot stop
+// them half way; the old index goes first and the new one comes last, so
+// that at any moment a site whose index is there was written to its end.
+// Files of other names in the folder stay as they are.
+void moveIntoPlace(const SiteFolders& folders, QStringList names) {
+    const QString index = QStringLiteral("index.html");
+    names.removeAll(index);
+    names.append(index);
+    const QString oldIndex = folders.target.filePath(index);
+    if (QFileInfo::exists(oldIndex) && !QFile::remove(oldIndex))
+        throw UserError(QStringLiteral("Cannot replace %1: it cannot be removed.")
+                            .arg(QDir::toNativeSeparators(oldIndex)));
+    for (const QString& name : names) {
+        std::error_code error;
+        std::filesystem::rename(QFile::encodeName(folders.staging.filePath(name)).toStdString(),
+                                QFile::encodeName(folders.target.filePath(name)).toStdString(),
+                                error);
+        if (error)
+            throw UserError(QStringLiteral("Cannot write %1: %2")
+                                .arg(QDir::toNativeSeparators(folders.target.filePath(name)),
+                                     QString::fromLocal8Bit(error.message())));
+    }
+}
 
 struct UnitSummary {
     QString name;
@@ -216,10 +237,21 @@ QByteArray json(const QJsonValue& value) {
 } // namespace
 
 QString writeReportSite(ReportSource& source, const QString& folderPath) {
-    QDir folder(folderPath);
-    if (!folder.mkpath(QStringLiteral(".")))
+    QDir target(folderPath);
+    if (!target.mkpath(QStringLiteral(".")))
         throw UserError(
             QStringLiteral("Cannot make the folder %1.").arg(QDir::toNativeSeparators(folderPath)));
+    // The new site is put together in a hidden folder inside the target, on
+    // the same file system, and moved into place only once whole: a failure
+    // half way (a full disk) leaves the old site as it was, never old pages
+    // beside new ones. The staging folder goes with everything in it.
+    QTemporaryDir stagingDir(target.filePath(QStringLiteral(".inkwright-site-XXXXXX")));
+    if (!stagingDir.isValid())
+        throw UserError(
+            QStringLiteral("Cannot write in the folder %1: %2")
+                .arg(QDir::toNativeSeparators(target.absolutePath()), stagingDir.errorString()));
+    const SiteFolders folder{target, QDir(stagingDir.path())};
+    QStringList written;
     const ReportDocument& document = source.document();
     const QLocale locale;
 
@@ -229,6 +261,7 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     SiteFile script(folder, QStringLiteral("search.js"));
     script.write(QByteArray(SearchScript));
     script.commit();
+    written << QStringLiteral("style.css") << QStringLiteral("search.js");
 
     // The index grows as the units go by; only the unit list waits for the end.
     SiteFile index(folder, QStringLiteral("search-index.js"));
@@ -274,8 +307,9 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
                 QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
                                "<code>%2</code></pre>\n")
                     .arg(anchor, escaped(routineDeclaration(routine)));
+            if (HoldsWord(routine.description))
+                ++summary.described; // as the coverage counts it
             if (hasValue(routine.description)) {
-                ++summary.described;
                 html += QStringLiteral("<div class=\"description\">%1</div>\n")
                             .arg(memo(routine.description));
             } else {
@@ -284,13 +318,14 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
             html += QStringLiteral("</section>\n");
             entry(1, routine.name, pageName, anchor, routine.description, position);
         }
-        if (summary.routines == 0)
-            html += QStringLiteral("<p class=\"none\">This unit declares no procedures or "
-                                   "functions.</p>\n");
+        const QString note = unitClosingNote(unit, summary.routines > 0);
+        if (!note.isEmpty())
+            html += QStringLiteral("<p class=\"none\">%1</p>\n").arg(escaped(note));
         html += PageEnd;
         SiteFile page(folder, pageName);
         page.write(html);
         page.commit();
+        written << pageName;
         units.append(summary);
         return true;
     });
@@ -301,6 +336,7 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     index.write(QByteArray("\n], \"units\": ") +
                 QJsonDocument(names).toJson(QJsonDocument::Compact) + "};\n");
     index.commit();
+    written << QStringLiteral("search-index.js");
 
     QString html = pageStart(document.name, document.name);
     html += QStringLiteral("<h1>%1</h1>\n<p class=\"subtitle\">Reference documentation</p>\n"
@@ -314,6 +350,8 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
                  document.sizeKb ? reportSizeText(*document.sizeKb, locale) : QString());
     html += fact(QStringLiteral("Units"), locale.toString(source.unitCount()));
     html += fact(QStringLiteral("Routines"), locale.toString(source.routineCount()));
+    html += fact(QStringLiteral("Left the source"),
+                 leftTheSourceText(source.missingUnits(), source.missingRoutines(), locale));
     html +=
         fact(QStringLiteral("Report made"), reportDateText(QDateTime::currentDateTime(), locale));
     html += QStringLiteral("</dl>\n");
@@ -342,18 +380,19 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
             html +=
                 QStringLiteral("<tr><td><a href=\"%1\">%2</a></td><td class=\"form\">%3</td>"
                                "<td class=\"number\">%4</td><td class=\"number\">%5</td></tr>\n")
-                    .arg(unitPageName(i), escaped(unit.name), escaped(unit.form))
-                    .arg(unit.routines)
-                    .arg(unit.described);
+                    .arg(unitPageName(i), escaped(unit.name), escaped(unit.form),
+                         QString::number(unit.routines), QString::number(unit.described));
         }
         html += QStringLiteral("</tbody>\n</table></div>\n");
     }
     html += PageEnd;
-    SiteFile page(folder, QStringLiteral("index.html"), true);
+    SiteFile page(folder, QStringLiteral("index.html"));
     page.write(html);
     page.commit();
+    written << QStringLiteral("index.html");
+    moveIntoPlace(folder, written);
 
-    const QString indexPath = folder.filePath(QStringLiteral("index.html"));
+    const QString indexPath = target.filePath(QStringLiteral("index.html"));
     if (!QFileInfo(indexPath).isFile() || QFileInfo(indexPath).size() == 0)
         throw UserError(QStringLiteral("The site's index page %1 was not written.")
                             .arg(QDir::toNativeSeparators(indexPath)));

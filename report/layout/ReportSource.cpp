@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
@@ -57,6 +58,11 @@ ReportSource::ReportSource(const QString& databaseFile) {
     // one moment, and page numbers cannot drift between them.
     db_->beginSnapshot();
     hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
+    hasMissingSources_ =
+        hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("MissingSource"));
+    hasScanStamps_ = hasColumn(*db_, QStringLiteral("DocsLib"), QStringLiteral("LastScan")) &&
+                     hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("LastSeen")) &&
+                     hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("LastSeen"));
 }
 
 ReportSource::~ReportSource() = default;
@@ -85,19 +91,27 @@ bool ReportSource::open(qint32 docNo) {
     count.bindInteger(1, docNo);
     count.step();
     unitCount_ = int(count.integerAt(0));
-    // Routines of units that are still listed; rows left under a removed
-    // unit are never shown, so they are not counted either.
-    Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
-                                            "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                                            "WHERE p.DocNo = ? AND NOT (p.ProcName = 'N/A' "
-                                            "AND p.ProcParams = 'N/A')"));
-    routines.bindInteger(1, docNo);
-    routines.step();
-    routineCount_ = routines.integerAt(0);
+    if (hasScanStamps_) {
+        const DocumentCoverage coverage = ReadCoverage(*db_, docNo);
+        routineCount_ = coverage.routines;
+        missingUnits_ = coverage.missingUnits;
+        missingRoutines_ = coverage.missingRoutines;
+    } else {
+        // A store from before scans were stamped has nothing missing: every
+        // routine of a listed unit counts, placeholders left out. Rows left
+        // under a removed unit are never shown, so they are not counted.
+        Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
+                                                "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                                                "WHERE p.DocNo = ? AND p.ProcName <> 'N/A'"));
+        routines.bindInteger(1, docNo);
+        routines.step();
+        routineCount_ = routines.integerAt(0);
+    }
 
     units_ = std::make_unique<Statement>(
-        *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description FROM UnitsLib "
-                             "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?"));
+        *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description%1 FROM UnitsLib "
+                             "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?")
+                  .arg(hasMissingSources_ ? QStringLiteral(", MissingSource") : QString()));
     names_ = std::make_unique<Statement>(
         *db_, QStringLiteral("SELECT UnitName FROM UnitsLib WHERE DocNo = ? "
                              "ORDER BY UnitNo LIMIT ? OFFSET ?"));
@@ -122,6 +136,7 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
         unit.name = textAt(*units_, 1);
         unit.form = textAt(*units_, 2);
         unit.description = textAt(*units_, 3);
+        unit.missingSource = hasMissingSources_ ? textAt(*units_, 4) : QString();
         unit.routines.clear();
         routines_->bindInteger(1, document_.docNo);
         routines_->bindInteger(2, units_->integerAt(0));

@@ -30,7 +30,12 @@ public:
     // The document row; its `units` stay empty.
     const ReportDocument& document() const { return document_; }
     int unitCount() const { return unitCount_; }
+    // The routines as the window, the coverage and the tool count them: those
+    // still in the source, placeholders left out. Units and routines that
+    // left the source are shown, and counted apart.
     qint64 routineCount() const { return routineCount_; }
+    int missingUnits() const { return missingUnits_; }
+    qint64 missingRoutines() const { return missingRoutines_; }
 
     // Calls `visit` with each unit from list position `first` (from 0) on,
     // in list order, until it returns false or the units end.
@@ -45,9 +50,13 @@ private:
     std::unique_ptr<Statement> routines_;
     std::unique_ptr<Statement> names_;
     bool hasDeclarations_ = false;
+    bool hasMissingSources_ = false;
+    bool hasScanStamps_ = false;
     ReportDocument document_;
     int unitCount_ = 0;
     qint64 routineCount_ = 0;
+    int missingUnits_ = 0;
+    qint64 missingRoutines_ = 0;
 };
 
 } // namespace ink

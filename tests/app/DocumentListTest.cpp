@@ -57,6 +57,24 @@ TEST_F(WindowTest, AddBuildsEveryRowOfAMultiFolderProject) {
     }
 }
 
+// The unit list's hint over a unit whose source was not found says so and
+// where it was looked for; a unit read from its file has no hint of its own.
+TEST_F(WindowTest, AUnitWhoseSourceWasNotFoundSaysSoInItsHint) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "Sample App");
+    QAbstractItemModel* units = window->DBGrid2->model();
+    ASSERT_EQ(units->rowCount(), 4);
+    EXPECT_EQ(units->index(0, 0).data(Qt::ToolTipRole).toString(),
+              "Source not found: " + temp.filePath("work/app/Forms"));
+    for (int row = 1; row < 4; ++row)
+        EXPECT_FALSE(units->index(row, 0).data(Qt::ToolTipRole).isValid()) << row;
+
+    QFile::remove(project.helpersPath);
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    EXPECT_EQ(units->index(2, 1).data(Qt::ToolTipRole).toString(),
+              "Source not found: " + temp.filePath("work/lib/Helpers.pas"));
+}
+
 TEST_F(WindowTest, AddRefusesADuplicateNameInOtherLetterCase) {
     SampleProject project(temp);
     addDocument(project.projectPath, "first");

@@ -6,12 +6,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "BuiltDocument.h"
 #include "report/layout/ReportFile.h"
+#include "ReportStore.h"
 #include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/ToolRun.h"
@@ -70,6 +72,147 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
         {"export", QString::number(built.docNo()), "--data", built.dataDir(), "--out", blocked});
     EXPECT_EQ(failed.status, 1);
     EXPECT_FALSE(failed.out.contains("wrote"));
+}
+
+// Percent signs followed by digits are ordinary text in a name: the
+// index's cells are filled in one pass, so a form name cannot take the place
+// of the counts after it.
+TEST(ReportSiteExport, PercentSignsInNamesStayAsTyped) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 docNo = store.addDocument("PCT%1");
+    const qint64 unit = store.addUnit(docNo, "U%2.pas", "{%1%2%3}", "Fifty %1 percent.");
+    store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>", "Runs %3.");
+    store.addRoutine(docNo, unit, "PROCEDURE", "Stop", "<None>", "<None>");
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), docNo, site);
+    const QString index = fileText(site + "/index.html");
+    EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">U%2.pas</a></td><td "
+                               "class=\"form\">{%1%2%3}</td><td class=\"number\">2</td><td "
+                               "class=\"number\">1</td>"))
+        << index.toStdString();
+    EXPECT_TRUE(index.contains("<h1>PCT%1</h1>"));
+    const QString page = fileText(site + "/unit-0001.html");
+    EXPECT_TRUE(page.contains("Form: {%1%2%3}"));
+    EXPECT_TRUE(page.contains("Fifty %1 percent."));
+    EXPECT_TRUE(page.contains("Runs %3."));
+}
+
+// The files of a folder, hidden ones included, each with its bytes.
+QMap<QString, QByteArray> folderFiles(const QString& path) {
+    QMap<QString, QByteArray> files;
+    const QDir folder(path);
+    for (const QString& name :
+         folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        QFile file(folder.filePath(name));
+        files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(dir)"));
+    }
+    return files;
+}
+
+// A document of `units` units with a routine each; returns its DocNo.
+qint32 addDocumentOfUnits(ReportStore& store, const QString& name, int units) {
+    const qint32 docNo = store.addDocument(name);
+    for (int i = 0; i < units; ++i)
+        store.addRoutine(docNo, store.addUnit(docNo, QStringLiteral("U%1.pas").arg(i), "N/A"),
+                         "PROCEDURE", QStringLiteral("Step%1").arg(i), "<None>", "<None>",
+                         QString("Does step %1 of many. ").arg(i).repeated(40));
+    return docNo;
+}
+
+// A site written over another replaces its files only when whole: what else
+// the folder holds stays, and nothing of the work is left behind.
+TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 first = addDocumentOfUnits(store, "FIRST", 3);
+    const qint32 second = addDocumentOfUnits(store, "SECOND", 2);
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), first, site);
+    temp.write("site/notes.txt", "the user's own");
+    exportReport(store.databaseFile(), second, site);
+    const QMap<QString, QByteArray> files = folderFiles(site);
+    EXPECT_EQ(files.keys(),
+              (QStringList{"index.html", "notes.txt", "search-index.js", "search.js", "style.css",
+                           "unit-0001.html", "unit-0002.html", "unit-0003.html"}));
+    EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));
+    EXPECT_TRUE(files["unit-0001.html"].contains("SECOND"));
+    EXPECT_EQ(files["notes.txt"], "the user's own");
+}
+
+// On a disk that fills while the new site is written, the old site stays as
+// it was, whole: never an old index beside new pages.
+TEST(ReportSiteExport, ADiskFullDuringAReExportKeepsTheOldSite) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 small = addDocumentOfUnits(store, "SMALL", 2);
+    const qint32 large = addDocumentOfUnits(store, "LARGE", 60);
+    const QString mountPoint = temp.filePath("disk");
+    QDir().mkpath(mountPoint);
+    const QString before = temp.filePath("before");
+    const QString after = temp.filePath("after");
+    QProcess shell;
+    shell.start("unshare",
+                {"-rm", "sh", "-c",
+                 "mount -t tmpfs -o size=96k tmpfs \"$1\" || exit 77\n"
+                 "\"$2\" export \"$3\" --data \"$5\" --out \"$1/site\" >/dev/null || exit 78\n"
+                 "cp -a \"$1/site\" \"$6\"\n"
+                 "\"$2\" export \"$4\" --data \"$5\" --out \"$1/site\"; status=$?\n"
+                 "cp -a \"$1/site\" \"$7\"; exit $status",
+                 "sh", mountPoint, INKWRIGHT_TOOL, QString::number(small), QString::number(large),
+                 temp.path(), before, after});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    if (shell.error() == QProcess::FailedToStart || shell.exitCode() == 77)
+        GTEST_SKIP() << "no private file system can be mounted here";
+    const QString err = QString::fromUtf8(shell.readAllStandardError());
+    ASSERT_NE(shell.exitCode(), 78) << err.toStdString();
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_EQ(shell.readAllStandardOutput(), "");
+    EXPECT_TRUE(err.contains("Cannot write " + mountPoint + "/site/")) << err.toStdString();
+    EXPECT_TRUE(err.contains(": No space left on device\n")) << err.toStdString();
+    EXPECT_FALSE(err.contains(".inkwright-site")) << err.toStdString();
+    const QMap<QString, QByteArray> kept = folderFiles(after);
+    EXPECT_EQ(kept.keys(), folderFiles(before).keys());
+    EXPECT_TRUE(kept == folderFiles(before));
+    EXPECT_TRUE(kept["index.html"].contains("<h1>SMALL</h1>"));
+}
+
+// A unit whose source was not found says so, and where it was looked for,
+// in every form of the report; only a unit read and found empty declares
+// nothing.
+TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
+    TempDir temp;
+    temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
+    const QString project = temp.write(
+        "app/P.dpr", "program P;\nuses\n  Vcl.Forms,\n  Empty in 'Empty.pas';\nbegin\nend.\n");
+    const QString data = temp.filePath("data");
+    const ToolRun built = runTool({"build", project, "--data", data});
+    ASSERT_EQ(built.status, 0) << built.err.toStdString();
+    const QString notFound = "Source not found: " + temp.filePath("app/Vcl.Forms");
+    const QString empty = "This unit declares no procedures or functions.";
+    EXPECT_TRUE(built.err.contains(
+        "Source not found for unit Vcl.Forms: " + temp.filePath("app/Vcl.Forms") + "\n"))
+        << built.err.toStdString();
+    EXPECT_FALSE(built.err.contains("Empty"));
+
+    const QString database = QDir(data).filePath("Inkwright.sqlite");
+    exportReport(database, 1, temp.filePath("r.html"));
+    const QString html = fileText(temp.filePath("r.html"));
+    EXPECT_EQ(html.count(notFound), 1);
+    EXPECT_EQ(html.count(empty), 1);
+    exportReport(database, 1, temp.filePath("site"));
+    EXPECT_TRUE(fileText(temp.filePath("site/unit-0001.html")).contains(notFound));
+    EXPECT_FALSE(fileText(temp.filePath("site/unit-0001.html")).contains(empty));
+    EXPECT_TRUE(fileText(temp.filePath("site/unit-0002.html")).contains(empty));
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    exportReport(database, 1, temp.filePath("r.pdf"));
+    QProcess text;
+    text.start("pdftotext", {temp.filePath("r.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(pdf.count(notFound), 1) << pdf.toStdString();
+    EXPECT_EQ(pdf.count(empty), 1);
 }
 
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {

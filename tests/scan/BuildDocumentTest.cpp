@@ -164,3 +164,31 @@ TEST_F(Build, ARefreshFollowsAUnitWhoseFileMoved) {
     dm->tblUnits->first();
     EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"Moved", "N/A"}));
 }
+
+// A unit whose source was not read keeps where it was looked for, beside the
+// placeholder row every unit without routines gets; a unit that declares
+// nothing keeps none, and a refresh that finds the file clears it.
+TEST_F(Build, AUnitWithoutItsSourceKeepsWhereItWasLookedFor) {
+    temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
+    const QString path = temp.write("app/P.dpr", "program P;\nuses\n  SysUtils,\n"
+                                                 "  Gone in 'lib\\Gone.pas',\n"
+                                                 "  Empty in 'Empty.pas';\nbegin\nend.\n");
+    build(path, false);
+    const QStringList missing{temp.filePath("app/SysUtils"), temp.filePath("app/lib/Gone.pas"), ""};
+    EXPECT_EQ(column(dm->tblUnits, "MissingSource"), missing);
+    for (dm->tblUnits->first(); !dm->tblUnits->eof(); dm->tblUnits->next()) {
+        EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList{"N/A"});
+        EXPECT_EQ(column(dm->tblProc, "ProcParams"), QStringList{"N/A"});
+    }
+
+    build(path, true);
+    EXPECT_EQ(column(dm->tblUnits, "MissingSource"), missing);
+    temp.write("app/lib/Gone.pas",
+               "unit Gone;\ninterface\nprocedure Back;\nimplementation\nend.\n");
+    build(path, true);
+    EXPECT_EQ(column(dm->tblUnits, "MissingSource"),
+              (QStringList{temp.filePath("app/SysUtils"), "", ""}));
+    dm->tblUnits->first();
+    dm->tblUnits->next();
+    EXPECT_EQ(column(dm->tblProc, "ProcName"), (QStringList{"N/A", "Back"}));
+}

@@ -1,6 +1,7 @@
 // The full-text search over every document: prefixes as typed, names and
 // description words, and an index that follows every later write.
 #include "store/Search.h"
+#include "store/Database.h"
 #include "support/PrintQt.h"
 #include "support/StoreFixture.h"
 
@@ -10,9 +11,10 @@ namespace {
 
 class Search : public StoreFixture {
 protected:
-    QStringList find(const QString& text) {
+    QStringList find(const QString& text) { return find(dm->database(), text); }
+    static QStringList find(Database& db, const QString& text) {
         QStringList found;
-        for (const SearchHit& hit : SearchDocuments(dm->database(), text))
+        for (const SearchHit& hit : SearchDocuments(db, text))
             found << QStringList{hit.docName, hit.unitName, hit.procName, hit.line}.join('|');
         return found;
     }
@@ -61,4 +63,31 @@ TEST_F(Search, TheIndexFollowsEditsAndRemovals) {
     EXPECT_EQ(find("checks"), QStringList());
     if (!storeTestsOnServer()) // the FTS5 index is the embedded store's own
         dm->database().exec("INSERT INTO ProcsSearch(ProcsSearch) VALUES ('integrity-check')");
+}
+
+// A store opened only for reading may have no index, and cannot be given
+// one: it is searched row by row, and finds what the index finds.
+TEST_F(Search, AStoreOpenedOnlyForReadingIsSearchedWithoutAnIndex) {
+    addDoc("FIRST");
+    addUnit("Streams.pas");
+    describeCurrent(dm->tblUnits, "Buffered streams.\r\nReads files.");
+    addProc("ReadBuffer");
+    describeCurrent(dm->tblProc, "Fills the buffer.\r\nRaises on a short read.");
+    addProc("Write_All");
+    addDoc("SECOND");
+    addUnit("Net.pas");
+    addProc("ReadSocket");
+    if (dm->database().isServer())
+        GTEST_SKIP() << "a server is searched without an index anyway";
+
+    Database reader(databaseFile(), {}, Database::Access::ReadOnly);
+    ASSERT_FALSE(reader.tableExists("ProcsSearch"));
+    const QStringList typed{"read", "buff rais", "write_", "STREAM", "fill short", "  ", "none"};
+    QList<QStringList> unindexed;
+    for (const QString& text : typed)
+        unindexed << find(reader, text);
+    EXPECT_FALSE(reader.tableExists("ProcsSearch"));
+    for (qsizetype i = 0; i < typed.size(); ++i)
+        EXPECT_EQ(unindexed[i], find(typed[i])) << typed[i].toStdString();
+    EXPECT_EQ(unindexed[0].size(), 3);
 }

@@ -60,7 +60,10 @@ TEST(BuildCommand, PipesAreNotWaitedOn) {
         temp.write("App/App.dpr", "program App;\nuses\n  Piped in 'Piped.pas';\nbegin\nend.\n");
     const ToolRun built = runTool({"build", project, "--data", data});
     EXPECT_EQ(built.status, 0) << built.err.toStdString();
-    EXPECT_EQ(built.out, "docno\t1\tunits\t1\troutines\t1\tsize_kb\t0\n");
+    EXPECT_EQ(built.out, "docno\t1\tunits\t1\troutines\t0\tsize_kb\t0\n");
+    EXPECT_TRUE(built.err.contains(
+        "Source not found for unit Piped.pas: " + temp.filePath("App/Piped.pas") + "\n"))
+        << built.err.toStdString();
 }
 
 // A project file that cannot be read makes nothing, so the same command
@@ -85,5 +88,43 @@ TEST(BuildCommand, AProjectThatCannotBeReadMakesNothingAndTheRetryWorks) {
                                        QFileDevice::ReadOther);
     const ToolRun retried = runTool({"build", project, "--data", data});
     EXPECT_EQ(retried.status, 0) << retried.err.toStdString();
-    EXPECT_EQ(retried.out, "docno\t1\tunits\t1\troutines\t1\tsize_kb\t0\n");
+    EXPECT_EQ(retried.out, "docno\t1\tunits\t1\troutines\t0\tsize_kb\t0\n");
+}
+
+// One count of routines everywhere: the build, the refresh, the coverage and
+// the report leave out the placeholder rows of units that declare none (or
+// whose source is missing), and count what left the source apart.
+TEST(BuildCommand, RoutinesAreCountedAsTheCoverageAndTheReportCountThem) {
+    TempDir temp;
+    temp.write("App/Procs.pas", "unit Procs;\ninterface\nprocedure A;\nprocedure B;\n"
+                                "implementation\nend.\n");
+    temp.write("App/Funcs.pas", "unit Funcs;\ninterface\nfunction C: Integer;\n"
+                                "implementation\nend.\n");
+    const QString project =
+        temp.write("App/App.dpr", "program App;\nuses\n  SysUtils,\n  Procs in 'Procs.pas',\n"
+                                  "  Funcs in 'Funcs.pas';\nbegin\nend.\n");
+    const QString data = temp.filePath("data");
+    // Rows: SysUtils's placeholder, A, B and a function placeholder, a
+    // procedure placeholder and C: seven rows, three routines.
+    const ToolRun built = runTool({"build", project, "--data", data});
+    EXPECT_EQ(built.out, "docno\t1\tunits\t3\troutines\t3\tsize_kb\t0\n");
+    EXPECT_TRUE(runTool({"coverage", "1", "--data", data}).out.endsWith("total\t3\t0\t0.0\n"));
+    auto siteFacts = [&] {
+        const QString site = temp.filePath("site");
+        runTool({"export", "1", "--data", data, "--out", site});
+        QFile index(site + "/index.html");
+        return index.open(QIODevice::ReadOnly) ? QString::fromUtf8(index.readAll()) : QString();
+    };
+    QString facts = siteFacts();
+    EXPECT_TRUE(facts.contains("<dt>Routines</dt><dd>3</dd>")) << facts.toStdString();
+    EXPECT_FALSE(facts.contains("Left the source"));
+
+    temp.write("App/Procs.pas", "unit Procs;\ninterface\nprocedure A;\nimplementation\nend.\n");
+    const ToolRun refreshed = runTool({"refresh", "1", "--data", data});
+    EXPECT_EQ(refreshed.out, "docno\t1\tunits\t3\troutines\t2\tsize_kb\t0\t"
+                             "missing_units\t0\tmissing_routines\t1\n");
+    EXPECT_TRUE(runTool({"coverage", "1", "--data", data}).out.endsWith("total\t2\t0\t0.0\n"));
+    facts = siteFacts();
+    EXPECT_TRUE(facts.contains("<dt>Routines</dt><dd>2</dd>")) << facts.toStdString();
+    EXPECT_TRUE(facts.contains("<dt>Left the source</dt><dd>0 units, 1 routine</dd>"));
 }

@@ -85,6 +85,13 @@ TEST_F(ToolStoreFaults, AReadOnlyDataFolderIsReadButNeverWritten) {
                 temp.filePath("out"));
     EXPECT_EQ(exported.status, 0) << exported.err.toStdString();
     EXPECT_TRUE(QFileInfo(temp.filePath("out/r.html")).size() > 0);
+    // Counting and searching only read, too.
+    const ToolRun coverage = runTool({"coverage", "1", "--data", data()}, reader);
+    EXPECT_EQ(coverage.status, 0) << coverage.err.toStdString();
+    EXPECT_EQ(coverage.out, "U0.pas\t2\t0\t0.0\ntotal\t2\t0\t0.0\n");
+    const ToolRun search = runTool({"search", "routine1", "--data", data()}, reader);
+    EXPECT_EQ(search.status, 0) << search.err.toStdString();
+    EXPECT_EQ(search.out, "P\tU0.pas\tRoutine1\t\n");
 
     const ToolRun refreshed =
         runTool({"refresh", "1", "--data", data()}, reader, temp.filePath("out"));
