@@ -1,10 +1,14 @@
 // Appending routine rows as a document build does: one batch per build,
 // a unit row followed by its routines, the commit included in the time.
+// Beside it the floor: the same rows written into the same kind of store by
+// bare prepared statements in one transaction, which no table engine can beat.
 #include <benchmark/benchmark.h>
 #include <QTemporaryDir>
+#include <sqlite3.h>
 
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
+#include "store/SqliteBackend.h"
 #include "store/Startup.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -15,29 +19,85 @@ namespace {
 constexpr int UnitsPerBuild = 100;
 constexpr int RoutinesPerUnit = 100;
 
-void appendRoutinesInABatch(benchmark::State& state) {
-    QTemporaryDir folder;
-    auto registry = std::make_shared<ink::AliasRegistry>(folder.filePath("DatabaseEngine.ini"));
-    const QString data = ink::dataDirectoryFor(folder.path());
-    ink::createDataDirectory(data);
-    ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
-    ink::TDM1 dm(nullptr, registry);
-    ink::OpenOrCreateTables(dm);
-    dm.tblDocs->append({QVariant(), "BENCH"});
-    const QVariant docNo = dm.tblDocsDocNo->value();
+const QString Params = QStringLiteral("Sender: TObject; var Key: Word");
 
+struct AppendStore {
+    QTemporaryDir folder;
+    std::shared_ptr<ink::AliasRegistry> registry =
+        std::make_shared<ink::AliasRegistry>(folder.filePath("DatabaseEngine.ini"));
+    std::unique_ptr<ink::TDM1> dm;
+    QVariant docNo;
+
+    AppendStore() {
+        const QString data = ink::dataDirectoryFor(folder.path());
+        ink::createDataDirectory(data);
+        ink::EnsureDatabaseAlias(*registry, ink::TDM1::AliasName, data, true);
+        dm = std::make_unique<ink::TDM1>(nullptr, registry);
+        ink::OpenOrCreateTables(*dm);
+        dm->tblDocs->append({QVariant(), "BENCH"});
+        docNo = dm->tblDocsDocNo->value();
+    }
+};
+
+void appendRoutinesInABatch(benchmark::State& state) {
+    AppendStore store;
+    ink::TDM1& dm = *store.dm;
     for (auto _ : state) {
         ink::Batch build(dm.database());
         for (int unit = 0; unit < UnitsPerBuild; ++unit) {
-            dm.tblUnits->append({docNo, QVariant(), QStringLiteral("Unit%1.pas").arg(unit)});
+            dm.tblUnits->append({store.docNo, QVariant(), QStringLiteral("Unit%1.pas").arg(unit)});
             const QVariant unitNo = dm.tblUnitsUnitNo->value();
             for (int routine = 0; routine < RoutinesPerUnit; ++routine)
-                dm.tblProc->append(
-                    {docNo, unitNo, QVariant(), QStringLiteral("Routine%1").arg(routine),
-                     QStringLiteral("PROCEDURE"), QStringLiteral("Sender: TObject; var Key: Word"),
-                     QStringLiteral("<None>")});
+                dm.tblProc->append({store.docNo, unitNo, QVariant(),
+                                    QStringLiteral("Routine%1").arg(routine),
+                                    QStringLiteral("PROCEDURE"), Params, QStringLiteral("<None>")});
         }
     }
+    state.SetItemsProcessed(state.iterations() * UnitsPerBuild * RoutinesPerUnit);
+    state.SetLabel("routine rows");
+}
+
+void bindText(sqlite3_stmt* statement, int parameter, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(statement, parameter, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void bareInsertsInATransaction(benchmark::State& state) {
+    AppendStore store;
+    sqlite3* db = dynamic_cast<ink::SqliteBackend&>(store.dm->database().backend()).handle();
+    sqlite3_stmt* unitInsert = nullptr;
+    sqlite3_stmt* procInsert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO UnitsLib (DocNo, UnitName) VALUES (?1, ?2)", -1,
+                       &unitInsert, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO ProcsLib (DocNo, UnitNo, ProcName, ProcType, ProcParams, "
+                       "ResultType) VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+                       -1, &procInsert, nullptr);
+    const qint64 docNo = store.docNo.toLongLong();
+    for (auto _ : state) {
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        for (int unit = 0; unit < UnitsPerBuild; ++unit) {
+            sqlite3_bind_int64(unitInsert, 1, docNo);
+            bindText(unitInsert, 2, QStringLiteral("Unit%1.pas").arg(unit));
+            sqlite3_step(unitInsert);
+            sqlite3_reset(unitInsert);
+            const qint64 unitNo = sqlite3_last_insert_rowid(db);
+            for (int routine = 0; routine < RoutinesPerUnit; ++routine) {
+                sqlite3_bind_int64(procInsert, 1, docNo);
+                sqlite3_bind_int64(procInsert, 2, unitNo);
+                bindText(procInsert, 3, QStringLiteral("Routine%1").arg(routine));
+                bindText(procInsert, 4, QStringLiteral("PROCEDURE"));
+                bindText(procInsert, 5, Params);
+                bindText(procInsert, 6, QStringLiteral("<None>"));
+                sqlite3_step(procInsert);
+                sqlite3_reset(procInsert);
+            }
+        }
+        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            state.SkipWithError(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(unitInsert);
+    sqlite3_finalize(procInsert);
     state.SetItemsProcessed(state.iterations() * UnitsPerBuild * RoutinesPerUnit);
     state.SetLabel("routine rows");
 }
@@ -45,4 +105,5 @@ void appendRoutinesInABatch(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(appendRoutinesInABatch)->Unit(benchmark::kMillisecond);
+BENCHMARK(bareInsertsInATransaction)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -87,12 +87,13 @@ public:
     // A condition that holds when `column` equals the parameter, nulls equal.
     virtual QString holdsValue(const FieldDef& field, const QString& column,
                                const QString& parameter) const = 0;
-    // Inserts one row from parameters ?1..?n in field order and returns its
-    // row number as its one result column; a null auto-number is filled.
+    // Inserts one row from parameters ?1..?n in field order; a null
+    // auto-number is filled.
     virtual QString insertSql(const TableDef& def) const = 0;
-    // The statement of insertSql(). An engine far away may hold the rows of
-    // a transaction back and send many in one go, as long as every other
-    // statement sees them written.
+    // The statement of insertSql(): its first step yields the new row's
+    // number as its one result column, however the engine learns it. An
+    // engine far away may hold the rows of a transaction back and send many
+    // in one go, as long as every other statement sees them written.
     virtual std::unique_ptr<BackendStatement> prepareInsert(const TableDef& def) {
         return prepare(insertSql(def));
     }

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <sqlite3.h>
 #include <utility>
+#include <vector>
 
 #include "FieldValue.h"
 #include "RegularFile.h"
@@ -58,7 +59,7 @@ QString describe(const QString& name, const QString& type) {
 }
 
 // One prepared statement: prepared once and reused (bind, step, reset).
-class SqliteStatement final : public BackendStatement {
+class SqliteStatement : public BackendStatement {
 public:
     SqliteStatement(SqliteBackend& db, const QString& sql) : db_(db) {
         const QByteArray utf8 = sql.toUtf8();
@@ -66,6 +67,7 @@ public:
                                           SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
         if (rc != SQLITE_OK)
             db.fail(QString());
+        texts_.resize(std::size_t(sqlite3_bind_parameter_count(stmt_)) + 1);
     }
     ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
@@ -73,10 +75,15 @@ public:
     void bindInteger(int parameter, qint64 value) override {
         check(sqlite3_bind_int64(stmt_, parameter, value));
     }
+    // The UTF-8 text is kept with the statement until the parameter is bound
+    // again, so SQLite reads it where it is instead of taking a copy of its own.
     void bindText(int parameter, const QString& text) override {
-        const QByteArray utf8 = text.toUtf8();
-        check(sqlite3_bind_text(stmt_, parameter, utf8.constData(), int(utf8.size()),
-                                SQLITE_TRANSIENT));
+        if (parameter < 1 || std::size_t(parameter) >= texts_.size())
+            check(sqlite3_bind_null(stmt_, parameter)); // SQLite names the fault
+        QByteArray utf8 = text.toUtf8();
+        check(
+            sqlite3_bind_text(stmt_, parameter, utf8.constData(), int(utf8.size()), SQLITE_STATIC));
+        texts_[std::size_t(parameter)] = std::move(utf8);
     }
 
     bool step() override {
@@ -110,7 +117,7 @@ public:
     }
     qint64 rowsChanged() const override { return changed_; }
 
-private:
+protected:
     void check(int resultCode) const {
         if (resultCode != SQLITE_OK)
             db_.fail(QString());
@@ -119,6 +126,43 @@ private:
     SqliteBackend& db_;
     sqlite3_stmt* stmt_ = nullptr;
     qint64 changed_ = 0;
+
+private:
+    std::vector<QByteArray> texts_; // by parameter number
+};
+
+// A plain INSERT that hands back the new row's number as a one-column result,
+// as the table engine expects of an insert. The number comes from the
+// connection rather than from RETURNING: SQLite runs RETURNING as a trigger,
+// and a statement with a trigger inside a transaction keeps a statement
+// journal, a copy of every page it changes, which in a long build spills to a
+// temporary file and is written again for every row.
+class SqliteInsert final : public SqliteStatement {
+public:
+    using SqliteStatement::SqliteStatement;
+
+    bool step() override {
+        if (inserted_) {
+            inserted_ = false;
+            return false;
+        }
+        SqliteStatement::step();
+        rowId_ = sqlite3_last_insert_rowid(db_.handle());
+        sqlite3_reset(stmt_);
+        inserted_ = true;
+        return true;
+    }
+    void reset(bool keepBindings) override {
+        inserted_ = false;
+        SqliteStatement::reset(keepBindings);
+    }
+    qint64 integerAt(int) const override { return rowId_; }
+    QString textAt(int) const override { return QString::number(rowId_); }
+    bool isNullAt(int) const override { return false; }
+
+private:
+    qint64 rowId_ = 0;
+    bool inserted_ = false;
 };
 
 } // namespace
@@ -395,8 +439,12 @@ QString SqliteBackend::insertSql(const TableDef& def) const {
         columns << quoted(def.fields[i].name);
         parameters << QStringLiteral("?%1").arg(i + 1);
     }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING rowid")
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(quoted(def.name), columns.join(", "), parameters.join(", "));
+}
+
+std::unique_ptr<BackendStatement> SqliteBackend::prepareInsert(const TableDef& def) {
+    return std::make_unique<SqliteInsert>(*this, insertSql(def));
 }
 
 // --- the tables' layout ---------------------------------------------------

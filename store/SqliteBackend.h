@@ -42,6 +42,7 @@ public:
     QString holdsValue(const FieldDef& field, const QString& column,
                        const QString& parameter) const override;
     QString insertSql(const TableDef& def) const override;
+    std::unique_ptr<BackendStatement> prepareInsert(const TableDef& def) override;
 
     QStringList createStatements(const TableDef& def) override;
     QList<FieldDef> verifyLayout(const TableDef& def) override;

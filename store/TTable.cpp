@@ -194,11 +194,14 @@ struct TTable::Impl {
 
     void refuseEmpty(const Row& row, bool requiredOnly) const {
         for (int i = 0; i < def().fields.size(); ++i) {
+            // Only an empty value is looked up: every appended row comes here.
+            if (!row.values[i].isNull())
+                continue;
             const FieldDef& field = def().fields[i];
             const bool checked =
                 requiredOnly ? field.required
                              : def().notNullFields.contains(field.name, Qt::CaseInsensitive);
-            if (checked && row.values[i].isNull())
+            if (checked)
                 throw UserError(QStringLiteral("Field '%1' must have a value").arg(field.name));
         }
     }

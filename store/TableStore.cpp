@@ -1,5 +1,6 @@
 #include "TableStore.h"
 
+#include <algorithm>
 #include <QStringList>
 
 #include "Database.h"
@@ -156,8 +157,12 @@ void TableStore::refuseUnstorableText(const QVariantList& values, quint64 fields
 
 qint64 TableStore::insert(const QVariantList& values) {
     refuseUnstorableText(values, ~quint64(0));
-    for (int i = 0; i < def_.fields.size(); ++i)
-        bindValue(insert_, i + 1, def_.fields[i], values.value(i));
+    // Bound from the row where it is: a build writes every routine here.
+    const qsizetype given = std::min(values.size(), def_.fields.size());
+    for (qsizetype i = 0; i < given; ++i)
+        bindValue(insert_, int(i) + 1, def_.fields[i], values[i]);
+    for (qsizetype i = given; i < def_.fields.size(); ++i)
+        insert_.bindNull(int(i) + 1);
     insert_.step();
     const qint64 rowid = insert_.integerAt(0);
     insert_.run(); // to its end, so the write is complete

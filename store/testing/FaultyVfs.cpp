@@ -14,6 +14,7 @@ struct Faults {
     int writeError = SQLITE_FULL;
     int seen = 0;
     int failed = 0;
+    int statementJournals = 0;
     QStringList opened;
 };
 
@@ -110,6 +111,8 @@ int passUnfetch(sqlite3_file* f, sqlite3_int64 offset, void* page) {
 int faultyOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
     if (name != nullptr)
         faults.opened.append(QString::fromUtf8(name));
+    if (flags & SQLITE_OPEN_SUBJOURNAL)
+        ++faults.statementJournals;
     auto* ours = reinterpret_cast<FaultyFile*>(file);
     ours->real = reinterpret_cast<sqlite3_file*>(ours + 1);
     ours->base.pMethods = nullptr;
@@ -158,6 +161,7 @@ FaultyVfs::FaultyVfs() {
     install();
     heal();
     faults.opened.clear();
+    faults.statementJournals = 0;
 }
 
 FaultyVfs::~FaultyVfs() {
@@ -186,6 +190,36 @@ int FaultyVfs::failures() const {
     return faults.failed;
 }
 
+int FaultyVfs::statementJournalsOpened() const {
+    return faults.statementJournals;
+}
+
 QStringList FaultyVfs::names() const {
     return faults.opened;
+}
+
+namespace {
+
+// SQLite's own threshold, restored afterwards.
+constexpr int DefaultStatementJournalSpill = 64 * 1024;
+
+void restartEngine(int statementJournalSpill) {
+    sqlite3_shutdown();
+    if (sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, statementJournalSpill) != SQLITE_OK)
+        throw std::runtime_error("SQLite took no statement journal setting");
+    sqlite3_initialize();
+}
+
+} // namespace
+
+StatementJournalsOnDisk::StatementJournalsOnDisk() {
+    restartEngine(0);
+}
+
+StatementJournalsOnDisk::~StatementJournalsOnDisk() {
+    try {
+        restartEngine(DefaultStatementJournalSpill);
+    } catch (const std::runtime_error&) {
+        // Nothing a destructor can do; the next test starts the engine as it is.
+    }
 }

@@ -24,6 +24,10 @@ public:
     int callsSeen() const;
     int failures() const;
 
+    // Statement journals opened: SQLite keeps one for a statement that may
+    // have to be undone alone inside a longer transaction.
+    int statementJournalsOpened() const;
+
     // Every file opened, in order (main files, journals, WAL, shared memory).
     QStringList names() const;
     // Those whose name begins with `path` (a database and its companions).
@@ -32,3 +36,15 @@ public:
 
 // The recorder alone, under the name that says what a test uses it for.
 using OpenedFiles = FaultyVfs;
+
+// While it lives, every statement journal goes to a file from its first
+// byte instead of after 64 KiB in memory, so that FaultyVfs sees each one.
+// Made before FaultyVfs and before any connection opens, ended after both:
+// the engine is restarted to take the setting.
+class StatementJournalsOnDisk {
+public:
+    StatementJournalsOnDisk();
+    ~StatementJournalsOnDisk();
+    StatementJournalsOnDisk(const StatementJournalsOnDisk&) = delete;
+    StatementJournalsOnDisk& operator=(const StatementJournalsOnDisk&) = delete;
+};

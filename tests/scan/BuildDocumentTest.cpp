@@ -1,5 +1,6 @@
 // The document build on a real store: the rows it writes, what it tells the
 // user while it runs, and a refresh that adds only what is new.
+#include "store/testing/FaultyVfs.h"
 #include "support/PrintQt.h"
 #include "support/RecordingFeedback.h"
 #include "support/StoreFixture.h"
@@ -191,4 +192,41 @@ TEST_F(Build, AUnitWithoutItsSourceKeepsWhereItWasLookedFor) {
     dm->tblUnits->first();
     dm->tblUnits->next();
     EXPECT_EQ(column(dm->tblProc, "ProcName"), (QStringList{"N/A", "Back"}));
+}
+
+namespace {
+
+// A build whose store runs with every statement journal written to a file,
+// so that each statement that keeps one is seen.
+class BuildJournals : public Build {
+protected:
+    void SetUp() override {
+        if (storeTestsOnServer())
+            GTEST_SKIP() << "statement journals are SQLite's";
+        onDisk = std::make_unique<StatementJournalsOnDisk>();
+        opened = std::make_unique<FaultyVfs>();
+        Build::SetUp();
+    }
+    void TearDown() override {
+        dm.reset();
+        opened.reset();
+        onDisk.reset();
+    }
+    std::unique_ptr<StatementJournalsOnDisk> onDisk;
+    std::unique_ptr<FaultyVfs> opened;
+};
+
+} // namespace
+
+// The rows of a build are written in one transaction. An insert that SQLite
+// must be able to undo alone within it copies every page it changes into a
+// statement journal first, which on a large project spills to a temporary
+// file and is written again for each row; neither a build nor a refresh keeps one.
+TEST_F(BuildJournals, ABuildAndARefreshKeepNoStatementJournal) {
+    const QString path = project();
+    const int whileTheTablesWereMade = opened->statementJournalsOpened();
+    build(path, false);
+    build(path, true);
+    EXPECT_EQ(column(dm->tblUnits, "UnitName"), QStringList({"Util.pas", "Main.pas"}));
+    EXPECT_EQ(opened->statementJournalsOpened(), whileTheTablesWereMade);
 }
