@@ -10,7 +10,9 @@ class Database;
 
 // A description counts once it holds a word: a letter or a digit. Blanks,
 // line breaks and the asterisks of a separator line are not a description.
-bool HoldsWord(const QString& description);
+// Coverage, the report's outputs and the aids that fill empty descriptions
+// all go by this one rule.
+bool IsDescribed(const QString& description);
 
 // A row has left the source when the document's last scan did not see it:
 // it was last seen before that scan, or never since scans were recorded. A
@@ -18,7 +20,10 @@ bool HoldsWord(const QString& description);
 bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan);
 
 // The placeholder a unit without procedures or functions gets ("N/A"): a
-// row of the list, but not a routine anyone documents.
+// row of the list, but not a routine anyone documents. Queries that leave
+// placeholders out compare ProcName with PlaceholderRoutineName bound as a
+// parameter.
+inline constexpr const char* PlaceholderRoutineName = "N/A";
 bool IsPlaceholderRoutine(const QString& procName);
 
 struct UnitCoverage {

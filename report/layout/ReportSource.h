@@ -27,24 +27,22 @@ public:
     // False when no document has the number.
     bool open(qint32 docNo);
 
-    // The document row; its `units` stay empty.
+    // The document row and its counts.
     const ReportDocument& document() const { return document_; }
-    int unitCount() const { return unitCount_; }
-    // The routines as the window, the coverage and the tool count them: those
-    // still in the source, placeholders left out. Units and routines that
-    // left the source are shown, and counted apart.
-    qint64 routineCount() const { return routineCount_; }
-    int missingUnits() const { return missingUnits_; }
-    qint64 missingRoutines() const { return missingRoutines_; }
+    int unitCount() const { return document_.unitCount; }
+    qint64 routineCount() const { return document_.routineCount; }
 
     // Calls `visit` with each unit from list position `first` (from 0) on,
-    // in list order, until it returns false or the units end.
+    // in list order, until it returns false or the units end. The unit is
+    // valid only during the call.
     void readUnits(int first, const std::function<bool(int position, const ReportUnit&)>& visit);
 
     // The names of up to `count` units from list position `first` on.
     QStringList unitNames(int first, int count);
 
 private:
+    void countUnitsAndRoutines(ReportDocument& document);
+
     std::unique_ptr<Database> db_;
     std::unique_ptr<Statement> units_;
     std::unique_ptr<Statement> routines_;
@@ -53,10 +51,6 @@ private:
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;
     ReportDocument document_;
-    int unitCount_ = 0;
-    qint64 routineCount_ = 0;
-    int missingUnits_ = 0;
-    qint64 missingRoutines_ = 0;
 };
 
 } // namespace ink
