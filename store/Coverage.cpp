@@ -75,13 +75,13 @@ bool IsPlaceholderRoutine(const QString& procName) {
     return procName == QLatin1String(PlaceholderRoutineName);
 }
 
-int DocumentCoverage::permille() const {
-    return routines == 0 ? 0 : int(qint64(described) * 1000 / routines);
+int describedPermille(qint64 described, qint64 routines) {
+    return routines == 0 ? 0 : int(described * 1000 / routines);
 }
 
-QString DocumentCoverage::percentText() const {
-    const int tenths = permille();
-    return QStringLiteral("%1.%2%").arg(QString::number(tenths / 10), QString::number(tenths % 10));
+QString permilleText(int permille) {
+    return QStringLiteral("%1.%2%").arg(QString::number(permille / 10),
+                                        QString::number(permille % 10));
 }
 
 QString DocumentCoverage::statusText() const {
