@@ -45,7 +45,7 @@ const char* const SearchScript = R"((function () {
       link.href = e.page + (e.anchor ? "#" + e.anchor : "");
       link.textContent = e.kind === 0 ? e.name : e.name + " \u2014 " + e.unit;
       var note = document.createElement("small");
-      note.textContent = e.text || (e.kind === 0 ? "Unit" : "No description.");
+      note.textContent = e.text || (e.kind === 0 ? "Unit" : window.inkwrightIndex.none);
       link.appendChild(note);
       item.appendChild(link);
       list.appendChild(item);
@@ -190,8 +190,8 @@ public:
         for (const UnitSummary& unit : units)
             names.append(unit.name);
         file_.write(entries_);
-        file_.write(QByteArray("\n], \"units\": ") +
-                    QJsonDocument(names).toJson(QJsonDocument::Compact) + "};\n");
+        file_.write(QByteArray("\n], \"none\": ") + json(QString::fromLatin1(NoDescriptionText)) +
+                    ", \"units\": " + QJsonDocument(names).toJson(QJsonDocument::Compact) + "};\n");
         file_.commit();
     }
 
