@@ -47,6 +47,11 @@ struct ReportUnit {
     // Where the last scan looked for the source and found none; empty when
     // it read the source (or the store does not say).
     QString missingSource;
+    // The unit's row of the coverage: its routines still in the source, and
+    // how many of them are described. Routines that left the source are
+    // shown but not counted here.
+    int countedRoutines = 0;
+    int describedRoutines = 0;
 
     bool described() const { return IsDescribed(description); }
     // The line that closes the unit's routines: that its source was not

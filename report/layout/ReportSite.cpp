@@ -152,11 +152,12 @@ void moveIntoPlace(const SiteFolders& folders, QStringList names) {
     }
 }
 
+// A unit's row of the index, counted as the coverage counts it.
 struct UnitSummary {
     QString name;
     QString form;
     int routines = 0;
-    int described = 0; // as the coverage counts them
+    int described = 0;
 };
 
 QByteArray json(const QJsonValue& value) {
@@ -208,11 +209,8 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
               position);
     QSet<QString> taken;
     const QStringList anchors = routineAnchors(unit, {}, taken);
-    UnitSummary summary{unit.name, unit.form, int(unit.routines.size()), 0};
     for (qsizetype i = 0; i < unit.routines.size(); ++i) {
         const ReportRoutine& routine = unit.routines[i];
-        if (routine.described())
-            ++summary.described;
         index.add(1, routine.name, pageName, anchors[i],
                   routine.described() ? routine.description : QString(), position);
     }
@@ -225,7 +223,7 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
     SiteFile page(folders, pageName);
     page.write(html);
     page.commit();
-    return summary;
+    return {unit.name, unit.form, unit.countedRoutines, unit.describedRoutines};
 }
 
 QString unitTable(const QList<UnitSummary>& units) {

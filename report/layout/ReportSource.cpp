@@ -1,5 +1,6 @@
 #include "ReportSource.h"
 
+#include <algorithm>
 #include <QFileInfo>
 
 #include "store/Coverage.h"
@@ -77,6 +78,7 @@ void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
         document.routineCount = coverage.routines;
         document.missingUnits = coverage.missingUnits;
         document.missingRoutines = coverage.missingRoutines;
+        coverage_ = coverage.units;
         return;
     }
     // A store from before scans were stamped has nothing missing: every
@@ -89,6 +91,20 @@ void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
     routines.bindText(2, QString::fromLatin1(PlaceholderRoutineName));
     routines.step();
     document.routineCount = routines.integerAt(0);
+}
+
+void ReportSource::countRoutines(ReportUnit& unit, int position) const {
+    if (position < coverage_.size()) {
+        const UnitCoverage& counted = coverage_[position];
+        unit.countedRoutines = counted.routines;
+        unit.describedRoutines = counted.described;
+        return;
+    }
+    // Nothing has left the source of a store without scan stamps.
+    unit.countedRoutines = int(unit.routines.size());
+    unit.describedRoutines =
+        int(std::count_if(unit.routines.cbegin(), unit.routines.cend(),
+                          [](const ReportRoutine& r) { return r.described(); }));
 }
 
 bool ReportSource::open(qint32 docNo) {
@@ -159,6 +175,7 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
         }
         if (!unit.routines.isEmpty())
             unit.placeholderDescription.clear();
+        countRoutines(unit, position);
         routines_->reset();
         more = visit(position++, unit);
     }

@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,7 @@ public:
 
 private:
     void countUnitsAndRoutines(ReportDocument& document);
+    void countRoutines(ReportUnit& unit, int position) const;
 
     std::unique_ptr<Database> db_;
     std::unique_ptr<Statement> units_;
@@ -51,6 +53,7 @@ private:
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;
     ReportDocument document_;
+    QList<UnitCoverage> coverage_; // by list position; empty in a store without scan stamps
 };
 
 } // namespace ink

@@ -403,6 +403,18 @@ TEST(ReportContent, EveryOutputAgreesWithTheCoverageOnWhatIsDescribed) {
             text, {"Does it.", "Counts.", "declares no procedures", "Kept for later."}))
             << text.toStdString();
     }
+
+    // A described routine leaves the source: the report still shows it, and
+    // the index counts the unit's row as the coverage does.
+    temp.write("app/A.pas", "unit A;\ninterface\nprocedure Blank;\nprocedure Stars;\n"
+                            "procedure Mixed;\nimplementation\nend.\n");
+    ASSERT_EQ(runTool({"refresh", "1", "--data", data}).status, 0);
+    EXPECT_TRUE(runTool({"coverage", "1", "--data", data}).out.startsWith("A.pas\t3\t1\t33.3\n"));
+    ASSERT_EQ(runTool({"export", "1", "--data", data, "--out", site}).status, 0);
+    EXPECT_TRUE(fileText(site + "/index.html")
+                    .contains("A.pas</a></td><td class=\"form\"></td><td class=\"number\">3</td>"
+                              "<td class=\"number\">1</td>"));
+    EXPECT_TRUE(fileText(site + "/unit-0001.html").contains("Does it."));
 }
 
 } // namespace
