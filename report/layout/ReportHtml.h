@@ -22,6 +22,7 @@ QString reportHtml(ReportSource& source, const QLocale& locale = QLocale());
 
 // The style sheet of the site and of the single page.
 QByteArray reportStyleSheet();
+// Stored text, safe to stand in a page or an attribute.
 QString htmlText(const QString& text);
 // "<dl class="facts">…</dl>", or nothing for no facts.
 QString htmlFacts(const QList<ReportFact>& facts);

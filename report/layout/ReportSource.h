@@ -16,7 +16,8 @@ class Statement;
 // One document of the documentation database, opened read-only for as long
 // as a report needs it. The header row is read at once; units are read on
 // demand, one at a time with their routines, so a report of any size holds
-// only the unit it is laying out.
+// only the unit it is laying out. Every output reads through it, and gets
+// the document as ReportDocument.h describes it, its rules already applied.
 class ReportSource {
 public:
     // UserError when the file is missing or is no documentation database.
