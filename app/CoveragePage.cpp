@@ -58,13 +58,8 @@ public:
     }
 };
 
-QString shareText(int described, int routines) {
-    if (routines == 0)
-        return QStringLiteral("-");
-    DocumentCoverage share;
-    share.described = described;
-    share.routines = routines;
-    return share.percentText();
+QString shareText(const UnitCoverage& unit) {
+    return unit.routines == 0 ? QStringLiteral("-") : permilleText(unit.permille());
 }
 
 } // namespace
@@ -107,12 +102,11 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     int position = 0;
     for (const UnitCoverage& unit : coverage.units) {
         auto* item = new CoverageItem;
-        const int share =
-            unit.routines == 0 ? -1 : int(qint64(unit.described) * 1000 / unit.routines);
+        const int share = unit.routines == 0 ? -1 : unit.permille();
         item->setText(UnitColumn, unit.unitName);
         item->setData(UnitColumn, SortRole, position++);
         item->setData(UnitColumn, UnitNoRole, unit.unitNo);
-        item->setText(BarColumn, shareText(unit.described, unit.routines));
+        item->setText(BarColumn, shareText(unit));
         item->setData(BarColumn, ShareRole, unit.missing ? 0 : share);
         // Least described first; units with nothing to describe, and those
         // that left the project, last.

@@ -45,13 +45,13 @@ CommentImportPlan PlanCommentImport(TDM1& dm) {
         const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
                                            dm.tblUnitsUnitPath->asString());
         const DeclarationComments comments = ReadDeclarationComments(source, projectFolder);
-        if (!comments.unit.isEmpty() && !HoldsWord(dm.tblUnitsDescription->asString())) {
+        if (!comments.unit.isEmpty() && !IsDescribed(dm.tblUnitsDescription->asString())) {
             plan.fills.append(
                 {DescriptionFill::Kind::Unit, dm.tblUnitsUnitNo->asInteger(), comments.unit});
             ++plan.units;
         }
         for (int r = 0; r < procs.recordCount(); ++r) {
-            if (HoldsWord(procs.rowValue(r, textField).toString()))
+            if (IsDescribed(procs.rowValue(r, textField).toString()))
                 continue;
             const QString text =
                 comments.routines.value(procs.rowValue(r, nameField).toString().toCaseFolded());

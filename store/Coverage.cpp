@@ -44,20 +44,21 @@ struct RoutineFacts {
 
 QList<RoutineFacts> readRoutines(Database& db, int docNo, const QVariant& lastScan) {
     Statement rows(
-        db, QStringLiteral("SELECT UnitNo, ProcNo, ProcName = 'N/A', Description, ") + MissingTest +
+        db, QStringLiteral("SELECT UnitNo, ProcNo, ProcName = ?3, Description, ") + MissingTest +
                 QStringLiteral(" FROM ProcsLib WHERE DocNo = ?2 ORDER BY UnitNo, ProcNo"));
     bindScan(rows, 1, lastScan);
     rows.bindInteger(2, docNo);
+    rows.bindText(3, QString::fromLatin1(PlaceholderRoutineName));
     QList<RoutineFacts> facts;
     while (rows.step())
         facts.append({int(rows.integerAt(0)), int(rows.integerAt(1)), rows.integerAt(2) != 0,
-                      !rows.isNullAt(3) && HoldsWord(rows.textAt(3)), rows.integerAt(4) != 0});
+                      !rows.isNullAt(3) && IsDescribed(rows.textAt(3)), rows.integerAt(4) != 0});
     return facts;
 }
 
 } // namespace
 
-bool HoldsWord(const QString& description) {
+bool IsDescribed(const QString& description) {
     for (const QChar c : description)
         if (c.isLetterOrNumber())
             return true;
@@ -71,16 +72,16 @@ bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan) {
 }
 
 bool IsPlaceholderRoutine(const QString& procName) {
-    return procName == QLatin1String("N/A");
+    return procName == QLatin1String(PlaceholderRoutineName);
 }
 
-int DocumentCoverage::permille() const {
-    return routines == 0 ? 0 : int(qint64(described) * 1000 / routines);
+int describedPermille(qint64 described, qint64 routines) {
+    return routines == 0 ? 0 : int(described * 1000 / routines);
 }
 
-QString DocumentCoverage::percentText() const {
-    const int tenths = permille();
-    return QStringLiteral("%1.%2%").arg(QString::number(tenths / 10), QString::number(tenths % 10));
+QString permilleText(int permille) {
+    return QStringLiteral("%1.%2%").arg(QString::number(permille / 10),
+                                        QString::number(permille % 10));
 }
 
 QString DocumentCoverage::statusText() const {
@@ -111,7 +112,7 @@ DocumentCoverage ReadCoverage(Database& db, int docNo) {
         UnitCoverage unit;
         unit.unitNo = int(units.integerAt(0));
         unit.unitName = units.textAt(1);
-        unit.unitDescribed = HoldsWord(units.textAt(2));
+        unit.unitDescribed = IsDescribed(units.textAt(2));
         unit.missing = units.integerAt(3) != 0;
         unitIndex.insert(unit.unitNo, coverage.units.size());
         coverage.units.append(unit);

@@ -10,7 +10,9 @@ class Database;
 
 // A description counts once it holds a word: a letter or a digit. Blanks,
 // line breaks and the asterisks of a separator line are not a description.
-bool HoldsWord(const QString& description);
+// Coverage, the report's outputs and the aids that fill empty descriptions
+// all go by this one rule.
+bool IsDescribed(const QString& description);
 
 // A row has left the source when the document's last scan did not see it:
 // it was last seen before that scan, or never since scans were recorded. A
@@ -18,8 +20,17 @@ bool HoldsWord(const QString& description);
 bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan);
 
 // The placeholder a unit without procedures or functions gets ("N/A"): a
-// row of the list, but not a routine anyone documents.
+// row of the list, but not a routine anyone documents. Queries that leave
+// placeholders out compare ProcName with PlaceholderRoutineName bound as a
+// parameter.
+inline constexpr const char* PlaceholderRoutineName = "N/A";
 bool IsPlaceholderRoutine(const QString& procName);
+
+// A described share in tenths of a percent, rounded down, so that 99.96%
+// never passes for 100%; 0 when there are no routines.
+int describedPermille(qint64 described, qint64 routines);
+// A share in tenths of a percent as the user reads it: "21.7%".
+QString permilleText(int permille);
 
 struct UnitCoverage {
     int unitNo = 0;
@@ -30,6 +41,8 @@ struct UnitCoverage {
     int described = 0;       // of those, the ones with a description
     int missingRoutines = 0; // routines that left the source
     int missingDescribed = 0;
+
+    int permille() const { return describedPermille(described, routines); }
 };
 
 // How much of one document is described. Missing units and routines are
@@ -42,11 +55,8 @@ struct DocumentCoverage {
     int missingRoutines = 0;
     int missingDescribed = 0; // missing routines (also those of missing units) with a description
 
-    // Described share in tenths of a percent, rounded down, so that 99.96%
-    // never passes for 100%. A document without routines counts as 0.
-    int permille() const;
-    // "21.7%"
-    QString percentText() const;
+    int permille() const { return describedPermille(described, routines); }
+    QString percentText() const { return permilleText(permille()); }
     // "Described: 1,234 of 5,678 routines (21.7%)"
     QString statusText() const;
     // Whether the described share reaches `minimumPercent`, compared exactly.

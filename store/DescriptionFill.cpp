@@ -23,7 +23,7 @@ int FillEmptyDescriptions(Database& db, const QList<DescriptionFill>& fills) {
         Statement& read = unit ? readUnit : readRoutine;
         read.bindInteger(1, fill.number);
         const bool found = read.step();
-        const bool empty = found && !HoldsWord(read.textAt(0));
+        const bool empty = found && !IsDescribed(read.textAt(0));
         read.reset();
         if (!empty)
             continue;

@@ -76,14 +76,14 @@ struct DocumentRows {
         QHash<QString, QList<int>> openByName;
         for (int i = 0; i < routines.size(); ++i) {
             const Row& r = routines[i];
-            if (!r.missing && unitPresent(r.unitNo) && !HoldsWord(r.description))
+            if (!r.missing && unitPresent(r.unitNo) && !IsDescribed(r.description))
                 openByName[r.name.toCaseFolded()].append(i);
         }
         QHash<int, int> result;
         QSet<int> taken;
         for (int i = 0; i < routines.size(); ++i) {
             const Row& r = routines[i];
-            if (!r.missing || IsPlaceholderRoutine(r.name) || !HoldsWord(r.description))
+            if (!r.missing || IsPlaceholderRoutine(r.name) || !IsDescribed(r.description))
                 continue;
             for (int target : openByName.value(r.name.toCaseFolded())) {
                 if (routines[target].unitNo != r.unitNo && !taken.contains(target)) {
@@ -107,7 +107,7 @@ MissingRowsSummary CountMissingRows(Database& db, int docNo) {
         if (!r.missing || IsPlaceholderRoutine(r.name))
             continue;
         ++summary.routines;
-        if (HoldsWord(r.description))
+        if (IsDescribed(r.description))
             ++summary.describedRoutines;
     }
     summary.movableDescriptions = int(rows.moves().size());
@@ -135,7 +135,7 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
         Statement setUnit(db,
                           QStringLiteral("UPDATE UnitsLib SET Description = ? WHERE UnitNo = ?"));
         for (const Row& unit : rows.units) {
-            if (!unit.missing || !HoldsWord(unit.description) || !takenBy.contains(unit.unitNo))
+            if (!unit.missing || !IsDescribed(unit.description) || !takenBy.contains(unit.unitNo))
                 continue;
             const QHash<int, int>& targets = takenBy[unit.unitNo];
             int best = -1;
@@ -144,7 +144,7 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
                     (t.value() == targets.value(best) && t.key() < best))
                     best = t.key();
             for (const Row& target : rows.units) {
-                if (target.unitNo == best && !HoldsWord(target.description) &&
+                if (target.unitNo == best && !IsDescribed(target.description) &&
                     !given.contains(best)) {
                     given.insert(best);
                     setUnit.bindText(1, unit.description);

@@ -13,13 +13,9 @@ using namespace ink;
 
 namespace {
 
-QString percentOf(int described, int routines) {
-    DocumentCoverage share;
-    share.described = described;
-    share.routines = routines;
-    QString text = share.percentText();
-    text.chop(1); // the column is a number
-    return text;
+// The column is a number: the share without its percent sign.
+QString percentColumn(int permille) {
+    return permilleText(permille).chopped(1);
 }
 
 bool documentExists(Database& db, int docNo) {
@@ -52,9 +48,9 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
     for (const UnitCoverage& unit : coverage.units)
         if (!unit.missing)
             out << unit.unitName << '\t' << unit.routines << '\t' << unit.described << '\t'
-                << percentOf(unit.described, unit.routines) << '\n';
+                << percentColumn(unit.permille()) << '\n';
     out << "total\t" << coverage.routines << '\t' << coverage.described << '\t'
-        << percentOf(coverage.described, coverage.routines) << '\n';
+        << percentColumn(coverage.permille()) << '\n';
     if (!minimumText.isEmpty() && !coverage.reaches(minimum)) {
         out.flush();
         err << "Described " << coverage.percentText() << ", below the floor of " << minimumText

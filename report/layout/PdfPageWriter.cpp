@@ -301,70 +301,92 @@ bool PdfPageWriter::finish() {
     if (pagesWritten_ != pageCount_)
         throw UserError(QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
                             .arg(QString::number(pageCount_), QString::number(pagesWritten_)));
+    writeOutline();
+    writePageTree();
+    writeInfo();
+    beginObject(CatalogObject);
+    write("<< /Type /Catalog /Pages 2 0 R /Outlines 8 0 R /PageMode /UseOutlines >>\nendobj\n");
+    writeCrossReference();
+    flush();
+    return !failed_;
+}
 
-    // Bookmarks: each unit with its routines below it, closed, so the list
-    // opens as a list of units.
-    QList<int> numbers(bookmarks_.size());
-    QList<int> parents(bookmarks_.size(), OutlinesObject);
-    QList<int> children(bookmarks_.size(), 0);
-    int lastTop = -1;
-    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
-        numbers[i] = nextObject_++;
-        if (bookmarks_[i].level > 0 && lastTop >= 0) {
-            parents[i] = numbers[lastTop];
-            ++children[lastTop];
-        } else {
-            lastTop = int(i);
+// How the bookmarks hang together: each unit with its routines below it,
+// and every bookmark linked to its siblings, by object number.
+struct PdfPageWriter::OutlineTree {
+    QList<int> numbers;
+    QList<int> parents;
+    QList<int> children;
+    QList<int> previous;
+    QList<int> next;
+    QHash<int, int> firstOfParent; // parent object -> index of its first child
+    QHash<int, int> lastOfParent;  // and of its last
+
+    OutlineTree(const QList<Bookmark>& bookmarks, int& nextObject)
+        : numbers(bookmarks.size()), parents(bookmarks.size(), OutlinesObject),
+          children(bookmarks.size(), 0), previous(bookmarks.size(), 0), next(bookmarks.size(), 0) {
+        int lastTop = -1;
+        for (qsizetype i = 0; i < bookmarks.size(); ++i) {
+            numbers[i] = nextObject++;
+            if (bookmarks[i].level > 0 && lastTop >= 0) {
+                parents[i] = numbers[lastTop];
+                ++children[lastTop];
+            } else {
+                lastTop = int(i);
+            }
+        }
+        for (qsizetype i = 0; i < bookmarks.size(); ++i) {
+            const auto last = lastOfParent.constFind(parents[i]);
+            if (last != lastOfParent.constEnd()) {
+                previous[i] = numbers[*last];
+                next[*last] = numbers[i];
+            } else {
+                firstOfParent.insert(parents[i], int(i));
+            }
+            lastOfParent.insert(parents[i], int(i));
         }
     }
-    // Siblings: the previous and next bookmark with the same parent.
-    QList<int> previous(bookmarks_.size(), 0), next(bookmarks_.size(), 0);
-    QHash<int, int> lastOfParent; // parent object -> index of its last child so far
-    QHash<int, int> firstOfParent;
-    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
-        const auto last = lastOfParent.constFind(parents[i]);
-        if (last != lastOfParent.constEnd()) {
-            previous[i] = numbers[*last];
-            next[*last] = numbers[i];
-        } else {
-            firstOfParent.insert(parents[i], int(i));
-        }
-        lastOfParent.insert(parents[i], int(i));
+
+    // " /First … /Last …" of the children of `parent`.
+    QByteArray ends(int parent) const {
+        return " /First " + QByteArray::number(numbers[firstOfParent[parent]]) + " 0 R /Last " +
+               QByteArray::number(numbers[lastOfParent[parent]]) + " 0 R";
     }
+};
+
+// The bookmarks, closed, so the list opens as a list of units.
+void PdfPageWriter::writeOutline() {
+    const OutlineTree tree(bookmarks_, nextObject_);
     for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
         const Bookmark& mark = bookmarks_[i];
-        beginObject(numbers[i]);
+        beginObject(tree.numbers[i]);
         QByteArray item = "<< /Title " + textString(mark.title) + " /Parent " +
-                          QByteArray::number(parents[i]) + " 0 R";
-        if (previous[i])
-            item += " /Prev " + QByteArray::number(previous[i]) + " 0 R";
-        if (next[i])
-            item += " /Next " + QByteArray::number(next[i]) + " 0 R";
-        if (children[i] > 0) {
-            item += " /First " + QByteArray::number(numbers[firstOfParent[numbers[i]]]) +
-                    " 0 R /Last " + QByteArray::number(numbers[lastOfParent[numbers[i]]]) +
-                    " 0 R /Count -" + QByteArray::number(children[i]);
-        }
+                          QByteArray::number(tree.parents[i]) + " 0 R";
+        if (tree.previous[i])
+            item += " /Prev " + QByteArray::number(tree.previous[i]) + " 0 R";
+        if (tree.next[i])
+            item += " /Next " + QByteArray::number(tree.next[i]) + " 0 R";
+        if (tree.children[i] > 0)
+            item += tree.ends(tree.numbers[i]) + " /Count -" + QByteArray::number(tree.children[i]);
         write(item + " /Dest " + destination(mark.page, mark.y) + " >>\nendobj\n");
     }
     beginObject(OutlinesObject);
     QByteArray root = "<< /Type /Outlines";
-    if (firstOfParent.contains(OutlinesObject)) {
-        int tops = 0;
-        for (const int parent : parents)
-            tops += parent == OutlinesObject ? 1 : 0;
-        root += " /First " + QByteArray::number(numbers[firstOfParent[OutlinesObject]]) +
-                " 0 R /Last " + QByteArray::number(numbers[lastOfParent[OutlinesObject]]) +
-                " 0 R /Count " + QByteArray::number(tops);
-    }
+    if (tree.firstOfParent.contains(OutlinesObject))
+        root += tree.ends(OutlinesObject) + " /Count " +
+                QByteArray::number(tree.parents.count(OutlinesObject));
     write(root + " >>\nendobj\n");
+}
 
+void PdfPageWriter::writePageTree() {
     beginObject(PagesObject);
     QByteArray pages = "<< /Type /Pages /Count " + QByteArray::number(pageCount_) + " /Kids [";
     for (int page = 1; page <= pageCount_; ++page)
         pages += QByteArray::number(pageObject(page)) + " 0 R" + (page % 16 == 0 ? "\n" : " ");
     write(pages + "] >>\nendobj\n");
+}
 
+void PdfPageWriter::writeInfo() {
     beginObject(InfoObject);
     QByteArray information = "<< /Title " + textString(info_.title);
     if (!info_.author.isEmpty())
@@ -375,10 +397,9 @@ bool PdfPageWriter::finish() {
     if (info_.created.isValid())
         information += " /CreationDate " + pdfDate(info_.created);
     write(information + " >>\nendobj\n");
+}
 
-    beginObject(CatalogObject);
-    write("<< /Type /Catalog /Pages 2 0 R /Outlines 8 0 R /PageMode /UseOutlines >>\nendobj\n");
-
+void PdfPageWriter::writeCrossReference() {
     const qint64 xref = offset_;
     QByteArray table = "xref\n0 " + QByteArray::number(offsets_.size()) + "\n0000000000 65535 f \n";
     for (qsizetype i = 1; i < offsets_.size(); ++i)
@@ -386,8 +407,6 @@ bool PdfPageWriter::finish() {
     write(table);
     write("trailer\n<< /Size " + QByteArray::number(offsets_.size()) +
           " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
-    flush();
-    return !failed_;
 }
 
 } // namespace ink

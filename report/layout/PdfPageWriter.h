@@ -51,6 +51,11 @@ private:
         int page;
         double y;
     };
+    struct OutlineTree;
+    void writeOutline();
+    void writePageTree();
+    void writeInfo();
+    void writeCrossReference();
     int pageObject(int page) const { return 9 + 2 * (page - 1); }
     QByteArray destination(int page, double y) const;
     void beginObject(int number);

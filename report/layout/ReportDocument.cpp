@@ -1,5 +1,7 @@
 #include "ReportDocument.h"
 
+#include <QRegularExpression>
+
 namespace ink {
 
 namespace {
@@ -7,14 +9,25 @@ namespace {
 bool isMarker(const QString& text) {
     return text.isEmpty() || text == QLatin1String("<None>") || text == QLatin1String("N/A");
 }
+
+void addFact(QList<ReportFact>& facts, const QString& caption, const QString& value) {
+    if (!value.trimmed().isEmpty())
+        facts.append({caption, value});
+}
 } // namespace
 
-QString unitClosingNote(const ReportUnit& unit, bool showsRoutines) {
-    if (!unit.missingSource.isEmpty())
-        return QStringLiteral("Source not found: ") + unit.missingSource;
-    if (!showsRoutines)
+QString ReportUnit::closingNote() const {
+    if (!missingSource.isEmpty())
+        return QStringLiteral("Source not found: ") + missingSource;
+    if (routines.isEmpty())
         return QStringLiteral("This unit declares no procedures or functions.");
     return {};
+}
+
+QString shownForm(const QString& storedForm) {
+    if (storedForm.trimmed().isEmpty() || storedForm == QLatin1String("N/A"))
+        return {};
+    return storedForm;
 }
 
 QString routineDeclaration(const ReportRoutine& routine) {
@@ -29,6 +42,56 @@ QString routineDeclaration(const ReportRoutine& routine) {
     if (isFunction && !isMarker(routine.resultType))
         text += QStringLiteral(": ") + routine.resultType.simplified();
     return text + QChar(';');
+}
+
+QList<ReportFact> titleFacts(const ReportDocument& document, const QLocale& locale,
+                             const QDateTime& made) {
+    QList<ReportFact> facts;
+    addFact(facts, QStringLiteral("Author"), document.author);
+    addFact(facts, QStringLiteral("Company"), document.company);
+    addFact(facts, QStringLiteral("Project file"), document.projectFile);
+    addFact(facts, QStringLiteral("Modified"), reportDateText(document.modified, locale));
+    if (document.sizeKb)
+        addFact(facts, QStringLiteral("Size"), reportSizeText(*document.sizeKb, locale));
+    addFact(facts, QStringLiteral("Units"), locale.toString(document.unitCount));
+    addFact(facts, QStringLiteral("Routines"), locale.toString(document.routineCount));
+    addFact(facts, QStringLiteral("Left the source"),
+            leftTheSourceText(document.missingUnits, document.missingRoutines, locale));
+    addFact(facts, QStringLiteral("Report made"), reportDateText(made, locale));
+    return facts;
+}
+
+QList<ReportFact> versionFacts(const ReportDocument& document) {
+    QList<ReportFact> facts;
+    for (int i = 0; i < int(VersionFields.size()); ++i)
+        addFact(facts, QString::fromLatin1(VersionFields[i].caption),
+                document.versionValues.value(i));
+    return facts;
+}
+
+QString reportSizeText(qint64 sizeKb, const QLocale& locale) {
+    return locale.toString(sizeKb) + QStringLiteral(" KB");
+}
+
+QString leftTheSourceText(int units, qint64 routines, const QLocale& locale) {
+    if (units == 0 && routines == 0)
+        return {};
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(locale.toString(units), units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
+             locale.toString(routines),
+             routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
+}
+
+QString reportDateText(const QDateTime& moment, const QLocale& locale) {
+    if (!moment.isValid())
+        return {};
+    const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
+    if (moment.time() == QTime(0, 0))
+        return date;
+    // The long time format, without the time zone some locales append to it.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QRegularExpression(QStringLiteral("^t+\\s*|\\s*t+$")));
+    return date + QChar(' ') + locale.toString(moment.time(), timeFormat);
 }
 
 } // namespace ink

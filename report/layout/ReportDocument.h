@@ -3,6 +3,7 @@
 #include <optional>
 #include <QDateTime>
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +11,11 @@
 
 namespace ink {
 
-// What a report shows of one document, read from the documentation tables.
+// What a report shows of one document, as every output sees it: the PDF
+// layout, the site and the single page draw this and decide nothing of their
+// own. The reader (ReportSource) has already applied the rules of what is
+// shown: placeholder rows are not routines, "N/A" is no form, and a
+// description counts only when the coverage would count it.
 
 struct ReportRoutine {
     QString kind; // "PROCEDURE" or "FUNCTION"
@@ -19,13 +24,11 @@ struct ReportRoutine {
     QString resultType; // "<None>" for a procedure
     QString description;
     QString declaration; // the whole declaration as scanned; empty in older stores
-};
 
-// The row the scanner stores for a unit in which it found no routine, told
-// apart as everywhere else.
-inline bool isPlaceholderRoutine(const ReportRoutine& routine) {
-    return IsPlaceholderRoutine(routine.name);
-}
+    // A blank or separator-only text shows as "No description.", as the
+    // coverage counts it.
+    bool described() const { return IsDescribed(description); }
+};
 
 // The routine as Pascal declares it: the scanned declaration when the store
 // has it, else one put together from the name, parameters and result type
@@ -34,19 +37,38 @@ QString routineDeclaration(const ReportRoutine& routine);
 
 struct ReportUnit {
     QString name;
-    QString form; // "N/A" when the unit has no form
+    QString form; // empty when the unit has none
     QString description;
-    QList<ReportRoutine> routines; // in the order they were stored
+    QList<ReportRoutine> routines; // in the order they were stored, placeholders left out
+    // What the user typed on the placeholder row of a unit that declares
+    // nothing, shown under the closing note; empty unless it is a
+    // description and the unit shows no routines.
+    QString placeholderDescription;
     // Where the last scan looked for the source and found none; empty when
     // it read the source (or the store does not say).
     QString missingSource;
+    // The unit's row of the coverage: its routines still in the source, and
+    // how many of them are described. Routines that left the source are
+    // shown but not counted here.
+    int countedRoutines = 0;
+    int describedRoutines = 0;
+
+    bool described() const { return IsDescribed(description); }
+    // The line that closes the unit's routines: that its source was not
+    // found, and where it was looked for (the routines shown, if any, are
+    // those of an earlier scan); else, when it has none, that it declares
+    // none; else nothing. A unit whose source is missing never reads as empty.
+    QString closingNote() const;
 };
 
-// The line that closes a unit's routines: that its source was not found,
-// and where it was looked for (the routines shown, if any, are those of an
-// earlier scan); else, when it shows none, that it declares none; else
-// nothing. A unit whose source is missing never reads as empty.
-QString unitClosingNote(const ReportUnit& unit, bool showsRoutines);
+// The form the report shows for a stored FormName: none for "N/A" or blanks.
+QString shownForm(const QString& storedForm);
+
+// The texts an output shows where there is nothing to show.
+inline constexpr const char* NoDescriptionText = "No description.";
+inline constexpr const char* NoUnitsText = "This document has no units.";
+inline constexpr const char* NoVersionInfoText =
+    "No version information was found for this document.";
 
 // The version fields of a document row, in the order the report lists them.
 struct VersionField {
@@ -77,7 +99,36 @@ struct ReportDocument {
     std::optional<qint64> sizeKb; // none when never set
     bool includeVersionInfo = false;
     QStringList versionValues; // one per VersionFields entry
-    QList<ReportUnit> units;   // in list order
+    int unitCount = 0;
+    // The routines as the window, the coverage and the tool count them: those
+    // still in the source, placeholders left out. Units and routines that
+    // left the source are shown, and counted apart.
+    qint64 routineCount = 0;
+    int missingUnits = 0;
+    qint64 missingRoutines = 0;
 };
+
+// One captioned value of the title or the version information; only those
+// with a value are listed.
+struct ReportFact {
+    QString caption;
+    QString value;
+};
+
+// What the title of a report lists, in order: author, company, project
+// file, dates, size and counts; `made` is when the report was made.
+QList<ReportFact> titleFacts(const ReportDocument& document, const QLocale& locale,
+                             const QDateTime& made);
+// The version information a document asks for, fields without a value left out.
+QList<ReportFact> versionFacts(const ReportDocument& document);
+
+// "1,536 KB" (with the locale's thousands separator), as the document list shows it.
+QString reportSizeText(qint64 sizeKb, const QLocale& locale);
+// "2 units, 14 routines": what left the source, shown in the report but not
+// counted with its routines; empty when nothing did.
+QString leftTheSourceText(int units, qint64 routines, const QLocale& locale);
+// The locale's short date, a blank and its time with seconds; the time is
+// left out at midnight, as the document list shows it.
+QString reportDateText(const QDateTime& moment, const QLocale& locale);
 
 } // namespace ink

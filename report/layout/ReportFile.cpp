@@ -7,7 +7,6 @@
 #include "PdfPageWriter.h"
 #include "ReportHtml.h"
 #include "ReportLayout.h"
-#include "ReportReader.h"
 #include "ReportSite.h"
 #include "ReportSource.h"
 #include "store/UserError.h"
@@ -112,16 +111,13 @@ ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QStri
     const auto missing = [docNo] {
         return UserError(QStringLiteral("There is no document number %1.").arg(docNo));
     };
-    if (format == ReportFormat::Html) {
-        const std::optional<ReportDocument> document = readReportDocument(databaseFile, docNo);
-        if (!document)
-            throw missing();
-        writeHtmlPage(reportHtml(*document), out);
-        return {out, 0};
-    }
     ReportSource source(databaseFile);
     if (!source.open(docNo))
         throw missing();
+    if (format == ReportFormat::Html) {
+        writeHtmlPage(reportHtml(source), out);
+        return {out, 0};
+    }
     if (format == ReportFormat::Site)
         return {writeReportSite(source, out), 0};
     ReportLayout layout(source);

@@ -1,142 +1,162 @@
 #include "ReportHtml.h"
 
-#include "store/FieldText.h"
+#include <QSet>
 
-#include <QRegularExpression>
+#include "ReportSource.h"
+#include "store/FieldText.h"
 
 namespace ink {
 
 namespace {
 
-const char* const StyleSheet = R"(
-body { font-family: sans-serif; font-size: 10pt; }
-h1 { font-size: 18pt; }
-h2 { font-size: 14pt; }
-h3 { font-size: 12pt; }
-th { text-align: left; font-weight: normal; color: #555555; padding-right: 12px; }
-pre.declaration { margin: 10px 0 2px 8px; white-space: pre-wrap; padding-left: 2em; text-indent: -2em; }
-p.description { white-space: pre-wrap; margin-left: 24px; }
-p.form { color: #555555; }
-p.empty { color: #777777; font-style: italic; }
+const char* const StyleSheet = R"(:root { color-scheme: light; }
+* { box-sizing: border-box; }
+body { margin: 0; font: 16px/1.5 system-ui, "Liberation Sans", Arial, sans-serif; color: #1d1d1f; background: #fff; }
+header.site { background: #23395b; color: #fff; padding: 0.6rem 1rem; display: flex; flex-wrap: wrap; gap: 0.5rem 1.5rem; align-items: center; }
+header.site a { color: #fff; text-decoration: none; font-weight: 600; }
+main { max-width: 60rem; margin: 0 auto; padding: 1rem; }
+h1 { font-size: 1.9rem; margin: 0.5rem 0 0.25rem; overflow-wrap: anywhere; }
+h2 { font-size: 1.3rem; margin-top: 2rem; border-bottom: 1px solid #ddd; padding-bottom: 0.2rem; }
+h3 { font-size: 1.15rem; margin: 1.6rem 0 0.25rem; overflow-wrap: anywhere; }
+.subtitle { color: #666; margin-top: 0; }
+dl.facts { display: grid; grid-template-columns: max-content 1fr; gap: 0.2rem 1.2rem; }
+dl.facts dt { font-weight: 600; color: #444; }
+dl.facts dd { margin: 0; overflow-wrap: anywhere; }
+table.units { border-collapse: collapse; width: 100%; }
+table.units th, table.units td { text-align: left; padding: 0.3rem 0.5rem; border-bottom: 1px solid #eee; }
+table.units td.number { text-align: right; font-variant-numeric: tabular-nums; }
+table.units td:first-child { overflow-wrap: anywhere; word-break: break-word; }
+.table { overflow-x: auto; }
+.search { position: relative; flex: 1 1 16rem; max-width: 28rem; }
+.search input { width: 100%; padding: 0.35rem 0.6rem; font-size: 1rem; border-radius: 4px; border: 1px solid #99a; }
+.search ol { position: absolute; z-index: 1; left: 0; right: 0; margin: 0.2rem 0 0; padding: 0; list-style: none; background: #fff; color: #1d1d1f; border: 1px solid #ccd; border-radius: 4px; max-height: 70vh; overflow-y: auto; box-shadow: 0 4px 12px rgba(0,0,0,.15); }
+.search ol:empty { display: none; }
+.search li a { display: block; padding: 0.3rem 0.6rem; color: inherit; font-weight: normal; text-decoration: none; }
+.search li a:hover, .search li a:focus { background: #eef2fa; }
+.search li small { color: #667; display: block; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+section.routine { margin: 1.2rem 0; }
+pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
+.description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
+.none { color: #777; font-style: italic; }
+:target { scroll-margin-top: 1rem; }
+section.routine:target pre.declaration { background: #fff7d6; }
+@media (max-width: 600px) { main { padding: 0.6rem; } dl.facts { grid-template-columns: 1fr; } dl.facts dd { margin-bottom: 0.4rem; } table.units .form { display: none; } }
+@media print { header.site { display: none; } body { font-size: 10pt; } a { color: inherit; text-decoration: none; } section.routine { break-inside: avoid; } h2, h3 { break-after: avoid; } }
 )";
-
-QString escaped(const QString& text) {
-    return text.toHtmlEscaped();
-}
 
 // Memo fields hold CR LF line breaks; the page breaks lines at "\n" under
 // "white-space: pre-wrap".
-QString escapedMemo(const QString& text) {
-    return escaped(withEditorLineBreaks(text));
+QString htmlMemo(const QString& text) {
+    return htmlText(withEditorLineBreaks(text).trimmed());
 }
 
-QString row(const QString& caption, const QString& value) {
-    if (value.trimmed().isEmpty())
-        return {};
-    return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n")
-        .arg(escaped(caption), escaped(value));
-}
-
-QString titleBlock(const ReportDocument& document, const QLocale& locale) {
-    QString html =
-        QStringLiteral("<h1>%1</h1>\n<table class=\"title\">\n").arg(escaped(document.name));
-    html += row(QStringLiteral("Author"), document.author);
-    html += row(QStringLiteral("Company"), document.company);
-    html += row(QStringLiteral("Modified"), reportDateText(document.modified, locale));
-    html += row(QStringLiteral("Size"),
-                document.sizeKb ? reportSizeText(*document.sizeKb, locale) : QString());
-    return html + QStringLiteral("</table>\n");
-}
-
-QString versionBlock(const ReportDocument& document) {
-    QString html = QStringLiteral("<h2>Version information</h2>\n<table class=\"version\">\n");
-    for (int i = 0; i < int(VersionFields.size()); ++i)
-        html += row(QString::fromLatin1(VersionFields[i].caption), document.versionValues.value(i));
-    return html + QStringLiteral("</table>\n");
-}
-
-QString descriptionParagraph(const QString& description) {
-    if (description.isEmpty())
-        return {};
-    return QStringLiteral("<p class=\"description\">%1</p>\n").arg(escapedMemo(description));
-}
-
-QString quiet(const QString& text) {
-    return QStringLiteral("<p class=\"empty\">%1</p>\n").arg(escaped(text));
-}
-
-QString routineBlock(const ReportRoutine& routine) {
-    QString html = QStringLiteral("<pre class=\"declaration\">%1</pre>\n")
-                       .arg(escaped(routineDeclaration(routine)));
-    html += routine.description.trimmed().isEmpty() ? quiet(QStringLiteral("No description."))
-                                                    : descriptionParagraph(routine.description);
-    return html;
-}
-
-QString unitBlock(const ReportUnit& unit) {
-    QString html = QStringLiteral("<h3>%1</h3>\n").arg(escaped(unit.name));
-    if (!unit.form.trimmed().isEmpty() && unit.form != QLatin1String("N/A"))
-        html += QStringLiteral("<p class=\"form\">Form: %1</p>\n").arg(escaped(unit.form));
-    html += unit.description.trimmed().isEmpty() ? quiet(QStringLiteral("No description."))
-                                                 : descriptionParagraph(unit.description);
-    bool any = false;
-    for (const ReportRoutine& routine : unit.routines) {
-        if (isPlaceholderRoutine(routine))
-            continue;
-        html += routineBlock(routine);
-        any = true;
-    }
-    const QString note = unitClosingNote(unit, any);
-    if (!note.isEmpty())
-        html += quiet(note);
-    return html;
-}
-
-QString unitsBlock(const ReportDocument& document) {
-    QString html = QStringLiteral("<h2>Units</h2>\n");
-    if (document.units.isEmpty())
-        return html + QStringLiteral("<p class=\"empty\">This document has no units.</p>\n");
-    for (const ReportUnit& unit : document.units)
-        html += unitBlock(unit);
-    return html;
+QString htmlDescription(const QString& description, bool described) {
+    if (!described)
+        return QStringLiteral("<p class=\"description none\">%1</p>\n")
+            .arg(QString::fromLatin1(NoDescriptionText));
+    return QStringLiteral("<div class=\"description\">%1</div>\n").arg(htmlMemo(description));
 }
 
 } // namespace
 
-QString reportSizeText(qint64 sizeKb, const QLocale& locale) {
-    return locale.toString(sizeKb) + QStringLiteral(" KB");
+QByteArray reportStyleSheet() {
+    return QByteArray(StyleSheet);
 }
 
-QString leftTheSourceText(int units, qint64 routines, const QLocale& locale) {
-    if (units == 0 && routines == 0)
+QString htmlText(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+QString htmlFacts(const QList<ReportFact>& facts) {
+    if (facts.isEmpty())
         return {};
-    return QStringLiteral("%1 %2, %3 %4")
-        .arg(locale.toString(units), units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
-             locale.toString(routines),
-             routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
+    QString html = QStringLiteral("<dl class=\"facts\">\n");
+    for (const ReportFact& fact : facts)
+        html += QStringLiteral("<dt>%1</dt><dd>%2</dd>\n")
+                    .arg(htmlText(fact.caption), htmlText(fact.value));
+    return html + QStringLiteral("</dl>\n");
 }
 
-QString reportDateText(const QDateTime& moment, const QLocale& locale) {
-    if (!moment.isValid())
-        return {};
-    const QString date = locale.toString(moment.date(), QLocale::ShortFormat);
-    if (moment.time() == QTime(0, 0))
-        return date;
-    // The long time format, without the time zone some locales append to it.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QRegularExpression(QStringLiteral("^t+\\s*|\\s*t+$")));
-    return date + QChar(' ') + locale.toString(moment.time(), timeFormat);
+QString htmlNone(const QString& text) {
+    return QStringLiteral("<p class=\"none\">%1</p>\n").arg(htmlText(text));
 }
 
-QString reportHtml(const ReportDocument& document, const QLocale& locale) {
-    QString html = QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
-                                  "<title>%1</title>\n<style>%2</style>\n</head>\n<body>\n")
-                       .arg(escaped(document.name), QString::fromLatin1(StyleSheet));
-    html += titleBlock(document, locale);
-    if (document.includeVersionInfo)
-        html += versionBlock(document);
-    html += unitsBlock(document);
-    return html + QStringLiteral("</body>\n</html>\n");
+QStringList routineAnchors(const ReportUnit& unit, const QString& prefix, QSet<QString>& taken) {
+    QStringList anchors;
+    for (const ReportRoutine& routine : unit.routines) {
+        QString id;
+        for (const QChar c : routine.name)
+            if (c.isLetterOrNumber() || c == QChar('_'))
+                id += c;
+        if (id.isEmpty())
+            id = QStringLiteral("routine");
+        id.prepend(prefix);
+        QString unique = id;
+        for (int n = 2; taken.contains(unique.toLower()); ++n)
+            unique = id + QChar('-') + QString::number(n);
+        taken.insert(unique.toLower());
+        anchors.append(unique);
+    }
+    return anchors;
+}
+
+QString htmlUnitHead(const ReportUnit& unit) {
+    QString html;
+    if (!unit.form.isEmpty())
+        html += QStringLiteral("<p class=\"subtitle\">Form: %1</p>\n").arg(htmlText(unit.form));
+    html += unit.described() ? QStringLiteral("<div class=\"description\">%1</div>\n")
+                                   .arg(htmlMemo(unit.description))
+                             : htmlNone(QString::fromLatin1(NoDescriptionText));
+    return html;
+}
+
+QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors) {
+    QString html;
+    for (qsizetype i = 0; i < unit.routines.size(); ++i) {
+        const ReportRoutine& routine = unit.routines[i];
+        html += QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
+                               "<code>%2</code></pre>\n")
+                    .arg(anchors.value(i), htmlText(routineDeclaration(routine)));
+        html += htmlDescription(routine.description, routine.described());
+        html += QStringLiteral("</section>\n");
+    }
+    const QString note = unit.closingNote();
+    if (!note.isEmpty())
+        html += htmlNone(note);
+    if (!unit.placeholderDescription.isEmpty())
+        html += htmlDescription(unit.placeholderDescription, true);
+    return html;
+}
+
+QString reportHtml(ReportSource& source, const QLocale& locale) {
+    const ReportDocument& document = source.document();
+    QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
+                                  "<meta charset=\"utf-8\">\n<title>%1</title>\n<style>\n")
+                       .arg(htmlText(document.name));
+    html += QString::fromUtf8(reportStyleSheet());
+    html += QStringLiteral("</style>\n</head>\n<body>\n<main>\n<h1>%1</h1>\n"
+                           "<p class=\"subtitle\">Reference documentation</p>\n")
+                .arg(htmlText(document.name));
+    html += htmlFacts(titleFacts(document, locale, QDateTime()));
+    if (document.includeVersionInfo) {
+        const QList<ReportFact> facts = versionFacts(document);
+        html += QStringLiteral("<h2>Version information</h2>\n");
+        html +=
+            facts.isEmpty() ? htmlNone(QString::fromLatin1(NoVersionInfoText)) : htmlFacts(facts);
+    }
+    html += QStringLiteral("<h2>Units</h2>\n");
+    if (source.unitCount() == 0)
+        html += htmlNone(QString::fromLatin1(NoUnitsText));
+    QSet<QString> anchors; // one page: ids are unique across its units
+    source.readUnits(0, [&](int position, const ReportUnit& unit) {
+        const QString prefix = QStringLiteral("u%1-").arg(position + 1);
+        html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
+                    .arg(QString::number(position + 1), htmlText(unit.name));
+        html += htmlUnitHead(unit);
+        html += htmlUnitRoutines(unit, routineAnchors(unit, prefix, anchors));
+        return true;
+    });
+    return html + QStringLiteral("</main>\n</body>\n</html>\n");
 }
 
 } // namespace ink

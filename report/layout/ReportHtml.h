@@ -1,25 +1,39 @@
 #pragma once
+#include <QList>
 #include <QLocale>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include "ReportDocument.h"
 
 namespace ink {
 
+class ReportSource;
+
 // The report of a document as one HTML page: the same parts as the pages of
 // the PDF (each routine as its declaration, "No description." where none was
-// typed). Every stored text is escaped; descriptions keep their line breaks.
-// Sizes and dates follow `locale`.
-QString reportHtml(const ReportDocument& document, const QLocale& locale = QLocale());
+// typed), with the site's style sheet inside it. It names no moment of
+// making, so one document gives one page. Sizes and dates follow `locale`.
+QString reportHtml(ReportSource& source, const QLocale& locale = QLocale());
 
-// "1,536 KB" (with the locale's thousands separator), as the document list shows it.
-QString reportSizeText(qint64 sizeKb, const QLocale& locale);
+// The pieces both HTML outputs are made of. Every stored text is escaped;
+// descriptions keep their line breaks.
 
-// "2 units, 14 routines": what left the source, shown in the report but not
-// counted with its routines; empty when nothing did.
-QString leftTheSourceText(int units, qint64 routines, const QLocale& locale);
-// The locale's short date, a blank and its time with seconds; the time is
-// left out at midnight, as the document list shows it.
-QString reportDateText(const QDateTime& moment, const QLocale& locale);
+// The style sheet of the site and of the single page.
+QByteArray reportStyleSheet();
+// Stored text, safe to stand in a page or an attribute.
+QString htmlText(const QString& text);
+// "<dl class="facts">…</dl>", or nothing for no facts.
+QString htmlFacts(const QList<ReportFact>& facts);
+// A quiet line where there is nothing to show.
+QString htmlNone(const QString& text);
+// An id for each routine of `unit`, in order: its name kept to letters,
+// digits and "_", after `prefix`, unique among `taken` (compared without case).
+QStringList routineAnchors(const ReportUnit& unit, const QString& prefix, QSet<QString>& taken);
+// A unit's form and description.
+QString htmlUnitHead(const ReportUnit& unit);
+// A unit's routines (with ids from `anchors`) and the note that closes them.
+QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors);
 
 } // namespace ink

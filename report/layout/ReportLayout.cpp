@@ -1,7 +1,6 @@
 #include "ReportLayout.h"
 
 #include "PageSink.h"
-#include "ReportHtml.h"
 #include "ReportSource.h"
 
 namespace ink {
@@ -29,7 +28,7 @@ constexpr double DescriptionIndent = 24;
 constexpr double ContentsLeading = 14;
 constexpr double ContentsHeading = 34;
 
-const QString NoDescription = QStringLiteral("No description.");
+const QString NoDescription = QString::fromLatin1(NoDescriptionText);
 
 double lineHeightFor(PageFont font, double size) {
     if (font == PageFont::Mono)
@@ -62,10 +61,6 @@ QString elided(const QString& text, PageFont font, double size, double width) {
     while (fits < text.size() && used + metrics.charWidth(font, size, text[fits]) <= width)
         used += metrics.charWidth(font, size, text[fits++]);
     return text.left(fits) + ellipsis;
-}
-
-bool hasValue(const QString& text) {
-    return !text.trimmed().isEmpty();
 }
 
 } // namespace
@@ -163,23 +158,18 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
     head.outlineTitle = unit.name;
     head.keepWithNext = true;
     head.lines.append(single(unit.name, PageFont::Bold, 14, Left, 0, 22));
-    if (hasValue(unit.form) && unit.form != QLatin1String("N/A"))
+    if (!unit.form.isEmpty())
         head.lines.append(
             single(QStringLiteral("Form: ") + unit.form, PageFont::Regular, BodySize, Left, 0.3));
     head.lines.append(single({}, PageFont::Regular, 4, Left)); // a little air
-    if (hasValue(unit.description))
+    if (unit.described())
         head.lines += wrap(unit.description, PageFont::Regular, BodySize, Left, width);
     else
         head.lines.append(single(NoDescription, PageFont::Italic, 9, Left, Quiet));
     head.keep = int(head.lines.size());
     blocks.append(head);
 
-    QString placeholderDescription;
     for (const ReportRoutine& routine : unit.routines) {
-        if (isPlaceholderRoutine(routine)) {
-            placeholderDescription = routine.description;
-            continue;
-        }
         Block block;
         block.spaceBefore = 8;
         block.outlineLevel = 1;
@@ -187,7 +177,7 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
         block.lines = wrap(routineDeclaration(routine), PageFont::Mono, MonoSize,
                            Left + DeclarationIndent, width - DeclarationIndent, DeclarationHanging);
         block.keep = int(block.lines.size()) + 1;
-        if (hasValue(routine.description))
+        if (routine.described())
             block.lines += wrap(routine.description, PageFont::Regular, BodySize,
                                 Left + DescriptionIndent, width - DescriptionIndent);
         else
@@ -195,16 +185,15 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
                 single(NoDescription, PageFont::Italic, 9, Left + DescriptionIndent, Quiet));
         blocks.append(block);
     }
-    const bool showsRoutines = blocks.size() > 1;
-    const QString note = unitClosingNote(unit, showsRoutines);
+    const QString note = unit.closingNote();
     if (!note.isEmpty()) {
         Block none;
         none.spaceBefore = 8;
         // A path may be long: it wraps like any text.
         none.lines = wrap(note, PageFont::Italic, 9, Left + DeclarationIndent,
                           width - DeclarationIndent, 0, Quiet);
-        if (!showsRoutines && hasValue(placeholderDescription))
-            none.lines += wrap(placeholderDescription, PageFont::Regular, BodySize,
+        if (!unit.placeholderDescription.isEmpty())
+            none.lines += wrap(unit.placeholderDescription, PageFont::Regular, BodySize,
                                Left + DescriptionIndent, width - DescriptionIndent);
         blocks.append(none);
     }
@@ -262,44 +251,29 @@ void ReportLayout::renderTitle(PageSink& sink) {
     y += 14;
 
     constexpr double ValueX = Left + 120;
-    auto row = [&](const QString& caption, const QString& value) {
-        if (!hasValue(value))
-            return;
-        const QList<Line> lines = wrap(value, PageFont::Regular, 10, ValueX, Right - ValueX);
-        draw(sink, single(caption, PageFont::Bold, 10, Left, 0.25), y);
+    auto row = [&](const ReportFact& fact) {
+        const QList<Line> lines = wrap(fact.value, PageFont::Regular, 10, ValueX, Right - ValueX);
+        draw(sink, single(fact.caption, PageFont::Bold, 10, Left, 0.25), y);
         for (const Line& line : lines) {
             draw(sink, line, y);
             y += line.height;
         }
         y += 3;
     };
-    row(QStringLiteral("Author"), document.author);
-    row(QStringLiteral("Company"), document.company);
-    row(QStringLiteral("Project file"), document.projectFile);
-    row(QStringLiteral("Modified"), reportDateText(document.modified, locale_));
-    row(QStringLiteral("Size"),
-        document.sizeKb ? reportSizeText(*document.sizeKb, locale_) : QString());
-    row(QStringLiteral("Units"), locale_.toString(source_.unitCount()));
-    row(QStringLiteral("Routines"), locale_.toString(source_.routineCount()));
-    row(QStringLiteral("Left the source"),
-        leftTheSourceText(source_.missingUnits(), source_.missingRoutines(), locale_));
-    row(QStringLiteral("Report made"), reportDateText(made_, locale_));
+    for (const ReportFact& fact : titleFacts(document, locale_, made_))
+        row(fact);
 
     if (document.includeVersionInfo) {
         y += 18;
         draw(sink, single(QStringLiteral("Version information"), PageFont::Bold, 13, Left, 0, 20),
              y);
         y += 24;
-        bool any = false;
-        for (int i = 0; i < int(VersionFields.size()); ++i) {
-            const QString value = document.versionValues.value(i);
-            any = any || hasValue(value);
-            row(QString::fromLatin1(VersionFields[i].caption), value);
-        }
-        if (!any)
+        const QList<ReportFact> facts = versionFacts(document);
+        for (const ReportFact& fact : facts)
+            row(fact);
+        if (facts.isEmpty())
             draw(sink,
-                 single(QStringLiteral("No version information was found for this document."),
-                        PageFont::Italic, 9, Left, Quiet),
+                 single(QString::fromLatin1(NoVersionInfoText), PageFont::Italic, 9, Left, Quiet),
                  y);
     }
     footer(1, sink);
@@ -321,15 +295,13 @@ void ReportLayout::renderContents(int page, PageSink& sink) {
              y);
         y += ContentsHeading;
         if (source_.unitCount() == 0)
-            draw(sink,
-                 single(QStringLiteral("This document has no units."), PageFont::Italic, 10, Left,
-                        Quiet),
+            draw(sink, single(QString::fromLatin1(NoUnitsText), PageFont::Italic, 10, Left, Quiet),
                  y);
     }
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     const QStringList names = source_.unitNames(firstEntry, entries);
     for (int i = 0; i < names.size(); ++i) {
-        const Place target = unitStarts_.value(firstEntry + i);
+        const Place target = unitStart(firstEntry + i);
         const QString number = QString::number(target.page);
         const double numberWidth = metrics.width(PageFont::Regular, 10, number);
         const QString name = elided(names[i], PageFont::Regular, 10, TextWidth - numberWidth - 30);
@@ -350,11 +322,105 @@ void ReportLayout::renderContents(int page, PageSink& sink) {
     sink.endPage();
 }
 
+// The pages of the units as they fill: where the text stands, and when a
+// page ends. Measuring (no sink) records where each page and unit begins;
+// drawing stops once the last page asked for is done.
+class ReportLayout::Paginator {
+public:
+    Paginator(ReportLayout& layout, PageSink* sink, int page, int last)
+        : layout_(layout), sink_(sink), page_(page), last_(last) {}
+
+    // Lays out `unit` from `start` (its first block and line when it is not
+    // the unit a run resumes in); false once the last page is done.
+    bool place(int position, const ReportUnit& unit, const Cursor& start) {
+        const QList<Block> blocks = layout_.blocksOf(unit);
+        unitName_ = unit.name;
+        if (!begun_) {
+            begun_ = true;
+            beginPage();
+        }
+        for (int b = start.block; b < blocks.size(); ++b) {
+            const Block& block = blocks[b];
+            const int firstLine = b == start.block ? start.line : 0;
+            if (firstLine == 0 && !placeBlockTop(position, blocks, b))
+                return false;
+            for (int l = firstLine; l < block.lines.size(); ++l) {
+                const Line& line = block.lines[l];
+                if (y_ > Top && y_ + line.height > Bottom && !newPage({position, b, l}))
+                    return false;
+                if (sink_)
+                    draw(*sink_, line, y_);
+                y_ += line.height;
+            }
+        }
+        return true;
+    }
+
+    // Closes the page drawn last; the page count when measuring.
+    int finish() {
+        if (!stop_ && begun_ && sink_) {
+            layout_.footer(page_, *sink_);
+            sink_->endPage();
+        }
+        return page_;
+    }
+
+private:
+    // A heading or a declaration never stands alone at a page's foot.
+    bool placeBlockTop(int position, const QList<Block>& blocks, int b) {
+        const Block& block = blocks[b];
+        double need = block.keepHeight();
+        if (block.keepWithNext && b + 1 < blocks.size())
+            need += blocks[b + 1].spaceBefore + blocks[b + 1].keepHeight();
+        if (y_ > Top && y_ + block.spaceBefore + need > Bottom && !newPage({position, b, 0}))
+            return false;
+        if (y_ > Top)
+            y_ += block.spaceBefore;
+        if (!sink_ && b == 0)
+            layout_.unitStarts_.append({page_, y_});
+        if (sink_ && block.outlineLevel >= 0)
+            sink_->outline(block.outlineLevel, block.outlineTitle, page_, y_);
+        return true;
+    }
+
+    void beginPage() {
+        if (!sink_)
+            return;
+        sink_->beginPage(page_);
+        header(layout_.source_.document().name, unitName_, *sink_);
+    }
+
+    bool newPage(const Cursor& at) {
+        if (sink_) {
+            layout_.footer(page_, *sink_);
+            sink_->endPage();
+        }
+        ++page_;
+        y_ = Top;
+        if (!sink_)
+            layout_.pageStarts_.append(at);
+        else if (page_ > last_) {
+            stop_ = true;
+            return false;
+        }
+        beginPage();
+        return true;
+    }
+
+    ReportLayout& layout_;
+    PageSink* sink_;
+    int page_;
+    int last_;
+    double y_ = Top;
+    bool begun_ = false;
+    bool stop_ = false;
+    QString unitName_;
+};
+
 void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
-    const bool measuring = sink == nullptr;
     Cursor start;
     int page = firstUnitPage_;
-    if (measuring) {
+    if (!sink) {
         pageStarts_ = {start};
         unitStarts_.clear();
     } else {
@@ -364,82 +430,13 @@ void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
         start = pageStarts_[index];
         page = first;
     }
-    const QString documentName = source_.document().name;
-    double y = Top;
-    bool begun = false;
-    bool stop = false;
-    QString unitName;
-
-    auto beginPage = [&] {
-        if (!sink)
-            return;
-        sink->beginPage(page);
-        header(documentName, unitName, *sink);
-    };
-    auto newPage = [&](Cursor at) {
-        if (sink) {
-            footer(page, *sink);
-            sink->endPage();
-        }
-        ++page;
-        y = Top;
-        if (measuring)
-            pageStarts_.append(at);
-        else if (page > last) {
-            stop = true;
-            return;
-        }
-        beginPage();
-    };
-
+    Paginator pages(*this, sink, page, last);
     source_.readUnits(start.unit, [&](int position, const ReportUnit& unit) {
-        const QList<Block> blocks = blocksOf(unit);
-        unitName = unit.name;
-        if (!begun) {
-            begun = true;
-            beginPage();
-        }
-        const bool resuming = position == start.unit;
-        for (int b = resuming ? start.block : 0; b < blocks.size(); ++b) {
-            const Block& block = blocks[b];
-            const int firstLine = resuming && b == start.block ? start.line : 0;
-            if (firstLine == 0) {
-                // A heading or a declaration never stands alone at a page's foot.
-                double need = block.keepHeight();
-                if (block.keepWithNext && b + 1 < blocks.size())
-                    need += blocks[b + 1].spaceBefore + blocks[b + 1].keepHeight();
-                if (y > Top && y + block.spaceBefore + need > Bottom) {
-                    newPage({position, b, 0});
-                    if (stop)
-                        return false;
-                }
-                if (y > Top)
-                    y += block.spaceBefore;
-                if (measuring && b == 0)
-                    unitStarts_.append({page, y});
-                if (sink && block.outlineLevel >= 0)
-                    sink->outline(block.outlineLevel, block.outlineTitle, page, y);
-            }
-            for (int l = firstLine; l < block.lines.size(); ++l) {
-                const Line& line = block.lines[l];
-                if (y > Top && y + line.height > Bottom) {
-                    newPage({position, b, l});
-                    if (stop)
-                        return false;
-                }
-                if (sink)
-                    draw(*sink, line, y);
-                y += line.height;
-            }
-        }
-        return true;
+        return pages.place(position, unit, position == start.unit ? start : Cursor{position, 0, 0});
     });
-    if (!stop && begun && sink) {
-        footer(page, *sink);
-        sink->endPage();
-    }
-    if (measuring)
-        pageCount_ = page;
+    const int end = pages.finish();
+    if (!sink)
+        pageCount_ = end;
 }
 
 } // namespace ink

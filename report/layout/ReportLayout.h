@@ -29,8 +29,12 @@ public:
     static QSizeF pageSize(); // A4, in points
 
     int pageCount() const { return pageCount_; }
-    // The page on which unit `position` (from 0) begins.
-    int unitPage(int position) const { return unitStarts_.value(position).page; }
+    // Where unit `position` (from 0) begins: the contents link there.
+    struct Place {
+        int page = 0;
+        double y = 0;
+    };
+    Place unitStart(int position) const { return unitStarts_.value(position); }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -58,10 +62,6 @@ private:
         int unit = 0;
         int block = 0;
         int line = 0;
-    };
-    struct Place {
-        int page = 0;
-        double y = 0;
     };
     struct Block;
     class Paginator;

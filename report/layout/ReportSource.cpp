@@ -1,5 +1,6 @@
 #include "ReportSource.h"
 
+#include <algorithm>
 #include <QFileInfo>
 
 #include "store/Coverage.h"
@@ -67,6 +68,45 @@ ReportSource::ReportSource(const QString& databaseFile) {
 
 ReportSource::~ReportSource() = default;
 
+void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
+    Statement count(*db_, QStringLiteral("SELECT COUNT(*) FROM UnitsLib WHERE DocNo = ?"));
+    count.bindInteger(1, document.docNo);
+    count.step();
+    document.unitCount = int(count.integerAt(0));
+    if (hasScanStamps_) {
+        const DocumentCoverage coverage = ReadCoverage(*db_, document.docNo);
+        document.routineCount = coverage.routines;
+        document.missingUnits = coverage.missingUnits;
+        document.missingRoutines = coverage.missingRoutines;
+        coverage_ = coverage.units;
+        return;
+    }
+    // A store from before scans were stamped has nothing missing: every
+    // routine of a listed unit counts, placeholders left out. Rows left
+    // under a removed unit are never shown, so they are not counted.
+    Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
+                                            "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                                            "WHERE p.DocNo = ? AND p.ProcName <> ?"));
+    routines.bindInteger(1, document.docNo);
+    routines.bindText(2, QString::fromLatin1(PlaceholderRoutineName));
+    routines.step();
+    document.routineCount = routines.integerAt(0);
+}
+
+void ReportSource::countRoutines(ReportUnit& unit, int position) const {
+    if (position < coverage_.size()) {
+        const UnitCoverage& counted = coverage_[position];
+        unit.countedRoutines = counted.routines;
+        unit.describedRoutines = counted.described;
+        return;
+    }
+    // Nothing has left the source of a store without scan stamps.
+    unit.countedRoutines = int(unit.routines.size());
+    unit.describedRoutines =
+        int(std::count_if(unit.routines.cbegin(), unit.routines.cend(),
+                          [](const ReportRoutine& r) { return r.described(); }));
+}
+
 bool ReportSource::open(qint32 docNo) {
     Statement row(*db_,
                   QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
@@ -86,28 +126,7 @@ bool ReportSource::open(qint32 docNo) {
     for (int i = 0; i < int(VersionFields.size()); ++i)
         document.versionValues.append(textAt(row, 7 + i));
     document_ = document;
-
-    Statement count(*db_, QStringLiteral("SELECT COUNT(*) FROM UnitsLib WHERE DocNo = ?"));
-    count.bindInteger(1, docNo);
-    count.step();
-    unitCount_ = int(count.integerAt(0));
-    if (hasScanStamps_) {
-        const DocumentCoverage coverage = ReadCoverage(*db_, docNo);
-        routineCount_ = coverage.routines;
-        missingUnits_ = coverage.missingUnits;
-        missingRoutines_ = coverage.missingRoutines;
-    } else {
-        // A store from before scans were stamped has nothing missing: every
-        // routine of a listed unit counts, placeholders left out. Rows left
-        // under a removed unit are never shown, so they are not counted.
-        Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
-                                                "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                                                "WHERE p.DocNo = ? AND p.ProcName <> 'N/A'"));
-        routines.bindInteger(1, docNo);
-        routines.step();
-        routineCount_ = routines.integerAt(0);
-    }
-
+    countUnitsAndRoutines(document_);
     units_ = std::make_unique<Statement>(
         *db_, QStringLiteral("SELECT UnitNo, UnitName, FormName, Description%1 FROM UnitsLib "
                              "WHERE DocNo = ? ORDER BY UnitNo LIMIT -1 OFFSET ?")
@@ -134,20 +153,29 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
     bool more = true;
     while (more && units_->step()) {
         unit.name = textAt(*units_, 1);
-        unit.form = textAt(*units_, 2);
+        unit.form = shownForm(textAt(*units_, 2));
         unit.description = textAt(*units_, 3);
         unit.missingSource = hasMissingSources_ ? textAt(*units_, 4) : QString();
         unit.routines.clear();
+        unit.placeholderDescription.clear();
         routines_->bindInteger(1, document_.docNo);
         routines_->bindInteger(2, units_->integerAt(0));
         while (routines_->step()) {
             ReportRoutine routine{textAt(*routines_, 0), textAt(*routines_, 1),
                                   textAt(*routines_, 2), textAt(*routines_, 3),
                                   textAt(*routines_, 4), {}};
+            if (IsPlaceholderRoutine(routine.name)) {
+                if (routine.described())
+                    unit.placeholderDescription = routine.description;
+                continue;
+            }
             if (hasDeclarations_)
                 routine.declaration = textAt(*routines_, 5);
             unit.routines.append(routine);
         }
+        if (!unit.routines.isEmpty())
+            unit.placeholderDescription.clear();
+        countRoutines(unit, position);
         routines_->reset();
         more = visit(position++, unit);
     }

@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +16,8 @@ class Statement;
 // One document of the documentation database, opened read-only for as long
 // as a report needs it. The header row is read at once; units are read on
 // demand, one at a time with their routines, so a report of any size holds
-// only the unit it is laying out.
+// only the unit it is laying out. Every output reads through it, and gets
+// the document as ReportDocument.h describes it, its rules already applied.
 class ReportSource {
 public:
     // UserError when the file is missing or is no documentation database.
@@ -27,24 +29,23 @@ public:
     // False when no document has the number.
     bool open(qint32 docNo);
 
-    // The document row; its `units` stay empty.
+    // The document row and its counts.
     const ReportDocument& document() const { return document_; }
-    int unitCount() const { return unitCount_; }
-    // The routines as the window, the coverage and the tool count them: those
-    // still in the source, placeholders left out. Units and routines that
-    // left the source are shown, and counted apart.
-    qint64 routineCount() const { return routineCount_; }
-    int missingUnits() const { return missingUnits_; }
-    qint64 missingRoutines() const { return missingRoutines_; }
+    int unitCount() const { return document_.unitCount; }
+    qint64 routineCount() const { return document_.routineCount; }
 
     // Calls `visit` with each unit from list position `first` (from 0) on,
-    // in list order, until it returns false or the units end.
+    // in list order, until it returns false or the units end. The unit is
+    // valid only during the call.
     void readUnits(int first, const std::function<bool(int position, const ReportUnit&)>& visit);
 
     // The names of up to `count` units from list position `first` on.
     QStringList unitNames(int first, int count);
 
 private:
+    void countUnitsAndRoutines(ReportDocument& document);
+    void countRoutines(ReportUnit& unit, int position) const;
+
     std::unique_ptr<Database> db_;
     std::unique_ptr<Statement> units_;
     std::unique_ptr<Statement> routines_;
@@ -53,10 +54,7 @@ private:
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;
     ReportDocument document_;
-    int unitCount_ = 0;
-    qint64 routineCount_ = 0;
-    int missingUnits_ = 0;
-    qint64 missingRoutines_ = 0;
+    QList<UnitCoverage> coverage_; // by list position; empty in a store without scan stamps
 };
 
 } // namespace ink

@@ -101,7 +101,7 @@ TEST(ReportLibraryTest, ExportsLoadReportAndUnloadsCompletely) {
     QLibrary leafpress(library);
     ASSERT_TRUE(leafpress.load()) << leafpress.errorString().toStdString();
     EXPECT_NE(leafpress.resolve("LoadReport"), nullptr);
-    EXPECT_EQ(leafpress.resolve("_ZN3ink18readReportDocumentERK7QStringi"), nullptr);
+    EXPECT_EQ(leafpress.resolve("_ZN3ink10reportHtmlERNS_12ReportSourceERK7QLocale"), nullptr);
     EXPECT_TRUE(isMapped(library));
     EXPECT_TRUE(leafpress.unload());
     EXPECT_FALSE(isMapped(library));

@@ -14,15 +14,22 @@
 
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportHtml.h"
-#include "report/layout/ReportReader.h"
+#include "report/layout/ReportSource.h"
 #include "ReportStore.h"
+#include "store/testing/SqlFile.h"
 #include "store/UserError.h"
 #include "tests/support/PrintQt.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ToolRun.h"
 
 using namespace ink;
 
 namespace {
+
+bool documentOpens(const QString& databaseFile, qint32 docNo) {
+    ReportSource source(databaseFile);
+    return source.open(docNo);
+}
 
 QString pdfText(const QString& pdfFile) {
     QProcess pdftotext;
@@ -161,9 +168,9 @@ TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
 
 TEST_F(ReportExportTest, VersionInformationOnlyWhenTheDocumentAsksForIt) {
     const qint32 docNo = addAccountsDocument(false);
-    const std::optional<ReportDocument> document = readReportDocument(store.databaseFile(), docNo);
-    ASSERT_TRUE(document);
-    const QString html = reportHtml(*document);
+    ReportSource source(store.databaseFile());
+    ASSERT_TRUE(source.open(docNo));
+    const QString html = reportHtml(source);
     EXPECT_FALSE(html.contains("Version Information"));
     EXPECT_FALSE(html.contains("Accounts ledger"));
     EXPECT_TRUE(html.contains("Zeta.pas"));
@@ -216,11 +223,11 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
 
     // A document that was never built has no size and no date to show.
     const qint32 docNo = store.addDocument("BARE");
-    const std::optional<ReportDocument> document = readReportDocument(store.databaseFile(), docNo);
-    ASSERT_TRUE(document);
-    EXPECT_FALSE(document->sizeKb);
-    EXPECT_FALSE(document->modified.isValid());
-    EXPECT_TRUE(reportHtml(*document).contains("This document has no units."));
+    ReportSource source(store.databaseFile());
+    ASSERT_TRUE(source.open(docNo));
+    EXPECT_FALSE(source.document().sizeKb);
+    EXPECT_FALSE(source.document().modified.isValid());
+    EXPECT_TRUE(reportHtml(source).contains("This document has no units."));
     // Its PDF is a title page and contents that say so.
     const QString pdf = temp.filePath("bare.pdf");
     EXPECT_EQ(exportReport(store.databaseFile(), docNo, pdf).pages, 2);
@@ -230,11 +237,11 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
 }
 
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
-    EXPECT_FALSE(readReportDocument(store.databaseFile(), 0)); // empty list
+    EXPECT_FALSE(documentOpens(store.databaseFile(), 0)); // empty list
     const qint32 docNo = addAccountsDocument(false);
-    EXPECT_TRUE(readReportDocument(store.databaseFile(), docNo));
-    EXPECT_FALSE(readReportDocument(store.databaseFile(), 0));
-    EXPECT_FALSE(readReportDocument(store.databaseFile(), 999));
+    EXPECT_TRUE(documentOpens(store.databaseFile(), docNo));
+    EXPECT_FALSE(documentOpens(store.databaseFile(), 0));
+    EXPECT_FALSE(documentOpens(store.databaseFile(), 999));
 
     const QString pdf = temp.filePath("none.pdf");
     try {
@@ -253,13 +260,13 @@ TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
     EXPECT_EQ(fileHash(store.databaseFile()), before);
 
     const QString missing = temp.filePath("Elsewhere/Inkwright.sqlite");
-    EXPECT_THROW(readReportDocument(missing, docNo), UserError);
+    EXPECT_THROW(documentOpens(missing, docNo), UserError);
     EXPECT_FALSE(QFile::exists(missing));
 
     // A file that is not a documentation database is reported, and left alone.
     const QString foreign = temp.write("Foreign/Inkwright.sqlite", "not a database at all");
     try {
-        readReportDocument(foreign, docNo);
+        documentOpens(foreign, docNo);
         FAIL() << "read a foreign file";
     } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains(foreign)) << error.what();
@@ -350,6 +357,64 @@ TEST_F(ReportExportTest, ToolExportsWithoutADisplay) {
     ASSERT_TRUE(tool.waitForFinished(20000));
     EXPECT_EQ(tool.exitCode(), 2);
     EXPECT_TRUE(tool.readAllStandardError().contains("usage: inkwright-tool export"));
+}
+
+// Blank and separator-only descriptions are no description: the coverage,
+// the site's "Described" column, the PDF and the single page agree on every
+// row, and a placeholder's own description shows under "declares no ...".
+TEST(ReportContent, EveryOutputAgreesWithTheCoverageOnWhatIsDescribed) {
+    TempDir temp;
+    temp.write("app/A.pas", "unit A;\ninterface\nprocedure Real;\nprocedure Blank;\n"
+                            "procedure Stars;\nprocedure Mixed;\nimplementation\nend.\n");
+    temp.write("app/E.pas", "unit E;\ninterface\nimplementation\nend.\n");
+    const QString project = temp.write(
+        "app/P.dpr", "program P;\nuses\n  A in 'A.pas',\n  E in 'E.pas';\nbegin\nend.\n");
+    const QString data = temp.filePath("data");
+    ASSERT_EQ(runTool({"build", project, "--data", data}).status, 0);
+    const QString stars = "\r\n" + QString(72, '*') + "\r\n";
+    SqlFile store(QDir(data).filePath("Inkwright.sqlite"));
+    store.run("UPDATE ProcsLib SET Description = 'Does it.' WHERE ProcName = 'Real'");
+    store.run("UPDATE ProcsLib SET Description = ' \r\n\t ' WHERE ProcName = 'Blank'");
+    store.run("UPDATE ProcsLib SET Description = '" + stars + "' WHERE ProcName = 'Stars'");
+    store.run("UPDATE ProcsLib SET Description = 'Counts.\r\n----' WHERE ProcName = 'Mixed'");
+    store.run("UPDATE UnitsLib SET Description = '" + stars + "' WHERE UnitName = 'A.pas'");
+    store.run("UPDATE ProcsLib SET Description = 'Kept for later.' WHERE ProcName = 'N/A' AND "
+              "UnitNo = (SELECT UnitNo FROM UnitsLib WHERE UnitName = 'E.pas')");
+
+    const ToolRun coverage = runTool({"coverage", "1", "--data", data});
+    EXPECT_EQ(coverage.out, "A.pas\t4\t2\t50.0\nE.pas\t0\t0\t0.0\ntotal\t4\t2\t50.0\n");
+
+    const QString site = temp.filePath("site");
+    const QString pdf = temp.filePath("r.pdf");
+    const QString page = temp.filePath("r.html");
+    for (const QString& out : {site, pdf, page})
+        ASSERT_EQ(runTool({"export", "1", "--data", data, "--out", out}).status, 0)
+            << out.toStdString();
+    EXPECT_TRUE(fileText(site + "/index.html")
+                    .contains("A.pas</a></td><td class=\"form\"></td><td class=\"number\">4</td>"
+                              "<td class=\"number\">2</td>"));
+    const QString siteUnits =
+        fileText(site + "/unit-0001.html") + fileText(site + "/unit-0002.html");
+    // The unit A, Blank and Stars; E has no description of its own.
+    for (const QString& text : {siteUnits, pdfText(pdf), fileText(page)}) {
+        EXPECT_EQ(text.count("No description."), 4) << text.toStdString();
+        EXPECT_FALSE(text.contains("*****"));
+        EXPECT_TRUE(appearInOrder(
+            text, {"Does it.", "Counts.", "declares no procedures", "Kept for later."}))
+            << text.toStdString();
+    }
+
+    // A described routine leaves the source: the report still shows it, and
+    // the index counts the unit's row as the coverage does.
+    temp.write("app/A.pas", "unit A;\ninterface\nprocedure Blank;\nprocedure Stars;\n"
+                            "procedure Mixed;\nimplementation\nend.\n");
+    ASSERT_EQ(runTool({"refresh", "1", "--data", data}).status, 0);
+    EXPECT_TRUE(runTool({"coverage", "1", "--data", data}).out.startsWith("A.pas\t3\t1\t33.3\n"));
+    ASSERT_EQ(runTool({"export", "1", "--data", data, "--out", site}).status, 0);
+    EXPECT_TRUE(fileText(site + "/index.html")
+                    .contains("A.pas</a></td><td class=\"form\"></td><td class=\"number\">3</td>"
+                              "<td class=\"number\">1</td>"));
+    EXPECT_TRUE(fileText(site + "/unit-0001.html").contains("Does it."));
 }
 
 } // namespace

@@ -176,10 +176,10 @@ TEST_F(ReportLayoutTest, PdfReadsLikeAReference) {
     EXPECT_TRUE(pages[0].contains(QRegularExpression("Units\\s+3")));
     EXPECT_TRUE(pages[1].contains("Contents"));
     EXPECT_TRUE(pages[1].contains(
-        QRegularExpression(QStringLiteral("Ledger.pas[ .]+%1").arg(layout.unitPage(0)))));
+        QRegularExpression(QStringLiteral("Ledger.pas[ .]+%1").arg(layout.unitStart(0).page))));
     EXPECT_TRUE(pages[1].contains(
-        QRegularExpression(QStringLiteral("Many.pas[ .]+%1").arg(layout.unitPage(2)))));
-    const QString ledger = pages[layout.unitPage(0) - 1];
+        QRegularExpression(QStringLiteral("Many.pas[ .]+%1").arg(layout.unitStart(2).page))));
+    const QString ledger = pages[layout.unitStart(0).page - 1];
     EXPECT_TRUE(ledger.contains("Form: frmLedger"));
     EXPECT_TRUE(ledger.contains("Keeps the books."));
     EXPECT_TRUE(ledger.contains("procedure OpenLedger(const Path: string);"));
@@ -190,10 +190,10 @@ TEST_F(ReportLayoutTest, PdfReadsLikeAReference) {
     EXPECT_TRUE(ledger.simplified().contains(BuiltDocument::longDeclaration()))
         << ledger.toStdString();
     EXPECT_TRUE(ledger.contains("No description."));
-    EXPECT_TRUE(
-        pages[layout.unitPage(1) - 1].contains("This unit declares no procedures or functions."));
+    EXPECT_TRUE(pages[layout.unitStart(1).page - 1].contains(
+        "This unit declares no procedures or functions."));
     // Running header: the document's name and the unit.
-    EXPECT_TRUE(pages[layout.unitPage(2)].contains(QRegularExpression("BOOKS\\s+Many.pas")));
+    EXPECT_TRUE(pages[layout.unitStart(2).page].contains(QRegularExpression("BOOKS\\s+Many.pas")));
 }
 
 TEST_F(ReportLayoutTest, PdfHasBookmarksContentsLinksAndMetadata) {
@@ -214,7 +214,7 @@ TEST_F(ReportLayoutTest, PdfHasBookmarksContentsLinksAndMetadata) {
     const QStringList units{"Ledger.pas", "Empty.pas", "Many.pas"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(outline[i]["title"].toString(), units[i]);
-        EXPECT_EQ(outline[i]["page"].toInt(), layout.unitPage(i));
+        EXPECT_EQ(outline[i]["page"].toInt(), layout.unitStart(i).page);
     }
     const QJsonArray ledger = outline[0]["kids"].toArray();
     ASSERT_EQ(ledger.size(), 3);
@@ -230,7 +230,7 @@ TEST_F(ReportLayoutTest, PdfHasBookmarksContentsLinksAndMetadata) {
     const QJsonArray links = structure["links"].toArray()[1].toArray();
     ASSERT_EQ(links.size(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(links[i].toInt(), layout.unitPage(i));
+        EXPECT_EQ(links[i].toInt(), layout.unitStart(i).page);
 }
 
 TEST_F(ReportLayoutTest, PrintingARangeDrawsThoseLaidOutPages) {

@@ -219,7 +219,8 @@ TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
     const QString page = built.temp().filePath("books.html");
     exportReport(built.databaseFile(), built.docNo(), page);
     const QString html = fileText(page);
-    EXPECT_TRUE(html.contains("<pre class=\"declaration\">" + BuiltDocument::longDeclaration()));
+    EXPECT_TRUE(
+        html.contains("<pre class=\"declaration\"><code>" + BuiltDocument::longDeclaration()));
     EXPECT_TRUE(html.contains("This unit declares no procedures or functions."));
     EXPECT_TRUE(html.contains("No description."));
     EXPECT_FALSE(html.contains("N/A"));

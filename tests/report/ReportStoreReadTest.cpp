@@ -5,7 +5,7 @@
 #include <QDir>
 
 #include "report/layout/ReportDatabase.h"
-#include "report/layout/ReportReader.h"
+#include "report/layout/ReportSource.h"
 #include "store/AliasRegistry.h"
 #include "store/Startup.h"
 #include "store/TDM1.h"
@@ -56,9 +56,14 @@ TEST_F(ReportStoreReadTest, ReadsTheDocumentAsTheStoreWroteIt) {
     setDescription(dm->tblProc, dm->tblProcDescription, "Starts it.");
     dm->tblUnits->append({docNo, QVariant(), "Aux.pas", "N/A"});
 
-    const std::optional<ReportDocument> document =
-        readReportDocument(reportDatabaseFile(*registry), docNo);
-    ASSERT_TRUE(document);
+    ReportSource source(reportDatabaseFile(*registry));
+    ASSERT_TRUE(source.open(docNo));
+    const ReportDocument* document = &source.document();
+    QList<ReportUnit> units;
+    source.readUnits(0, [&](int, const ReportUnit& unit) {
+        units.append(unit);
+        return true;
+    });
     EXPECT_EQ(document->name, "LEDGER");
     EXPECT_EQ(document->author, "Ann");
     EXPECT_EQ(document->company, "Quill");
@@ -66,15 +71,16 @@ TEST_F(ReportStoreReadTest, ReadsTheDocumentAsTheStoreWroteIt) {
     EXPECT_EQ(document->sizeKb, 2048);
     EXPECT_TRUE(document->includeVersionInfo);
     EXPECT_EQ(document->versionValues.last(), "4.0");
-    ASSERT_EQ(document->units.size(), 2);
-    EXPECT_EQ(document->units[0].name, "Main.pas");
-    EXPECT_EQ(document->units[0].form, "frmMain");
-    EXPECT_EQ(document->units[0].description, "First line\r\nSecond line");
-    ASSERT_EQ(document->units[0].routines.size(), 1);
-    EXPECT_EQ(document->units[0].routines[0].name, "Start");
-    EXPECT_EQ(document->units[0].routines[0].description, "Starts it.");
-    EXPECT_EQ(document->units[1].name, "Aux.pas");
-    EXPECT_TRUE(document->units[1].routines.isEmpty());
+    ASSERT_EQ(units.size(), 2);
+    EXPECT_EQ(units[0].name, "Main.pas");
+    EXPECT_EQ(units[0].form, "frmMain");
+    EXPECT_EQ(units[0].description, "First line\r\nSecond line");
+    ASSERT_EQ(units[0].routines.size(), 1);
+    EXPECT_EQ(units[0].routines[0].name, "Start");
+    EXPECT_EQ(units[0].routines[0].description, "Starts it.");
+    EXPECT_EQ(units[1].name, "Aux.pas");
+    EXPECT_EQ(units[1].form, ""); // "N/A" is no form
+    EXPECT_TRUE(units[1].routines.isEmpty());
 }
 
 TEST_F(ReportStoreReadTest, AMissingAliasIsReportedWithTheConfigurationFile) {

@@ -47,12 +47,12 @@ protected:
 } // namespace
 
 TEST(DescriptionRule, AWordIsALetterOrADigit) {
-    EXPECT_FALSE(HoldsWord(""));
-    EXPECT_FALSE(HoldsWord(" \r\n\t"));
-    EXPECT_FALSE(HoldsWord("\r\n" + QString(72, '*') + "\r\n"));
-    EXPECT_TRUE(HoldsWord("\r\n***\r\nx"));
-    EXPECT_TRUE(HoldsWord("42"));
-    EXPECT_TRUE(HoldsWord(QString::fromUtf8("Größe")));
+    EXPECT_FALSE(IsDescribed(""));
+    EXPECT_FALSE(IsDescribed(" \r\n\t"));
+    EXPECT_FALSE(IsDescribed("\r\n" + QString(72, '*') + "\r\n"));
+    EXPECT_TRUE(IsDescribed("\r\n***\r\nx"));
+    EXPECT_TRUE(IsDescribed("42"));
+    EXPECT_TRUE(IsDescribed(QString::fromUtf8("Größe")));
 }
 
 TEST(DescriptionRule, ThePercentIsRoundedDownAndTheFloorComparedExactly) {
