@@ -26,10 +26,9 @@ void requireDatabaseFile(const QString& dataDirectory) {
 
 // Whether the store holds every field of this version's tables.
 bool hasEveryField(const Database& db) {
-    for (const TableDef* def :
-         {&TDM1::docsDefinition(), &TDM1::unitsDefinition(), &TDM1::procsDefinition()}) {
-        const QStringList columns = db.columnsOf(def->name);
-        for (const FieldDef& field : def->fields)
+    for (const TableDef& def : TDM1::tableDefinitions()) {
+        const QStringList columns = db.columnsOf(def.name);
+        for (const FieldDef& field : def.fields)
             if (!columns.contains(field.name, Qt::CaseInsensitive))
                 return false;
     }
