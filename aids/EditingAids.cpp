@@ -1,3 +1,5 @@
+// The editing aids of the description editors: the separator line and
+// Select All, acting on whichever editor the user works in.
 #include "EditingAids.h"
 
 #include <QPlainTextEdit>

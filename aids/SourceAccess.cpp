@@ -1,3 +1,5 @@
+// A unit's source file for the user: opened in the desktop's text viewer,
+// or copied to the clipboard with the platform's line breaks.
 #include "SourceAccess.h"
 
 #include <QClipboard>

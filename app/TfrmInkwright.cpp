@@ -1,3 +1,6 @@
+// The main window's handlers and their wiring. Each handler runs inside
+// the error guard and calls a command; the widgets are laid out in
+// TfrmInkwrightLayout.cpp.
 #include "TfrmInkwright.h"
 
 #include <QAction>
@@ -45,6 +48,7 @@
 #include "SearchDialog.h"
 #include "store/AliasRegistry.h"
 #include "store/Coverage.h"
+#include "store/MissingRows.h"
 #include "store/Search.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
@@ -96,74 +100,81 @@ void TfrmInkwright::showMenu(QMenu* menu, QWidget* owner, const QPoint& position
 
 // ---------------------------------------------------------------- wiring
 
+// Every handler runs inside the error guard.
 void TfrmInkwright::connectHandlers() {
-    auto run = [](auto handler) {
-        return [handler] {
-            guarded(handler);
-        };
-    };
     connect(Button30, &QPushButton::clicked, this, [this] { Button30Click(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, Button30, &QPushButton::click);
+    using Handler = void (TfrmInkwright::*)();
+    const std::pair<QPushButton*, Handler> buttons[] = {
+        {Button2, &TfrmInkwright::Button2Click},   {Button26, &TfrmInkwright::Button26Click},
+        {Button27, &TfrmInkwright::Button27Click}, {Button28, &TfrmInkwright::Button28Click},
+        {Button29, &TfrmInkwright::Button29Click}, {Button3, &TfrmInkwright::Button3Click},
+        {Button1, &TfrmInkwright::Button1Click},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    connect(CheckBox2, &QCheckBox::toggled, this,
+            [this] { guarded([this] { CheckBox2Click(); }); });
+    connectListsAndEditors();
+    connectActions();
+}
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, run([this] { PageControl1Change(); }));
-    connect(DBGrid1, &TDBGrid::cellClicked, this, run([this] { DBGrid1CellClick(); }));
-    connect(DBGrid1, &TDBGrid::keyReleased, this, run([this] { DBGrid1KeyUp(); }));
-    connect(DBGrid2, &TDBGrid::cellClicked, this, run([this] { DBGrid2CellClick(); }));
-    connect(DBGrid2, &TDBGrid::keyReleased, this, run([this] { DBGrid2KeyUp(); }));
-    connect(DBGrid2, &TDBGrid::contentsShown, this, run([this] { DBGrid2DrawColumnCell(); }));
-    connect(DBGrid3, &TDBGrid::contentsShown, this, run([this] { DBGrid3DrawColumnCell(); }));
-    for (TDBGrid* grid : {DBGrid1, DBGrid2, DBGrid3})
-        connect(grid, &TDBGrid::deleteRequested, this,
-                [this, grid] { guarded([&] { deleteCurrentRowOf(grid); }); });
-
-    connect(Button2, &QPushButton::clicked, this, run([this] { Button2Click(); }));
-    connect(Button26, &QPushButton::clicked, this, run([this] { Button26Click(); }));
-    connect(Button27, &QPushButton::clicked, this, run([this] { Button27Click(); }));
-    connect(Button28, &QPushButton::clicked, this, run([this] { Button28Click(); }));
-    connect(Button29, &QPushButton::clicked, this, run([this] { Button29Click(); }));
-    connect(Button3, &QPushButton::clicked, this, run([this] { Button3Click(); }));
-    connect(RemovefromProject1, &QAction::triggered, this,
-            run([this] { RemovefromProject1Click(); }));
-    connect(Removefromdocumentation1, &QAction::triggered, this,
-            run([this] { Removefromdocumentation1Click(); }));
-    connect(DBEdit1, &TDBEdit::exited, this, run([this] { DBEdit1Exit(); }));
-    connect(DBEdit2, &TDBEdit::exited, this, run([this] { DBEdit2Exit(); }));
-    connect(DBMemo1, &TDBMemo::exited, this, run([this] { DBMemo1Exit(); }));
-    connect(DBMemo2, &TDBMemo::exited, this, run([this] { DBMemo2Exit(); }));
-
-    connect(SpellIt1, &QAction::triggered, this, run([this] { SpellIt1Click(); }));
-    connect(MenuItem1, &QAction::triggered, this, run([this] { MenuItem1Click(); }));
-    connect(OpenwithNotepad1, &QAction::triggered, this, run([this] { OpenwithNotepad1Click(); }));
-    connect(CopycodetoClipboard1, &QAction::triggered, this,
-            run([this] { CopycodetoClipboard1Click(); }));
-    connect(Insertaseparatorline1, &QAction::triggered, this,
-            run([this] { Insertaseparatorline1Click(); }));
-    connect(Insertaseparatorline2, &QAction::triggered, this,
-            run([this] { Insertaseparatorline2Click(); }));
-    connect(Action1, &QAction::triggered, this, run([this] { Action1Execute(); }));
-    connect(CheckBox2, &QCheckBox::toggled, this, run([this] { CheckBox2Click(); }));
-    connect(Button1, &QPushButton::clicked, this, run([this] { Button1Click(); }));
-    connect(NextUndescribedRoutine1, &QAction::triggered, this,
-            run([this] { NextUndescribedRoutine1Click(); }));
-    connect(RemoveMissingRoutines1, &QAction::triggered, this,
-            run([this] { RemoveMissingRoutines1Click(); }));
-    connect(ImportDescriptionsfromComments1, &QAction::triggered, this,
-            run([this] { ImportDescriptionsfromComments1Click(); }));
-    connect(Search1, &QAction::triggered, this, run([this] { Search1Click(); }));
-    connect(ConnecttoSharedDatabase1, &QAction::triggered, this,
-            run([this] { ConnecttoSharedDatabase1Click(); }));
-    connect(UseLocalDatabase1, &QAction::triggered, this,
-            run([this] { UseLocalDatabase1Click(); }));
-    connect(Action2, &QAction::triggered, this, run([this] { Action2Execute(); }));
-    connect(RefreshRow1, &QAction::triggered, this, run([this] { RefreshRow1Click(); }));
-    connect(RefreshRow2, &QAction::triggered, this, run([this] { RefreshRow2Click(); }));
-    connect(coveragePage, &CoveragePage::unitChosen, this,
-            [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
+void TfrmInkwright::connectListsAndEditors() {
+    auto run = [this](void (TfrmInkwright::*handler)()) {
+        return [this, handler] {
+            guarded([this, handler] { (this->*handler)(); });
+        };
+    };
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            run(&TfrmInkwright::PageControl1Change));
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         if (PageControl1->currentWidget() == coveragePage)
             scheduleCoverageUpdate();
     });
+    connect(DBGrid1, &TDBGrid::cellClicked, this, run(&TfrmInkwright::DBGrid1CellClick));
+    connect(DBGrid1, &TDBGrid::keyReleased, this, run(&TfrmInkwright::DBGrid1KeyUp));
+    connect(DBGrid2, &TDBGrid::cellClicked, this, run(&TfrmInkwright::DBGrid2CellClick));
+    connect(DBGrid2, &TDBGrid::keyReleased, this, run(&TfrmInkwright::DBGrid2KeyUp));
+    connect(DBGrid2, &TDBGrid::contentsShown, this, run(&TfrmInkwright::DBGrid2DrawColumnCell));
+    connect(DBGrid3, &TDBGrid::contentsShown, this, run(&TfrmInkwright::DBGrid3DrawColumnCell));
+    for (TDBGrid* grid : {DBGrid1, DBGrid2, DBGrid3})
+        connect(grid, &TDBGrid::deleteRequested, this,
+                [this, grid] { guarded([&] { deleteCurrentRowOf(grid); }); });
+    connect(DBEdit1, &TDBEdit::exited, this, run(&TfrmInkwright::DBEdit1Exit));
+    connect(DBEdit2, &TDBEdit::exited, this, run(&TfrmInkwright::DBEdit2Exit));
+    connect(DBMemo1, &TDBMemo::exited, this, run(&TfrmInkwright::DBMemo1Exit));
+    connect(DBMemo2, &TDBMemo::exited, this, run(&TfrmInkwright::DBMemo2Exit));
+    connect(coveragePage, &CoveragePage::unitChosen, this,
+            [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
+}
+
+void TfrmInkwright::connectActions() {
+    using Handler = void (TfrmInkwright::*)();
+    const std::pair<QAction*, Handler> actions[] = {
+        {RemovefromProject1, &TfrmInkwright::RemovefromProject1Click},
+        {Removefromdocumentation1, &TfrmInkwright::Removefromdocumentation1Click},
+        {SpellIt1, &TfrmInkwright::SpellIt1Click},
+        {MenuItem1, &TfrmInkwright::MenuItem1Click},
+        {OpenwithNotepad1, &TfrmInkwright::OpenwithNotepad1Click},
+        {CopycodetoClipboard1, &TfrmInkwright::CopycodetoClipboard1Click},
+        {Insertaseparatorline1, &TfrmInkwright::Insertaseparatorline1Click},
+        {Insertaseparatorline2, &TfrmInkwright::Insertaseparatorline2Click},
+        {Action1, &TfrmInkwright::Action1Execute},
+        {NextUndescribedRoutine1, &TfrmInkwright::NextUndescribedRoutine1Click},
+        {RemoveMissingRoutines1, &TfrmInkwright::RemoveMissingRoutines1Click},
+        {ImportDescriptionsfromComments1, &TfrmInkwright::ImportDescriptionsfromComments1Click},
+        {Search1, &TfrmInkwright::Search1Click},
+        {ConnecttoSharedDatabase1, &TfrmInkwright::ConnecttoSharedDatabase1Click},
+        {UseLocalDatabase1, &TfrmInkwright::UseLocalDatabase1Click},
+        {Action2, &TfrmInkwright::Action2Execute},
+        {RefreshRow1, &TfrmInkwright::RefreshRow1Click},
+        {RefreshRow2, &TfrmInkwright::RefreshRow2Click},
+    };
+    for (const auto& [action, handler] : actions)
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
 }
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
@@ -189,9 +200,9 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
         connect(source, &TDataSource::dataChanged, this, [this] { scheduleCoverageUpdate(); });
     connect(dm_->dsDocs, &TDataSource::currentChanged, this, [this] { scheduleCoverageUpdate(); });
     DBGrid2->gridModel()->setRowDimmed(
-        [this](int row) { return rowLeftTheSource(*dm_->tblUnits, row); });
+        [this](int row) { return RowLeftTheSource(*dm_, *dm_->tblUnits, row); });
     DBGrid3->gridModel()->setRowDimmed(
-        [this](int row) { return rowLeftTheSource(*dm_->tblProc, row); });
+        [this](int row) { return RowLeftTheSource(*dm_, *dm_->tblProc, row); });
     // A unit whose source was not found says so, rather than seeming empty.
     DBGrid2->gridModel()->setRowHint([this](int row) {
         const QString path =
@@ -301,41 +312,34 @@ void TfrmInkwright::showCount(QLabel* label, int count, const QString& what) {
         what, count == 1 ? QString() : QStringLiteral("s")));
 }
 
+// The lists' "draw cell" events keep their counts up to date; the counts
+// are also shown when others changed the store.
 void TfrmInkwright::DBGrid2DrawColumnCell() {
+    showUnitCount();
+}
+
+void TfrmInkwright::DBGrid3DrawColumnCell() {
+    showRoutineCount();
+}
+
+void TfrmInkwright::showUnitCount() {
     if (dm_ && DBGrid2->dataSource()) {
         showCount(Label9, dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0,
                   QStringLiteral("unit"));
-        const int missing = missingRowsIn(*dm_->tblUnits);
+        const int missing = RowsLeftTheSource(*dm_, *dm_->tblUnits);
         Label9->setToolTip(missing ? QStringLiteral("%1 of them left the project").arg(missing)
                                    : QString());
     }
 }
 
-void TfrmInkwright::DBGrid3DrawColumnCell() {
+void TfrmInkwright::showRoutineCount() {
     if (dm_ && DBGrid3->dataSource()) {
         showCount(Label10, dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0,
                   QStringLiteral("routine"));
-        const int missing = missingRowsIn(*dm_->tblProc);
+        const int missing = RowsLeftTheSource(*dm_, *dm_->tblProc);
         Label10->setToolTip(missing ? QStringLiteral("%1 of them left the source").arg(missing)
                                     : QString());
     }
-}
-
-bool TfrmInkwright::rowLeftTheSource(const TTable& table, int row) const {
-    if (!dm_ || !table.isOpen() || !dm_->tblDocs->isOpen())
-        return false;
-    static const QString field = QStringLiteral("LastSeen");
-    return LeftTheSource(table.rowValue(row, table.definition().indexOf(field)),
-                         dm_->tblDocsLastScan->value());
-}
-
-int TfrmInkwright::missingRowsIn(const TTable& table) const {
-    if (!table.isOpen())
-        return 0;
-    int missing = 0;
-    for (int row = 0; row < table.recordCount(); ++row)
-        missing += rowLeftTheSource(table, row) ? 1 : 0;
-    return missing;
 }
 
 // ---------------------------------------------------------------- coverage
@@ -389,9 +393,7 @@ void TfrmInkwright::Search1Click() {
                 [this](const SearchHit& hit) { guarded([&] { SearchHitChosen(hit); }); });
     }
     // What is being typed is stored first, so the search sees it.
-    for (TTable* table : {dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
-        if (table->state() != TTable::State::Browsing && table->isModified())
-            table->post();
+    dm_->postPendingEdits();
     searchDialog->show();
     searchDialog->raise();
     searchDialog->activateWindow();
@@ -479,8 +481,8 @@ void TfrmInkwright::refreshRowOf(TTable& table) {
 }
 
 void TfrmInkwright::OthersChanged() {
-    DBGrid2DrawColumnCell();
-    DBGrid3DrawColumnCell();
+    showUnitCount();
+    showRoutineCount();
     scheduleCoverageUpdate();
 }
 
@@ -549,18 +551,11 @@ void TfrmInkwright::Button29Click() {
 }
 
 void TfrmInkwright::RunReport() {
-    // The library reads the store, not the window: a change still pending in
-    // the document row (the version box just toggled) is stored first.
-    TTable& docs = *dm_->tblDocs;
-    if (docs.state() != TTable::State::Browsing && docs.isOpen() && docs.isModified())
-        docs.post();
-    const int docNo = docs.isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
-    // The library finds the store through the alias, which every copy of the
-    // program shares; another copy started since may have re-pointed it.
-    AliasRegistry& registry = *environment_.registry;
-    registry.load();
-    EnsureDatabaseAlias(registry, QString::fromLatin1(TDM1::AliasName),
-                        dataDirectoryFor(environment_.executableFolder), true);
+    // The library reads the store, not the window: a change still pending
+    // (the version box just toggled, a description being typed) is stored first.
+    dm_->postPendingEdits();
+    const int docNo = dm_->tblDocs->isOpen() ? dm_->tblDocsDocNo->asInteger() : 0;
+    storeCommands_->pointAliasHere();
     ink::RunReport(environment_.executableFolder, docNo, *dialogs_);
 }
 

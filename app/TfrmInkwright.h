@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QAction;
+class QKeySequence;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -47,7 +48,11 @@ struct StartupEnvironment {
 
 // The main window: four pages over the documentation store, a panel of
 // buttons and a status bar. Its handlers are thin: each runs a command
-// inside the error guard.
+// inside the error guard. A handler may touch the window's own widgets and
+// the data module's tables and fields (move, post, read the current row);
+// what the store holds beyond that (counts, searches, missing rows, which
+// store is open, where the alias points) it asks of a command in docs/,
+// aids/ or store/: no SQL here, no field named but to bind a control to it.
 class TfrmInkwright : public QWidget {
     Q_OBJECT
 public:
@@ -57,7 +62,6 @@ public:
 
     // Resolves the data-bound controls' data sources once DM1 exists.
     void bindDataModule(TDM1* dm);
-    TDM1* dataModule() const { return dm_; }
     Dialogs& dialogs() const { return *dialogs_; }
     const StartupEnvironment& environment() const { return environment_; }
 
@@ -218,12 +222,20 @@ private:
     void buildBottomPanel();
     void buildStatusBar();
     void buildMenus();
+    QAction* windowAction(const QString& name, const QString& caption,
+                          const QKeySequence& shortcut);
+    void buildUnitsMenu();
+    void buildDescriptionMenus();
+    void buildRoutinesMenu();
+    void buildDocumentsMenu();
     void buildCoverage();
     void scheduleCoverageUpdate();
-    int missingRowsIn(const TTable& table) const;
     static void showCount(QLabel* label, int count, const QString& what);
-    bool rowLeftTheSource(const TTable& table, int row) const;
+    void showUnitCount();
+    void showRoutineCount();
     void connectHandlers();
+    void connectListsAndEditors();
+    void connectActions();
     void attachUnitAndRoutineViews(bool attached);
     void deleteCurrentRowOf(TDBGrid* grid);
     void showMenu(QMenu* menu, QWidget* owner, const QPoint& position);

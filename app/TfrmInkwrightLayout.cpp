@@ -359,7 +359,46 @@ void TfrmInkwright::buildCoverage() {
     StatusBar1->addPermanentWidget(coverageStatus);
 }
 
+// An action of the whole window: its shortcut works whatever has the focus.
+QAction* TfrmInkwright::windowAction(const QString& name, const QString& caption,
+                                     const QKeySequence& shortcut) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    return action;
+}
+
 void TfrmInkwright::buildMenus() {
+    Action1 = windowAction(QStringLiteral("Action1"), QStringLiteral("Select All"),
+                           QKeySequence(Qt::CTRL | Qt::Key_A));
+    Search1 = windowAction(QStringLiteral("Search1"), QStringLiteral("Search..."),
+                           QKeySequence(Qt::CTRL | Qt::Key_F));
+    // "Refresh Row" works anywhere in the window on the row being edited;
+    // the lists' items run it on their own table.
+    Action2 = windowAction(QStringLiteral("Action2"), QStringLiteral("Refresh Row"),
+                           QKeySequence(Qt::Key_F5));
+    buildUnitsMenu();
+    buildDescriptionMenus();
+    buildRoutinesMenu();
+    buildDocumentsMenu();
+
+    const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1},
+                                                      {DBMemo1, PopupMenu2},
+                                                      {DBMemo2, PopupMenu3},
+                                                      {DBGrid3, PopupMenu4},
+                                                      {DBGrid1, PopupMenu5}};
+    for (const auto& [widget, popup] : menuOwners) {
+        QWidget* owner = widget;
+        QMenu* menu = popup;
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, this,
+                [this, owner, menu](const QPoint& position) { showMenu(menu, owner, position); });
+    }
+}
+
+void TfrmInkwright::buildUnitsMenu() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     OpenwithNotepad1 = menuItem(PopupMenu1, QStringLiteral("OpenwithNotepad1"),
@@ -369,13 +408,12 @@ void TfrmInkwright::buildMenus() {
     PopupMenu1->addSeparator();
     RemovefromProject1 = menuItem(PopupMenu1, QStringLiteral("RemovefromProject1"),
                                   QStringLiteral("Remove from Project"));
+    PopupMenu1->addSeparator();
+    RefreshRow1 =
+        menuItem(PopupMenu1, QStringLiteral("RefreshRow1"), QStringLiteral("Refresh Row\tF5"));
+}
 
-    Action1 = new QAction(QStringLiteral("Select All"), this);
-    Action1->setObjectName(QStringLiteral("Action1"));
-    Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    Action1->setShortcutContext(Qt::WindowShortcut);
-    addAction(Action1);
-
+void TfrmInkwright::buildDescriptionMenus() {
     auto descriptionMenu = [this](const QString& menuName, const QString& spellName,
                                   const QString& separatorName, const QString& selectAllName,
                                   QAction*& spell, QAction*& separator, QAction*& selectAll) {
@@ -397,25 +435,24 @@ void TfrmInkwright::buildMenus() {
         descriptionMenu(QStringLiteral("PopupMenu3"), QStringLiteral("MenuItem1"),
                         QStringLiteral("Insertaseparatorline2"), QStringLiteral("Action11"),
                         MenuItem1, Insertaseparatorline2, Action11);
+}
 
+void TfrmInkwright::buildRoutinesMenu() {
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
     Removefromdocumentation1 = menuItem(PopupMenu4, QStringLiteral("Removefromdocumentation1"),
                                         QStringLiteral("Remove from documentation"));
-
     PopupMenu4->addSeparator();
     NextUndescribedRoutine1 = menuItem(PopupMenu4, QStringLiteral("NextUndescribedRoutine1"),
                                        QStringLiteral("Next Undescribed Routine"));
     NextUndescribedRoutine1->setShortcut(QKeySequence(Qt::Key_F3));
     NextUndescribedRoutine1->setShortcutContext(Qt::WindowShortcut);
     addAction(NextUndescribedRoutine1);
+    RefreshRow2 =
+        menuItem(PopupMenu4, QStringLiteral("RefreshRow2"), QStringLiteral("Refresh Row\tF5"));
+}
 
-    Search1 = new QAction(QStringLiteral("Search..."), this);
-    Search1->setObjectName(QStringLiteral("Search1"));
-    Search1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    Search1->setShortcutContext(Qt::WindowShortcut);
-    addAction(Search1);
-
+void TfrmInkwright::buildDocumentsMenu() {
     PopupMenu5 = new QMenu(this);
     PopupMenu5->setObjectName(QStringLiteral("PopupMenu5"));
     RemoveMissingRoutines1 = menuItem(PopupMenu5, QStringLiteral("RemoveMissingRoutines1"),
@@ -428,32 +465,6 @@ void TfrmInkwright::buildMenus() {
                                         QStringLiteral("Connect to Shared Database..."));
     UseLocalDatabase1 = menuItem(PopupMenu5, QStringLiteral("UseLocalDatabase1"),
                                  QStringLiteral("Use Local Database"));
-
-    // "Refresh Row" works anywhere in the window on the row being edited;
-    // the lists' items run it on their own table.
-    Action2 = new QAction(QStringLiteral("Refresh Row"), this);
-    Action2->setObjectName(QStringLiteral("Action2"));
-    Action2->setShortcut(QKeySequence(Qt::Key_F5));
-    Action2->setShortcutContext(Qt::WindowShortcut);
-    addAction(Action2);
-    PopupMenu1->addSeparator();
-    RefreshRow1 =
-        menuItem(PopupMenu1, QStringLiteral("RefreshRow1"), QStringLiteral("Refresh Row\tF5"));
-    RefreshRow2 =
-        menuItem(PopupMenu4, QStringLiteral("RefreshRow2"), QStringLiteral("Refresh Row\tF5"));
-
-    const std::pair<QWidget*, QMenu*> menuOwners[] = {{DBGrid2, PopupMenu1},
-                                                      {DBMemo1, PopupMenu2},
-                                                      {DBMemo2, PopupMenu3},
-                                                      {DBGrid3, PopupMenu4},
-                                                      {DBGrid1, PopupMenu5}};
-    for (const auto& [widget, popup] : menuOwners) {
-        QWidget* owner = widget;
-        QMenu* menu = popup;
-        owner->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(owner, &QWidget::customContextMenuRequested, this,
-                [this, owner, menu](const QPoint& position) { showMenu(menu, owner, position); });
-    }
 }
 
 } // namespace ink

@@ -18,19 +18,13 @@ bool hasDocument(TDM1& dm) {
     return dm.tblDocs->isOpen() && dm.tblDocs->recordCount() > 0;
 }
 
-void postPending(TDM1& dm) {
-    for (TTable* table : {dm.tblProc, dm.tblUnits, dm.tblDocs})
-        if (table->state() != TTable::State::Browsing && table->isModified())
-            table->post();
-}
-
 } // namespace
 
 CommentImportPlan PlanCommentImport(TDM1& dm) {
     CommentImportPlan plan;
     if (!hasDocument(dm))
         return plan;
-    postPending(dm);
+    dm.postPendingEdits();
     const QString projectPath = dm.tblDocsDPRFileName->asString();
     const QString projectFolder = QFileInfo(projectPath).absolutePath();
     TTable& units = *dm.tblUnits;

@@ -48,9 +48,7 @@ bool GoToNextUndescribedRoutine(TDM1& dm) {
     if (!hasDocument(dm))
         return false;
     // What is being typed counts: the row is stored before the search.
-    for (TTable* table : {dm.tblProc, dm.tblUnits})
-        if (table->state() != TTable::State::Browsing && table->isModified())
-            table->post();
+    dm.postPendingEdits();
     const int unitNo = dm.tblUnits->recordCount() > 0 ? dm.tblUnitsUnitNo->asInteger() : 0;
     const int procNo = dm.tblProc->recordCount() > 0 ? dm.tblProcProcNo->asInteger() : 0;
     const auto next =
@@ -65,9 +63,7 @@ bool GoToNextUndescribedRoutine(TDM1& dm) {
 void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
     if (!hasDocument(dm))
         return;
-    for (TTable* table : {dm.tblProc, dm.tblUnits, dm.tblDocs})
-        if (table->state() != TTable::State::Browsing && table->isModified())
-            table->post();
+    dm.postPendingEdits();
     const int docNo = dm.tblDocsDocNo->asInteger();
     const MissingRowsSummary missing = CountMissingRows(dm.database(), docNo);
     if (missing.units == 0 && missing.routines == 0) {

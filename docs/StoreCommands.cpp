@@ -19,15 +19,6 @@ QString aliasName() {
     return QString::fromLatin1(TDM1::AliasName);
 }
 
-bool sameLogin(const StoreAddress& a, const StoreAddress& b) {
-    return a.isServer() && b.isServer() && a.server == b.server && a.port == b.port &&
-           a.database == b.database && a.user == b.user;
-}
-
-QList<TableDef> ownTables() {
-    return {TDM1::docsDefinition(), TDM1::unitsDefinition(), TDM1::procsDefinition()};
-}
-
 QString systemUserName() {
     QString name = qEnvironmentVariable("USER");
     if (name.isEmpty())
@@ -106,11 +97,11 @@ std::unique_ptr<Database> StoreCommands::connectAsking(StoreAddress& address, QS
     // A password typed for this login before (in "Test", or for the store
     // open now) is tried first.
     for (const StoreAddress* known : {&tested_, &given_})
-        if (address.password.isEmpty() && sameLogin(address, *known))
+        if (address.password.isEmpty() && address.sameLogin(*known))
             address.password = known->password;
     for (;;) {
         try {
-            return std::make_unique<Database>(address, ownTables());
+            return std::make_unique<Database>(address, TDM1::tableDefinitions());
         } catch (const PasswordRequired& e) {
             if (!askPassword(address, e.message())) {
                 *refusal = e.message();
@@ -144,14 +135,6 @@ QString StoreCommands::testLogin(const Dialogs::ServerLogin& login) {
     }
 }
 
-void StoreCommands::storePendingEdits() {
-    // What is typed belongs to the store open now; it is stored before that
-    // store is closed, and a failure keeps the program on it.
-    for (TTable* table : {dm_.tblProc, dm_.tblUnits, dm_.tblDocs})
-        if (table->isOpen() && table->state() != TTable::State::Browsing && table->isModified())
-            table->post();
-}
-
 bool StoreCommands::connectToShared() {
     Dialogs::ServerLogin initial{QStringLiteral("localhost"), StoreAddress::DefaultPort,
                                  QStringLiteral("inkwright"), systemUserName()};
@@ -175,7 +158,9 @@ bool StoreCommands::connectToShared() {
     if (!login)
         return false;
     StoreAddress address = addressOf(*login);
-    storePendingEdits();
+    // What is typed belongs to the store open now; it is stored before that
+    // store is closed, and a failure keeps the program on it.
+    dm_.postPendingEdits();
     // The server is tried on a connection of its own first: if it cannot be
     // used, nothing of the open store has been touched.
     QString refusal;
@@ -186,11 +171,11 @@ bool StoreCommands::connectToShared() {
 }
 
 void StoreCommands::useLocal() {
-    storePendingEdits();
+    dm_.postPendingEdits();
     const StoreAddress address = StoreAddress::local(localFolder_);
     {
         // As above: a local store that cannot be opened leaves the shared one open.
-        Database probe(address, ownTables());
+        Database probe(address, TDM1::tableDefinitions());
     }
     switchTo(address);
 }
@@ -268,6 +253,12 @@ void StoreCommands::refreshRow(TTable& table) {
         table.cancel();
     else
         table.post();
+}
+
+void StoreCommands::pointAliasHere() {
+    AliasRegistry& registry = dm_.registry();
+    registry.load();
+    EnsureDatabaseAlias(registry, aliasName(), localFolder_, true);
 }
 
 } // namespace ink

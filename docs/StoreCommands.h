@@ -43,6 +43,12 @@ public:
     // (posted over the version just read).
     void refreshRow(TTable& table);
 
+    // Points the alias, which every copy of the program shares, at this
+    // program's data directory again before the report library follows it:
+    // another copy started since may have re-pointed it. A server alias
+    // stays as the user set it.
+    void pointAliasHere();
+
 private:
     StoreAddress addressOf(const Dialogs::ServerLogin& login) const;
     // Connects to `address`, asking for a password while the server wants
@@ -50,7 +56,6 @@ private:
     // `refusal`, when the user cancelled the password box.
     std::unique_ptr<Database> connectAsking(StoreAddress& address, QString* refusal);
     bool askPassword(StoreAddress& address, const QString& why);
-    void storePendingEdits();
     void switchTo(const StoreAddress& address);
 
     TDM1& dm_;

@@ -1,3 +1,6 @@
+// A project made into a stored document, or an existing one refreshed: its
+// units and their routines matched to the rows already stored, so that no
+// description is lost.
 #include "BuildDocument.h"
 
 #include <limits>

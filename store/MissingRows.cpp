@@ -9,6 +9,8 @@
 #include "FieldValue.h"
 #include "Statement.h"
 #include "TDM1.h"
+#include "TField.h"
+#include "TTable.h"
 
 namespace ink {
 
@@ -166,6 +168,22 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
         dropUnit.bindInteger(1, unitNo);
         dropUnit.run();
     }
+}
+
+bool RowLeftTheSource(const TDM1& dm, const TTable& table, int row) {
+    if (!table.isOpen() || !dm.tblDocs->isOpen())
+        return false;
+    const int lastSeen = table.definition().indexOf(QStringLiteral("LastSeen"));
+    return LeftTheSource(table.rowValue(row, lastSeen), dm.tblDocsLastScan->value());
+}
+
+int RowsLeftTheSource(const TDM1& dm, const TTable& table) {
+    if (!table.isOpen())
+        return 0;
+    int missing = 0;
+    for (int row = 0; row < table.recordCount(); ++row)
+        missing += RowLeftTheSource(dm, table, row) ? 1 : 0;
+    return missing;
 }
 
 } // namespace ink

@@ -3,6 +3,8 @@
 namespace ink {
 
 class Database;
+class TDM1;
+class TTable;
 
 // What a document holds that its last scan did not find.
 struct MissingRowsSummary {
@@ -15,6 +17,12 @@ struct MissingRowsSummary {
 };
 
 MissingRowsSummary CountMissingRows(Database& db, int docNo);
+
+// Whether row `row` of the units' or routines' scope in memory left the
+// source at the current document's last scan; false while the tables are
+// closed. RowsLeftTheSource counts them over the scope.
+bool RowLeftTheSource(const TDM1& dm, const TTable& table, int row);
+int RowsLeftTheSource(const TDM1& dm, const TTable& table);
 
 // Removes the document's missing units and routines (placeholders included)
 // in one transaction. With `moveDescriptions`, a missing routine's

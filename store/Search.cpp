@@ -1,3 +1,5 @@
+// The search over every document's unit and routine names and descriptions,
+// and the index it reads.
 #include "Search.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,5 @@
+// What start-up needs before the window is usable: the data directory,
+// the alias pointed at it, and the three tables opened or made.
 #include "Startup.h"
 
 #include <filesystem>

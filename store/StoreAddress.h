@@ -32,6 +32,12 @@ struct StoreAddress {
 
     static StoreAddress local(const QString& folder);
     bool isServer() const { return driver == Driver::Postgres; }
+    // Both name the same server database as the same user: a password
+    // given for one serves the other.
+    bool sameLogin(const StoreAddress& other) const {
+        return isServer() && other.isServer() && server == other.server && port == other.port &&
+               database == other.database && user == other.user;
+    }
 
     // "postgresql://user@host:port/database"; a socket folder as host is
     // written percent-encoded, as libpq reads it. Empty for an embedded store.

@@ -92,6 +92,17 @@ const TableDef& TDM1::procsDefinition() {
     return def;
 }
 
+const QList<TableDef>& TDM1::tableDefinitions() {
+    static const QList<TableDef> tables{docsDefinition(), unitsDefinition(), procsDefinition()};
+    return tables;
+}
+
+void TDM1::postPendingEdits() {
+    for (TTable* table : {tblProc, tblUnits, tblDocs})
+        if (table->isOpen() && table->state() != TTable::State::Browsing && table->isModified())
+            table->post();
+}
+
 TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
     : QObject(owner), registry_(std::move(registry)) {
     setObjectName(QStringLiteral("DM1"));
@@ -157,12 +168,9 @@ Database& TDM1::database() {
     StoreAddress address = AliasAddress(*registry_, QString::fromLatin1(AliasName));
     if (!address.isServer())
         requireOwnFolder(address.folder);
-    else if (passwordFor_.isServer() && passwordFor_.server == address.server &&
-             passwordFor_.port == address.port && passwordFor_.database == address.database &&
-             passwordFor_.user == address.user)
+    else if (passwordFor_.sameLogin(address))
         address.password = passwordFor_.password;
-    database_ = std::make_unique<Database>(
-        address, QList<TableDef>{docsDefinition(), unitsDefinition(), procsDefinition()});
+    database_ = std::make_unique<Database>(address, tableDefinitions());
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
     // Without an event loop (a script, a benchmark) nobody watches.
     if (database_->isServer() && QCoreApplication::instance()) {
@@ -203,12 +211,7 @@ void TDM1::showOthersChanges() {
         if (version == othersSeen_)
             return;
         othersSeen_ = version;
-        for (TTable* table : {tblDocs, tblUnits, tblProc}) {
-            if (table->isOpen()) {
-                table->reloadKeepingPending();
-                break;
-            }
-        }
+        reloadOpenTables();
     } catch (const UserError&) {
         // The server is away; the next look, or the user's next step, says so.
         return;
@@ -230,14 +233,18 @@ void TDM1::requireOwnFolder(const QString& folder) const {
 
 // The details follow their master, so reloading the topmost open table
 // reloads all.
+void TDM1::reloadOpenTables() {
+    for (TTable* table : {tblDocs, tblUnits, tblProc}) {
+        if (table->isOpen()) {
+            table->reloadKeepingPending();
+            return;
+        }
+    }
+}
+
 void TDM1::reloadAfterLostWrites() {
     try {
-        for (TTable* table : {tblDocs, tblUnits, tblProc}) {
-            if (table->isOpen()) {
-                table->reloadAfterLostWrites();
-                return;
-            }
-        }
+        reloadOpenTables();
     } catch (const UserError&) {
         // The store cannot be read either; the error about the lost writes
         // is the one to show, and the next move reads again.

@@ -28,6 +28,8 @@ public:
     static const TableDef& docsDefinition();
     static const TableDef& unitsDefinition();
     static const TableDef& procsDefinition();
+    // The program's own tables, masters first: what a store holds.
+    static const QList<TableDef>& tableDefinitions();
 
     // `registry` resolves the alias; the default uses the user's configuration.
     explicit TDM1(QObject* owner = nullptr, std::shared_ptr<AliasRegistry> registry = {});
@@ -59,6 +61,11 @@ public:
     // while the alias names it. Every copy of the program shares the alias,
     // so this keeps a copy whose alias step failed off another copy's store.
     void requireDataDirectory(const QString& folder) { requiredFolder_ = folder; }
+
+    // Stores what is being typed in any open table, the routine first, so
+    // that a command about to read the store sees it. A failed post throws
+    // and leaves that row pending, as the user typed it.
+    void postPendingEdits();
 
     TTable* tblDocs;
     TTable* tblUnits;
@@ -113,6 +120,7 @@ signals:
     void othersChanged();
 
 private:
+    void reloadOpenTables();
     void reloadAfterLostWrites();
     void requireOwnFolder(const QString& folder) const;
 

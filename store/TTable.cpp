@@ -264,6 +264,15 @@ struct TTable::Impl {
         return at;
     }
 
+    // After the scope was read again: the row that was current if it is
+    // still there, else the one now at its place (or the last); -1 if none.
+    int positionAfterReload(qint64 keptRowid, int oldPosition) const {
+        for (int row = 0; row < count(); ++row)
+            if ((*rows)[row].rowid == keptRowid)
+                return row;
+        return rows->empty() ? -1 : std::max(std::min(oldPosition, count() - 1), 0);
+    }
+
     // Rows in memory may show writes the store no longer holds: read the
     // scope again, here and below, without touching a pending row (what the
     // user typed stays; its post will say if its row is gone).
@@ -277,11 +286,7 @@ struct TTable::Impl {
         rows = master && hasNull(scopeKey) ? std::make_shared<Rows>()
                                            : std::make_shared<Rows>(store->load(scopeKey));
         scopeLoaded = true;
-        int position = std::min(oldPosition, count() - 1);
-        for (int row = 0; row < count(); ++row)
-            if ((*rows)[row].rowid == keep)
-                position = row;
-        current = rows->empty() ? -1 : std::max(position, 0);
+        current = positionAfterReload(keep, oldPosition);
         eof = rows->empty();
         emit q->dataChanged();
         for (TTable* detail : details)
@@ -632,10 +637,6 @@ void TTable::removeCurrent(bool withDetails) {
     d_->setCurrent(std::min(position, d_->count() - 1));
 }
 
-void TTable::reloadAfterLostWrites() {
-    d_->reloadKeepingPending();
-}
-
 void TTable::reloadKeepingPending() {
     d_->reloadKeepingPending();
 }
@@ -665,12 +666,8 @@ void TTable::refresh() {
     const int oldPosition = d_->current;
     d_->cache.clear();
     d_->takeScope(d_->master ? d_->masterKey() : d_->scopeKey);
-    int position = std::min(oldPosition, d_->count() - 1);
-    for (int row = 0; row < d_->count(); ++row)
-        if ((*d_->rows)[row].rowid == keep)
-            position = row;
     emit dataChanged();
-    d_->setCurrent(d_->rows->empty() ? -1 : std::max(position, 0));
+    d_->setCurrent(d_->positionAfterReload(keep, oldPosition));
 }
 
 } // namespace ink

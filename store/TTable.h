@@ -106,13 +106,10 @@ public:
     // (the user has seen it); while browsing, the row shows the new version.
     // Throws RowChanged when the row is gone.
     QVariantList refreshRow();
-    // Others changed the store: reloads this scope and every detail's,
-    // keeping the current row and a pending row as they are.
+    // Reads this scope and every detail's again, keeping the current row and
+    // a pending row as they are: after others changed the store, or after
+    // the store lost writes this table already shows (a failed commit).
     void reloadKeepingPending();
-    // After the store lost writes this table already shows (a failed
-    // commit): reloads this scope and every detail's, leaving a pending row
-    // as it is.
-    void reloadAfterLostWrites();
 
     // Value of a field of the current (or pending) row; null without one.
     QVariant currentValue(int field) const;

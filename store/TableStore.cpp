@@ -1,3 +1,5 @@
+// A table's rows as the store holds them: one scope loaded, one row read
+// again, rows inserted, updated and deleted, with statements prepared once.
 #include "TableStore.h"
 
 #include <algorithm>

@@ -66,13 +66,6 @@ void reportMissingSources(TDM1& dm, QTextStream& err) {
         err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1) << '\n';
 }
 
-bool moveToDocument(TDM1& dm, int docNo) {
-    for (dm.tblDocs->first(); !dm.tblDocs->eof(); dm.tblDocs->next())
-        if (dm.tblDocsDocNo->asInteger() == docNo)
-            return true;
-    return false;
-}
-
 int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
     QString storeProblem;

@@ -21,12 +21,6 @@ using namespace ink;
 
 namespace {
 
-const QList<TableDef>& storeTables() {
-    static const QList<TableDef> tables{TDM1::docsDefinition(), TDM1::unitsDefinition(),
-                                        TDM1::procsDefinition()};
-    return tables;
-}
-
 // A URL names a server; anything else is a data folder.
 std::optional<StoreAddress> addressOf(const QString& text, QString* problem) {
     if (text.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive) &&
@@ -73,7 +67,7 @@ qint64 copyTable(Database& from, Database& to, const TableDef& def) {
 }
 
 void requireEmpty(Database& db, const QString& name) {
-    for (const TableDef& def : storeTables())
+    for (const TableDef& def : TDM1::tableDefinitions())
         if (db.tableExists(def.name) && rowCount(db, def) > 0)
             throw UserError(QStringLiteral("The store %1 is not empty (its table %2 holds rows); "
                                            "copy into a new folder or an empty database.")
@@ -112,7 +106,7 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
         Batch batch(db);
         requireEmpty(db, storeName(*to));
         Savepoint whole(db);
-        for (const TableDef& def : storeTables()) {
+        for (const TableDef& def : TDM1::tableDefinitions()) {
             qint64 copied = 0;
             try {
                 copied = copyTable(source, db, def);

@@ -7,6 +7,7 @@
 #include "store/StoreAddress.h"
 #include "store/TDM1.h"
 #include "ToolCommand.h"
+#include "ToolStore.h"
 
 #include <limits>
 #include <QDir>
@@ -15,13 +16,11 @@ using namespace ink;
 
 namespace {
 
-const char* const Usage =
-    "usage: inkwright-tool export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER\n";
+const char* const Usage = "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER";
 
 struct ExportArguments {
     qint32 docNo = 0;
-    QString dataDir;
-    QString url; // a server store, in place of dataDir
+    StoreAddress store;
     QString outFile;
 };
 
@@ -35,44 +34,32 @@ bool parseDocNo(const QString& text, qint32& docNo) {
     return true;
 }
 
-// Nothing when the arguments do not fit the usage.
-std::optional<ExportArguments> parseArguments(const QStringList& args) {
+// Nothing when the arguments do not fit the usage; `problem` says why the
+// store option was refused, if it was.
+std::optional<ExportArguments> parseArguments(QStringList args, QString* problem) {
     ExportArguments parsed;
-    bool haveDocNo = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if ((arg == "--data" || arg == "--db" || arg == "--out") && i + 1 < args.size())
-            (arg == "--data" ? parsed.dataDir
-             : arg == "--db" ? parsed.url
-                             : parsed.outFile) = args[++i];
-        else if (!haveDocNo && parseDocNo(arg, parsed.docNo))
-            haveDocNo = true;
-        else
-            return std::nullopt;
-    }
-    if (!haveDocNo || parsed.dataDir.isEmpty() == parsed.url.isEmpty() || parsed.outFile.isEmpty())
+    const std::optional<StoreAddress> store = takeStoreOption(args, problem);
+    if (!store)
+        return std::nullopt;
+    parsed.store = *store;
+    parsed.outFile = takeOption(args, QStringLiteral("--out"));
+    if (args.size() != 1 || parsed.outFile.isEmpty() || !parseDocNo(args[0], parsed.docNo))
         return std::nullopt;
     return parsed;
 }
 
 int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const std::optional<ExportArguments> parsed = parseArguments(args);
+    QString problem;
+    const std::optional<ExportArguments> parsed = parseArguments(args, &problem);
     if (!parsed) {
-        err << Usage;
+        err << usageWithProblem(QString::fromLatin1(Usage), problem);
         return 2;
     }
     // The report reads a server store by its URL, as the report library does.
-    QString databaseFile =
-        QDir(parsed->dataDir).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
-    if (!parsed->url.isEmpty()) {
-        QString problem;
-        const std::optional<StoreAddress> server = StoreAddress::fromUrl(parsed->url, &problem);
-        if (!server) {
-            err << Usage << problem << '\n';
-            return 2;
-        }
-        databaseFile = server->url();
-    }
+    const QString databaseFile =
+        parsed->store.isServer()
+            ? parsed->store.url()
+            : QDir(parsed->store.folder).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
     const ExportResult result = exportReport(databaseFile, parsed->docNo, parsed->outFile);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)

@@ -24,13 +24,7 @@ int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) 
     }
     ToolStore store(*data);
     TDM1& dm = store.dm();
-    bool found = false;
-    for (dm.tblDocs->first(); !found && !dm.tblDocs->eof();) {
-        found = dm.tblDocsDocNo->asInteger() == docNo;
-        if (!found)
-            dm.tblDocs->next();
-    }
-    if (!found) {
+    if (!moveToDocument(dm, docNo)) {
         err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;
     }

@@ -7,6 +7,8 @@
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/Startup.h"
+#include "store/TField.h"
+#include "store/TTable.h"
 #include "store/UserError.h"
 
 namespace ink {
@@ -26,10 +28,9 @@ void requireDatabaseFile(const QString& dataDirectory) {
 
 // Whether the store holds every field of this version's tables.
 bool hasEveryField(const Database& db) {
-    for (const TableDef* def :
-         {&TDM1::docsDefinition(), &TDM1::unitsDefinition(), &TDM1::procsDefinition()}) {
-        const QStringList columns = db.columnsOf(def->name);
-        for (const FieldDef& field : def->fields)
+    for (const TableDef& def : TDM1::tableDefinitions()) {
+        const QStringList columns = db.columnsOf(def.name);
+        for (const FieldDef& field : def.fields)
             if (!columns.contains(field.name, Qt::CaseInsensitive))
                 return false;
     }
@@ -104,6 +105,13 @@ std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem)
     if (!folder.isEmpty())
         return StoreAddress::local(folder);
     return StoreAddress::fromUrl(url, problem);
+}
+
+bool moveToDocument(TDM1& dm, int docNo) {
+    for (dm.tblDocs->first(); !dm.tblDocs->eof(); dm.tblDocs->next())
+        if (dm.tblDocsDocNo->asInteger() == docNo)
+            return true;
+    return false;
 }
 
 QString usageWithProblem(const QString& usage, const QString& problem) {

@@ -61,6 +61,9 @@ QString takeOption(QStringList& args, const QString& option);
 // saying why, when neither or both are given or the URL is not usable.
 std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem);
 
+// Makes document `docNo` current; false when the store holds none of that number.
+bool moveToDocument(TDM1& dm, int docNo);
+
 // "usage: inkwright-tool USAGE", and on a line of its own why the store
 // option was refused, if it was.
 QString usageWithProblem(const QString& usage, const QString& problem);

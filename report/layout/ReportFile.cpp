@@ -1,3 +1,5 @@
+// A document's report written to a file or folder: a PDF, one HTML page or
+// a site, chosen by the name given, and checked once written.
 #include "ReportFile.h"
 
 #include <QFile>

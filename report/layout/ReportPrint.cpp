@@ -1,3 +1,4 @@
+// Printing and drawing a laid-out report's pages on any paint device.
 #include "ReportPrint.h"
 
 #include <QPainter>

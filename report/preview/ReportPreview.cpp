@@ -1,3 +1,5 @@
+// The preview window: the report's pages one at a time, with paging,
+// printing and saving as PDF, HTML or a site.
 #include "ReportPreview.h"
 
 #include <QAccessible>

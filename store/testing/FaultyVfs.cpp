@@ -12,7 +12,6 @@ struct Faults {
     sqlite3_io_methods methods{};
     int remaining = -1; // -1: never fail
     int writeError = SQLITE_FULL;
-    int seen = 0;
     int failed = 0;
     int statementJournals = 0;
     QStringList opened;
@@ -31,7 +30,6 @@ sqlite3_file* realOf(sqlite3_file* file) {
 }
 
 bool shouldFail() {
-    ++faults.seen;
     if (faults.remaining < 0)
         return false;
     if (faults.remaining > 0) {
@@ -172,18 +170,12 @@ FaultyVfs::~FaultyVfs() {
 void FaultyVfs::failAfter(int calls, int writeError) {
     faults.remaining = calls;
     faults.writeError = writeError;
-    faults.seen = 0;
     faults.failed = 0;
 }
 
 void FaultyVfs::heal() {
     faults.remaining = -1;
-    faults.seen = 0;
     faults.failed = 0;
-}
-
-int FaultyVfs::callsSeen() const {
-    return faults.seen;
 }
 
 int FaultyVfs::failures() const {

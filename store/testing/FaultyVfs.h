@@ -20,8 +20,6 @@ public:
     void failAfter(int calls, int writeError = 13 /* SQLITE_FULL */);
     // Writes and syncs succeed again.
     void heal();
-    // Writes and syncs seen since the last failAfter or heal.
-    int callsSeen() const;
     int failures() const;
 
     // Statement journals opened: SQLite keeps one for a statement that may

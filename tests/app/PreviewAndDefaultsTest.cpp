@@ -92,3 +92,21 @@ TEST_F(WindowTest, DefaultWithAnEmptyListDoesNothing) {
     EXPECT_EQ(countRows("DocsLib"), 0);
     EXPECT_EQ(dialogs.messages(), QStringList());
 }
+
+// The library reads the store, not the window: a routine's description still
+// being typed is stored before it runs, as the document row's change is.
+TEST_F(WindowTest, PreviewStoresEveryEditStillPending) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "sample");
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Typed, not yet posted.");
+
+    QTest::mouseClick(window->Button29, Qt::LeftButton);
+    EXPECT_EQ(dm->tblProc->state(), ink::TTable::State::Browsing);
+    ink::Statement stored(
+        dm->database(),
+        "SELECT COUNT(*) FROM ProcsLib WHERE Description = 'Typed, not yet posted.'");
+    ASSERT_TRUE(stored.step());
+    EXPECT_EQ(stored.integerAt(0), 1);
+}

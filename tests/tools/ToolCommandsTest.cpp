@@ -89,3 +89,30 @@ TEST(ToolCommands, PipesAreNoProjectsAndNoPrograms) {
     EXPECT_EQ(verinfo.status, 1);
     EXPECT_EQ(verinfo.err, ("inkwright-tool verinfo: no such file: " + program + "\n"));
 }
+
+// Every command that works on a store takes it the same way: --data DIR or
+// --db URL, exactly one; neither or both is a usage error that says so, and
+// nothing is opened or made.
+TEST(ToolCommands, EveryStoreCommandWantsExactlyOneOfDataAndDb) {
+    TempDir dir;
+    const QString data = dir.filePath("data");
+    const QString url = QStringLiteral("postgresql://nobody@localhost:1/none");
+    const QList<QStringList> commands = {
+        {"coverage", "1"},
+        {"search", "word"},
+        {"import-comments", "1"},
+        {"export", "1", "--out", dir.filePath("r.html")},
+    };
+    for (const QStringList& command : commands) {
+        for (const QStringList& store : {QStringList{}, QStringList{"--data", data, "--db", url}}) {
+            SCOPED_TRACE((command + store).join(' ').toStdString());
+            const ToolRun run = runTool(command + store);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_TRUE(run.err.contains("usage: inkwright-tool " + command.first()))
+                << qPrintable(run.err);
+            EXPECT_TRUE(run.err.contains("--data DIR or as --db URL, one of them"))
+                << qPrintable(run.err);
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(data));
+}
