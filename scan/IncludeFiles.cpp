@@ -55,6 +55,7 @@ struct LexedFile {
     QByteArray bytes;
     std::vector<Include> includes;
     bool reachedImplementation = false;
+    FileStamp stamp; // taken before the bytes were read
 };
 
 LexedFile lexFile(QByteArray bytes) {
@@ -77,6 +78,7 @@ LexedFile lexFile(QByteArray bytes) {
 struct Listing {
     QSet<QString> exact;
     QHash<QString, QString> folded;
+    FileStamp stamp; // taken before the folder was listed
 };
 
 } // namespace
@@ -101,8 +103,9 @@ namespace {
 
 class Expander {
 public:
-    Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache)
-        : cache_(cache) {
+    Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache,
+             QList<FileStamp>* taken)
+        : cache_(cache), taken_(taken) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -175,14 +178,23 @@ private:
     }
 
     std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
-        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend())
+        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend()) {
+            // One that could not be read is never trusted to stay so.
+            if (taken_)
+                *taken_ << (*kept ? (*kept)->stamp : FileStamp{path});
             return *kept;
+        }
         std::shared_ptr<const LexedFile> file;
+        FileStamp stamp = StampFile(path);
         if (std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit)) {
             if (bytes->startsWith("\xEF\xBB\xBF"))
                 bytes->remove(0, 3);
-            file = std::make_shared<const LexedFile>(lexFile(std::move(*bytes)));
+            LexedFile lexed = lexFile(std::move(*bytes));
+            lexed.stamp = std::move(stamp);
+            file = std::make_shared<const LexedFile>(std::move(lexed));
         }
+        if (taken_)
+            *taken_ << (file ? file->stamp : FileStamp{path});
         const qint64 size = file ? file->bytes.size() : 0;
         if (cache_.bytesKept + size <= IncludeCache::Data::maxBytesKept) {
             cache_.bytesKept += size;
@@ -233,6 +245,7 @@ private:
         auto listed = cache_.listings.constFind(folder);
         if (listed == cache_.listings.cend()) {
             Listing listing;
+            listing.stamp = StampFolder(folder);
             for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
                 listing.exact.insert(entry);
                 const QString folded = entry.toCaseFolded();
@@ -241,10 +254,16 @@ private:
             }
             listed = cache_.listings.insert(folder, std::move(listing));
         }
+        if (taken_ && !foldersTaken_.contains(folder)) {
+            foldersTaken_.insert(folder);
+            *taken_ << listed->stamp;
+        }
         return *listed;
     }
 
     IncludeCache::Data& cache_;
+    QList<FileStamp>* taken_;
+    QSet<QString> foldersTaken_;
     QStringList folders_;
     QSet<QString> seen_;
     qint64 bytesIncluded_ = 0;
@@ -281,11 +300,12 @@ bool mayInclude(QByteArrayView bytes) {
 } // namespace
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
-                                   const QString& projectFolder, IncludeCache* cache) {
+                                   const QString& projectFolder, IncludeCache* cache,
+                                   QList<FileStamp>* taken) {
     if (!mayInclude(unitBytes))
         return unitBytes;
     IncludeCache ownCache;
-    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data());
+    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken);
     // The unit's own bytes stay as given, a byte-order mark included: the
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);
