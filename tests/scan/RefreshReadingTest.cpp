@@ -1,10 +1,7 @@
 // A refresh that reads only the units whose files changed: what makes it read
 // a unit again, and that what it stores is what reading every unit stores.
-#include <chrono>
-#include <filesystem>
-#include <QFile>
-
 #include "scan/SourceStamps.h"
+#include "support/FileTimes.h"
 #include "support/PrintQt.h"
 #include "support/RecordingFeedback.h"
 #include "support/StoreFixture.h"
@@ -12,8 +9,6 @@
 using namespace ink;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class ChangedOnlyRefresh : public StoreFixture {
 protected:
@@ -38,29 +33,7 @@ protected:
         BuildDocument(*dm, project, dm->tblDocsDocName->asString(), true, feedback, reading);
     }
 
-    void ageAll() {
-        const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-        fs::last_write_time(temp.path().toStdString(), hourAgo);
-        for (const auto& entry : fs::recursive_directory_iterator(temp.path().toStdString()))
-            fs::last_write_time(entry.path(), hourAgo);
-    }
-
-    // Changes a file's text keeping its size and time: a change no stamp can see.
-    void rewriteUnseen(const QString& relative, const QByteArray& from, const QByteArray& to) {
-        const fs::path file = temp.filePath(relative).toStdString();
-        const auto time = fs::last_write_time(file);
-        QFile in(temp.filePath(relative));
-        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-        QByteArray text = in.readAll();
-        in.close();
-        ASSERT_EQ(from.size(), to.size());
-        text.replace(from, to);
-        QFile out(temp.filePath(relative));
-        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
-        out.write(text);
-        out.close();
-        fs::last_write_time(file, time);
-    }
+    void ageAll() { AgeFileTree(temp.path()); }
 
     // Every routine of the document with its unit, as the user and the
     // missing-rows list see them: whether the last scan found it, not when.
@@ -96,7 +69,7 @@ protected:
 
 TEST_F(ChangedOnlyRefresh, PassesOverUnitsWhoseFilesAreAsTheyWereUnlessAskedToReadAll) {
     const QStringList built = rows();
-    rewriteUnseen("app/Util.pas", "procedure Run;", "procedure Ran;");
+    RewriteUnseen(temp.filePath("app/Util.pas"), "procedure Run;", "procedure Ran;");
     refresh();
     EXPECT_EQ(rows(), built);
     // The progress bar still steps once per unit.
@@ -158,9 +131,7 @@ TEST_F(ChangedOnlyRefresh, StoresWhatAFullReadStores) {
 TEST(SourceStamps, RoundTripsAndRefusesWhatItCannotTrust) {
     TempDir temp;
     const QString file = temp.write("a b/U.pas", "unit U;");
-    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    fs::last_write_time(file.toStdString(), hourAgo);
-    fs::last_write_time(temp.filePath("a b").toStdString(), hourAgo);
+    AgeFileTree(temp.path());
 
     UnitStamps stamps{QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
                       7,
