@@ -2,8 +2,13 @@
 // its row, and compared with the disk by the next refresh.
 #include "SourceStamps.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace ink {
 
@@ -13,20 +18,55 @@ namespace {
 // often one; a file changed within this of its stamp may change again
 // without its time moving.
 constexpr qint64 freshMs = 2000;
+constexpr qint64 absent = 0; // the time of what is not there
 
 const QString recordTag = QStringLiteral("stamps1");
 const QString readFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+struct Status {
+    bool exists = false;
+    bool isFolder = false;
+    qint64 size = 0;
+    qint64 modified = 0; // ms since the epoch
+};
+
+// One look at the disk. QFileInfo gives the time only as local time, and
+// each conversion from it reads the system's time zone file again: on a
+// refresh that checks every unit that cost more than the looks themselves.
+Status statusOf(const QString& path) {
+    Status status;
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return status;
+    status.exists = true;
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.size = qint64(info.st_size);
+    status.modified = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+#else
+    const QFileInfo info(path);
+    status.exists = info.exists();
+    status.isFolder = info.isDir();
+    status.size = info.size();
+    status.modified = info.lastModified().toMSecsSinceEpoch();
+#endif
+    return status;
+}
 
 FileStamp stamp(const QString& path, bool folder) {
     FileStamp result;
     result.path = path;
     result.isFolder = folder;
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir() != folder)
+    const Status info = statusOf(path);
+    // A folder that is not there is looked in all the same (a unit's
+    // "include" folder, mostly), and its absence is as firm a fact.
+    if (!info.exists || info.isFolder != folder) {
+        result.modified = absent;
         return result;
+    }
     if (!folder)
-        result.size = info.size();
-    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+        result.size = info.size;
+    const qint64 modified = info.modified;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     // A time in the future says nothing either (a clock set back, a copy
     // from another machine).

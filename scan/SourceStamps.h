@@ -20,7 +20,7 @@ namespace ink {
 struct FileStamp {
     QString path;
     qint64 size = -1;     // bytes; -1 for a folder, or a file that is not there
-    qint64 modified = -1; // milliseconds since the epoch; -1 when unknown
+    qint64 modified = -1; // ms since the epoch; 0 when not there, -1 unknown
     bool isFolder = false;
 
     bool operator==(const FileStamp&) const = default;

@@ -145,6 +145,11 @@ TEST(SourceStamps, RoundTripsAndRefusesWhatItCannotTrust) {
     EXPECT_TRUE(check.unchanged(*back, file));
     EXPECT_FALSE(StampCheck().unchanged(*back, temp.filePath("a b/V.pas")));
 
+    // A folder looked in that is not there is a firm fact too.
+    const FileStamp none = StampFolder(temp.filePath("a b/include"));
+    EXPECT_FALSE(UnitStamps({stamps.read, 0, {StampFile(file), none}}).toText().isEmpty());
+    EXPECT_TRUE(StampCheck().unchanged({stamps.read, 0, {StampFile(file), none}}, file));
+
     // Just written: not trusted, so nothing is kept and the unit is read again.
     const QString fresh = temp.write("N.pas", "unit N;");
     EXPECT_TRUE(UnitStamps({stamps.read, 0, {StampFile(fresh)}}).toText().isEmpty());
