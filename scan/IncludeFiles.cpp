@@ -88,8 +88,8 @@ struct IncludeCache::Data {
     // could not be read.
     QHash<QString, std::shared_ptr<const LexedFile>> files;
     QHash<QString, Listing> listings; // by folder
-    // What each path a lookup found resolves to, links followed: a link that
-    // names its own folder gives endless paths to one file.
+    // What each folder a lookup found a file in resolves to, links followed:
+    // a link that names its own folder gives endless paths to one file.
     QHash<QString, QString> resolved;
     qint64 bytesKept = 0;
     // Beyond this, files are read again for each unit rather than kept.
@@ -161,20 +161,21 @@ public:
     }
 
 private:
-    // A file's identity for "read once": the path it resolves to, links
-    // followed. Keyed by the path text, `{$I s/x.inc}` in x.inc with a link
-    // `s` to its own folder is a new file at every level, and a few such
-    // directives multiply up to the depth limit. Resolving costs a system
-    // call per folder of the path, so each path found is resolved once per
-    // build.
+    // A file's identity for "read once": the path of its folder resolved,
+    // links followed, and its name. Keyed by the path text, `{$I s/x.inc}` in
+    // x.inc with a link `s` to its own folder is a new file at every level,
+    // and a few such directives multiply up to the depth limit. Resolving
+    // costs a system call per folder of the path, so each folder is resolved
+    // once per build; a link to a file, which cannot loop, is left as named.
     QString key(const QString& path) {
-        const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        auto resolved = cache_.resolved.constFind(clean);
+        const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+        const QString folder = info.path();
+        auto resolved = cache_.resolved.constFind(folder);
         if (resolved == cache_.resolved.cend()) {
-            const QString canonical = QFileInfo(clean).canonicalFilePath();
-            resolved = cache_.resolved.insert(clean, canonical.isEmpty() ? clean : canonical);
+            const QString canonical = QFileInfo(folder).canonicalFilePath();
+            resolved = cache_.resolved.insert(folder, canonical.isEmpty() ? folder : canonical);
         }
-        return *resolved;
+        return *resolved + QLatin1Char('/') + info.fileName();
     }
 
     std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
