@@ -497,9 +497,12 @@ void TfrmInkwright::Button2Click() {
         return;
     // The lists and editors of the units and routines stay detached while
     // the document is rebuilt, and are attached again however it ends.
+    // Shift held reads every unit, not only those whose files changed: for
+    // when file times cannot be trusted (a restored backup, a network drive).
+    const bool readEveryUnit = QGuiApplication::keyboardModifiers() & Qt::ShiftModifier;
     attachUnitAndRoutineViews(false);
     const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
-    commands_->refresh();
+    commands_->refresh(readEveryUnit);
 }
 
 void TfrmInkwright::Button26Click() {

@@ -32,6 +32,14 @@ void refreshFpcProjectUnchanged(benchmark::State& state) {
 }
 BENCHMARK(refreshFpcProjectUnchanged)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The same refresh reading every unit (Shift+Refresh, refresh --full).
+void refreshFpcProjectReadingAll(benchmark::State& state) {
+    QTemporaryDir folder;
+    timeRefreshes(state, folder, makeProject(folder), BenchEngine::Sqlite,
+                  ink::RefreshReading::AllUnits);
+}
+BENCHMARK(refreshFpcProjectReadingAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // The same on a PostgreSQL server on this machine (a private cluster).
 void buildFpcProjectOnServer(benchmark::State& state) {
     QTemporaryDir folder;

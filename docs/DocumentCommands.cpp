@@ -118,13 +118,15 @@ void DocumentCommands::deleteDocument() {
     dm_.tblDocs->deleteWithDetails();
 }
 
-void DocumentCommands::refresh() {
+void DocumentCommands::refresh(bool readEveryUnit) {
     if (dm_.tblDocs->recordCount() == 0)
         return;
     const QString projectPath = dm_.tblDocsDPRFileName->asString();
     const QString name = dm_.tblDocsDocName->asString();
-    runShowingProgress(dm_, feedback_,
-                       [&] { BuildDocument(dm_, projectPath, name, true, feedback_); });
+    runShowingProgress(dm_, feedback_, [&] {
+        BuildDocument(dm_, projectPath, name, true, feedback_,
+                      readEveryUnit ? RefreshReading::AllUnits : RefreshReading::ChangedUnits);
+    });
 }
 
 void DocumentCommands::removeFromProject() {

@@ -20,8 +20,10 @@ public:
     void rename();
     // "Delete": the current document with all its units and routines.
     void deleteDocument();
-    // "Refresh": rebuild the current document from disk, keeping every description.
-    void refresh();
+    // "Refresh": rebuild the current document from disk, keeping every
+    // description. Only the units whose files changed are read, unless
+    // `readEveryUnit` (the user doubts the files' times, or wants to be sure).
+    void refresh(bool readEveryUnit = false);
     // "Remove from Project" / "Remove from documentation": the current unit
     // (with its routines) / the current routine.
     void removeFromProject();

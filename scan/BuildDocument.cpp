@@ -4,6 +4,7 @@
 #include "BuildDocument.h"
 
 #include <limits>
+#include <optional>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 
 #include "ProjectReader.h"
 #include "ScanAhead.h"
+#include "SourceStamps.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/SeenStamps.h"
@@ -173,7 +175,7 @@ void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const 
     for (int row = procs.recordCount() - 1; row >= 0; --row)
         known.insert(matchKey(procs.rowValue(row, nameField).toString()), row);
     QSet<QString> written;
-    for (const RoutineRow& row : RoutineRows(found)) {
+    for (const RoutineRow& row : found.rows) {
         const QString key = matchKey(asStored(procs, "ProcName", row.name));
         if (written.contains(key))
             continue;
@@ -225,34 +227,83 @@ QString lookedFor(const QString& projectPath, const QString& source, const QStri
 }
 
 // Keeps with the current unit where its source was looked for in vain, so
-// that what shows the unit can say so instead of calling it empty. Written
-// only when it changed: a refresh of a project as it was writes nothing.
-void noteMissingSource(TDM1& dm, const QString& path) {
-    if (dm.tblUnitsMissingSource->asString() == path)
+// that what shows the unit can say so instead of calling it empty, and the
+// stamps of the files read, so that the next refresh can pass it over.
+// Written only when either changed.
+void noteSource(TDM1& dm, const QString& missingPath, const QString& stamps) {
+    if (dm.tblUnitsMissingSource->asString() == missingPath &&
+        dm.tblUnitsSourceStamps->asString() == stamps)
         return;
     dm.tblUnits->edit();
-    dm.tblUnitsMissingSource->setValue(textOrNull(path));
+    dm.tblUnitsMissingSource->setValue(textOrNull(missingPath));
+    dm.tblUnitsSourceStamps->setValue(textOrNull(stamps));
     dm.tblUnits->post();
 }
 
+// The stamps of the unit at `row` when its source is as the last read found
+// it and its routine rows are as that read left them (none deleted since),
+// so that reading it again would change nothing.
+std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString& source,
+                                          const QHash<qint64, int>& routineRows,
+                                          StampCheck& check) {
+    const TTable& units = *dm.tblUnits;
+    std::optional<UnitStamps> stamps =
+        UnitStamps::fromText(units.rowValue(row, dm.tblUnitsSourceStamps->index()).toString());
+    if (!stamps)
+        return std::nullopt;
+    const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
+    if (routineRows.value(unitNo) != stamps->routineRows || !check.unchanged(*stamps, source))
+        return std::nullopt;
+    return stamps;
+}
+
 qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
-                 BuildFeedback& feedback) {
+                 RefreshReading reading, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     const QStringList sources = unitSources(dm, projectPath);
-    ScanAhead scanner(sources, QFileInfo(projectPath).absolutePath());
+    const int count = units.recordCount();
+    // Which units need reading is settled before the first is read, so the
+    // scanning thread is handed only those.
+    QList<std::optional<UnitStamps>> unchanged(count);
+    QStringList toRead;
+    if (reading == RefreshReading::ChangedUnits) {
+        const QHash<qint64, int> routineRows =
+            SeenStamps::routineRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
+        StampCheck check;
+        for (int row = 0; row < count; ++row)
+            unchanged[row] = unchangedSource(dm, row, sources[row], routineRows, check);
+    }
+    for (int row = 0; row < count; ++row)
+        if (!unchanged[row])
+            toRead << sources[row];
+    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath());
+    const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
-    units.first();
-    feedback.setProgressMaximum(units.recordCount());
-    for (qsizetype row = 0; !units.eof(); ++row) {
+    feedback.setProgressMaximum(count);
+    for (int row = 0; row < count; ++row) {
+        if (const std::optional<UnitStamps>& stamps = unchanged[row]) {
+            // Passed over without moving to it: a move would load its routines.
+            seen.unitRoutinesSeenAgain(
+                docNo, units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong(), stamps->read);
+            totalBytes += stamps->files.first().size;
+            feedback.stepProgress();
+            continue;
+        }
         const UnitRoutines found = scanner.next();
         totalBytes += found.fileSize;
-        noteMissingSource(dm, found.unreadable ? lookedFor(projectPath, sources.value(row),
-                                                           dm.tblUnitsUnitPath->asString())
-                                               : QString());
+        units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
-        units.next();
+        const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
+        noteSource(dm,
+                   found.unreadable
+                       ? lookedFor(projectPath, sources.value(row), dm.tblUnitsUnitPath->asString())
+                       : QString(),
+                   found.unreadable ? QString() : read.toText());
         feedback.stepProgress();
     }
+    // The build ends on the document's last unit, read or not.
+    if (count > 0 && units.recNo() != count - 1)
+        units.last();
     seen.finish();
     return totalBytes;
 }
@@ -285,7 +336,7 @@ void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
 } // namespace
 
 void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
-                   BuildFeedback& feedback) {
+                   BuildFeedback& feedback, RefreshReading reading) {
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
@@ -303,7 +354,7 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
-        stampDocument(dm, scanUnits(dm, projectPath, seen, stamp, feedback), stamp);
+        stampDocument(dm, scanUnits(dm, projectPath, seen, stamp, reading, feedback), stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.

@@ -29,7 +29,15 @@ public:
 // a unit's source was looked for when it could not be read. Both end by stamping DocSize and
 // DocDate. Writes are batched; an error ends the build with every row written
 // before it kept, the status text cleared, and the error passed on.
+//
+// A refresh reads only the units whose source may have changed since it was
+// last read: a unit whose file, include files and the folders they were
+// looked up in all keep their sizes and times, and whose routine rows are as
+// that read left them, is passed over, its rows stamped as found and its
+// size taken from its stamp. The rows come out as a full read would give
+// them. `AllUnits` reads every unit whatever its stamps.
+enum class RefreshReading { ChangedUnits, AllUnits };
 void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
-                   BuildFeedback& feedback);
+                   BuildFeedback& feedback, RefreshReading reading = RefreshReading::ChangedUnits);
 
 } // namespace ink

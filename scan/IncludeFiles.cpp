@@ -55,6 +55,7 @@ struct LexedFile {
     QByteArray bytes;
     std::vector<Include> includes;
     bool reachedImplementation = false;
+    FileStamp stamp; // taken before the bytes were read
 };
 
 LexedFile lexFile(QByteArray bytes) {
@@ -77,6 +78,7 @@ LexedFile lexFile(QByteArray bytes) {
 struct Listing {
     QSet<QString> exact;
     QHash<QString, QString> folded;
+    FileStamp stamp; // taken before the folder was listed
 };
 
 } // namespace
@@ -86,8 +88,8 @@ struct IncludeCache::Data {
     // could not be read.
     QHash<QString, std::shared_ptr<const LexedFile>> files;
     QHash<QString, Listing> listings; // by folder
-    // What each path a lookup found resolves to, links followed: a link that
-    // names its own folder gives endless paths to one file.
+    // What each folder a lookup found a file in resolves to, links followed:
+    // a link that names its own folder gives endless paths to one file.
     QHash<QString, QString> resolved;
     qint64 bytesKept = 0;
     // Beyond this, files are read again for each unit rather than kept.
@@ -101,8 +103,9 @@ namespace {
 
 class Expander {
 public:
-    Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache)
-        : cache_(cache) {
+    Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache,
+             QList<FileStamp>* taken)
+        : cache_(cache), taken_(taken) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -158,31 +161,41 @@ public:
     }
 
 private:
-    // A file's identity for "read once": the path it resolves to, links
-    // followed. Keyed by the path text, `{$I s/x.inc}` in x.inc with a link
-    // `s` to its own folder is a new file at every level, and a few such
-    // directives multiply up to the depth limit. Resolving costs a system
-    // call per folder of the path, so each path found is resolved once per
-    // build.
+    // A file's identity for "read once": the path of its folder resolved,
+    // links followed, and its name. Keyed by the path text, `{$I s/x.inc}` in
+    // x.inc with a link `s` to its own folder is a new file at every level,
+    // and a few such directives multiply up to the depth limit. Resolving
+    // costs a system call per folder of the path, so each folder is resolved
+    // once per build; a link to a file, which cannot loop, is left as named.
     QString key(const QString& path) {
-        const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-        auto resolved = cache_.resolved.constFind(clean);
+        const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+        const QString folder = info.path();
+        auto resolved = cache_.resolved.constFind(folder);
         if (resolved == cache_.resolved.cend()) {
-            const QString canonical = QFileInfo(clean).canonicalFilePath();
-            resolved = cache_.resolved.insert(clean, canonical.isEmpty() ? clean : canonical);
+            const QString canonical = QFileInfo(folder).canonicalFilePath();
+            resolved = cache_.resolved.insert(folder, canonical.isEmpty() ? folder : canonical);
         }
-        return *resolved;
+        return *resolved + QLatin1Char('/') + info.fileName();
     }
 
     std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
-        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend())
+        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend()) {
+            // One that could not be read is never trusted to stay so.
+            if (taken_)
+                *taken_ << (*kept ? (*kept)->stamp : FileStamp{path});
             return *kept;
+        }
         std::shared_ptr<const LexedFile> file;
+        FileStamp stamp = StampFile(path);
         if (std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit)) {
             if (bytes->startsWith("\xEF\xBB\xBF"))
                 bytes->remove(0, 3);
-            file = std::make_shared<const LexedFile>(lexFile(std::move(*bytes)));
+            LexedFile lexed = lexFile(std::move(*bytes));
+            lexed.stamp = std::move(stamp);
+            file = std::make_shared<const LexedFile>(std::move(lexed));
         }
+        if (taken_)
+            *taken_ << (file ? file->stamp : FileStamp{path});
         const qint64 size = file ? file->bytes.size() : 0;
         if (cache_.bytesKept + size <= IncludeCache::Data::maxBytesKept) {
             cache_.bytesKept += size;
@@ -233,6 +246,7 @@ private:
         auto listed = cache_.listings.constFind(folder);
         if (listed == cache_.listings.cend()) {
             Listing listing;
+            listing.stamp = StampFolder(folder);
             for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
                 listing.exact.insert(entry);
                 const QString folded = entry.toCaseFolded();
@@ -241,10 +255,16 @@ private:
             }
             listed = cache_.listings.insert(folder, std::move(listing));
         }
+        if (taken_ && !foldersTaken_.contains(folder)) {
+            foldersTaken_.insert(folder);
+            *taken_ << listed->stamp;
+        }
         return *listed;
     }
 
     IncludeCache::Data& cache_;
+    QList<FileStamp>* taken_;
+    QSet<QString> foldersTaken_;
     QStringList folders_;
     QSet<QString> seen_;
     qint64 bytesIncluded_ = 0;
@@ -281,11 +301,12 @@ bool mayInclude(QByteArrayView bytes) {
 } // namespace
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
-                                   const QString& projectFolder, IncludeCache* cache) {
+                                   const QString& projectFolder, IncludeCache* cache,
+                                   QList<FileStamp>* taken) {
     if (!mayInclude(unitBytes))
         return unitBytes;
     IncludeCache ownCache;
-    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data());
+    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken);
     // The unit's own bytes stay as given, a byte-order mark included: the
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);

@@ -1,7 +1,10 @@
 #pragma once
 #include <memory>
 #include <QByteArray>
+#include <QList>
 #include <QString>
+
+#include "SourceStamps.h"
 
 namespace ink {
 
@@ -24,11 +27,13 @@ namespace ink {
 // include file's start is dropped.
 //
 // `cache`, when given, carries over what one unit's lookups learnt to the
-// next units of the same build (see IncludeCache).
+// next units of the same build (see IncludeCache). `taken`, when given,
+// receives the stamps of the files read and the folders whose listing was
+// consulted, so that a refresh can tell whether the result could differ.
 class IncludeCache;
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
-                                   const QString& projectFolder = {},
-                                   IncludeCache* cache = nullptr);
+                                   const QString& projectFolder = {}, IncludeCache* cache = nullptr,
+                                   QList<FileStamp>* taken = nullptr);
 
 // What the include lookups of one build share: the listing of each folder
 // looked in, and each include file read and lexed once however many units

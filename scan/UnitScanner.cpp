@@ -21,6 +21,8 @@ namespace ink {
 namespace {
 const QString noneMarker = QStringLiteral("<None>");
 const QString nothingFound = QStringLiteral("N/A");
+const QString procedureKind = QStringLiteral("PROCEDURE");
+const QString functionKind = QStringLiteral("FUNCTION");
 
 // A token of code, with what stood between it and the code token before it,
 // and where it stands among conditional directives ({$IFDEF} and the like).
@@ -123,23 +125,20 @@ private:
     bool finished_ = false;
 };
 
-// One list of names with its paired texts, keeping the first of each name.
+// The routines of one kind, keeping the first of each name.
 struct RoutineList {
-    QStringList* names;
-    QStringList* params;
-    QStringList* results; // null for procedures
-    QStringList* declarations;
+    bool functions;
+    QList<RoutineRow> rows;
     // Names case-folded, as UTF-8. A unit can declare thousands of routines,
     // and this set is asked for each; the standard hash is the quicker one.
     std::unordered_set<std::string> seen;
 
-    void append(const QString& name, const QString& paramText, const QString& resultText,
-                const QString& declaration) {
-        names->append(name);
-        declarations->append(declaration);
-        params->append(paramText.isEmpty() ? noneMarker : paramText);
-        if (results)
-            results->append(resultText.isEmpty() ? noneMarker : resultText);
+    void append(QString name, const QString& paramText, const QString& resultText,
+                QString declaration) {
+        rows.append({functions ? functionKind : procedureKind, std::move(name),
+                     paramText.isEmpty() ? noneMarker : paramText,
+                     !functions || resultText.isEmpty() ? noneMarker : resultText,
+                     std::move(declaration)});
     }
     // Records the name (bytes of the source) as seen; false when it was seen before.
     bool isFirstSighting(QByteArrayView name, SourceEncoding encoding) {
@@ -156,13 +155,9 @@ struct RoutineList {
         return seen.insert(std::move(key)).second;
     }
     void fillWhenEmpty() {
-        if (!names->isEmpty())
-            return;
-        names->append(nothingFound);
-        declarations->append(QString());
-        params->append(nothingFound);
-        if (results)
-            results->append(nothingFound);
+        if (rows.isEmpty())
+            rows.append({functions ? functionKind : procedureKind, nothingFound, nothingFound,
+                         functions ? nothingFound : noneMarker, QString()});
     }
 };
 
@@ -170,7 +165,7 @@ class RoutineScanner {
 public:
     explicit RoutineScanner(QByteArrayView raw)
         : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), window_(source_.bytes) {
-        result_.fileSize = raw.size();
+        fileSize_ = raw.size();
     }
 
     UnitRoutines scan() {
@@ -193,7 +188,11 @@ public:
         }
         procedures_.fillWhenEmpty();
         functions_.fillWhenEmpty();
-        return std::move(result_);
+        UnitRoutines result;
+        result.fileSize = fileSize_;
+        result.rows = std::move(procedures_.rows);
+        result.rows += std::move(functions_.rows);
+        return result;
     }
 
 private:
@@ -431,17 +430,9 @@ private:
     TokenWindow window_;
     std::size_t limit_ = npos;   // tokens from here on are beyond the header being read
     int headerConditionals_ = 0; // conditionals opened before the header being read
-    UnitRoutines result_;
-    RoutineList procedures_{&result_.procedureNames,
-                            &result_.procedureParams,
-                            nullptr,
-                            &result_.procedureDeclarations,
-                            {}};
-    RoutineList functions_{&result_.functionNames,
-                           &result_.functionParams,
-                           &result_.functionResults,
-                           &result_.functionDeclarations,
-                           {}};
+    qint64 fileSize_ = 0;
+    RoutineList procedures_{false, {}, {}};
+    RoutineList functions_{true, {}, {}};
 };
 
 QStringList SplitLines(const QString& text) {
@@ -467,6 +458,9 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
 
 UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
                               IncludeCache* includeCache) {
+    // Stamped before it is read: a change while it is read shows as a
+    // change next time.
+    QList<FileStamp> sources{StampFile(path)};
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
     if (!bytes) {
         UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
@@ -474,9 +468,10 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
         return placeholders;
     }
     // The size stays the unit file's own, include files or not.
-    UnitRoutines routines =
-        ParseUnitRoutines(ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache));
-    routines.fileSize = QFileInfo(path).size();
+    UnitRoutines routines = ParseUnitRoutines(
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources));
+    routines.fileSize = sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();
+    routines.sources = std::move(sources);
     return routines;
 }
 
@@ -492,26 +487,6 @@ QStringList ReadUnitInterface(const QString& path) {
             ++end;
     }
     return SplitLines(DecodeSourceBytes(source.bytes.first(end), source.encoding));
-}
-
-QList<RoutineRow> RoutineRows(const UnitRoutines& routines) {
-    QList<RoutineRow> rows;
-    const qsizetype procedures =
-        qMin(routines.procedureNames.size(), routines.procedureParams.size());
-    for (qsizetype i = 0; i < procedures; ++i) {
-        rows.append({QStringLiteral("PROCEDURE"), routines.procedureNames[i],
-                     routines.procedureParams[i], noneMarker,
-                     routines.procedureDeclarations.value(i)});
-    }
-    const qsizetype functions =
-        std::min({routines.functionNames.size(), routines.functionParams.size(),
-                  routines.functionResults.size()});
-    for (qsizetype i = 0; i < functions; ++i) {
-        rows.append({QStringLiteral("FUNCTION"), routines.functionNames[i],
-                     routines.functionParams[i], routines.functionResults[i],
-                     routines.functionDeclarations.value(i)});
-    }
-    return rows;
 }
 
 } // namespace ink

@@ -4,7 +4,18 @@
 #include <QString>
 #include <QStringList>
 
+#include "SourceStamps.h"
+
 namespace ink {
+
+// One routine as the documentation stores it.
+struct RoutineRow {
+    QString procType; // "PROCEDURE" or "FUNCTION"
+    QString name;
+    QString params;
+    QString result;      // "<None>" for procedures
+    QString declaration; // the whole header; empty for the "N/A" placeholder
+};
 
 // Lists the procedures and functions a unit declares before its
 // `implementation` keyword: the unit's own routines and the methods of the
@@ -27,21 +38,19 @@ namespace ink {
 // - A name is listed once per kind, at its first declaration, ignoring letter
 //   case: overloads and same-named methods of several classes give one entry.
 //
-// The five lists are paired by position and never empty: a kind with nothing
-// found holds the single element "N/A" in each of its lists. "<None>" stands
-// for an absent parameter list, an absent result type and a procedure's result.
+// The rows are never empty: a kind with nothing found has the one row "N/A"
+// (its parameter and result texts "N/A", a procedure's result "<None>").
+// "<None>" stands for an absent parameter list, an absent result type and a
+// procedure's result.
 struct UnitRoutines {
-    QStringList procedureNames;
-    QStringList procedureParams;
-    QStringList functionNames;
-    QStringList functionParams;
-    QStringList functionResults;
-    // The whole header of each listed routine, from its keyword through its
-    // semicolon, blanks folded as in the texts above; empty for "N/A".
-    QStringList procedureDeclarations;
-    QStringList functionDeclarations;
+    // The procedures, then the functions, each in source order, placeholders
+    // included: the order in which a new document stores them.
+    QList<RoutineRow> rows;
     qint64 fileSize = 0;     // bytes; 0 when the file cannot be opened
-    bool unreadable = false; // the file could not be read: the lists are the placeholders
+    bool unreadable = false; // the file could not be read: the rows are the placeholders
+    // The unit file, then the include files read and the folders looked in
+    // for them, as they were when read; empty when the file could not be read.
+    QList<FileStamp> sources;
 };
 
 // Units larger than this are scanned only this far (no real unit comes near).
@@ -53,7 +62,7 @@ class IncludeCache;
 // (see IncludeFiles.h; `projectFolder` is the last place they are looked
 // for, and `includeCache` what the other units of a build found of them). A
 // file that is missing or cannot be read (or is not a regular file) gives
-// size 0 and "N/A" in all five lists, and is marked unreadable; nothing is
+// size 0 and the placeholder rows, and is marked unreadable; nothing is
 // reported.
 UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder = {},
                               IncludeCache* includeCache = nullptr);
@@ -65,18 +74,5 @@ UnitRoutines ParseUnitRoutines(QByteArrayView bytes);
 // `implementation` keyword (the whole text when it has none), as lines without
 // their line ends. Empty when the file cannot be read.
 QStringList ReadUnitInterface(const QString& path);
-
-// One routine as the documentation stores it.
-struct RoutineRow {
-    QString procType; // "PROCEDURE" or "FUNCTION"
-    QString name;
-    QString params;
-    QString result;      // "<None>" for procedures
-    QString declaration; // the whole header; empty for the "N/A" placeholder
-};
-
-// The procedures, then the functions, in source order, placeholders included;
-// the order in which a new document stores them.
-QList<RoutineRow> RoutineRows(const UnitRoutines& routines);
 
 } // namespace ink

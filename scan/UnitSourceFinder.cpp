@@ -19,7 +19,8 @@ QString UnitSourceFinder::find(const QString& projectPath, const QString& unitNa
                                const QString& unitPath) {
     const QString folder = FolderPart(projectPath);
     const QString plain = folder + unitName;
-    if (IsRegularFile(plain))
+    // A name the project's folder does not list is not looked at on the disk.
+    if (isListed(folder, unitName) && IsRegularFile(plain))
         return plain;
     if (QString found = resolve(folder, unitName); !found.isEmpty())
         return found;
@@ -58,21 +59,42 @@ QString UnitSourceFinder::resolve(const QString& folder, const QString& relative
 }
 
 QString UnitSourceFinder::matchEntry(const QString& folder, const QString& name) {
-    const QString exact = QDir(folder).filePath(name);
-    if (QFileInfo::exists(exact))
-        return exact;
-    for (const QString& entry : entriesOf(folder))
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return QDir(folder).filePath(entry);
-    return {};
+    const Listing& listing = listingOf(folder);
+    // A folder that cannot be listed may still be passed through.
+    if (!listing.readable) {
+        const QString exact = QDir(folder).filePath(name);
+        return QFileInfo::exists(exact) ? exact : QString();
+    }
+    if (listing.exact.contains(name))
+        return QDir(folder).filePath(name);
+    const auto folded = listing.folded.constFind(name.toCaseFolded());
+    return folded == listing.folded.cend() ? QString() : QDir(folder).filePath(*folded);
 }
 
-const QStringList& UnitSourceFinder::entriesOf(const QString& folder) {
+bool UnitSourceFinder::isListed(const QString& folder, const QString& name) {
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return true; // not one entry: only the disk can say
+    const Listing& listing = listingOf(folder.isEmpty() ? QStringLiteral(".") : folder);
+    return !listing.readable || listing.exact.contains(name);
+}
+
+const UnitSourceFinder::Listing& UnitSourceFinder::listingOf(const QString& folder) {
     const QString key = QDir::cleanPath(folder);
     auto it = listings_.find(key);
-    if (it == listings_.end())
-        it = listings_.insert(
-            key, QDir(key).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    if (it == listings_.end()) {
+        Listing listing;
+        const QDir dir(key);
+        listing.readable = dir.isReadable();
+        for (const QString& entry :
+             dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            listing.exact.insert(entry);
+            // The first in listing order, as a look through the listing finds.
+            const QString folded = entry.toCaseFolded();
+            if (!listing.folded.contains(folded))
+                listing.folded.insert(folded, entry);
+        }
+        it = listings_.insert(key, std::move(listing));
+    }
     return *it;
 }
 

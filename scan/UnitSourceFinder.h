@@ -1,5 +1,6 @@
 #pragma once
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -23,9 +24,20 @@ private:
     // empty when no such file exists.
     QString resolve(const QString& folder, const QString& relative);
     QString matchEntry(const QString& folder, const QString& name);
-    const QStringList& entriesOf(const QString& folder);
+    // Whether `name` may stand in `folder` under exactly that name.
+    bool isListed(const QString& folder, const QString& name);
 
-    QHash<QString, QStringList> listings_;
+    // A folder's entries by name, and by case-folded name the first of them
+    // in listing order: each part of a path is matched in memory, not by a
+    // look at the disk.
+    struct Listing {
+        QSet<QString> exact;
+        QHash<QString, QString> folded;
+        bool readable = false;
+    };
+    const Listing& listingOf(const QString& folder);
+
+    QHash<QString, Listing> listings_;
 };
 
 } // namespace ink

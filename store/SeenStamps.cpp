@@ -23,10 +23,14 @@ QString updateSql(int rows) {
 
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
     : update_(db, updateSql(RowsPerUpdate)),
-      updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")) {
+      updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")),
+      updateUnitRoutines_(db,
+                          QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 "
+                                         "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")) {
     // The stamp is bound once, in the form the field stores it.
     bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
+    bindValue(updateUnitRoutines_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
 }
 
 SeenStamps::~SeenStamps() {
@@ -56,6 +60,23 @@ void SeenStamps::finish() {
 void SeenStamps::unitSeen(qint64 unitNo) {
     updateUnit_.bindInteger(2, unitNo);
     updateUnit_.runKeepingBindings();
+}
+
+void SeenStamps::unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateTime& read) {
+    updateUnitRoutines_.bindInteger(4, docNo);
+    updateUnitRoutines_.bindInteger(2, unitNo);
+    bindValue(updateUnitRoutines_, 3, lastSeenField(TDM1::procsDefinition()), read);
+    updateUnitRoutines_.runKeepingBindings();
+}
+
+QHash<qint64, int> SeenStamps::routineRowsByUnit(Database& db, int docNo) {
+    Statement count(db, QStringLiteral("SELECT UnitNo, COUNT(*) FROM ProcsLib WHERE DocNo = ?1 "
+                                       "GROUP BY UnitNo"));
+    count.bindInteger(1, docNo);
+    QHash<qint64, int> rows;
+    while (count.step())
+        rows.insert(count.integerAt(0), int(count.integerAt(1)));
+    return rows;
 }
 
 QDateTime SeenStamps::nextScanStamp(Database& db, int docNo) {

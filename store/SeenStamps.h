@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 
 #include "Statement.h"
@@ -24,6 +25,10 @@ public:
 
     void routineSeen(qint64 procNo);
     void unitSeen(qint64 unitNo);
+    // A unit not read again because its source is as it was: its routines
+    // that the read at `read` found (they carry that stamp or a later one)
+    // are found again.
+    void unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateTime& read);
     // Writes the routines' stamps still held.
     void finish();
 
@@ -32,10 +37,14 @@ public:
     // within one second still tell what the second one did not find.
     static QDateTime nextScanStamp(Database& db, int docNo);
 
+    // How many routine rows each unit of the document has, by UnitNo.
+    static QHash<qint64, int> routineRowsByUnit(Database& db, int docNo);
+
 private:
     static constexpr int RowsPerUpdate = 256;
     Statement update_;
     Statement updateUnit_;
+    Statement updateUnitRoutines_;
     QList<qint64> held_;
 };
 

@@ -64,7 +64,12 @@ const TableDef& TDM1::unitsDefinition() {
          // in when it could not read one (a library unit, a file moved away);
          // empty when it read the source. A placeholder row alone cannot
          // tell such a unit from one that declares nothing.
-         added(typed("MissingSource", FieldType::Memo))},
+         added(typed("MissingSource", FieldType::Memo)),
+         // The files the last read of the unit's source took in, with their
+         // sizes and times, so that a refresh can pass over a unit none of
+         // whose files changed (see scan/SourceStamps.h); empty when the next
+         // refresh must read it.
+         added(typed("SourceStamps", FieldType::Memo))},
         {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
         {QStringLiteral("DocNo")}};
     return def;
@@ -129,9 +134,9 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsProductName,    &tblDocsProductVer,
                        &tblDocsDPRFileName,    &tblDocsisVerInfo,
                        &tblDocsLastScan};
-    TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,       &tblUnitsUnitName,
-                        &tblUnitsFormName, &tblUnitsDescription,  &tblUnitsUnitPath,
-                        &tblUnitsLastSeen, &tblUnitsMissingSource};
+    TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,        &tblUnitsUnitName,
+                        &tblUnitsFormName, &tblUnitsDescription,   &tblUnitsUnitPath,
+                        &tblUnitsLastSeen, &tblUnitsMissingSource, &tblUnitsSourceStamps};
     TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
                         &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
                         &tblProcResultType, &tblProcDescription, &tblProcDeclaration,

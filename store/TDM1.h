@@ -104,6 +104,7 @@ public:
     TField* tblUnitsUnitPath;
     TField* tblUnitsLastSeen;
     TField* tblUnitsMissingSource;
+    TField* tblUnitsSourceStamps;
 
     TField* tblProcDocNo;
     TField* tblProcUnitNo;

@@ -1,8 +1,9 @@
 // inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME]
-// inkwright-tool refresh DOCNO --data DIR|--db URL
+// inkwright-tool refresh DOCNO --data DIR|--db URL [--full]
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated; a
-// refresh adds missing_units and missing_routines, what it did not find.
+// refresh adds missing_units and missing_routines, what it did not find. A
+// refresh reads only the units whose files changed; --full reads every one.
 // Units whose source was not found are named on standard error.
 #include <QFileInfo>
 
@@ -106,10 +107,11 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
     QStringList args = arguments;
     QString storeProblem;
     const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
+    const bool full = args.removeAll(QStringLiteral("--full")) > 0;
     bool isNumber = false;
     const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
     if (!isNumber || !data) {
-        err << usageWithProblem("refresh DOCNO --data DIR|--db URL", storeProblem);
+        err << usageWithProblem("refresh DOCNO --data DIR|--db URL [--full]", storeProblem);
         return 2;
     }
     ToolStore store(*data);
@@ -120,7 +122,7 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     ConsoleFeedback feedback(err);
     BuildDocument(dm, dm.tblDocsDPRFileName->asString(), dm.tblDocsDocName->asString(), true,
-                  feedback);
+                  feedback, full ? RefreshReading::AllUnits : RefreshReading::ChangedUnits);
     printSummary(dm, out, true);
     out.flush();
     reportMissingSources(dm, err);
@@ -135,8 +137,9 @@ const ToolCommandRegistration buildRegistration({
 });
 const ToolCommandRegistration refreshRegistration({
     QStringLiteral("refresh"),
-    QStringLiteral("refresh DOCNO --data DIR|--db URL   refresh a document from its project "
-                   "files; routines counts those found, missing_routines those that left"),
+    QStringLiteral("refresh DOCNO --data DIR|--db URL [--full]   refresh a document from its "
+                   "project files (--full: read every unit, not only those whose files "
+                   "changed); routines counts those found, missing_routines those that left"),
     runRefresh,
 });
 

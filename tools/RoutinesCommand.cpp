@@ -19,7 +19,7 @@ int RunRoutines(const QStringList& args, QTextStream& out, QTextStream& err) {
     // A document stores one routine per name, whatever its kind: a function
     // named like a procedure before it (the "N/A" placeholders too) is skipped.
     QSet<QString> written;
-    for (const RoutineRow& row : RoutineRows(routines)) {
+    for (const RoutineRow& row : routines.rows) {
         const QString key = row.name.toCaseFolded();
         if (written.contains(key))
             continue;

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "support/FileTimes.h"
 #include "WindowFixture.h"
 
 using State = ink::TTable::State;
@@ -187,6 +188,22 @@ TEST_F(WindowTest, RefreshKeepsEveryDescriptionAndAddsWhatIsNew) {
     // The lists are attached again and show the fresh counts.
     EXPECT_NE(window->DBGrid2->dataSource(), nullptr);
     EXPECT_EQ(window->Label9->text(), "4");
+}
+
+// A refresh reads only the units whose files changed; with Shift held it
+// reads every one, for when the files' times cannot be trusted.
+TEST_F(WindowTest, RefreshWithShiftReadsEveryUnit) {
+    SampleProject project(temp);
+    AgeFileTree(temp.path());
+    addDocument(project.projectPath, "sample");
+    const int routines = countRows("ProcsLib");
+    RewriteUnseen(project.mainUnitPath, "GetCount", "GetTotal");
+
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    EXPECT_EQ(countRows("ProcsLib"), routines);
+    QTest::mouseClick(window->Button2, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(countRows("ProcsLib"), routines + 1);
+    EXPECT_EQ(dialogs.messages(), QStringList());
 }
 
 TEST_F(WindowTest, RefreshWithNoDocumentDoesNothing) {

@@ -17,7 +17,7 @@ namespace {
 
 QStringList names(const UnitRoutines& found) {
     QStringList all;
-    for (const RoutineRow& row : RoutineRows(found))
+    for (const RoutineRow& row : found.rows)
         if (row.name != "N/A")
             all << row.name;
     return all;

@@ -25,7 +25,10 @@ QStringList unitFiles(const TempDir& temp, int count) {
 }
 
 QStringList listed(const UnitRoutines& routines) {
-    return routines.procedureNames + routines.functionNames + routines.functionParams;
+    QStringList texts;
+    for (const RoutineRow& row : routines.rows)
+        texts << row.name << row.params;
+    return texts;
 }
 
 } // namespace

@@ -11,11 +11,8 @@ using namespace ink;
 namespace {
 // The routines as "P name|params" and "F name|params|result" lines, placeholders left out.
 QStringList Routines(const UnitRoutines& routines) {
-    EXPECT_EQ(routines.procedureNames.size(), routines.procedureParams.size());
-    EXPECT_EQ(routines.functionNames.size(), routines.functionParams.size());
-    EXPECT_EQ(routines.functionNames.size(), routines.functionResults.size());
     QStringList lines;
-    for (const RoutineRow& row : RoutineRows(routines)) {
+    for (const RoutineRow& row : routines.rows) {
         if (row.name == "N/A")
             continue;
         lines.append(row.procType == "PROCEDURE"
@@ -23,6 +20,15 @@ QStringList Routines(const UnitRoutines& routines) {
                          : "F " + row.name + "|" + row.params + "|" + row.result);
     }
     return lines;
+}
+
+// One text of the rows of one kind ("PROCEDURE" or "FUNCTION"), placeholders included.
+QStringList Texts(const UnitRoutines& routines, const char* kind, QString RoutineRow::*text) {
+    QStringList texts;
+    for (const RoutineRow& row : routines.rows)
+        if (row.procType == QLatin1String(kind))
+            texts.append(row.*text);
+    return texts;
 }
 
 QStringList Scan(QByteArrayView source) {
@@ -218,21 +224,23 @@ TEST(UnitScanner, AnonymousMethodsDeclareNothing) {
 
 TEST(UnitScanner, FillsEmptyKindsWithPlaceholders) {
     const UnitRoutines none = ParseUnitRoutines(Unit("const X = 1;"));
-    EXPECT_EQ(none.procedureNames, QStringList{"N/A"});
-    EXPECT_EQ(none.procedureParams, QStringList{"N/A"});
-    EXPECT_EQ(none.functionNames, QStringList{"N/A"});
-    EXPECT_EQ(none.functionParams, QStringList{"N/A"});
-    EXPECT_EQ(none.functionResults, QStringList{"N/A"});
+    ASSERT_EQ(none.rows.size(), 2);
+    EXPECT_EQ(none.rows[0].procType, "PROCEDURE");
+    EXPECT_EQ((QStringList{none.rows[0].name, none.rows[0].params, none.rows[0].result}),
+              (QStringList{"N/A", "N/A", "<None>"}));
+    EXPECT_EQ(none.rows[1].procType, "FUNCTION");
+    EXPECT_EQ((QStringList{none.rows[1].name, none.rows[1].params, none.rows[1].result}),
+              (QStringList{"N/A", "N/A", "N/A"}));
 
     const UnitRoutines proceduresOnly = ParseUnitRoutines(Unit("procedure A;"));
-    EXPECT_EQ(proceduresOnly.procedureNames, QStringList{"A"});
-    EXPECT_EQ(proceduresOnly.functionNames, QStringList{"N/A"});
-    EXPECT_EQ(proceduresOnly.functionResults, QStringList{"N/A"});
+    EXPECT_EQ(Texts(proceduresOnly, "PROCEDURE", &RoutineRow::name), QStringList{"A"});
+    EXPECT_EQ(Texts(proceduresOnly, "FUNCTION", &RoutineRow::name), QStringList{"N/A"});
+    EXPECT_EQ(Texts(proceduresOnly, "FUNCTION", &RoutineRow::result), QStringList{"N/A"});
 
     const UnitRoutines functionsOnly = ParseUnitRoutines(Unit("function F: Integer;"));
-    EXPECT_EQ(functionsOnly.procedureNames, QStringList{"N/A"});
-    EXPECT_EQ(functionsOnly.procedureParams, QStringList{"N/A"});
-    EXPECT_EQ(functionsOnly.functionNames, QStringList{"F"});
+    EXPECT_EQ(Texts(functionsOnly, "PROCEDURE", &RoutineRow::name), QStringList{"N/A"});
+    EXPECT_EQ(Texts(functionsOnly, "PROCEDURE", &RoutineRow::params), QStringList{"N/A"});
+    EXPECT_EQ(Texts(functionsOnly, "FUNCTION", &RoutineRow::name), QStringList{"F"});
 }
 
 TEST(UnitScanner, YieldsWhatABrokenFileHolds) {
@@ -258,8 +266,8 @@ TEST(UnitScanner, KeepsItsPaceOnHugeAndDeeplyNestedText) {
 
     QByteArray open = "interface procedure A(" + QByteArray(4 * 1024 * 1024, '(');
     const UnitRoutines routines = ParseUnitRoutines(open + "\nprocedure B;");
-    EXPECT_EQ(routines.procedureNames, (QStringList{"A", "B"}));
-    EXPECT_LT(routines.procedureParams[0].size(), 100000); // a header is cut at some length
+    EXPECT_EQ(Texts(routines, "PROCEDURE", &RoutineRow::name), (QStringList{"A", "B"}));
+    EXPECT_LT(routines.rows[0].params.size(), 100000); // a header is cut at some length
 }
 
 TEST(UnitScanner, DecodesNamesAsTheFileIsEncoded) {
@@ -296,8 +304,9 @@ TEST(UnitScanner, ScansAMissingFileAsEmpty) {
         })) << path.toStdString();
         EXPECT_EQ(routines.fileSize, 0);
         EXPECT_TRUE(routines.unreadable);
-        EXPECT_EQ(routines.procedureNames, QStringList{"N/A"});
-        EXPECT_EQ(routines.functionResults, QStringList{"N/A"});
+        EXPECT_EQ(Texts(routines, "PROCEDURE", &RoutineRow::name), QStringList{"N/A"});
+        EXPECT_EQ(Texts(routines, "FUNCTION", &RoutineRow::result), QStringList{"N/A"});
+        EXPECT_TRUE(routines.sources.isEmpty());
         EXPECT_TRUE(interfaceLines.isEmpty());
     }
     // An empty file is read, and has nothing in it.
@@ -316,8 +325,7 @@ TEST(UnitScanner, ReadsTheInterfaceThroughTheImplementationLine) {
 }
 
 TEST(UnitScanner, ListsRowsProceduresFirst) {
-    const QList<RoutineRow> rows =
-        RoutineRows(ParseUnitRoutines("function F: Integer; procedure P;"));
+    const QList<RoutineRow> rows = ParseUnitRoutines("function F: Integer; procedure P;").rows;
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].procType, "PROCEDURE");
     EXPECT_EQ(rows[0].name, "P");
@@ -334,7 +342,7 @@ TEST(UnitScanner, KeepsEachWholeDeclarationWithItsBlanksFolded) {
         "inline;\r\n"
         "procedure Clear;\r\nprocedure Clear(All: Boolean); overload;\r\n"));
     QStringList declarations;
-    for (const RoutineRow& row : RoutineRows(found))
+    for (const RoutineRow& row : found.rows)
         declarations.append(row.declaration);
     EXPECT_EQ(
         declarations,
@@ -342,6 +350,6 @@ TEST(UnitScanner, KeepsEachWholeDeclarationWithItsBlanksFolded) {
                      "string; Amount: Currency; const Memo: string);",
                      "procedure Clear;", "function Compute ( const X, Y: Double ) : Double;"}));
     // A unit without routines has only the placeholder, with no declaration.
-    for (const RoutineRow& row : RoutineRows(ParseUnitRoutines(Unit("const A = 1;\r\n"))))
+    for (const RoutineRow& row : ParseUnitRoutines(Unit("const A = 1;\r\n")).rows)
         EXPECT_TRUE(row.declaration.isEmpty()) << row.name.toStdString();
 }

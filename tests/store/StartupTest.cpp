@@ -172,6 +172,7 @@ TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
 TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     addDocument(program(), "KEPT");
     runSql(databaseFile(program()),
+           "ALTER TABLE UnitsLib DROP COLUMN SourceStamps;"
            "ALTER TABLE UnitsLib DROP COLUMN MissingSource;"
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
            "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
@@ -182,6 +183,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_TRUE(dm->tblUnitsUnitPath->isNull());
     EXPECT_TRUE(dm->tblUnitsLastSeen->isNull());
     EXPECT_TRUE(dm->tblUnitsMissingSource->isNull());
+    EXPECT_TRUE(dm->tblUnitsSourceStamps->isNull());
     EXPECT_TRUE(dm->tblDocsLastScan->isNull());
     dm->tblUnits->edit();
     dm->tblUnitsUnitPath->setValue("src\\Main.pas");

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "support/FileTimes.h"
 #include "support/OddFiles.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
@@ -29,6 +30,22 @@ TEST(BuildCommand, BuildsAndRefreshesADocumentFromAScript) {
     const ToolRun again = runTool({"build", project, "--data", data});
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(again.err.contains("MY APP")) << again.err.toStdString();
+}
+
+TEST(BuildCommand, ARefreshReadsEveryUnitWhenToldFull) {
+    TempDir temp;
+    const QString unit = temp.write("Tools.pas", "unit Tools;\ninterface\nprocedure A;\n"
+                                                 "implementation\nend.\n");
+    const QString project =
+        temp.write("App.dpr", "program App;\nuses\n  Tools in 'Tools.pas';\nbegin\nend.\n");
+    AgeFileTree(temp.path());
+    const QString data = temp.filePath("data");
+    ASSERT_EQ(runTool({"build", project, "--data", data}).status, 0);
+    RewriteUnseen(unit, "procedure A;", "procedure B;");
+    const QString counts = "docno\t1\tunits\t1\troutines\t%1\tsize_kb\t0\t"
+                           "missing_units\t0\tmissing_routines\t%2\n";
+    EXPECT_EQ(runTool({"refresh", "1", "--data", data}).out, counts.arg(1).arg(0));
+    EXPECT_EQ(runTool({"refresh", "1", "--full", "--data", data}).out, counts.arg(1).arg(1));
 }
 
 TEST(BuildCommand, ReportsWhatFailsOnStandardError) {
