@@ -106,6 +106,25 @@ public:
     // the auto-number goes on after the highest one.
     virtual void syncAutoNumbers(const TableDef& def) = 0;
 
+    // Searching units and routines by the words of their names and
+    // descriptions. Makes the engine's index when the store has none, from
+    // the rows already there; from then on the writes keep it up to date.
+    // An engine that needs no index does nothing.
+    virtual void ensureSearchIndex() {}
+    // False when the store has no index and none may be made (a store opened
+    // only to read it): the caller then matches the rows itself.
+    virtual bool canSearch() = 0;
+    // The units and routines where each of `words` begins a word of the name
+    // or the description, without regard to case, in list order, at most
+    // `limit`. Columns: DocNo, DocName, UnitNo, UnitName, ProcNo (0 for a
+    // unit), ProcName, Description.
+    virtual std::unique_ptr<BackendStatement> searchStatement(const QStringList& words,
+                                                              int limit) = 0;
+
+    // Reads the whole store and returns what is damaged in it, empty when
+    // nothing is. Its cost grows with the store, so it runs on request only.
+    virtual QStringList checkIntegrity() = 0;
+
     // A socket that becomes readable when another user's change arrives; -1
     // when the engine has no such thing (the window then asks dataVersion()).
     virtual int notificationSocket() { return -1; }

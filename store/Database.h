@@ -96,6 +96,11 @@ public:
 
     QString lastErrorText() const { return backend_->lastErrorText(); }
 
+    // A full read of the store: what is damaged in it, empty when nothing
+    // is. Opening checks only the header and the schema, so that its cost
+    // does not grow with the store; this is the thorough look, on request.
+    QStringList checkIntegrity() { return backend_->checkIntegrity(); }
+
 private:
     [[noreturn]] void writesLost(const QString& reason);
 

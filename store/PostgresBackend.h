@@ -57,6 +57,9 @@ public:
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
     void syncAutoNumbers(const TableDef& def) override;
+    QStringList checkIntegrity() override;
+    bool canSearch() override { return true; }
+    std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
 
     // For the statements: the live connection (made again when it was lost),
     // and a number that changes whenever it was made again.

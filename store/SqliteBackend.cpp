@@ -211,19 +211,17 @@ void SqliteBackend::openImmutable() {
     openConnection(uri.toEncoded(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
-// Reads, never writes: a file that is not SQLite, is damaged, is locked or
-// belongs to another program is reported before anything touches it.
+// Reads, never writes: a file that is not SQLite, has a damaged header or
+// schema, is locked or belongs to another program is reported before
+// anything touches it. Only the header and the schema are read, so an open
+// costs the same for any size of store; damage deeper in the file surfaces
+// as SQLite's own error on the first read that meets it, and a full check
+// is checkIntegrity()'s, on request.
 void SqliteBackend::checkExistingFile(const QList<TableDef>& ownTables) {
     const qint64 id = firstValue("PRAGMA application_id").toLongLong();
     const QStringList tables =
         firstValue("SELECT group_concat(name, char(10)) FROM sqlite_schema WHERE type = 'table'")
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QString verdict = firstValue("PRAGMA quick_check(1)");
-    if (verdict != QLatin1String("ok")) {
-        verdict.remove(QStringLiteral("*** in database main ***"));
-        throw UserError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
-                            .arg(filePath_, verdict.simplified()));
-    }
     if (id == ApplicationId)
         return;
     if (id == 0 && (tables.isEmpty() || holdsExactly(tables, ownTables))) {
@@ -249,6 +247,20 @@ bool SqliteBackend::holdsExactly(const QStringList& tables, const QList<TableDef
             all = false;
     }
     return all;
+}
+
+QStringList SqliteBackend::checkIntegrity() {
+    SqliteStatement check(*this, QStringLiteral("PRAGMA integrity_check(100)"));
+    QStringList problems;
+    while (check.step()) {
+        QString line = check.textAt(0);
+        if (line == QLatin1String("ok"))
+            break;
+        line.remove(QStringLiteral("*** in database main ***"));
+        if (!line.simplified().isEmpty())
+            problems << line.simplified();
+    }
+    return problems;
 }
 
 QString SqliteBackend::firstValue(const char* sql) {

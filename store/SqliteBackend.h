@@ -47,6 +47,10 @@ public:
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
     void syncAutoNumbers(const TableDef& def) override;
+    QStringList checkIntegrity() override;
+    void ensureSearchIndex() override;
+    bool canSearch() override;
+    std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
 
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;
