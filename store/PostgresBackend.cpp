@@ -774,6 +774,47 @@ void PostgresBackend::beginSnapshot() {
     exec(QStringLiteral("SELECT 1")); // the snapshot starts with the first statement
 }
 
+// The server wants a BEGIN before a savepoint; one that began the
+// transaction commits it when released.
+void PostgresBackend::beginSavepoint() {
+    const bool opens = !inTransaction();
+    if (opens)
+        exec(QStringLiteral("BEGIN"));
+    savepoints_.push_back(opens);
+    try {
+        exec(QStringLiteral("SAVEPOINT ink_step"));
+    } catch (...) {
+        savepoints_.pop_back();
+        if (opens)
+            rollbackQuietly();
+        throw;
+    }
+}
+
+// A release that fails leaves the savepoint open: its owner rolls it back.
+bool PostgresBackend::releaseSavepoint() {
+    const bool opened = !savepoints_.empty() && savepoints_.back();
+    exec(QStringLiteral("RELEASE ink_step"));
+    savepoints_.pop_back();
+    if (!opened || commit())
+        return true;
+    const QString reason = lastErrorText();
+    rollbackQuietly();
+    lastFailure_ = reason;
+    return false;
+}
+
+void PostgresBackend::rollBackSavepoint() {
+    const bool opened = !savepoints_.empty() && savepoints_.back();
+    savepoints_.pop_back();
+    if (opened) {
+        rollbackQuietly();
+        return;
+    }
+    exec(QStringLiteral("ROLLBACK TO ink_step"));
+    exec(QStringLiteral("RELEASE ink_step"));
+}
+
 // Others' commits arrive as notifications; ours are counted as rows written.
 qint64 PostgresBackend::dataVersion() {
     if (PQstatus(conn_) != CONNECTION_OK)
@@ -792,10 +833,6 @@ QString PostgresBackend::lastErrorText() const {
     if (!lastFailure_.isEmpty())
         return lastFailure_;
     return trimmedMessage(PQerrorMessage(conn_));
-}
-
-int PostgresBackend::notificationSocket() {
-    return PQstatus(conn_) == CONNECTION_OK ? PQsocket(conn_) : -1;
 }
 
 // --- the SQL the engines differ in -----------------------------------------

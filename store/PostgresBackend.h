@@ -41,11 +41,15 @@ public:
     void rollbackQuietly() override;
     bool inTransaction() override;
     void beginSnapshot() override;
+    void beginSavepoint() override;
+    bool releaseSavepoint() override;
+    void rollBackSavepoint() override;
+    bool keepsWritesBeforeAnError() const override { return false; }
 
     quint64 rowsWritten() override { return rowsWritten_; }
     qint64 dataVersion() override;
+    bool othersWrite() const override { return true; }
     QString lastErrorText() const override;
-    int notificationSocket() override;
 
     QString rowIdColumn(const TableDef& def) const override;
     QString holdsValue(const FieldDef& field, const QString& column,
@@ -109,6 +113,9 @@ private:
     qint64 othersChanges_ = 0;
     std::vector<std::unique_ptr<HeldRows>> held_;
     bool sending_ = false;
+    // One entry per open savepoint: whether it began the transaction itself
+    // (the server has no transaction outside a BEGIN).
+    std::vector<bool> savepoints_;
 };
 
 } // namespace ink

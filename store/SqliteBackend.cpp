@@ -8,7 +8,6 @@
 #include <sqlite3.h>
 #include <utility>
 
-#include "FieldValue.h"
 #include "RegularFile.h"
 #include "TableSchema.h"
 #include "UserError.h"
@@ -51,6 +50,26 @@ bool indexIsRowKey(const TableDef& def) {
     const int autoField = autoNumberField(def);
     return autoField >= 0 && def.primaryIndex.fields.size() == 1 &&
            def.indexOf(def.primaryIndex.fields.first()) == autoField;
+}
+
+// The declared column type of a field, e.g. VARCHAR(50). SQLite keeps any
+// value in any column; the type is what a reader of the file sees, and what
+// a stored table's layout is checked against.
+QString columnType(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return QStringLiteral("INTEGER");
+    case FieldType::Text:
+        return QStringLiteral("VARCHAR(%1)").arg(field.size);
+    case FieldType::DateTime:
+        return QStringLiteral("DATETIME");
+    case FieldType::Boolean:
+        return QStringLiteral("BOOLEAN");
+    case FieldType::Memo:
+        return QStringLiteral("TEXT");
+    }
+    return {};
 }
 
 QString describe(const QString& name, const QString& type) {
@@ -352,6 +371,21 @@ bool SqliteBackend::inTransaction() {
 void SqliteBackend::beginSnapshot() {
     exec(QStringLiteral("BEGIN"));
     exec(QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 0")); // starts the snapshot
+}
+
+// SQLite opens a transaction for a savepoint by itself.
+void SqliteBackend::beginSavepoint() {
+    exec(QStringLiteral("SAVEPOINT ink_step"));
+}
+
+bool SqliteBackend::releaseSavepoint() {
+    exec(QStringLiteral("RELEASE ink_step"));
+    return true;
+}
+
+void SqliteBackend::rollBackSavepoint() {
+    exec(QStringLiteral("ROLLBACK TO ink_step"));
+    exec(QStringLiteral("RELEASE ink_step"));
 }
 
 quint64 SqliteBackend::rowsWritten() {

@@ -33,9 +33,14 @@ public:
     void rollbackQuietly() override;
     bool inTransaction() override;
     void beginSnapshot() override;
+    void beginSavepoint() override;
+    bool releaseSavepoint() override;
+    void rollBackSavepoint() override;
+    bool keepsWritesBeforeAnError() const override { return true; }
 
     quint64 rowsWritten() override;
     qint64 dataVersion() override;
+    bool othersWrite() const override { return false; }
     QString lastErrorText() const override;
 
     QString rowIdColumn(const TableDef& def) const override;
