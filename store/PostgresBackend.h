@@ -94,6 +94,9 @@ public:
     static QByteArray serverSql(const QString& sql, std::vector<int>* parameterNumbers = nullptr);
 
 private:
+    // The channel every write notifies; the payload names the table.
+    static constexpr const char* NotifyChannel = "inkwright_changes";
+
     void connect();
     void configureSession();
     void checkStore(const QList<TableDef>& ownTables, Database::Access access);
