@@ -1,7 +1,5 @@
 #include "Database.h"
 
-#include <QDir>
-
 #include "PostgresBackend.h"
 #include "SqliteBackend.h"
 #include "Statement.h"
@@ -15,9 +13,7 @@ std::unique_ptr<Backend> openBackend(const StoreAddress& address, const QList<Ta
                                      Database::Access access) {
     if (address.isServer())
         return std::make_unique<PostgresBackend>(address, ownTables, access);
-    const QString file =
-        QDir(address.folder).filePath(QString::fromLatin1(StoreAddress::SqliteFileName));
-    return std::make_unique<SqliteBackend>(QDir::toNativeSeparators(file), ownTables, access);
+    return std::make_unique<SqliteBackend>(address.databaseFile(), ownTables, access);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "StoreAddress.h"
 
+#include <QDir>
+
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -238,6 +240,16 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
     if (address.database.isEmpty())
         return fail(QStringLiteral("it names no database"));
     return address;
+}
+
+QString StoreAddress::databaseFile() const {
+    if (isServer())
+        return {};
+    return QDir::toNativeSeparators(QDir(folder).filePath(QString::fromLatin1(SqliteFileName)));
+}
+
+QString StoreAddress::location() const {
+    return isServer() ? url() : databaseFile();
 }
 
 QString StoreAddress::displayName() const {

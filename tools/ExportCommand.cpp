@@ -5,7 +5,6 @@
 // after checking what it wrote.
 #include "report/layout/ReportFile.h"
 #include "store/StoreAddress.h"
-#include "store/TDM1.h"
 #include "ToolCommand.h"
 
 #include <limits>
@@ -61,9 +60,7 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << Usage;
         return 2;
     }
-    // The report reads a server store by its URL, as the report library does.
-    QString databaseFile =
-        QDir(parsed->dataDir).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
+    StoreAddress store = StoreAddress::local(parsed->dataDir);
     if (!parsed->url.isEmpty()) {
         QString problem;
         const std::optional<StoreAddress> server = StoreAddress::fromUrl(parsed->url, &problem);
@@ -71,9 +68,9 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
             err << Usage << problem << '\n';
             return 2;
         }
-        databaseFile = server->url();
+        store = *server;
     }
-    const ExportResult result = exportReport(databaseFile, parsed->docNo, parsed->outFile);
+    const ExportResult result = exportReport(store.location(), parsed->docNo, parsed->outFile);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)
         out << " (" << result.pages << (result.pages == 1 ? " page)" : " pages)");
