@@ -16,7 +16,9 @@ namespace ink {
 // SQL above this line is written once, in the form both engines accept:
 // parameters as ?1, ?2 ... (or plain ?), identifiers through quoted(). Where
 // the engines differ (a row's own number, a null-safe comparison, an insert
-// that hands back its auto-number) the table engine asks the dialect below.
+// that hands back its auto-number, column types, savepoints, searching, how
+// others' changes are noticed, what an error leaves of a batch) the
+// back-end decides, and nothing above asks which engine it is.
 
 enum class Dialect { Sqlite, Postgres };
 
@@ -67,6 +69,19 @@ public:
     virtual bool commit() = 0;
     virtual void rollbackQuietly() = 0;
     virtual bool inTransaction() = 0;
+    // Savepoints: several writes kept together or not at all, inside a
+    // transaction or, outside one, as a transaction of their own.
+    virtual void beginSavepoint() = 0;
+    // False, with lastErrorText() set, when the savepoint was a transaction
+    // of its own and its commit failed: nothing of it was kept.
+    virtual bool releaseSavepoint() = 0;
+    virtual void rollBackSavepoint() = 0;
+    // Whether a batch that an error ended still commits what was written
+    // before the error (the embedded store: rows posted before it remain),
+    // or keeps nothing of it (a server: a failed statement dooms the
+    // transaction anyway, and half a run beside another user's is worse
+    // than none).
+    virtual bool keepsWritesBeforeAnError() const = 0;
     // A consistent read of the whole store for as long as the connection
     // lives (the report's pages and their count agree).
     virtual void beginSnapshot() = 0;
@@ -75,6 +90,10 @@ public:
     virtual quint64 rowsWritten() = 0;
     // Moves whenever another connection commits a change.
     virtual qint64 dataVersion() = 0;
+    // Whether other users write to the store while it is open (a server a
+    // team shares): the data module then asks dataVersion() now and then.
+    // The embedded store is this program's own.
+    virtual bool othersWrite() const = 0;
     virtual QString lastErrorText() const = 0;
     // The reason of the last failure reported by a throw, kept because later
     // calls may clear the engine's own.
@@ -107,9 +126,24 @@ public:
     // the auto-number goes on after the highest one.
     virtual void syncAutoNumbers(const TableDef& def) = 0;
 
-    // A socket that becomes readable when another user's change arrives; -1
-    // when the engine has no such thing (the window then asks dataVersion()).
-    virtual int notificationSocket() { return -1; }
+    // Searching units and routines by the words of their names and
+    // descriptions. Makes the engine's index when the store has none, from
+    // the rows already there; from then on the writes keep it up to date.
+    // An engine that needs no index does nothing.
+    virtual void ensureSearchIndex() {}
+    // False when the store has no index and none may be made (a store opened
+    // only to read it): the caller then matches the rows itself.
+    virtual bool canSearch() = 0;
+    // The units and routines where each of `words` begins a word of the name
+    // or the description, without regard to case, in list order, at most
+    // `limit`. Columns: DocNo, DocName, UnitNo, UnitName, ProcNo (0 for a
+    // unit), ProcName, Description.
+    virtual std::unique_ptr<BackendStatement> searchStatement(const QStringList& words,
+                                                              int limit) = 0;
+
+    // Reads the whole store and returns what is damaged in it, empty when
+    // nothing is. Its cost grows with the store, so it runs on request only.
+    virtual QStringList checkIntegrity() = 0;
 
 protected:
     mutable QString lastFailure_;

@@ -1,7 +1,5 @@
 #include "Database.h"
 
-#include <QDir>
-
 #include "PostgresBackend.h"
 #include "SqliteBackend.h"
 #include "Statement.h"
@@ -15,9 +13,7 @@ std::unique_ptr<Backend> openBackend(const StoreAddress& address, const QList<Ta
                                      Database::Access access) {
     if (address.isServer())
         return std::make_unique<PostgresBackend>(address, ownTables, access);
-    const QString file =
-        QDir(address.folder).filePath(QString::fromLatin1(StoreAddress::SqliteFileName));
-    return std::make_unique<SqliteBackend>(QDir::toNativeSeparators(file), ownTables, access);
+    return std::make_unique<SqliteBackend>(address.databaseFile(), ownTables, access);
 }
 
 } // namespace
@@ -67,7 +63,7 @@ void Database::endBatch() {
 }
 
 void Database::endBatchAfterError() {
-    if (!isServer() || batchDepth_ != 1) {
+    if (backend_->keepsWritesBeforeAnError() || batchDepth_ != 1) {
         endBatch();
         return;
     }
@@ -85,54 +81,29 @@ void Database::writesLost(const QString& reason) {
     ++rollbacks_;
     lostWrites_ = QStringLiteral("Cannot save the changes to \"%1\": %2. Nothing of this change "
                                  "was saved; the lists show what the database holds.")
-                      .arg(filePath(), reason);
+                      .arg(name(), reason);
     if (onWritesLost_)
         onWritesLost_();
     throw UserError(lostWrites_);
 }
 
 void Database::beginSavepoint() {
-    // SQLite opens a transaction for a savepoint by itself; a server wants
-    // a BEGIN first.
-    const bool opens = dialect() == Dialect::Postgres && !backend_->inTransaction();
-    if (opens)
-        backend_->exec(QStringLiteral("BEGIN"));
-    savepoints_.push_back(opens);
-    try {
-        backend_->exec(QStringLiteral("SAVEPOINT ink_step"));
-    } catch (...) {
-        savepoints_.pop_back();
-        if (opens)
-            backend_->rollbackQuietly();
-        throw;
-    }
+    backend_->beginSavepoint();
 }
 
 // A release that fails leaves the savepoint open: its owner rolls it back.
 void Database::releaseSavepoint() {
-    const bool opened = !savepoints_.empty() && savepoints_.back();
-    backend_->exec(QStringLiteral("RELEASE ink_step"));
-    savepoints_.pop_back();
-    if (opened && !backend_->commit()) {
-        const QString reason = backend_->lastErrorText();
-        backend_->rollbackQuietly();
-        ++rollbacks_;
-        throw UserError(QStringLiteral("Cannot save the change to \"%1\": %2. Nothing of it was "
-                                       "saved.")
-                            .arg(filePath(), reason));
-    }
+    if (backend_->releaseSavepoint())
+        return;
+    ++rollbacks_;
+    throw UserError(QStringLiteral("Cannot save the change to \"%1\": %2. Nothing of it was "
+                                   "saved.")
+                        .arg(name(), backend_->lastFailure()));
 }
 
 void Database::rollBackSavepoint() {
-    const bool opened = !savepoints_.empty() && savepoints_.back();
-    savepoints_.pop_back();
     ++rollbacks_;
-    if (opened) {
-        backend_->rollbackQuietly();
-        return;
-    }
-    backend_->exec(QStringLiteral("ROLLBACK TO ink_step"));
-    backend_->exec(QStringLiteral("RELEASE ink_step"));
+    backend_->rollBackSavepoint();
 }
 
 quint64 Database::changeStamp() const {

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <vector>
 
 #include "Backend.h"
 #include "StoreAddress.h"
@@ -40,7 +39,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     // How messages name the store: the file's path, or user@server/database.
-    const QString& filePath() const { return backend_->name(); }
+    const QString& name() const { return backend_->name(); }
     Backend& backend() { return *backend_; }
     Dialect dialect() const { return backend_->dialect(); }
     bool isServer() const { return dialect() == Dialect::Postgres; }
@@ -81,8 +80,9 @@ public:
     quint64 changeStamp() const;
     // Moves whenever another connection (another program) commits a change.
     qint64 dataVersion();
-    // Called when a savepoint undid writes, so in-memory rows get reloaded.
-    void noteRollback() { ++rollbacks_; }
+    // Whether other users write to this store while it is open (a server
+    // shared by a team), so that what is shown may need reading again.
+    bool othersWrite() const { return backend_->othersWrite(); }
 
     // Called whenever a batch ended without its writes being kept (a failed
     // commit, or the engine rolling the transaction back after an error), so
@@ -96,15 +96,17 @@ public:
 
     QString lastErrorText() const { return backend_->lastErrorText(); }
 
+    // A full read of the store: what is damaged in it, empty when nothing
+    // is. Opening checks only the header and the schema, so that its cost
+    // does not grow with the store; this is the thorough look, on request.
+    QStringList checkIntegrity() { return backend_->checkIntegrity(); }
+
 private:
     [[noreturn]] void writesLost(const QString& reason);
 
     std::unique_ptr<Backend> backend_;
     bool readOnly_ = false;
     int batchDepth_ = 0;
-    // One entry per open savepoint: whether it began the transaction
-    // itself (a server has no transaction outside a BEGIN).
-    std::vector<bool> savepoints_;
     quint64 rollbacks_ = 0;
     std::function<void()> onWritesLost_;
     QString lostWrites_;

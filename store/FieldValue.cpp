@@ -204,21 +204,4 @@ int compareValues(const QVariant& a, const QVariant& b) {
     }
 }
 
-QString columnType(const FieldDef& field) {
-    switch (field.type) {
-    case FieldType::AutoInc:
-    case FieldType::Integer:
-        return QStringLiteral("INTEGER");
-    case FieldType::Text:
-        return QStringLiteral("VARCHAR(%1)").arg(field.size);
-    case FieldType::DateTime:
-        return QStringLiteral("DATETIME");
-    case FieldType::Boolean:
-        return QStringLiteral("BOOLEAN");
-    case FieldType::Memo:
-        return QStringLiteral("TEXT");
-    }
-    return {};
-}
-
 } // namespace ink

@@ -7,7 +7,7 @@ namespace ink {
 
 class Statement;
 
-// How a field's values are held in memory and in SQLite. In memory an empty
+// How a field's values are held in memory and bound to statements. In memory an empty
 // field is a null QVariant; otherwise Integer and AutoInc hold int, Text and
 // Memo QString, DateTime QDateTime (whole seconds), Boolean bool.
 
@@ -21,8 +21,5 @@ QVariant readValue(const Statement& statement, int column, const FieldDef& field
 
 // Orders values of one field: null first, then by number, time or text.
 int compareValues(const QVariant& a, const QVariant& b);
-
-// The declared SQLite column type of a field, e.g. VARCHAR(50).
-QString columnType(const FieldDef& field);
 
 } // namespace ink

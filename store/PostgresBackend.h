@@ -41,11 +41,15 @@ public:
     void rollbackQuietly() override;
     bool inTransaction() override;
     void beginSnapshot() override;
+    void beginSavepoint() override;
+    bool releaseSavepoint() override;
+    void rollBackSavepoint() override;
+    bool keepsWritesBeforeAnError() const override { return false; }
 
     quint64 rowsWritten() override { return rowsWritten_; }
     qint64 dataVersion() override;
+    bool othersWrite() const override { return true; }
     QString lastErrorText() const override;
-    int notificationSocket() override;
 
     QString rowIdColumn(const TableDef& def) const override;
     QString holdsValue(const FieldDef& field, const QString& column,
@@ -57,6 +61,9 @@ public:
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
     void syncAutoNumbers(const TableDef& def) override;
+    QStringList checkIntegrity() override;
+    bool canSearch() override { return true; }
+    std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
 
     // For the statements: the live connection (made again when it was lost),
     // and a number that changes whenever it was made again.
@@ -87,6 +94,9 @@ public:
     static QByteArray serverSql(const QString& sql, std::vector<int>* parameterNumbers = nullptr);
 
 private:
+    // The channel every write notifies; the payload names the table.
+    static constexpr const char* NotifyChannel = "inkwright_changes";
+
     void connect();
     void configureSession();
     void checkStore(const QList<TableDef>& ownTables, Database::Access access);
@@ -106,6 +116,9 @@ private:
     qint64 othersChanges_ = 0;
     std::vector<std::unique_ptr<HeldRows>> held_;
     bool sending_ = false;
+    // One entry per open savepoint: whether it began the transaction itself
+    // (the server has no transaction outside a BEGIN).
+    std::vector<bool> savepoints_;
 };
 
 } // namespace ink

@@ -19,15 +19,14 @@ struct SearchHit {
 
 // Makes the full-text index of unit and routine names and descriptions
 // when the store has none yet, filled from the rows already there. From
-// then on triggers keep it in step with every write, whoever makes it.
+// then on the writes keep it in step, whoever makes them; a search never
+// builds it. The tables' opening calls it, so a store has its index from
+// its first row.
 void EnsureSearchIndex(Database& db);
 
 // Every unit and routine of every document whose name or description holds
 // words starting with each word typed, in list order (documents, units,
 // routines), at most `limit` of them. Blank text finds nothing.
 QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit = 500);
-
-// The index query for what was typed: each word quoted, as a prefix.
-QString SearchQueryFor(const QString& typed);
 
 } // namespace ink

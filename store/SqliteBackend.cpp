@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "FieldValue.h"
 #include "RegularFile.h"
 #include "TableSchema.h"
 #include "UserError.h"
@@ -52,6 +51,26 @@ bool indexIsRowKey(const TableDef& def) {
     const int autoField = autoNumberField(def);
     return autoField >= 0 && def.primaryIndex.fields.size() == 1 &&
            def.indexOf(def.primaryIndex.fields.first()) == autoField;
+}
+
+// The declared column type of a field, e.g. VARCHAR(50). SQLite keeps any
+// value in any column; the type is what a reader of the file sees, and what
+// a stored table's layout is checked against.
+QString columnType(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return QStringLiteral("INTEGER");
+    case FieldType::Text:
+        return QStringLiteral("VARCHAR(%1)").arg(field.size);
+    case FieldType::DateTime:
+        return QStringLiteral("DATETIME");
+    case FieldType::Boolean:
+        return QStringLiteral("BOOLEAN");
+    case FieldType::Memo:
+        return QStringLiteral("TEXT");
+    }
+    return {};
 }
 
 QString describe(const QString& name, const QString& type) {
@@ -255,19 +274,17 @@ void SqliteBackend::openImmutable() {
     openConnection(uri.toEncoded(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
-// Reads, never writes: a file that is not SQLite, is damaged, is locked or
-// belongs to another program is reported before anything touches it.
+// Reads, never writes: a file that is not SQLite, has a damaged header or
+// schema, is locked or belongs to another program is reported before
+// anything touches it. Only the header and the schema are read, so an open
+// costs the same for any size of store; damage deeper in the file surfaces
+// as SQLite's own error on the first read that meets it, and a full check
+// is checkIntegrity()'s, on request.
 void SqliteBackend::checkExistingFile(const QList<TableDef>& ownTables) {
     const qint64 id = firstValue("PRAGMA application_id").toLongLong();
     const QStringList tables =
         firstValue("SELECT group_concat(name, char(10)) FROM sqlite_schema WHERE type = 'table'")
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QString verdict = firstValue("PRAGMA quick_check(1)");
-    if (verdict != QLatin1String("ok")) {
-        verdict.remove(QStringLiteral("*** in database main ***"));
-        throw UserError(QStringLiteral("Cannot open the database \"%1\": the file is damaged (%2)")
-                            .arg(filePath_, verdict.simplified()));
-    }
     if (id == ApplicationId)
         return;
     if (id == 0 && (tables.isEmpty() || holdsExactly(tables, ownTables))) {
@@ -293,6 +310,20 @@ bool SqliteBackend::holdsExactly(const QStringList& tables, const QList<TableDef
             all = false;
     }
     return all;
+}
+
+QStringList SqliteBackend::checkIntegrity() {
+    SqliteStatement check(*this, QStringLiteral("PRAGMA integrity_check(100)"));
+    QStringList problems;
+    while (check.step()) {
+        QString line = check.textAt(0);
+        if (line == QLatin1String("ok"))
+            break;
+        line.remove(QStringLiteral("*** in database main ***"));
+        if (!line.simplified().isEmpty())
+            problems << line.simplified();
+    }
+    return problems;
 }
 
 QString SqliteBackend::firstValue(const char* sql) {
@@ -321,6 +352,11 @@ void SqliteBackend::prepareForWriting() {
     // A process that dies keeps every committed row; only a power cut may
     // lose the last transactions, and never damages the file.
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    // An insert that feeds the search index's triggers needs a statement
+    // journal. On disk, one that has once grown past SQLite's spill size
+    // stays a file for the rest of the transaction, and a build then writes
+    // it for every row; in memory it holds only the pages of one statement.
+    exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
     // Stamped once, so that a plain open of our own store changes no byte.
     if (stampWanted_)
         exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId));
@@ -384,6 +420,21 @@ bool SqliteBackend::inTransaction() {
 void SqliteBackend::beginSnapshot() {
     exec(QStringLiteral("BEGIN"));
     exec(QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 0")); // starts the snapshot
+}
+
+// SQLite opens a transaction for a savepoint by itself.
+void SqliteBackend::beginSavepoint() {
+    exec(QStringLiteral("SAVEPOINT ink_step"));
+}
+
+bool SqliteBackend::releaseSavepoint() {
+    exec(QStringLiteral("RELEASE ink_step"));
+    return true;
+}
+
+void SqliteBackend::rollBackSavepoint() {
+    exec(QStringLiteral("ROLLBACK TO ink_step"));
+    exec(QStringLiteral("RELEASE ink_step"));
 }
 
 quint64 SqliteBackend::rowsWritten() {

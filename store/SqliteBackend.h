@@ -33,9 +33,14 @@ public:
     void rollbackQuietly() override;
     bool inTransaction() override;
     void beginSnapshot() override;
+    void beginSavepoint() override;
+    bool releaseSavepoint() override;
+    void rollBackSavepoint() override;
+    bool keepsWritesBeforeAnError() const override { return true; }
 
     quint64 rowsWritten() override;
     qint64 dataVersion() override;
+    bool othersWrite() const override { return false; }
     QString lastErrorText() const override;
 
     QString rowIdColumn(const TableDef& def) const override;
@@ -48,6 +53,10 @@ public:
     QList<FieldDef> verifyLayout(const TableDef& def) override;
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
     void syncAutoNumbers(const TableDef& def) override;
+    QStringList checkIntegrity() override;
+    void ensureSearchIndex() override;
+    bool canSearch() override;
+    std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
 
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "AliasRegistry.h"
+#include "Search.h"
 #include "StoreAddress.h"
 #include "StoreError.h"
 #include "TDM1.h"
@@ -72,6 +73,13 @@ void OpenOrCreateTables(TDM1& dm) {
             table->create();
             table->open();
         }
+    }
+    // The search index comes with the tables, so that no search waits for
+    // it. Without it a search still finds every row, only more slowly, so a
+    // store that cannot take it now (locked by a writer, say) is not refused.
+    try {
+        EnsureSearchIndex(dm.database());
+    } catch (const UserError&) {
     }
 }
 

@@ -21,8 +21,6 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    bool isPrepared() const { return statement_ != nullptr; }
-
     // Parameters count from 1, as in SQL.
     void bindNull(int parameter);
     void bindInteger(int parameter, qint64 value);

@@ -1,5 +1,7 @@
 #include "StoreAddress.h"
 
+#include <QDir>
+
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -127,6 +129,104 @@ QString StoreAddress::url() const {
            encoded(database);
 }
 
+namespace {
+
+QString passwordRefused() {
+    return QStringLiteral(
+        "it holds a password, which is never kept with the address. Put the password in "
+        "~/.pgpass or PGPASSWORD, or type it when connecting");
+}
+
+QString badPort(const QString& text) {
+    return QStringLiteral("the port \"%1\" is not a number from 1 to 65535").arg(text);
+}
+
+// "user@host:port" (the host possibly "[ipv6]") into `address`; why not,
+// when it cannot be read. `path` is what follows the first "/".
+QString readAuthority(QString authority, const QString& path, StoreAddress& address) {
+    if (const qsizetype at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
+        const QString userInfo = authority.left(at);
+        authority = authority.mid(at + 1);
+        if (userInfo.contains(QLatin1Char(':')))
+            return passwordRefused();
+        if (!percentDecode(userInfo, &address.user))
+            return QStringLiteral("the user name has a broken %-escape");
+    }
+    QString portText;
+    bool hasPort = false;
+    if (authority.startsWith(QLatin1Char('['))) {
+        const qsizetype close = authority.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return QStringLiteral("the server address lacks its closing \"]\"");
+        address.server = authority.mid(1, close - 1);
+        const QString after = authority.mid(close + 1);
+        if (!after.isEmpty() && !after.startsWith(QLatin1Char(':')))
+            return QStringLiteral("unexpected text after the server address");
+        hasPort = !after.isEmpty();
+        portText = after.mid(1);
+    } else {
+        QString host = authority;
+        if (const qsizetype colon = authority.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+            host = authority.left(colon);
+            portText = authority.mid(colon + 1);
+            hasPort = true;
+        }
+        if (!percentDecode(host, &address.server))
+            return QStringLiteral("the server name has a broken %-escape");
+    }
+    if (hasPort && !validPort(portText, &address.port)) {
+        // "anna:pass/word@host": a password with a raw slash, not a port.
+        if (path.contains(QLatin1Char('@')))
+            return passwordRefused();
+        return badPort(portText);
+    }
+    return {};
+}
+
+// The "?name=value&..." part into `address`; why not, when it cannot be read.
+QString readParameters(const QString& query, StoreAddress& address) {
+    for (const QString& pair : query.split(QLatin1Char('&'))) {
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        QString key, value;
+        if (equals <= 0 || !percentDecode(pair.left(equals), &key) ||
+            !percentDecode(pair.mid(equals + 1), &value))
+            return QStringLiteral("the parameter \"%1\" is not name=value")
+                .arg(namesPassword(pair) ? QStringLiteral("password=...") : pair);
+        if (key == QLatin1String("host"))
+            address.server = value;
+        else if (key == QLatin1String("port")) {
+            if (!validPort(value, &address.port))
+                return badPort(value);
+        } else if (key == QLatin1String("user"))
+            address.user = value;
+        else if (key == QLatin1String("dbname"))
+            address.database = value;
+        else if (key == QLatin1String("password"))
+            return passwordRefused();
+        else
+            // Dropping it quietly could connect differently from what was
+            // asked (sslmode, say), so it is refused.
+            return QStringLiteral("the parameter \"%1\" is not supported").arg(key);
+    }
+    return {};
+}
+
+// What a whole address must hold, whichever part named it.
+QString checkParts(const StoreAddress& address) {
+    for (const QString* part : {&address.server, &address.database, &address.user})
+        if (holdsNul(*part))
+            return QStringLiteral("it holds a NUL character");
+    if (address.server.contains(QLatin1Char(',')))
+        return QStringLiteral("it names more than one server");
+    if (address.server.isEmpty())
+        return QStringLiteral("it names no server");
+    if (address.database.isEmpty())
+        return QStringLiteral("it names no database");
+    return {};
+}
+
+} // namespace
+
 std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* error) {
     const QString text = url.trimmed();
     auto fail = [&](const QString& why) -> std::optional<StoreAddress> {
@@ -135,9 +235,6 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
                          .arg(withoutPassword(text), why);
         return std::nullopt;
     };
-    const QString PasswordRefused = QStringLiteral(
-        "it holds a password, which is never kept with the address. Put the password in "
-        "~/.pgpass or PGPASSWORD, or type it when connecting");
     QString rest;
     for (const char* scheme : {"postgresql://", "postgres://"})
         if (text.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
@@ -159,85 +256,26 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
 
     StoreAddress address;
     address.driver = Driver::Postgres;
-    if (const qsizetype at = authority.lastIndexOf(QLatin1Char('@')); at >= 0) {
-        const QString userInfo = authority.left(at);
-        authority = authority.mid(at + 1);
-        if (userInfo.contains(QLatin1Char(':')))
-            return fail(PasswordRefused);
-        if (!percentDecode(userInfo, &address.user))
-            return fail(QStringLiteral("the user name has a broken %-escape"));
-    }
-
-    QString portText;
-    bool hasPort = false;
-    if (authority.startsWith(QLatin1Char('['))) {
-        const qsizetype close = authority.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return fail(QStringLiteral("the server address lacks its closing \"]\""));
-        address.server = authority.mid(1, close - 1);
-        const QString after = authority.mid(close + 1);
-        if (!after.isEmpty() && !after.startsWith(QLatin1Char(':')))
-            return fail(QStringLiteral("unexpected text after the server address"));
-        hasPort = !after.isEmpty();
-        portText = after.mid(1);
-    } else {
-        QString host = authority;
-        if (const qsizetype colon = authority.lastIndexOf(QLatin1Char(':')); colon >= 0) {
-            host = authority.left(colon);
-            portText = authority.mid(colon + 1);
-            hasPort = true;
-        }
-        if (!percentDecode(host, &address.server))
-            return fail(QStringLiteral("the server name has a broken %-escape"));
-    }
-    if (hasPort && !validPort(portText, &address.port)) {
-        // "anna:pass/word@host": a password with a raw slash, not a port.
-        if (path.contains(QLatin1Char('@')))
-            return fail(PasswordRefused);
-        return fail(
-            QStringLiteral("the port \"%1\" is not a number from 1 to 65535").arg(portText));
-    }
-
-    if (!percentDecode(path, &address.database))
-        return fail(QStringLiteral("the database name has a broken %-escape"));
-
-    if (!query.isEmpty()) {
-        for (const QString& pair : query.split(QLatin1Char('&'))) {
-            const qsizetype equals = pair.indexOf(QLatin1Char('='));
-            QString key, value;
-            if (equals <= 0 || !percentDecode(pair.left(equals), &key) ||
-                !percentDecode(pair.mid(equals + 1), &value))
-                return fail(QStringLiteral("the parameter \"%1\" is not name=value")
-                                .arg(namesPassword(pair) ? QStringLiteral("password=...") : pair));
-            if (key == QLatin1String("host"))
-                address.server = value;
-            else if (key == QLatin1String("port")) {
-                if (!validPort(value, &address.port))
-                    return fail(QStringLiteral("the port \"%1\" is not a number from 1 to 65535")
-                                    .arg(value));
-            } else if (key == QLatin1String("user"))
-                address.user = value;
-            else if (key == QLatin1String("dbname"))
-                address.database = value;
-            else if (key == QLatin1String("password"))
-                return fail(PasswordRefused);
-            else
-                // Dropping it quietly could connect differently from what was
-                // asked (sslmode, say), so it is refused.
-                return fail(QStringLiteral("the parameter \"%1\" is not supported").arg(key));
-        }
-    }
-
-    for (const QString* part : {&address.server, &address.database, &address.user})
-        if (holdsNul(*part))
-            return fail(QStringLiteral("it holds a NUL character"));
-    if (address.server.contains(QLatin1Char(',')))
-        return fail(QStringLiteral("it names more than one server"));
-    if (address.server.isEmpty())
-        return fail(QStringLiteral("it names no server"));
-    if (address.database.isEmpty())
-        return fail(QStringLiteral("it names no database"));
+    QString problem = readAuthority(authority, path, address);
+    if (problem.isEmpty() && !percentDecode(path, &address.database))
+        problem = QStringLiteral("the database name has a broken %-escape");
+    if (problem.isEmpty() && !query.isEmpty())
+        problem = readParameters(query, address);
+    if (problem.isEmpty())
+        problem = checkParts(address);
+    if (!problem.isEmpty())
+        return fail(problem);
     return address;
+}
+
+QString StoreAddress::databaseFile() const {
+    if (isServer())
+        return {};
+    return QDir::toNativeSeparators(QDir(folder).filePath(QString::fromLatin1(SqliteFileName)));
+}
+
+QString StoreAddress::location() const {
+    return isServer() ? url() : databaseFile();
 }
 
 QString StoreAddress::displayName() const {

@@ -45,6 +45,12 @@ struct StoreAddress {
     // Parses such a URL; nullopt (with `error` set) for anything else.
     static std::optional<StoreAddress> fromUrl(const QString& url, QString* error = nullptr);
 
+    // The embedded store's database file in its folder; empty for a server.
+    QString databaseFile() const;
+    // The one string that names the store to the report library, which is
+    // handed no more than that: the database file, or the server's URL.
+    QString location() const;
+
     // What the window shows for the open store: "Local" or user@server/database.
     QString displayName() const;
 

@@ -178,7 +178,7 @@ Database& TDM1::database() {
     database_ = std::make_unique<Database>(address, tableDefinitions());
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
     // Without an event loop (a script, a benchmark) nobody watches.
-    if (database_->isServer() && QCoreApplication::instance()) {
+    if (database_->othersWrite() && QCoreApplication::instance()) {
         othersSeen_ = database_->dataVersion();
         othersTimer_ = new QTimer(this);
         othersTimer_->setObjectName(QStringLiteral("othersTimer"));
@@ -205,7 +205,7 @@ AliasRegistry& TDM1::registry() {
 QString TDM1::storeName() const {
     if (!database_)
         return {};
-    return database_->isServer() ? database_->filePath() : QStringLiteral("Local");
+    return database_->isServer() ? database_->name() : QStringLiteral("Local");
 }
 
 void TDM1::showOthersChanges() {

@@ -53,8 +53,9 @@ public:
 
     // Shows others' changes: when another connection changed the store,
     // reloads the open tables (keeping the current rows and a pending edit)
-    // and signals othersChanged(). On a server store a timer does this
-    // twice a second; never during a batch of this program's own writes.
+    // and signals othersChanged(). On a store others write to (a server) a
+    // timer does this twice a second; never during a batch of this
+    // program's own writes.
     void showOthersChanges();
 
     // Ties the module to one data directory: the database is opened only

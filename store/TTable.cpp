@@ -356,7 +356,7 @@ void TTable::open() {
     Database& db = database();
     if (!db.tableExists(def_.name))
         throw TableMissing(
-            QStringLiteral("Table \"%1\" does not exist in \"%2\"").arg(def_.name, db.filePath()));
+            QStringLiteral("Table \"%1\" does not exist in \"%2\"").arg(def_.name, db.name()));
     // An older store gains the fields added since, all in one step.
     if (const QList<FieldDef> missing = verifyLayout(db, def_); !missing.isEmpty()) {
         Savepoint together(db);

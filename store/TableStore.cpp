@@ -149,11 +149,10 @@ void TableStore::refuseUnstorableText(const QVariantList& values, quint64 fields
         if (!isWritten(fields, i) || (type != FieldType::Text && type != FieldType::Memo))
             continue;
         if (values.value(i).toString().contains(QChar(0)))
-            throw UserError(
-                QStringLiteral("Cannot store the %1 of the %2 row %3 in \"%4\": it "
-                               "holds a NUL character, which a server store cannot "
-                               "keep in text. Remove the character and try again.")
-                    .arg(def_.fields[i].name, def_.name, rowName(values), db_.filePath()));
+            throw UserError(QStringLiteral("Cannot store the %1 of the %2 row %3 in \"%4\": it "
+                                           "holds a NUL character, which a server store cannot "
+                                           "keep in text. Remove the character and try again.")
+                                .arg(def_.fields[i].name, def_.name, rowName(values), db_.name()));
     }
 }
 

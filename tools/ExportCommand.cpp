@@ -5,7 +5,6 @@
 // after checking what it wrote.
 #include "report/layout/ReportFile.h"
 #include "store/StoreAddress.h"
-#include "store/TDM1.h"
 #include "ToolCommand.h"
 #include "ToolStore.h"
 
@@ -55,12 +54,8 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << usageWithProblem(QString::fromLatin1(Usage), problem);
         return 2;
     }
-    // The report reads a server store by its URL, as the report library does.
-    const QString databaseFile =
-        parsed->store.isServer()
-            ? parsed->store.url()
-            : QDir(parsed->store.folder).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
-    const ExportResult result = exportReport(databaseFile, parsed->docNo, parsed->outFile);
+    const ExportResult result =
+        exportReport(parsed->store.location(), parsed->docNo, parsed->outFile);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)
         out << " (" << result.pages << (result.pages == 1 ? " page)" : " pages)");

@@ -13,8 +13,6 @@
 
 namespace ink {
 
-namespace {
-
 // Only a build makes a store: every other command refuses a folder without one.
 void requireDatabaseFile(const QString& dataDirectory) {
     const QString path = QDir(dataDirectory).absolutePath();
@@ -25,6 +23,8 @@ void requireDatabaseFile(const QString& dataDirectory) {
                            "missing); \"inkwright-tool build\" creates one.")
                 .arg(QDir::toNativeSeparators(path), QString::fromLatin1(TDM1::DatabaseFileName)));
 }
+
+namespace {
 
 // Whether the store holds every field of this version's tables.
 bool hasEveryField(const Database& db) {

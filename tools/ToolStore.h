@@ -52,6 +52,10 @@ private:
     std::unique_ptr<ToolStore> writer_;
 };
 
+// Refuses (UserError) a data directory that holds no store: only a build
+// makes one.
+void requireDatabaseFile(const QString& dataDirectory);
+
 // The value following `option` in `args` ("--data DIR"), removed from the
 // list with it; empty when absent.
 QString takeOption(QStringList& args, const QString& option);

@@ -93,7 +93,7 @@ TEST_F(WindowTest, AddRefusesADuplicateNameInOtherLetterCase) {
 TEST_F(WindowTest, AddRefusesANameAnotherProgramAddedSinceTheListWasRead) {
     SampleProject project(temp);
     addDocument(project.projectPath, "first");
-    runSql(dm->database().filePath(), "INSERT INTO DocsLib (DocName) VALUES ('OTHER')");
+    runSql(dm->database().name(), "INSERT INTO DocsLib (DocName) VALUES ('OTHER')");
     ASSERT_EQ(column(dm->tblDocs, "DocName"), QStringList({"FIRST"}));
     addDocument(project.projectPath, "Other");
     EXPECT_EQ(dialogs.texts("warning"),

@@ -44,11 +44,11 @@ TEST_F(WindowTest, RefreshKeepsADescriptionAnotherProgramSavedMeanwhile) {
     addDocument(project.projectPath, "sample");
     // The window holds the unit rows in memory; another program then saves a
     // description of a unit the refresh updates (it has a form).
-    runSql(dm->database().filePath(),
+    runSql(dm->database().name(),
            "UPDATE UnitsLib SET Description = 'Saved elsewhere' WHERE UnitName = 'Main.pas'");
     QTest::mouseClick(window->Button2, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages(), QStringList());
-    EXPECT_EQ(sqlText(dm->database().filePath(),
+    EXPECT_EQ(sqlText(dm->database().name(),
                       "SELECT Description FROM UnitsLib WHERE UnitName = 'Main.pas'"),
               "Saved elsewhere");
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));

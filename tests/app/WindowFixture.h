@@ -10,10 +10,10 @@
 #include "app/DBMemo.h"
 #include "app/TfrmInkwright.h"
 #include "ScriptedDialogs.h"
-#include "store/testing/SqlFile.h"
 #include "store/AliasRegistry.h"
 #include "store/Database.h"
 #include "store/TDM1.h"
+#include "store/testing/SqlFile.h"
 #include "store/TField.h"
 #include "store/TTable.h"
 #include "StoreFixture.h"
@@ -56,7 +56,7 @@ protected:
     }
 
     int countRows(const char* table) {
-        return sqlText(dm->database().filePath(),
+        return sqlText(dm->database().name(),
                        QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)))
             .toInt();
     }

@@ -219,10 +219,12 @@ protected:
 } // namespace
 
 // The rows of a build are written in one transaction. An insert that SQLite
-// must be able to undo alone within it copies every page it changes into a
-// statement journal first, which on a large project spills to a temporary
-// file and is written again for each row; neither a build nor a refresh keeps one.
-TEST_F(BuildJournals, ABuildAndARefreshKeepNoStatementJournal) {
+// must be able to undo alone within it (one with a RETURNING clause, or one
+// that feeds the search index's triggers) copies every page it changes into
+// a statement journal first. On disk, that journal spills to a temporary file
+// on a large project and is written again for each row; neither a build nor
+// a refresh may keep one there.
+TEST_F(BuildJournals, ABuildAndARefreshWriteNoStatementJournalToDisk) {
     const QString path = project();
     const int whileTheTablesWereMade = opened->statementJournalsOpened();
     build(path, false);

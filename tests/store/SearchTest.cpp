@@ -18,6 +18,14 @@ protected:
             found << QStringList{hit.docName, hit.unitName, hit.procName, hit.line}.join('|');
         return found;
     }
+    // The store as a version without the index left it.
+    void dropIndex() {
+        for (const char* table : {"Units", "Procs"})
+            for (const char* trigger : {"Insert", "Delete", "Update"})
+                dm->database().exec(QStringLiteral("DROP TRIGGER %1Search%2").arg(table, trigger));
+        dm->database().exec("DROP TABLE UnitsSearch");
+        dm->database().exec("DROP TABLE ProcsSearch");
+    }
     void describeCurrent(TTable* table, const QString& text) {
         table->edit();
         table->fieldByName("Description")->setValue(text);
@@ -52,7 +60,7 @@ TEST_F(Search, TheIndexFollowsEditsAndRemovals) {
     addDoc("DOC");
     addUnit("A.pas");
     addProc("Alpha");
-    EXPECT_EQ(find("alpha").size(), 1); // the index is made here, from the rows there
+    EXPECT_EQ(find("alpha").size(), 1);
     describeCurrent(dm->tblProc, "Computes the checksum.");
     addProc("Beta");
     EXPECT_EQ(find("checks"), QStringList({"DOC|A.pas|Alpha|Computes the checksum."}));
@@ -63,6 +71,29 @@ TEST_F(Search, TheIndexFollowsEditsAndRemovals) {
     EXPECT_EQ(find("checks"), QStringList());
     if (!storeTestsOnServer()) // the FTS5 index is the embedded store's own
         dm->database().exec("INSERT INTO ProcsSearch(ProcsSearch) VALUES ('integrity-check')");
+}
+
+// The index comes with the tables, and the writes keep it: no search waits
+// for it to be built. An older store without one gains it at its next open
+// for writing, filled from its rows.
+TEST_F(Search, TheIndexIsThereBeforeTheFirstSearch) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    EXPECT_TRUE(dm->database().tableExists("ProcsSearch"));
+    addDoc("DOC");
+    addUnit("A.pas");
+    addProc("Alpha");
+    Database& db = dm->database();
+    Statement indexed(db, "SELECT count(*) FROM ProcsSearch WHERE ProcsSearch MATCH 'alpha'");
+    ASSERT_TRUE(indexed.step());
+    EXPECT_EQ(indexed.integerAt(0), 1);
+    indexed.reset();
+
+    dropIndex();
+    dm->closeDatabase();
+    OpenOrCreateTables(*dm);
+    EXPECT_TRUE(dm->database().tableExists("ProcsSearch"));
+    EXPECT_EQ(find("alph"), QStringList({"DOC|A.pas|Alpha|"}));
 }
 
 // A store opened only for reading may have no index, and cannot be given
@@ -80,6 +111,7 @@ TEST_F(Search, AStoreOpenedOnlyForReadingIsSearchedWithoutAnIndex) {
     if (dm->database().isServer())
         GTEST_SKIP() << "a server is searched without an index anyway";
 
+    dropIndex(); // as an older version left it
     Database reader(databaseFile(), {}, Database::Access::ReadOnly);
     ASSERT_FALSE(reader.tableExists("ProcsSearch"));
     const QStringList typed{"read", "buff rais", "write_", "STREAM", "fill short", "  ", "none"};

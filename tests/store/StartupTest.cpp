@@ -192,11 +192,12 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_EQ(sqlText(databaseFile(program()), "SELECT UnitPath FROM UnitsLib"), "src\\Main.pas");
 }
 
+// Opening reads the header and the schema: damage there is refused at once.
 TEST_F(Startup, ADamagedOrForeignFileIsReportedAndLeftUntouched) {
     addDocument(program(), "KEPT");
     QByteArray damaged = bytesOf(databaseFile(program()));
     ASSERT_GT(damaged.size(), 3 * 4096);
-    damaged.replace(2 * 4096 + 8, 2000, QByteArray(2000, '\xA5'));
+    damaged.replace(100, 2000, QByteArray(2000, '\xA5')); // the schema's page
 
     const QByteArray foreignDatabase = [&] {
         const QString path = temp.filePath("foreign.db");
@@ -216,6 +217,28 @@ TEST_F(Startup, ADamagedOrForeignFileIsReportedAndLeftUntouched) {
         dm.reset();
         EXPECT_EQ(bytesOf(databaseFile(program())), content);
     }
+}
+
+// Opening does not read every page, so that its cost does not grow with the
+// store: damage inside a table is met by the first read of that table, which
+// reports it and leaves the table closed, the file as it was.
+TEST_F(Startup, DamageInsideATableIsReportedByTheReadThatMeetsIt) {
+    addDocument(program(), "KEPT");
+    const QString file = databaseFile(program());
+    const int page =
+        sqlText(file, "SELECT rootpage FROM sqlite_schema WHERE name = 'ProcsLib'").toInt();
+    ASSERT_GT(page, 1);
+    QByteArray damaged = bytesOf(file);
+    damaged.replace((page - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
+    temp.write("program/Data/Inkwright.sqlite", damaged);
+
+    std::unique_ptr<TDM1> dm;
+    const QString error = startProgram(config(), program(), dm);
+    EXPECT_TRUE(error.contains(file) && error.contains("malformed")) << error.toStdString();
+    EXPECT_TRUE(dm->tblDocs->isOpen());
+    EXPECT_FALSE(dm->tblProc->isOpen());
+    dm.reset();
+    EXPECT_EQ(bytesOf(file), damaged);
 }
 
 TEST_F(Startup, ADataDirectoryThatCannotBeCreatedIsReportedAtOnce) {

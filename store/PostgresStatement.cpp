@@ -1,0 +1,261 @@
+// The server's statements: the SQL of the table engine in the server's
+// spelling, and inserts whose rows a transaction holds back and sends many
+// at a time.
+#include "PostgresStatement.h"
+
+#include <algorithm>
+#include <libpq-fe.h>
+
+#include "TableSchema.h"
+
+namespace ink {
+
+bool isWriteSql(const QString& sql) {
+    const QString start = sql.trimmed().left(6).toUpper();
+    return start == QLatin1String("INSERT") || start == QLatin1String("UPDATE") ||
+           start == QLatin1String("DELETE");
+}
+
+namespace {
+
+unsigned int typeOid(const FieldDef& field) {
+    switch (field.type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        return 23; // int4
+    case FieldType::Text:
+        return 1043; // varchar
+    case FieldType::DateTime:
+        return 1114; // timestamp
+    case FieldType::Boolean:
+        return 16; // bool
+    case FieldType::Memo:
+        return 25; // text
+    }
+    return 0;
+}
+
+} // namespace
+
+namespace {
+
+// An insert that, inside a transaction, holds its row back (see HeldRows)
+// and answers with the row's auto-number at once; outside one it is an
+// ordinary insert, written before it returns.
+class HeldInsertStatement final : public BackendStatement {
+public:
+    HeldInsertStatement(PostgresBackend& db, const TableDef& def)
+        : db_(db), held_(db.heldRowsOf(def)), now_(db, db.insertSql(def)),
+          values_(held_.types.size()) {}
+
+    void bindNull(int parameter) override {
+        now_.bindNull(parameter);
+        value(parameter).reset();
+    }
+    void bindInteger(int parameter, qint64 number) override {
+        now_.bindInteger(parameter, number);
+        value(parameter) = QByteArray::number(number);
+    }
+    void bindText(int parameter, const QString& text) override {
+        now_.bindText(parameter, text);
+        value(parameter) = text.toUtf8();
+    }
+
+    bool step() override {
+        if (direct_)
+            return now_.step();
+        if (done_)
+            return false;
+        if (!db_.inTransaction()) {
+            direct_ = true;
+            return now_.step();
+        }
+        auto& number = values_[size_t(held_.autoField)];
+        number_ = number ? number->toLongLong() : db_.takeAutoNumber(held_);
+        number = QByteArray::number(number_);
+        db_.hold(held_, values_);
+        done_ = true;
+        return true;
+    }
+    void reset(bool keepBindings) override {
+        now_.reset(keepBindings);
+        direct_ = false;
+        done_ = false;
+        if (!keepBindings)
+            for (auto& v : values_)
+                v.reset();
+    }
+    qint64 integerAt(int column) const override {
+        return direct_ ? now_.integerAt(column) : number_;
+    }
+    QString textAt(int column) const override {
+        return direct_ ? now_.textAt(column) : QString::number(number_);
+    }
+    bool isNullAt(int column) const override { return direct_ && now_.isNullAt(column); }
+    qint64 rowsChanged() const override { return direct_ ? now_.rowsChanged() : 1; }
+
+private:
+    std::optional<QByteArray>& value(int parameter) {
+        if (parameter < 1 || parameter > int(values_.size())) {
+            unused_.reset();
+            return unused_;
+        }
+        return values_[size_t(parameter - 1)];
+    }
+
+    PostgresBackend& db_;
+    PostgresBackend::HeldRows& held_;
+    PostgresStatement now_;
+    std::vector<std::optional<QByteArray>> values_;
+    std::optional<QByteArray> unused_;
+    bool direct_ = false;
+    bool done_ = false;
+    qint64 number_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<BackendStatement> PostgresBackend::prepare(const QString& sql) {
+    return std::make_unique<PostgresStatement>(*this, sql);
+}
+
+std::unique_ptr<BackendStatement> PostgresBackend::prepareInsert(const TableDef& def) {
+    if (autoNumberField(def) < 0)
+        return prepare(insertSql(def));
+    return std::make_unique<HeldInsertStatement>(*this, def);
+}
+
+PostgresBackend::HeldRows& PostgresBackend::heldRowsOf(const TableDef& def) {
+    for (const auto& held : held_)
+        if (held->table == def.name)
+            return *held;
+    auto held = std::make_unique<HeldRows>();
+    held->table = def.name;
+    QStringList columns;
+    for (const FieldDef& field : def.fields) {
+        columns << quoted(field.name);
+        held->types.push_back(typeOid(field));
+    }
+    held->head = QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+                     .arg(quoted(def.name), columns.join(", "))
+                     .toUtf8();
+    held->autoField = autoNumberField(def);
+    held->sequence = quoted(sequenceOf(def)).toUtf8();
+    held_.push_back(std::move(held));
+    return *held_.back();
+}
+
+qint64 PostgresBackend::takeAutoNumber(HeldRows& held) {
+    if (held.numbers.empty()) {
+        const QByteArray sql =
+            "SELECT nextval('" + held.sequence + "') FROM generate_series(1, 512) ORDER BY 1 DESC";
+        PGresult* result = PQexec(connection(), sql.constData());
+        if (PQresultStatus(result) != PGRES_TUPLES_OK)
+            fail(result);
+        for (int row = 0; row < PQntuples(result); ++row)
+            held.numbers.push_back(QByteArray(PQgetvalue(result, row, 0)).toLongLong());
+        PQclear(result);
+    }
+    const qint64 number = held.numbers.back();
+    held.numbers.pop_back();
+    return number;
+}
+
+void PostgresBackend::hold(HeldRows& held, std::vector<std::optional<QByteArray>> values) {
+    for (auto& value : values)
+        held.values.push_back(std::move(value));
+    ++held.rows;
+    noteWritten(1);
+    if (held.rows >= 1000)
+        sendHeldRows();
+}
+
+// One INSERT of many rows per table, in the order the tables were first
+// written; the server learns each column's type from the statement.
+void PostgresBackend::sendHeldRows() {
+    if (sending_)
+        return;
+    sending_ = true;
+    for (const auto& held : held_) {
+        const int columns = int(held->types.size());
+        const int perStatement = std::max(1, std::min(1000, 30000 / std::max(columns, 1)));
+        for (int first = 0; first < held->rows; first += perStatement) {
+            const int rows = std::min(perStatement, held->rows - first);
+            QByteArray sql = held->head;
+            std::vector<const char*> pointers;
+            std::vector<unsigned int> types;
+            for (int row = 0; row < rows; ++row) {
+                sql += row == 0 ? "(" : ", (";
+                for (int column = 0; column < columns; ++column) {
+                    const auto& value = held->values[size_t((first + row) * columns + column)];
+                    pointers.push_back(value ? value->constData() : nullptr);
+                    types.push_back(held->types[size_t(column)]);
+                    sql += (column == 0 ? "$" : ", $") +
+                           QByteArray::number(row * columns + column + 1);
+                }
+                sql += ')';
+            }
+            PGresult* result = PQexecParams(conn_, sql.constData(), int(pointers.size()),
+                                            types.data(), pointers.data(), nullptr, nullptr, 0);
+            if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+                for (const auto& each : held_) {
+                    each->values.clear();
+                    each->rows = 0;
+                }
+                sending_ = false;
+                fail(result);
+            }
+            PQclear(result);
+        }
+        held->values.clear();
+        held->rows = 0;
+    }
+    sending_ = false;
+}
+
+QByteArray PostgresBackend::serverSql(const QString& sql, std::vector<int>* parameterNumbers) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    std::vector<int> used; // the server's $k is used[k - 1] here
+    auto serverNumber = [&used](int number) {
+        const auto found = std::find(used.begin(), used.end(), number);
+        if (found != used.end())
+            return int(found - used.begin()) + 1;
+        used.push_back(number);
+        return int(used.size());
+    };
+    int highest = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            out += c;
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+            out += c;
+            continue;
+        }
+        if (c != QLatin1Char('?')) {
+            out += c;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < sql.size() && sql[end].isDigit())
+            ++end;
+        const int number = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : highest + 1;
+        highest = std::max(highest, number);
+        out += QLatin1Char('$') + QString::number(serverNumber(number));
+        i = end - 1;
+    }
+    // SQLite's "no limit" is a limit of -1.
+    out.replace(QLatin1String("LIMIT -1"), QLatin1String("LIMIT ALL"));
+    if (parameterNumbers)
+        *parameterNumbers = used;
+    return out.toUtf8();
+}
+
+} // namespace ink
