@@ -112,9 +112,13 @@ void TfrmInkwright::connectHandlers() {
         {Button29, &TfrmInkwright::Button29Click}, {Button3, &TfrmInkwright::Button3Click},
         {Button1, &TfrmInkwright::Button1Click},
     };
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this,
+    // Named copies rather than structured bindings: not every compiler we
+    // build with lets a lambda capture a binding.
+    for (const auto& entry : buttons) {
+        const Handler handler = entry.second;
+        connect(entry.first, &QPushButton::clicked, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    }
     connect(CheckBox2, &QCheckBox::toggled, this,
             [this] { guarded([this] { CheckBox2Click(); }); });
     connectListsAndEditors();
@@ -172,9 +176,13 @@ void TfrmInkwright::connectActions() {
         {RefreshRow1, &TfrmInkwright::RefreshRow1Click},
         {RefreshRow2, &TfrmInkwright::RefreshRow2Click},
     };
-    for (const auto& [action, handler] : actions)
-        connect(action, &QAction::triggered, this,
+    // Named copies rather than structured bindings: not every compiler we
+    // build with lets a lambda capture a binding.
+    for (const auto& entry : actions) {
+        const Handler handler = entry.second;
+        connect(entry.first, &QAction::triggered, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    }
 }
 
 void TfrmInkwright::bindDataModule(TDM1* dm) {
