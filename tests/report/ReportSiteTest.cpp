@@ -337,7 +337,7 @@ TEST(ReportSiteBrowser, TheSearchIndexLoadsOnTheFirstKeyAndItsResultsAreWalkedBy
 
 // A hit that belongs to a type (a method, a property) is named after both,
 // and found by both.
-TEST(ReportSiteBrowser, AHitWithAnOwnerIsNamedOwnerDotName) {
+TEST(ReportSiteBrowser, AHitWithAnOwnerIsNamedOwnerDotNameAndAMissingIndexIsSaid) {
     if (QStandardPaths::findExecutable("chromium").isEmpty())
         GTEST_SKIP() << "chromium is not installed";
     TempDir temp;
@@ -358,6 +358,12 @@ TEST(ReportSiteBrowser, AHitWithAnOwnerIsNamedOwnerDotName) {
     ASSERT_EQ(results.size(), 1) << QJsonDocument(seen).toJson().toStdString();
     EXPECT_EQ(results[0]["text"].toString(), QString::fromUtf8("TShape.Area \u2014 Shapes.pas"));
     EXPECT_EQ(results[0]["href"].toString(), "Shapes.html#TShape.Area");
+
+    // A site copied without its index says so instead of finding nothing.
+    ASSERT_TRUE(QFile::remove(site + "/search-index.js"));
+    const QJsonObject missing = browse(site, "Shapes.html", "area", shots.path());
+    EXPECT_TRUE(missing["results"].toArray().isEmpty());
+    EXPECT_EQ(strings(missing["notes"]), QStringList{"The search index could not be loaded."});
 }
 
 } // namespace
