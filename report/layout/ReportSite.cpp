@@ -306,31 +306,6 @@ private:
     bool first_ = true;
 };
 
-// The page name of each unit, made once from all the names, so that a link
-// from any page (the index, later ones across units) knows its target.
-class UnitPages {
-public:
-    explicit UnitPages(ReportSource& source)
-        : names_(source.unitNames(0, source.unitCount())), pages_(unitPageNames(names_)) {}
-    // The page of the unit at `position`; should the store have changed
-    // since the names were read, the names up to it are made again, so that
-    // no two units share a page.
-    QString page(int position, const QString& name) {
-        if (position >= names_.size() || names_[position] != name) {
-            names_ = names_.mid(0, position);
-            while (names_.size() < position)
-                names_.append(QString());
-            names_.append(name);
-            pages_ = unitPageNames(names_);
-        }
-        return pages_[position];
-    }
-
-private:
-    QStringList names_;
-    QStringList pages_;
-};
-
 // The links every unit page offers beside its own contents.
 QString siteLinks() {
     return QStringLiteral("<ul class=\"site-links\"><li><a href=\"index.html\">All units</a></li>"
@@ -444,10 +419,10 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     QStringList written{QStringLiteral("style.css"), QStringLiteral("search.js")};
 
     SearchIndex index(folders);
-    UnitPages pages(source);
+    UnitPageNames pages;
     QList<UnitSummary> units;
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
-        const QString pageName = pages.page(position, unit.name);
+        const QString pageName = pages.next(unit.name);
         units.append(writeUnitPage(folders, document.name, position, pageName, unit, index));
         written << pageName;
         return true;

@@ -77,19 +77,21 @@ QString anchorPart(const QString& text) {
 
 } // namespace
 
+QString UnitPageNames::next(const QString& unitName) {
+    const QString stem = pageStem(unitName);
+    QString unique = stem;
+    for (int n = 2; isSitePage(unique) || taken_.contains(unique.toLower()); ++n)
+        unique = stem + QChar('-') + QString::number(n);
+    taken_.insert(unique.toLower());
+    return unique + QStringLiteral(".html");
+}
+
 QStringList unitPageNames(const QStringList& unitNames) {
-    QSet<QString>
-        taken; // lower case: two names differing in case are one file on Windows and macOS
+    UnitPageNames pages;
     QStringList names;
     names.reserve(unitNames.size());
-    for (const QString& unitName : unitNames) {
-        const QString stem = pageStem(unitName);
-        QString unique = stem;
-        for (int n = 2; isSitePage(unique) || taken.contains(unique.toLower()); ++n)
-            unique = stem + QChar('-') + QString::number(n);
-        taken.insert(unique.toLower());
-        names.append(unique + QStringLiteral(".html"));
-    }
+    for (const QString& unitName : unitNames)
+        names.append(pages.next(unitName));
     return names;
 }
 

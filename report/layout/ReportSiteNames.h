@@ -16,6 +16,15 @@ namespace ink {
 // the name of one of the site's own pages or of a Windows device.
 QStringList unitPageNames(const QStringList& unitNames);
 
+// The same names handed out one unit at a time, as the units are read.
+class UnitPageNames {
+public:
+    QString next(const QString& unitName);
+
+private:
+    QSet<QString> taken_; // lower case: names differing in case are one file on Windows and macOS
+};
+
 // Ids unique within one page, compared without regard to case as Pascal
 // compares names: `Owner.Name`, or `Name` where there is no owner, each part
 // kept to letters, digits and "_"; the second and later of the same name
