@@ -164,6 +164,22 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     EXPECT_TRUE(QFile::exists(temp.filePath("outside.html")));
 }
 
+// A unit renamed only in case: where the file system ignores case the old
+// page is the new one, so it must not be taken away as gone.
+TEST(ReportSiteExport, APageRenamedOnlyInCaseIsNotTakenAway) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 before = store.addDocument("BEFORE");
+    store.addUnit(before, "ledger.pas", "N/A");
+    const qint32 after = store.addDocument("AFTER");
+    store.addUnit(after, "Ledger.pas", "N/A");
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), before, site);
+    exportReport(store.databaseFile(), after, site);
+    EXPECT_TRUE(QFile::exists(site + "/Ledger.html"));
+    EXPECT_TRUE(QFile::exists(site + "/ledger.html"));
+}
+
 // On a disk that fills while the new site is written, the old site stays as
 // it was, whole: never an old index beside new pages.
 TEST(ReportSiteExport, ADiskFullDuringAReExportKeepsTheOldSite) {
