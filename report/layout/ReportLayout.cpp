@@ -58,8 +58,15 @@ QString elided(const QString& text, PageFont font, double size, double width) {
     const QString ellipsis = QString(QChar(0x2026));
     double used = metrics.width(font, size, ellipsis);
     qsizetype fits = 0;
-    while (fits < text.size() && used + metrics.charWidth(font, size, text[fits]) <= width)
-        used += metrics.charWidth(font, size, text[fits++]);
+    while (fits < text.size()) {
+        qsizetype length = 1;
+        const double w =
+            metrics.charWidth(font, size, PageFontMetrics::codePointAt(text, fits, &length));
+        if (used + w > width)
+            break;
+        used += w;
+        fits += length;
+    }
     return text.left(fits) + ellipsis;
 }
 
@@ -102,14 +109,16 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
             double used = 0;
             qsizetype end = start;
             qsizetype lastBreak = -1; // a line may end after a blank
+            qsizetype length = 1;     // of the character at `end`: a surrogate pair is one
             while (end < paragraph.size()) {
-                const double w = metrics.charWidth(font, size, paragraph[end]);
-                if (used + w > room && paragraph[end] != QChar(' '))
+                const char32_t c = PageFontMetrics::codePointAt(paragraph, end, &length);
+                const double w = metrics.charWidth(font, size, c);
+                if (used + w > room && c != U' ')
                     break;
                 used += w;
-                if (paragraph[end] == QChar(' '))
+                if (c == U' ')
                     lastBreak = end + 1;
-                ++end;
+                end += length;
             }
             bool atBlank = false;
             if (end < paragraph.size()) {
@@ -117,7 +126,7 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
                     end = lastBreak;
                     atBlank = true;
                 } else if (end == start) {
-                    end = start + 1; // not even one character fits: take it anyway
+                    end = start + length; // not even one character fits: take it anyway
                 }
             }
             QString piece = paragraph.mid(start, end - start).toString();
