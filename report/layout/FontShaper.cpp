@@ -1,6 +1,7 @@
 #include "FontShaper.h"
 
 #include <algorithm>
+#include <cmath>
 #include <QHash>
 #include <vector>
 
@@ -288,7 +289,9 @@ const FontFaceInfo& FontShaper::face(int face) const {
 
 double FontShaper::glyphAdvance(int face, quint32 glyph) const {
     const Impl::Face& f = d_->faces.at(size_t(face));
-    return hb_font_get_glyph_h_advance(f.font, glyph) * f.toThousandths;
+    // In hundredths, as the PDF writes its numbers, so that a glyph shaped
+    // to its own width needs no correction in the page's text.
+    return std::round(hb_font_get_glyph_h_advance(f.font, glyph) * f.toThousandths * 100) / 100;
 }
 
 QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
@@ -414,7 +417,8 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
                 given[index] = true;
                 const unsigned end =
                     at + 1 == clusters.end() ? unsigned(run.text.size()) : *(at + 1);
-                glyph.text = run.text.mid(*at, end - *at);
+                glyph.textFrom = *at;
+                glyph.textLength = end - *at;
             }
             run.width += glyph.advance;
             run.glyphs.append(glyph);

@@ -23,7 +23,9 @@ struct ShapedGlyph {
     double advance = 0;
     double xOffset = 0;
     double yOffset = 0; // upwards
-    QString text;       // empty for a glyph that continues its characters
+    // Its characters in the run's text; none for a glyph that continues them.
+    qsizetype textFrom = 0;
+    qsizetype textLength = 0;
 };
 
 // A piece of one line in one face and one direction. A line's runs come in

@@ -30,6 +30,8 @@ char winAnsiByte(QChar c) {
     const char16_t u = c.unicode();
     if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF))
         return char(u);
+    if (u > 0x2122) // the code page's last character
+        return '?';
     for (int i = 0; i < 32; ++i)
         if (Cp1252High[i] == u && u != 0)
             return char(0x80 + i);

@@ -1,5 +1,6 @@
 #include "PdfEmbeddedFonts.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "FontShaper.h"
@@ -29,15 +30,16 @@ QByteArray subsetTag(int face) {
     return tag;
 }
 
-QByteArray toUnicodeMap(const QMap<quint32, QString>& glyphs) {
+QByteArray toUnicodeMap(const QHash<quint32, QString>& glyphs, const QList<quint32>& order) {
     QList<QByteArray> entries;
-    for (auto it = glyphs.constBegin(); it != glyphs.constEnd(); ++it) {
-        if (it.value().isEmpty())
+    for (const quint32 glyph : order) {
+        const QString& text = glyphs[glyph];
+        if (text.isEmpty())
             continue;
         QByteArray code;
-        for (const QChar c : it.value())
+        for (const QChar c : text)
             code += hex4(c.unicode());
-        entries.append('<' + hex4(it.key()) + "> <" + code + '>');
+        entries.append('<' + hex4(glyph) + "> <" + code + '>');
     }
     QByteArray map = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
@@ -67,13 +69,13 @@ int PdfEmbeddedFonts::fontObject(int face, int& nextObject) {
     return used.object;
 }
 
-void PdfEmbeddedFonts::use(int face, quint32 glyph, const QString& text) {
-    QMap<quint32, QString>& glyphs = faces_[face].glyphs;
+void PdfEmbeddedFonts::use(int face, quint32 glyph, QStringView text) {
+    QHash<quint32, QString>& glyphs = faces_[face].glyphs;
     const auto known = glyphs.find(glyph);
     if (known == glyphs.end())
-        glyphs.insert(glyph, text);
-    else if (known->isEmpty())
-        *known = text;
+        glyphs.insert(glyph, text.toString());
+    else if (known->isEmpty() && !text.isEmpty())
+        *known = text.toString();
 }
 
 void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>& begin,
@@ -86,7 +88,9 @@ void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>&
         const QByteArray name = subsetTag(face + 1) + '+' + info.postScriptName;
         // A face hb-subset cannot cut goes without its file: the reader then
         // stands in a font of its own, and the text layer is still right.
-        const QByteArray font = shaper.subset(face, used.glyphs.keys());
+        QList<quint32> glyphs = used.glyphs.keys();
+        std::sort(glyphs.begin(), glyphs.end()); // the same file every time
+        const QByteArray font = shaper.subset(face, glyphs);
         const int descendant = nextObject++;
         const int descriptor = nextObject++;
         const int file = font.isEmpty() ? 0 : nextObject++;
@@ -100,9 +104,9 @@ void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>&
         // Each glyph's own width, so a reader that places glyphs by the
         // widths (and not by our positions) still sets them right.
         QByteArray widths = "[";
-        for (auto glyph = used.glyphs.constBegin(); glyph != used.glyphs.constEnd(); ++glyph)
-            widths += QByteArray::number(glyph.key()) + " [" +
-                      integer(shaper.glyphAdvance(face, glyph.key())) + "] ";
+        for (const quint32 glyph : glyphs)
+            widths += QByteArray::number(glyph) + " [" +
+                      QByteArray::number(shaper.glyphAdvance(face, glyph), 'f', 2) + "] ";
         widths += ']';
         begin(descendant);
         write("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
@@ -128,7 +132,7 @@ void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>&
             write("\nendstream\nendobj\n");
         }
 
-        const QByteArray map = packed(toUnicodeMap(used.glyphs));
+        const QByteArray map = packed(toUnicodeMap(used.glyphs, glyphs));
         begin(unicode);
         write("<< /Length " + QByteArray::number(map.size()) +
               " /Filter /FlateDecode >>\nstream\n");

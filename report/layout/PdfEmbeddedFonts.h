@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -19,7 +20,7 @@ public:
     int fontObject(int face, int& nextObject);
     // Notes that `glyph` of `face` is drawn and shows `text` (the first
     // text given for a glyph is the one kept).
-    void use(int face, quint32 glyph, const QString& text);
+    void use(int face, quint32 glyph, QStringView text);
 
     // Writes every used face's objects (font, descendant, descriptor,
     // font file, ToUnicode map): `begin` opens an object, `write` appends.
@@ -29,7 +30,7 @@ public:
 private:
     struct Used {
         int object = 0;
-        QMap<quint32, QString> glyphs; // glyph -> the characters it shows
+        QHash<quint32, QString> glyphs; // glyph -> the characters it shows
     };
     QMap<int, Used> faces_; // by face number, so the file comes out the same every time
 };

@@ -190,35 +190,65 @@ void PdfPageWriter::showGlyphs(const ShapedRun& run, double size, double x, doub
     setFont(PageFontCount + run.face, name, size);
     const FontShaper& shaper = FontShaper::instance();
     double pen = x;
-    QByteArray array;
-    auto flush = [&] {
-        if (!array.isEmpty())
-            content_ += '[' + array + "] TJ\n";
-        array.clear();
+    bool inArray = false;
+    bool inString = false;
+    auto closeString = [&] {
+        if (inString)
+            content_ += ')';
+        inString = false;
+    };
+    auto closeArray = [&] {
+        closeString();
+        if (inArray)
+            content_ += "] TJ\n";
+        inArray = false;
+    };
+    // A glyph number as two bytes of a literal string; the bytes a literal
+    // string gives a meaning are escaped, and so are line ends, which a
+    // reader would take as one.
+    auto appendGlyph = [&](quint32 glyph) {
+        for (const char byte : {char(glyph >> 8), char(glyph & 0xFF)}) {
+            if (byte == '(' || byte == ')' || byte == '\\')
+                content_ += '\\';
+            if (byte == '\r')
+                content_ += "\\r";
+            else if (byte == '\n')
+                content_ += "\\n";
+            else
+                content_ += byte;
+        }
     };
     moveTo(pen, y);
     for (const ShapedGlyph& glyph : run.glyphs) {
-        embedded_.use(run.face, glyph.glyph, glyph.text);
-        const QByteArray code =
-            '<' + QByteArray::number(glyph.glyph, 16).rightJustified(4, '0') + '>';
+        embedded_.use(run.face, glyph.glyph,
+                      QStringView(run.text).sliced(glyph.textFrom, glyph.textLength));
         if (glyph.xOffset != 0 || glyph.yOffset != 0) {
-            flush();
+            closeArray();
             moveTo(pen + glyph.xOffset * size / 1000.0, y + glyph.yOffset * size / 1000.0);
-            content_ += code + " Tj ";
+            content_ += '(';
+            appendGlyph(glyph.glyph);
+            content_ += ") Tj ";
             pen += glyph.advance * size / 1000.0;
             moveTo(pen, y);
             continue;
         }
-        array += code;
-        const double own = std::round(shaper.glyphAdvance(run.face, glyph.glyph));
-        if (std::abs(own - glyph.advance) >= 0.01) {
-            array += ' ';
-            appendNumber(array, own - glyph.advance);
-            array += ' ';
+        if (!inArray) {
+            content_ += '[';
+            inArray = true;
+        }
+        if (!inString) {
+            content_ += '(';
+            inString = true;
+        }
+        appendGlyph(glyph.glyph);
+        const double own = shaper.glyphAdvance(run.face, glyph.glyph);
+        if (std::abs(own - glyph.advance) >= 0.005) {
+            closeString();
+            appendNumber(content_, own - glyph.advance);
         }
         pen += glyph.advance * size / 1000.0;
     }
-    flush();
+    closeArray();
 }
 
 void PdfPageWriter::endText() {
