@@ -307,7 +307,7 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
     std::vector<int> faces(points.size());
     for (size_t i = 0; i < points.size(); ++i) {
         const char32_t c = points[i];
-        if (isStandard(c)) {
+        if (isStandard(c) || c == LeftToRightMark || c == RightToLeftMark) {
             faces[i] = StandardFace;
             continue;
         }
@@ -340,7 +340,10 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
     };
     std::vector<Piece> pieces;
     for (size_t i = 0; i < points.size(); ++i) {
-        if (!pieces.empty() && pieces.back().face == faces[i] && pieces.back().level == levels[i])
+        if (points[i] == LeftToRightMark || points[i] == RightToLeftMark)
+            continue; // it has set the direction; there is nothing to draw
+        if (!pieces.empty() && pieces.back().face == faces[i] && pieces.back().level == levels[i] &&
+            pieces.back().to == i)
             pieces.back().to = i + 1;
         else
             pieces.push_back({i, i + 1, faces[i], levels[i]});
@@ -426,6 +429,32 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
         runs.append(run);
     }
     return runs;
+}
+
+QByteArray FontShaper::faceData(int face) const {
+    hb_face_t* source = d_->faces.at(size_t(face)).face;
+    hb_face_t* builder = hb_face_builder_create();
+    hb_tag_t tags[64];
+    unsigned offset = 0;
+    for (;;) {
+        unsigned count = 64;
+        hb_face_get_table_tags(source, offset, &count, tags);
+        for (unsigned i = 0; i < count; ++i) {
+            hb_blob_t* table = hb_face_reference_table(source, tags[i]);
+            hb_face_builder_add_table(builder, tags[i], table);
+            hb_blob_destroy(table);
+        }
+        if (count < 64)
+            break;
+        offset += count;
+    }
+    hb_blob_t* blob = hb_face_reference_blob(builder);
+    unsigned size = 0;
+    const char* data = hb_blob_get_data(blob, &size);
+    QByteArray bytes(data, qsizetype(size));
+    hb_blob_destroy(blob);
+    hb_face_destroy(builder);
+    return bytes;
 }
 
 QByteArray FontShaper::subset(int face, const QList<quint32>& glyphs) const {

@@ -86,6 +86,9 @@ public:
     // The face cut down to `glyphs` (their numbers kept, so text written
     // before the cut stays right) as a font file; empty if it cannot be cut.
     QByteArray subset(int face, const QList<quint32>& glyphs) const;
+    // The whole face as a font file of its own (one face of a collection
+    // taken out), for the preview to draw the same glyphs with.
+    QByteArray faceData(int face) const;
 
 private:
     FontShaper();

@@ -105,6 +105,8 @@ char32_t PageFontMetrics::codePointAt(QStringView text, qsizetype at, qsizetype*
 }
 
 float PageFontMetrics::otherWidth(PageFont font, char32_t c) const {
+    if (c == LeftToRightMark || c == RightToLeftMark)
+        return 0;
     if (FontShaper::isStandard(c))
         return widths_[int(font)][static_cast<unsigned char>(winAnsiByte(QChar(char16_t(c))))];
     return FontShaper::instance().advance(font, c);

@@ -19,6 +19,11 @@ inline constexpr int PageFontCount = 4;
 QByteArray winAnsiBytes(QStringView text);
 char winAnsiByte(QChar c);
 
+// The invisible marks that set the direction of a line of text; they take
+// no room and are not drawn.
+inline constexpr char16_t LeftToRightMark = 0x200E;
+inline constexpr char16_t RightToLeftMark = 0x200F;
+
 // Advance widths of the four faces, per character, read once from the
 // installed faces (a QGuiApplication must exist). A character the code page
 // lacks is as wide as in the installed font that shows it.

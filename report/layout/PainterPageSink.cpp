@@ -1,5 +1,6 @@
 #include "PainterPageSink.h"
 
+#include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -37,26 +38,48 @@ void PainterPageSink::text(PageFont font, double size, QPointF baseline, const Q
         painter_.drawText(baseline, text);
         return;
     }
-    // The same runs in the same faces as the PDF, each where the layout
-    // measured it, so a line is as long on screen as on paper.
+    // The same glyphs of the same font files as the PDF, each where
+    // shaping put it, so a line is drawn on screen as it is on paper.
     FontShaper& shaper = FontShaper::instance();
     double x = baseline.x();
     for (const ShapedRun& run : shaper.shape(font, text)) {
-        QFont face = fonts_[int(font)];
-        if (run.face != StandardFace) {
-            const FontFaceInfo& info = shaper.face(run.face);
-            face = QFont(info.family);
-            face.setBold(info.bold);
-            face.setItalic(info.italic);
-            face.setKerning(false);
-            face.setHintingPreference(QFont::PreferNoHinting);
-            face.setStyleStrategy(QFont::NoFontMerging);
+        if (run.face == StandardFace) {
+            QFont face = fonts_[int(font)];
+            face.setPointSizeF(pointSize);
+            painter_.setFont(face);
+            painter_.drawText(QPointF(x, baseline.y()), run.text);
+        } else {
+            QRawFont raw = rawFont(run.face);
+            raw.setPixelSize(size);
+            QList<quint32> glyphs;
+            QList<QPointF> places;
+            double pen = 0;
+            for (const ShapedGlyph& glyph : run.glyphs) {
+                glyphs.append(glyph.glyph);
+                places.append(
+                    {(pen + glyph.xOffset) * size / 1000.0, -glyph.yOffset * size / 1000.0});
+                pen += glyph.advance;
+            }
+            QGlyphRun glyphRun;
+            glyphRun.setRawFont(raw);
+            glyphRun.setGlyphIndexes(glyphs);
+            glyphRun.setPositions(places);
+            painter_.drawGlyphRun(QPointF(x, baseline.y()), glyphRun);
         }
-        face.setPointSizeF(pointSize);
-        painter_.setFont(face);
-        painter_.drawText(QPointF(x, baseline.y()), run.text);
         x += run.width * size / 1000.0;
     }
+}
+
+// The face loaded from the very file the PDF embeds, so the glyph numbers
+// shaping gave are its own.
+QRawFont PainterPageSink::rawFont(int face) {
+    const auto known = rawFonts_.constFind(face);
+    if (known != rawFonts_.constEnd())
+        return *known;
+    QRawFont raw;
+    raw.loadFromData(FontShaper::instance().faceData(face), 10, QFont::PreferNoHinting);
+    rawFonts_.insert(face, raw);
+    return raw;
 }
 
 void PainterPageSink::rule(QPointF from, QPointF to, double width, double grey) {

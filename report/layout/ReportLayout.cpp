@@ -70,6 +70,25 @@ QString elided(const QString& text, PageFont font, double size, double width) {
     return text.left(fits) + ellipsis;
 }
 
+// Which way the first letter of `text` runs: DirL, DirR, or DirON when it
+// has none; a paragraph runs that way.
+QChar::Direction firstStrongDirection(QStringView text) {
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype length = 1;
+        switch (QChar::direction(PageFontMetrics::codePointAt(text, i, &length))) {
+        case QChar::DirL:
+            return QChar::DirL;
+        case QChar::DirR:
+        case QChar::DirAL:
+            return QChar::DirR;
+        default:
+            break;
+        }
+        i += length;
+    }
+    return QChar::DirON;
+}
+
 } // namespace
 
 struct ReportLayout::Block {
@@ -104,6 +123,7 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
     for (const QStringView paragraph : QStringView(plain).split(QChar('\n'))) {
         qsizetype start = 0;
         bool first = true;
+        const QChar::Direction paragraphDirection = firstStrongDirection(paragraph);
         do {
             const double room = first ? width : width - hanging;
             double used = 0;
@@ -132,6 +152,11 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
             QString piece = paragraph.mid(start, end - start).toString();
             while (piece.endsWith(QChar(' ')))
                 piece.chop(1);
+            // A line keeps the direction of its paragraph, though its own
+            // first letter may run the other way: an invisible mark says so.
+            if (!first && firstStrongDirection(piece) != paragraphDirection)
+                piece.prepend(paragraphDirection == QChar::DirR ? QChar(RightToLeftMark)
+                                                                : QChar(LeftToRightMark));
             lines.append({font, size, first ? x : x + hanging, height, piece, grey});
             start = end;
             // Blanks at a break belong to neither line.
