@@ -139,6 +139,49 @@ TEST(FontShaper, ALineIsAsWideDrawnAsTheLayoutMeasuredIt) {
     }
 }
 
+TEST(FontShaper, AnyTextIsShapedWholeAndEveryCharacterKeptForTheTextLayer) {
+    // Mixtures a user may type or paste: scripts of both directions, marks
+    // with and without a letter before them, halves of surrogate pairs,
+    // control characters, direction marks, joiners, characters no font has.
+    const char32_t pool[] = {U'a',      U' ',      U'7',      U'(',      U'\u00e9', U'\u0301',
+                             U'\u05e9', U'\u05b4', U'\u0645', U'\u064e', U'\u0644', U'\u0627',
+                             U'\u4e2d', U'\u200e', U'\u200f', U'\u200d', U'\u0001', U'\ue000',
+                             U'\ufffd', 0x1D400,   0x1F600,   0x10FFFD,  0xD800,    0xDC00};
+    quint32 seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    FontShaper& shaper = FontShaper::instance();
+    for (int round = 0; round < 1500; ++round) {
+        QString text;
+        const int length = 1 + int(next() % 24);
+        for (int i = 0; i < length; ++i) {
+            const char32_t c = pool[next() % std::size(pool)];
+            if (c >= 0xD800 && c <= 0xDFFF)
+                text += QChar(char16_t(c)); // a lone half
+            else
+                text += QString::fromUcs4(&c, 1);
+        }
+        qsizetype shown = 0;
+        for (const ShapedRun& shaped : shaper.shape(PageFont::Regular, text)) {
+            shown += shaped.text.size();
+            if (shaped.face == StandardFace)
+                continue;
+            qsizetype covered = 0;
+            for (const ShapedGlyph& glyph : shaped.glyphs) {
+                ASSERT_GE(glyph.textFrom, 0);
+                ASSERT_LE(glyph.textFrom + glyph.textLength, shaped.text.size());
+                covered += glyph.textLength;
+            }
+            EXPECT_EQ(covered, shaped.text.size()) << text.toStdString();
+        }
+        EXPECT_EQ(shown, text.size() - text.count(QChar(LeftToRightMark)) -
+                             text.count(QChar(RightToLeftMark)))
+            << text.toStdString();
+    }
+}
+
 TEST(ReportLayoutWrap, ACharacterBeyondTheBasicPlaneIsNeverCutInTwo) {
     // Narrow enough that one character fits a line at most.
     const QList<ReportLayout::Line> lines = ReportLayout::wrap(Astral, PageFont::Regular, 10, 0, 1);
