@@ -5,11 +5,13 @@
 
 namespace ink {
 
-// The four faces of the report. The PDF names the standard Helvetica and
-// Courier faces, which every PDF reader has, so nothing is embedded and a
-// page costs only its text; the screen and the printer draw with Liberation
-// Sans and Mono, whose widths are those of Helvetica and Courier, so a line
-// breaks at the same place wherever it is shown.
+// The four faces of the report. For the characters of their code page the
+// PDF names the standard Helvetica and Courier faces, which every PDF reader
+// has, so nothing is embedded and a page costs only its text; the screen
+// and the printer draw with Liberation Sans and Mono, whose widths are those
+// of Helvetica and Courier, so a line breaks at the same place wherever it
+// is shown. Every other character is set in the same installed font on
+// screen, on paper and in the PDF (see FontShaper).
 enum class PageFont { Regular, Bold, Italic, Mono };
 inline constexpr int PageFontCount = 4;
 
