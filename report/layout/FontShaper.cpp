@@ -53,6 +53,7 @@ struct FontShaper::Impl {
         hb_face_t* face = nullptr;
         hb_font_t* font = nullptr;
         double toThousandths = 1; // font units to thousandths of the em
+        QByteArray data;          // the face as a file of its own, once asked for
     };
     std::vector<Face> faces;
     QHash<QString, int> byFile; // "file#index" -> face
@@ -431,8 +432,9 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
     return runs;
 }
 
-QByteArray FontShaper::faceData(int face) const {
-    hb_face_t* source = d_->faces.at(size_t(face)).face;
+namespace {
+
+QByteArray wholeFace(hb_face_t* source) {
     hb_face_t* builder = hb_face_builder_create();
     hb_tag_t tags[64];
     unsigned offset = 0;
@@ -455,6 +457,16 @@ QByteArray FontShaper::faceData(int face) const {
     hb_blob_destroy(blob);
     hb_face_destroy(builder);
     return bytes;
+}
+
+} // namespace
+
+QByteArray FontShaper::faceData(int face) const {
+    // Kept, as the preview asks again for every page it draws.
+    QByteArray& kept = d_->faces.at(size_t(face)).data;
+    if (kept.isEmpty())
+        kept = wholeFace(d_->faces.at(size_t(face)).face);
+    return kept;
 }
 
 QByteArray FontShaper::subset(int face, const QList<quint32>& glyphs) const {
