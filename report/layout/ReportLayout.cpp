@@ -1,5 +1,6 @@
 #include "ReportLayout.h"
 
+#include "FontShaper.h"
 #include "PageSink.h"
 #include "ReportSource.h"
 
@@ -89,6 +90,40 @@ QChar::Direction firstStrongDirection(QStringView text) {
     return QChar::DirON;
 }
 
+// The width of each character of `paragraph` (at the first half of a
+// surrogate pair), such that a word adds up to its width as drawn: letters
+// that join or combine when shaped (Arabic, say) take less room together
+// than alone, and a line is filled by what it will really take.
+QList<double> characterWidths(QStringView paragraph, PageFont font, double size) {
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    QList<double> widths(paragraph.size(), 0.0);
+    for (qsizetype i = 0; i < paragraph.size();) {
+        qsizetype length = 1;
+        widths[i] =
+            metrics.charWidth(font, size, PageFontMetrics::codePointAt(paragraph, i, &length));
+        i += length;
+    }
+    for (qsizetype start = 0; start < paragraph.size();) {
+        qsizetype end = start;
+        while (end < paragraph.size() && paragraph[end] != QChar(' '))
+            ++end;
+        const QStringView word = paragraph.sliced(start, end - start);
+        if (FontShaper::needsShaping(word)) {
+            double alone = 0;
+            for (qsizetype i = start; i < end; ++i)
+                alone += widths[i];
+            double shaped = 0;
+            for (const ShapedRun& run : FontShaper::instance().shape(font, word))
+                shaped += run.width * size / 1000.0;
+            if (alone > 0)
+                for (qsizetype i = start; i < end; ++i)
+                    widths[i] *= shaped / alone;
+        }
+        start = end + 1;
+    }
+    return widths;
+}
+
 } // namespace
 
 struct ReportLayout::Block {
@@ -124,6 +159,9 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
         qsizetype start = 0;
         bool first = true;
         const QChar::Direction paragraphDirection = firstStrongDirection(paragraph);
+        const QList<double> shapedWidths = FontShaper::needsShaping(paragraph)
+                                               ? characterWidths(paragraph, font, size)
+                                               : QList<double>();
         do {
             const double room = first ? width : width - hanging;
             double used = 0;
@@ -132,7 +170,8 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
             qsizetype length = 1;     // of the character at `end`: a surrogate pair is one
             while (end < paragraph.size()) {
                 const char32_t c = PageFontMetrics::codePointAt(paragraph, end, &length);
-                const double w = metrics.charWidth(font, size, c);
+                const double w =
+                    shapedWidths.isEmpty() ? metrics.charWidth(font, size, c) : shapedWidths[end];
                 if (used + w > room && c != U' ')
                     break;
                 used += w;

@@ -182,6 +182,34 @@ TEST(FontShaper, AnyTextIsShapedWholeAndEveryCharacterKeptForTheTextLayer) {
     }
 }
 
+TEST(ReportLayoutWrap, JoiningLettersFillALineByTheirShapedWidth) {
+    // Arabic letters joined in a word take far less room than alone: a line
+    // measured letter by letter would end words too early. Every line must
+    // fit, and none could have taken the next word.
+    QString paragraph;
+    for (int i = 0; i < 8; ++i)
+        paragraph += Arabic + QLatin1Char(' ');
+    const double room = 200;
+    const QList<ReportLayout::Line> lines =
+        ReportLayout::wrap(paragraph.trimmed(), PageFont::Regular, 10, 0, room);
+    auto drawnWidth = [](const QString& text) {
+        double width = 0;
+        for (const ShapedRun& shaped : FontShaper::instance().shape(PageFont::Regular, text))
+            width += shaped.width * 10 / 1000.0;
+        return width;
+    };
+    ASSERT_GE(lines.size(), 2);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(drawnWidth(lines[i].text), room) << i;
+        if (i + 1 < lines.size()) {
+            QString text = lines[i + 1].text;
+            text.remove(QChar(RightToLeftMark));
+            const QString nextWord = text.section(QLatin1Char(' '), 0, 0);
+            EXPECT_GT(drawnWidth(lines[i].text + QLatin1Char(' ') + nextWord), room) << i;
+        }
+    }
+}
+
 TEST(ReportLayoutWrap, ACharacterBeyondTheBasicPlaneIsNeverCutInTwo) {
     // Narrow enough that one character fits a line at most.
     const QList<ReportLayout::Line> lines = ReportLayout::wrap(Astral, PageFont::Regular, 10, 0, 1);
