@@ -265,6 +265,36 @@ bool FontShaper::needsShaping(QStringView text) {
     return false;
 }
 
+bool FontShaper::shapingChangesWidth(QStringView text) {
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype length = 1;
+        const char32_t c = PageFontMetrics::codePointAt(text, i, &length);
+        i += length;
+        if (c < 0x0590)
+            continue; // Latin, Greek, Cyrillic, Armenian: side by side as they are
+        switch (QChar::script(c)) {
+        case QChar::Script_Common:
+        case QChar::Script_Inherited: // marks: no advance, alone or shaped
+        case QChar::Script_Hebrew:
+        case QChar::Script_Han:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Hangul:
+        case QChar::Script_Bopomofo:
+        case QChar::Script_Georgian:
+        case QChar::Script_Ethiopic:
+        case QChar::Script_Yi:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+            continue;
+        default:
+            return true;
+        }
+    }
+    return false;
+}
+
 float FontShaper::advance(PageFont font, char32_t c) {
     auto& known = d_->advances[size_t(font)];
     const auto found = known.constFind(c);

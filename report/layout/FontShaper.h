@@ -74,6 +74,10 @@ public:
     static bool isStandard(char32_t c);
     // True when `text` has a character that is not standard.
     static bool needsShaping(QStringView text);
+    // True when shaping may set `text` narrower or wider than its
+    // characters side by side: it has letters of a script whose letters
+    // join or combine (Arabic, Devanagari, Thai ...).
+    static bool shapingChangesWidth(QStringView text);
 
     // The advance of `c` alone in the face that shows it, in thousandths.
     float advance(PageFont font, char32_t c);

@@ -108,7 +108,7 @@ QList<double> characterWidths(QStringView paragraph, PageFont font, double size)
         while (end < paragraph.size() && paragraph[end] != QChar(' '))
             ++end;
         const QStringView word = paragraph.sliced(start, end - start);
-        if (FontShaper::needsShaping(word)) {
+        if (FontShaper::shapingChangesWidth(word)) {
             double alone = 0;
             for (qsizetype i = start; i < end; ++i)
                 alone += widths[i];
@@ -159,7 +159,7 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
         qsizetype start = 0;
         bool first = true;
         const QChar::Direction paragraphDirection = firstStrongDirection(paragraph);
-        const QList<double> shapedWidths = FontShaper::needsShaping(paragraph)
+        const QList<double> shapedWidths = FontShaper::shapingChangesWidth(paragraph)
                                                ? characterWidths(paragraph, font, size)
                                                : QList<double>();
         do {
