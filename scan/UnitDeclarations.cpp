@@ -107,11 +107,11 @@ public:
         shift_ = raw.size() - source_.bytes.size(); // a byte-order mark
         if (pieces_.isEmpty())
             pieces_.append({0, sourceFile, 1});
+        contexts_.push_back({});
         advance();
     }
 
     QList<Declaration> read() {
-        contexts_.push_back({});
         while (!atEnd()) {
             const qsizetype before = cur_.token.begin;
             unitItem();
@@ -167,33 +167,61 @@ private:
     }
 
     struct Frame {
-        int number;
+        int number = 0;
         int branch = 0;
         bool skip = false; // this branch is passed over
-        bool between;
-        int depth;
+        bool between = true;
+        int depth = 0;
         Context context;
+        // Where the first branch left the reader: after the conditional it
+        // goes on from there, as the first alternative is the one kept.
+        bool firstEnded = false;
+        int depthAfterFirst = 0;
+        Context afterFirst;
     };
     bool skipping() const { return !frames_.empty() && frames_.back().skip; }
 
     void conditional(QByteArrayView directive) {
         switch (ConditionalNesting::kindOf(directive)) {
-        case ConditionalNesting::Kind::Opens:
-            frames_.push_back({++opened_, 0, skipping(), between_, depth_, contexts_.back()});
-            break;
+        case ConditionalNesting::Kind::Opens: {
+            Frame frame;
+            frame.number = ++opened_;
+            frame.skip = skipping();
+            frame.between = between_;
+            frame.depth = depth_;
+            frame.context = contexts_.back();
+            frames_.push_back(std::move(frame));
+        } break;
         case ConditionalNesting::Kind::NextBranch:
             if (!frames_.empty()) {
                 Frame& frame = frames_.back();
                 const bool outerSkip = frames_.size() > 1 && frames_[frames_.size() - 2].skip;
-                ++frame.branch;
+                if (++frame.branch == 1) {
+                    frame.firstEnded = true;
+                    frame.depthAfterFirst = depth_;
+                    frame.afterFirst = contexts_.back();
+                }
                 frame.skip = outerSkip || !(frame.between && between_ && frame.depth == depth_);
                 if (!frame.skip)
                     contexts_.back() = frame.context;
             }
             break;
         case ConditionalNesting::Kind::Closes:
-            if (!frames_.empty())
+            if (!frames_.empty()) {
+                // Code after a conditional compiles with and without its
+                // branch taken: a section word or visibility that only the
+                // branch states does not hold after it. Without an {$ELSE} it
+                // is as if the branch were not there (the FPC packages'
+                // include files hold one such branch per section, and a
+                // file read once carries all of them); with one, the first
+                // branch is the one kept.
+                const Frame& frame = frames_.back();
+                if (frame.firstEnded && frame.depthAfterFirst == depth_)
+                    contexts_.back() = frame.afterFirst;
+                else if (!frame.firstEnded && frame.depth == depth_)
+                    contexts_.back() = frame.context;
                 frames_.pop_back();
+            }
             break;
         case ConditionalNesting::Kind::Other:
             break;
@@ -587,7 +615,6 @@ private:
     // A class, record, interface, object or helper, from the word that says
     // which through the ';' after its `end`.
     void structure(Declaration& d, const std::vector<std::pair<int, int>>& where) {
-        bodyEntered_ = false;
         DeclKind kind = DeclKind::Record;
         QString defaultVisibility = QStringLiteral("public");
         if (is("class")) {
@@ -597,8 +624,16 @@ private:
         } else if (is("interface") || is("dispinterface")) {
             kind = DeclKind::Interface;
         }
+        // From here the reader counts itself inside the body, so that a
+        // conditional met right after the head (before its first member)
+        // is judged from there. The head's own parts are read as inside a
+        // declaration.
+        ++depth_;
+        between_ = true;
         advance();
+        between_ = false;
         if (kind == DeclKind::Class && is("of")) {
+            --depth_;
             d.kind = DeclKind::Type; // a class reference
             skipTypeTo();
             finishPlain(d, where);
@@ -606,6 +641,7 @@ private:
         }
         if ((kind == DeclKind::Class || kind == DeclKind::Interface) && isSym(';')) {
             // A forward declaration: the real one follows.
+            --depth_;
             recording_ = false;
             between_ = true;
             advance();
@@ -616,10 +652,9 @@ private:
             advance();
         }
         while (is("sealed") || is("abstract") || is("external"))
-            advance();
-        // The body starts after the head: a conditional met from here on sees
-        // the reader inside the structure.
+            enterBodyAfter();
         QStringList ancestors;
+        between_ = false;
         if (isSym('(')) {
             advance();
             QByteArray current;
@@ -648,9 +683,10 @@ private:
             if (isSym(')'))
                 enterBodyAfter();
         } else {
-            enterBodyBeforeCurrent();
+            between_ = true;
         }
         if (kind == DeclKind::Helper && is("for")) {
+            between_ = false;
             advance();
             if (isIdent() || isSym('&')) {
                 QByteArray forType;
@@ -724,38 +760,24 @@ private:
     }
 
     static bool isPersistentBase(const QString& ancestor) {
-        static const QStringList bases{
-            QStringLiteral("TForm"),       QStringLiteral("TFrame"),
-            QStringLiteral("TDataModule"), QStringLiteral("TComponent"),
-            QStringLiteral("TPersistent"), QStringLiteral("TCustomForm"),
-            QStringLiteral("TCustomFrame")};
+        static const QStringList bases{QStringLiteral("TForm"),       QStringLiteral("TFrame"),
+                                       QStringLiteral("TDataModule"), QStringLiteral("TComponent"),
+                                       QStringLiteral("TPersistent"), QStringLiteral("TCustomForm"),
+                                       QStringLiteral("TCustomFrame")};
         const QString last = ancestor.section(QLatin1Char('.'), -1);
         return std::any_of(bases.begin(), bases.end(), [&](const QString& base) {
             return last.compare(base, Qt::CaseInsensitive) == 0;
         });
     }
 
-    // The reader counts itself inside the structure's body before it moves
-    // past the head's last token, so that a conditional right after the head
-    // is judged from inside.
+    // Moves past what may be the head's last token, as from inside the body.
     void enterBodyAfter() {
-        if (!bodyEntered_) {
-            ++depth_;
-            bodyEntered_ = true;
-        }
         between_ = true;
         advance();
-    }
-    void enterBodyBeforeCurrent() {
-        if (!bodyEntered_)
-            ++depth_;
-        bodyEntered_ = true;
-        between_ = true;
     }
 
     // The members of a structure, up to its `end`.
     void members(DeclKind owner) {
-        bodyEntered_ = false;
         while (!atEnd() && !is("end")) {
             const qsizetype before = cur_.token.begin;
             member(owner);
@@ -1329,7 +1351,6 @@ private:
     int opened_ = 0;
     bool between_ = true;
     int depth_ = 0;
-    bool bodyEntered_ = false;
     std::vector<Context> contexts_;
     Piece classWord_;
 

@@ -400,3 +400,22 @@ procedure Run; external 'lib' name 'run';
     EXPECT_EQ(find(all, "TBox", "Show")->directives, "virtual");
     EXPECT_EQ(find(all, "", "Run")->directives, "external 'lib' name 'run'");
 }
+
+TEST(UnitDeclarations, ASectionOpenedInsideAConditionalEndsWithIt) {
+    // The FPC packages' way: one include file, read once, holds a branch per
+    // part of the interface, each stating its own section.
+    const QList<Declaration> all = parse(R"(
+type
+  TFirst = Integer;
+{$IFDEF read_rest}
+const
+  Limit = 4;
+function Helper: Integer;
+{$ENDIF read_rest}
+{$IFDEF read_types}
+  TSecond = record X: Integer; end;
+{$ENDIF}
+)");
+    EXPECT_EQ(briefs(all), QStringList({"type TFirst", "const Limit", "function Helper",
+                                        "record TSecond", "field TSecond.X [public]"}));
+}
