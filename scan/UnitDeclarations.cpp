@@ -339,9 +339,9 @@ private:
     // (an include read twice), or another alternative of one in an earlier
     // branch of a conditional. Returns its index, or -1 when left out.
     int add(Declaration d, const std::vector<std::pair<int, int>>& where) {
-        if (parent_ == dropped) {
+        // A name cut off by the end of the text, or an `&` before no word.
+        if (parent_ == dropped || d.name.isEmpty())
             return dropped;
-        }
         d.parent = parent_;
         d.owner = owner_;
         if (parent_ < 0)

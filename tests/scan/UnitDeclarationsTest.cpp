@@ -419,3 +419,12 @@ function Helper: Integer;
     EXPECT_EQ(briefs(all), QStringList({"type TFirst", "const Limit", "function Helper",
                                         "record TSecond", "field TSecond.X [public]"}));
 }
+
+TEST(UnitDeclarations, ATextCutShortGivesNoNamelessDeclaration) {
+    for (const QByteArray& cut : {QByteArray("unit U; interface type TA = class class operator"),
+                                  QByteArray("unit U; interface type & = record & : Integer;"),
+                                  QByteArray("unit U; interface var &")}) {
+        for (const Declaration& d : ParseUnitDeclarations(cut).declarations)
+            EXPECT_FALSE(d.name.isEmpty()) << cut.constData();
+    }
+}
