@@ -399,6 +399,9 @@ private:
         } else if (is("procedure") || is("function") || is("operator")) {
             routine(false);
             return;
+        } else if (is("property")) {
+            property(false); // FPC's global properties
+            return;
         } else if (is("generic") || is("class")) {
             // FPC's `generic procedure Foo<T>`; a stray `class` before a routine.
             advance();

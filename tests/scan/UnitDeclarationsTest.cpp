@@ -226,6 +226,7 @@ procedure Register;
 function MakeShape(const Name: string): TShape; overload; experimental;
 function MakeShape(Sides: Integer): TShape; overload;
 operator + (const A, B: TPoint) R: TPoint;
+property Global: Integer read GetGlobal;
 )");
     EXPECT_EQ(briefs(all), QStringList({"type TColor",
                                         "type TColors",
@@ -249,7 +250,8 @@ operator + (const A, B: TPoint) R: TPoint;
                                         "procedure Register",
                                         "function MakeShape",
                                         "function MakeShape",
-                                        "operator +"}));
+                                        "operator +",
+                                        "property Global"}));
     EXPECT_EQ(find(all, "", "TCallback")->text,
               "TCallback = function(X: Integer): Boolean; stdcall;");
     EXPECT_EQ(find(all, "", "TCallback")->directives, "stdcall");
