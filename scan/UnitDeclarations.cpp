@@ -470,7 +470,8 @@ private:
             advance();
         if (is("packed") || is("bitpacked"))
             advance();
-        if (is("class") || is("record") || is("object") || is("interface") || is("dispinterface")) {
+        if (is("class") || is("record") || is("object") || is("interface") || is("dispinterface") ||
+            is("objcclass") || is("objcprotocol") || is("objccategory") || is("cppclass")) {
             structure(d, where);
             return;
         }
@@ -632,12 +633,15 @@ private:
     void structure(Declaration& d, const std::vector<std::pair<int, int>>& where) {
         DeclKind kind = DeclKind::Record;
         QString defaultVisibility = QStringLiteral("public");
-        if (is("class")) {
+        // FPC's Objective-C and C++ classes read as their Pascal kin.
+        if (is("class") || is("objcclass") || is("cppclass")) {
             kind = DeclKind::Class;
         } else if (is("object")) {
             kind = DeclKind::Object;
-        } else if (is("interface") || is("dispinterface")) {
+        } else if (is("interface") || is("dispinterface") || is("objcprotocol")) {
             kind = DeclKind::Interface;
+        } else if (is("objccategory")) {
+            kind = DeclKind::Helper;
         }
         // From here the reader counts itself inside the body, so that a
         // conditional met right after the head (before its first member)
@@ -666,8 +670,15 @@ private:
             kind = DeclKind::Helper;
             advance();
         }
-        while (is("sealed") || is("abstract") || is("external"))
+        while (is("sealed") || is("abstract") || is("external")) {
+            const bool external = is("external");
             enterBodyAfter();
+            if (external && is("name")) { // an Objective-C class's own name
+                enterBodyAfter();
+                if (cur_.token.kind == TokenKind::String)
+                    enterBodyAfter();
+            }
+        }
         QStringList ancestors;
         between_ = false;
         if (isSym('(')) {
@@ -864,6 +875,7 @@ private:
             if (is("procedure") || is("function") || is("operator") || is("constructor") ||
                 is("destructor") || is("property")) {
                 classWord_ = word;
+                context.section = Section::Fields; // a method ends a class var section
                 if (is("property"))
                     property(true);
                 else
@@ -876,12 +888,15 @@ private:
             advance();
             return;
         }
+        // A method or property ends a nested type, const or class var section.
         if (is("procedure") || is("function") || is("constructor") || is("destructor") ||
             is("operator")) {
+            context.section = Section::Fields;
             routine(false);
             return;
         }
         if (is("property")) {
+            context.section = Section::Fields;
             property(false);
             return;
         }

@@ -430,3 +430,31 @@ TEST(UnitDeclarations, ATextCutShortGivesNoNamelessDeclaration) {
             EXPECT_FALSE(d.name.isEmpty()) << cut.constData();
     }
 }
+
+TEST(UnitDeclarations, AMethodEndsAClassVarOrNestedSection) {
+    const QList<Declaration> all = parse(R"(
+type
+  TCounter = class
+  public
+    class var Count: Integer;
+    procedure Tick;
+    Last: Integer;
+  const
+    Step = 2;
+    property Value: Integer read Last;
+    Next: Integer;
+  end;
+  NSThing = objcclass external name 'NSThing' (NSObject)
+    function length: Integer; message 'length';
+  end;
+)");
+    EXPECT_EQ(briefs(all),
+              QStringList({"class TCounter", "field TCounter.Count [public]",
+                           "procedure TCounter.Tick [public]", "field TCounter.Last [public]",
+                           "const TCounter.Step [public]", "property TCounter.Value [public]",
+                           "field TCounter.Next [public]", "class NSThing",
+                           "function NSThing.length [public]"}));
+    EXPECT_TRUE(find(all, "TCounter", "Count")->isClassMember);
+    EXPECT_FALSE(find(all, "TCounter", "Last")->isClassMember);
+    EXPECT_EQ(find(all, "", "NSThing")->ancestor, "NSObject");
+}
