@@ -126,7 +126,7 @@ public:
     }
 
     QList<Declaration> read() {
-        while (!atEnd()) {
+        while (!atEnd() && !stopped_) {
             const qsizetype before = cur_.token.begin;
             unitItem();
             if (!atEnd() && cur_.token.begin == before)
@@ -366,6 +366,7 @@ private:
         return int(out_.size() - 1);
     }
     static constexpr int dropped = -2;
+    static constexpr int maxNesting = 64;
 
     struct Seen {
         int parent;
@@ -393,6 +394,11 @@ private:
         } else if (is("uses") || is("unit") || is("program") || is("library") || is("package") ||
                    is("label") || is("exports")) {
             skipPast(';');
+            return;
+        } else if (is("begin") || is("initialization") || is("finalization")) {
+            // A text without `implementation` (an include file, a program)
+            // runs on into code, which declares nothing of the interface.
+            stopped_ = true;
             return;
         } else if (is("interface")) {
             // The section keyword.
@@ -470,8 +476,13 @@ private:
             advance();
         if (is("packed") || is("bitpacked"))
             advance();
-        if (is("class") || is("record") || is("object") || is("interface") || is("dispinterface") ||
-            is("objcclass") || is("objcprotocol") || is("objccategory") || is("cppclass")) {
+        const bool structured = is("class") || is("record") || is("object") || is("interface") ||
+                                is("dispinterface") || is("objcclass") || is("objcprotocol") ||
+                                is("objccategory") || is("cppclass");
+        // Types nest by recursion here; no real unit nests more than a few
+        // deep, and a text that nests thousands deep must not exhaust the
+        // stack. Past the limit a structure reads as a plain type.
+        if (structured && depth_ < maxNesting) {
             structure(d, where);
             return;
         }
@@ -900,7 +911,8 @@ private:
             property(false);
             return;
         }
-        if (is("case") && owner != DeclKind::Class && owner != DeclKind::Interface) {
+        if (is("case") && owner != DeclKind::Class && owner != DeclKind::Interface &&
+            depth_ < maxNesting) {
             variantPart();
             return;
         }
@@ -1394,6 +1406,7 @@ private:
     int line_ = 1;
 
     int parent_ = -1;
+    bool stopped_ = false;
     QString owner_; // the owner path of parent_
     QList<Declaration> out_;
     QHash<QString, std::vector<Seen>> seen_;

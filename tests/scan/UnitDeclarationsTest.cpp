@@ -458,3 +458,20 @@ type
     EXPECT_FALSE(find(all, "TCounter", "Last")->isClassMember);
     EXPECT_EQ(find(all, "", "NSThing")->ancestor, "NSObject");
 }
+
+TEST(UnitDeclarations, DeepNestingAndCodeEndTheReadingSafely) {
+    // Nested type sections are read by recursion: thousands deep must not
+    // exhaust the stack.
+    QByteArray deep = "unit U; interface type T0 = class\n";
+    for (int level = 1; level < 20000; ++level)
+        deep += "type T" + QByteArray::number(level) + " = class\n";
+    deep += "procedure Inner; end;";
+    const QList<Declaration> nested = ParseUnitDeclarations(deep).declarations;
+    ASSERT_FALSE(nested.isEmpty());
+    EXPECT_EQ(nested[1].owner, "T0");
+
+    // A program has no `implementation`: its code declares nothing.
+    const QList<Declaration> program =
+        ParseUnitDeclarations("program P; var Count: Integer; begin Count := 1; end.").declarations;
+    EXPECT_EQ(briefs(program), QStringList({"var Count"}));
+}
