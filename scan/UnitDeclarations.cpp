@@ -99,6 +99,25 @@ QString Folded(const QString& text) {
     return folded;
 }
 
+// A name as a hash key, without regard to letter case, and without making
+// a folded copy of it for each declaration.
+struct NameKey {
+    QString name;
+    bool operator==(const NameKey& other) const {
+        return name.compare(other.name, Qt::CaseInsensitive) == 0;
+    }
+};
+size_t qHash(const NameKey& key, size_t seed = 0) {
+    size_t hash = seed;
+    for (const QChar c : key.name) {
+        const char16_t u = c.unicode();
+        const char16_t folded = u < 0x80 ? (u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u)
+                                         : c.toCaseFolded().unicode();
+        hash = hash * 31 + folded;
+    }
+    return hash;
+}
+
 enum class Section { None, Types, Consts, ResourceStrings, Vars, ThreadVars, Fields, ClassVars };
 
 struct Piece {
@@ -349,7 +368,7 @@ private:
         // A unit declares thousands of names, nearly all once: the list per
         // name is short, and the owner is told by its index.
         const DeclGroup group = DeclKindGroup(d.kind);
-        auto& earlier = seen_[Folded(d.name)];
+        auto& earlier = seen_[NameKey{d.name}];
         for (const Seen& other : earlier) {
             if (other.parent != parent_ || other.group != group)
                 continue;
@@ -1409,7 +1428,7 @@ private:
     bool stopped_ = false;
     QString owner_; // the owner path of parent_
     QList<Declaration> out_;
-    QHash<QString, std::vector<Seen>> seen_;
+    QHash<NameKey, std::vector<Seen>> seen_;
 };
 
 } // namespace
