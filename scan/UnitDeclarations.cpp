@@ -159,6 +159,11 @@ private:
 
     const PascalLexer& lexer() const { return tokens_.lexer(); }
     bool atEnd() const { return cur_.token.kind == TokenKind::End; }
+    // Asked for every token many times: the word's length is known here, not
+    // measured at each call.
+    template <std::size_t N> bool is(const char (&word)[N]) const {
+        return lexer().isWord(cur_.token, QByteArrayView(word, N - 1));
+    }
     bool is(QByteArrayView word) const { return lexer().isWord(cur_.token, word); }
     bool isSym(char c) const { return lexer().isSymbol(cur_.token, c); }
     bool isIdent() const { return cur_.token.kind == TokenKind::Identifier; }
