@@ -342,7 +342,9 @@ private:
             line_ = piece.firstLine;
         }
         const QByteArrayView all(expandedData(), expandedSize());
-        line_ += int(all.sliced(countedTo_, offset - countedTo_).count('\n'));
+        // std::count, which the compiler vectorises; Qt's count looks for
+        // each line break with a call of its own.
+        line_ += int(std::count(all.begin() + countedTo_, all.begin() + offset, '\n'));
         countedTo_ = offset;
         d.sourceFile = piece.file;
         d.line = line_;
@@ -386,7 +388,7 @@ private:
             }
         }
         earlier.push_back({parent_, group, d.overloadKey, where});
-        out_.append(std::move(d));
+        out_.emplaceBack(std::move(d));
         return int(out_.size() - 1);
     }
     static constexpr int dropped = -2;
