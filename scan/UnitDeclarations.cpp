@@ -421,10 +421,15 @@ private:
                    is("label") || is("exports")) {
             skipPast(';');
             return;
-        } else if (is("begin") || is("initialization") || is("finalization")) {
-            // A text without `implementation` (an include file, a program)
-            // runs on into code, which declares nothing of the interface.
-            stopped_ = true;
+        } else if (is("begin") || is("asm")) {
+            // Code: a program's main block, or a routine's body in an
+            // include file that holds its unit's implementation in a
+            // conditional branch, as the FPC packages' do. It declares
+            // nothing of the interface.
+            skipBlock();
+            return;
+        } else if ((is("initialization") || is("finalization")) && frames_.empty()) {
+            stopped_ = true; // the text runs on past its interface
             return;
         } else if (is("interface")) {
             // The section keyword.
@@ -443,6 +448,22 @@ private:
             return;
         }
         advance();
+    }
+
+    // From `begin` or `asm` through the `end` that closes it.
+    void skipBlock() {
+        between_ = false;
+        int depth = 0;
+        while (!atEnd()) {
+            if (is("begin") || is("asm") || is("case") || is("try")) {
+                ++depth;
+            } else if (is("end") && --depth == 0) {
+                between_ = true;
+                advance();
+                return;
+            }
+            advance();
+        }
     }
 
     void skipPast(char symbol) {
@@ -671,6 +692,8 @@ private:
         DeclKind kind = DeclKind::Record;
         QString defaultVisibility = QStringLiteral("public");
         // FPC's Objective-C and C++ classes read as their Pascal kin.
+        const bool foreign =
+            is("objcclass") || is("cppclass") || is("objcprotocol") || is("objccategory");
         if (is("class") || is("objcclass") || is("cppclass")) {
             kind = DeclKind::Class;
         } else if (is("object")) {
@@ -786,8 +809,11 @@ private:
         d.text = stopRecording();
         if (d.text.endsWith(QLatin1Char(';')))
             d.text.chop(1);
-        if (isSym(';') && kind == DeclKind::Class) {
-            // `EFoo = class(Exception);`: no body.
+        if (isSym(';') && (kind == DeclKind::Class || foreign)) {
+            // `EFoo = class(Exception);`: no body. `NSView = objcclass
+            // external;` names a class that Objective-C defines: a type.
+            if (foreign && d.ancestor.isEmpty())
+                d.kind = DeclKind::Type;
             --depth_;
             between_ = true;
             d.text = d.text.trimmed();

@@ -447,13 +447,16 @@ type
   NSThing = objcclass external name 'NSThing' (NSObject)
     function length: Integer; message 'length';
   end;
+  NSDefinedElsewhere = objcclass external;
+  NSDelegateProtocol = objcprotocol external name 'NSDelegate';
 )");
     EXPECT_EQ(briefs(all),
               QStringList({"class TCounter", "field TCounter.Count [public]",
                            "procedure TCounter.Tick [public]", "field TCounter.Last [public]",
                            "const TCounter.Step [public]", "property TCounter.Value [public]",
                            "field TCounter.Next [public]", "class NSThing",
-                           "function NSThing.length [public]"}));
+                           "function NSThing.length [public]", "type NSDefinedElsewhere",
+                           "type NSDelegateProtocol"}));
     EXPECT_TRUE(find(all, "TCounter", "Count")->isClassMember);
     EXPECT_FALSE(find(all, "TCounter", "Last")->isClassMember);
     EXPECT_EQ(find(all, "", "NSThing")->ancestor, "NSObject");
@@ -474,4 +477,22 @@ TEST(UnitDeclarations, DeepNestingAndCodeEndTheReadingSafely) {
     const QList<Declaration> program =
         ParseUnitDeclarations("program P; var Count: Integer; begin Count := 1; end.").declarations;
     EXPECT_EQ(briefs(program), QStringList({"var Count"}));
+    // Nor do the bodies an include file holds for the implementation, read
+    // in the interface with every branch; what follows them still counts.
+    const QList<Declaration> bodies = parse(R"(
+const
+  Before = 1;
+{$IFDEF IMPLEMENTATION_PART}
+function Bit(N: Integer): Integer; inline;
+begin
+  case N of 0: Bit := 1; else begin Bit := 1 shl N; end; end;
+  try Bit := Bit; finally end;
+end;
+{$ENDIF}
+{$IFDEF INTERFACE_PART}
+const
+  After = 2;
+{$ENDIF}
+)");
+    EXPECT_EQ(briefs(bodies), QStringList({"const Before", "function Bit", "const After"}));
 }
