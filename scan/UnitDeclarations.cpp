@@ -120,6 +120,8 @@ size_t qHash(const NameKey& key, size_t seed = 0) {
 
 enum class Section { None, Types, Consts, ResourceStrings, Vars, ThreadVars, Fields, ClassVars };
 
+// A code token, and what stood between it and the one before, which the
+// declaration's text folds to one blank.
 struct Piece {
     Token token;
     bool blankBefore = false;
@@ -133,6 +135,16 @@ struct Context {
     QString visibility;
 };
 
+// Reads declarations by descent over the interface's code tokens: a
+// section keyword says what the names after it declare, a structure's body
+// is read member by member up to its `end`, and whatever is not understood
+// is passed over a token at a time, so that any text ends and gives only
+// well-formed declarations.
+//
+// Conditional code is read branch after branch, as the routine scanner
+// reads it. A later branch is read only where it starts where the first
+// one did (see advance()); of a declaration that appears in two branches of
+// one conditional, the first is kept (see add()).
 class DeclarationReader {
 public:
     DeclarationReader(QByteArrayView raw, QList<IncludedPiece> pieces, const QString& sourceFile)
