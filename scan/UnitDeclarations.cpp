@@ -178,6 +178,11 @@ private:
     }
     bool is(QByteArrayView word) const { return lexer().isWord(cur_.token, word); }
     bool isSym(char c) const { return lexer().isSymbol(cur_.token, c); }
+    // Words no header holds: meeting one, a header was cut short.
+    bool endsHeader() const {
+        return is("procedure") || is("function") || is("constructor") || is("destructor") ||
+               is("property") || is("operator") || is("begin") || is("end");
+    }
     bool isIdent() const { return cur_.token.kind == TokenKind::Identifier; }
     template <std::size_t N> bool isAny(const std::array<QByteArrayView, N>& words) const {
         return std::any_of(words.begin(), words.end(), [&](QByteArrayView w) { return is(w); });
@@ -718,13 +723,15 @@ private:
         // From here the reader counts itself inside the body, so that a
         // conditional met right after the head (before its first member)
         // is judged from there. The head's own parts are read as inside a
-        // declaration.
+        // declaration. Its members' context exists from here too, so that
+        // such a conditional's branches start from it.
         ++depth_;
+        contexts_.push_back({Section::Fields, defaultVisibility});
         between_ = true;
         advance();
         between_ = false;
         if (kind == DeclKind::Class && is("of")) {
-            --depth_;
+            leaveBody();
             d.kind = DeclKind::Type; // a class reference
             skipTypeTo();
             finishPlain(d, where);
@@ -732,7 +739,7 @@ private:
         }
         if ((kind == DeclKind::Class || kind == DeclKind::Interface) && isSym(';')) {
             // A forward declaration: the real one follows.
-            --depth_;
+            leaveBody();
             recording_ = false;
             between_ = true;
             advance();
@@ -826,7 +833,7 @@ private:
             // external;` names a class that Objective-C defines: a type.
             if (foreign && d.ancestor.isEmpty())
                 d.kind = DeclKind::Type;
-            --depth_;
+            leaveBody();
             between_ = true;
             d.text = d.text.trimmed();
             add(std::move(d), where);
@@ -839,19 +846,15 @@ private:
         parent_ = index;
         if (index >= 0)
             owner_ = outer < 0 ? out_[index].name : owner_ + QLatin1Char('.') + out_[index].name;
-        contexts_.push_back({Section::Fields, defaultVisibility});
+        contexts_.back().visibility = defaultVisibility;
         members(kind);
-        contexts_.pop_back();
         parent_ = outer;
         owner_ = outerOwner;
         // `end` and what follows it: hints, then ';'.
         between_ = false;
-        if (is("end")) {
-            --depth_;
+        leaveBody();
+        if (is("end"))
             advance();
-        } else {
-            --depth_;
-        }
         startRecording();
         while (!atEnd() && !isSym(';') && !is("end"))
             advance();
@@ -873,6 +876,11 @@ private:
         return std::any_of(bases.begin(), bases.end(), [&](const QString& base) {
             return last.compare(base, Qt::CaseInsensitive) == 0;
         });
+    }
+
+    void leaveBody() {
+        --depth_;
+        contexts_.pop_back();
     }
 
     // Moves past what may be the head's last token, as from inside the body.
@@ -1229,7 +1237,7 @@ private:
             // The result; FPC's operators may name it: `operator + (a, b: T) r: T`.
             advance();
             QByteArray result;
-            while (!atEnd() && !isSym(';') && !is("end")) {
+            while (!atEnd() && !isSym(';') && !endsHeader()) {
                 if (!result.isEmpty() && cur_.blankBefore)
                     result += ' ';
                 result += text(cur_.token);
@@ -1242,7 +1250,7 @@ private:
             if (isSym(':')) {
                 advance();
                 QByteArray result;
-                while (!atEnd() && !isSym(';') && !is("end")) {
+                while (!atEnd() && !isSym(';') && !endsHeader()) {
                     if (!result.isEmpty() && cur_.blankBefore)
                         result += ' ';
                     result += text(cur_.token);
@@ -1251,7 +1259,7 @@ private:
                 key += QLatin1Char(':') + Folded(DecodeSourceBytes(result, source_.encoding));
             }
         }
-        while (!atEnd() && !isSym(';') && !is("end"))
+        while (!atEnd() && !isSym(';') && !endsHeader())
             advance(); // `of object` in odd places, and what no compiler takes
         d.overloadKey = key;
         QString text = stopRecording();
@@ -1334,6 +1342,11 @@ private:
                 advance();
                 break;
             }
+            // A list never closed (a line cut short, in a branch no compiler
+            // took) ends where a word that no list holds begins the next
+            // declaration, as the routine scanner ends it.
+            if (endsHeader())
+                break;
             if (isSym('(') || isSym('[') || (inType && isSym('<'))) {
                 ++depth;
             } else if (isSym(')') || isSym(']') || (inType && isSym('>'))) {
@@ -1399,7 +1412,7 @@ private:
         if (isSym('['))
             d.overloadKey = parameters(']');
         QStringList binding;
-        while (!atEnd() && !isSym(';') && !is("end"))
+        while (!atEnd() && !isSym(';') && !endsHeader())
             advance();
         QString text = stopRecording();
         d.hints = trailingHints(text);

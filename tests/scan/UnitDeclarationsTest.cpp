@@ -422,6 +422,28 @@ function Helper: Integer;
                                         "record TSecond", "field TSecond.X [public]"}));
 }
 
+TEST(UnitDeclarations, AParameterListNeverClosedEndsAtTheNextHeader) {
+    // A line cut short in a branch no compiler takes must not swallow the
+    // rest of the unit.
+    const QList<Declaration> all = parse(R"(
+type
+  IComp = interface
+  {$IFNDEF CALL_AS}
+    function Bind(A: Integer): HResult; stdcall;
+  {$ELSE}
+    function Bind(A: Integer; O
+    function BindType(B: Integer): HResult; stdcall;
+  {$ENDIF}
+  end;
+  ILater = interface
+    procedure Run;
+  end;
+)");
+    EXPECT_EQ(briefs(all), QStringList({"interface IComp", "function IComp.Bind [public]",
+                                        "function IComp.BindType [public]", "interface ILater",
+                                        "procedure ILater.Run [public]"}));
+}
+
 TEST(UnitDeclarations, ATextCutShortGivesNoNamelessDeclaration) {
     for (const QByteArray& cut : {QByteArray("unit U; interface type TA = class class operator"),
                                   QByteArray("unit U; interface type & = record & : Integer;"),
