@@ -528,8 +528,10 @@ private:
         d.visibility = visibility;
         place(d, nameToken.begin);
         advance();
+        // `TList = class` and `TList<T> = class` are two types; so are
+        // `TPair<K, V>` and `TPair<T>`.
         if (isSym('<'))
-            skipAngles();
+            d.overloadKey = QStringLiteral("<%1>").arg(skipAngles());
         if (!isSym('=')) {
             recording_ = false;
             between_ = true;
@@ -561,21 +563,26 @@ private:
         finishPlain(d, where);
     }
 
-    void skipAngles() {
+    // Returns the number of type parameters.
+    int skipAngles() {
         int depth = 0;
+        int parameters = 1;
         while (!atEnd()) {
-            if (isSym('<')) {
+            if (depth == 1 && (isSym(',') || isSym(';'))) {
+                ++parameters;
+            } else if (isSym('<')) {
                 ++depth;
             } else if (isSym('>')) {
                 if (--depth <= 0) {
                     advance();
-                    return;
+                    return parameters;
                 }
             } else if (isSym('=') || is("end")) {
-                return;
+                return parameters;
             }
             advance();
         }
+        return parameters;
     }
 
     // Passes a type (or a value) up to what ends it at this level: a ';', or an

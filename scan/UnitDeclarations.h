@@ -88,8 +88,10 @@ struct Declaration {
     // white space folded, each with its passing mode (`const`, `var`, `out`,
     // `constref`), separated by ";". For an operator the result type follows
     // after ":" (Implicit overloads differ by their result only). An indexed
-    // property's index parameters give its key. Empty for declarations
-    // without parameters.
+    // property's index parameters give its key; a generic type's is the
+    // number of its type parameters (`<2>`), as `TPair<K, V>`, `TPair<T>`
+    // and `TPair` may all be declared. Empty for declarations without
+    // parameters.
     QString overloadKey;
     // Where it stands: the unit file, or the include file that holds it, and
     // the line (from 1) of its name.

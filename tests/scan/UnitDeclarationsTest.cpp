@@ -187,6 +187,7 @@ type
                                         "class EShape",
                                         "class TSealed"}));
     EXPECT_EQ(find(all, "", "TList")->text, "TList<T> = class(TEnumerable<T>)");
+    EXPECT_EQ(find(all, "", "TList")->overloadKey, "<1>");
     EXPECT_EQ(find(all, "", "TList")->ancestor, "TEnumerable<T>");
     EXPECT_EQ(find(all, "", "TPoint")->text, "TPoint = packed record");
     EXPECT_EQ(find(all, "", "IShape")->ancestor, "IInterface");
@@ -517,4 +518,21 @@ const
 {$ENDIF}
 )");
     EXPECT_EQ(briefs(bodies), QStringList({"const Before", "function Bit", "const After"}));
+}
+
+TEST(UnitDeclarations, AGenericTypeIsNotTheSameNameWithoutParameters) {
+    const QList<Declaration> all = parse(R"(
+type
+  THashService = class
+    class function Lookup: Pointer; virtual; abstract;
+  end;
+  THashService<T: class; U> = class(THashService)
+    class function Lookup: Pointer; override;
+  end;
+)");
+    EXPECT_EQ(briefs(all),
+              QStringList({"class THashService", "function THashService.Lookup [public]",
+                           "class THashService", "function THashService.Lookup [public]"}));
+    EXPECT_EQ(all[2].overloadKey, "<2>");
+    EXPECT_EQ(all[3].parent, 2);
 }
