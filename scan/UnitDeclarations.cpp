@@ -978,6 +978,13 @@ private:
             advance();
             return;
         }
+        if (is("begin") || is("asm")) {
+            // A body from an include file that holds the implementation in a
+            // branch of its own, included among a class's members (FPC's
+            // fpcunit does so): code, no member.
+            skipBlock();
+            return;
+        }
         // A method or property ends a nested type, const or class var section.
         if (is("procedure") || is("function") || is("constructor") || is("destructor") ||
             is("operator")) {

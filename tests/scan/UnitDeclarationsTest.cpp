@@ -518,6 +518,24 @@ const
 {$ENDIF}
 )");
     EXPECT_EQ(briefs(bodies), QStringList({"const Before", "function Bit", "const After"}));
+    // The same among a class's members.
+    const QList<Declaration> members = parse(R"(
+type
+  TAssert = class
+  {$IFDEF read_interface}
+    class procedure Check(Value: Boolean);
+  {$ENDIF}
+  {$IFDEF read_implementation}
+    class procedure TAssert.Check(Value: Boolean);
+    begin
+      if not Value then begin Fail; end;
+    end;
+  {$ENDIF}
+  end;
+  TAfter = class end;
+)");
+    EXPECT_EQ(briefs(members),
+              QStringList({"class TAssert", "procedure TAssert.Check [public]", "class TAfter"}));
 }
 
 TEST(UnitDeclarations, AGenericTypeIsNotTheSameNameWithoutParameters) {
