@@ -603,7 +603,7 @@ private:
                 return;
             } else if (depth == 0 && is("end")) {
                 return;
-            } else if ((is("record") || is("object")) && !afterOf) {
+            } else if (is("record") || (is("object") && !afterOf)) {
                 advance();
                 skipToMatchingEnd();
                 afterOf = false;

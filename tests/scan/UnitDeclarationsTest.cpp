@@ -220,6 +220,7 @@ resourcestring
 var
   A, B: Integer;
   Inline: record X: Integer; end;
+  Params: array of record Kind: Integer; Text: string; end;
   Handler: procedure(X: Integer) of object;
 threadvar
   Current: TShape;
@@ -246,6 +247,7 @@ property Global: Integer read GetGlobal;
                                         "var A",
                                         "var B",
                                         "var Inline",
+                                        "var Params",
                                         "var Handler",
                                         "threadvar Current",
                                         "procedure Register",
