@@ -3,8 +3,11 @@
 // signature is noted where a description may no longer fit, and nothing is
 // dropped.
 #include "scan/DeclarationRows.h"
+#include "scan/BuildDocument.h"
+#include "store/DeclarationDescriptions.h"
 #include "store/SeenStamps.h"
 #include "support/PrintQt.h"
+#include "support/RecordingFeedback.h"
 #include "support/StoreFixture.h"
 
 using namespace ink;
@@ -208,4 +211,120 @@ TEST_F(DeclarationRows, ASharedRoutineDescriptionCountsForTheChangeNote) {
     write({shape, area("Scale: Integer", "integer")});
     EXPECT_EQ(rows()[1], "function TShape.Area function Area(Scale: Integer): Double; virtual; |  "
                          "| function Area(Scale: Double): Double; virtual;");
+}
+
+namespace {
+
+// The same rules through a whole build and refresh of a project on disk.
+class DeclarationRefresh : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        temp.write("app/P.dpr", "program P;\nuses\n  Shapes in 'Shapes.pas',\n"
+                                "  Util in 'Util.pas';\nbegin\nend.\n");
+        writeShapes("function Area(Scale: Double): Double;", "procedure Draw;\n");
+        temp.write("app/Util.pas", "unit Util;\ninterface\nconst\n  Pi2 = 6.28;\n"
+                                   "implementation\nend.\n");
+    }
+    void writeShapes(const QByteArray& area, const QByteArray& unitLevel,
+                     const QByteArray& circle = "procedure Scale;") {
+        temp.write("app/Shapes.pas", "unit Shapes;\ninterface\ntype\n  TShape = class\n  public\n"
+                                     "    " +
+                                         area +
+                                         "\n  end;\n  TCircle = class(TShape)\n"
+                                         "    " +
+                                         circle + "\n  end;\n" + unitLevel +
+                                         "implementation\nend.\n");
+    }
+    void build(bool refresh) {
+        BuildDocument(*dm, temp.filePath("app/P.dpr"), "P", refresh, feedback,
+                      RefreshReading::ChangedUnits);
+    }
+    // "Owner.Name: Description | ChangedFrom", missing rows marked, of every unit.
+    QStringList declarations() {
+        Statement rows(dm->database(),
+                       "SELECT d.Owner, d.DeclName, d.Description, d.ChangedFrom, "
+                       "CASE WHEN d.LastSeen < s.LastScan THEN ' (missing)' ELSE '' END "
+                       "FROM DeclsLib d JOIN DocsLib s ON s.DocNo = d.DocNo "
+                       "WHERE d.DeclKind <> 'class' ORDER BY d.UnitNo, d.DeclNo");
+        QStringList all;
+        while (rows.step())
+            all << rows.textAt(0) + '.' + rows.textAt(1) + ": " + rows.textAt(2) + " | " +
+                       rows.textAt(3) + rows.textAt(4);
+        return all;
+    }
+    void describe(const QString& name, const QString& text) {
+        Statement set(dm->database(), "UPDATE DeclsLib SET Description = ?1 WHERE DeclName = ?2");
+        set.bindText(1, text);
+        set.bindText(2, name);
+        set.run();
+        dm->tblDecls->refresh();
+    }
+    RecordingFeedback feedback;
+};
+
+} // namespace
+
+TEST_F(DeclarationRefresh, EachKindOfChangeKeepsEveryDescription) {
+    build(false);
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ", ".Draw:  | ", ".Pi2:  | "}));
+    describe("Area", "The area.");
+    describe("Scale", "Scales it.");
+    describe("Draw", "Draws.");
+    describe("Pi2", "Two pi.");
+
+    // Parameters changed; a method moved to another class; a routine moved
+    // to another unit; a constant renamed.
+    writeShapes("function Area(Scale, Margin: Double): Double;\n    procedure Scale;", "",
+                "procedure Grow;");
+    temp.write("app/Util.pas", "unit Util;\ninterface\nconst\n  TwoPi = 6.28;\n"
+                               "procedure Draw;\nimplementation\nend.\n");
+    build(true);
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area: The area. | function Area(Scale: Double): Double;",
+                           "TCircle.Scale: Scales it. |  (missing)", ".Draw: Draws. |  (missing)",
+                           "TShape.Scale:  | ", "TCircle.Grow:  | ", ".Pi2: Two pi. |  (missing)",
+                           ".TwoPi:  | ", ".Draw:  | "}));
+
+    // An overload added, and a declaration back that had gone.
+    writeShapes("function Area(Scale, Margin: Double): Double; overload;\n"
+                "    function Area: Double; overload;",
+                "procedure Draw;\n");
+    build(true);
+    EXPECT_EQ(declarations().mid(0, 3),
+              QStringList({"TShape.Area: The area. | function Area(Scale: Double): Double;",
+                           "TCircle.Scale: Scales it. | ", ".Draw: Draws. | "}));
+    EXPECT_TRUE(declarations().contains("TShape.Area:  | "))
+        << declarations().join('\n').toStdString();
+}
+
+TEST_F(DeclarationRefresh, AStoreMadeBeforeGetsItsDeclarationsAtTheNextRefreshSharingItsWords) {
+    build(false);
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    ASSERT_TRUE(dm->tblProc->locate("ProcName", "Area"));
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Typed on the Procedures page.");
+    dm->tblProc->post();
+    // As a store of the version before kept it: no declaration rows at all.
+    Statement(dm->database(), "DELETE FROM DeclsLib").run();
+    dm->tblDecls->refresh();
+
+    build(true); // nothing changed on disk, so only the missing rows make it read
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ", ".Draw:  | ", ".Pi2:  | "}));
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    const auto routines = RoutineDescriptions(dm->database(), dm->tblDocsDocNo->asInteger());
+    const DeclarationDescription shown =
+        DescriptionShown("function", "Area", "", routines.value(dm->tblUnitsUnitNo->asInteger()));
+    EXPECT_EQ(shown.text, "Typed on the Procedures page.");
+    EXPECT_TRUE(shown.shared);
+    EXPECT_FALSE(DescriptionShown("function", "Area", "Its own.",
+                                  routines.value(dm->tblUnitsUnitNo->asInteger()))
+                     .shared);
+    EXPECT_FALSE(
+        DescriptionShown("property", "Area", "", routines.value(dm->tblUnitsUnitNo->asInteger()))
+            .shared);
+    // The routine rows are as they were.
+    EXPECT_EQ(column(dm->tblProc, "Description").join(','), ",,Typed on the Procedures page.");
 }
