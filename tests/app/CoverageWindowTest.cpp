@@ -129,8 +129,9 @@ TEST_F(CoverageWindow, ARoutineThatLeftIsStruckThroughUncountedAndRemovable) {
     window->RemoveMissingRoutines1->trigger();
     ASSERT_EQ(dialogs.texts("confirm").size(), 1);
     EXPECT_EQ(dialogs.texts("confirm").first(),
-              "Remove 0 missing units and 1 missing routine that left the source of SAMPLE? 1 of "
-              "the routines have descriptions; 1 description is lost with them.");
+              "Remove 0 missing units, 1 missing routine and 1 missing declaration that left the "
+              "source of SAMPLE? 1 of the routines have descriptions; 1 description is lost with "
+              "them.");
     EXPECT_EQ(countRows("ProcsLib"), 8);
     EXPECT_EQ(window->Label10->text(), "3");
 
