@@ -81,12 +81,12 @@ TEST_F(CoverageCommand, ImportCommentsFillsOnlyEmptyDescriptions) {
     // One already has words and keeps them; Two holds only a separator line.
     const ToolRun run = runTool({"import-comments", "1", "--data", data()});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "units\t1\troutines\t1\n");
+    EXPECT_EQ(run.out, "units\t1\troutines\t1\tdeclarations\t0\n");
     EXPECT_EQ(sqlText(store(), "SELECT group_concat(ProcName || '=' || IFNULL(Description, ''), "
                                "'|') FROM ProcsLib WHERE UnitNo = 1"),
               "One=Does it.|Two=Second.|Three=Does it.");
     EXPECT_EQ(sqlText(store(), "SELECT Description FROM UnitsLib WHERE UnitNo = 1"), "The A unit.");
-    EXPECT_EQ(runTool({"import-comments", "1", "--data", data()}).out, "units\t0\troutines\t0\n");
+    EXPECT_EQ(runTool({"import-comments", "1", "--data", data()}).out, "units\t0\troutines\t0\tdeclarations\t0\n");
 }
 
 TEST_F(CoverageCommand, CountsTheDeclarationsOfTheKindsAsked) {

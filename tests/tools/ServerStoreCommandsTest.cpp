@@ -142,7 +142,7 @@ TEST_F(ServerStoreCommands, ANulCharacterIsDroppedFromSourcesAndRefusedInACopy) 
     ASSERT_EQ(runTool({"build", project, "--db", url}).status, 0);
     ToolRun run = runTool({"import-comments", "1", "--db", url});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "units\t1\troutines\t1\n");
+    EXPECT_EQ(run.out, "units\t1\troutines\t1\tdeclarations\t0\n");
     EXPECT_EQ(PgCluster::shared().query(server.database,
                                         "SELECT description FROM procslib WHERE procname = 'One'"),
               "Does one, fully.");
