@@ -85,8 +85,43 @@ constexpr std::array<QByteArrayView, 11> callingConventions{
     "cdecl",    "cppdecl",  "far",     "mwpascal", "near",      "pascal",
     "register", "safecall", "stdcall", "winapi",   "vectorcall"};
 
+// Case-folded, quickly for the ASCII names that nearly all are: Qt's
+// folding, which knows all of Unicode, takes a tenth of the reading.
+QString Folded(const QString& text) {
+    QString folded(text.size(), Qt::Uninitialized);
+    QChar* out = folded.data();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return text.toCaseFolded();
+        *out++ = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u);
+    }
+    return folded;
+}
+
+// A name as a hash key, without regard to letter case, and without making
+// a folded copy of it for each declaration.
+struct NameKey {
+    QString name;
+    bool operator==(const NameKey& other) const {
+        return name.compare(other.name, Qt::CaseInsensitive) == 0;
+    }
+};
+size_t qHash(const NameKey& key, size_t seed = 0) {
+    size_t hash = seed;
+    for (const QChar c : key.name) {
+        const char16_t u = c.unicode();
+        const char16_t folded = u < 0x80 ? (u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u)
+                                         : c.toCaseFolded().unicode();
+        hash = hash * 31 + folded;
+    }
+    return hash;
+}
+
 enum class Section { None, Types, Consts, ResourceStrings, Vars, ThreadVars, Fields, ClassVars };
 
+// A code token, and what stood between it and the one before, which the
+// declaration's text folds to one blank.
 struct Piece {
     Token token;
     bool blankBefore = false;
@@ -100,6 +135,16 @@ struct Context {
     QString visibility;
 };
 
+// Reads declarations by descent over the interface's code tokens: a
+// section keyword says what the names after it declare, a structure's body
+// is read member by member up to its `end`, and whatever is not understood
+// is passed over a token at a time, so that any text ends and gives only
+// well-formed declarations.
+//
+// Conditional code is read branch after branch, as the routine scanner
+// reads it. A later branch is read only where it starts where the first
+// one did (see advance()); of a declaration that appears in two branches of
+// one conditional, the first is kept (see add()).
 class DeclarationReader {
 public:
     DeclarationReader(QByteArrayView raw, QList<IncludedPiece> pieces, const QString& sourceFile)
@@ -107,12 +152,12 @@ public:
         shift_ = raw.size() - source_.bytes.size(); // a byte-order mark
         if (pieces_.isEmpty())
             pieces_.append({0, sourceFile, 1});
+        contexts_.push_back({});
         advance();
     }
 
     QList<Declaration> read() {
-        contexts_.push_back({});
-        while (!atEnd()) {
+        while (!atEnd() && !stopped_) {
             const qsizetype before = cur_.token.begin;
             unitItem();
             if (!atEnd() && cur_.token.begin == before)
@@ -126,6 +171,11 @@ private:
 
     const PascalLexer& lexer() const { return tokens_.lexer(); }
     bool atEnd() const { return cur_.token.kind == TokenKind::End; }
+    // Asked for every token many times: the word's length is known here, not
+    // measured at each call.
+    template <std::size_t N> bool is(const char (&word)[N]) const {
+        return lexer().isWord(cur_.token, QByteArrayView(word, N - 1));
+    }
     bool is(QByteArrayView word) const { return lexer().isWord(cur_.token, word); }
     bool isSym(char c) const { return lexer().isSymbol(cur_.token, c); }
     bool isIdent() const { return cur_.token.kind == TokenKind::Identifier; }
@@ -167,33 +217,61 @@ private:
     }
 
     struct Frame {
-        int number;
+        int number = 0;
         int branch = 0;
         bool skip = false; // this branch is passed over
-        bool between;
-        int depth;
+        bool between = true;
+        int depth = 0;
         Context context;
+        // Where the first branch left the reader: after the conditional it
+        // goes on from there, as the first alternative is the one kept.
+        bool firstEnded = false;
+        int depthAfterFirst = 0;
+        Context afterFirst;
     };
     bool skipping() const { return !frames_.empty() && frames_.back().skip; }
 
     void conditional(QByteArrayView directive) {
         switch (ConditionalNesting::kindOf(directive)) {
-        case ConditionalNesting::Kind::Opens:
-            frames_.push_back({++opened_, 0, skipping(), between_, depth_, contexts_.back()});
-            break;
+        case ConditionalNesting::Kind::Opens: {
+            Frame frame;
+            frame.number = ++opened_;
+            frame.skip = skipping();
+            frame.between = between_;
+            frame.depth = depth_;
+            frame.context = contexts_.back();
+            frames_.push_back(std::move(frame));
+        } break;
         case ConditionalNesting::Kind::NextBranch:
             if (!frames_.empty()) {
                 Frame& frame = frames_.back();
                 const bool outerSkip = frames_.size() > 1 && frames_[frames_.size() - 2].skip;
-                ++frame.branch;
+                if (++frame.branch == 1) {
+                    frame.firstEnded = true;
+                    frame.depthAfterFirst = depth_;
+                    frame.afterFirst = contexts_.back();
+                }
                 frame.skip = outerSkip || !(frame.between && between_ && frame.depth == depth_);
                 if (!frame.skip)
                     contexts_.back() = frame.context;
             }
             break;
         case ConditionalNesting::Kind::Closes:
-            if (!frames_.empty())
+            if (!frames_.empty()) {
+                // Code after a conditional compiles with and without its
+                // branch taken: a section word or visibility that only the
+                // branch states does not hold after it. Without an {$ELSE} it
+                // is as if the branch were not there (the FPC packages'
+                // include files hold one such branch per section, and a
+                // file read once carries all of them); with one, the first
+                // branch is the one kept.
+                const Frame& frame = frames_.back();
+                if (frame.firstEnded && frame.depthAfterFirst == depth_)
+                    contexts_.back() = frame.afterFirst;
+                else if (!frame.firstEnded && frame.depth == depth_)
+                    contexts_.back() = frame.context;
                 frames_.pop_back();
+            }
             break;
         case ConditionalNesting::Kind::Other:
             break;
@@ -241,7 +319,7 @@ private:
 
     void startRecording() {
         recording_ = true;
-        recorded_.clear();
+        recorded_.resize(0); // keeps its room for the next one
         recordedAny_ = false;
     }
     QString stopRecording() {
@@ -276,7 +354,9 @@ private:
             line_ = piece.firstLine;
         }
         const QByteArrayView all(expandedData(), expandedSize());
-        line_ += int(all.sliced(countedTo_, offset - countedTo_).count('\n'));
+        // std::count, which the compiler vectorises; Qt's count looks for
+        // each line break with a call of its own.
+        line_ += int(std::count(all.begin() + countedTo_, all.begin() + offset, '\n'));
         countedTo_ = offset;
         d.sourceFile = piece.file;
         d.line = line_;
@@ -293,28 +373,24 @@ private:
         return DecodeSourceBytes(name, source_.encoding);
     }
 
-    QString ownerPath() const {
-        QStringList parts;
-        for (int at = parent_; at >= 0; at = out_[at].parent)
-            parts.prepend(out_[at].name);
-        return parts.join(QLatin1Char('.'));
-    }
-
     // Adds a declaration unless it repeats one: the same declaration again
     // (an include read twice), or another alternative of one in an earlier
     // branch of a conditional. Returns its index, or -1 when left out.
     int add(Declaration d, const std::vector<std::pair<int, int>>& where) {
-        if (parent_ == dropped) {
+        // A name cut off by the end of the text, or an `&` before no word.
+        if (parent_ == dropped || d.name.isEmpty())
             return dropped;
-        }
         d.parent = parent_;
-        d.owner = ownerPath();
+        d.owner = owner_;
         if (parent_ < 0)
             d.visibility.clear();
-        const QString key = QString::number(int(DeclKindGroup(d.kind))) + QLatin1Char('\t') +
-                            d.owner.toCaseFolded() + QLatin1Char('\t') + d.name.toCaseFolded();
-        auto& earlier = seen_[key];
+        // A unit declares thousands of names, nearly all once: the list per
+        // name is short, and the owner is told by its index.
+        const DeclGroup group = DeclKindGroup(d.kind);
+        auto& earlier = seen_[NameKey{d.name}];
         for (const Seen& other : earlier) {
+            if (other.parent != parent_ || other.group != group)
+                continue;
             if (other.overloadKey == d.overloadKey)
                 return dropped;
             for (const auto& [number, branch] : where) {
@@ -323,13 +399,16 @@ private:
                         return dropped;
             }
         }
-        earlier.push_back({d.overloadKey, where});
-        out_.append(std::move(d));
+        earlier.push_back({parent_, group, d.overloadKey, where});
+        out_.emplaceBack(std::move(d));
         return int(out_.size() - 1);
     }
     static constexpr int dropped = -2;
+    static constexpr int maxNesting = 64;
 
     struct Seen {
+        int parent;
+        DeclGroup group;
         QString overloadKey;
         std::vector<std::pair<int, int>> where;
     };
@@ -354,10 +433,23 @@ private:
                    is("label") || is("exports")) {
             skipPast(';');
             return;
+        } else if (is("begin") || is("asm")) {
+            // Code: a program's main block, or a routine's body in an
+            // include file that holds its unit's implementation in a
+            // conditional branch, as the FPC packages' do. It declares
+            // nothing of the interface.
+            skipBlock();
+            return;
+        } else if ((is("initialization") || is("finalization")) && frames_.empty()) {
+            stopped_ = true; // the text runs on past its interface
+            return;
         } else if (is("interface")) {
             // The section keyword.
         } else if (is("procedure") || is("function") || is("operator")) {
             routine(false);
+            return;
+        } else if (is("property")) {
+            property(false); // FPC's global properties
             return;
         } else if (is("generic") || is("class")) {
             // FPC's `generic procedure Foo<T>`; a stray `class` before a routine.
@@ -368,6 +460,22 @@ private:
             return;
         }
         advance();
+    }
+
+    // From `begin` or `asm` through the `end` that closes it.
+    void skipBlock() {
+        between_ = false;
+        int depth = 0;
+        while (!atEnd()) {
+            if (is("begin") || is("asm") || is("case") || is("try")) {
+                ++depth;
+            } else if (is("end") && --depth == 0) {
+                between_ = true;
+                advance();
+                return;
+            }
+            advance();
+        }
     }
 
     void skipPast(char symbol) {
@@ -427,7 +535,13 @@ private:
             advance();
         if (is("packed") || is("bitpacked"))
             advance();
-        if (is("class") || is("record") || is("object") || is("interface") || is("dispinterface")) {
+        const bool structured = is("class") || is("record") || is("object") || is("interface") ||
+                                is("dispinterface") || is("objcclass") || is("objcprotocol") ||
+                                is("objccategory") || is("cppclass");
+        // Types nest by recursion here; no real unit nests more than a few
+        // deep, and a text that nests thousands deep must not exhaust the
+        // stack. Past the limit a structure reads as a plain type.
+        if (structured && depth_ < maxNesting) {
             structure(d, where);
             return;
         }
@@ -587,18 +701,30 @@ private:
     // A class, record, interface, object or helper, from the word that says
     // which through the ';' after its `end`.
     void structure(Declaration& d, const std::vector<std::pair<int, int>>& where) {
-        bodyEntered_ = false;
         DeclKind kind = DeclKind::Record;
         QString defaultVisibility = QStringLiteral("public");
-        if (is("class")) {
+        // FPC's Objective-C and C++ classes read as their Pascal kin.
+        const bool foreign =
+            is("objcclass") || is("cppclass") || is("objcprotocol") || is("objccategory");
+        if (is("class") || is("objcclass") || is("cppclass")) {
             kind = DeclKind::Class;
         } else if (is("object")) {
             kind = DeclKind::Object;
-        } else if (is("interface") || is("dispinterface")) {
+        } else if (is("interface") || is("dispinterface") || is("objcprotocol")) {
             kind = DeclKind::Interface;
+        } else if (is("objccategory")) {
+            kind = DeclKind::Helper;
         }
+        // From here the reader counts itself inside the body, so that a
+        // conditional met right after the head (before its first member)
+        // is judged from there. The head's own parts are read as inside a
+        // declaration.
+        ++depth_;
+        between_ = true;
         advance();
+        between_ = false;
         if (kind == DeclKind::Class && is("of")) {
+            --depth_;
             d.kind = DeclKind::Type; // a class reference
             skipTypeTo();
             finishPlain(d, where);
@@ -606,6 +732,7 @@ private:
         }
         if ((kind == DeclKind::Class || kind == DeclKind::Interface) && isSym(';')) {
             // A forward declaration: the real one follows.
+            --depth_;
             recording_ = false;
             between_ = true;
             advance();
@@ -615,11 +742,17 @@ private:
             kind = DeclKind::Helper;
             advance();
         }
-        while (is("sealed") || is("abstract") || is("external"))
-            advance();
-        // The body starts after the head: a conditional met from here on sees
-        // the reader inside the structure.
+        while (is("sealed") || is("abstract") || is("external")) {
+            const bool external = is("external");
+            enterBodyAfter();
+            if (external && is("name")) { // an Objective-C class's own name
+                enterBodyAfter();
+                if (cur_.token.kind == TokenKind::String)
+                    enterBodyAfter();
+            }
+        }
         QStringList ancestors;
+        between_ = false;
         if (isSym('(')) {
             advance();
             QByteArray current;
@@ -648,9 +781,10 @@ private:
             if (isSym(')'))
                 enterBodyAfter();
         } else {
-            enterBodyBeforeCurrent();
+            between_ = true;
         }
         if (kind == DeclKind::Helper && is("for")) {
+            between_ = false;
             advance();
             if (isIdent() || isSym('&')) {
                 QByteArray forType;
@@ -687,8 +821,11 @@ private:
         d.text = stopRecording();
         if (d.text.endsWith(QLatin1Char(';')))
             d.text.chop(1);
-        if (isSym(';') && kind == DeclKind::Class) {
-            // `EFoo = class(Exception);`: no body.
+        if (isSym(';') && (kind == DeclKind::Class || foreign)) {
+            // `EFoo = class(Exception);`: no body. `NSView = objcclass
+            // external;` names a class that Objective-C defines: a type.
+            if (foreign && d.ancestor.isEmpty())
+                d.kind = DeclKind::Type;
             --depth_;
             between_ = true;
             d.text = d.text.trimmed();
@@ -698,11 +835,15 @@ private:
         }
         const int index = add(std::move(d), where);
         const int outer = parent_;
+        const QString outerOwner = owner_;
         parent_ = index;
+        if (index >= 0)
+            owner_ = outer < 0 ? out_[index].name : owner_ + QLatin1Char('.') + out_[index].name;
         contexts_.push_back({Section::Fields, defaultVisibility});
         members(kind);
         contexts_.pop_back();
         parent_ = outer;
+        owner_ = outerOwner;
         // `end` and what follows it: hints, then ';'.
         between_ = false;
         if (is("end")) {
@@ -724,38 +865,24 @@ private:
     }
 
     static bool isPersistentBase(const QString& ancestor) {
-        static const QStringList bases{
-            QStringLiteral("TForm"),       QStringLiteral("TFrame"),
-            QStringLiteral("TDataModule"), QStringLiteral("TComponent"),
-            QStringLiteral("TPersistent"), QStringLiteral("TCustomForm"),
-            QStringLiteral("TCustomFrame")};
+        static const QStringList bases{QStringLiteral("TForm"),       QStringLiteral("TFrame"),
+                                       QStringLiteral("TDataModule"), QStringLiteral("TComponent"),
+                                       QStringLiteral("TPersistent"), QStringLiteral("TCustomForm"),
+                                       QStringLiteral("TCustomFrame")};
         const QString last = ancestor.section(QLatin1Char('.'), -1);
         return std::any_of(bases.begin(), bases.end(), [&](const QString& base) {
             return last.compare(base, Qt::CaseInsensitive) == 0;
         });
     }
 
-    // The reader counts itself inside the structure's body before it moves
-    // past the head's last token, so that a conditional right after the head
-    // is judged from inside.
+    // Moves past what may be the head's last token, as from inside the body.
     void enterBodyAfter() {
-        if (!bodyEntered_) {
-            ++depth_;
-            bodyEntered_ = true;
-        }
         between_ = true;
         advance();
-    }
-    void enterBodyBeforeCurrent() {
-        if (!bodyEntered_)
-            ++depth_;
-        bodyEntered_ = true;
-        between_ = true;
     }
 
     // The members of a structure, up to its `end`.
     void members(DeclKind owner) {
-        bodyEntered_ = false;
         while (!atEnd() && !is("end")) {
             const qsizetype before = cur_.token.begin;
             member(owner);
@@ -823,6 +950,7 @@ private:
             if (is("procedure") || is("function") || is("operator") || is("constructor") ||
                 is("destructor") || is("property")) {
                 classWord_ = word;
+                context.section = Section::Fields; // a method ends a class var section
                 if (is("property"))
                     property(true);
                 else
@@ -835,16 +963,20 @@ private:
             advance();
             return;
         }
+        // A method or property ends a nested type, const or class var section.
         if (is("procedure") || is("function") || is("constructor") || is("destructor") ||
             is("operator")) {
+            context.section = Section::Fields;
             routine(false);
             return;
         }
         if (is("property")) {
+            context.section = Section::Fields;
             property(false);
             return;
         }
-        if (is("case") && owner != DeclKind::Class && owner != DeclKind::Interface) {
+        if (is("case") && owner != DeclKind::Class && owner != DeclKind::Interface &&
+            depth_ < maxNesting) {
             variantPart();
             return;
         }
@@ -1104,8 +1236,7 @@ private:
                 advance();
             }
             if (d.kind == DeclKind::Operator)
-                key +=
-                    QLatin1Char(':') + DecodeSourceBytes(result, source_.encoding).toCaseFolded();
+                key += QLatin1Char(':') + Folded(DecodeSourceBytes(result, source_.encoding));
         } else if (d.kind == DeclKind::Operator && isIdent()) {
             advance();
             if (isSym(':')) {
@@ -1117,8 +1248,7 @@ private:
                     result += text(cur_.token);
                     advance();
                 }
-                key +=
-                    QLatin1Char(':') + DecodeSourceBytes(result, source_.encoding).toCaseFolded();
+                key += QLatin1Char(':') + Folded(DecodeSourceBytes(result, source_.encoding));
             }
         }
         while (!atEnd() && !isSym(';') && !is("end"))
@@ -1187,10 +1317,8 @@ private:
         int depth = 0;
         const auto flush = [&] {
             const QByteArray t = type.trimmed();
-            const QString piece =
-                DecodeSourceBytes(mode.isEmpty() ? t : (t.isEmpty() ? mode : mode + ' ' + t),
-                                  source_.encoding)
-                    .toCaseFolded();
+            const QString piece = Folded(DecodeSourceBytes(
+                mode.isEmpty() ? t : (t.isEmpty() ? mode : mode + ' ' + t), source_.encoding));
             for (int i = 0; i < qMax(names, 1); ++i)
                 if (!piece.isEmpty() || names > 0)
                     key << piece;
@@ -1329,7 +1457,6 @@ private:
     int opened_ = 0;
     bool between_ = true;
     int depth_ = 0;
-    bool bodyEntered_ = false;
     std::vector<Context> contexts_;
     Piece classWord_;
 
@@ -1343,8 +1470,10 @@ private:
     int line_ = 1;
 
     int parent_ = -1;
+    bool stopped_ = false;
+    QString owner_; // the owner path of parent_
     QList<Declaration> out_;
-    QHash<QString, std::vector<Seen>> seen_;
+    QHash<NameKey, std::vector<Seen>> seen_;
 };
 
 } // namespace
