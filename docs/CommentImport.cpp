@@ -23,7 +23,7 @@ bool hasDocument(TDM1& dm) {
 // The current unit's declarations that show no description and carry a
 // comment of their own. `typed` holds the unit's routine rows' descriptions
 // from before the import, `planned` those it gives them, by folded name.
-void planDeclarations(TDM1& dm, const QHash<QString, QString>& typed,
+void planDeclarations(TDM1& dm, const QString& unitSource, const QHash<QString, QString>& typed,
                       const QHash<QString, QString>& planned,
                       QHash<QString, QHash<int, QString>>& commentsByFile,
                       CommentImportPlan& plan) {
@@ -39,9 +39,10 @@ void planDeclarations(TDM1& dm, const QHash<QString, QString>& typed,
         if (IsDescribed(
                 DescriptionShown(kind, name, value(dm.tblDeclsDescription).toString(), typed).text))
             continue;
-        const QString file = value(dm.tblDeclsSourceFile).toString();
+        // An include file is named; the unit's own file is not.
+        QString file = value(dm.tblDeclsSourceFile).toString();
         if (file.isEmpty())
-            continue;
+            file = unitSource;
         auto comments = commentsByFile.find(file);
         if (comments == commentsByFile.end())
             comments = commentsByFile.insert(file, ReadCommentsByLine(file));
@@ -102,7 +103,7 @@ CommentImportPlan PlanCommentImport(TDM1& dm) {
                                procs.rowValue(r, numberField).toLongLong(), text});
             ++plan.routines;
         }
-        planDeclarations(dm, typed, planned, commentsByFile, plan);
+        planDeclarations(dm, source, typed, planned, commentsByFile, plan);
     }
     if (unitRow >= 0 && unitRow < units.recordCount())
         units.moveTo(unitRow);

@@ -1,10 +1,12 @@
 // A unit's declarations as read matched to the rows stored for it.
 #include "DeclarationRows.h"
 
+#include <optional>
 #include <QHash>
 
 #include "store/Coverage.h"
 #include "store/DeclarationDescriptions.h"
+#include "store/NewDeclarations.h"
 #include "store/SeenStamps.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -150,35 +152,53 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
             procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
             procs.rowValue(row, dm.tblProcDescription->index()).toString());
 
+    // The unit's own file is not repeated in every row: only an include
+    // file is named.
+    const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
     QList<qint64> numbers(count, 0); // found -> its row's DeclNo, for the members' ParentNo
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = 0; i < count; ++i)
+        if (match[i] >= 0)
+            numbers[i] =
+                decls.rowValue(stored[match[i]].row, column(dm.tblDeclsDeclNo)).toLongLong();
+    auto valuesOf = [&](qsizetype i) {
         const Declaration& d = found.declarations[i];
         const QVariant parentNo =
             d.parent >= 0 && d.parent < i ? QVariant(numbers[d.parent]) : QVariant(0);
-        const QVariantList values{QVariant(),
-                                  docNo,
-                                  unitNo,
-                                  parentNo,
-                                  DeclKindName(d.kind),
-                                  d.name,
-                                  textOrNull(d.owner),
-                                  textOrNull(d.overloadKey),
-                                  textOrNull(d.text),
-                                  textOrNull(d.visibility),
-                                  textOrNull(StoredDirectives(d)),
-                                  textOrNull(StoredAncestor(d)),
-                                  textOrNull(d.sourceFile),
-                                  d.line > 0 ? QVariant(d.line) : QVariant(),
-                                  QVariant(),
-                                  stamp,
-                                  QVariant()};
-        if (match[i] < 0) {
-            decls.append(values);
-            numbers[i] = dm.tblDeclsDeclNo->value().toLongLong();
+        return QVariantList{QVariant(),
+                            docNo,
+                            unitNo,
+                            parentNo,
+                            DeclKindName(d.kind),
+                            d.name,
+                            textOrNull(d.owner),
+                            textOrNull(d.overloadKey),
+                            textOrNull(d.text),
+                            textOrNull(d.visibility),
+                            textOrNull(StoredDirectives(d)),
+                            textOrNull(StoredAncestor(d)),
+                            d.sourceFile == unitFile ? QVariant() : textOrNull(d.sourceFile),
+                            d.line > 0 ? QVariant(d.line) : QVariant(),
+                            QVariant(),
+                            stamp,
+                            QVariant()};
+    };
+    // New rows first, in source order (a member after its type), so that
+    // every number is known before a found row's ParentNo is compared; they
+    // follow the stored rows in the scope, whose places stay as they are.
+    std::optional<NewDeclarations> inserts;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (match[i] >= 0)
             continue;
-        }
+        if (!inserts)
+            inserts.emplace(dm.database());
+        numbers[i] = inserts->insert(valuesOf(i));
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if (match[i] < 0)
+            continue;
+        const Declaration& d = found.declarations[i];
+        const QVariantList values = valuesOf(i);
         const int row = stored[match[i]].row;
-        numbers[i] = decls.rowValue(row, column(dm.tblDeclsDeclNo)).toLongLong();
         // Only what the source says is compared: the description, the
         // stamp and the note of a changed signature are the store's own.
         QList<int> changed;

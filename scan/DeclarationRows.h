@@ -21,6 +21,10 @@ class TDM1;
 // is left after that is new and appended. A stored row not found keeps all
 // it holds and is only not stamped: it has left the source. Nothing here
 // ever writes a Description.
+//
+// The scope in memory must be as the store holds it (the build reads it
+// again under its write lock). New rows are written beside the cursor: the
+// scope does not show them until it is read again.
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        const QDateTime& stamp);
 

@@ -115,6 +115,7 @@ const TableDef& TDM1::declsDefinition() {
          text("Visibility", 30),
          typed("Directives", FieldType::Memo),
          typed("Ancestor", FieldType::Memo),
+         // The include file that holds the declaration; empty for the unit's own file.
          typed("SourceFile", FieldType::Memo),
          typed("SourceLine", FieldType::Integer),
          typed("Description", FieldType::Memo),

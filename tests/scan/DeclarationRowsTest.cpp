@@ -43,6 +43,7 @@ protected:
         UnitDeclarations found;
         found.declarations = declarations;
         Batch batch(dm->database());
+        dm->tblDecls->refresh(); // as the build reads it under the write lock
         SeenStamps seen(dm->database(), stamp);
         WriteDeclarations(*dm, found, seen, stamp);
         seen.finish();
