@@ -86,7 +86,8 @@ TEST_F(CoverageCommand, ImportCommentsFillsOnlyEmptyDescriptions) {
                                "'|') FROM ProcsLib WHERE UnitNo = 1"),
               "One=Does it.|Two=Second.|Three=Does it.");
     EXPECT_EQ(sqlText(store(), "SELECT Description FROM UnitsLib WHERE UnitNo = 1"), "The A unit.");
-    EXPECT_EQ(runTool({"import-comments", "1", "--data", data()}).out, "units\t0\troutines\t0\tdeclarations\t0\n");
+    EXPECT_EQ(runTool({"import-comments", "1", "--data", data()}).out,
+              "units\t0\troutines\t0\tdeclarations\t0\n");
 }
 
 TEST_F(CoverageCommand, CountsTheDeclarationsOfTheKindsAsked) {
