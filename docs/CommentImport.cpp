@@ -1,11 +1,13 @@
 #include "CommentImport.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include "components/Dialogs.h"
 #include "scan/DeclarationComments.h"
 #include "scan/UnitSourceFinder.h"
 #include "store/Coverage.h"
+#include "store/DeclarationDescriptions.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -16,6 +18,44 @@ namespace {
 
 bool hasDocument(TDM1& dm) {
     return dm.tblDocs->isOpen() && dm.tblDocs->recordCount() > 0;
+}
+
+// The current unit's declarations that show no description and carry a
+// comment of their own. `typed` holds the unit's routine rows' descriptions
+// from before the import, `planned` those it gives them, by folded name.
+void planDeclarations(TDM1& dm, const QString& unitSource, const QHash<QString, QString>& typed,
+                      const QHash<QString, QString>& planned,
+                      QHash<QString, QHash<int, QString>>& commentsByFile,
+                      CommentImportPlan& plan) {
+    const TTable& decls = *dm.tblDecls;
+    if (!decls.isOpen())
+        return;
+    for (int r = 0; r < decls.recordCount(); ++r) {
+        auto value = [&](TField* field) {
+            return decls.rowValue(r, field->index());
+        };
+        const QString kind = value(dm.tblDeclsDeclKind).toString();
+        const QString name = value(dm.tblDeclsDeclName).toString();
+        if (IsDescribed(
+                DescriptionShown(kind, name, value(dm.tblDeclsDescription).toString(), typed).text))
+            continue;
+        // An include file is named; the unit's own file is not.
+        QString file = value(dm.tblDeclsSourceFile).toString();
+        if (file.isEmpty())
+            file = unitSource;
+        auto comments = commentsByFile.find(file);
+        if (comments == commentsByFile.end())
+            comments = commentsByFile.insert(file, ReadCommentsByLine(file));
+        const QString text = comments->value(value(dm.tblDeclsSourceLine).toInt());
+        if (text.isEmpty())
+            continue;
+        // The routine row of its name takes this very comment: shared, not copied.
+        if (SharesRoutineDescription(kind) && planned.value(name.toCaseFolded()) == text)
+            continue;
+        plan.fills.append(
+            {DescriptionFill::Kind::Declaration, value(dm.tblDeclsDeclNo).toLongLong(), text});
+        ++plan.declarations;
+    }
 }
 
 } // namespace
@@ -34,6 +74,8 @@ CommentImportPlan PlanCommentImport(TDM1& dm) {
     const int numberField = procs.definition().indexOf(QStringLiteral("ProcNo"));
     const int textField = procs.definition().indexOf(QStringLiteral("Description"));
     UnitSourceFinder finder;
+    // Include files are shared between units: each is read once.
+    QHash<QString, QHash<int, QString>> commentsByFile;
     for (int row = 0; row < units.recordCount(); ++row) {
         units.moveTo(row);
         const QString source = finder.find(projectPath, dm.tblUnitsUnitName->asString(),
@@ -44,17 +86,24 @@ CommentImportPlan PlanCommentImport(TDM1& dm) {
                 {DescriptionFill::Kind::Unit, dm.tblUnitsUnitNo->asInteger(), comments.unit});
             ++plan.units;
         }
+        // The routine rows' descriptions, for the declarations that share them.
+        QHash<QString, QString> typed;
+        QHash<QString, QString> planned;
         for (int r = 0; r < procs.recordCount(); ++r) {
-            if (IsDescribed(procs.rowValue(r, textField).toString()))
+            const QString name = procs.rowValue(r, nameField).toString().toCaseFolded();
+            if (IsDescribed(procs.rowValue(r, textField).toString())) {
+                typed.insert(name, procs.rowValue(r, textField).toString());
                 continue;
-            const QString text =
-                comments.routines.value(procs.rowValue(r, nameField).toString().toCaseFolded());
+            }
+            const QString text = comments.routines.value(name);
             if (text.isEmpty())
                 continue;
+            planned.insert(name, text);
             plan.fills.append({DescriptionFill::Kind::Routine,
                                procs.rowValue(r, numberField).toLongLong(), text});
             ++plan.routines;
         }
+        planDeclarations(dm, source, typed, planned, commentsByFile, plan);
     }
     if (unitRow >= 0 && unitRow < units.recordCount())
         units.moveTo(unitRow);
@@ -65,6 +114,7 @@ int ApplyCommentImport(TDM1& dm, const CommentImportPlan& plan) {
     const int written = FillEmptyDescriptions(dm.database(), plan.fills);
     dm.tblUnits->refresh();
     dm.tblProc->refresh();
+    dm.tblDecls->refresh();
     return written;
 }
 
@@ -79,11 +129,15 @@ void ImportDescriptionsFromComments(TDM1& dm, Dialogs& dialogs) {
                                 .arg(dm.tblDocsDocName->asString()));
         return;
     }
-    if (!dialogs.confirm(QStringLiteral("Fill %1 unit and %2 routine descriptions of %3 from "
-                                        "the comments in the source? Descriptions that hold "
-                                        "text stay as they are.")
-                             .arg(groupedNumber(plan.units), groupedNumber(plan.routines),
-                                  dm.tblDocsDocName->asString())))
+    const QString counts = plan.declarations == 0
+                               ? QStringLiteral("%1 unit and %2 routine")
+                                     .arg(groupedNumber(plan.units), groupedNumber(plan.routines))
+                               : QStringLiteral("%1 unit, %2 routine and %3 declaration")
+                                     .arg(groupedNumber(plan.units), groupedNumber(plan.routines),
+                                          groupedNumber(plan.declarations));
+    if (!dialogs.confirm(QStringLiteral("Fill %1 descriptions of %2 from the comments in the "
+                                        "source? Descriptions that hold text stay as they are.")
+                             .arg(counts, dm.tblDocsDocName->asString())))
         return;
     ApplyCommentImport(dm, plan);
 }

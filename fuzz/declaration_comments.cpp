@@ -18,5 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& text : found.routines)
         if (text.isEmpty() || !trimmedAtEnds(text))
             __builtin_trap();
+    // The comments by line, as the import matches them to declarations.
+    const QHash<int, QString> byLine = ink::ParseCommentsByLine(bytes);
+    for (auto line = byLine.cbegin(); line != byLine.cend(); ++line)
+        if (line.key() < 1 || line.value().isEmpty() || !trimmedAtEnds(line.value()))
+            __builtin_trap();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include "DeclarationRows.h"
 #include "ProjectReader.h"
 #include "ScanAhead.h"
 #include "SourceStamps.h"
@@ -242,9 +243,11 @@ void noteSource(TDM1& dm, const QString& missingPath, const QString& stamps) {
 
 // The stamps of the unit at `row` when its source is as the last read found
 // it and its routine rows are as that read left them (none deleted since),
-// so that reading it again would change nothing.
+// so that reading it again would change nothing. A unit without declaration
+// rows is read: a store made before they were kept gets them so.
 std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString& source,
                                           const QHash<qint64, int>& routineRows,
+                                          const QHash<qint64, int>& declarationRows,
                                           StampCheck& check) {
     const TTable& units = *dm.tblUnits;
     std::optional<UnitStamps> stamps =
@@ -252,7 +255,8 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
     if (!stamps)
         return std::nullopt;
     const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
-    if (routineRows.value(unitNo) != stamps->routineRows || !check.unchanged(*stamps, source))
+    if (routineRows.value(unitNo) != stamps->routineRows || declarationRows.value(unitNo) == 0 ||
+        !check.unchanged(*stamps, source))
         return std::nullopt;
     return stamps;
 }
@@ -269,9 +273,12 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
     if (reading == RefreshReading::ChangedUnits) {
         const QHash<qint64, int> routineRows =
             SeenStamps::routineRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
+        const QHash<qint64, int> declarationRows =
+            SeenStamps::declarationRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
         StampCheck check;
         for (int row = 0; row < count; ++row)
-            unchanged[row] = unchangedSource(dm, row, sources[row], routineRows, check);
+            unchanged[row] =
+                unchangedSource(dm, row, sources[row], routineRows, declarationRows, check);
     }
     for (int row = 0; row < count; ++row)
         if (!unchanged[row])
@@ -289,10 +296,12 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
             feedback.stepProgress();
             continue;
         }
-        const UnitRoutines found = scanner.next();
+        const UnitScan scan = scanner.next();
+        const UnitRoutines& found = scan.routines;
         totalBytes += found.fileSize;
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
+        WriteDeclarations(dm, scan.declarations, seen, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
         noteSource(dm,
                    found.unreadable
@@ -317,8 +326,9 @@ void readAgainUnderTheWriteLock(TDM1& dm) {
         throw UserError(QStringLiteral("The document was deleted by another program; there is "
                                        "nothing to refresh."));
     dm.tblUnits->refresh();
-    // Also the routines kept in memory for the units seen before.
+    // Also the routines and declarations kept in memory for the units seen before.
     dm.tblProc->refresh();
+    dm.tblDecls->refresh();
 }
 
 void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
@@ -328,9 +338,10 @@ void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
     dm.tblDocsDocDate->setValue(QDateTime::currentDateTime());
     dm.tblDocsLastScan->setValue(scanStamp);
     dm.tblDocs->post();
-    // The routines found again were stamped beside the cursor: the routines
-    // in view are read again.
+    // The routines and declarations found again were stamped beside the
+    // cursor: those in view are read again.
     dm.tblProc->refresh();
+    dm.tblDecls->refresh();
 }
 
 } // namespace

@@ -99,7 +99,9 @@ struct Placed {
 
 class CommentReader {
 public:
-    explicit CommentReader(QByteArrayView bytes) {
+    // Reads the comments by name for `result`, or with `byLines` by line
+    // for `byLine`.
+    explicit CommentReader(QByteArrayView bytes, bool byLines = false) {
         const SourceBytes source = ClassifySourceBytes(bytes);
         encoding_ = source.encoding;
         InterfaceTokens tokens(source.bytes);
@@ -117,13 +119,66 @@ public:
             tokens_.push_back({token, first, lineAt(token.end)});
         }
         lexer_ = &tokens.lexer();
-        read();
+        if (byLines)
+            readByLine();
+        else
+            read();
         lexer_ = nullptr;
     }
 
     DeclarationComments result;
+    QHash<int, QString> byLine;
 
 private:
+    // Fills byLine: for the first code token of every line, the comment
+    // that belongs to what stands there.
+    void readByLine() {
+        int lastLine = -1;
+        for (std::size_t i = 0; i < tokens_.size(); ++i) {
+            if (isComment(tokens_[i].token) || tokens_[i].firstLine == lastLine)
+                continue;
+            lastLine = tokens_[i].firstLine;
+            if (isAnyWord(i, sectionKeywords))
+                continue; // a comment above `type` or `private` speaks of the section
+            // Where the declaration on this line ends: its semicolon, or the
+            // line's last code token.
+            std::size_t end = i;
+            int depth = 0;
+            for (std::size_t j = i; j < tokens_.size(); ++j) {
+                if (isComment(tokens_[j].token))
+                    continue;
+                if (tokens_[j].token.kind == TokenKind::Symbol) {
+                    const char c = source_[tokens_[j].token.begin];
+                    depth += c == '(' || c == '[' ? 1 : c == ')' || c == ']' ? -1 : 0;
+                    if (c == ';' && depth <= 0) {
+                        end = j;
+                        break;
+                    }
+                }
+                if (tokens_[j].firstLine != lastLine)
+                    break;
+                end = j;
+            }
+            QString text = above(i);
+            if (!text.isEmpty() && isHeading(text) && groupGoesOn(end))
+                text.clear();
+            if (text.isEmpty())
+                text = trailing(end);
+            if (!text.isEmpty() && !isNoDescription(text))
+                byLine.insert(lastLine + 1, text);
+        }
+    }
+
+    // A comment on the line where the declaration ends at token `end`,
+    // before anything else begins on that line.
+    QString trailing(std::size_t end) const {
+        const std::size_t next = end + 1;
+        if (next < tokens_.size() && tokens_[next].firstLine == tokens_[end].lastLine &&
+            isComment(tokens_[next].token))
+            return CommentText({textOf(tokens_[next].token)});
+        return {};
+    }
+
     QString textOf(const Token& token) const {
         return DecodeSourceBytes(source_.sliced(token.begin, token.end - token.begin), encoding_);
     }
@@ -334,6 +389,17 @@ QString CommentText(const QStringList& comments) {
 
 DeclarationComments ParseDeclarationComments(QByteArrayView bytes) {
     return CommentReader(bytes).result;
+}
+
+QHash<int, QString> ParseCommentsByLine(QByteArrayView bytes) {
+    return CommentReader(bytes, true).byLine;
+}
+
+QHash<int, QString> ReadCommentsByLine(const QString& path) {
+    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
+    if (!bytes)
+        return {};
+    return ParseCommentsByLine(*bytes);
 }
 
 DeclarationComments ReadDeclarationComments(const QString& path, const QString& projectFolder) {

@@ -29,6 +29,16 @@ DeclarationComments ReadDeclarationComments(const QString& path, const QString& 
 // The same over a unit's bytes.
 DeclarationComments ParseDeclarationComments(QByteArrayView bytes);
 
+// The comment that belongs to the declaration standing on each line of a
+// unit's or include file's bytes, by line (from 1): the comments directly
+// above it, or failing that one after it on the same line, with the same
+// rules as above (no section marker, no heading over a group). The
+// declaration reader names each declaration's file and line, so that every
+// declaration, overloads and members of different types apart, finds its own.
+QHash<int, QString> ParseCommentsByLine(QByteArrayView bytes);
+// The same for the file at `path`; nothing when it cannot be read.
+QHash<int, QString> ReadCommentsByLine(const QString& path);
+
 // A comment as description text: its markers and XML tags gone, each line
 // trimmed, blank lines at the ends dropped, lines kept.
 QString CommentText(const QStringList& comments);

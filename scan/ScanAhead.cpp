@@ -20,9 +20,9 @@ ScanAhead::~ScanAhead() {
 void ScanAhead::run() {
     IncludeCache includes;
     for (const QString& source : sources_) {
-        std::variant<UnitRoutines, std::exception_ptr> result;
+        std::variant<UnitScan, std::exception_ptr> result;
         try {
-            result = ScanUnitRoutines(source, projectFolder_, &includes);
+            result = ScanUnit(source, projectFolder_, &includes);
         } catch (...) {
             result = std::current_exception();
         }
@@ -35,7 +35,7 @@ void ScanAhead::run() {
     }
 }
 
-UnitRoutines ScanAhead::next() {
+UnitScan ScanAhead::next() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty(); });
     auto result = std::move(ready_.front());
@@ -44,7 +44,7 @@ UnitRoutines ScanAhead::next() {
     lock.unlock();
     if (auto* failure = std::get_if<std::exception_ptr>(&result))
         std::rethrow_exception(*failure);
-    return std::get<UnitRoutines>(std::move(result));
+    return std::get<UnitScan>(std::move(result));
 }
 
 } // namespace ink

@@ -8,7 +8,7 @@
 #include <thread>
 #include <variant>
 
-#include "UnitScanner.h"
+#include "UnitDeclarations.h"
 
 namespace ink {
 
@@ -25,9 +25,9 @@ public:
     ScanAhead(const ScanAhead&) = delete;
     ScanAhead& operator=(const ScanAhead&) = delete;
 
-    // The next unit's routines, as ScanUnitRoutines gives them; waits for
-    // them when needed, and throws what the scan threw.
-    UnitRoutines next();
+    // The next unit's routines and declarations, as ScanUnit gives them;
+    // waits for them when needed, and throws what the scan threw.
+    UnitScan next();
 
 private:
     static constexpr std::size_t MostAhead = 64; // units read but not taken
@@ -38,7 +38,7 @@ private:
     QString projectFolder_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::variant<UnitRoutines, std::exception_ptr>> ready_;
+    std::deque<std::variant<UnitScan, std::exception_ptr>> ready_;
     bool stopping_ = false;
     std::thread worker_;
 };

@@ -17,17 +17,29 @@ int FillEmptyDescriptions(Database& db, const QList<DescriptionFill>& fills) {
     Statement writeUnit(db, QStringLiteral("UPDATE UnitsLib SET Description = ? WHERE UnitNo = ?"));
     Statement writeRoutine(db,
                            QStringLiteral("UPDATE ProcsLib SET Description = ? WHERE ProcNo = ?"));
+    Statement readDeclaration;
+    Statement writeDeclaration;
+    bool declarationsPrepared = false;
     int written = 0;
     for (const DescriptionFill& fill : fills) {
         const bool unit = fill.kind == DescriptionFill::Kind::Unit;
-        Statement& read = unit ? readUnit : readRoutine;
+        const bool declaration = fill.kind == DescriptionFill::Kind::Declaration;
+        // Prepared only when needed: a store may not have the table yet.
+        if (declaration && !declarationsPrepared) {
+            declarationsPrepared = true;
+            readDeclaration =
+                Statement(db, QStringLiteral("SELECT Description FROM DeclsLib WHERE DeclNo = ?"));
+            writeDeclaration = Statement(
+                db, QStringLiteral("UPDATE DeclsLib SET Description = ? WHERE DeclNo = ?"));
+        }
+        Statement& read = declaration ? readDeclaration : unit ? readUnit : readRoutine;
         read.bindInteger(1, fill.number);
         const bool found = read.step();
         const bool empty = found && !IsDescribed(read.textAt(0));
         read.reset();
         if (!empty)
             continue;
-        Statement& write = unit ? writeUnit : writeRoutine;
+        Statement& write = declaration ? writeDeclaration : unit ? writeUnit : writeRoutine;
         // Stored as a typed description is: CR LF line breaks.
         bindValue(write, 1, memo, storedValue(memo, fill.text));
         write.bindInteger(2, fill.number);

@@ -6,10 +6,10 @@ namespace ink {
 
 class Database;
 
-// A description to put into a unit or routine that has none.
+// A description to put into a unit, routine or declaration that has none.
 struct DescriptionFill {
-    enum class Kind { Unit, Routine } kind;
-    qint64 number; // UnitNo or ProcNo
+    enum class Kind { Unit, Routine, Declaration } kind;
+    qint64 number; // UnitNo, ProcNo or DeclNo
     QString text;
 };
 

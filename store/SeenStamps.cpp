@@ -12,25 +12,40 @@ const FieldDef& lastSeenField(const TableDef& def) {
 } // namespace
 
 namespace {
-QString updateSql(int rows) {
+QString updateSql(const char* table, const char* key, int rows) {
     QStringList numbers;
     for (int i = 0; i < rows; ++i)
         numbers << QStringLiteral("?%1").arg(i + 2);
-    return QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE ProcNo IN (%1)")
-        .arg(numbers.join(QLatin1String(", ")));
+    return QStringLiteral("UPDATE %1 SET LastSeen = ?1 WHERE %2 IN (%3)")
+        .arg(QLatin1String(table), QLatin1String(key), numbers.join(QLatin1String(", ")));
+}
+
+// A short last group repeats its last number, so one statement serves all.
+void runHeld(Statement& update, QList<qint64>& held, int rowsPerUpdate) {
+    if (held.isEmpty())
+        return;
+    for (int i = 0; i < rowsPerUpdate; ++i)
+        update.bindInteger(i + 2, held.value(i, held.last()));
+    held.clear();
+    update.runKeepingBindings();
 }
 } // namespace
 
 SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
-    : update_(db, updateSql(RowsPerUpdate)),
+    : update_(db, updateSql("ProcsLib", "ProcNo", RowsPerUpdate)),
       updateUnit_(db, QStringLiteral("UPDATE UnitsLib SET LastSeen = ?1 WHERE UnitNo = ?2")),
       updateUnitRoutines_(db,
                           QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 "
-                                         "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")) {
+                                         "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")),
+      updateDecls_(db, updateSql("DeclsLib", "DeclNo", RowsPerUpdate)),
+      updateUnitDecls_(db, QStringLiteral("UPDATE DeclsLib SET LastSeen = ?1 "
+                                          "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")) {
     // The stamp is bound once, in the form the field stores it.
     bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
     bindValue(updateUnitRoutines_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
+    bindValue(updateDecls_, 1, lastSeenField(TDM1::declsDefinition()), stamp);
+    bindValue(updateUnitDecls_, 1, lastSeenField(TDM1::declsDefinition()), stamp);
 }
 
 SeenStamps::~SeenStamps() {
@@ -47,14 +62,15 @@ void SeenStamps::routineSeen(qint64 procNo) {
         finish();
 }
 
-// A short last group repeats its last number, so one statement serves all.
+void SeenStamps::declarationSeen(qint64 declNo) {
+    heldDecls_.append(declNo);
+    if (heldDecls_.size() == RowsPerUpdate)
+        runHeld(updateDecls_, heldDecls_, RowsPerUpdate);
+}
+
 void SeenStamps::finish() {
-    if (held_.isEmpty())
-        return;
-    for (int i = 0; i < RowsPerUpdate; ++i)
-        update_.bindInteger(i + 2, held_.value(i, held_.last()));
-    held_.clear();
-    update_.runKeepingBindings();
+    runHeld(update_, held_, RowsPerUpdate);
+    runHeld(updateDecls_, heldDecls_, RowsPerUpdate);
 }
 
 void SeenStamps::unitSeen(qint64 unitNo) {
@@ -67,6 +83,20 @@ void SeenStamps::unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateT
     updateUnitRoutines_.bindInteger(2, unitNo);
     bindValue(updateUnitRoutines_, 3, lastSeenField(TDM1::procsDefinition()), read);
     updateUnitRoutines_.runKeepingBindings();
+    updateUnitDecls_.bindInteger(4, docNo);
+    updateUnitDecls_.bindInteger(2, unitNo);
+    bindValue(updateUnitDecls_, 3, lastSeenField(TDM1::declsDefinition()), read);
+    updateUnitDecls_.runKeepingBindings();
+}
+
+QHash<qint64, int> SeenStamps::declarationRowsByUnit(Database& db, int docNo) {
+    Statement count(db, QStringLiteral("SELECT UnitNo, COUNT(*) FROM DeclsLib WHERE DocNo = ?1 "
+                                       "GROUP BY UnitNo"));
+    count.bindInteger(1, docNo);
+    QHash<qint64, int> rows;
+    while (count.step())
+        rows.insert(count.integerAt(0), int(count.integerAt(1)));
+    return rows;
 }
 
 QHash<qint64, int> SeenStamps::routineRowsByUnit(Database& db, int docNo) {

@@ -24,12 +24,13 @@ public:
     SeenStamps& operator=(const SeenStamps&) = delete;
 
     void routineSeen(qint64 procNo);
+    void declarationSeen(qint64 declNo);
     void unitSeen(qint64 unitNo);
     // A unit not read again because its source is as it was: its routines
     // that the read at `read` found (they carry that stamp or a later one)
-    // are found again.
+    // are found again, and so are its declarations.
     void unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateTime& read);
-    // Writes the routines' stamps still held.
+    // Writes the routines' and declarations' stamps still held.
     void finish();
 
     // The stamp of a new scan of the document: now, in whole seconds, and
@@ -39,13 +40,18 @@ public:
 
     // How many routine rows each unit of the document has, by UnitNo.
     static QHash<qint64, int> routineRowsByUnit(Database& db, int docNo);
+    // How many declaration rows each unit of the document has, by UnitNo.
+    static QHash<qint64, int> declarationRowsByUnit(Database& db, int docNo);
 
 private:
     static constexpr int RowsPerUpdate = 256;
     Statement update_;
     Statement updateUnit_;
     Statement updateUnitRoutines_;
+    Statement updateDecls_;
+    Statement updateUnitDecls_;
     QList<qint64> held_;
+    QList<qint64> heldDecls_;
 };
 
 } // namespace ink

@@ -306,7 +306,7 @@ bool SqliteBackend::holdsExactly(const QStringList& tables, const QList<TableDef
     for (const TableDef& def : ownTables) {
         if (holds(tables, def.name))
             verifyLayout(def);
-        else
+        else if (!def.addedLater)
             all = false;
     }
     return all;

@@ -64,7 +64,9 @@ bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
 }
 
 void OpenOrCreateTables(TDM1& dm) {
-    for (TTable* table : {dm.tblDocs, dm.tblUnits, dm.tblProc}) {
+    // The declarations' table came later: an older store gains it here, and
+    // its rows at the document's next refresh.
+    for (TTable* table : {dm.tblDocs, dm.tblUnits, dm.tblProc, dm.tblDecls}) {
         try {
             table->open();
         } catch (const TableMissing&) {

@@ -21,7 +21,7 @@ void createDataDirectory(const QString& path);
 bool EnsureDatabaseAlias(AliasRegistry& registry, const QString& AliasName,
                          const QString& AliasPath, bool CreateIfMissing);
 
-// Opens DocsLib, UnitsLib, ProcsLib in that order; a table that does not
+// Opens DocsLib, UnitsLib, ProcsLib and DeclsLib in that order; a table that does not
 // exist is created and opened. A table that exists but cannot be opened is
 // never replaced: UserError names the file and why, and that table and the
 // ones after it stay closed.

@@ -97,13 +97,49 @@ const TableDef& TDM1::procsDefinition() {
     return def;
 }
 
+const TableDef& TDM1::declsDefinition() {
+    static const TableDef def{
+        QStringLiteral("DeclsLib"),
+        {typed("DeclNo", FieldType::AutoInc),
+         typed("DocNo", FieldType::Integer, true),
+         typed("UnitNo", FieldType::Integer, true),
+         // The enclosing type's DeclNo; 0 at unit level.
+         typed("ParentNo", FieldType::Integer),
+         text("DeclKind", 20),
+         {QStringLiteral("DeclName"), FieldType::Text, 255, true},
+         // The dotted path of the enclosing types, empty at unit level.
+         typed("Owner", FieldType::Memo),
+         // The parameter types in order, folded: what tells overloads apart.
+         typed("OverloadKey", FieldType::Memo),
+         typed("Declaration", FieldType::Memo),
+         text("Visibility", 30),
+         typed("Directives", FieldType::Memo),
+         typed("Ancestor", FieldType::Memo),
+         // The include file that holds the declaration; empty for the unit's own file.
+         typed("SourceFile", FieldType::Memo),
+         typed("SourceLine", FieldType::Integer),
+         typed("Description", FieldType::Memo),
+         // The last build or refresh that found the declaration in its unit.
+         typed("LastSeen", FieldType::DateTime),
+         // The declaration a description was written for, kept when a
+         // refresh found the signature changed under it; cleared once the
+         // user has looked at the description again.
+         typed("ChangedFrom", FieldType::Memo)},
+        {QStringLiteral("tblDeclsIndex1"),
+         {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclNo")}},
+        {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclName")},
+        true};
+    return def;
+}
+
 const QList<TableDef>& TDM1::tableDefinitions() {
-    static const QList<TableDef> tables{docsDefinition(), unitsDefinition(), procsDefinition()};
+    static const QList<TableDef> tables{docsDefinition(), unitsDefinition(), procsDefinition(),
+                                        declsDefinition()};
     return tables;
 }
 
 void TDM1::postPendingEdits() {
-    for (TTable* table : {tblProc, tblUnits, tblDocs})
+    for (TTable* table : {tblDecls, tblProc, tblUnits, tblDocs})
         if (table->isOpen() && table->state() != TTable::State::Browsing && table->isModified())
             table->post();
 }
@@ -114,14 +150,17 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
     tblDocs = new TTable(docsDefinition(), this, QStringLiteral("tblDocs"));
     tblUnits = new TTable(unitsDefinition(), this, QStringLiteral("tblUnits"));
     tblProc = new TTable(procsDefinition(), this, QStringLiteral("tblProc"));
+    tblDecls = new TTable(declsDefinition(), this, QStringLiteral("tblDecls"));
     dsDocs = new TDataSource(tblDocs, this, QStringLiteral("dsDocs"));
     dsUnits = new TDataSource(tblUnits, this, QStringLiteral("dsUnits"));
     dsProcs = new TDataSource(tblProc, this, QStringLiteral("dsProcs"));
+    dsDecls = new TDataSource(tblDecls, this, QStringLiteral("dsDecls"));
 
-    for (TTable* table : {tblDocs, tblUnits, tblProc})
+    for (TTable* table : {tblDocs, tblUnits, tblProc, tblDecls})
         table->setDatabaseProvider([this]() -> Database& { return database(); });
     tblUnits->setMasterSource(dsDocs, {QStringLiteral("DocNo")});
     tblProc->setMasterSource(dsUnits, {QStringLiteral("DocNo"), QStringLiteral("UnitNo")});
+    tblDecls->setMasterSource(dsUnits, {QStringLiteral("DocNo"), QStringLiteral("UnitNo")});
 
     TField** docs[] = {&tblDocsDocNo,          &tblDocsDocName,
                        &tblDocsDocSize,        &tblDocsDocDate,
@@ -141,6 +180,12 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                         &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
                         &tblProcResultType, &tblProcDescription, &tblProcDeclaration,
                         &tblProcLastSeen};
+    TField** decls[] = {&tblDeclsDeclNo,     &tblDeclsDocNo,       &tblDeclsUnitNo,
+                        &tblDeclsParentNo,   &tblDeclsDeclKind,    &tblDeclsDeclName,
+                        &tblDeclsOwner,      &tblDeclsOverloadKey, &tblDeclsDeclaration,
+                        &tblDeclsVisibility, &tblDeclsDirectives,  &tblDeclsAncestor,
+                        &tblDeclsSourceFile, &tblDeclsSourceLine,  &tblDeclsDescription,
+                        &tblDeclsLastSeen,   &tblDeclsChangedFrom};
     int i = 0;
     for (TField** field : docs)
         *field = tblDocs->field(i++);
@@ -150,6 +195,9 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
     i = 0;
     for (TField** field : procs)
         *field = tblProc->field(i++);
+    i = 0;
+    for (TField** field : decls)
+        *field = tblDecls->field(i++);
 
     // The program names the Boolean field in lower case.
     tblDocsisVerInfo->setObjectName(QStringLiteral("tblDocsisVerInfo"));
@@ -158,6 +206,7 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
 
 TDM1::~TDM1() {
     // The tables' statements must go before the database connection.
+    delete tblDecls;
     delete tblProc;
     delete tblUnits;
     delete tblDocs;
@@ -189,7 +238,7 @@ Database& TDM1::database() {
 }
 
 void TDM1::closeDatabase() {
-    for (TTable* table : {tblProc, tblUnits, tblDocs})
+    for (TTable* table : {tblDecls, tblProc, tblUnits, tblDocs})
         table->close();
     delete othersTimer_;
     othersTimer_ = nullptr;

@@ -28,6 +28,10 @@ public:
     static const TableDef& docsDefinition();
     static const TableDef& unitsDefinition();
     static const TableDef& procsDefinition();
+    // Every declaration of a unit's interface (types, their members,
+    // constants, variables, routines with their owners, overloads apart),
+    // beside the routine rows, which keep their own rules.
+    static const TableDef& declsDefinition();
     // The program's own tables, masters first: what a store holds.
     static const QList<TableDef>& tableDefinitions();
 
@@ -71,9 +75,11 @@ public:
     TTable* tblDocs;
     TTable* tblUnits;
     TTable* tblProc;
+    TTable* tblDecls;
     TDataSource* dsDocs;
     TDataSource* dsUnits;
     TDataSource* dsProcs;
+    TDataSource* dsDecls;
 
     TField* tblDocsDocNo;
     TField* tblDocsDocName;
@@ -117,6 +123,24 @@ public:
     TField* tblProcDescription;
     TField* tblProcDeclaration;
     TField* tblProcLastSeen;
+
+    TField* tblDeclsDeclNo;
+    TField* tblDeclsDocNo;
+    TField* tblDeclsUnitNo;
+    TField* tblDeclsParentNo;
+    TField* tblDeclsDeclKind;
+    TField* tblDeclsDeclName;
+    TField* tblDeclsOwner;
+    TField* tblDeclsOverloadKey;
+    TField* tblDeclsDeclaration;
+    TField* tblDeclsVisibility;
+    TField* tblDeclsDirectives;
+    TField* tblDeclsAncestor;
+    TField* tblDeclsSourceFile;
+    TField* tblDeclsSourceLine;
+    TField* tblDeclsDescription;
+    TField* tblDeclsLastSeen;
+    TField* tblDeclsChangedFrom;
 
 signals:
     void othersChanged();

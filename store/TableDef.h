@@ -37,6 +37,9 @@ struct TableDef {
     IndexDef primaryIndex;
     // Fields the store itself refuses to write empty, even through Append.
     QStringList notNullFields;
+    // A table added after the store's first layout: a store without it is
+    // still this program's, and gains it when its tables are opened.
+    bool addedLater = false;
 
     int indexOf(const QString& fieldName) const; // case-insensitive, -1 when absent
 };

@@ -107,6 +107,11 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
         requireEmpty(db, storeName(*to));
         Savepoint whole(db);
         for (const TableDef& def : TDM1::tableDefinitions()) {
+            // A source made before the table was added has none of its rows.
+            if (def.addedLater && !source.tableExists(def.name)) {
+                counts << 0;
+                continue;
+            }
             qint64 copied = 0;
             try {
                 copied = copyTable(source, db, def);
@@ -128,7 +133,7 @@ int runCopyStore(const QStringList& arguments, QTextStream& out, QTextStream& er
         whole.commit();
     }
     out << "documents\t" << counts[0] << "\tunits\t" << counts[1] << "\troutines\t" << counts[2]
-        << '\n';
+        << "\tdeclarations\t" << counts[3] << '\n';
     return 0;
 }
 

@@ -1,7 +1,8 @@
 // inkwright-tool import-comments DOCNO --data DIR|--db URL
 // Fills the empty unit and routine descriptions of a document from the
 // comments on their declarations, as the documents list's menu does, and
-// prints what it filled: units, tab, count, tab, routines, tab, count.
+// prints what it filled: units, tab, count, tab, routines, tab, count, tab,
+// declarations, tab, count.
 #include "docs/CommentImport.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -30,7 +31,8 @@ int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) 
     }
     const CommentImportPlan plan = PlanCommentImport(dm);
     ApplyCommentImport(dm, plan);
-    out << "units\t" << plan.units << "\troutines\t" << plan.routines << '\n';
+    out << "units\t" << plan.units << "\troutines\t" << plan.routines << "\tdeclarations\t"
+        << plan.declarations << '\n';
     return 0;
 }
 

@@ -210,3 +210,23 @@ TEST(DeclarationComments, HostileTextIsReadInOnePass) {
         EXPECT_EQ(ScanUnitRoutines(unit).fileSize, text.size());
     }
 }
+
+TEST(CommentsByLine, EachLineGetsTheCommentAboveOrBesideWhatStandsThere) {
+    const QHash<int, QString> byLine =
+        ParseCommentsByLine("unit U;\ninterface\ntype\n"                            // 1-3
+                            "  TA = class\n"                                        // 4
+                            "  private\n    { Private declarations }\n"             // 5-6
+                            "    FX: Integer;\n"                                    // 7
+                            "  public\n"                                            // 8
+                            "    // views\n"                                        // 9
+                            "    procedure A;\n    procedure B;\n"                  // 10-11
+                            "    { Reads it\n      whole. }\n"                      // 12-13
+                            "    procedure Read(\n      X: Integer); // not this\n" // 14-15
+                            "    property P: Integer read FX; // The P.\n"          // 16
+                            "  end;\nimplementation\nend.\n");
+    EXPECT_EQ(byLine.value(7), "");  // the IDE's marker is no description
+    EXPECT_EQ(byLine.value(10), ""); // a heading over a group describes none of it
+    EXPECT_EQ(byLine.value(14), "Reads it\nwhole.");
+    EXPECT_EQ(byLine.value(16), "The P.");
+    EXPECT_FALSE(byLine.contains(11));
+}

@@ -38,7 +38,7 @@ TEST(ScanAhead, GivesEveryUnitInOrderAsAScanOfItsOwn) {
     const QStringList paths = unitFiles(temp, 150); // more than it reads ahead
     ScanAhead scanner(paths, temp.path());
     for (const QString& path : paths) {
-        const UnitRoutines ahead = scanner.next();
+        const UnitRoutines ahead = scanner.next().routines;
         const UnitRoutines alone = ScanUnitRoutines(path, temp.path());
         EXPECT_EQ(listed(ahead), listed(alone)) << path.toStdString();
         EXPECT_EQ(ahead.fileSize, alone.fileSize);

@@ -167,8 +167,9 @@ TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
     runSql(databaseFile(program()), "SELECT DocNo, UnitNo, UnitName, Form FROM UnitsLib");
 }
 
-// A store written before a field was added at a table's end (also one that
-// was never stamped) opens, keeps every row and gains the field, empty.
+// A store written before a field was added at a table's end, or before a
+// table was added (also one that was never stamped), opens, keeps every row
+// and gains the field or the table, empty.
 TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     addDocument(program(), "KEPT");
     runSql(databaseFile(program()),
@@ -176,9 +177,10 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
            "ALTER TABLE UnitsLib DROP COLUMN MissingSource;"
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
            "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
-           "PRAGMA application_id = 0");
+           "DROP TABLE DeclsLib; PRAGMA application_id = 0");
     std::unique_ptr<TDM1> dm;
     ASSERT_EQ(startProgram(config(), program(), dm), "");
+    EXPECT_TRUE(dm->tblDecls->isOpen());
     EXPECT_EQ(dm->tblUnitsUnitName->asString(), "Main.pas");
     EXPECT_TRUE(dm->tblUnitsUnitPath->isNull());
     EXPECT_TRUE(dm->tblUnitsLastSeen->isNull());

@@ -42,7 +42,10 @@ protected:
                        "|| quote(UnitPath) || quote(LastSeen) FROM UnitsLib UNION ALL "
                        "SELECT quote(ProcNo) || quote(ProcName) || quote(ProcParams) || "
                        "quote(Description) || quote(Declaration) || quote(LastSeen) "
-                       "FROM ProcsLib)");
+                       "FROM ProcsLib UNION ALL "
+                       "SELECT quote(DeclNo) || quote(ParentNo) || quote(Owner) || quote(DeclName) "
+                       "|| quote(Declaration) || quote(Description) || quote(ChangedFrom) || "
+                       "quote(SourceLine) || quote(LastSeen) FROM DeclsLib)");
     }
 
     TempDir temp;
@@ -90,10 +93,13 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
                           "char(10) || 'Twice.' WHERE ProcName = 'Two'");
     runSql(file("first"), "UPDATE UnitsLib SET Description = 'The A unit.' WHERE UnitNo = 1");
     runSql(file("first"), "DELETE FROM ProcsLib WHERE ProcName = 'One'"); // a gap in the numbers
+    runSql(file("first"), "UPDATE DeclsLib SET Description = 'Its own.', ChangedFrom = "
+                          "'procedure Two(X: Integer);' WHERE DeclName = 'Two'");
 
     ToolRun run = runTool({"copy-store", "--from", folder("first"), "--to", url});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "documents\t1\tunits\t2\troutines\t3\n"); // with B's placeholder
+    EXPECT_EQ(run.out,
+              "documents\t1\tunits\t2\troutines\t3\tdeclarations\t3\n"); // with B's placeholder
     // The report of the same data reads the same from either store.
     ASSERT_EQ(runTool({"export", "1", "--data", folder("first"), "--out", folder("a.html")}).status,
               0);
@@ -136,7 +142,7 @@ TEST_F(ServerStoreCommands, ANulCharacterIsDroppedFromSourcesAndRefusedInACopy) 
     ASSERT_EQ(runTool({"build", project, "--db", url}).status, 0);
     ToolRun run = runTool({"import-comments", "1", "--db", url});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "units\t1\troutines\t1\n");
+    EXPECT_EQ(run.out, "units\t1\troutines\t1\tdeclarations\t0\n");
     EXPECT_EQ(PgCluster::shared().query(server.database,
                                         "SELECT description FROM procslib WHERE procname = 'One'"),
               "Does one, fully.");

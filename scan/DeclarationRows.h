@@ -1,0 +1,43 @@
+#pragma once
+#include <QDateTime>
+
+#include "UnitDeclarations.h"
+
+namespace ink {
+
+class SeenStamps;
+class TDM1;
+
+// Matches the declarations read from the current unit's source to the
+// unit's stored declaration rows (the DeclsLib scope in memory) and writes
+// what changed, so that every description stays with its declaration.
+//
+// A declaration is found again by owner, name, kind group and overload key
+// (letter case aside). One found that way has its row brought up to date.
+// One left over is taken for the same declaration with a changed signature
+// when it is the only one left of its owner, name and kind group on both
+// sides; a described row then keeps in ChangedFrom the declaration its
+// description was written for, until the user has looked at it again. What
+// is left after that is new and appended. A stored row not found keeps all
+// it holds and is only not stamped: it has left the source. Nothing here
+// ever writes a Description.
+//
+// The scope in memory must be as the store holds it (the build reads it
+// again under its write lock). New rows are written beside the cursor: the
+// scope does not show them until it is read again.
+void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                       const QDateTime& stamp);
+
+// What the store keeps of a declaration's directives: the binding ones,
+// then the hints, one "; " between them.
+QString StoredDirectives(const Declaration& declaration);
+// What the store keeps as a structure's ancestor: the ancestor and the
+// interfaces it implements, ", " between them.
+QString StoredAncestor(const Declaration& declaration);
+
+// Whether two declaration texts differ in more than spacing, letter case
+// and what follows their first top-level semicolon (the directives): a
+// description written for one may not fit the other.
+bool SignatureDiffers(const QString& before, const QString& after);
+
+} // namespace ink

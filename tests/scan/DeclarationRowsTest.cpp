@@ -1,0 +1,331 @@
+// A unit's declarations matched to its stored rows across refreshes: every
+// description stays with the declaration it was written for, a changed
+// signature is noted where a description may no longer fit, and nothing is
+// dropped.
+#include "scan/DeclarationRows.h"
+#include "scan/BuildDocument.h"
+#include "store/DeclarationDescriptions.h"
+#include "store/SeenStamps.h"
+#include "support/PrintQt.h"
+#include "support/RecordingFeedback.h"
+#include "support/StoreFixture.h"
+
+using namespace ink;
+
+namespace {
+
+Declaration decl(DeclKind kind, const QString& owner, const QString& name, const QString& text,
+                 const QString& overloadKey = {}, int parent = -1) {
+    Declaration d;
+    d.kind = kind;
+    d.owner = owner;
+    d.name = name;
+    d.text = text;
+    d.overloadKey = overloadKey;
+    d.parent = parent;
+    d.visibility = owner.isEmpty() ? QString() : QStringLiteral("public");
+    d.sourceFile = QStringLiteral("Shapes.pas");
+    d.line = 1;
+    return d;
+}
+
+class DeclarationRows : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        addDoc("DOC");
+        addUnit("Shapes.pas");
+    }
+
+    // One scan of the unit, a second later than the one before.
+    void write(const QList<Declaration>& declarations) {
+        stamp = stamp.addSecs(1);
+        UnitDeclarations found;
+        found.declarations = declarations;
+        Batch batch(dm->database());
+        dm->tblDecls->refresh(); // as the build reads it under the write lock
+        SeenStamps seen(dm->database(), stamp);
+        WriteDeclarations(*dm, found, seen, stamp);
+        seen.finish();
+    }
+    // The row of `owner.name` (the first of several overloads with `nth`).
+    bool at(const QString& owner, const QString& name, int nth = 0) {
+        dm->tblDecls->refresh();
+        for (dm->tblDecls->first(); !dm->tblDecls->eof(); dm->tblDecls->next())
+            if (dm->tblDeclsOwner->asString() == owner &&
+                dm->tblDeclsDeclName->asString() == name && nth-- == 0)
+                return true;
+        return false;
+    }
+    void describe(const QString& owner, const QString& name, const QString& text, int nth = 0) {
+        ASSERT_TRUE(at(owner, name, nth));
+        dm->tblDecls->edit();
+        dm->tblDeclsDescription->setValue(text);
+        dm->tblDecls->post();
+    }
+    QStringList rows() {
+        dm->tblDecls->refresh();
+        QStringList all;
+        for (int row = 0; row < dm->tblDecls->recordCount(); ++row) {
+            auto value = [&](TField* f) {
+                return dm->tblDecls->rowValue(row, f->index()).toString();
+            };
+            all << value(dm->tblDeclsDeclKind) + ' ' + value(dm->tblDeclsOwner) + '.' +
+                       value(dm->tblDeclsDeclName) + ' ' + value(dm->tblDeclsDeclaration) + " | " +
+                       value(dm->tblDeclsDescription) + " | " + value(dm->tblDeclsChangedFrom) +
+                       (dm->tblDecls->rowValue(row, dm->tblDeclsLastSeen->index()).toDateTime() ==
+                                stamp
+                            ? ""
+                            : " (missing)");
+        }
+        return all;
+    }
+
+    QDateTime stamp = QDateTime(QDate(2026, 1, 1), QTime(12, 0));
+};
+
+const Declaration shape = decl(DeclKind::Class, "", "TShape", "TShape = class(TObject)");
+Declaration area(const QString& params, const QString& key, const QString& tail = "virtual;") {
+    return decl(DeclKind::Function, "TShape", "Area",
+                "function Area(" + params + "): Double; " + tail, key, 0);
+}
+
+} // namespace
+
+TEST_F(DeclarationRows, AFirstReadWritesEveryDeclarationWithItsEnclosingType) {
+    Declaration circle = decl(DeclKind::Class, "", "TCircle", "TCircle = class(TShape, IDrawable)");
+    circle.ancestor = "TShape";
+    circle.interfaces = {"IDrawable"};
+    Declaration radius = decl(DeclKind::Property, "TCircle", "Radius",
+                              "property Radius: Double read FRadius;", {}, 2);
+    radius.directives = "default";
+    radius.hints = "deprecated 'use Size'";
+    write({shape, area("Scale: Double", "double"), circle, radius});
+    EXPECT_EQ(rows(), QStringList({"class .TShape TShape = class(TObject) |  | ",
+                                   "function TShape.Area function Area(Scale: Double): Double; "
+                                   "virtual; |  | ",
+                                   "class .TCircle TCircle = class(TShape, IDrawable) |  | ",
+                                   "property TCircle.Radius property Radius: Double read FRadius; "
+                                   "|  | "}));
+    ASSERT_TRUE(at("", "TCircle"));
+    const int circleNo = dm->tblDeclsDeclNo->asInteger();
+    EXPECT_EQ(dm->tblDeclsAncestor->asString(), "TShape, IDrawable");
+    EXPECT_EQ(dm->tblDeclsParentNo->asInteger(), 0);
+    ASSERT_TRUE(at("TCircle", "Radius"));
+    EXPECT_EQ(dm->tblDeclsParentNo->asInteger(), circleNo);
+    EXPECT_EQ(dm->tblDeclsDirectives->asString(), "default; deprecated 'use Size'");
+    EXPECT_EQ(dm->tblDeclsVisibility->asString(), "public");
+    EXPECT_EQ(dm->tblDeclsSourceFile->asString(), "Shapes.pas");
+}
+
+TEST_F(DeclarationRows, ASignatureChangedUnderADescriptionIsNotedUntilReviewed) {
+    write({shape, area("Scale: Double", "double")});
+    describe("TShape", "Area", "The area, scaled.");
+    const int areaNo = dm->tblDeclsDeclNo->asInteger();
+
+    // Directives and spacing only: the text follows, nothing to review.
+    write({shape, area("Scale:  Double", "double", "virtual; abstract;")});
+    EXPECT_EQ(rows()[1], "function TShape.Area function Area(Scale:  Double): Double; virtual; "
+                         "abstract; | The area, scaled. | ");
+
+    // Other parameters: the same declaration (the only Area of TShape on
+    // each side), with what the description was written for kept.
+    write({shape, area("Scale, Margin: Double", "double;double")});
+    write({shape, area("Factor: Integer", "integer")}); // the first change is the one kept
+    ASSERT_TRUE(at("TShape", "Area"));
+    EXPECT_EQ(dm->tblDeclsDeclNo->asInteger(), areaNo);
+    EXPECT_EQ(dm->tblDeclsOverloadKey->asString(), "integer");
+    EXPECT_EQ(rows()[1], "function TShape.Area function Area(Factor: Integer): Double; virtual; | "
+                         "The area, scaled. | function Area(Scale:  Double): Double; virtual; "
+                         "abstract;");
+
+    // Reviewed: the note goes, and stays gone while nothing changes.
+    dm->tblDecls->edit();
+    dm->tblDeclsChangedFrom->setValue(QVariant());
+    dm->tblDecls->post();
+    write({shape, area("Factor: Integer", "integer")});
+    EXPECT_EQ(rows()[1], "function TShape.Area function Area(Factor: Integer): Double; virtual; | "
+                         "The area, scaled. | ");
+
+    // Without a description there is nothing to review.
+    write({shape, area("Factor: Integer", "integer"),
+           decl(DeclKind::Const, "", "Pi2", "Pi2 = 6.28;")});
+    write({shape, area("Factor: Integer", "integer"),
+           decl(DeclKind::Const, "", "Pi2", "Pi2 = 6.2832;")});
+    EXPECT_EQ(rows()[2], "const .Pi2 Pi2 = 6.2832; |  | ");
+}
+
+TEST_F(DeclarationRows, OverloadsKeepTheirOwnDescriptionsAndAnAmbiguousChangeIsNoGuess) {
+    const Declaration create1 =
+        decl(DeclKind::Constructor, "TShape", "Create", "constructor Create;", {}, 0);
+    const Declaration create2 = decl(DeclKind::Constructor, "TShape", "Create",
+                                     "constructor Create(Size: Integer);", "integer", 0);
+    write({shape, create1});
+    describe("TShape", "Create", "Makes an empty shape.");
+    write({shape, create1, create2}); // an overload added
+    describe("TShape", "Create", "Makes a shape of a size.", 1);
+    write({shape, create2, create1}); // the order changed in the source
+    EXPECT_EQ(rows(), QStringList({"class .TShape TShape = class(TObject) |  | ",
+                                   "constructor TShape.Create constructor Create; | Makes an empty "
+                                   "shape. | ",
+                                   "constructor TShape.Create constructor Create(Size: Integer); | "
+                                   "Makes a shape of a size. | "}));
+
+    // One overload gone and two new ones of that name: which one it became
+    // cannot be told, so the described row stays, missing, and both are new.
+    const Declaration create3 = decl(DeclKind::Constructor, "TShape", "Create",
+                                     "constructor Create(Size: Double);", "double", 0);
+    const Declaration create4 = decl(DeclKind::Constructor, "TShape", "Create",
+                                     "constructor Create(const Name: string);", "const string", 0);
+    write({shape, create1, create3, create4});
+    const QStringList now = rows();
+    ASSERT_EQ(now.size(), 5);
+    EXPECT_EQ(now[2], "constructor TShape.Create constructor Create(Size: Integer); | Makes a "
+                      "shape of a size. |  (missing)");
+
+    // Back again: the very row, with its words.
+    write({shape, create1, create2});
+    EXPECT_EQ(rows()[2], "constructor TShape.Create constructor Create(Size: Integer); | Makes a "
+                         "shape of a size. | ");
+}
+
+TEST_F(DeclarationRows, AKindChangeWithinItsGroupIsTheSameDeclaration) {
+    write({decl(DeclKind::Procedure, "", "Reset", "procedure Reset;"),
+           decl(DeclKind::Var, "", "Reset2", "Reset2: Integer;")});
+    describe("", "Reset", "Starts over.");
+    write({decl(DeclKind::Function, "", "Reset", "function Reset: Boolean;"),
+           decl(DeclKind::Const, "", "Reset2", "Reset2 = 1;")});
+    // A procedure that became a function is the same routine; a variable
+    // that became a constant is another declaration.
+    EXPECT_EQ(rows(), QStringList({"function .Reset function Reset: Boolean; | Starts over. | "
+                                   "procedure Reset;",
+                                   "var .Reset2 Reset2: Integer; |  |  (missing)",
+                                   "const .Reset2 Reset2 = 1; |  | "}));
+}
+
+TEST_F(DeclarationRows, ASharedRoutineDescriptionCountsForTheChangeNote) {
+    addProc("Area");
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Typed before declarations were kept.");
+    dm->tblProc->post();
+    write({shape, area("Scale: Double", "double")});
+    write({shape, area("Scale: Integer", "integer")});
+    EXPECT_EQ(rows()[1], "function TShape.Area function Area(Scale: Integer): Double; virtual; |  "
+                         "| function Area(Scale: Double): Double; virtual;");
+}
+
+namespace {
+
+// The same rules through a whole build and refresh of a project on disk.
+class DeclarationRefresh : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        temp.write("app/P.dpr", "program P;\nuses\n  Shapes in 'Shapes.pas',\n"
+                                "  Util in 'Util.pas';\nbegin\nend.\n");
+        writeShapes("function Area(Scale: Double): Double;", "procedure Draw;\n");
+        temp.write("app/Util.pas", "unit Util;\ninterface\nconst\n  Pi2 = 6.28;\n"
+                                   "implementation\nend.\n");
+    }
+    void writeShapes(const QByteArray& area, const QByteArray& unitLevel,
+                     const QByteArray& circle = "procedure Scale;") {
+        temp.write("app/Shapes.pas", "unit Shapes;\ninterface\ntype\n  TShape = class\n  public\n"
+                                     "    " +
+                                         area +
+                                         "\n  end;\n  TCircle = class(TShape)\n"
+                                         "    " +
+                                         circle + "\n  end;\n" + unitLevel +
+                                         "implementation\nend.\n");
+    }
+    void build(bool refresh) {
+        BuildDocument(*dm, temp.filePath("app/P.dpr"), "P", refresh, feedback,
+                      RefreshReading::ChangedUnits);
+    }
+    // "Owner.Name: Description | ChangedFrom", missing rows marked, of every unit.
+    QStringList declarations() {
+        Statement rows(dm->database(),
+                       "SELECT d.Owner, d.DeclName, d.Description, d.ChangedFrom, "
+                       "CASE WHEN d.LastSeen < s.LastScan THEN ' (missing)' ELSE '' END "
+                       "FROM DeclsLib d JOIN DocsLib s ON s.DocNo = d.DocNo "
+                       "WHERE d.DeclKind <> 'class' ORDER BY d.UnitNo, d.DeclNo");
+        QStringList all;
+        while (rows.step())
+            all << rows.textAt(0) + '.' + rows.textAt(1) + ": " + rows.textAt(2) + " | " +
+                       rows.textAt(3) + rows.textAt(4);
+        return all;
+    }
+    void describe(const QString& name, const QString& text) {
+        Statement set(dm->database(), "UPDATE DeclsLib SET Description = ?1 WHERE DeclName = ?2");
+        set.bindText(1, text);
+        set.bindText(2, name);
+        set.run();
+        dm->tblDecls->refresh();
+    }
+    RecordingFeedback feedback;
+};
+
+} // namespace
+
+TEST_F(DeclarationRefresh, EachKindOfChangeKeepsEveryDescription) {
+    build(false);
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ", ".Draw:  | ", ".Pi2:  | "}));
+    describe("Area", "The area.");
+    describe("Scale", "Scales it.");
+    describe("Draw", "Draws.");
+    describe("Pi2", "Two pi.");
+
+    // Parameters changed; a method moved to another class; a routine moved
+    // to another unit; a constant renamed.
+    writeShapes("function Area(Scale, Margin: Double): Double;\n    procedure Scale;", "",
+                "procedure Grow;");
+    temp.write("app/Util.pas", "unit Util;\ninterface\nconst\n  TwoPi = 6.28;\n"
+                               "procedure Draw;\nimplementation\nend.\n");
+    build(true);
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area: The area. | function Area(Scale: Double): Double;",
+                           "TCircle.Scale: Scales it. |  (missing)", ".Draw: Draws. |  (missing)",
+                           "TShape.Scale:  | ", "TCircle.Grow:  | ", ".Pi2: Two pi. |  (missing)",
+                           ".TwoPi:  | ", ".Draw:  | "}));
+
+    // An overload added, and a declaration back that had gone.
+    writeShapes("function Area(Scale, Margin: Double): Double; overload;\n"
+                "    function Area: Double; overload;",
+                "procedure Draw;\n");
+    build(true);
+    EXPECT_EQ(declarations().mid(0, 3),
+              QStringList({"TShape.Area: The area. | function Area(Scale: Double): Double;",
+                           "TCircle.Scale: Scales it. | ", ".Draw: Draws. | "}));
+    EXPECT_TRUE(declarations().contains("TShape.Area:  | "))
+        << declarations().join('\n').toStdString();
+}
+
+TEST_F(DeclarationRefresh, AStoreMadeBeforeGetsItsDeclarationsAtTheNextRefreshSharingItsWords) {
+    build(false);
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    ASSERT_TRUE(dm->tblProc->locate("ProcName", "Area"));
+    dm->tblProc->edit();
+    dm->tblProcDescription->setValue("Typed on the Procedures page.");
+    dm->tblProc->post();
+    // As a store of the version before kept it: no declaration rows at all.
+    Statement(dm->database(), "DELETE FROM DeclsLib").run();
+    dm->tblDecls->refresh();
+
+    build(true); // nothing changed on disk, so only the missing rows make it read
+    EXPECT_EQ(declarations(),
+              QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ", ".Draw:  | ", ".Pi2:  | "}));
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    const auto routines = RoutineDescriptions(dm->database(), dm->tblDocsDocNo->asInteger());
+    const DeclarationDescription shown =
+        DescriptionShown("function", "Area", "", routines.value(dm->tblUnitsUnitNo->asInteger()));
+    EXPECT_EQ(shown.text, "Typed on the Procedures page.");
+    EXPECT_TRUE(shown.shared);
+    EXPECT_FALSE(DescriptionShown("function", "Area", "Its own.",
+                                  routines.value(dm->tblUnitsUnitNo->asInteger()))
+                     .shared);
+    EXPECT_FALSE(
+        DescriptionShown("property", "Area", "", routines.value(dm->tblUnitsUnitNo->asInteger()))
+            .shared);
+    // The routine rows are as they were.
+    EXPECT_EQ(column(dm->tblProc, "Description").join(','), ",,Typed on the Procedures page.");
+}
