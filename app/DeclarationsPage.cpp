@@ -76,13 +76,15 @@ DeclarationsPage::DeclarationsPage(QWidget* parent) : QWidget(parent) {
         {QStringLiteral("Name"), QStringLiteral("Kind"), QStringLiteral("Visibility")});
     tree_->setUniformRowHeights(true);
     tree_->setAllColumnsShowFocus(true);
-    tree_->setColumnWidth(NameColumn, 130);
-    tree_->setColumnWidth(KindColumn, 62);
+    tree_->setColumnWidth(NameColumn, 128);
+    tree_->setColumnWidth(KindColumn, 84);
     tree_->header()->setStretchLastSection(true);
     tree_->setIndentation(10);
     unitLabel_->setBuddy(tree_);
     left->addWidget(tree_);
-    columns->addLayout(left, 1);
+    // The tree takes the larger share: its three columns want the room more
+    // than the declaration, which wraps.
+    columns->addLayout(left, 3);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
@@ -126,7 +128,7 @@ DeclarationsPage::DeclarationsPage(QWidget* parent) : QWidget(parent) {
     description_->setToolTip(QStringLiteral("Right click here to checkspell the text !"));
     descriptionLabel->setBuddy(description_);
     right->addWidget(description_, 1);
-    columns->addLayout(right, 1);
+    columns->addLayout(right, 2);
 
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("DeclarationDescriptionMenu"));
