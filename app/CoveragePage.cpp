@@ -98,6 +98,11 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent) {
 void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     list_->setSortingEnabled(false);
     list_->clear();
+    // What is counted: the declarations, or a store's routines until its
+    // declarations are read.
+    QString counted = coverage.counted;
+    counted[0] = counted[0].toUpper();
+    list_->headerItem()->setText(CountColumn, counted);
     QList<QTreeWidgetItem*> items;
     int position = 0;
     for (const UnitCoverage& unit : coverage.units) {
@@ -134,9 +139,9 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     list_->setSortingEnabled(true);
     QString text = QStringLiteral("Total: ") + coverage.statusText();
     if (coverage.missingUnits > 0 || coverage.missingRoutines > 0)
-        text +=
-            QStringLiteral("; left the source: %1 units, %2 routines")
-                .arg(groupedNumber(coverage.missingUnits), groupedNumber(coverage.missingRoutines));
+        text += QStringLiteral("; left the source: %1 units, %2 %3")
+                    .arg(groupedNumber(coverage.missingUnits),
+                         groupedNumber(coverage.missingRoutines), coverage.counted);
     total_->setText(text);
 }
 

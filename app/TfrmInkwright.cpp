@@ -380,7 +380,8 @@ void TfrmInkwright::ShowCoverage() {
         coveragePage->showCoverage({});
         return;
     }
-    const DocumentCoverage coverage = ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
+    const DocumentCoverage coverage =
+        ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger(), CoverageOf::Declarations);
     coverageStatus->setText(coverage.statusText());
     if (PageControl1->currentWidget() == coveragePage)
         coveragePage->showCoverage(coverage);

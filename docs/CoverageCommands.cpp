@@ -66,7 +66,7 @@ void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
     dm.postPendingEdits();
     const int docNo = dm.tblDocsDocNo->asInteger();
     const MissingRowsSummary missing = CountMissingRows(dm.database(), docNo);
-    if (missing.units == 0 && missing.routines == 0) {
+    if (missing.units == 0 && missing.routines == 0 && missing.declarations == 0) {
         dialogs.information(QStringLiteral("Remove Missing Routines"),
                             QStringLiteral("Every unit and routine of %1 was found by its last "
                                            "refresh; nothing is missing.")
@@ -74,26 +74,47 @@ void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
         return;
     }
     bool move = false;
+    QStringList fits;
     if (missing.movableDescriptions > 0)
-        move = dialogs.confirm(
-            QStringLiteral("%1 of the missing routines fit an undescribed routine of the same "
-                           "name in another unit. Move the descriptions there before removing?")
-                .arg(plural(missing.movableDescriptions, "description", "descriptions")));
-    QString question = QStringLiteral("Remove %1 and %2 that left the source of %3?")
-                           .arg(plural(missing.units, "missing unit", "missing units"),
-                                plural(missing.routines, "missing routine", "missing routines"),
-                                dm.tblDocsDocName->asString());
+        fits << QStringLiteral("%1 of the missing routines fit an undescribed routine of the same "
+                               "name in another unit.")
+                    .arg(plural(missing.movableDescriptions, "description", "descriptions"));
+    // A type or routine moved to another unit, or a member to another type.
+    if (missing.movableDeclarations > 0)
+        fits << QStringLiteral("%1 of the missing declarations fit an undescribed declaration of "
+                               "the same name that appeared in another unit or type.")
+                    .arg(plural(missing.movableDeclarations, "description", "descriptions"));
+    if (!fits.isEmpty())
+        move = dialogs.confirm(fits.join(QLatin1Char(' ')) +
+                               QStringLiteral(" Move the descriptions there before removing?"));
+    QString question =
+        missing.declarations == 0
+            ? QStringLiteral("Remove %1 and %2 that left the source of %3?")
+                  .arg(plural(missing.units, "missing unit", "missing units"),
+                       plural(missing.routines, "missing routine", "missing routines"),
+                       dm.tblDocsDocName->asString())
+            : QStringLiteral("Remove %1, %2 and %3 that left the source of %4?")
+                  .arg(plural(missing.units, "missing unit", "missing units"),
+                       plural(missing.routines, "missing routine", "missing routines"),
+                       plural(missing.declarations, "missing declaration", "missing declarations"),
+                       dm.tblDocsDocName->asString());
     const int lost = missing.describedRoutines - (move ? missing.movableDescriptions : 0);
     if (missing.describedRoutines > 0)
         question += QStringLiteral(" %1 of the routines have descriptions; %2 with them.")
                         .arg(groupedNumber(missing.describedRoutines),
                              lost > 0 ? plural(lost, "description is lost", "descriptions are lost")
                                       : QStringLiteral("every one moves"));
+    const int lostDeclarations =
+        missing.describedDeclarations - (move ? missing.movableDeclarations : 0);
+    if (lostDeclarations > 0)
+        question += QStringLiteral(" %1 of their own go with the declarations.")
+                        .arg(plural(lostDeclarations, "description", "descriptions"));
     if (!dialogs.confirm(question))
         return;
     RemoveMissingRows(dm.database(), docNo, move);
     dm.tblUnits->refresh();
     dm.tblProc->refresh();
+    dm.tblDecls->refresh();
 }
 
 } // namespace ink

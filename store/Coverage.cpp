@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QLocale>
 
+#include "Database.h"
+#include "DeclarationDescriptions.h"
 #include "Statement.h"
 
 namespace ink {
@@ -56,7 +58,41 @@ QList<RoutineFacts> readRoutines(Database& db, int docNo, const QVariant& lastSc
     return facts;
 }
 
+// The declarations of a document in list order, as routines are counted:
+// described by their own description or the one they share.
+QList<RoutineFacts> readDeclarations(Database& db, int docNo, const QVariant& lastScan,
+                                     const QStringList& kinds) {
+    const QHash<int, QHash<QString, QString>> routines = RoutineDescriptions(db, docNo);
+    Statement rows(db,
+                   QStringLiteral("SELECT UnitNo, DeclNo, DeclKind, DeclName, Description, ") +
+                       MissingTest +
+                       QStringLiteral(" FROM DeclsLib WHERE DocNo = ?2 ORDER BY UnitNo, DeclNo"));
+    bindScan(rows, 1, lastScan);
+    rows.bindInteger(2, docNo);
+    QList<RoutineFacts> facts;
+    while (rows.step()) {
+        const QString kind = rows.textAt(2);
+        if (!kinds.isEmpty() && !kinds.contains(kind, Qt::CaseInsensitive))
+            continue;
+        const int unitNo = int(rows.integerAt(0));
+        const QString own = rows.isNullAt(4) ? QString() : rows.textAt(4);
+        const DeclarationDescription shown =
+            DescriptionShown(kind, rows.textAt(3), own, routines.value(unitNo));
+        facts.append({unitNo, int(rows.integerAt(1)), false, IsDescribed(shown.text),
+                      rows.integerAt(5) != 0});
+    }
+    return facts;
+}
+
 } // namespace
+
+bool HasDeclarations(Database& db, int docNo) {
+    if (!db.tableExists(QStringLiteral("DeclsLib")))
+        return false;
+    Statement any(db, QStringLiteral("SELECT 1 FROM DeclsLib WHERE DocNo = ?1 LIMIT 1"));
+    any.bindInteger(1, docNo);
+    return any.step();
+}
 
 bool IsDescribed(const QString& description) {
     for (const QChar c : description)
@@ -85,8 +121,8 @@ QString permilleText(int permille) {
 }
 
 QString DocumentCoverage::statusText() const {
-    return QStringLiteral("Described: %1 of %2 routines (%3)")
-        .arg(groupedNumber(described), groupedNumber(routines), percentText());
+    return QStringLiteral("Described: %1 of %2 %3 (%4)")
+        .arg(groupedNumber(described), groupedNumber(routines), counted, percentText());
 }
 
 bool DocumentCoverage::reaches(double minimumPercent) const {
@@ -100,9 +136,12 @@ QString groupedNumber(qint64 number) {
     return english.toString(number);
 }
 
-DocumentCoverage ReadCoverage(Database& db, int docNo) {
+DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of, const QStringList& kinds) {
     const QVariant lastScan = lastScanOf(db, docNo);
     DocumentCoverage coverage;
+    const bool declarations = of == CoverageOf::Declarations && HasDeclarations(db, docNo);
+    if (declarations)
+        coverage.counted = QStringLiteral("declarations");
     QHash<int, qsizetype> unitIndex;
     Statement units(db, QStringLiteral("SELECT UnitNo, UnitName, Description, ") + MissingTest +
                             QStringLiteral(" FROM UnitsLib WHERE DocNo = ?2 ORDER BY UnitNo"));
@@ -119,7 +158,9 @@ DocumentCoverage ReadCoverage(Database& db, int docNo) {
         if (unit.missing)
             ++coverage.missingUnits;
     }
-    for (const RoutineFacts& routine : readRoutines(db, docNo, lastScan)) {
+    const QList<RoutineFacts> counted = declarations ? readDeclarations(db, docNo, lastScan, kinds)
+                                                     : readRoutines(db, docNo, lastScan);
+    for (const RoutineFacts& routine : counted) {
         const auto found = unitIndex.constFind(routine.unitNo);
         if (found == unitIndex.cend() || routine.placeholder)
             continue; // the routines of a unit removed on its own are never shown

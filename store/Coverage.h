@@ -2,6 +2,7 @@
 #include <optional>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace ink {
@@ -47,7 +48,15 @@ struct UnitCoverage {
 
 // How much of one document is described. Missing units and routines are
 // counted apart and left out of the totals.
+//
+// A document whose units' declarations are kept is counted by its
+// declarations (each counts as described by its own description or the one
+// it shares with the routine row of its name); one refreshed last by a
+// version that kept none, by its routine rows as before. The counts below
+// are of whichever is counted, `counted` names it.
 struct DocumentCoverage {
+    QString counted = QStringLiteral("routines"); // or "declarations"
+
     QList<UnitCoverage> units; // in list order
     int routines = 0;
     int described = 0;
@@ -57,13 +66,24 @@ struct DocumentCoverage {
 
     int permille() const { return describedPermille(described, routines); }
     QString percentText() const { return permilleText(permille()); }
-    // "Described: 1,234 of 5,678 routines (21.7%)"
+    // "Described: 1,234 of 5,678 routines (21.7%)", or "... declarations ..."
     QString statusText() const;
     // Whether the described share reaches `minimumPercent`, compared exactly.
     bool reaches(double minimumPercent) const;
 };
 
-DocumentCoverage ReadCoverage(Database& db, int docNo);
+// What is counted: the routine rows (what the report and the Procedures
+// page show), or the declarations where the document has them.
+enum class CoverageOf { Routines, Declarations };
+
+// `kinds` chooses the declarations that count by their kind words
+// ("class", "function", "property" ...); empty counts every kind.
+DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of = CoverageOf::Routines,
+                              const QStringList& kinds = {});
+
+// Whether the document has declaration rows (a store made before they were
+// kept has none until the document's next refresh).
+bool HasDeclarations(Database& db, int docNo);
 
 struct RoutinePlace {
     int unitNo = 0;

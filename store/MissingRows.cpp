@@ -1,5 +1,6 @@
 #include "MissingRows.h"
 
+#include <functional>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -28,10 +29,42 @@ const FieldDef& lastSeen(const TableDef& def) {
     return def.fields[def.indexOf(QStringLiteral("LastSeen"))];
 }
 
+struct DeclRow {
+    qint64 number;
+    int unitNo;
+    QString owner;
+    QString name;
+    QString group;
+    QString description; // its own, never the one it shares
+    bool missing;
+};
+
+// The groups within which a declaration keeps its identity: a procedure
+// that became a function, or a constant a resource string, is the same.
+QString kindGroup(const QString& kind) {
+    static const QHash<QString, QString> groups{
+        {QStringLiteral("class"), QStringLiteral("structure")},
+        {QStringLiteral("record"), QStringLiteral("structure")},
+        {QStringLiteral("interface"), QStringLiteral("structure")},
+        {QStringLiteral("object"), QStringLiteral("structure")},
+        {QStringLiteral("helper"), QStringLiteral("structure")},
+        {QStringLiteral("const"), QStringLiteral("const")},
+        {QStringLiteral("resourcestring"), QStringLiteral("const")},
+        {QStringLiteral("var"), QStringLiteral("var")},
+        {QStringLiteral("threadvar"), QStringLiteral("var")},
+        {QStringLiteral("procedure"), QStringLiteral("routine")},
+        {QStringLiteral("function"), QStringLiteral("routine")},
+        {QStringLiteral("constructor"), QStringLiteral("routine")},
+        {QStringLiteral("destructor"), QStringLiteral("routine")},
+        {QStringLiteral("operator"), QStringLiteral("routine")}};
+    return groups.value(kind, kind);
+}
+
 // Everything the removal decides on, read in one go.
 struct DocumentRows {
     QList<Row> units;
     QList<Row> routines;
+    QList<DeclRow> declarations;
     QSet<int> missingUnits;
 
     DocumentRows(Database& db, int docNo) {
@@ -64,6 +97,74 @@ struct DocumentRows {
             routines.append(
                 {procRows.integerAt(0), unitNo, procRows.textAt(2), procRows.textAt(3), missing});
         }
+        if (!db.tableExists(QStringLiteral("DeclsLib")))
+            return;
+        Statement declRows(db, QStringLiteral("SELECT DeclNo, UnitNo, Owner, DeclName, DeclKind, "
+                                              "Description, LastSeen FROM DeclsLib "
+                                              "WHERE DocNo = ? ORDER BY UnitNo, DeclNo"));
+        declRows.bindInteger(1, docNo);
+        while (declRows.step()) {
+            const int unitNo = int(declRows.integerAt(1));
+            const bool missing =
+                missingUnits.contains(unitNo) ||
+                LeftTheSource(readValue(declRows, 6, lastSeen(TDM1::declsDefinition())), lastScan);
+            declarations.append({declRows.integerAt(0), unitNo, declRows.textAt(2),
+                                 declRows.textAt(3), kindGroup(declRows.textAt(4)),
+                                 declRows.textAt(5), missing});
+        }
+    }
+
+    QString unitName(int unitNo) const {
+        for (const Row& unit : units)
+            if (unit.unitNo == unitNo)
+                return unit.name;
+        return {};
+    }
+
+    QString place(const DeclRow& d) const {
+        return unitName(d.unitNo) + QStringLiteral(": ") +
+               (d.owner.isEmpty() ? d.name : d.owner + QLatin1Char('.') + d.name);
+    }
+
+    // Missing declaration (by index) -> present declaration (by index).
+    QList<std::pair<int, int>> declarationMoves() const {
+        QHash<QString, QList<int>> openByName;
+        for (int i = 0; i < declarations.size(); ++i) {
+            const DeclRow& d = declarations[i];
+            if (!d.missing && unitPresent(d.unitNo) && !IsDescribed(d.description))
+                openByName[d.group + QChar(1) + d.name.toCaseFolded()].append(i);
+        }
+        QList<std::pair<int, int>> result;
+        QSet<int> taken;
+        for (int i = 0; i < declarations.size(); ++i) {
+            const DeclRow& d = declarations[i];
+            if (!d.missing || !IsDescribed(d.description))
+                continue;
+            const QList<int> open = openByName.value(d.group + QChar(1) + d.name.toCaseFolded());
+            auto sameOwnerElsewhere = [&](int t) {
+                return declarations[t].unitNo != d.unitNo &&
+                       declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) == 0;
+            };
+            auto otherOwner = [&](int t) {
+                return declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) != 0;
+            };
+            int target = -1;
+            for (const auto& fits : {std::function<bool(int)>(sameOwnerElsewhere),
+                                     std::function<bool(int)>(otherOwner)}) {
+                for (int t : open)
+                    if (!taken.contains(t) && fits(t)) {
+                        target = t;
+                        break;
+                    }
+                if (target >= 0)
+                    break;
+            }
+            if (target < 0)
+                continue;
+            taken.insert(target);
+            result.append({i, target});
+        }
+        return result;
     }
 
     bool unitPresent(int unitNo) const {
@@ -113,7 +214,24 @@ MissingRowsSummary CountMissingRows(Database& db, int docNo) {
             ++summary.describedRoutines;
     }
     summary.movableDescriptions = int(rows.moves().size());
+    for (const DeclRow& d : rows.declarations) {
+        if (!d.missing)
+            continue;
+        ++summary.declarations;
+        if (IsDescribed(d.description))
+            ++summary.describedDeclarations;
+    }
+    summary.movableDeclarations = int(rows.declarationMoves().size());
     return summary;
+}
+
+QList<DeclarationMove> DeclarationMoves(Database& db, int docNo) {
+    const DocumentRows rows(db, docNo);
+    QList<DeclarationMove> moves;
+    for (const auto& [from, to] : rows.declarationMoves())
+        moves.append({rows.declarations[from].number, rows.declarations[to].number,
+                      rows.place(rows.declarations[from]), rows.place(rows.declarations[to])});
+    return moves;
 }
 
 void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
@@ -154,6 +272,24 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
                     setUnit.run();
                 }
             }
+        }
+    }
+    if (moveDescriptions && !rows.declarations.isEmpty()) {
+        Statement setDeclaration(
+            db, QStringLiteral("UPDATE DeclsLib SET Description = ? WHERE DeclNo = ?"));
+        for (const auto& [from, to] : rows.declarationMoves()) {
+            setDeclaration.bindText(1, rows.declarations[from].description);
+            setDeclaration.bindInteger(2, rows.declarations[to].number);
+            setDeclaration.run();
+        }
+    }
+    if (!rows.declarations.isEmpty()) {
+        Statement dropDeclaration(db, QStringLiteral("DELETE FROM DeclsLib WHERE DeclNo = ?"));
+        for (const DeclRow& d : rows.declarations) {
+            if (!d.missing)
+                continue;
+            dropDeclaration.bindInteger(1, d.number);
+            dropDeclaration.run();
         }
     }
     Statement dropRoutine(db, QStringLiteral("DELETE FROM ProcsLib WHERE ProcNo = ?"));

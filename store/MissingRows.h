@@ -1,4 +1,6 @@
 #pragma once
+#include <QList>
+#include <QString>
 
 namespace ink {
 
@@ -14,7 +16,27 @@ struct MissingRowsSummary {
     // Descriptions of missing routines that can move to an undescribed
     // routine of the same name in another unit still in the document.
     int movableDescriptions = 0;
+    // Declarations that left the source, those of missing units included;
+    // those with a description of their own; and of those, the ones that
+    // are move or rename candidates (see DeclarationMoves).
+    int declarations = 0;
+    int describedDeclarations = 0;
+    int movableDeclarations = 0;
 };
+
+// A missing declaration's description and where it can go: a declaration of
+// the same name and kind group that appeared under the same owner in another
+// unit (the type or routine moved to another unit), or under another owner
+// (a member moved to another type), and has no description of its own.
+// Each place takes one description at most; one in another unit under the
+// same owner is preferred.
+struct DeclarationMove {
+    qint64 fromDeclNo = 0;
+    qint64 toDeclNo = 0;
+    QString from; // "Unit.pas: TShape.Area", as a list shows it
+    QString to;
+};
+QList<DeclarationMove> DeclarationMoves(Database& db, int docNo);
 
 MissingRowsSummary CountMissingRows(Database& db, int docNo);
 
@@ -24,12 +46,13 @@ MissingRowsSummary CountMissingRows(Database& db, int docNo);
 bool RowLeftTheSource(const TDM1& dm, const TTable& table, int row);
 int RowsLeftTheSource(const TDM1& dm, const TTable& table);
 
-// Removes the document's missing units and routines (placeholders included)
-// in one transaction. With `moveDescriptions`, a missing routine's
-// description first goes to the undescribed present routine of the same name
-// in another unit, and a missing unit's description to the unit that took
-// most of its routines' descriptions, when that unit has none: a unit renamed
-// in the project keeps its words.
+// Removes the document's missing units, routines (placeholders included)
+// and declarations in one transaction. With `moveDescriptions`, a missing
+// routine's description first goes to the undescribed present routine of the
+// same name in another unit, a missing declaration's as DeclarationMoves
+// says, and a missing unit's description to the unit that took most of its
+// routines' descriptions, when that unit has none: a unit renamed in the
+// project keeps its words.
 void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions);
 
 } // namespace ink

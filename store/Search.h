@@ -12,9 +12,10 @@ struct SearchHit {
     QString docName;
     int unitNo = 0;
     QString unitName;
-    int procNo = 0; // 0 for a unit
-    QString procName;
-    QString line; // the first line of the description that matches, else empty
+    int procNo = 0;   // 0 for a unit; for a declaration, the routine row of its name, if any
+    QString procName; // for a declaration, its owner and name: "TShape.Area"
+    int declNo = 0;   // a declaration's; 0 for a unit or routine row
+    QString line;     // the first line of the description that matches, else empty
 };
 
 // Makes the full-text index of unit and routine names and descriptions
@@ -26,7 +27,10 @@ void EnsureSearchIndex(Database& db);
 
 // Every unit and routine of every document whose name or description holds
 // words starting with each word typed, in list order (documents, units,
-// routines), at most `limit` of them. Blank text finds nothing.
+// routines), at most `limit` of them; then, within each unit, its
+// declarations whose owner, name or own description hold them (a
+// unit-level routine without words of its own is found as its routine row).
+// Blank text finds nothing.
 QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit = 500);
 
 } // namespace ink

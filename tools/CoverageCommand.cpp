@@ -1,8 +1,11 @@
-// inkwright-tool coverage DOCNO --data DIR|--db URL [--min PERCENT]
+// inkwright-tool coverage DOCNO --data DIR|--db URL [--min PERCENT] [--kinds LIST]
 // How much of a document is described: one line per unit still in the
-// project (unit, routines, described, percent, tab-separated), then a total
-// line. Exit status 1 when the total falls below --min, so a build server
+// project (unit, declarations or, in a store not refreshed since they are
+// kept, routines; described; percent; tab-separated), then a total line.
+// --kinds counts only the declarations of those kinds or kind groups
+// ("class,property", "routines"). Exit status 1 when the total falls below --min, so a build server
 // can hold a team to a floor.
+#include "scan/UnitDeclarations.h"
 #include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/Statement.h"
@@ -18,23 +21,57 @@ QString percentColumn(int permille) {
     return permilleText(permille).chopped(1);
 }
 
+// The kind words a --kinds list names: kinds ("property") and kind groups
+// ("routines") alike, comma separated. False for a word that names neither.
+bool kindsOf(const QString& list, QStringList* kinds) {
+    constexpr int KindCount = int(DeclKind::Field) + 1;
+    for (const QString& word : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = word.trimmed().toLower();
+        DeclKind kind;
+        if (DeclKindFromName(name, &kind)) {
+            *kinds << DeclKindName(kind);
+            continue;
+        }
+        bool group = false;
+        for (int k = 0; k < KindCount; ++k)
+            if (DeclGroupName(DeclKindGroup(DeclKind(k))) == name) {
+                *kinds << DeclKindName(DeclKind(k));
+                group = true;
+            }
+        if (!group)
+            return false;
+    }
+    return !kinds->isEmpty();
+}
+
 bool documentExists(Database& db, int docNo) {
     Statement doc(db, QStringLiteral("SELECT 1 FROM DocsLib WHERE DocNo = ?"));
     doc.bindInteger(1, docNo);
     return doc.step();
 }
 
+const QString Usage =
+    QStringLiteral("coverage DOCNO --data DIR|--db URL [--min PERCENT] [--kinds LIST]");
+
 int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
     QString storeProblem;
     const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     const QString minimumText = takeOption(args, QStringLiteral("--min"));
+    const bool kindsGiven = args.contains(QStringLiteral("--kinds"));
+    const QString kindsText = takeOption(args, QStringLiteral("--kinds"));
+    QStringList kinds;
+    if (kindsGiven && !kindsOf(kindsText, &kinds)) {
+        err << usageWithProblem(Usage, QStringLiteral("--kinds takes kinds or kind groups, comma "
+                                                      "separated: class,property or routines"));
+        return 2;
+    }
     bool isNumber = false;
     const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
     bool minimumOk = true;
     const double minimum = minimumText.isEmpty() ? 0.0 : minimumText.toDouble(&minimumOk);
     if (!isNumber || !data || !minimumOk || minimum < 0 || minimum > 100) {
-        err << usageWithProblem("coverage DOCNO --data DIR|--db URL [--min PERCENT]", storeProblem);
+        err << usageWithProblem(Usage, storeProblem);
         return 2;
     }
     // It only reads: a store the user may not write is counted too.
@@ -44,7 +81,7 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
         return 1;
     }
-    const DocumentCoverage coverage = ReadCoverage(db, docNo);
+    const DocumentCoverage coverage = ReadCoverage(db, docNo, CoverageOf::Declarations, kinds);
     for (const UnitCoverage& unit : coverage.units)
         if (!unit.missing)
             out << unit.unitName << '\t' << unit.routines << '\t' << unit.described << '\t'
@@ -62,8 +99,10 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
 
 const ToolCommandRegistration registration({
     QStringLiteral("coverage"),
-    QStringLiteral("coverage DOCNO --data DIR|--db URL [--min PERCENT]   how much of a document is "
-                   "described"),
+    QStringLiteral(
+        "coverage DOCNO --data DIR|--db URL [--min PERCENT] [--kinds LIST]   how much of "
+        "a document is described (LIST: kinds or kind groups, such as "
+        "class,property or routines)"),
     runCoverage,
 });
 

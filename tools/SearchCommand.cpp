@@ -1,7 +1,8 @@
 // inkwright-tool search TEXT --data DIR|--db URL
-// What Ctrl+F finds, over every document: one line per unit or routine,
-// document, unit, routine (empty for a unit) and the matching line of the
-// description, tab-separated. Exit status 1 when nothing matches.
+// What Ctrl+F finds, over every document: one line per unit, routine or
+// declaration: document, unit, routine or declaration ("TShape.Area"; empty
+// for a unit) and the matching line of the description, tab-separated. Exit
+// status 1 when nothing matches.
 #include <limits>
 
 #include "store/Search.h"
@@ -41,8 +42,8 @@ int runSearch(const QStringList& arguments, QTextStream& out, QTextStream& err) 
 const ToolCommandRegistration registration({
     QStringLiteral("search"),
     QStringLiteral(
-        "search TEXT --data DIR|--db URL   units and routines whose names or descriptions "
-        "hold the words"),
+        "search TEXT --data DIR|--db URL   units, routines and declarations whose names, owners "
+        "or descriptions hold the words"),
     runSearch,
 });
 

@@ -36,10 +36,11 @@ protected:
 } // namespace
 
 TEST_F(CoverageWindow, TheStatusBarFollowsTheDescriptionsAsTheyAreStored) {
-    // Forms, Main (3 routines), Helpers (1), Data (1); placeholders left out.
-    EXPECT_EQ(status(), "Described: 0 of 5 routines (0.0%)");
+    // Forms, Main (a class, its two methods and a routine), Helpers (1),
+    // Data (1); what a declaration shares with its routine row counts.
+    EXPECT_EQ(status(), "Described: 0 of 6 declarations (0.0%)");
     describe("Main.pas", "Init", "Sets up.");
-    EXPECT_EQ(status(), "Described: 1 of 5 routines (20.0%)");
+    EXPECT_EQ(status(), "Described: 1 of 6 declarations (16.6%)");
     // The "Updating:" text area is left to the build.
     EXPECT_EQ(window->StatusBar1->currentMessage(), "");
 }
@@ -55,8 +56,10 @@ TEST_F(CoverageWindow, ThePageDrawsBarsSortsAndLeadsBackToTheUnit) {
     for (int i = 0; i < 4; ++i)
         rows << list->topLevelItem(i)->text(0) + " " + list->topLevelItem(i)->text(1);
     EXPECT_EQ(rows,
-              QStringList({"Forms -", "Main.pas 33.3%", "Helpers.pas 0.0%", "DATA.PAS 100.0%"}));
-    EXPECT_EQ(window->coveragePage->total()->text(), "Total: Described: 2 of 5 routines (40.0%)");
+              QStringList({"Forms -", "Main.pas 25.0%", "Helpers.pas 0.0%", "DATA.PAS 100.0%"}));
+    EXPECT_EQ(list->headerItem()->text(ink::CoveragePage::CountColumn), "Declarations");
+    EXPECT_EQ(window->coveragePage->total()->text(),
+              "Total: Described: 2 of 6 declarations (33.3%)");
     // The bar is drawn: a picture of the row differs from one of its text alone.
     const QImage drawn = list->viewport()->grab().toImage();
     auto barStart = [&](int row) {
@@ -108,7 +111,7 @@ TEST_F(CoverageWindow, ARoutineThatLeftIsStruckThroughUncountedAndRemovable) {
     QTest::mouseClick(window->Button2, Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(countRows("ProcsLib"), 9); // nothing deleted; Main gained a placeholder
-    EXPECT_EQ(status(), "Described: 0 of 4 routines (0.0%)");
+    EXPECT_EQ(status(), "Described: 0 of 5 declarations (0.0%)");
 
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));
     window->PageControl1->setCurrentWidget(window->TabSheet2);
@@ -126,8 +129,9 @@ TEST_F(CoverageWindow, ARoutineThatLeftIsStruckThroughUncountedAndRemovable) {
     window->RemoveMissingRoutines1->trigger();
     ASSERT_EQ(dialogs.texts("confirm").size(), 1);
     EXPECT_EQ(dialogs.texts("confirm").first(),
-              "Remove 0 missing units and 1 missing routine that left the source of SAMPLE? 1 of "
-              "the routines have descriptions; 1 description is lost with them.");
+              "Remove 0 missing units, 1 missing routine and 1 missing declaration that left the "
+              "source of SAMPLE? 1 of the routines have descriptions; 1 description is lost with "
+              "them.");
     EXPECT_EQ(countRows("ProcsLib"), 8);
     EXPECT_EQ(window->Label10->text(), "3");
 
@@ -198,10 +202,10 @@ TEST_F(CoverageWindow, ImportFromCommentsAsksWithTheCountsFirst) {
     EXPECT_EQ(dialogs.texts("confirm"),
               QStringList({"Fill 1 unit and 1 routine descriptions of SAMPLE from the comments in "
                            "the source? Descriptions that hold text stay as they are."}));
-    EXPECT_EQ(status(), "Described: 0 of 5 routines (0.0%)"); // Cancel changed nothing
+    EXPECT_EQ(status(), "Described: 0 of 6 declarations (0.0%)"); // Cancel changed nothing
     window->ImportDescriptionsfromComments1->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(status(), "Described: 1 of 5 routines (20.0%)");
+    EXPECT_EQ(status(), "Described: 1 of 6 declarations (16.6%)");
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Helpers.pas"));
     EXPECT_EQ(window->DBMemo1->toPlainText(), "Small helpers.");
 }

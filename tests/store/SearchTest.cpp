@@ -123,3 +123,44 @@ TEST_F(Search, AStoreOpenedOnlyForReadingIsSearchedWithoutAnIndex) {
         EXPECT_EQ(unindexed[i], find(typed[i])) << typed[i].toStdString();
     EXPECT_EQ(unindexed[0].size(), 3);
 }
+
+TEST_F(Search, FindsDeclarationsByOwnerNameAndTheirOwnWordsAfterTheirUnitsRoutines) {
+    addDoc("SHAPES");
+    addUnit("Shapes.pas");
+    const int areaRoutine = addProc("Area");
+    addProc("Draw");
+    auto addDecl = [&](const char* kind, const char* owner, const char* name,
+                       const QString& description = {}) {
+        dm->tblDecls->append({QVariant(), dm->tblUnitsDocNo->value(), dm->tblUnitsUnitNo->value(),
+                              0, kind, name, owner[0] ? QVariant(owner) : QVariant(), QVariant(),
+                              QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                              QVariant(),
+                              description.isEmpty() ? QVariant() : QVariant(description)});
+    };
+    addDecl("class", "", "TShape");
+    addDecl("function", "TShape", "Area");
+    addDecl("function", "TSquare", "Area", "The side, squared.");
+    addDecl("property", "TShape", "Side_Count", "How many sides.");
+    addDecl("procedure", "", "Draw"); // found as its routine row only
+    addUnit("Other.pas");
+    addProc("Unrelated");
+
+    EXPECT_EQ(find("area"),
+              QStringList({"SHAPES|Shapes.pas|Area|", "SHAPES|Shapes.pas|TShape.Area|",
+                           "SHAPES|Shapes.pas|TSquare.Area|"}));
+    EXPECT_EQ(find("tshape"),
+              QStringList({"SHAPES|Shapes.pas|TShape|", "SHAPES|Shapes.pas|TShape.Area|",
+                           "SHAPES|Shapes.pas|TShape.Side_Count|"}));
+    // Every word begins a word of the owner, the name or the description;
+    // an underscore is part of a word, not a wildcard.
+    EXPECT_EQ(find("TSquare squared"),
+              QStringList({"SHAPES|Shapes.pas|TSquare.Area|The side, squared."}));
+    EXPECT_EQ(find("side_c"), QStringList({"SHAPES|Shapes.pas|TShape.Side_Count|"}));
+    EXPECT_EQ(find("sidexc"), QStringList());
+    EXPECT_EQ(find("draw"), QStringList({"SHAPES|Shapes.pas|Draw|"}));
+    // A routine declaration leads to the routine row of its name.
+    const QList<SearchHit> hits = SearchDocuments(dm->database(), "TSquare");
+    ASSERT_EQ(hits.size(), 1);
+    EXPECT_EQ(hits[0].procNo, areaRoutine);
+    EXPECT_NE(hits[0].declNo, 0);
+}

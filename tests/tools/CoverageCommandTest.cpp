@@ -88,3 +88,24 @@ TEST_F(CoverageCommand, ImportCommentsFillsOnlyEmptyDescriptions) {
     EXPECT_EQ(sqlText(store(), "SELECT Description FROM UnitsLib WHERE UnitNo = 1"), "The A unit.");
     EXPECT_EQ(runTool({"import-comments", "1", "--data", data()}).out, "units\t0\troutines\t0\n");
 }
+
+TEST_F(CoverageCommand, CountsTheDeclarationsOfTheKindsAsked) {
+    temp.write("app/B.pas", "unit B;\ninterface\ntype\n  TShape = class\n"
+                            "    function Area: Double;\n    property Size: Integer read FSize;\n"
+                            "  end;\nprocedure Four;\nimplementation\nend.\n");
+    ASSERT_EQ(runTool({"refresh", "1", "--data", data()}).status, 0);
+    runSql(store(), "UPDATE DeclsLib SET Description = 'How big.' WHERE DeclName = 'Size'");
+
+    // Every kind: A's three routines (two described on the Procedures page,
+    // whose words they share), B's class, method, property and routine.
+    ToolRun run = runTool({"coverage", "1", "--data", data()});
+    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\nB.pas\t4\t1\t25.0\ntotal\t7\t3\t42.8\n");
+    run = runTool({"coverage", "1", "--data", data(), "--kinds", "property"});
+    EXPECT_EQ(run.out, "A.pas\t0\t0\t0.0\nB.pas\t1\t1\t100.0\ntotal\t1\t1\t100.0\n");
+    // A group names all its kinds: methods count with the unit's routines.
+    run = runTool({"coverage", "1", "--data", data(), "--kinds", "routines,class"});
+    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\nB.pas\t3\t0\t0.0\ntotal\t6\t2\t33.3\n");
+    run = runTool({"coverage", "1", "--data", data(), "--kinds", "routine"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains("--kinds")) << run.err.toStdString();
+}
