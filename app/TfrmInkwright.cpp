@@ -431,12 +431,21 @@ void TfrmInkwright::Search1Click() {
 }
 
 void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
-    if (!GoToPlace(*dm_, hit.docNo, hit.unitNo, hit.procNo)) {
+    // A declaration opens on its own page, where its words are edited.
+    if (hit.declNo) {
+        if (!declarationsPage->goToDeclaration(hit.docNo, hit.unitNo, hit.declNo)) {
+            dialogs_->information(QStringLiteral("Search"),
+                                  QStringLiteral("That declaration is no longer in the store."));
+            return;
+        }
+        PageControl1->setCurrentWidget(declarationsPage);
+    } else if (!GoToPlace(*dm_, hit.docNo, hit.unitNo, hit.procNo)) {
         dialogs_->information(QStringLiteral("Search"),
                               QStringLiteral("That unit or routine is no longer in the store."));
         return;
+    } else {
+        PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
     }
-    PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
     // The window shows the place; the focus stays in the search window, so
     // the user can go on to the next hit, and Esc closes the search there
     // instead of reaching the window's own Esc, which ends the program.

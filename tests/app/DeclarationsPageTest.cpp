@@ -8,6 +8,7 @@
 
 #include "app/CoveragePage.h"
 #include "app/DeclarationsPage.h"
+#include "app/SearchDialog.h"
 #include "components/SpellDecider.h"
 #include "components/vcspell3.h"
 #include "WindowFixture.h"
@@ -295,6 +296,30 @@ TEST_F(DeclarationsWindow, EveryControlIsReachedByKeyAndNamedForAScreenReader) {
     QTest::keyClick(page->tree(), Qt::Key_Down);
     EXPECT_EQ(chosen(), "Name");
     EXPECT_EQ(dm->tblDeclsDeclName->asString(), "Name");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DeclarationsWindow, ASearchHitOnADeclarationOpensHere) {
+    choose("Area");
+    page->description()->setFocus();
+    QTest::keyClicks(page->description(), "Square units covered.");
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Lines.pas"));
+    window->PageControl1->setCurrentWidget(window->TabSheet1);
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_NE(window->searchDialog, nullptr);
+    QTest::keyClicks(window->searchDialog->text(), "square");
+    QTreeWidget* results = window->searchDialog->results();
+    ASSERT_EQ(results->topLevelItemCount(), 1);
+    EXPECT_EQ(results->topLevelItem(0)->text(2), "TShape.Area");
+    QTest::keyClick(window->searchDialog->text(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(window->PageControl1->currentWidget(), page);
+    EXPECT_EQ(dm->tblUnitsUnitName->asString(), "Shapes.pas");
+    EXPECT_EQ(chosen(), "Area");
+    EXPECT_EQ(page->description()->toPlainText(), "Square units covered.");
 }
 
 } // namespace
