@@ -111,8 +111,6 @@ DeclarationsPage::DeclarationsPage(QWidget* parent) : QWidget(parent) {
     right->addWidget(changedNote_);
     markReviewed_ = new QPushButton(QStringLiteral("Mark &Reviewed"), this);
     markReviewed_->setObjectName(QStringLiteral("MarkReviewed"));
-    markReviewed_->setAccessibleDescription(
-        QStringLiteral("The description fits the changed signature"));
     markReviewed_->hide();
     right->addWidget(markReviewed_, 0, Qt::AlignLeft);
 
@@ -376,6 +374,8 @@ void DeclarationsPage::showDetails() {
                                   : QString());
     changedNote_->setVisible(changed);
     markReviewed_->setVisible(changed);
+    // The note is no stop of the keys: the button says it to a screen reader.
+    markReviewed_->setAccessibleDescription(changedNote_->text());
 }
 
 void DeclarationsPage::markReviewed() {

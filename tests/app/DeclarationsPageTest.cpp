@@ -282,6 +282,8 @@ TEST_F(DeclarationsWindow, EveryControlIsReachedByKeyAndNamedForAScreenReader) {
     dm->tblDecls->post();
     QApplication::processEvents();
     EXPECT_EQ(name(page->markReviewedButton()), "Mark Reviewed");
+    EXPECT_EQ(page->markReviewedButton()->accessibleDescription(),
+              "Signature changed: was function Area: Single;");
 
     // Tab goes from the tree through the declaration and the button to the
     // editor; the tree's keys move the current declaration.
