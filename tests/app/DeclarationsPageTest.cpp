@@ -325,3 +325,19 @@ TEST_F(DeclarationsWindow, ASearchHitOnADeclarationOpensHere) {
 }
 
 } // namespace
+
+namespace {
+
+// Another program changed the declaration's words: F5 on the page reads them.
+TEST_F(DeclarationsWindow, F5ReadsTheChosenDeclarationAgain) {
+    choose("Area");
+    SqlFile(dm->database().name())
+        .run("UPDATE DeclsLib SET Description = 'From elsewhere.' WHERE DeclName = 'Area'");
+    page->tree()->setFocus();
+    QTest::keyClick(page->tree(), Qt::Key_F5);
+    QApplication::processEvents();
+    EXPECT_EQ(page->description()->toPlainText(), "From elsewhere.");
+    EXPECT_EQ(chosen(), "Area");
+}
+
+} // namespace
