@@ -311,6 +311,11 @@ void DeclarationsPage::rebuild() {
             tree_->addTopLevelItem(item);
     }
     tree_->expandAll();
+    // A store made before declarations were kept gets them at the document's
+    // next refresh; till then a unit with routines shows none, and says why.
+    if (table.recordCount() == 0 && hasRoutines())
+        unitLabel_->setText(
+            QStringLiteral("Declarations of %1: not read yet; Refresh reads them.").arg(unitName));
     shownKey_ = scopeKey();
 }
 
@@ -400,6 +405,16 @@ QList<QTreeWidgetItem*> DeclarationsPage::itemsInOrder() const {
             pending.append(item->child(i));
     }
     return order;
+}
+
+bool DeclarationsPage::hasRoutines() const {
+    const TTable& routines = *dm_->tblProc;
+    if (!routines.isOpen())
+        return false;
+    for (int row = 0; row < routines.recordCount(); ++row)
+        if (!IsPlaceholderRoutine(routines.rowValue(row, dm_->tblProcProcName->index()).toString()))
+            return true;
+    return false;
 }
 
 bool DeclarationsPage::undescribedAt(int row) const {

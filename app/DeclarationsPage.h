@@ -74,6 +74,7 @@ private:
     void showDetails();
     void itemChosen(QTreeWidgetItem* item);
     bool undescribedAt(int row) const;
+    bool hasRoutines() const;
     int rowOf(int declNo) const;
     QList<QTreeWidgetItem*> itemsInOrder() const;
 

@@ -341,3 +341,25 @@ TEST_F(DeclarationsWindow, F5ReadsTheChosenDeclarationAgain) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DeclarationsWindow, AStoreMadeBeforeDeclarationsSaysARefreshReadsThem) {
+    SqlFile(dm->database().name()).run("DELETE FROM DeclsLib");
+    dm->tblDecls->refresh();
+    window->PageControl1->setCurrentWidget(window->TabSheet1);
+    window->PageControl1->setCurrentWidget(page);
+    QApplication::processEvents();
+    EXPECT_EQ(page->tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(page->unitLabel()->text(),
+              "Declarations of Shapes.pas: not read yet; Refresh reads them.");
+
+    window->Button2->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    QApplication::processEvents();
+    EXPECT_EQ(page->unitLabel()->text(), "Declarations of Shapes.pas:");
+    EXPECT_NE(item("Area"), nullptr);
+}
+
+} // namespace
