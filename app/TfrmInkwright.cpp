@@ -35,6 +35,7 @@
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBMemo.h"
+#include "DeclarationsPage.h"
 #include "docs/CommentImport.h"
 #include "docs/CoverageCommands.h"
 #include "docs/DefaultsCommands.h"
@@ -152,6 +153,12 @@ void TfrmInkwright::connectListsAndEditors() {
     connect(DBMemo2, &TDBMemo::exited, this, run(&TfrmInkwright::DBMemo2Exit));
     connect(coveragePage, &CoveragePage::unitChosen, this,
             [this](int unitNo) { guarded([&] { CoverageUnitChosen(unitNo); }); });
+    connect(declarationsPage, &DeclarationsPage::descriptionExited, this, [this] {
+        guarded([this] {
+            if (declarationsPage->description()->dataSource() && !choosingVersion_)
+                DocumentCommands::postOnExit(*dm_->tblDecls);
+        });
+    });
 }
 
 void TfrmInkwright::connectActions() {
@@ -170,6 +177,8 @@ void TfrmInkwright::connectActions() {
         {RemoveMissingRoutines1, &TfrmInkwright::RemoveMissingRoutines1Click},
         {ImportDescriptionsfromComments1, &TfrmInkwright::ImportDescriptionsfromComments1Click},
         {Search1, &TfrmInkwright::Search1Click},
+        {declarationsPage->spellIt(), &TfrmInkwright::DeclarationSpellItClick},
+        {declarationsPage->insertSeparator(), &TfrmInkwright::DeclarationInsertSeparatorClick},
         {ConnecttoSharedDatabase1, &TfrmInkwright::ConnecttoSharedDatabase1Click},
         {UseLocalDatabase1, &TfrmInkwright::UseLocalDatabase1Click},
         {Action2, &TfrmInkwright::Action2Execute},
@@ -201,6 +210,7 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
     DBCheckBox1->setDataField(QStringLiteral("isVerInfo"));
     DBMemo1->setDataField(QStringLiteral("Description"));
     DBMemo2->setDataField(QStringLiteral("Description"));
+    declarationsPage->bindDataModule(dm_);
     attachUnitAndRoutineViews(true);
     // The coverage follows the current document and every write to it;
     // many writes in a row (a build) give one update.
@@ -224,6 +234,7 @@ void TfrmInkwright::attachUnitAndRoutineViews(bool attached) {
     DBMemo1->setDataSource(attached ? dm_->dsUnits : nullptr);
     DBGrid3->setDataSource(attached ? dm_->dsProcs : nullptr);
     DBMemo2->setDataSource(attached ? dm_->dsProcs : nullptr);
+    declarationsPage->setAttached(attached);
 }
 
 // ---------------------------------------------------------------- start-up
@@ -384,6 +395,14 @@ void TfrmInkwright::CoverageUnitChosen(int unitNo) {
 void TfrmInkwright::NextUndescribedRoutine1Click() {
     if (!dm_ || !DBGrid3->dataSource())
         return;
+    // On the declarations page F3 walks the declarations instead.
+    if (PageControl1->currentWidget() == declarationsPage) {
+        if (!declarationsPage->goToNextUndescribed())
+            dialogs_->information(QStringLiteral("Next Undescribed Declaration"),
+                                  QStringLiteral("Every declaration of this document is "
+                                                 "described."));
+        return;
+    }
     if (!GoToNextUndescribedRoutine(*dm_)) {
         dialogs_->information(QStringLiteral("Next Undescribed Routine"),
                               QStringLiteral("Every routine of this document is described."));
@@ -412,12 +431,21 @@ void TfrmInkwright::Search1Click() {
 }
 
 void TfrmInkwright::SearchHitChosen(const SearchHit& hit) {
-    if (!GoToPlace(*dm_, hit.docNo, hit.unitNo, hit.procNo)) {
+    // A declaration opens on its own page, where its words are edited.
+    if (hit.declNo) {
+        if (!declarationsPage->goToDeclaration(hit.docNo, hit.unitNo, hit.declNo)) {
+            dialogs_->information(QStringLiteral("Search"),
+                                  QStringLiteral("That declaration is no longer in the store."));
+            return;
+        }
+        PageControl1->setCurrentWidget(declarationsPage);
+    } else if (!GoToPlace(*dm_, hit.docNo, hit.unitNo, hit.procNo)) {
         dialogs_->information(QStringLiteral("Search"),
                               QStringLiteral("That unit or routine is no longer in the store."));
         return;
+    } else {
+        PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
     }
-    PageControl1->setCurrentWidget(hit.procNo ? TabSheet2 : TabSheet7);
     // The window shows the place; the focus stays in the search window, so
     // the user can go on to the next hit, and Esc closes the search there
     // instead of reaching the window's own Esc, which ends the program.
@@ -460,10 +488,12 @@ void TfrmInkwright::UseLocalDatabase1Click() {
 // The innermost table with a row being edited; else the one of the list or
 // editor with the focus, or of the page in sight.
 TTable* TfrmInkwright::tableBeingEdited() const {
-    for (TTable* table : {dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
+    for (TTable* table : {dm_->tblDecls, dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
         if (table->isOpen() && table->state() != TTable::State::Browsing)
             return table;
     const QWidget* focus = QApplication::focusWidget();
+    if (PageControl1->currentWidget() == declarationsPage)
+        return dm_->tblDecls;
     if (focus == DBGrid3 || focus == DBMemo2 || PageControl1->currentWidget() == TabSheet2)
         return dm_->tblProc;
     if (focus == DBGrid2 || focus == DBMemo1 || PageControl1->currentWidget() == TabSheet7)
@@ -622,6 +652,16 @@ void TfrmInkwright::Insertaseparatorline2Click() {
 
 void TfrmInkwright::Action1Execute() {
     SelectAllInDescription(QApplication::focusWidget(), DBMemo1, DBMemo2);
+    if (QApplication::focusWidget() == declarationsPage->description())
+        declarationsPage->description()->selectAll();
+}
+
+void TfrmInkwright::DeclarationSpellItClick() {
+    SpellCheckDescription(*declarationsPage->description(), *dm_->tblDecls, *VSSpell1);
+}
+
+void TfrmInkwright::DeclarationInsertSeparatorClick() {
+    InsertSeparatorLine(*declarationsPage->description());
 }
 
 void TfrmInkwright::deleteCurrentRowOf(TDBGrid* grid) {

@@ -19,6 +19,7 @@ namespace ink {
 
 class AliasRegistry;
 class CoveragePage;
+class DeclarationsPage;
 class SearchDialog;
 struct SearchHit;
 class StoreCommands;
@@ -109,6 +110,8 @@ public:
     void DBCheckBox1Click();
     void RunReport();
     void NextUndescribedRoutine1Click();
+    void DeclarationSpellItClick();
+    void DeclarationInsertSeparatorClick();
     void RemoveMissingRoutines1Click();
     void ImportDescriptionsfromComments1Click();
     // The coverage of the current document on the status bar and its page.
@@ -196,6 +199,8 @@ public:
     // Beyond the four pages: the coverage page, its status bar text, the
     // documents list's menu and the routines list's search for the undescribed.
     CoveragePage* coveragePage;
+    // After "Coverage": the current unit's declarations and their descriptions.
+    DeclarationsPage* declarationsPage;
     QLabel* coverageStatus;
     QMenu* PopupMenu5;
     QAction* RemoveMissingRoutines1;

@@ -31,6 +31,7 @@
 #include "DBEdit.h"
 #include "DBGrid.h"
 #include "DBMemo.h"
+#include "DeclarationsPage.h"
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
 #include "docs/ReportBridge.h"
@@ -124,6 +125,8 @@ void TfrmInkwright::buildWindow() {
     buildBottomPanel();
     buildStatusBar();
     buildCoverage();
+    declarationsPage = new DeclarationsPage;
+    PageControl1->addTab(declarationsPage, QStringLiteral("Declarations"));
 
     // The spelling checker sits on the window itself, over the bottom panel
     // just left of "User Docs": a free spot, where it hides no typed text.

@@ -19,7 +19,8 @@ TEST_F(WindowTest, OpensOnMainInfoWithEmptyListsAndTheStoreInPlace) {
     QStringList pages;
     for (int i = 0; i < window->PageControl1->count(); ++i)
         pages << window->PageControl1->tabText(i);
-    EXPECT_EQ(pages, QStringList({"Main Info", "Units", "Procedures", "About", "Coverage"}));
+    EXPECT_EQ(pages, QStringList({"Main Info", "Units", "Procedures", "About", "Coverage",
+                                  "Declarations"}));
     EXPECT_EQ(window->Label9->text(), "0");
     EXPECT_EQ(window->Label10->text(), "0");
     EXPECT_FALSE(window->Button3->isEnabled());
