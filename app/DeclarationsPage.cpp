@@ -286,10 +286,12 @@ void DeclarationsPage::rebuild() {
         auto* item =
             new QTreeWidgetItem({shown, kind, value(r.row, dm_->tblDeclsVisibility).toString()});
         item->setData(NameColumn, DeclNoRole, r.declNo);
-        item->setToolTip(NameColumn,
-                         QStringLiteral("%1:%2").arg(
-                             FileNamePart(value(r.row, dm_->tblDeclsSourceFile).toString()),
-                             QString::number(r.line)));
+        // The unit's own file is stored as an empty SourceFile; only an
+        // include file is named in the row.
+        const QString sourceFile = value(r.row, dm_->tblDeclsSourceFile).toString();
+        item->setToolTip(NameColumn, QStringLiteral("%1:%2").arg(
+                                         sourceFile.isEmpty() ? unitName : FileNamePart(sourceFile),
+                                         QString::number(r.line)));
         if (RowLeftTheSource(*dm_, table, r.row)) {
             for (int column = 0; column < 3; ++column) {
                 QFont font = item->font(column);
