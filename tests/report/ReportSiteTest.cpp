@@ -85,7 +85,7 @@ TEST(ReportSiteExport, PercentSignsInNamesStayAsTyped) {
     store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>", "Runs %3.");
     store.addRoutine(docNo, unit, "PROCEDURE", "Stop", "<None>", "<None>");
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), docNo, site);
+    exportReport(store.address(), docNo, site);
     const QString index = fileText(site + "/index.html");
     EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">U%2.pas</a></td><td "
                                "class=\"form\">{%1%2%3}</td><td class=\"number\">2</td><td "
@@ -128,9 +128,9 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     const qint32 first = addDocumentOfUnits(store, "FIRST", 3);
     const qint32 second = addDocumentOfUnits(store, "SECOND", 2);
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), first, site);
+    exportReport(store.address(), first, site);
     temp.write("site/notes.txt", "the user's own");
-    exportReport(store.databaseFile(), second, site);
+    exportReport(store.address(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
     EXPECT_EQ(files.keys(),
               (QStringList{"index.html", "notes.txt", "search-index.js", "search.js", "style.css",
@@ -195,7 +195,7 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
         << built.err.toStdString();
     EXPECT_FALSE(built.err.contains("Empty"));
 
-    const QString database = QDir(data).filePath("Inkwright.sqlite");
+    const StoreAddress database = StoreAddress::local(data);
     exportReport(database, 1, temp.filePath("r.html"));
     const QString html = fileText(temp.filePath("r.html"));
     EXPECT_EQ(html.count(notFound), 1);
@@ -217,7 +217,7 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
 
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
     const QString page = built.temp().filePath("books.html");
-    exportReport(built.databaseFile(), built.docNo(), page);
+    exportReport(built.address(), built.docNo(), page);
     const QString html = fileText(page);
     EXPECT_TRUE(
         html.contains("<pre class=\"declaration\"><code>" + BuiltDocument::longDeclaration()));
@@ -230,7 +230,7 @@ TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
 TEST_F(ReportSiteTest, SearchInABrowserFindsARoutineByAWordOfItsDescription) {
     if (QStandardPaths::findExecutable("chromium").isEmpty())
         GTEST_SKIP() << "chromium is not installed";
-    exportReport(built.databaseFile(), built.docNo(), site);
+    exportReport(built.address(), built.docNo(), site);
     QTemporaryDir shots;
     QProcess browser;
     browser.start(QStringLiteral("/usr/bin/python3"),
