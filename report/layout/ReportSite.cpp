@@ -220,9 +220,9 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
     html += QStringLiteral("<h2>Routines</h2>\n");
     html += htmlUnitRoutines(unit, anchors);
     html += PageEnd;
-    SiteFile page(folders, pageName);
-    page.write(html);
-    page.commit();
+    SiteFile file(folders, pageName);
+    file.write(html);
+    file.commit();
     return {unit.name, unit.form, unit.countedRoutines, unit.describedRoutines};
 }
 
@@ -297,9 +297,9 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     index.finish(units);
     written << QStringLiteral("search-index.js");
 
-    SiteFile page(folders, QStringLiteral("index.html"));
-    page.write(indexPage(document, units));
-    page.commit();
+    SiteFile file(folders, QStringLiteral("index.html"));
+    file.write(indexPage(document, units));
+    file.commit();
     written << QStringLiteral("index.html");
     moveIntoPlace(folders, written);
 
