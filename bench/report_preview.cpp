@@ -22,19 +22,19 @@
 namespace {
 
 // The document, built once for all the runs.
-QString databaseFile() {
+ink::StoreAddress documentStore() {
     static QTemporaryDir folder;
-    static QString file;
-    if (!file.isEmpty())
-        return file;
+    static ink::StoreAddress built;
+    if (!built.folder.isEmpty())
+        return built;
     const QString project = folder.filePath("project");
     QProcess::execute(QStringLiteral(INKWRIGHT_SOURCE_DIR "/scripts/make-fpc-project"), {project});
     BenchStore store(folder, QStringLiteral("data"));
     SilentFeedback feedback;
     ink::BuildDocument(*store.dm, project + "/FpcUnits.dpr", QStringLiteral("FPC"), false,
                        feedback);
-    file = QDir(folder.filePath("data")).filePath(QString::fromLatin1(ink::TDM1::DatabaseFileName));
-    return file;
+    built = ink::StoreAddress::local(folder.filePath("data"));
+    return built;
 }
 
 void drawPage(ink::ReportLayout& layout, int page) {
@@ -44,9 +44,9 @@ void drawPage(ink::ReportLayout& layout, int page) {
 }
 
 void firstPreviewPage(benchmark::State& state) {
-    const QString file = databaseFile();
+    const ink::StoreAddress store = documentStore();
     for (auto _ : state) {
-        ink::ReportSource source(file);
+        ink::ReportSource source(store);
         source.open(1);
         ink::ReportLayout layout(source);
         drawPage(layout, 1);
@@ -56,7 +56,7 @@ void firstPreviewPage(benchmark::State& state) {
 BENCHMARK(firstPreviewPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void nextPreviewPage(benchmark::State& state) {
-    ink::ReportSource source(databaseFile());
+    ink::ReportSource source(documentStore());
     source.open(1);
     ink::ReportLayout layout(source);
     int page = layout.pageCount() / 2;
@@ -69,10 +69,10 @@ BENCHMARK(nextPreviewPage)->Unit(benchmark::kMillisecond)->Iterations(20);
 // page painted. With INKWRIGHT_PREVIEW_GRAB set, the window is saved there
 // as a picture.
 void previewWindowFirstPage(benchmark::State& state) {
-    const QString file = databaseFile();
+    const ink::StoreAddress store = documentStore();
     ink::QtPreviewDialogs dialogs;
     for (auto _ : state) {
-        ink::ReportSource source(file);
+        ink::ReportSource source(store);
         source.open(1);
         ink::ReportLayout layout(source);
         ink::ReportPreviewWindow window(source, layout, dialogs);

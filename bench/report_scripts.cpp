@@ -50,12 +50,12 @@ QString databaseFile(const char* text) {
 }
 
 void exportPdf(benchmark::State& state, const char* text) {
-    const QString file = databaseFile(text);
+    const ink::StoreAddress store = ink::StoreAddress::local(QFileInfo(databaseFile(text)).path());
     QTemporaryDir out;
     const QString pdf = out.filePath("report.pdf");
     int pages = 0;
     for (auto _ : state)
-        pages = ink::exportReport(file, 1, pdf).pages;
+        pages = ink::exportReport(store, 1, pdf).pages;
     state.counters["pages"] = pages;
     state.counters["KiB"] = double(QFileInfo(pdf).size()) / 1024;
 }

@@ -47,7 +47,7 @@ QString noDocumentText(std::int32_t docNo) {
 
 void previewDocument(std::int32_t docNo) {
     QWidget* parent = QApplication::activeWindow();
-    ink::ReportSource source(ink::reportDatabaseFile(ink::AliasRegistry()));
+    ink::ReportSource source(ink::reportStore(ink::AliasRegistry()));
     if (!source.open(docNo)) {
         QMessageBox::warning(parent, QStringLiteral("Warning"), noDocumentText(docNo));
         return;

@@ -1,5 +1,6 @@
 #include "IncludeFiles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <QDir>
 #include <QFileInfo>
@@ -84,20 +85,49 @@ struct Listing {
 } // namespace
 
 struct IncludeCache::Data {
+    explicit Data(qint64 maxBytes) : maxBytesKept(maxBytes) {}
+
     // Include files kept, by the file they resolve to; null for one that
-    // could not be read.
-    QHash<QString, std::shared_ptr<const LexedFile>> files;
+    // could not be read. `lastUse` orders them for letting go.
+    struct Kept {
+        std::shared_ptr<const LexedFile> file;
+        quint64 lastUse = 0;
+    };
+    QHash<QString, Kept> files;
+    quint64 uses = 0;
     QHash<QString, Listing> listings; // by folder
     // What each folder a lookup found a file in resolves to, links followed:
     // a link that names its own folder gives endless paths to one file.
     QHash<QString, QString> resolved;
     qint64 bytesKept = 0;
-    // Beyond this, files are read again for each unit rather than kept.
-    static constexpr qint64 maxBytesKept = 256 * 1024 * 1024;
+    const qint64 maxBytesKept;
+
+    // Makes room for `size` more bytes: the files used longest ago go until
+    // half the budget is free, so that letting go, which sorts what is kept,
+    // happens seldom.
+    void makeRoom(qint64 size) {
+        if (bytesKept + size <= maxBytesKept)
+            return;
+        std::vector<std::pair<quint64, QString>> byAge;
+        byAge.reserve(std::size_t(files.size()));
+        for (auto kept = files.cbegin(); kept != files.cend(); ++kept)
+            if (kept->file)
+                byAge.emplace_back(kept->lastUse, kept.key());
+        std::sort(byAge.begin(), byAge.end());
+        for (const auto& [lastUse, key] : byAge) {
+            if (bytesKept + size <= maxBytesKept / 2)
+                break;
+            bytesKept -= files.take(key).file->bytes.size();
+        }
+    }
 };
 
-IncludeCache::IncludeCache() : d_(std::make_unique<Data>()) {}
+IncludeCache::IncludeCache(qint64 maxBytesKept) : d_(std::make_unique<Data>(maxBytesKept)) {}
 IncludeCache::~IncludeCache() = default;
+
+qint64 IncludeCache::bytesKept() const {
+    return d_->bytesKept;
+}
 
 namespace {
 
@@ -197,11 +227,12 @@ private:
     }
 
     std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
-        if (const auto kept = cache_.files.constFind(fileKey); kept != cache_.files.cend()) {
+        if (const auto kept = cache_.files.find(fileKey); kept != cache_.files.end()) {
+            kept->lastUse = ++cache_.uses;
             // One that could not be read is never trusted to stay so.
             if (taken_)
-                *taken_ << (*kept ? (*kept)->stamp : FileStamp{path});
-            return *kept;
+                *taken_ << (kept->file ? kept->file->stamp : FileStamp{path});
+            return kept->file;
         }
         std::shared_ptr<const LexedFile> file;
         FileStamp stamp = StampFile(path);
@@ -215,9 +246,10 @@ private:
         if (taken_)
             *taken_ << (file ? file->stamp : FileStamp{path});
         const qint64 size = file ? file->bytes.size() : 0;
-        if (cache_.bytesKept + size <= IncludeCache::Data::maxBytesKept) {
+        if (size <= cache_.maxBytesKept / 2) {
+            cache_.makeRoom(size);
             cache_.bytesKept += size;
-            cache_.files.insert(fileKey, file);
+            cache_.files.insert(fileKey, {file, ++cache_.uses});
         }
         return file;
     }

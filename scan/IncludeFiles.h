@@ -47,15 +47,22 @@ QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& u
 // looked in, and each include file read and lexed once however many units
 // name it (the FPC packages' units nearly all include the same few). It
 // answers as the disk was when it first looked, so it lives for one build.
+// The files it keeps are bounded by `maxBytesKept`: past it, those used
+// longest ago are let go (and read again if a later unit names them), so a
+// build's memory does not grow with the project. Units come in list order,
+// and a package's units, listed together, share a package's includes.
 class IncludeCache {
 public:
-    IncludeCache();
+    static constexpr qint64 DefaultMaxBytesKept = 16 * 1024 * 1024;
+    explicit IncludeCache(qint64 maxBytesKept = DefaultMaxBytesKept);
     ~IncludeCache();
     IncludeCache(const IncludeCache&) = delete;
     IncludeCache& operator=(const IncludeCache&) = delete;
 
     struct Data;
     Data& data() { return *d_; }
+    // The bytes of the include files kept now.
+    qint64 bytesKept() const;
 
 private:
     std::unique_ptr<Data> d_;

@@ -22,7 +22,8 @@ struct SearchHit {
 // when the store has none yet, filled from the rows already there. From
 // then on the writes keep it in step, whoever makes them; a search never
 // builds it. The tables' opening calls it, so a store has its index from
-// its first row.
+// its first row. A batch indexes the rows it adds when it ends, so a search
+// on its own connection in the middle of a batch does not yet see them.
 void EnsureSearchIndex(Database& db);
 
 // Every unit and routine of every document whose name or description holds

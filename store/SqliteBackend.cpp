@@ -396,6 +396,12 @@ QString SqliteBackend::quoted(const QString& name) const {
 
 void SqliteBackend::begin() {
     exec(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        deferIndexing();
+    } catch (...) {
+        rollbackQuietly();
+        throw;
+    }
 }
 
 // SQLite ends the transaction itself after some failed writes (an I/O
@@ -405,10 +411,12 @@ bool SqliteBackend::transactionEnded() {
 }
 
 bool SqliteBackend::commit() {
-    return sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    return indexDeferredRows() &&
+           sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 void SqliteBackend::rollbackQuietly() {
+    indexDeferred_ = false;
     if (!sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }

@@ -64,6 +64,9 @@ public:
     sqlite3* handle() const { return db_; }
 
 private:
+    // A batch indexes the rows it adds once, before it commits.
+    void deferIndexing();
+    bool indexDeferredRows();
     void requireWritableFolder() const;
     void openFile(Database::Access access);
     void openConnection(const QByteArray& name, int flags);
@@ -81,6 +84,7 @@ private:
     sqlite3* db_ = nullptr;
     std::unique_ptr<BackendStatement> dataVersion_;
     bool stampWanted_ = false;
+    bool indexDeferred_ = false;
 };
 
 } // namespace ink

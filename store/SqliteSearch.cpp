@@ -1,6 +1,9 @@
 // Searching on the embedded store: an FTS5 index over the names and
-// descriptions, kept up to date by triggers on every write.
+// descriptions, kept up to date by triggers on every write and by each
+// batch for the rows it added.
 #include "SqliteBackend.h"
+
+#include <sqlite3.h>
 
 #include "Database.h"
 
@@ -9,19 +12,39 @@ namespace ink {
 namespace {
 
 // Two external-content FTS5 tables, one over each table, so the index holds
-// no copy of the text. The update triggers fire only when a name or a
-// description changed: a refresh stamps every routine, and should not
-// rewrite the index for it.
-const char* const SearchSchema = R"(
+// no copy of the text.
+const char* const IndexTables = R"(
 CREATE VIRTUAL TABLE UnitsSearch USING fts5(UnitName, Description, content='UnitsLib',
   content_rowid='UnitNo', tokenize="unicode61 tokenchars '_'", prefix='1 2 3');
 CREATE VIRTUAL TABLE ProcsSearch USING fts5(ProcName, Description, content='ProcsLib',
   content_rowid='ProcNo', tokenize="unicode61 tokenchars '_'", prefix='1 2 3');
-CREATE TRIGGER UnitsSearchInsert AFTER INSERT ON UnitsLib BEGIN
+)";
+
+// The triggers that keep the index in step with every write, whoever makes
+// it. FTS5 writes out what it has gathered at every statement-level
+// savepoint, and a trigger's statement has one: a row indexed by its own
+// trigger costs ten times its share of one statement indexing many. So a
+// batch (a build, a refresh, an import) notes in SearchDeferred how far each
+// table was indexed when it began, the triggers leave rows past that mark
+// alone, and the batch indexes them with one statement before it commits.
+// The mark lives only inside the batch's transaction: a batch that is rolled
+// back, or a process that dies, leaves no mark behind. Rows past the mark
+// were never indexed, and an external-content index must never be told to
+// delete a row it does not hold (it would subtract words it never counted),
+// so the delete and update triggers heed the mark too. The update trigger
+// fires only when a name or a description changed: a refresh stamps every
+// routine, and should not rewrite the index for it.
+const char* const IndexTriggers = R"(
+CREATE TABLE SearchDeferred(TableName TEXT PRIMARY KEY, IndexedUpTo INTEGER NOT NULL);
+CREATE TRIGGER UnitsSearchInsert AFTER INSERT ON UnitsLib
+WHEN new.UnitNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'UnitsLib'), new.UnitNo) BEGIN
   INSERT INTO UnitsSearch(rowid, UnitName, Description)
   VALUES (new.UnitNo, new.UnitName, new.Description);
 END;
-CREATE TRIGGER UnitsSearchDelete AFTER DELETE ON UnitsLib BEGIN
+CREATE TRIGGER UnitsSearchDelete AFTER DELETE ON UnitsLib
+WHEN old.UnitNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'UnitsLib'), old.UnitNo) BEGIN
   INSERT INTO UnitsSearch(UnitsSearch, rowid, UnitName, Description)
   VALUES ('delete', old.UnitNo, old.UnitName, old.Description);
 END;
@@ -29,15 +52,23 @@ CREATE TRIGGER UnitsSearchUpdate AFTER UPDATE ON UnitsLib
 WHEN old.UnitName IS NOT new.UnitName OR old.Description IS NOT new.Description
   OR old.UnitNo IS NOT new.UnitNo BEGIN
   INSERT INTO UnitsSearch(UnitsSearch, rowid, UnitName, Description)
-  VALUES ('delete', old.UnitNo, old.UnitName, old.Description);
+  SELECT 'delete', old.UnitNo, old.UnitName, old.Description
+  WHERE old.UnitNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'UnitsLib'), old.UnitNo);
   INSERT INTO UnitsSearch(rowid, UnitName, Description)
-  VALUES (new.UnitNo, new.UnitName, new.Description);
+  SELECT new.UnitNo, new.UnitName, new.Description
+  WHERE new.UnitNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'UnitsLib'), new.UnitNo);
 END;
-CREATE TRIGGER ProcsSearchInsert AFTER INSERT ON ProcsLib BEGIN
+CREATE TRIGGER ProcsSearchInsert AFTER INSERT ON ProcsLib
+WHEN new.ProcNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'ProcsLib'), new.ProcNo) BEGIN
   INSERT INTO ProcsSearch(rowid, ProcName, Description)
   VALUES (new.ProcNo, new.ProcName, new.Description);
 END;
-CREATE TRIGGER ProcsSearchDelete AFTER DELETE ON ProcsLib BEGIN
+CREATE TRIGGER ProcsSearchDelete AFTER DELETE ON ProcsLib
+WHEN old.ProcNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'ProcsLib'), old.ProcNo) BEGIN
   INSERT INTO ProcsSearch(ProcsSearch, rowid, ProcName, Description)
   VALUES ('delete', old.ProcNo, old.ProcName, old.Description);
 END;
@@ -45,12 +76,45 @@ CREATE TRIGGER ProcsSearchUpdate AFTER UPDATE ON ProcsLib
 WHEN old.ProcName IS NOT new.ProcName OR old.Description IS NOT new.Description
   OR old.ProcNo IS NOT new.ProcNo BEGIN
   INSERT INTO ProcsSearch(ProcsSearch, rowid, ProcName, Description)
-  VALUES ('delete', old.ProcNo, old.ProcName, old.Description);
+  SELECT 'delete', old.ProcNo, old.ProcName, old.Description
+  WHERE old.ProcNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'ProcsLib'), old.ProcNo);
   INSERT INTO ProcsSearch(rowid, ProcName, Description)
-  VALUES (new.ProcNo, new.ProcName, new.Description);
+  SELECT new.ProcNo, new.ProcName, new.Description
+  WHERE new.ProcNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'ProcsLib'), new.ProcNo);
 END;
+)";
+
+// The triggers of the stores made before batches indexed their own rows:
+// they index every row as it is written.
+const char* const OlderTriggers = R"(
+DROP TRIGGER IF EXISTS UnitsSearchInsert; DROP TRIGGER IF EXISTS UnitsSearchDelete;
+DROP TRIGGER IF EXISTS UnitsSearchUpdate; DROP TRIGGER IF EXISTS ProcsSearchInsert;
+DROP TRIGGER IF EXISTS ProcsSearchDelete; DROP TRIGGER IF EXISTS ProcsSearchUpdate;
+)";
+
+const char* const FillIndex = R"(
 INSERT INTO UnitsSearch(UnitsSearch) VALUES ('rebuild');
 INSERT INTO ProcsSearch(ProcsSearch) VALUES ('rebuild');
+)";
+
+// A batch's mark: every row there is now is in the index.
+const char* const MarkIndexed = R"(
+INSERT INTO SearchDeferred(TableName, IndexedUpTo)
+SELECT 'UnitsLib', coalesce(max(UnitNo), 0) FROM UnitsLib UNION ALL
+SELECT 'ProcsLib', coalesce(max(ProcNo), 0) FROM ProcsLib;
+)";
+
+// The rows a batch wrote past its mark, indexed as they stand at its end.
+const char* const IndexPastMark = R"(
+INSERT INTO UnitsSearch(rowid, UnitName, Description)
+SELECT UnitNo, UnitName, Description FROM UnitsLib
+WHERE UnitNo > (SELECT IndexedUpTo FROM SearchDeferred WHERE TableName = 'UnitsLib');
+INSERT INTO ProcsSearch(rowid, ProcName, Description)
+SELECT ProcNo, ProcName, Description FROM ProcsLib
+WHERE ProcNo > (SELECT IndexedUpTo FROM SearchDeferred WHERE TableName = 'ProcsLib');
+DELETE FROM SearchDeferred;
 )";
 
 const char* const IndexSearchSql =
@@ -76,13 +140,22 @@ QString indexQuery(const QStringList& words) {
 } // namespace
 
 // Made once, with the tables (or when an older store that has none is first
-// opened for writing), so that no search ever waits for it to be built.
+// opened for writing), so that no search ever waits for it to be built. A
+// store whose index is kept row by row gains the batch-aware triggers; its
+// index already holds every row and is kept as it is.
 void SqliteBackend::ensureSearchIndex() {
-    if (tableExists(QStringLiteral("ProcsSearch")))
+    const bool indexed = tableExists(QStringLiteral("ProcsSearch"));
+    if (indexed && tableExists(QStringLiteral("SearchDeferred")))
         return;
-    begin();
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        exec(QString::fromLatin1(SearchSchema));
+        if (indexed)
+            exec(QString::fromLatin1(OlderTriggers));
+        else
+            exec(QString::fromLatin1(IndexTables));
+        exec(QString::fromLatin1(IndexTriggers));
+        if (!indexed)
+            exec(QString::fromLatin1(FillIndex));
     } catch (...) {
         rollbackQuietly();
         throw;
@@ -92,6 +165,23 @@ void SqliteBackend::ensureSearchIndex() {
         rollbackQuietly();
         fail(QStringLiteral("Cannot make the search index of"), reason);
     }
+}
+
+// Called inside a batch's fresh transaction.
+void SqliteBackend::deferIndexing() {
+    indexDeferred_ = tableExists(QStringLiteral("SearchDeferred"));
+    if (indexDeferred_)
+        exec(QString::fromLatin1(MarkIndexed));
+}
+
+// Called before a batch's commit. False, with the engine's error, when the
+// rows could not be indexed: the batch must not commit rows the search
+// would not find.
+bool SqliteBackend::indexDeferredRows() {
+    if (!indexDeferred_)
+        return true;
+    indexDeferred_ = false;
+    return sqlite3_exec(db_, IndexPastMark, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 bool SqliteBackend::canSearch() {

@@ -274,10 +274,6 @@ QString StoreAddress::databaseFile() const {
     return QDir::toNativeSeparators(QDir(folder).filePath(QString::fromLatin1(SqliteFileName)));
 }
 
-QString StoreAddress::location() const {
-    return isServer() ? url() : databaseFile();
-}
-
 QString StoreAddress::displayName() const {
     if (!isServer())
         return QStringLiteral("Local");

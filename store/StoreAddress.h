@@ -47,9 +47,6 @@ struct StoreAddress {
 
     // The embedded store's database file in its folder; empty for a server.
     QString databaseFile() const;
-    // The one string that names the store to the report library, which is
-    // handed no more than that: the database file, or the server's URL.
-    QString location() const;
 
     // What the window shows for the open store: "Local" or user@server/database.
     QString displayName() const;

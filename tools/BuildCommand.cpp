@@ -105,19 +105,17 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
 int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    QString storeProblem;
-    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     const bool full = args.removeAll(QStringLiteral("--full")) > 0;
-    bool isNumber = false;
-    const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
-    if (!isNumber || !data) {
+    QString storeProblem;
+    const std::optional<DocumentArguments> document = takeDocumentArguments(args, &storeProblem);
+    if (!document) {
         err << usageWithProblem("refresh DOCNO --data DIR|--db URL [--full]", storeProblem);
         return 2;
     }
-    ToolStore store(*data);
+    ToolStore store(document->store);
     TDM1& dm = store.dm();
-    if (!moveToDocument(dm, docNo)) {
-        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
+    if (!moveToDocument(dm, document->docNo)) {
+        err << noSuchDocument(document->docNo, document->store) << '\n';
         return 1;
     }
     ConsoleFeedback feedback(err);

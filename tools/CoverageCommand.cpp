@@ -55,8 +55,6 @@ const QString Usage =
 
 int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
-    QString storeProblem;
-    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     const QString minimumText = takeOption(args, QStringLiteral("--min"));
     const bool kindsGiven = args.contains(QStringLiteral("--kinds"));
     const QString kindsText = takeOption(args, QStringLiteral("--kinds"));
@@ -66,19 +64,20 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
                                                       "separated: class,property or routines"));
         return 2;
     }
-    bool isNumber = false;
-    const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
+    QString storeProblem;
+    const std::optional<DocumentArguments> document = takeDocumentArguments(args, &storeProblem);
     bool minimumOk = true;
     const double minimum = minimumText.isEmpty() ? 0.0 : minimumText.toDouble(&minimumOk);
-    if (!isNumber || !data || !minimumOk || minimum < 0 || minimum > 100) {
+    if (!document || !minimumOk || minimum < 0 || minimum > 100) {
         err << usageWithProblem(Usage, storeProblem);
         return 2;
     }
+    const qint32 docNo = document->docNo;
     // It only reads: a store the user may not write is counted too.
-    ReadOnlyToolStore store(*data);
+    ReadOnlyToolStore store(document->store);
     Database& db = store.database();
     if (!documentExists(db, docNo)) {
-        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
+        err << noSuchDocument(docNo, document->store) << '\n';
         return 1;
     }
     const DocumentCoverage coverage = ReadCoverage(db, docNo, CoverageOf::Declarations, kinds);

@@ -4,11 +4,9 @@
 // reading DIR/Inkwright.sqlite without changing it. It says "wrote" only
 // after checking what it wrote.
 #include "report/layout/ReportFile.h"
-#include "store/StoreAddress.h"
 #include "ToolCommand.h"
 #include "ToolStore.h"
 
-#include <limits>
 #include <QDir>
 
 using namespace ink;
@@ -18,32 +16,19 @@ namespace {
 const char* const Usage = "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER";
 
 struct ExportArguments {
-    qint32 docNo = 0;
-    StoreAddress store;
+    DocumentArguments document;
     QString outFile;
 };
-
-bool parseDocNo(const QString& text, qint32& docNo) {
-    bool ok = false;
-    const qlonglong value = text.toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<qint32>::min() ||
-        value > std::numeric_limits<qint32>::max())
-        return false;
-    docNo = qint32(value);
-    return true;
-}
 
 // Nothing when the arguments do not fit the usage; `problem` says why the
 // store option was refused, if it was.
 std::optional<ExportArguments> parseArguments(QStringList args, QString* problem) {
     ExportArguments parsed;
-    const std::optional<StoreAddress> store = takeStoreOption(args, problem);
-    if (!store)
-        return std::nullopt;
-    parsed.store = *store;
     parsed.outFile = takeOption(args, QStringLiteral("--out"));
-    if (args.size() != 1 || parsed.outFile.isEmpty() || !parseDocNo(args[0], parsed.docNo))
+    std::optional<DocumentArguments> document = takeDocumentArguments(args, problem);
+    if (!document || parsed.outFile.isEmpty())
         return std::nullopt;
+    parsed.document = std::move(*document);
     return parsed;
 }
 
@@ -55,7 +40,7 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     const ExportResult result =
-        exportReport(parsed->store.location(), parsed->docNo, parsed->outFile);
+        exportReport(parsed->document.store, parsed->document.docNo, parsed->outFile);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)
         out << " (" << result.pages << (result.pages == 1 ? " page)" : " pages)");

@@ -16,17 +16,15 @@ namespace {
 int runImport(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
     QString storeProblem;
-    const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
-    bool isNumber = false;
-    const int docNo = args.size() == 1 ? args.first().toInt(&isNumber) : 0;
-    if (!isNumber || !data) {
+    const std::optional<DocumentArguments> document = takeDocumentArguments(args, &storeProblem);
+    if (!document) {
         err << usageWithProblem("import-comments DOCNO --data DIR|--db URL", storeProblem);
         return 2;
     }
-    ToolStore store(*data);
+    ToolStore store(document->store);
     TDM1& dm = store.dm();
-    if (!moveToDocument(dm, docNo)) {
-        err << "There is no document number " << docNo << " in " << storeName(*data) << ".\n";
+    if (!moveToDocument(dm, document->docNo)) {
+        err << noSuchDocument(document->docNo, document->store) << '\n';
         return 1;
     }
     const CommentImportPlan plan = PlanCommentImport(dm);

@@ -107,6 +107,24 @@ std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem)
     return StoreAddress::fromUrl(url, problem);
 }
 
+std::optional<DocumentArguments> takeDocumentArguments(QStringList& args, QString* problem) {
+    std::optional<StoreAddress> store = takeStoreOption(args, problem);
+    if (!store || args.size() != 1)
+        return std::nullopt;
+    // A number of the stored field's range, written plainly: "7", not "7.0"
+    // or "0x7", so a typing slip never picks another document.
+    bool isNumber = false;
+    const qint32 docNo = args.first().toInt(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    args.clear();
+    return DocumentArguments{docNo, std::move(*store)};
+}
+
+QString noSuchDocument(qint32 docNo, const StoreAddress& store) {
+    return QStringLiteral("There is no document number %1 in %2.").arg(docNo).arg(storeName(store));
+}
+
 bool moveToDocument(TDM1& dm, int docNo) {
     for (dm.tblDocs->first(); !dm.tblDocs->eof(); dm.tblDocs->next())
         if (dm.tblDocsDocNo->asInteger() == docNo)

@@ -65,6 +65,21 @@ QString takeOption(QStringList& args, const QString& option);
 // saying why, when neither or both are given or the URL is not usable.
 std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem);
 
+// What a command on one document is given: "DOCNO --data DIR|--db URL".
+struct DocumentArguments {
+    qint32 docNo = 0;
+    StoreAddress store;
+};
+
+// Takes the store option from `args` and then the document number, which
+// must be all that is left: the command takes its own options first.
+// Nothing when they do not fit, with `problem` saying why the store option
+// was refused, if it was; the command then prints its usage.
+std::optional<DocumentArguments> takeDocumentArguments(QStringList& args, QString* problem);
+
+// "There is no document number N in STORE."
+QString noSuchDocument(qint32 docNo, const StoreAddress& store);
+
 // Makes document `docNo` current; false when the store holds none of that number.
 bool moveToDocument(TDM1& dm, int docNo);
 

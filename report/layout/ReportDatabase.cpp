@@ -9,20 +9,20 @@
 
 namespace ink {
 
-QString reportDatabaseFile(const AliasRegistry& registry) {
+StoreAddress reportStore(const AliasRegistry& registry) {
     const QString alias = QString::fromLatin1(TDM1::AliasName);
-    // A shared store is named by its URL; libpq finds its password itself.
+    // libpq finds a shared store's password itself.
     if (registry.aliasExists(alias)) {
         const StoreAddress address = AliasAddress(registry, alias);
         if (address.isServer())
-            return address.url();
+            return address;
     }
     const QString folder = registry.aliasExists(alias) ? registry.aliasPath(alias) : QString();
     if (folder.isEmpty())
         throw UserError(QStringLiteral("The database alias \"%1\" is not set up in %2. "
                                        "Start Inkwright once to set it up, then try again.")
                             .arg(alias, QDir::toNativeSeparators(registry.configPath())));
-    return QDir(folder).filePath(QString::fromLatin1(TDM1::DatabaseFileName));
+    return StoreAddress::local(folder);
 }
 
 } // namespace ink

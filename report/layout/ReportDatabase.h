@@ -1,13 +1,13 @@
 #pragma once
-#include <QString>
+#include "store/StoreAddress.h"
 
 namespace ink {
 
 class AliasRegistry;
 
-// The documentation database Inkwright set up: the file in the folder of the
-// alias "Quillmark", or the URL of the server store it names. UserError when
-// the alias is missing or has no folder.
-QString reportDatabaseFile(const AliasRegistry& registry);
+// The documentation store Inkwright set up: the folder of the alias
+// "Quillmark", or the server store it names. UserError when the alias is
+// missing or has no folder.
+StoreAddress reportStore(const AliasRegistry& registry);
 
 } // namespace ink

@@ -5,6 +5,7 @@ namespace ink {
 
 class ReportLayout;
 class ReportSource;
+struct StoreAddress;
 
 // What an export wrote, for the one who asked to read.
 struct ExportResult {
@@ -24,10 +25,10 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
 // holds; -1 when the file is no PDF or the two disagree.
 int pdfPageCount(const QString& filePath);
 
-// Writes the report of document `docNo` of `databaseFile` to `out`: a PDF
+// Writes the report of document `docNo` of `store` to `out`: a PDF
 // for a name ending .pdf, one HTML page for .html or .htm (in any case), and
 // else a browsable site in the folder `out` (made when missing). UserError
 // for a missing document or a failed write.
-ExportResult exportReport(const QString& databaseFile, qint32 docNo, const QString& out);
+ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out);
 
 } // namespace ink

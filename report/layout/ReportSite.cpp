@@ -350,9 +350,9 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
     html += QStringLiteral("<h2>Routines</h2>\n");
     html += htmlUnitRoutines(unit, anchors);
     html += QStringLiteral("</main>\n</div>\n") + PageEnd;
-    SiteFile page(folders, pageName);
-    page.write(html);
-    page.commit();
+    SiteFile file(folders, pageName);
+    file.write(html);
+    file.commit();
     return {unit.name, pageName, unit.form, unit.countedRoutines, unit.describedRoutines};
 }
 
@@ -430,9 +430,9 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     index.finish(units);
     written << QStringLiteral("search-index.js");
 
-    SiteFile page(folders, QStringLiteral("index.html"));
-    page.write(indexPage(document, units));
-    page.commit();
+    SiteFile file(folders, QStringLiteral("index.html"));
+    file.write(indexPage(document, units));
+    file.commit();
     written << QStringLiteral("index.html");
 
     // The pages of the last export that this one does not write stay in the

@@ -42,18 +42,13 @@ bool hasColumn(Database& db, const QString& table, const QString& column) {
 
 } // namespace
 
-ReportSource::ReportSource(const QString& databaseFile) {
+ReportSource::ReportSource(const StoreAddress& store) {
     // Read-only: the report never changes the store, and reads it also
-    // from a folder the user may not write. A shared store comes as its URL.
-    if (const std::optional<StoreAddress> server = StoreAddress::fromUrl(databaseFile)) {
-        db_ = std::make_unique<Database>(*server, QList<TableDef>{}, Database::Access::ReadOnly);
-    } else {
-        if (!QFileInfo(databaseFile).isFile())
-            throw UserError(
-                QStringLiteral("The documentation database %1 does not exist.").arg(databaseFile));
-        db_ =
-            std::make_unique<Database>(databaseFile, QList<TableDef>{}, Database::Access::ReadOnly);
-    }
+    // from a folder the user may not write.
+    if (!store.isServer() && !QFileInfo(store.databaseFile()).isFile())
+        throw UserError(QStringLiteral("The documentation database %1 does not exist.")
+                            .arg(store.databaseFile()));
+    db_ = std::make_unique<Database>(store, QList<TableDef>{}, Database::Access::ReadOnly);
     // One read transaction for the source's life, so every pass over the
     // document (the page count, then the pages) sees it as it stood at
     // one moment, and page numbers cannot drift between them.

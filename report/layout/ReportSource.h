@@ -12,6 +12,7 @@ namespace ink {
 
 class Database;
 class Statement;
+struct StoreAddress;
 
 // One document of the documentation database, opened read-only for as long
 // as a report needs it. The header row is read at once; units are read on
@@ -20,8 +21,8 @@ class Statement;
 // the document as ReportDocument.h describes it, its rules already applied.
 class ReportSource {
 public:
-    // UserError when the file is missing or is no documentation database.
-    explicit ReportSource(const QString& databaseFile);
+    // UserError when the store is missing or is no documentation database.
+    explicit ReportSource(const StoreAddress& store);
     ~ReportSource();
     ReportSource(const ReportSource&) = delete;
     ReportSource& operator=(const ReportSource&) = delete;

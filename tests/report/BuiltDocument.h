@@ -2,6 +2,7 @@
 #include <memory>
 #include <QString>
 
+#include "store/StoreAddress.h"
 #include "tests/support/TempDir.h"
 
 namespace ink {
@@ -21,6 +22,7 @@ public:
 
     QString dataDir() const { return dataDir_; }
     QString databaseFile() const;
+    ink::StoreAddress address() const { return ink::StoreAddress::local(dataDir_); }
     qint32 docNo() const { return docNo_; }
     const TempDir& temp() const { return temp_; }
 

@@ -26,8 +26,8 @@ using namespace ink;
 
 namespace {
 
-bool documentOpens(const QString& databaseFile, qint32 docNo) {
-    ReportSource source(databaseFile);
+bool documentOpens(const StoreAddress& store, qint32 docNo) {
+    ReportSource source(store);
     return source.open(docNo);
 }
 
@@ -138,7 +138,7 @@ protected:
 TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
     const qint32 docNo = addAccountsDocument(true);
     const QString pdf = temp.filePath("accounts.pdf");
-    exportReport(store.databaseFile(), docNo, pdf);
+    exportReport(store.address(), docNo, pdf);
 
     const QString text = pdfText(pdf);
     EXPECT_TRUE(appearInOrder(text, {"ACCOUNTS",
@@ -168,7 +168,7 @@ TEST_F(ReportExportTest, PdfShowsTheDocumentItsUnitsAndRoutinesInListOrder) {
 
 TEST_F(ReportExportTest, VersionInformationOnlyWhenTheDocumentAsksForIt) {
     const qint32 docNo = addAccountsDocument(false);
-    ReportSource source(store.databaseFile());
+    ReportSource source(store.address());
     ASSERT_TRUE(source.open(docNo));
     const QString html = reportHtml(source);
     EXPECT_FALSE(html.contains("Version Information"));
@@ -183,7 +183,7 @@ TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
     store.addRoutine(docNo, unit, "FUNCTION", "Less", "A, B: Integer", "Boolean",
                      "True when A < B & not equal.");
     const QString html = temp.filePath("tags.html");
-    exportReport(store.databaseFile(), docNo, html);
+    exportReport(store.address(), docNo, html);
 
     const QString page = fileText(html);
     EXPECT_TRUE(page.contains("&lt;B&gt;ODD &amp; NAME&lt;/B&gt;"));
@@ -195,7 +195,7 @@ TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
 
     // The laid-out pages (preview and PDF) show the text as typed, line by line.
     const QString pdf = temp.filePath("tags.pdf");
-    exportReport(store.databaseFile(), docNo, pdf);
+    exportReport(store.address(), docNo, pdf);
     const QStringList lines = pdfText(pdf).split(QRegularExpression("\\s*\n\\s*"));
     EXPECT_TRUE(appearInOrder(lines.join('|'),
                               {"<B>ODD & NAME</B>", "|if a < b && c > d then|Swap;|<script>x"}));
@@ -208,7 +208,7 @@ TEST_F(ReportExportTest, PdfKeepsCharactersBeyondTheStandardFonts) {
                                                         "Ω total €5"));
     store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>");
     const QString pdf = temp.filePath("intl.pdf");
-    exportReport(store.databaseFile(), docNo, pdf);
+    exportReport(store.address(), docNo, pdf);
     EXPECT_TRUE(pdfText(pdf).contains(QString::fromUtf8("Café – Счёт → Ω total €5")))
         << pdfText(pdf).toStdString();
 }
@@ -223,29 +223,29 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
 
     // A document that was never built has no size and no date to show.
     const qint32 docNo = store.addDocument("BARE");
-    ReportSource source(store.databaseFile());
+    ReportSource source(store.address());
     ASSERT_TRUE(source.open(docNo));
     EXPECT_FALSE(source.document().sizeKb);
     EXPECT_FALSE(source.document().modified.isValid());
     EXPECT_TRUE(reportHtml(source).contains("This document has no units."));
     // Its PDF is a title page and contents that say so.
     const QString pdf = temp.filePath("bare.pdf");
-    EXPECT_EQ(exportReport(store.databaseFile(), docNo, pdf).pages, 2);
+    EXPECT_EQ(exportReport(store.address(), docNo, pdf).pages, 2);
     EXPECT_EQ(pdfPageCount(pdf), 2);
     EXPECT_TRUE(appearInOrder(pdfText(pdf), {"BARE", "Page 1 of 2", "Contents",
                                              "This document has no units.", "Page 2 of 2"}));
 }
 
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
-    EXPECT_FALSE(documentOpens(store.databaseFile(), 0)); // empty list
+    EXPECT_FALSE(documentOpens(store.address(), 0)); // empty list
     const qint32 docNo = addAccountsDocument(false);
-    EXPECT_TRUE(documentOpens(store.databaseFile(), docNo));
-    EXPECT_FALSE(documentOpens(store.databaseFile(), 0));
-    EXPECT_FALSE(documentOpens(store.databaseFile(), 999));
+    EXPECT_TRUE(documentOpens(store.address(), docNo));
+    EXPECT_FALSE(documentOpens(store.address(), 0));
+    EXPECT_FALSE(documentOpens(store.address(), 999));
 
     const QString pdf = temp.filePath("none.pdf");
     try {
-        exportReport(store.databaseFile(), 999, pdf);
+        exportReport(store.address(), 999, pdf);
         FAIL() << "exported a document that does not exist";
     } catch (const UserError& error) {
         EXPECT_EQ(error.message(), "There is no document number 999.");
@@ -256,17 +256,17 @@ TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
 TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
     const qint32 docNo = addAccountsDocument(true);
     const QByteArray before = fileHash(store.databaseFile());
-    exportReport(store.databaseFile(), docNo, temp.filePath("a.html"));
+    exportReport(store.address(), docNo, temp.filePath("a.html"));
     EXPECT_EQ(fileHash(store.databaseFile()), before);
 
     const QString missing = temp.filePath("Elsewhere/Inkwright.sqlite");
-    EXPECT_THROW(documentOpens(missing, docNo), UserError);
+    EXPECT_THROW(documentOpens(StoreAddress::local(temp.filePath("Elsewhere")), docNo), UserError);
     EXPECT_FALSE(QFile::exists(missing));
 
     // A file that is not a documentation database is reported, and left alone.
     const QString foreign = temp.write("Foreign/Inkwright.sqlite", "not a database at all");
     try {
-        documentOpens(foreign, docNo);
+        documentOpens(StoreAddress::local(temp.filePath("Foreign")), docNo);
         FAIL() << "read a foreign file";
     } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains(foreign)) << error.what();
@@ -277,15 +277,15 @@ TEST_F(ReportExportTest, ReadingNeverChangesOrCreatesTheDatabase) {
 TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
     const qint32 docNo = addAccountsDocument(false);
     const QString upper = temp.filePath("REPORT.HTM");
-    exportReport(store.databaseFile(), docNo, upper);
+    exportReport(store.address(), docNo, upper);
     EXPECT_TRUE(fileText(upper).startsWith("<!DOCTYPE html>"));
 
     const QString text = temp.filePath("report.txt");
-    EXPECT_THROW(exportReport(store.databaseFile(), docNo, text), UserError);
+    EXPECT_THROW(exportReport(store.address(), docNo, text), UserError);
     EXPECT_FALSE(QFile::exists(text));
 
     try {
-        exportReport(store.databaseFile(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
+        exportReport(store.address(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
         FAIL() << "wrote into a folder that does not exist";
     } catch (const UserError& error) {
         EXPECT_TRUE(error.message().startsWith("Cannot write ")) << error.what();
@@ -302,7 +302,7 @@ TEST_F(ReportExportTest, AFailedWriteSaysWhatTheSystemSaidAndKeepsTheOldFile) {
         FileSizeLimit limit(8192);
         for (const QString& file : {html, pdf}) {
             try {
-                exportReport(store.databaseFile(), docNo, file);
+                exportReport(store.address(), docNo, file);
                 messages << "no error";
             } catch (const UserError& error) {
                 messages << error.message();

@@ -111,7 +111,7 @@ print(json.dumps({"pages": len(r.pages), "title": m.title, "author": m.author,
 class ReportLayoutTest : public ::testing::Test {
 protected:
     BuiltDocument built{400};
-    ReportSource source{built.databaseFile()};
+    ReportSource source{built.address()};
     void SetUp() override { ASSERT_TRUE(source.open(built.docNo())); }
 };
 

@@ -66,7 +66,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(opened); }
 
     BuiltDocument built{200};
-    ReportSource source{built.databaseFile()};
+    ReportSource source{built.address()};
     bool opened = source.open(built.docNo()); // before the layout counts the pages
     ReportLayout layout{source};
     AnsweringDialogs dialogs;

@@ -46,7 +46,7 @@ protected:
         const qint64 unit = store.addUnit(docNo, "Scripts.pas", "N/A", description);
         store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>", routineDescription);
         const QString pdf = temp.filePath("scripts.pdf");
-        exportReport(store.databaseFile(), docNo, pdf);
+        exportReport(store.address(), docNo, pdf);
         return pdf;
     }
 
@@ -283,7 +283,7 @@ TEST_F(ReportScriptsTest, ThePreviewAndThePdfDrawTheSameLines) {
     const QImage printed(temp.filePath("pdf-3.png"));
     ASSERT_FALSE(printed.isNull());
 
-    ReportSource source(store.databaseFile());
+    ReportSource source(store.address());
     ASSERT_TRUE(source.open(1));
     ReportLayout layout(source);
     QImage previewed(printed.size(), QImage::Format_RGB32);

@@ -98,7 +98,7 @@ TEST(ReportSiteExport, PercentSignsInNamesStayAsTyped) {
     store.addRoutine(docNo, unit, "PROCEDURE", "Go", "<None>", "<None>", "Runs %3.");
     store.addRoutine(docNo, unit, "PROCEDURE", "Stop", "<None>", "<None>");
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), docNo, site);
+    exportReport(store.address(), docNo, site);
     const QString index = fileText(site + "/index.html");
     EXPECT_TRUE(index.contains("<a href=\"U_2.html\">U%2.pas</a></td><td "
                                "class=\"form\">{%1%2%3}</td><td class=\"number\">2</td><td "
@@ -142,7 +142,7 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     const qint32 first = addDocumentOfUnits(store, "FIRST", 3);
     const qint32 second = addDocumentOfUnits(store, "SECOND", 2);
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), first, site);
+    exportReport(store.address(), first, site);
     temp.write("site/notes.txt", "the user's own");
     temp.write("site/mine.html", "the user's own page");
     temp.write("outside.html", "beside the site");
@@ -152,7 +152,7 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     list.write("../outside.html\n" + temp.filePath("outside.html").toUtf8() + "\nnotes.txt\n");
     list.close();
 
-    exportReport(store.databaseFile(), second, site);
+    exportReport(store.address(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
     EXPECT_EQ(files.keys(),
               (QStringList{".inkwright-files", "U0.html", "U1.html", "index.html", "mine.html",
@@ -174,8 +174,8 @@ TEST(ReportSiteExport, APageRenamedOnlyInCaseIsNotTakenAway) {
     const qint32 after = store.addDocument("AFTER");
     store.addUnit(after, "Ledger.pas", "N/A");
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), before, site);
-    exportReport(store.databaseFile(), after, site);
+    exportReport(store.address(), before, site);
+    exportReport(store.address(), after, site);
     EXPECT_TRUE(QFile::exists(site + "/Ledger.html"));
     EXPECT_TRUE(QFile::exists(site + "/ledger.html"));
 }
@@ -235,7 +235,7 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
         << built.err.toStdString();
     EXPECT_FALSE(built.err.contains("Empty"));
 
-    const QString database = QDir(data).filePath("Inkwright.sqlite");
+    const StoreAddress database = StoreAddress::local(data);
     exportReport(database, 1, temp.filePath("r.html"));
     const QString html = fileText(temp.filePath("r.html"));
     EXPECT_EQ(html.count(notFound), 1);
@@ -257,7 +257,7 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
 
 TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
     const QString page = built.temp().filePath("books.html");
-    exportReport(built.databaseFile(), built.docNo(), page);
+    exportReport(built.address(), built.docNo(), page);
     const QString html = fileText(page);
     EXPECT_TRUE(
         html.contains("<pre class=\"declaration\"><code>" + BuiltDocument::longDeclaration()));
@@ -289,7 +289,7 @@ QStringList strings(const QJsonValue& array) {
 TEST_F(ReportSiteTest, SearchInABrowserFindsARoutineByAWordOfItsDescription) {
     if (QStandardPaths::findExecutable("chromium").isEmpty())
         GTEST_SKIP() << "chromium is not installed";
-    exportReport(built.databaseFile(), built.docNo(), site);
+    exportReport(built.address(), built.docNo(), site);
     QTemporaryDir shots;
     const QJsonObject seen = browse(site, "index.html", "verbatim", shots.path());
     const QJsonArray results = seen["results"].toArray();
@@ -316,7 +316,7 @@ QString stepsSite(const TempDir& temp, int routines) {
     store.addRoutine(docNo, store.addUnit(docNo, "Shapes.pas", "N/A"), "FUNCTION", "Area", "<None>",
                      "Double");
     const QString site = temp.filePath("site");
-    exportReport(store.databaseFile(), docNo, site);
+    exportReport(store.address(), docNo, site);
     return site;
 }
 

@@ -21,7 +21,7 @@ CREATE TABLE ProcsLib (DocNo INTEGER NOT NULL, UnitNo INTEGER NOT NULL,
 }
 
 ReportStore::ReportStore(const QString& dataDir)
-    : filePath_(QDir(dataDir).filePath(QStringLiteral("Inkwright.sqlite"))),
+    : dataDir_(dataDir), filePath_(QDir(dataDir).filePath(QStringLiteral("Inkwright.sqlite"))),
       db_(std::make_unique<SqlFile>(filePath_)) {
     db_->run(QString::fromLatin1(Schema));
 }

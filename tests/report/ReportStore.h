@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "store/StoreAddress.h"
+
 class SqlFile;
 
 // A documentation database laid out as Inkwright keeps it, filled with plain
@@ -14,6 +16,7 @@ public:
     ~ReportStore();
 
     QString databaseFile() const { return filePath_; }
+    ink::StoreAddress address() const { return ink::StoreAddress::local(dataDir_); }
 
     // Returns the new DocNo; `fields` sets any other DocsLib column.
     qint32 addDocument(const QString& name, const QMap<QString, QVariant>& fields = {});
@@ -25,6 +28,7 @@ public:
                     const QString& description = {});
 
 private:
+    QString dataDir_;
     QString filePath_;
     std::unique_ptr<SqlFile> db_;
 };

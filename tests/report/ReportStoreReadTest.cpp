@@ -56,7 +56,7 @@ TEST_F(ReportStoreReadTest, ReadsTheDocumentAsTheStoreWroteIt) {
     setDescription(dm->tblProc, dm->tblProcDescription, "Starts it.");
     dm->tblUnits->append({docNo, QVariant(), "Aux.pas", "N/A"});
 
-    ReportSource source(reportDatabaseFile(*registry));
+    ReportSource source(reportStore(*registry));
     ASSERT_TRUE(source.open(docNo));
     const ReportDocument* document = &source.document();
     QList<ReportUnit> units;
@@ -86,11 +86,11 @@ TEST_F(ReportStoreReadTest, ReadsTheDocumentAsTheStoreWroteIt) {
 TEST_F(ReportStoreReadTest, AMissingAliasIsReportedWithTheConfigurationFile) {
     const QString expected =
         QDir(registry->aliasPath(TDM1::AliasName)).filePath("Inkwright.sqlite");
-    EXPECT_EQ(reportDatabaseFile(*registry), expected);
+    EXPECT_EQ(reportStore(*registry).databaseFile(), expected);
 
     const AliasRegistry empty(temp.filePath("other/DatabaseEngine.ini"));
     try {
-        reportDatabaseFile(empty);
+        reportStore(empty);
         FAIL() << "found a database without an alias";
     } catch (const UserError& error) {
         EXPECT_TRUE(error.message().contains("\"Quillmark\" is not set up")) << error.what();

@@ -138,6 +138,37 @@ TEST(IncludeFiles, ABuildsCacheServesEveryUnitAsItsOwnLookupWould) {
     }
 }
 
+// A build's cache keeps include files up to its budget: past it, the files
+// used longest ago are let go and read again when named again, while those
+// kept still answer as the disk was when they were read.
+TEST(IncludeFiles, ABuildsCacheLetsGoOfTheFilesUsedLongestAgo) {
+    TempDir temp;
+    const QByteArray padding(40, ' ');
+    const auto include = [&](const char* file, const char* routine) {
+        temp.write(QStringLiteral("inc/%1.inc").arg(file),
+                   "procedure " + QByteArray(routine) + ";\n" + padding);
+    };
+    const auto unitNaming = [&](const char* file) {
+        return temp.write(QStringLiteral("u/%1.pas").arg(file), "unit X;\ninterface\n{$I ../inc/" +
+                                                                    QByteArray(file) +
+                                                                    "}\nimplementation\nend.\n");
+    };
+    for (const char* file : {"a", "b", "c", "d", "e"})
+        include(file, "Old");
+    // Room for four of the files. The fifth makes room: the files used
+    // longest ago go until half the room is free, and "a", read first but
+    // used again since, stays.
+    IncludeCache cache(240);
+    for (const char* file : {"a", "b", "c", "d", "a", "e"})
+        EXPECT_EQ(names(ScanUnitRoutines(unitNaming(file), {}, &cache)), QStringList({"Old"}));
+    EXPECT_LE(cache.bytesKept(), 120);
+    for (const char* file : {"a", "b"})
+        include(file, "New");
+    EXPECT_EQ(names(ScanUnitRoutines(unitNaming("a"), {}, &cache)), QStringList({"Old"}));
+    EXPECT_EQ(names(ScanUnitRoutines(unitNaming("b"), {}, &cache)), QStringList({"New"}));
+    EXPECT_LE(cache.bytesKept(), 240);
+}
+
 // The LCL declares the routines of LCLIntf and of the GTK2 widget set's
 // interface object in include files.
 TEST(IncludeFiles, TheLclUnitsFindTheirIncludedRoutines) {

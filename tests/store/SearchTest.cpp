@@ -3,6 +3,7 @@
 #include "store/Search.h"
 #include "store/Database.h"
 #include "support/PrintQt.h"
+#include "support/SearchIndexCheck.h"
 #include "support/StoreFixture.h"
 
 using namespace ink;
@@ -25,6 +26,7 @@ protected:
                 dm->database().exec(QStringLiteral("DROP TRIGGER %1Search%2").arg(table, trigger));
         dm->database().exec("DROP TABLE UnitsSearch");
         dm->database().exec("DROP TABLE ProcsSearch");
+        dm->database().exec("DROP TABLE SearchDeferred");
     }
     void describeCurrent(TTable* table, const QString& text) {
         table->edit();
@@ -163,4 +165,74 @@ TEST_F(Search, FindsDeclarationsByOwnerNameAndTheirOwnWordsAfterTheirUnitsRoutin
     ASSERT_EQ(hits.size(), 1);
     EXPECT_EQ(hits[0].procNo, areaRoutine);
     EXPECT_NE(hits[0].declNo, 0);
+}
+
+// A batch indexes the rows it adds when it ends, in one statement; the rows
+// it edits or deletes meanwhile, new or old, leave the index exact (an index
+// told to delete a row it never held would be damaged).
+TEST_F(Search, ABatchIndexesItsNewRowsWhenItEnds) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    addDoc("DOC");
+    addUnit("A.pas");
+    addProc("Alpha");
+    addProc("Omega");
+    Database& db = dm->database();
+    {
+        Batch batch(db);
+        addUnit("B.pas");
+        describeCurrent(dm->tblUnits, "Buffered streams.");
+        addProc("Beta");
+        describeCurrent(dm->tblProc, "Counts the beans.");
+        addProc("Gamma");
+        describeCurrent(dm->tblProc, "Never kept.");
+        dm->tblProc->deleteRow();
+        EXPECT_EQ(find("beta"), QStringList()); // not indexed until the batch ends
+        dm->tblUnits->first();
+        describeCurrent(dm->tblUnits, "The first unit.");
+        dm->tblProc->last();
+        describeCurrent(dm->tblProc, "Ends the list.");
+        dm->tblProc->first();
+        dm->tblProc->deleteRow();
+    }
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+    EXPECT_EQ(find("beans"), QStringList({"DOC|B.pas|Beta|Counts the beans."}));
+    EXPECT_EQ(find("buffer"), QStringList({"DOC|B.pas||Buffered streams."}));
+    EXPECT_EQ(find("ends"), QStringList({"DOC|A.pas|Omega|Ends the list."}));
+    EXPECT_EQ(find("gamma"), QStringList());
+    EXPECT_EQ(find("kept"), QStringList());
+    EXPECT_EQ(find("alpha"), QStringList());
+
+    // A batch that an error ends still keeps, and indexes, what it wrote.
+    try {
+        Batch batch(db);
+        addProc("Delta");
+        throw std::runtime_error("stopped");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(find("delta").size(), 1);
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+}
+
+// A store whose index was kept row by row keeps that index and gains the
+// batch-aware triggers at its next open for writing.
+TEST_F(Search, AnIndexKeptRowByRowIsKeptAndGainsTheBatchTriggers) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    addDoc("DOC");
+    addUnit("A.pas");
+    addProc("Alpha");
+    for (const char* table : {"Units", "Procs"})
+        for (const char* trigger : {"Insert", "Delete", "Update"})
+            dm->database().exec(QStringLiteral("DROP TRIGGER %1Search%2").arg(table, trigger));
+    dm->database().exec("DROP TABLE SearchDeferred");
+    dm->closeDatabase();
+    OpenOrCreateTables(*dm);
+    {
+        Batch batch(dm->database());
+        addProc("Beta");
+    }
+    EXPECT_EQ(find("alpha").size(), 1);
+    EXPECT_EQ(find("beta").size(), 1);
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
 }

@@ -116,3 +116,36 @@ TEST(ToolCommands, EveryStoreCommandWantsExactlyOneOfDataAndDb) {
     }
     EXPECT_FALSE(QFileInfo::exists(data));
 }
+
+// Every command on one document reads its number and its store alike: a
+// number that is not plainly one, or more than one, is a usage error; a
+// number the store does not hold is named with the store.
+TEST(ToolCommands, EveryDocumentCommandTakesItsNumberAlike) {
+    TempDir dir;
+    dir.write("app/A.pas", "unit A;\ninterface\nprocedure One;\nimplementation\nend.\n");
+    const QString project =
+        dir.write("app/P.dpr", "program P;\nuses\n  A in 'A.pas';\nbegin\nend.\n");
+    const QString data = dir.filePath("data");
+    ASSERT_EQ(runTool({"build", project, "--data", data}).status, 0);
+    const QList<QStringList> commands = {
+        {"coverage", "--min", "0"},
+        {"import-comments"},
+        {"refresh", "--full"},
+        {"export", "--out", dir.filePath("r.html")},
+    };
+    for (const QStringList& command : commands) {
+        for (const QStringList& number :
+             {QStringList{}, {"x"}, {"1.0"}, {"99999999999"}, {"1", "1"}}) {
+            SCOPED_TRACE((command + number).join(' ').toStdString());
+            const ToolRun run = runTool(command + number + QStringList{"--data", data});
+            EXPECT_EQ(run.status, 2);
+            EXPECT_TRUE(run.err.contains("usage: inkwright-tool " + command.first()))
+                << qPrintable(run.err);
+        }
+        SCOPED_TRACE(command.join(' ').toStdString());
+        const ToolRun absent = runTool(command + QStringList{"7", "--data", data});
+        EXPECT_EQ(absent.status, 1);
+        EXPECT_TRUE(absent.err.contains("There is no document number 7")) << qPrintable(absent.err);
+        EXPECT_EQ(runTool(command + QStringList{"--data", data, "1"}).status, 0);
+    }
+}
