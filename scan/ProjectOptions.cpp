@@ -14,6 +14,7 @@
 #include "PathParts.h"
 #include "ProjectReader.h"
 #include "SourceText.h"
+#include "store/RegularFile.h"
 
 namespace ink {
 
@@ -754,8 +755,15 @@ ProjectOptions ReadProjectOptions(const QString& projectFile) {
         readWith(ParseLpkOptions, projectFile, options);
     } else {
         options.mainSource = projectFile;
+        if (extension == QLatin1String("dpr"))
+            options.compiler = ProjectCompiler::Delphi;
+        else if (extension == QLatin1String("lpr"))
+            options.compiler = ProjectCompiler::FreePascal;
         if (extension == QLatin1String("dpk")) {
             options.compiler = ProjectCompiler::Delphi;
+            if (!IsRegularFile(projectFile))
+                setError(options, QStringLiteral("File ") + projectFile +
+                                      QStringLiteral(" could not be opened."));
             // Listed, not scanned: what the package is built against.
             for (const QString& name : ReadProjectUnits(projectFile, UnitsClause::Requires).units)
                 appendUnique(options.requiredPackages, name);

@@ -10,9 +10,9 @@ namespace ink {
 // compiler defines on its own (FPC and the target's, or MSWINDOWS and the
 // VERnnn of a Delphi release) when conditional compilation is followed.
 enum class ProjectCompiler {
-    Unknown,    // a bare .dpr or .lpr with no option file beside it
-    Delphi,     // .dpk, .dproj, .cfg, .dof
-    FreePascal, // .lpk, .lpi
+    Unknown,    // any other file chosen as a project (a unit)
+    Delphi,     // .dpr, .dpk, .dproj, .cfg, .dof
+    FreePascal, // .lpr, .lpk, .lpi
 };
 
 // One build configuration as the option files resolve it: a .dproj's

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "PathParts.h"
+#include "ProjectSearch.h"
 #include "store/RegularFile.h"
 
 namespace ink {
@@ -32,6 +33,49 @@ QString UnitSourceFinder::find(const QString& projectPath, const QString& unitNa
             if (QString found = resolve(folder, unitName + extension); !found.isEmpty())
                 return found;
     return plain;
+}
+
+UnitSourceLookup UnitSourceFinder::locate(const QString& projectPath, const QString& unitName,
+                                          const QString& unitPath, ProjectSearch& search) {
+    UnitSourceLookup lookup;
+    lookup.path = find(projectPath, unitName, unitPath);
+    if (IsRegularFile(lookup.path)) {
+        lookup.found = true;
+        return lookup;
+    }
+    lookup.lookedIn << QDir::toNativeSeparators(
+        unitPath.isEmpty()
+            ? lookup.path
+            : QDir::cleanPath(QDir(FolderPart(projectPath).isEmpty() ? QStringLiteral(".")
+                                                                     : FolderPart(projectPath))
+                                  .filePath(QString(unitPath).replace(u'\\', u'/'))));
+    if (!unitPath.isEmpty())
+        return lookup; // the project says where it is: nowhere else is looked
+    if (const QString listed = search.listedFile(unitName); !listed.isEmpty()) {
+        if (const QString found = resolve(QStringLiteral("/"), listed); !found.isEmpty()) {
+            lookup.path = found;
+            lookup.found = true;
+            return lookup;
+        }
+        lookup.lookedIn << QDir::toNativeSeparators(listed);
+    }
+    for (const QString& folder : search.unitFolders()) {
+        QStringList names{unitName};
+        if (!hasPascalExtension(unitName))
+            names << unitName + QStringLiteral(".pas") << unitName + QStringLiteral(".pp");
+        for (const QString& name : names)
+            if (const QString found = resolve(folder, name); !found.isEmpty()) {
+                lookup.path = found;
+                lookup.found = true;
+                return lookup;
+            }
+        lookup.lookedIn << QDir::toNativeSeparators(folder);
+    }
+    if (std::optional<QString> package = search.libraryPackage(unitName)) {
+        lookup.library = true;
+        lookup.libraryPackage = *package;
+    }
+    return lookup;
 }
 
 QString UnitSourceFinder::resolve(const QString& folder, const QString& relative) {
