@@ -737,10 +737,6 @@ bool IsProjectFileName(const QString& path) {
            extension == QLatin1String("dproj") || extension == QLatin1String("lpi");
 }
 
-QString ProjectFileFilter() {
-    return QStringLiteral("Pascal Projects and Packages (*.dpr *.dpk *.dproj *.lpr *.lpi *.lpk)");
-}
-
 ProjectOptions ReadProjectOptions(const QString& projectFile) {
     ProjectOptions options;
     options.projectFile = projectFile;

@@ -81,9 +81,6 @@ ProjectOptions ReadProjectOptions(const QString& projectFile);
 // (.dpr .dpk .lpr .lpk .dproj .lpi, without regard to case).
 bool IsProjectFileName(const QString& path);
 
-// The filter of the Add dialog and the tool's help: every project kind.
-QString ProjectFileFilter();
-
 // The parsers of each kind, over bytes already in memory (what the fuzzer
 // drives). `folder` is the folder of the file the bytes came from, to which
 // relative paths are resolved; they never touch the disk and never throw.

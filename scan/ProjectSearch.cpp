@@ -120,25 +120,40 @@ void ProjectSearch::findPackages(const QStringList& names, const QString& fromFo
         if (key.isEmpty() || packagesSeen_.contains(key))
             continue;
         packagesSeen_.insert(key, true);
-        const QString file = findPackageFile(name.trimmed(), fromFolder);
+        // A package of the compiler or the IDE is library wherever it lies;
+        // any other is the project's own when its tree holds it, and an
+        // installed package when only an installed Lazarus does.
+        bool library = IsLibraryPackageName(name);
+        QString file = library ? QString() : findPackageFile(name.trimmed(), fromFolder);
+        if (file.isEmpty()) {
+            file = findInstalledPackage(name.trimmed());
+            library = true;
+        }
         if (!file.isEmpty())
-            addPackage(file, IsLibraryPackageName(name), depth);
+            addPackage(file, name.trimmed(), library, depth);
     }
 }
 
 // A package's units are listed by an .lpk; a .dpk's contains clause names
 // them as a project's uses clause does, but a Delphi package found beside a
 // project is documented through its own document, so only an .lpk adds units.
-void ProjectSearch::addPackage(const QString& packageFile, bool library, int depth) {
+void ProjectSearch::addPackage(const QString& packageFile, const QString& name, bool library,
+                               int depth) {
     const ProjectOptions package = ReadProjectOptions(packageFile);
     if (!package.error.isEmpty())
         return;
-    const QString name = QFileInfo(packageFile).completeBaseName();
+    // The package's own unit, which the IDE writes beside the package file
+    // and a project names in its uses clause, is not in the file list.
+    const QString packageUnit = QFileInfo(packageFile).absolutePath() + u'/' +
+                                QFileInfo(packageFile).completeBaseName() + QStringLiteral(".pas");
     if (library) {
+        libraryUnits_.insert(unitKey(packageUnit), name);
         for (const QString& unit : package.listedUnits)
             libraryUnits_.insert(unitKey(unit), name);
     } else {
         ownPackages_.append(packageFile);
+        if (!listedFiles_.contains(unitKey(packageUnit)))
+            listedFiles_.insert(unitKey(packageUnit), packageUnit);
         for (const QString& unit : package.listedUnits)
             if (!listedFiles_.contains(unitKey(unit)))
                 listedFiles_.insert(unitKey(unit), unit);
@@ -181,6 +196,44 @@ QString ProjectSearch::findPackageFile(const QString& name, const QString& fromF
             for (const char* extension : {".lpk", ".dpk"})
                 if (entry.compare(name + QLatin1String(extension), Qt::CaseInsensitive) == 0)
                     return QDir::cleanPath(candidate + u'/' + entry);
+    return {};
+}
+
+// A library package's file in an installed Lazarus: the one the project's
+// folder lies in, else the system's. Only to name its units: the LCL keeps
+// its packages in lcl/ and lcl/interfaces/, the FCL's in
+// packager/registration/, the others one folder below components/.
+QString ProjectSearch::findInstalledPackage(const QString& name) {
+    if (!lazarusRootsFound_) {
+        lazarusRootsFound_ = true;
+        for (QString folder = projectFolder_;;) {
+            if (QFileInfo(folder + QStringLiteral("/lcl/lclbase.lpk")).isFile())
+                lazarusRoots_ << folder;
+            const QString parent = QFileInfo(folder).absolutePath();
+            if (parent == folder || folder.isEmpty())
+                break;
+            folder = parent;
+        }
+        for (const QString& base :
+             {QStringLiteral("/usr/lib/lazarus"), QStringLiteral("/usr/share/lazarus")})
+            for (const QString& version : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                               QDir::Name | QDir::Reversed))
+                if (const QString root = base + u'/' + version;
+                    QFileInfo(root + QStringLiteral("/lcl/lclbase.lpk")).isFile() &&
+                    !lazarusRoots_.contains(root))
+                    lazarusRoots_ << root;
+    }
+    for (const QString& root : std::as_const(lazarusRoots_)) {
+        QStringList folders{root + QStringLiteral("/lcl"), root + QStringLiteral("/lcl/interfaces"),
+                            root + QStringLiteral("/packager/registration")};
+        for (const QString& entry : listing(root + QStringLiteral("/components")))
+            if (entry.endsWith(u'/'))
+                folders << root + QStringLiteral("/components/") + entry.chopped(1);
+        for (const QString& folder : folders)
+            for (const QString& entry : listing(folder))
+                if (entry.compare(name + QStringLiteral(".lpk"), Qt::CaseInsensitive) == 0)
+                    return folder + u'/' + entry;
+    }
     return {};
 }
 

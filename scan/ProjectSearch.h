@@ -42,9 +42,10 @@ public:
     std::optional<QString> libraryPackage(const QString& unitName);
 
 private:
-    void addPackage(const QString& packageFile, bool library, int depth);
+    void addPackage(const QString& packageFile, const QString& name, bool library, int depth);
     void findPackages(const QStringList& names, const QString& fromFolder, int depth);
     QString findPackageFile(const QString& name, const QString& fromFolder);
+    QString findInstalledPackage(const QString& name);
     QStringList listing(const QString& folder);
     void indexInstalledUnits();
 
@@ -59,6 +60,8 @@ private:
     QHash<QString, QStringList> listings_; // folder -> entries
     QHash<QString, bool> packagesSeen_;    // folded package name
     bool installedIndexed_ = false;
+    QStringList lazarusRoots_;
+    bool lazarusRootsFound_ = false;
 };
 
 // Whether a required package is one of the compiler's or the IDE's own,
