@@ -346,6 +346,8 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         Batch batch(db);
         if (refresh)
             readAgainUnderTheWriteLock(dm);
+        if (refresh && OptionFilesChangedSince(input.options, dm.tblDocsLastScan->asDateTime()))
+            reading = RefreshReading::AllUnits;
         startDocument(dm, projectPath, documentName, refresh);
         const ProjectUnits& project = input.units;
         if (!project.error.isEmpty())

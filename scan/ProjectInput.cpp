@@ -52,4 +52,17 @@ ProjectInput ReadProjectInput(const QString& projectPath) {
     return input;
 }
 
+bool OptionFilesChangedSince(const ProjectOptions& options, const QDateTime& lastScan) {
+    if (options.optionFiles.isEmpty())
+        return false;
+    if (!lastScan.isValid())
+        return true;
+    for (const QString& file : options.optionFiles) {
+        const QDateTime written = QFileInfo(file).lastModified();
+        if (!written.isValid() || written >= lastScan)
+            return true;
+    }
+    return false;
+}
+
 } // namespace ink

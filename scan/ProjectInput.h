@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QString>
 
 #include "ProjectOptions.h"
@@ -27,5 +28,12 @@ struct ProjectInput {
 // build from it could only make an empty document. An option file beside a
 // .dpr or .lpr that cannot be read is reported through `units.error`.
 ProjectInput ReadProjectInput(const QString& projectPath);
+
+// Whether an option file of the project was written at or after `lastScan`
+// (or it is not known when the last scan was). The stamps a refresh keeps of
+// a unit name the folders its include files were looked up in, not the
+// folders a changed search path adds, so a refresh after such a change reads
+// every unit again.
+bool OptionFilesChangedSince(const ProjectOptions& options, const QDateTime& lastScan);
 
 } // namespace ink

@@ -3,6 +3,7 @@
 // them, library units told apart from sources that went missing.
 #include "scan/BuildDocument.h"
 #include "store/UserError.h"
+#include "support/FileTimes.h"
 #include "support/PrintQt.h"
 #include "support/RecordingFeedback.h"
 #include "support/StoreFixture.h"
@@ -179,4 +180,22 @@ TEST_F(ProjectKinds, DocumentsARealLazarusProjectWithItsPackages) {
     for (const QString own : {"frmmain", "gendata", "lazdbexport", "RunTimeTypeInfoControls"})
         EXPECT_EQ(noteOf(own), "") << own.toStdString();
     EXPECT_GT(routinesOf("gendata").size(), 1);
+}
+
+// A refresh after the options changed reads every unit again: a unit whose
+// own files did not change may now find an include file on a new path.
+TEST_F(ProjectKinds, ARefreshAfterTheOptionsChangedReadsEveryUnit) {
+    temp.write("app/Uses.pas", "unit Uses;\ninterface\n{$I Decl.inc}\nimplementation\nend.\n");
+    temp.write("second/Decl.inc", "procedure Declared;\n");
+    temp.write("first/Other.inc", "\n");
+    const QString cfg = temp.write("app/App.cfg", "-I..\\first\n");
+    const QString dpr =
+        temp.write("app/App.dpr", "program App;\nuses Uses in 'Uses.pas';\nbegin\nend.\n");
+    AgeFileTree(temp.path());
+    build(dpr);
+    EXPECT_EQ(routinesOf("Uses.pas"), QStringList{"N/A"});
+
+    temp.write("app/App.cfg", "-I..\\second\n");
+    BuildDocument(*dm, dpr, "DOC", true, feedback);
+    EXPECT_EQ(routinesOf("Uses.pas"), (QStringList{"N/A", "Declared"}));
 }
