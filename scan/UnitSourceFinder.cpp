@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "PathParts.h"
+#include "ProjectOptions.h"
 #include "ProjectSearch.h"
 #include "store/RegularFile.h"
 
@@ -140,6 +141,17 @@ const UnitSourceFinder::Listing& UnitSourceFinder::listingOf(const QString& fold
         it = listings_.insert(key, std::move(listing));
     }
     return *it;
+}
+
+QString FindUnitSource(const QString& projectPath, const QString& unitName,
+                       const QString& unitPath) {
+    UnitSourceFinder finder;
+    // Beside the project, or at its `in` path, needs no option file read.
+    const QString plain = finder.find(projectPath, unitName, unitPath);
+    if (IsRegularFile(plain) || !unitPath.isEmpty())
+        return plain;
+    ProjectSearch search(ReadProjectOptions(projectPath));
+    return finder.locate(projectPath, unitName, unitPath, search).path;
 }
 
 } // namespace ink

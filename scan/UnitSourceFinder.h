@@ -63,4 +63,10 @@ private:
     QHash<QString, Listing> listings_;
 };
 
+// The unit's source as a build of the project finds it, the project's
+// options read afresh for their search paths and packages; when there is
+// none, the plain path find() gives.
+QString FindUnitSource(const QString& projectPath, const QString& unitName,
+                       const QString& unitPath);
+
 } // namespace ink
