@@ -17,6 +17,11 @@ bool isProjectOfItsOwn(const QString& path) {
            extension == QLatin1String("dproj") || extension == QLatin1String("lpi");
 }
 
+bool isPackage(const QString& path) {
+    const QString extension = QFileInfo(path).suffix().toLower();
+    return extension == QLatin1String("dpk") || extension == QLatin1String("lpk");
+}
+
 QString unitKey(const QString& name) {
     return QFileInfo(FileNamePart(name)).completeBaseName().toCaseFolded();
 }
@@ -49,6 +54,12 @@ ProjectInput ReadProjectInput(const QString& projectPath) {
         input.units.forms.append(QStringLiteral("N/A"));
         input.units.paths.append(QDir::toNativeSeparators(projectFolder.relativeFilePath(file)));
     }
+    // A package exists to hold units: one that lists none was not read as
+    // its author meant, and an empty document would pass for a success.
+    if (input.units.units.isEmpty() && isPackage(projectPath))
+        throw UserError(QStringLiteral("File ") + projectPath +
+                        QStringLiteral(" lists no units: it is not a package this program can "
+                                       "read."));
     return input;
 }
 

@@ -24,8 +24,9 @@ struct ProjectInput {
 // Reads the project at `projectPath` (any kind IsProjectFileName takes, or
 // any other file read as a project file). A package or option file chosen
 // as the project (.dpk .lpk .dproj .lpi) that cannot be read, or that names
-// a main source that is not there, throws UserError naming the file: a
-// build from it could only make an empty document. An option file beside a
+// a main source that is not there, or a package that lists no unit, throws
+// UserError naming the file: a build from it could only make an empty
+// document. An option file beside a
 // .dpr or .lpr that cannot be read is reported through `units.error`.
 ProjectInput ReadProjectInput(const QString& projectPath);
 

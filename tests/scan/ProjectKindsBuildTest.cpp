@@ -117,7 +117,8 @@ TEST_F(ProjectKinds, AProjectThatCannotBeReadMakesNoDocument) {
     const QString broken = temp.write("Broken.lpk", "<CONFIG><Package><Files>");
     QString orphanText = QString::fromUtf8(dprojFor).arg("Gone.dpr");
     const QString orphan = temp.write("Orphan.dproj", orphanText.toUtf8());
-    for (const QString& project : {broken, orphan, temp.filePath("Missing.dpk")}) {
+    const QString empty = temp.write("Empty.dpk", "package Empty;\nrequires rtl;\nend.\n");
+    for (const QString& project : {broken, orphan, temp.filePath("Missing.dpk"), empty}) {
         try {
             build(project);
             ADD_FAILURE() << "no error for " << project.toStdString();
