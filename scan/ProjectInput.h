@@ -21,13 +21,13 @@ struct ProjectInput {
     ProjectUnits units;
 };
 
-// Reads the project at `projectPath` (any kind IsProjectFileName takes, or
+// Reads the project at `projectPath` (.dpr .dpk .dproj .lpr .lpi .lpk, or
 // any other file read as a project file). A package or option file chosen
 // as the project (.dpk .lpk .dproj .lpi) that cannot be read, or that names
 // a main source that is not there, or a package that lists no unit, throws
 // UserError naming the file: a build from it could only make an empty
-// document. An option file beside a
-// .dpr or .lpr that cannot be read is reported through `units.error`.
+// document. An option file beside a .dpr or .lpr that cannot be read is
+// reported through `units.error`.
 ProjectInput ReadProjectInput(const QString& projectPath);
 
 // Whether an option file of the project was written at or after `lastScan`

@@ -730,13 +730,6 @@ void ParseDofOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
                   iniValue(text, QLatin1String("Directories"), QLatin1String("Conditionals")));
 }
 
-bool IsProjectFileName(const QString& path) {
-    const QString extension = extensionOf(path);
-    return extension == QLatin1String("dpr") || extension == QLatin1String("dpk") ||
-           extension == QLatin1String("lpr") || extension == QLatin1String("lpk") ||
-           extension == QLatin1String("dproj") || extension == QLatin1String("lpi");
-}
-
 ProjectOptions ReadProjectOptions(const QString& projectFile) {
     ProjectOptions options;
     options.projectFile = projectFile;
