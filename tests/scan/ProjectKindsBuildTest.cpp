@@ -200,3 +200,30 @@ TEST_F(ProjectKinds, ARefreshAfterTheOptionsChangedReadsEveryUnit) {
     BuildDocument(*dm, dpr, "DOC", true, feedback);
     EXPECT_EQ(routinesOf("Uses.pas"), (QStringList{"N/A", "Declared"}));
 }
+
+// A Lazarus project over the sources of the Free Pascal packages: its units
+// come from its search path; the run-time library's are library units of the
+// package the installed compiler keeps them in.
+TEST_F(ProjectKinds, FindsFreePascalUnitsOnTheSearchPath) {
+    const QString fcl = "/usr/share/fpcsrc/3.2.2/packages/fcl-base/src";
+    if (!QFileInfo::exists(fcl + "/base64.pp"))
+        GTEST_SKIP() << "fpc-source is not installed";
+    temp.write("demo/demo.lpr", "program demo;\nuses\n  SysUtils, Base64, CustApp;\nbegin\nend.\n");
+    const QString lpi =
+        temp.write("demo/demo.lpi",
+                   ("<CONFIG><ProjectOptions><General><MainUnit Value=\"0\"/></General>"
+                    "<Units><Unit0><Filename Value=\"demo.lpr\"/></Unit0></Units>"
+                    "</ProjectOptions><CompilerOptions><SearchPaths><OtherUnitFiles Value=\"" +
+                    fcl + "\"/></SearchPaths></CompilerOptions></CONFIG>")
+                       .toUtf8());
+    build(lpi);
+    EXPECT_EQ(column(dm->tblUnits, "UnitName"), (QStringList{"SysUtils", "Base64", "CustApp"}));
+    EXPECT_EQ(noteOf("Base64"), "");
+    EXPECT_EQ(noteOf("CustApp"), "");
+    EXPECT_GT(routinesOf("Base64").size(), 2);
+    if (QFileInfo::exists(
+            "/usr/lib/x86_64-linux-gnu/fpc/3.2.2/units/x86_64-linux/rtl/sysutils.ppu"))
+        EXPECT_EQ(noteOf("SysUtils"), "library unit of rtl");
+    else
+        EXPECT_TRUE(noteOf("SysUtils").contains(fcl)) << noteOf("SysUtils").toStdString();
+}
