@@ -632,11 +632,12 @@ void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
         setError(into, root ? QStringLiteral("it holds no <ProjectOptions>") : problem);
         return;
     }
-    // The main unit is an index into the unit list; Lazarus writes 0 for a
-    // program and leaves it out for a project without one.
+    // The main unit is an index into the unit list; -1 for a project
+    // without one.
+    // Newer versions of the IDE leave the default, 0, unwritten.
     const QString mainIndex = project->valueAt(QLatin1String("General/MainUnit"));
-    bool numbered = false;
-    const int main = mainIndex.toInt(&numbered);
+    bool numbered = mainIndex.isEmpty();
+    const int main = numbered ? 0 : mainIndex.toInt(&numbered);
     const QList<const XmlNode*> units = listItems(project->child(QLatin1String("Units")));
     for (qsizetype i = 0; i < units.size(); ++i) {
         const QString file = resolvePath(folder, units[i]->valueAt(QLatin1String("Filename")));

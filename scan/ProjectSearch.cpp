@@ -112,7 +112,8 @@ ProjectSearch::ProjectSearch(const ProjectOptions& options)
     findPackages(options.requiredPackages, projectFolder_, 0);
 }
 
-void ProjectSearch::findPackages(const QStringList& names, const QString& fromFolder, int depth) {
+void ProjectSearch::findPackages(const QStringList& names, const QString& fromFolder, int depth,
+                                 bool libraryOnly) {
     if (depth >= maxPackageDepth)
         return;
     for (const QString& name : names) {
@@ -123,7 +124,7 @@ void ProjectSearch::findPackages(const QStringList& names, const QString& fromFo
         // A package of the compiler or the IDE is library wherever it lies;
         // any other is the project's own when its tree holds it, and an
         // installed package when only an installed Lazarus does.
-        bool library = IsLibraryPackageName(name);
+        bool library = libraryOnly || IsLibraryPackageName(name);
         QString file = library ? QString() : findPackageFile(name.trimmed(), fromFolder);
         if (file.isEmpty()) {
             file = findInstalledPackage(name.trimmed());
@@ -166,10 +167,8 @@ void ProjectSearch::addPackage(const QString& packageFile, const QString& name, 
                 includeFolders_.append(path);
     }
     // What a library package requires is library too.
-    QStringList required = package.requiredPackages;
-    if (library)
-        required.removeIf([](const QString& n) { return !IsLibraryPackageName(n); });
-    findPackages(required, QFileInfo(packageFile).absolutePath(), depth + 1);
+    findPackages(package.requiredPackages, QFileInfo(packageFile).absolutePath(), depth + 1,
+                 library);
 }
 
 // `name`.lpk (or .dpk) in the project's search paths, in `fromFolder`, or

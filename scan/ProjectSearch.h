@@ -43,7 +43,8 @@ public:
 
 private:
     void addPackage(const QString& packageFile, const QString& name, bool library, int depth);
-    void findPackages(const QStringList& names, const QString& fromFolder, int depth);
+    void findPackages(const QStringList& names, const QString& fromFolder, int depth,
+                      bool libraryOnly = false);
     QString findPackageFile(const QString& name, const QString& fromFolder);
     QString findInstalledPackage(const QString& name);
     QStringList listing(const QString& folder);

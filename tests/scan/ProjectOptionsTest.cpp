@@ -255,6 +255,13 @@ TEST(ProjectOptions, FindsTheOptionFilesBesideAProject) {
     EXPECT_EQ(lazarus.requiredPackages, QStringList{"LCL"});
     EXPECT_EQ(lazarus.compiler, ProjectCompiler::FreePascal);
 
+    // Without a MainUnit element the first unit is the main one, as the IDE
+    // reads it.
+    const QString unwritten = dir.write(
+        "laz/plain.lpi", "<CONFIG><ProjectOptions><Units><Unit0><Filename "
+                         "Value=\"demo.lpr\"/></Unit0></Units></ProjectOptions></CONFIG>");
+    EXPECT_EQ(ReadProjectOptions(unwritten).mainSource, dir.filePath("laz/demo.lpr"));
+
     // A .dpk's requires clause names the packages it needs.
     dir.write("pkg/Comps.dpk", "package Comps;\r\nrequires\r\n  rtl,\r\n  vcl;\r\ncontains\r\n"
                                "  CompA in 'CompA.pas';\r\nend.\r\n");
@@ -285,8 +292,9 @@ TEST(ProjectOptions, NamesTheFileThatCannotBeRead) {
                                                     dir.filePath("Absent.dpr") +
                                                     ", which does not exist.");
 
-    const QString noMainUnit =
-        dir.write("NoMain.lpi", "<CONFIG><ProjectOptions><Units/></ProjectOptions></CONFIG>");
+    const QString noMainUnit = dir.write(
+        "NoMain.lpi", "<CONFIG><ProjectOptions><General><MainUnit Value=\"-1\"/></General>"
+                      "<Units/></ProjectOptions></CONFIG>");
     EXPECT_EQ(ReadProjectOptions(noMainUnit).error,
               "File " + noMainUnit + " names no main source.");
 
