@@ -124,7 +124,9 @@ QString resolvePath(const QString& folder, QString written) {
     const bool drive = written.size() >= 2 && written[1] == u':' && written[0].isLetter();
     if (drive || written.startsWith(u'/'))
         return QDir::cleanPath(written);
-    return QDir::cleanPath(QDir(folder).filePath(written));
+    // Joined as text: QDir takes a name that begins with ':' for one of the
+    // program's own resources and would hand it back alone.
+    return QDir::cleanPath(folder + u'/' + written);
 }
 
 void appendPaths(QStringList& into, const QString& folder, const QString& list) {
@@ -506,11 +508,12 @@ QString besideWithExtension(const QString& path, QLatin1StringView extension) {
     const QFileInfo info(path);
     const QString wanted = info.completeBaseName() + extension;
     const QDir folder = info.absoluteDir();
-    if (QFileInfo(folder.filePath(wanted)).isFile())
-        return folder.filePath(wanted);
+    const QString exact = folder.absolutePath() + u'/' + wanted;
+    if (QFileInfo(exact).isFile())
+        return exact;
     for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden))
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
-            return folder.filePath(entry);
+            return folder.absolutePath() + u'/' + entry;
     return {};
 }
 
@@ -523,7 +526,7 @@ QString existingFile(const QString& absolute) {
     const QDir folder = info.absoluteDir();
     for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden))
         if (entry.compare(info.fileName(), Qt::CaseInsensitive) == 0)
-            return folder.filePath(entry);
+            return folder.absolutePath() + u'/' + entry;
     return {};
 }
 

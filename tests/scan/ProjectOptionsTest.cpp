@@ -209,6 +209,10 @@ TEST(ProjectOptions, ReadsTheOlderDelphiOptionFiles) {
     EXPECT_EQ(cfg.unitSearchPaths, (QStringList{"/d/Lib", "C:/Delphi/Lib"}));
     EXPECT_EQ(cfg.includePaths, QStringList{"/d/app/Inc"});
     EXPECT_EQ(cfg.defines, (QStringList{"DEBUG", "USE_X", "LATE"}));
+    // A folder whose name begins with ':' is a folder, not one of Qt's resources.
+    ProjectOptions colon;
+    ParseCfgOptions("-U:\\Lib\r\n", "/d/app", colon);
+    EXPECT_EQ(colon.unitSearchPaths, QStringList{"/d/app/:/Lib"});
 
     ProjectOptions dof;
     ParseDofOptions("[FileVersion]\r\nVersion=7.0\r\n[Directories]\r\nOutputDir=\r\n"
