@@ -122,7 +122,10 @@ QString resolvePath(const QString& folder, QString written) {
         return {};
     written.replace(u'\\', u'/');
     const bool drive = written.size() >= 2 && written[1] == u':' && written[0].isLetter();
-    if (drive || written.startsWith(u'/'))
+    // A drive stays in front: ".." above a drive's root stays at the root.
+    if (drive)
+        return written.first(2) + QDir::cleanPath(u'/' + written.sliced(2));
+    if (written.startsWith(u'/'))
         return QDir::cleanPath(written);
     // Joined as text: QDir takes a name that begins with ':' for one of the
     // program's own resources and would hand it back alone.

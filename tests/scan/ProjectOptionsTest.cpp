@@ -211,8 +211,8 @@ TEST(ProjectOptions, ReadsTheOlderDelphiOptionFiles) {
     EXPECT_EQ(cfg.defines, (QStringList{"DEBUG", "USE_X", "LATE"}));
     // A folder whose name begins with ':' is a folder, not one of Qt's resources.
     ProjectOptions colon;
-    ParseCfgOptions("-U:\\Lib\r\n", "/d/app", colon);
-    EXPECT_EQ(colon.unitSearchPaths, QStringList{"/d/app/:/Lib"});
+    ParseCfgOptions("-U:\\Lib;C:\\..\\Lib\r\n", "/d/app", colon);
+    EXPECT_EQ(colon.unitSearchPaths, (QStringList{"/d/app/:/Lib", "C:/Lib"}));
 
     ProjectOptions dof;
     ParseDofOptions("[FileVersion]\r\nVersion=7.0\r\n[Directories]\r\nOutputDir=\r\n"
