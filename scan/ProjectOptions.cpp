@@ -123,8 +123,12 @@ QString resolvePath(const QString& folder, QString written) {
     written.replace(u'\\', u'/');
     const bool drive = written.size() >= 2 && written[1] == u':' && written[0].isLetter();
     // A drive stays in front: ".." above a drive's root stays at the root.
-    if (drive)
-        return written.first(2) + QDir::cleanPath(u'/' + written.sliced(2));
+    if (drive) {
+        QString rest = QDir::cleanPath(u'/' + written.sliced(2));
+        while (rest.startsWith(QLatin1String("/..")) && (rest.size() == 3 || rest[3] == u'/'))
+            rest = rest.size() == 3 ? QStringLiteral("/") : rest.sliced(3);
+        return written.first(2) + rest;
+    }
     if (written.startsWith(u'/'))
         return QDir::cleanPath(written);
     // Joined as text: QDir takes a name that begins with ':' for one of the
