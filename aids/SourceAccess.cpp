@@ -35,9 +35,8 @@ void SystemClipboard::setText(const QString& text) {
 }
 
 QString CurrentUnitSourcePath(TDM1& dm) {
-    UnitSourceFinder finder;
-    return finder.find(dm.tblDocsDPRFileName->asString(), dm.tblUnitsUnitName->asString(),
-                       dm.tblUnitsUnitPath->asString());
+    return FindUnitSource(dm.tblDocsDPRFileName->asString(), dm.tblUnitsUnitName->asString(),
+                          dm.tblUnitsUnitPath->asString());
 }
 
 void OpenUnitSourceInViewer(TDM1& dm, ProgramLauncher& launcher) {

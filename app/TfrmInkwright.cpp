@@ -50,6 +50,7 @@
 #include "store/AliasRegistry.h"
 #include "store/Coverage.h"
 #include "store/MissingRows.h"
+#include "store/MissingSource.h"
 #include "store/Search.h"
 #include "store/Startup.h"
 #include "store/TDataSource.h"
@@ -223,9 +224,8 @@ void TfrmInkwright::bindDataModule(TDM1* dm) {
         [this](int row) { return RowLeftTheSource(*dm_, *dm_->tblProc, row); });
     // A unit whose source was not found says so, rather than seeming empty.
     DBGrid2->gridModel()->setRowHint([this](int row) {
-        const QString path =
-            dm_->tblUnits->rowValue(row, dm_->tblUnitsMissingSource->index()).toString();
-        return path.isEmpty() ? QString() : QStringLiteral("Source not found: ") + path;
+        return MissingSourceText(
+            dm_->tblUnits->rowValue(row, dm_->tblUnitsMissingSource->index()).toString());
     });
 }
 

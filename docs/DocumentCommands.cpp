@@ -60,7 +60,12 @@ void DocumentCommands::add() {
     const auto file = dialogs_.openFile(
         {QStringLiteral("Open File"),
          {QStringLiteral("Delphi Projects (*.dpr)"), QStringLiteral("Delphi Units (*.pas)"),
-          QStringLiteral("Lazarus Projects (*.lpr)")},
+          QStringLiteral("Lazarus Projects (*.lpr)"),
+          // A package, or the option file that holds what a project compiles.
+          QStringLiteral("Delphi Packages (*.dpk)"),
+          QStringLiteral("Delphi Project Options (*.dproj)"),
+          QStringLiteral("Lazarus Packages (*.lpk)"),
+          QStringLiteral("Lazarus Project Options (*.lpi)")},
          lastChosenFile_});
     if (!file)
         return;

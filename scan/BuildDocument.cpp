@@ -13,11 +13,13 @@
 #include <QSet>
 
 #include "DeclarationRows.h"
+#include "ProjectInput.h"
 #include "ProjectReader.h"
 #include "ScanAhead.h"
 #include "SourceStamps.h"
 #include "store/Database.h"
 #include "store/FieldText.h"
+#include "store/MissingSource.h"
 #include "store/SeenStamps.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -202,29 +204,26 @@ void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const 
     }
 }
 
-// The source file of every unit of the document, in list order, found
+// Where the source of every unit of the document was found, in list order,
 // without moving the cursor (a move would load each unit's routines).
-QStringList unitSources(TDM1& dm, const QString& projectPath) {
+QList<UnitSourceLookup> unitSources(TDM1& dm, const QString& projectPath, ProjectSearch& search) {
     const TTable& units = *dm.tblUnits;
     const int nameField = dm.tblUnitsUnitName->index();
     const int pathField = dm.tblUnitsUnitPath->index();
     UnitSourceFinder finder;
-    QStringList sources;
+    QList<UnitSourceLookup> sources;
     for (int row = 0; row < units.recordCount(); ++row)
-        sources << finder.find(projectPath, units.rowValue(row, nameField).toString(),
-                               units.rowValue(row, pathField).toString());
+        sources << finder.locate(projectPath, units.rowValue(row, nameField).toString(),
+                                 units.rowValue(row, pathField).toString(), search);
     return sources;
 }
 
-// Where a source that was not found was looked for, as the user would look:
-// where the project's `in` path points, else the name beside the project.
-QString lookedFor(const QString& projectPath, const QString& source, const QString& inPath) {
-    if (inPath.isEmpty())
-        return QDir::toNativeSeparators(source);
-    QString written = inPath;
-    written.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QDir::toNativeSeparators(
-        QDir::cleanPath(QDir(QFileInfo(projectPath).absolutePath()).filePath(written)));
+// What the unit's row keeps of a source that could not be read: a library
+// unit's package, or where it was looked for, as the user would look.
+QString missingNote(const UnitSourceLookup& lookup) {
+    if (lookup.library)
+        return LibraryUnitNote(lookup.libraryPackage);
+    return NotFoundNote(lookup.lookedIn);
 }
 
 // Keeps with the current unit where its source was looked for in vain, so
@@ -261,10 +260,13 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
     return stamps;
 }
 
-qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
-                 RefreshReading reading, BuildFeedback& feedback) {
+qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
+                 const QDateTime& stamp, RefreshReading reading, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
-    const QStringList sources = unitSources(dm, projectPath);
+    const QList<UnitSourceLookup> lookups = unitSources(dm, projectPath, search);
+    QStringList sources;
+    for (const UnitSourceLookup& lookup : lookups)
+        sources << lookup.path;
     const int count = units.recordCount();
     // Which units need reading is settled before the first is read, so the
     // scanning thread is handed only those.
@@ -283,7 +285,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
     for (int row = 0; row < count; ++row)
         if (!unchanged[row])
             toRead << sources[row];
-    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath());
+    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), search.includeFolders());
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
@@ -303,10 +305,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
         writeRoutines(dm, found, seen, stamp);
         WriteDeclarations(dm, scan.declarations, seen, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
-        noteSource(dm,
-                   found.unreadable
-                       ? lookedFor(projectPath, sources.value(row), dm.tblUnitsUnitPath->asString())
-                       : QString(),
+        noteSource(dm, found.unreadable ? missingNote(lookups[row]) : QString(),
                    found.unreadable ? QString() : read.toText());
         feedback.stepProgress();
     }
@@ -353,19 +352,23 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
     Database& db = dm.database();
     try {
+        ProjectInput input = ReadProjectInput(projectPath);
         // One batch for the whole build; it commits on every path, so an
         // error still leaves every row written before it.
         Batch batch(db);
         if (refresh)
             readAgainUnderTheWriteLock(dm);
+        if (refresh && OptionFilesChangedSince(input.options, dm.tblDocsLastScan->asDateTime()))
+            reading = RefreshReading::AllUnits;
         startDocument(dm, projectPath, documentName, refresh);
-        const ProjectUnits project = ReadProjectUnits(projectPath);
+        const ProjectUnits& project = input.units;
         if (!project.error.isEmpty())
             feedback.showError(project.error);
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
-        stampDocument(dm, scanUnits(dm, projectPath, seen, stamp, reading, feedback), stamp);
+        stampDocument(dm, scanUnits(dm, projectPath, input.search, seen, stamp, reading, feedback),
+                      stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.

@@ -99,6 +99,8 @@ struct IncludeCache::Data {
     // What each folder a lookup found a file in resolves to, links followed:
     // a link that names its own folder gives endless paths to one file.
     QHash<QString, QString> resolved;
+    // The project's include search paths, looked in after its folder.
+    QStringList searchFolders;
     qint64 bytesKept = 0;
     const qint64 maxBytesKept;
 
@@ -129,6 +131,10 @@ qint64 IncludeCache::bytesKept() const {
     return d_->bytesKept;
 }
 
+void IncludeCache::setSearchFolders(const QStringList& folders) {
+    d_->searchFolders = folders;
+}
+
 namespace {
 
 class Expander {
@@ -143,6 +149,9 @@ public:
             if (project != unitFolder)
                 folders_ << project;
         }
+        for (const QString& folder : cache_.searchFolders)
+            if (!folders_.contains(folder))
+                folders_ << folder;
         // Last, where the LCL and the FPC run-time library keep the include
         // files their units share, which their build scripts put on the
         // compiler's include path rather than in the directive: the

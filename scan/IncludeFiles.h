@@ -15,7 +15,8 @@ namespace ink {
 // the compiler reads.
 //
 // A name is looked for in the including file's folder, then the unit's, then
-// `projectFolder` (when given), then the unit's "include" subfolder (the
+// `projectFolder` (when given), then the project's include search paths (the
+// cache's search folders), then the unit's "include" subfolder (the
 // LCL's layout) and the "inc" folder beside the unit's (the FPC run-time
 // library's), matching file names without regard to case,
 // and with ".inc", ".pp" and ".pas" tried after the bare name when it has no
@@ -58,6 +59,9 @@ public:
     ~IncludeCache();
     IncludeCache(const IncludeCache&) = delete;
     IncludeCache& operator=(const IncludeCache&) = delete;
+
+    // The include search paths of the project the build reads, in order.
+    void setSearchFolders(const QStringList& folders);
 
     struct Data;
     Data& data() { return *d_; }

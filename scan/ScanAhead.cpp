@@ -4,9 +4,9 @@
 
 namespace ink {
 
-ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder)
+ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders)
     : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)),
-      worker_([this] { run(); }) {}
+      includeFolders_(std::move(includeFolders)), worker_([this] { run(); }) {}
 
 ScanAhead::~ScanAhead() {
     {
@@ -19,6 +19,7 @@ ScanAhead::~ScanAhead() {
 
 void ScanAhead::run() {
     IncludeCache includes;
+    includes.setSearchFolders(includeFolders_);
     for (const QString& source : sources_) {
         std::variant<UnitScan, std::exception_ptr> result;
         try {

@@ -19,7 +19,8 @@ namespace ink {
 // units as one build's lookups are (IncludeCache), on that thread alone.
 class ScanAhead {
 public:
-    ScanAhead(QStringList sourcePaths, QString projectFolder);
+    // `includeFolders` are the project's include search paths.
+    ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders = {});
     // Stops the thread, also when not every result was taken.
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
@@ -36,6 +37,7 @@ private:
 
     QStringList sources_;
     QString projectFolder_;
+    QStringList includeFolders_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::variant<UnitScan, std::exception_ptr>> ready_;

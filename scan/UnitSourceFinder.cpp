@@ -4,6 +4,8 @@
 #include <QFileInfo>
 
 #include "PathParts.h"
+#include "ProjectOptions.h"
+#include "ProjectSearch.h"
 #include "store/RegularFile.h"
 
 namespace ink {
@@ -32,6 +34,49 @@ QString UnitSourceFinder::find(const QString& projectPath, const QString& unitNa
             if (QString found = resolve(folder, unitName + extension); !found.isEmpty())
                 return found;
     return plain;
+}
+
+UnitSourceLookup UnitSourceFinder::locate(const QString& projectPath, const QString& unitName,
+                                          const QString& unitPath, ProjectSearch& search) {
+    UnitSourceLookup lookup;
+    lookup.path = find(projectPath, unitName, unitPath);
+    if (IsRegularFile(lookup.path)) {
+        lookup.found = true;
+        return lookup;
+    }
+    lookup.lookedIn << QDir::toNativeSeparators(
+        unitPath.isEmpty()
+            ? lookup.path
+            : QDir::cleanPath(QDir(FolderPart(projectPath).isEmpty() ? QStringLiteral(".")
+                                                                     : FolderPart(projectPath))
+                                  .filePath(QString(unitPath).replace(u'\\', u'/'))));
+    if (!unitPath.isEmpty())
+        return lookup; // the project says where it is: nowhere else is looked
+    if (const QString listed = search.listedFile(unitName); !listed.isEmpty()) {
+        if (const QString found = resolve(QStringLiteral("/"), listed); !found.isEmpty()) {
+            lookup.path = found;
+            lookup.found = true;
+            return lookup;
+        }
+        lookup.lookedIn << QDir::toNativeSeparators(listed);
+    }
+    for (const QString& folder : search.unitFolders()) {
+        QStringList names{unitName};
+        if (!hasPascalExtension(unitName))
+            names << unitName + QStringLiteral(".pas") << unitName + QStringLiteral(".pp");
+        for (const QString& name : names)
+            if (const QString found = resolve(folder, name); !found.isEmpty()) {
+                lookup.path = found;
+                lookup.found = true;
+                return lookup;
+            }
+        lookup.lookedIn << QDir::toNativeSeparators(folder);
+    }
+    if (std::optional<QString> package = search.libraryPackage(unitName)) {
+        lookup.library = true;
+        lookup.libraryPackage = *package;
+    }
+    return lookup;
 }
 
 QString UnitSourceFinder::resolve(const QString& folder, const QString& relative) {
@@ -96,6 +141,17 @@ const UnitSourceFinder::Listing& UnitSourceFinder::listingOf(const QString& fold
         it = listings_.insert(key, std::move(listing));
     }
     return *it;
+}
+
+QString FindUnitSource(const QString& projectPath, const QString& unitName,
+                       const QString& unitPath) {
+    UnitSourceFinder finder;
+    // Beside the project, or at its `in` path, needs no option file read.
+    const QString plain = finder.find(projectPath, unitName, unitPath);
+    if (IsRegularFile(plain) || !unitPath.isEmpty())
+        return plain;
+    ProjectSearch search(ReadProjectOptions(projectPath));
+    return finder.locate(projectPath, unitName, unitPath, search).path;
 }
 
 } // namespace ink

@@ -6,6 +6,21 @@
 
 namespace ink {
 
+class ProjectSearch;
+
+// Where a unit's source was found, or why it was not.
+struct UnitSourceLookup {
+    QString path; // the file found; when none, the plain project folder + name
+    bool found = false;
+    // A unit of a library package, which the project uses but does not
+    // document; `libraryPackage` names the package when it is known.
+    bool library = false;
+    QString libraryPackage;
+    // When not found: the file looked for beside the project (or where the
+    // `in` path points), then the search folders looked in.
+    QStringList lookedIn;
+};
+
 // Finds a unit's source file the way the projects were written for: on a
 // file system where letter case does not matter. Folder listings are kept
 // for the finder's life, so a build over thousands of units lists each
@@ -18,6 +33,14 @@ public:
     // separator, matched without regard to case); else the name with ".pas",
     // then ".pp". When none exists, the plain folder + name, untested.
     QString find(const QString& projectPath, const QString& unitName, const QString& unitPath);
+
+    // As find(), then, for a unit named without an `in` path, where the
+    // compiler looks next: the file the project's options or its own
+    // packages list for it, then each unit search folder (the name, then
+    // with ".pas" and ".pp"). A unit still not found is a library unit when
+    // `search` knows its package.
+    UnitSourceLookup locate(const QString& projectPath, const QString& unitName,
+                            const QString& unitPath, ProjectSearch& search);
 
 private:
     // `folder` + `relative` with each part matched without regard to case;
@@ -39,5 +62,11 @@ private:
 
     QHash<QString, Listing> listings_;
 };
+
+// The unit's source as a build of the project finds it, the project's
+// options read afresh for their search paths and packages; when there is
+// none, the plain path find() gives.
+QString FindUnitSource(const QString& projectPath, const QString& unitName,
+                       const QString& unitPath);
 
 } // namespace ink

@@ -11,6 +11,7 @@
 #include "scan/BuildDocument.h"
 #include "store/Coverage.h"
 #include "store/Database.h"
+#include "store/MissingSource.h"
 #include "store/RegularFile.h"
 #include "store/Statement.h"
 #include "store/TField.h"
@@ -64,7 +65,11 @@ void reportMissingSources(TDM1& dm, QTextStream& err) {
                                    "AND MissingSource IS NOT NULL ORDER BY UnitNo"));
     units.bindInteger(1, dm.tblDocsDocNo->asInteger());
     while (units.step())
-        err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1) << '\n';
+        if (IsLibraryUnitNote(units.textAt(1)))
+            err << MissingSourceText(units.textAt(1)) << ": unit " << units.textAt(0) << '\n';
+        else
+            err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1)
+                << '\n';
 }
 
 int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {

@@ -1,5 +1,6 @@
 #include "ReportDocument.h"
 
+#include "store/MissingSource.h"
 #include <QRegularExpression>
 
 namespace ink {
@@ -18,7 +19,7 @@ void addFact(QList<ReportFact>& facts, const QString& caption, const QString& va
 
 QString ReportUnit::closingNote() const {
     if (!missingSource.isEmpty())
-        return QStringLiteral("Source not found: ") + missingSource;
+        return MissingSourceText(missingSource);
     if (routines.isEmpty())
         return QStringLiteral("This unit declares no procedures or functions.");
     return {};

@@ -86,6 +86,14 @@ TEST_F(SourceAccessTest, UnitWithoutExtensionIsFoundAsPasFile) {
     EXPECT_EQ(CurrentUnitSourcePath(*dm), projectFolder + "helpers.PAS");
 }
 
+// Where the build found it: on the search path of the project's options.
+TEST_F(SourceAccessTest, UnitOnTheProjectsSearchPathIsFoundThere) {
+    temp.write("My Projects/Demo App/Demo.cfg", "-U\"..\\Shared Units\"\r\n");
+    const QString tools = temp.write("My Projects/Shared Units/Tools.pas", "unit Tools;");
+    EXPECT_EQ(copyUnit("Tools"), "unit Tools;");
+    EXPECT_EQ(CurrentUnitSourcePath(*dm), tools);
+}
+
 TEST_F(SourceAccessTest, UnreadableSourceIsReportedWithItsPath) {
     EXPECT_EQ(expectCopyError("Missing.pas"), "Cannot open file " + projectFolder + "Missing.pas");
     QDir().mkpath(projectFolder + "Folder.pas");

@@ -15,9 +15,11 @@ TEST_F(WindowTest, AddBuildsEveryRowOfAMultiFolderProject) {
     EXPECT_TRUE(dialogs.texts("error").isEmpty());
     EXPECT_EQ(dialogs.fileRequests.size(), 1);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Open File");
-    EXPECT_EQ(dialogs.fileRequests[0].filters,
-              QStringList(
-                  {"Delphi Projects (*.dpr)", "Delphi Units (*.pas)", "Lazarus Projects (*.lpr)"}));
+    EXPECT_EQ(
+        dialogs.fileRequests[0].filters,
+        QStringList({"Delphi Projects (*.dpr)", "Delphi Units (*.pas)", "Lazarus Projects (*.lpr)",
+                     "Delphi Packages (*.dpk)", "Delphi Project Options (*.dproj)",
+                     "Lazarus Packages (*.lpk)", "Lazarus Project Options (*.lpi)"}));
     EXPECT_TRUE(window->ProgressBar1->isHidden());
     EXPECT_EQ(window->StatusBar1->currentMessage(), "");
 
@@ -65,8 +67,8 @@ TEST_F(WindowTest, AUnitWhoseSourceWasNotFoundSaysSoInItsHint) {
     addDocument(project.projectPath, "Sample App");
     QAbstractItemModel* units = window->DBGrid2->model();
     ASSERT_EQ(units->rowCount(), 4);
-    EXPECT_EQ(units->index(0, 0).data(Qt::ToolTipRole).toString(),
-              "Source not found: " + temp.filePath("work/app/Forms"));
+    // A unit of the library the project is built against is no missing source.
+    EXPECT_EQ(units->index(0, 0).data(Qt::ToolTipRole).toString(), "Library unit (vcl)");
     for (int row = 1; row < 4; ++row)
         EXPECT_FALSE(units->index(row, 0).data(Qt::ToolTipRole).isValid()) << row;
 
@@ -74,6 +76,23 @@ TEST_F(WindowTest, AUnitWhoseSourceWasNotFoundSaysSoInItsHint) {
     QTest::mouseClick(window->Button2, Qt::LeftButton);
     EXPECT_EQ(units->index(2, 1).data(Qt::ToolTipRole).toString(),
               "Source not found: " + temp.filePath("work/lib/Helpers.pas"));
+}
+
+// A unit looked for on the search paths of the project's options names every
+// place it was looked in.
+TEST_F(WindowTest, AUnitNotFoundOnTheSearchPathsNamesThem) {
+    temp.write("work/lib/Found.pas",
+               "unit Found;\ninterface\nprocedure F;\nimplementation\nend.\n");
+    temp.write("work/app/App.cfg", "-U\"..\\lib;..\\more\"\r\n");
+    const QString project =
+        temp.write("work/app/App.dpr", "program App;\nuses\n  Found,\n  Lost;\nbegin\nend.\n");
+    addDocument(project, "Paths");
+    QAbstractItemModel* units = window->DBGrid2->model();
+    ASSERT_EQ(units->rowCount(), 2);
+    EXPECT_FALSE(units->index(0, 0).data(Qt::ToolTipRole).isValid());
+    EXPECT_EQ(units->index(1, 0).data(Qt::ToolTipRole).toString(),
+              "Source not found: " + temp.filePath("work/app/Lost") + "; also looked in " +
+                  temp.filePath("work/lib") + ", " + temp.filePath("work/more"));
 }
 
 TEST_F(WindowTest, AddRefusesADuplicateNameInOtherLetterCase) {

@@ -217,32 +217,36 @@ TEST(ReportSiteExport, ADiskFullDuringAReExportKeepsTheOldSite) {
     EXPECT_TRUE(kept["index.html"].contains("<h1>SMALL</h1>"));
 }
 
-// A unit whose source was not found says so, and where it was looked for,
-// in every form of the report; only a unit read and found empty declares
-// nothing.
+// A unit whose source was not found says so, and every place it was looked
+// for, in every form of the report; a unit of a library the project is built
+// against says that; only a unit read and found empty declares nothing.
 TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
     TempDir temp;
     temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
+    temp.write("app/P.cfg", "-U..\\lib\r\n");
     const QString project = temp.write(
-        "app/P.dpr", "program P;\nuses\n  Vcl.Forms,\n  Empty in 'Empty.pas';\nbegin\nend.\n");
+        "app/P.dpr",
+        "program P;\nuses\n  Vcl.Forms,\n  Gone,\n  Empty in 'Empty.pas';\nbegin\nend.\n");
     const QString data = temp.filePath("data");
     const ToolRun built = runTool({"build", project, "--data", data});
     ASSERT_EQ(built.status, 0) << built.err.toStdString();
-    const QString notFound = "Source not found: " + temp.filePath("app/Vcl.Forms");
+    const QString places = temp.filePath("app/Gone") + "; also looked in " + temp.filePath("lib");
+    const QString notFound = "Source not found: " + places;
+    const QString library = "Library unit (vcl)";
     const QString empty = "This unit declares no procedures or functions.";
-    EXPECT_TRUE(built.err.contains(
-        "Source not found for unit Vcl.Forms: " + temp.filePath("app/Vcl.Forms") + "\n"))
-        << built.err.toStdString();
-    EXPECT_FALSE(built.err.contains("Empty"));
+    EXPECT_EQ(built.err, "Library unit (vcl): unit Vcl.Forms\nSource not found for unit Gone: " +
+                             places + "\n");
 
     const StoreAddress database = StoreAddress::local(data);
     exportReport(database, 1, temp.filePath("r.html"));
     const QString html = fileText(temp.filePath("r.html"));
     EXPECT_EQ(html.count(notFound), 1);
+    EXPECT_EQ(html.count(library), 1);
     EXPECT_EQ(html.count(empty), 1);
     exportReport(database, 1, temp.filePath("site"));
-    EXPECT_TRUE(fileText(temp.filePath("site/Vcl.Forms.html")).contains(notFound));
-    EXPECT_FALSE(fileText(temp.filePath("site/Vcl.Forms.html")).contains(empty));
+    EXPECT_TRUE(fileText(temp.filePath("site/Vcl.Forms.html")).contains(library));
+    EXPECT_TRUE(fileText(temp.filePath("site/Gone.html")).contains(notFound));
+    EXPECT_FALSE(fileText(temp.filePath("site/Gone.html")).contains(empty));
     EXPECT_TRUE(fileText(temp.filePath("site/Empty.html")).contains(empty));
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext is not installed";
@@ -251,7 +255,9 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
     text.start("pdftotext", {temp.filePath("r.pdf"), "-"});
     ASSERT_TRUE(text.waitForFinished(60000));
     const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
-    EXPECT_EQ(pdf.count(notFound), 1) << pdf.toStdString();
+    // The PDF's lines may break a long note; its words are all there.
+    EXPECT_EQ(pdf.simplified().count(notFound.simplified()), 1) << pdf.toStdString();
+    EXPECT_EQ(pdf.count(library), 1);
     EXPECT_EQ(pdf.count(empty), 1);
 }
 

@@ -167,15 +167,17 @@ TEST_F(Build, ARefreshFollowsAUnitWhoseFileMoved) {
 }
 
 // A unit whose source was not read keeps where it was looked for, beside the
-// placeholder row every unit without routines gets; a unit that declares
-// nothing keeps none, and a refresh that finds the file clears it.
+// placeholder row every unit without routines gets; a unit of a library the
+// project is built against says so instead; a unit that declares nothing
+// keeps none, and a refresh that finds the file clears it.
 TEST_F(Build, AUnitWithoutItsSourceKeepsWhereItWasLookedFor) {
     temp.write("app/Empty.pas", "unit Empty;\ninterface\nconst X = 1;\nimplementation\nend.\n");
-    const QString path = temp.write("app/P.dpr", "program P;\nuses\n  SysUtils,\n"
+    const QString path = temp.write("app/P.dpr", "program P;\nuses\n  SysUtils, Helpers,\n"
                                                  "  Gone in 'lib\\Gone.pas',\n"
                                                  "  Empty in 'Empty.pas';\nbegin\nend.\n");
     build(path, false);
-    const QStringList missing{temp.filePath("app/SysUtils"), temp.filePath("app/lib/Gone.pas"), ""};
+    const QStringList missing{"library unit of rtl", temp.filePath("app/Helpers"),
+                              temp.filePath("app/lib/Gone.pas"), ""};
     EXPECT_EQ(column(dm->tblUnits, "MissingSource"), missing);
     for (dm->tblUnits->first(); !dm->tblUnits->eof(); dm->tblUnits->next()) {
         EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList{"N/A"});
@@ -188,8 +190,9 @@ TEST_F(Build, AUnitWithoutItsSourceKeepsWhereItWasLookedFor) {
                "unit Gone;\ninterface\nprocedure Back;\nimplementation\nend.\n");
     build(path, true);
     EXPECT_EQ(column(dm->tblUnits, "MissingSource"),
-              (QStringList{temp.filePath("app/SysUtils"), "", ""}));
+              (QStringList{"library unit of rtl", temp.filePath("app/Helpers"), "", ""}));
     dm->tblUnits->first();
+    dm->tblUnits->next();
     dm->tblUnits->next();
     EXPECT_EQ(column(dm->tblProc, "ProcName"), (QStringList{"N/A", "Back"}));
 }

@@ -1,0 +1,91 @@
+#pragma once
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ink {
+
+// Which compiler a project is written for: it decides the symbols the
+// compiler defines on its own (FPC and the target's, or MSWINDOWS and the
+// VERnnn of a Delphi release) when conditional compilation is followed.
+enum class ProjectCompiler {
+    Unknown,    // any other file chosen as a project (a unit)
+    Delphi,     // .dpr, .dpk, .dproj, .cfg, .dof
+    FreePascal, // .lpr, .lpk, .lpi
+};
+
+// One build configuration as the option files resolve it: a .dproj's
+// configuration (Debug, Release, ... inheriting from Base), a .lpi's build
+// mode. Its lists are complete, inheritance already applied, so a reader of
+// them needs nothing else.
+struct ProjectConfiguration {
+    QString name;                // "Debug", "Release", "Default"
+    QString platform;            // "Win32", "Win64", "Linux64"; empty when none is named
+    QStringList defines;         // in the order the options give them, without duplicates
+    QStringList unitSearchPaths; // absolute folders, in search order
+    QStringList includePaths;    // absolute folders, in search order
+};
+
+// What a project's option files say about how it is compiled. Folders are
+// absolute, with '/' separators, resolved against the folder of the file
+// that names them, and in the order the compiler searches them; macros the
+// reader cannot know ($(BDS), $(LazarusDir), $(Platform) left unresolved) drop
+// the path that holds them rather than guessing.
+struct ProjectOptions {
+    // The file the user chose (.dpr, .dpk, .lpr, .lpk, .dproj, .lpi).
+    QString projectFile;
+    // The Pascal source whose uses or contains clause lists the units: the
+    // .dpr/.dpk/.lpr itself, or the main source a .dproj/.lpi names. Empty
+    // for a .lpk, whose units come from its file list.
+    QString mainSource;
+    ProjectCompiler compiler = ProjectCompiler::Unknown;
+
+    // Every option file read, the project file included, so a refresh can
+    // tell that the options changed.
+    QStringList optionFiles;
+
+    // Units the options name themselves, as absolute paths: a .lpk's <Files>
+    // (units only), a .lpi's <Units> that are part of the project. They come
+    // after the main source's own list, which keeps its order.
+    QStringList listedUnits;
+    // Include files a .lpk lists apart from its units; their folders are
+    // searched for includes too.
+    QStringList listedIncludeFiles;
+
+    // The paths and defines of the configuration a build uses when none is
+    // chosen: a .dproj's own default Config and Platform, a .lpi's project
+    // options (its default build mode), a .cfg's and .dof's only set.
+    QStringList unitSearchPaths;
+    QStringList includePaths;
+    QStringList defines;
+
+    // Packages the project needs, by name as written ("rtl", "LCL",
+    // "SynEdit"): a .dpk's `requires`, a .lpk's or .lpi's RequiredPackages.
+    QStringList requiredPackages;
+
+    QList<ProjectConfiguration> configurations;
+
+    // Text naming the file that could not be read, or the main source that
+    // does not exist; empty when all went well. A project with an error is
+    // not built.
+    QString error;
+};
+
+// Reads `projectFile` and the option files beside it: a .dproj, or else a
+// .cfg and .dof, beside a .dpr or .dpk; a .lpi beside a .lpr. A .dproj or
+// .lpi chosen directly names its main source; a .lpk stands alone.
+ProjectOptions ReadProjectOptions(const QString& projectFile);
+
+// The parsers of each kind, over bytes already in memory (what the fuzzer
+// drives). `folder` is the folder of the file the bytes came from, to which
+// relative paths are resolved; they never touch the disk and never throw.
+// Each fills only what its kind can say and sets `error` for bytes that are
+// not the kind's shape (XML that does not parse, no <CONFIG> root).
+void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
+void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
+void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
+void ParseCfgOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
+void ParseDofOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
+
+} // namespace ink
