@@ -53,8 +53,9 @@ struct ProjectOptions {
     // searched for includes too.
     QStringList listedIncludeFiles;
 
-    // The paths of the configuration a build uses when none is chosen (a
-    // .dproj's Base, a .lpi's first build mode, a .cfg's or .dof's only set).
+    // The paths and defines of the configuration a build uses when none is
+    // chosen: a .dproj's own default Config and Platform, a .lpi's project
+    // options (its default build mode), a .cfg's and .dof's only set.
     QStringList unitSearchPaths;
     QStringList includePaths;
     QStringList defines;

@@ -22,8 +22,8 @@ struct Entry {
 
 class UsesClauseReader {
 public:
-    explicit UsesClauseReader(QByteArrayView raw)
-        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes) {}
+    UsesClauseReader(QByteArrayView raw, const char* keyword)
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), keyword_(keyword) {}
 
     ProjectUnits read() {
         if (findUsesKeyword())
@@ -34,7 +34,7 @@ public:
 private:
     bool findUsesKeyword() {
         for (Token token = lexer_.next(); token.kind != TokenKind::End; token = lexer_.next()) {
-            if (lexer_.isWord(token, "uses"))
+            if (lexer_.isWord(token, keyword_))
                 return true;
         }
         return false;
@@ -116,15 +116,33 @@ private:
 
     SourceBytes source_;
     PascalLexer lexer_;
+    const char* keyword_;
     ProjectUnits result_;
 };
+
+const char* clauseKeyword(UnitsClause clause) {
+    switch (clause) {
+    case UnitsClause::Contains:
+        return "contains";
+    case UnitsClause::Requires:
+        return "requires";
+    case UnitsClause::Uses:
+        break;
+    }
+    return "uses";
+}
 } // namespace
 
-ProjectUnits ParseProjectUnits(QByteArrayView bytes) {
-    return UsesClauseReader(bytes).read();
+ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause) {
+    return UsesClauseReader(bytes, clauseKeyword(clause)).read();
 }
 
-ProjectUnits ReadProjectUnits(const QString& path) {
+UnitsClause UnitsClauseOf(const QString& path) {
+    return path.endsWith(QLatin1String(".dpk"), Qt::CaseInsensitive) ? UnitsClause::Contains
+                                                                     : UnitsClause::Uses;
+}
+
+ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause) {
     bool truncated = false;
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, projectReadLimit, &truncated);
     if (!bytes) {
@@ -132,7 +150,7 @@ ProjectUnits ReadProjectUnits(const QString& path) {
         failed.error = QStringLiteral("File ") + path + QStringLiteral(" could not be opened.");
         return failed;
     }
-    ProjectUnits units = ParseProjectUnits(*bytes);
+    ProjectUnits units = ParseProjectUnits(*bytes, clause);
     if (truncated) {
         units.error = QStringLiteral("File ") + path +
                       QStringLiteral(" is larger than 16 MiB; only its first 16 MiB were read.");

@@ -33,6 +33,15 @@ struct ProjectUnits {
     QString error;
 };
 
+// Which clause lists the units: a program's or library's `uses`, a
+// package's `contains` (its units), or a package's `requires` (the packages
+// it needs, whose names come out as units without paths).
+enum class UnitsClause { Uses, Contains, Requires };
+
+// The clause that lists the units of the project file at `path`: `contains`
+// for a Delphi package (.dpk), `uses` for anything else.
+UnitsClause UnitsClauseOf(const QString& path);
+
 // No project file comes near this size; a larger file is read only this far.
 constexpr qint64 projectReadLimit = 16 * 1024 * 1024;
 
@@ -43,9 +52,9 @@ constexpr qint64 projectReadLimit = 16 * 1024 * 1024;
 // - A file larger than projectReadLimit gives the units found in its first
 //   16 MiB and an error saying so.
 // - A file without a uses clause gives no units and no error.
-ProjectUnits ReadProjectUnits(const QString& path);
+ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause = UnitsClause::Uses);
 
 // The same for a project file's bytes already in memory; never sets `error`.
-ProjectUnits ParseProjectUnits(QByteArrayView bytes);
+ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause = UnitsClause::Uses);
 
 } // namespace ink

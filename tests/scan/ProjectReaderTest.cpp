@@ -156,3 +156,18 @@ TEST(ProjectReader, FileNamePartCutsAfterTheLastSeparator) {
     EXPECT_EQ(FileNamePart("Utils.pas"), "Utils.pas");
     EXPECT_EQ(FileNamePart("Lib\\"), "");
 }
+
+TEST(ProjectReader, ReadsAPackagesContainsClauseAndItsRequires) {
+    const QByteArray package =
+        "package Comps;\r\n\r\n{$R *.res}\r\n{$DESCRIPTION 'uses nothing'}\r\n"
+        "requires\r\n  rtl,\r\n  vcl;\r\n\r\ncontains\r\n"
+        "  CompA in 'CompA.pas',\r\n  CompB in 'Sub\\CompB.pas',\r\n  CompC;\r\n\r\nend.\r\n";
+    EXPECT_EQ(
+        Entries(ParseProjectUnits(package, UnitsClause::Contains)),
+        (QStringList{"CompA.pas|N/A|CompA.pas", "CompB.pas|N/A|Sub\\CompB.pas", "CompC|N/A|"}));
+    EXPECT_EQ(ParseProjectUnits(package, UnitsClause::Requires).units, (QStringList{"rtl", "vcl"}));
+    // A package has no uses clause: read as a program it lists nothing.
+    EXPECT_TRUE(ParseProjectUnits(package).units.isEmpty());
+    EXPECT_EQ(UnitsClauseOf("C:\\X\\Comps.DPK"), UnitsClause::Contains);
+    EXPECT_EQ(UnitsClauseOf("/x/App.dpr"), UnitsClause::Uses);
+}
