@@ -96,6 +96,7 @@ public:
     TField* tblDocsDPRFileName;
     TField* tblDocsisVerInfo;
     TField* tblDocsLastScan;
+    TField* tblDocsConfiguration;
 
     TField* tblUnitsDocNo;
     TField* tblUnitsUnitNo;

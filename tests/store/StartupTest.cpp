@@ -176,7 +176,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
            "ALTER TABLE UnitsLib DROP COLUMN MissingSource;"
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
            "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
-           "PRAGMA application_id = 0");
+           "ALTER TABLE DocsLib DROP COLUMN Configuration; PRAGMA application_id = 0");
     std::unique_ptr<TDM1> dm;
     ASSERT_EQ(startProgram(config(), program(), dm), "");
     EXPECT_EQ(dm->tblUnitsUnitName->asString(), "Main.pas");
@@ -185,6 +185,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_TRUE(dm->tblUnitsMissingSource->isNull());
     EXPECT_TRUE(dm->tblUnitsSourceStamps->isNull());
     EXPECT_TRUE(dm->tblDocsLastScan->isNull());
+    EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
     dm->tblUnits->edit();
     dm->tblUnitsUnitPath->setValue("src\\Main.pas");
     dm->tblUnits->post();
