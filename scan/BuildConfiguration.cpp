@@ -293,4 +293,37 @@ BuildConfiguration ResolveConfiguration(const ProjectOptions& options, const QSt
                                  : QStringLiteral(" (it has %1)").arg(known.join(", "))));
 }
 
+std::optional<BuildConfiguration>
+DocumentConfiguration(const QString& projectPath, const QString& name, QStringList* optionFiles) {
+    if (name.trimmed().isEmpty())
+        return std::nullopt;
+    const ProjectOptions options = ReadProjectOptions(projectPath);
+    if (!options.error.isEmpty())
+        throw UserError(options.error);
+    if (optionFiles)
+        *optionFiles = options.optionFiles;
+    return ResolveConfiguration(options, name.trimmed());
+}
+
+QStringList ConfigurationChoices(const ProjectOptions& options) {
+    QStringList choices;
+    for (const ProjectConfiguration& configuration : options.configurations) {
+        const QString name = configuration.platform.isEmpty()
+                                 ? configuration.name
+                                 : configuration.name + QLatin1Char('|') + configuration.platform;
+        if (!choices.contains(name, Qt::CaseInsensitive))
+            choices << name;
+    }
+    const bool freePascal = compilerFor(options, QString()) == ProjectCompiler::FreePascal;
+    const QStringList freePascalTargets{"x86_64-linux",  "i386-linux",   "aarch64-linux",
+                                        "i386-win32",    "x86_64-win64", "x86_64-darwin",
+                                        "aarch64-darwin"};
+    const QStringList delphiPlatformNames{"Win32", "Win64",    "Linux64",
+                                          "OSX64", "OSXARM64", "Android64"};
+    choices += freePascal ? freePascalTargets : delphiPlatformNames;
+    if (options.compiler == ProjectCompiler::Unknown)
+        choices += freePascal ? delphiPlatformNames : freePascalTargets;
+    return choices;
+}
+
 } // namespace ink

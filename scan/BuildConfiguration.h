@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,19 @@ BuildConfiguration ResolveConfiguration(const ProjectOptions& options, const QSt
 // `extraDefines`: what `--define` alone compiles with.
 BuildConfiguration DefaultConfiguration(const ProjectOptions& options,
                                         const QStringList& extraDefines);
+
+// The configuration a document names, as its project's option files resolve
+// it now; none for a document without one, which reads every branch.
+// `optionFiles` receives the option files read, whose changes change what
+// the units declare. Throws a UserError for an option file that cannot be
+// read and for a configuration the project no longer has.
+std::optional<BuildConfiguration> DocumentConfiguration(const QString& projectPath,
+                                                        const QString& name,
+                                                        QStringList* optionFiles = nullptr);
+
+// What a configuration may be named for the project: its own
+// configurations, then the usual targets.
+QStringList ConfigurationChoices(const ProjectOptions& options);
 
 // The symbols Free Pascal defines on its own for a target ("x86_64-linux"),
 // or an empty set for a target it does not know.

@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include "BuildConfiguration.h"
 #include "ProjectReader.h"
 #include "ScanAhead.h"
 #include "SourceStamps.h"
@@ -45,14 +46,36 @@ QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-void startDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
-                   bool refresh) {
+void startDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
+                   const QString& configuration) {
     if (!refresh)
         dm.tblDocs->append({QVariant(), documentName, QVariant(), QDateTime::currentDateTime()});
     dm.tblDocs->edit();
-    if (!refresh)
+    if (!refresh) {
         dm.tblDocsDPRFileName->setValue(projectPath);
+        dm.tblDocsConfiguration->setValue(textOrNull(configuration));
+    }
     dm.tblDocs->post();
+}
+
+// What the units of a document are read with: its configuration's defines,
+// and the stamps of the option files that give them, kept with each unit so
+// that a refresh reads the units again when the options change.
+struct ReadingDefines {
+    std::optional<BuildConfiguration> configuration;
+    QList<FileStamp> optionStamps;
+    const CompilerDefines* defines() const {
+        return configuration ? &configuration->defines : nullptr;
+    }
+};
+
+ReadingDefines readingDefines(const QString& projectPath, const QString& configuration) {
+    ReadingDefines reading;
+    QStringList optionFiles;
+    reading.configuration = DocumentConfiguration(projectPath, configuration, &optionFiles);
+    for (const QString& file : optionFiles)
+        reading.optionStamps << StampFile(file);
+    return reading;
 }
 
 // Pairs the uses-clause entries with the document's stored unit rows, each
@@ -258,7 +281,8 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
 }
 
 qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const QDateTime& stamp,
-                 RefreshReading reading, BuildFeedback& feedback) {
+                 RefreshReading reading, const ReadingDefines& defines, BuildReport& report,
+                 BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     const QStringList sources = unitSources(dm, projectPath);
     const int count = units.recordCount();
@@ -276,7 +300,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
     for (int row = 0; row < count; ++row)
         if (!unchanged[row])
             toRead << sources[row];
-    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath());
+    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), defines.defines());
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
@@ -289,8 +313,11 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, SeenStamps& seen, const Q
             feedback.stepProgress();
             continue;
         }
-        const UnitRoutines found = scanner.next();
+        UnitRoutines found = scanner.next();
         totalBytes += found.fileSize;
+        report.conditionals += found.conditionals;
+        if (!found.sources.isEmpty())
+            found.sources += defines.optionStamps;
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
@@ -335,8 +362,14 @@ void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
 
 } // namespace
 
-void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
-                   BuildFeedback& feedback, RefreshReading reading) {
+BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
+                          bool refresh, BuildFeedback& feedback, RefreshReading reading,
+                          const QString& configuration) {
+    // Settled before anything is written: an unknown configuration makes no
+    // document and changes none.
+    const ReadingDefines defines =
+        readingDefines(projectPath, refresh ? dm.tblDocsConfiguration->asString() : configuration);
+    BuildReport report;
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
@@ -347,14 +380,16 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
         Batch batch(db);
         if (refresh)
             readAgainUnderTheWriteLock(dm);
-        startDocument(dm, projectPath, documentName, refresh);
-        const ProjectUnits project = ReadProjectUnits(projectPath);
+        startDocument(dm, projectPath, documentName, refresh, configuration);
+        const ProjectUnits project =
+            ReadProjectUnits(projectPath, UnitsClause::Uses, defines.defines());
         if (!project.error.isEmpty())
             feedback.showError(project.error);
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
-        stampDocument(dm, scanUnits(dm, projectPath, seen, stamp, reading, feedback), stamp);
+        stampDocument(
+            dm, scanUnits(dm, projectPath, seen, stamp, reading, defines, report, feedback), stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
         // must hear, rather than the write that went wrong first.
@@ -362,6 +397,9 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
             throw UserError(db.lostWrites());
         throw;
     }
+    if (defines.configuration)
+        feedback.conditionalsRead(*defines.configuration, report.conditionals);
+    return report;
 }
 
 } // namespace ink

@@ -4,8 +4,8 @@
 
 namespace ink {
 
-ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder)
-    : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)),
+ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, const CompilerDefines* defines)
+    : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)), defines_(defines),
       worker_([this] { run(); }) {}
 
 ScanAhead::~ScanAhead() {
@@ -22,7 +22,7 @@ void ScanAhead::run() {
     for (const QString& source : sources_) {
         std::variant<UnitRoutines, std::exception_ptr> result;
         try {
-            result = ScanUnitRoutines(source, projectFolder_, &includes);
+            result = ScanUnitRoutines(source, projectFolder_, &includes, defines_);
         } catch (...) {
             result = std::current_exception();
         }

@@ -19,7 +19,10 @@ namespace ink {
 // units as one build's lookups are (IncludeCache), on that thread alone.
 class ScanAhead {
 public:
-    ScanAhead(QStringList sourcePaths, QString projectFolder);
+    // With `defines` (which must outlive it), conditional compilation is
+    // followed as ScanUnitRoutines follows it.
+    ScanAhead(QStringList sourcePaths, QString projectFolder,
+              const CompilerDefines* defines = nullptr);
     // Stops the thread, also when not every result was taken.
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
@@ -36,6 +39,7 @@ private:
 
     QStringList sources_;
     QString projectFolder_;
+    const CompilerDefines* defines_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::variant<UnitRoutines, std::exception_ptr>> ready_;
