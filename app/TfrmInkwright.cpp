@@ -39,6 +39,7 @@
 #include "docs/CoverageCommands.h"
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
+#include "docs/DocumentOptions.h"
 #include "docs/ReportBridge.h"
 #include "docs/StoreCommands.h"
 #include "docs/UserDefaults.h"
@@ -169,6 +170,7 @@ void TfrmInkwright::connectActions() {
         {NextUndescribedRoutine1, &TfrmInkwright::NextUndescribedRoutine1Click},
         {RemoveMissingRoutines1, &TfrmInkwright::RemoveMissingRoutines1Click},
         {ImportDescriptionsfromComments1, &TfrmInkwright::ImportDescriptionsfromComments1Click},
+        {DocumentOptions1, &TfrmInkwright::DocumentOptions1Click},
         {Search1, &TfrmInkwright::Search1Click},
         {ConnecttoSharedDatabase1, &TfrmInkwright::ConnecttoSharedDatabase1Click},
         {UseLocalDatabase1, &TfrmInkwright::UseLocalDatabase1Click},
@@ -430,6 +432,15 @@ void TfrmInkwright::ImportDescriptionsfromComments1Click() {
 
 void TfrmInkwright::RemoveMissingRoutines1Click() {
     RemoveMissingRoutines(*dm_, *dialogs_);
+}
+
+void TfrmInkwright::DocumentOptions1Click() {
+    if (!dm_ || !EditDocumentOptions(*dm_, *dialogs_))
+        return;
+    // Every unit is read again with the new defines, as a refresh reads them.
+    attachUnitAndRoutineViews(false);
+    const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
+    commands_->refresh(true);
 }
 
 // ---------------------------------------------------------------- the store

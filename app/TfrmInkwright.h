@@ -111,6 +111,7 @@ public:
     void NextUndescribedRoutine1Click();
     void RemoveMissingRoutines1Click();
     void ImportDescriptionsfromComments1Click();
+    void DocumentOptions1Click();
     // The coverage of the current document on the status bar and its page.
     void ShowCoverage();
     void CoverageUnitChosen(int unitNo);
@@ -200,6 +201,7 @@ public:
     QMenu* PopupMenu5;
     QAction* RemoveMissingRoutines1;
     QAction* ImportDescriptionsfromComments1;
+    QAction* DocumentOptions1;
     QAction* NextUndescribedRoutine1;
     QAction* Search1; // Ctrl+F, anywhere in the window
     QAction* ConnecttoSharedDatabase1;
