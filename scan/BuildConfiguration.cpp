@@ -231,10 +231,14 @@ CompilerDefines FreePascalDefines(const QString& target) {
         defines.define(symbol);
     defineAll(defines, cpu->symbols);
     defineAll(defines, system->symbols);
-    defines.constants.insert("FPC_VERSION", 3);
-    defines.constants.insert("FPC_RELEASE", 2);
-    defines.constants.insert("FPC_PATCH", 2);
-    defines.constants.insert("FPC_FULLVERSION", 30202);
+    // Macros with a value, which {$IFDEF} sees as defined too.
+    for (const auto& [name, value] : {std::pair{"FPC_VERSION", 3},
+                                      {"FPC_RELEASE", 2},
+                                      {"FPC_PATCH", 2},
+                                      {"FPC_FULLVERSION", 30202}}) {
+        defines.define(name);
+        defines.constants.insert(name, value);
+    }
     defaultSwitches(defines);
     return defines;
 }

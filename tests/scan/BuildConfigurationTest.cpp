@@ -61,6 +61,8 @@ TEST(BuildConfiguration, ATargetAloneGivesTheCompilersSymbols) {
     for (const char* symbol : {"MSWINDOWS", "WINDOWS", "CPU32", "CPUI386"})
         EXPECT_FALSE(fpcLinux.defines.isDefined(symbol)) << symbol;
     EXPECT_EQ(EvaluateCondition("FPC_FULLVERSION >= 30200", fpcLinux.defines), Truth::True);
+    // A macro with a value is defined as well: {$ifdef FPC_VERSION}.
+    EXPECT_TRUE(fpcLinux.defines.isDefined("FPC_VERSION"));
 
     const BuildConfiguration win64 = ResolveConfiguration(bare, "Win64");
     EXPECT_TRUE(win64.defines.isDefined("WIN64"));
