@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <vector>
@@ -104,8 +105,8 @@ namespace {
 class Expander {
 public:
     Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache,
-             QList<FileStamp>* taken)
-        : cache_(cache), taken_(taken) {
+             QList<FileStamp>* taken, IncludeRepeats repeats)
+        : cache_(cache), taken_(taken), repeats_(repeats) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -138,6 +139,12 @@ public:
             if (seen_.contains(fileKey))
                 continue;
             seen_.insert(fileKey);
+            // Taken out again once read, when a file may come again later;
+            // while it is being read, it may not include itself.
+            const auto unsee = qScopeGuard([&] {
+                if (repeats_ == IncludeRepeats::AsCompiled)
+                    seen_.remove(fileKey);
+            });
             const std::shared_ptr<const LexedFile> included = read(path, fileKey);
             if (!included)
                 continue;
@@ -264,6 +271,7 @@ private:
 
     IncludeCache::Data& cache_;
     QList<FileStamp>* taken_;
+    IncludeRepeats repeats_;
     QSet<QString> foldersTaken_;
     QStringList folders_;
     QSet<QString> seen_;
@@ -302,11 +310,12 @@ bool mayInclude(QByteArrayView bytes) {
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder, IncludeCache* cache,
-                                   QList<FileStamp>* taken) {
+                                   QList<FileStamp>* taken, IncludeRepeats repeats) {
     if (!mayInclude(unitBytes))
         return unitBytes;
     IncludeCache ownCache;
-    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken);
+    Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken,
+                      repeats);
     // The unit's own bytes stay as given, a byte-order mark included: the
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);

@@ -30,10 +30,17 @@ namespace ink {
 // next units of the same build (see IncludeCache). `taken`, when given,
 // receives the stamps of the files read and the folders whose listing was
 // consulted, so that a refresh can tell whether the result could differ.
+//
+// `IncludeRepeats::AsCompiled` puts a file in place at every directive that
+// names it, as the compiler does, but within itself: a unit that follows its
+// defines reads one file several times under different defines (GTK's
+// headers include one list three times, each time for another part).
+enum class IncludeRepeats { Once, AsCompiled };
 class IncludeCache;
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder = {}, IncludeCache* cache = nullptr,
-                                   QList<FileStamp>* taken = nullptr);
+                                   QList<FileStamp>* taken = nullptr,
+                                   IncludeRepeats repeats = IncludeRepeats::Once);
 
 // What the include lookups of one build share: the listing of each folder
 // looked in, and each include file read and lexed once however many units

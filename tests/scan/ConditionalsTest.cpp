@@ -1,6 +1,7 @@
 #include "scan/Conditionals.h"
 #include "scan/UnitScanner.h"
 #include "support/PrintQt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -160,4 +161,31 @@ TEST(Conditionals, FreePascalModesDefineTheirSymbols) {
                        "{$IFDEF FPC_OBJFPC} procedure O; {$ENDIF}\n"
                        "{$DEFINE LEVEL := 3} {$IF LEVEL > 2} procedure Level3; {$ENDIF}";
     EXPECT_EQ(Routines(unit, &fpc), QStringList({"D", "O", "Level3"}));
+}
+
+// GTK's headers include one list of files several times, each time under
+// another define, for another part of the interface; an include of itself
+// still ends.
+TEST(Conditionals, AFileIncludedAgainUnderOtherDefinesIsReadEachTime) {
+    TempDir dir;
+    dir.write("parts.inc", "{$IFDEF PART_TYPES} procedure FromTypes; {$ENDIF}\n"
+                           "{$IFDEF PART_REST} procedure FromRest; {$I parts.inc} {$ENDIF}\n");
+    const QString unit =
+        dir.write("Gtkish.pas", "unit Gtkish;\ninterface\n"
+                                "{$DEFINE PART_TYPES}{$I parts.inc}{$UNDEF PART_TYPES}\n"
+                                "{$DEFINE PART_REST}{$I parts.inc}{$UNDEF PART_REST}\n"
+                                "implementation\nend.\n");
+    CompilerDefines fpc;
+    fpc.define("FPC");
+    QStringList names;
+    for (const RoutineRow& row : ScanUnitRoutines(unit, {}, nullptr, &fpc).rows)
+        if (row.name != "N/A")
+            names << row.name;
+    EXPECT_EQ(names, QStringList({"FromTypes", "FromRest"}));
+    // Without defines the file is read once, every branch of it.
+    names.clear();
+    for (const RoutineRow& row : ScanUnitRoutines(unit).rows)
+        if (row.name != "N/A")
+            names << row.name;
+    EXPECT_EQ(names, QStringList({"FromTypes", "FromRest"}));
 }
