@@ -105,8 +105,8 @@ namespace {
 class Expander {
 public:
     Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache,
-             QList<FileStamp>* taken, IncludeRepeats repeats)
-        : cache_(cache), taken_(taken), repeats_(repeats) {
+             QList<FileStamp>* taken, QList<IncludedPiece>* pieces, IncludeRepeats repeats)
+        : cache_(cache), taken_(taken), pieces_(pieces), repeats_(repeats) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -125,10 +125,16 @@ public:
 
     // The file's text with its include directives replaced, as far as an
     // `implementation` keyword; `done` tells that the keyword was met.
-    QByteArray expand(const LexedFile& file, const QString& folder, int depth, bool& done) {
+    // `filePath` names the file in the pieces; `base` is where its text starts in
+    // the whole result.
+    QByteArray expand(const LexedFile& file, const QString& filePath, qsizetype base, int depth,
+                      bool& done) {
         const QByteArray& bytes = file.bytes;
+        const QString folder = QFileInfo(filePath).absolutePath();
         QByteArray out;
         qsizetype copied = 0;
+        int line = 1; // of `copied`
+        notePiece(base, filePath, line);
         for (const LexedFile::Include& include : file.includes) {
             if (depth >= maxIncludeDepth)
                 break;
@@ -156,9 +162,12 @@ public:
             // words around the directive.
             out += QByteArrayView(bytes).sliced(copied, include.begin - copied);
             out += '\n';
-            out += expand(*included, QFileInfo(path).absolutePath(), depth + 1, done);
+            out += expand(*included, path, base + out.size(), depth + 1, done);
             out += '\n';
+            if (pieces_)
+                line += int(QByteArrayView(bytes).sliced(copied, include.end - copied).count('\n'));
             copied = include.end;
+            notePiece(base + out.size(), filePath, line);
             if (done)
                 break;
         }
@@ -168,6 +177,15 @@ public:
     }
 
 private:
+    void notePiece(qsizetype begin, const QString& path, int line) {
+        if (!pieces_)
+            return;
+        // A piece that holds nothing gives way to the one after it.
+        if (!pieces_->isEmpty() && pieces_->last().begin == begin)
+            pieces_->removeLast();
+        pieces_->append({begin, path, line});
+    }
+
     // A file's identity for "read once": the path of its folder resolved,
     // links followed, and its name. Keyed by the path text, `{$I s/x.inc}` in
     // x.inc with a link `s` to its own folder is a new file at every level,
@@ -271,6 +289,7 @@ private:
 
     IncludeCache::Data& cache_;
     QList<FileStamp>* taken_;
+    QList<IncludedPiece>* pieces_;
     IncludeRepeats repeats_;
     QSet<QString> foldersTaken_;
     QStringList folders_;
@@ -310,17 +329,21 @@ bool mayInclude(QByteArrayView bytes) {
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder, IncludeCache* cache,
-                                   QList<FileStamp>* taken, IncludeRepeats repeats) {
-    if (!mayInclude(unitBytes))
+                                   QList<FileStamp>* taken, QList<IncludedPiece>* pieces,
+                                   IncludeRepeats repeats) {
+    if (!mayInclude(unitBytes)) {
+        if (pieces)
+            pieces->append({0, unitPath, 1});
         return unitBytes;
+    }
     IncludeCache ownCache;
     Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken,
-                      repeats);
+                      pieces, repeats);
     // The unit's own bytes stay as given, a byte-order mark included: the
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);
     bool done = false;
-    return expander.expand(unit, QFileInfo(unitPath).absolutePath(), 0, done);
+    return expander.expand(unit, unitPath, 0, 0, done);
 }
 
 } // namespace ink

@@ -30,6 +30,13 @@ namespace ink {
 // next units of the same build (see IncludeCache). `taken`, when given,
 // receives the stamps of the files read and the folders whose listing was
 // consulted, so that a refresh can tell whether the result could differ.
+// `pieces`, when given, receives where each stretch of the result came from,
+// so that a declaration can be placed in its own file and line.
+struct IncludedPiece {
+    qsizetype begin = 0; // in the result; the piece runs to the next one's begin
+    QString file;        // the unit's path as given, or the include file's
+    int firstLine = 1;   // the line of that file the piece starts on
+};
 //
 // `IncludeRepeats::AsCompiled` puts a file in place at every directive that
 // names it, as the compiler does, but within itself: a unit that follows its
@@ -40,6 +47,7 @@ class IncludeCache;
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder = {}, IncludeCache* cache = nullptr,
                                    QList<FileStamp>* taken = nullptr,
+                                   QList<IncludedPiece>* pieces = nullptr,
                                    IncludeRepeats repeats = IncludeRepeats::Once);
 
 // What the include lookups of one build share: the listing of each folder

@@ -476,7 +476,7 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
     }
     // The size stays the unit file's own, include files or not.
     UnitRoutines routines = ParseUnitRoutines(
-        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources,
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, nullptr,
                                 defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once),
         defines);
     routines.fileSize = sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();

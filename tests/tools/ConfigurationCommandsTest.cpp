@@ -77,6 +77,18 @@ TEST(ConfigurationCommands, RoutinesFollowATargetOrDefines) {
     EXPECT_EQ(missingValue.status, 2);
 }
 
+TEST(ConfigurationCommands, DeclarationsFollowTheConfigurationAsRoutinesDo) {
+    TempDir dir;
+    const QString unit = dir.write("Plat.pas", platformUnit);
+    const ToolRun onLinux = runTool({"declarations", unit, "--config", "x86_64-linux"});
+    EXPECT_EQ(onLinux.status, 0) << onLinux.err.toStdString();
+    QStringList names;
+    for (const QString& line : onLinux.out.split('\n', Qt::SkipEmptyParts))
+        names << line.section('\t', 2, 2);
+    EXPECT_EQ(names, QStringList({"UnixOnly", "Guessed", "Always"}));
+    EXPECT_TRUE(runTool({"declarations", unit}).out.contains("WinOnly"));
+}
+
 TEST(ConfigurationCommands, UnitsLeaveOutEntriesTheConfigurationDoesNotCompile) {
     TempDir dir;
     const QString project =
