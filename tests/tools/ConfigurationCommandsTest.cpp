@@ -1,5 +1,6 @@
 // The tool's commands with a build configuration or defines: what they read
 // is what the compiler compiles for it.
+#include "support/FileTimes.h"
 #include "support/PrintQt.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
@@ -129,4 +130,28 @@ TEST(ConfigurationCommands, ADocumentKeepsItsConfigurationThroughRefreshes) {
     EXPECT_TRUE(unknown.err.contains("no configuration \"Profile\"")) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.err.contains("Debug|Win32, Release|Win32")) << unknown.err.toStdString();
     EXPECT_EQ(runTool({"refresh", "2", "--data", data}).status, 1);
+}
+
+// The option files give the defines: a refresh that passes over unchanged
+// units reads them again when an option file changed.
+TEST(ConfigurationCommands, ARefreshReadsTheUnitsAgainWhenTheOptionsChange) {
+    TempDir dir;
+    dir.write("Plat.pas", platformUnit);
+    const QString project =
+        dir.write("App.dpr", "program App;\nuses\n  Plat in 'Plat.pas';\nbegin\nend.\n");
+    const QString options = dir.write("App.dproj", dproj);
+    AgeFileTree(dir.path());
+    const QString data = dir.filePath("data");
+    ASSERT_EQ(runTool({"build", project, "--data", data, "--config", "Release"}).status, 0);
+
+    QByteArray text = QByteArray(dproj).replace("<DCC_Define>EXTRA;", "<DCC_Define>NOEXTRA;");
+    dir.write("App.dproj", text);
+    namespace fs = std::filesystem;
+    fs::last_write_time(options.toStdString(),
+                        fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const ToolRun refreshed = runTool({"refresh", "1", "--data", data});
+    EXPECT_EQ(refreshed.status, 0) << refreshed.err.toStdString();
+    // Extra is no longer compiled: it left the source.
+    EXPECT_EQ(refreshed.out, "docno\t1\tunits\t1\troutines\t3\tsize_kb\t0\t"
+                             "missing_units\t0\tmissing_routines\t1\n");
 }
