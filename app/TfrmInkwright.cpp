@@ -437,10 +437,16 @@ void TfrmInkwright::RemoveMissingRoutines1Click() {
 void TfrmInkwright::DocumentOptions1Click() {
     if (!dm_ || !EditDocumentOptions(*dm_, *dialogs_))
         return;
-    // Every unit is read again with the new defines, as a refresh reads them.
-    attachUnitAndRoutineViews(false);
-    const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
-    commands_->refresh(true);
+    // Every unit is read again with the new defines, as a refresh reads them;
+    // then the user learns how much of the conditional code was guessed.
+    {
+        attachUnitAndRoutineViews(false);
+        const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
+        progress_->takeConditionalsNote();
+        commands_->refresh(true);
+    }
+    if (const QString note = progress_->takeConditionalsNote(); !note.isEmpty())
+        dialogs_->information(QStringLiteral("Document Options"), note);
 }
 
 // ---------------------------------------------------------------- the store

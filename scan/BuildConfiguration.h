@@ -52,6 +52,12 @@ std::optional<BuildConfiguration> DocumentConfiguration(const QString& projectPa
                                                         const QString& name,
                                                         QStringList* optionFiles = nullptr);
 
+// What a reading with the configuration decided and could not, for the user:
+// "Configuration Release (Delphi ...): 120 conditionals, 3 undecided (2.5%),
+// read as without defines".
+QString ConditionalsSummary(const BuildConfiguration& configuration,
+                            const ConditionalCounts& counts);
+
 // What a configuration may be named for the project: its own
 // configurations, then the usual targets.
 QStringList ConfigurationChoices(const ProjectOptions& options);

@@ -41,14 +41,7 @@ std::optional<BuildConfiguration> DefinesOptions::resolve(const QString& project
 }
 
 QString conditionalsLine(const BuildConfiguration& configuration, const ConditionalCounts& counts) {
-    const int all = counts.decided + counts.guessed;
-    return QStringLiteral("Configuration %1 (%2): %3 conditionals, %4 undecided (%5%), read as "
-                          "without defines")
-        .arg(configuration.name.isEmpty() ? QStringLiteral("default") : configuration.name,
-             configuration.compiler)
-        .arg(all)
-        .arg(counts.guessed)
-        .arg(QString::number(all ? 100.0 * counts.guessed / all : 0.0, 'f', 1));
+    return ConditionalsSummary(configuration, counts);
 }
 
 } // namespace ink
