@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "DocumentOptionsDialog.h"
 #include "RowVersionDialog.h"
 #include "ServerLoginDialog.h"
 
@@ -101,6 +102,15 @@ std::optional<Dialogs::RowVersion> QtDialogs::chooseRowVersion(const QString& th
     RowVersionDialog dialog(parent_, theirs, mine);
     dialog.exec();
     return dialog.choice();
+}
+
+std::optional<Dialogs::DocumentOptions>
+QtDialogs::documentOptions(const QString& documentName, const DocumentOptions& initial,
+                           const QStringList& configurations) {
+    DocumentOptionsDialog dialog(parent_, documentName, initial, configurations);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.options();
 }
 
 } // namespace ink

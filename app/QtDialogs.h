@@ -24,6 +24,9 @@ public:
                 const std::function<QString(const ServerLogin&)>& test) override;
     std::optional<QString> passwordBox(const QString& caption, const QString& prompt) override;
     std::optional<RowVersion> chooseRowVersion(const QString& theirs, const QString& mine) override;
+    std::optional<DocumentOptions> documentOptions(const QString& documentName,
+                                                   const DocumentOptions& initial,
+                                                   const QStringList& configurations) override;
 
 private:
     QWidget* parent_;

@@ -40,6 +40,7 @@
 #include "docs/CoverageCommands.h"
 #include "docs/DefaultsCommands.h"
 #include "docs/DocumentCommands.h"
+#include "docs/DocumentOptions.h"
 #include "docs/ReportBridge.h"
 #include "docs/StoreCommands.h"
 #include "docs/UserDefaults.h"
@@ -177,6 +178,7 @@ void TfrmInkwright::connectActions() {
         {NextUndescribedRoutine1, &TfrmInkwright::NextUndescribedRoutine1Click},
         {RemoveMissingRoutines1, &TfrmInkwright::RemoveMissingRoutines1Click},
         {ImportDescriptionsfromComments1, &TfrmInkwright::ImportDescriptionsfromComments1Click},
+        {DocumentOptions1, &TfrmInkwright::DocumentOptions1Click},
         {Search1, &TfrmInkwright::Search1Click},
         {declarationsPage->spellIt(), &TfrmInkwright::DeclarationSpellItClick},
         {declarationsPage->insertSeparator(), &TfrmInkwright::DeclarationInsertSeparatorClick},
@@ -459,6 +461,21 @@ void TfrmInkwright::ImportDescriptionsfromComments1Click() {
 
 void TfrmInkwright::RemoveMissingRoutines1Click() {
     RemoveMissingRoutines(*dm_, *dialogs_);
+}
+
+void TfrmInkwright::DocumentOptions1Click() {
+    if (!dm_ || !EditDocumentOptions(*dm_, *dialogs_))
+        return;
+    // Every unit is read again with the new defines, as a refresh reads them;
+    // then the user learns how much of the conditional code was guessed.
+    {
+        attachUnitAndRoutineViews(false);
+        const auto reattach = qScopeGuard([this] { attachUnitAndRoutineViews(true); });
+        progress_->takeConditionalsNote();
+        commands_->refresh(true);
+    }
+    if (const QString note = progress_->takeConditionalsNote(); !note.isEmpty())
+        dialogs_->information(QStringLiteral("Document Options"), note);
 }
 
 // ---------------------------------------------------------------- the store

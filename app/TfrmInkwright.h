@@ -114,6 +114,7 @@ public:
     void DeclarationInsertSeparatorClick();
     void RemoveMissingRoutines1Click();
     void ImportDescriptionsfromComments1Click();
+    void DocumentOptions1Click();
     // The coverage of the current document on the status bar and its page.
     void ShowCoverage();
     void CoverageUnitChosen(int unitNo);
@@ -205,6 +206,7 @@ public:
     QMenu* PopupMenu5;
     QAction* RemoveMissingRoutines1;
     QAction* ImportDescriptionsfromComments1;
+    QAction* DocumentOptions1;
     QAction* NextUndescribedRoutine1;
     QAction* Search1; // Ctrl+F, anywhere in the window
     QAction* ConnecttoSharedDatabase1;

@@ -463,6 +463,8 @@ void TfrmInkwright::buildDocumentsMenu() {
     ImportDescriptionsfromComments1 =
         menuItem(PopupMenu5, QStringLiteral("ImportDescriptionsfromComments1"),
                  QStringLiteral("Import Descriptions from Comments..."));
+    DocumentOptions1 = menuItem(PopupMenu5, QStringLiteral("DocumentOptions1"),
+                                QStringLiteral("Document Options..."));
     PopupMenu5->addSeparator();
     ConnecttoSharedDatabase1 = menuItem(PopupMenu5, QStringLiteral("ConnecttoSharedDatabase1"),
                                         QStringLiteral("Connect to Shared Database..."));

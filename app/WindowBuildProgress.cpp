@@ -41,4 +41,9 @@ void WindowBuildProgress::showError(const QString& text) {
     dialogs_.error(text);
 }
 
+void WindowBuildProgress::conditionalsRead(const BuildConfiguration& configuration,
+                                           const ConditionalCounts& counts) {
+    conditionalsNote_ = ConditionalsSummary(configuration, counts) + QLatin1Char('.');
+}
+
 } // namespace ink

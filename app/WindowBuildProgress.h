@@ -1,4 +1,6 @@
 #pragma once
+#include <utility>
+
 #include "scan/BuildDocument.h"
 
 class QProgressBar;
@@ -22,8 +24,13 @@ public:
     void setProgressPosition(int position) override;
     void stepProgress() override;
     void showError(const QString& text) override;
+    void conditionalsRead(const BuildConfiguration& configuration,
+                          const ConditionalCounts& counts) override;
+    // What the last build with a configuration decided and could not, once.
+    QString takeConditionalsNote() { return std::exchange(conditionalsNote_, QString()); }
 
 private:
+    QString conditionalsNote_;
     QStatusBar* statusBar_;
     QProgressBar* progressBar_;
     Dialogs& dialogs_;

@@ -57,6 +57,18 @@ public:
     enum class RowVersion { Theirs, Mine };
     virtual std::optional<RowVersion> chooseRowVersion(const QString& theirs,
                                                        const QString& mine) = 0;
+
+    // What "Document Options" sets for one document.
+    struct DocumentOptions {
+        // The build configuration its conditional code is read with; empty
+        // for every branch read, the first of two declarations kept.
+        QString configuration;
+    };
+    // "Document Options": filled with `initial`, the configuration chosen
+    // among `configurations` or typed. The options on "OK", nothing on "Cancel".
+    virtual std::optional<DocumentOptions> documentOptions(const QString& documentName,
+                                                           const DocumentOptions& initial,
+                                                           const QStringList& configurations) = 0;
 };
 
 // The text of the general error box: a full stop is added when the last

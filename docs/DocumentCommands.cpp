@@ -88,14 +88,15 @@ void DocumentCommands::add() {
 }
 
 bool DocumentCommands::buildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
-                                        BuildFeedback& feedback) {
+                                        BuildFeedback& feedback, const QString& configuration) {
     Database& db = dm.database();
     try {
         Batch batch(db);
         dm.tblDocs->refresh();
         if (dm.tblDocs->locate(QStringLiteral("DocName"), name))
             return false;
-        BuildDocument(dm, projectPath, name, false, feedback);
+        BuildDocument(dm, projectPath, name, false, feedback, RefreshReading::ChangedUnits,
+                      configuration);
     } catch (const UserError&) {
         // A batch that could not be kept at all is what the user must hear.
         if (!db.lostWrites().isEmpty())

@@ -40,9 +40,10 @@ public:
     // Builds a new document of that (stored) name, unless the store holds
     // one of that name already: false then, with nothing written. The name
     // is looked for under the store's write lock, so two programs adding
-    // one name at once make one document.
+    // one name at once make one document. `configuration`, when given, is
+    // the build configuration the document follows.
     static bool buildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
-                                 BuildFeedback& feedback);
+                                 BuildFeedback& feedback, const QString& configuration = {});
 
 private:
     TDM1& dm_;

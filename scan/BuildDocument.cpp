@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QSet>
 
+#include "BuildConfiguration.h"
 #include "DeclarationRows.h"
 #include "ProjectInput.h"
 #include "ProjectReader.h"
@@ -48,14 +49,36 @@ QVariant textOrNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-void startDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
-                   bool refresh) {
+void startDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
+                   const QString& configuration) {
     if (!refresh)
         dm.tblDocs->append({QVariant(), documentName, QVariant(), QDateTime::currentDateTime()});
     dm.tblDocs->edit();
-    if (!refresh)
+    if (!refresh) {
         dm.tblDocsDPRFileName->setValue(projectPath);
+        dm.tblDocsConfiguration->setValue(textOrNull(configuration));
+    }
     dm.tblDocs->post();
+}
+
+// What the units of a document are read with: its configuration's defines,
+// and the stamps of the option files that give them, kept with each unit so
+// that a refresh reads the units again when the options change.
+struct ReadingDefines {
+    std::optional<BuildConfiguration> configuration;
+    QList<FileStamp> optionStamps;
+    const CompilerDefines* defines() const {
+        return configuration ? &configuration->defines : nullptr;
+    }
+};
+
+ReadingDefines readingDefines(const QString& projectPath, const QString& configuration) {
+    ReadingDefines reading;
+    QStringList optionFiles;
+    reading.configuration = DocumentConfiguration(projectPath, configuration, &optionFiles);
+    for (const QString& file : optionFiles)
+        reading.optionStamps << StampFile(file);
+    return reading;
 }
 
 // Pairs the uses-clause entries with the document's stored unit rows, each
@@ -261,7 +284,8 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
 }
 
 qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
-                 const QDateTime& stamp, RefreshReading reading, BuildFeedback& feedback) {
+                 const QDateTime& stamp, RefreshReading reading, const ReadingDefines& defines,
+                 BuildReport& report, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     const QList<UnitSourceLookup> lookups = unitSources(dm, projectPath, search);
     QStringList sources;
@@ -285,7 +309,8 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     for (int row = 0; row < count; ++row)
         if (!unchanged[row])
             toRead << sources[row];
-    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), search.includeFolders());
+    ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), search.includeFolders(),
+                      defines.defines());
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
@@ -298,9 +323,12 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             feedback.stepProgress();
             continue;
         }
-        const UnitScan scan = scanner.next();
-        const UnitRoutines& found = scan.routines;
+        UnitScan scan = scanner.next();
+        UnitRoutines& found = scan.routines;
         totalBytes += found.fileSize;
+        report.conditionals += found.conditionals;
+        if (!found.sources.isEmpty())
+            found.sources += defines.optionStamps;
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
         WriteDeclarations(dm, scan.declarations, seen, stamp);
@@ -345,14 +373,20 @@ void stampDocument(TDM1& dm, qint64 totalBytes, const QDateTime& scanStamp) {
 
 } // namespace
 
-void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
-                   BuildFeedback& feedback, RefreshReading reading) {
+BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
+                          bool refresh, BuildFeedback& feedback, RefreshReading reading,
+                          const QString& configuration) {
+    // Settled before anything is written: an unknown configuration makes no
+    // document and changes none.
+    const ReadingDefines defines =
+        readingDefines(projectPath, refresh ? dm.tblDocsConfiguration->asString() : configuration);
+    BuildReport report;
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
     Database& db = dm.database();
     try {
-        ProjectInput input = ReadProjectInput(projectPath);
+        ProjectInput input = ReadProjectInput(projectPath, defines.defines());
         // One batch for the whole build; it commits on every path, so an
         // error still leaves every row written before it.
         Batch batch(db);
@@ -360,14 +394,16 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
             readAgainUnderTheWriteLock(dm);
         if (refresh && OptionFilesChangedSince(input.options, dm.tblDocsLastScan->asDateTime()))
             reading = RefreshReading::AllUnits;
-        startDocument(dm, projectPath, documentName, refresh);
+        startDocument(dm, projectPath, documentName, refresh, configuration);
         const ProjectUnits& project = input.units;
         if (!project.error.isEmpty())
             feedback.showError(project.error);
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
-        stampDocument(dm, scanUnits(dm, projectPath, input.search, seen, stamp, reading, feedback),
+        stampDocument(dm,
+                      scanUnits(dm, projectPath, input.search, seen, stamp, reading, defines,
+                                report, feedback),
                       stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user
@@ -376,6 +412,9 @@ void BuildDocument(TDM1& dm, const QString& projectPath, const QString& document
             throw UserError(db.lostWrites());
         throw;
     }
+    if (defines.configuration)
+        feedback.conditionalsRead(*defines.configuration, report.conditionals);
+    return report;
 }
 
 } // namespace ink

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "BuildConfiguration.h"
+
 namespace ink {
 
 class TDM1;
@@ -17,6 +19,14 @@ public:
     virtual void stepProgress() = 0;
     // A box captioned "Error" that the build shows and then carries on.
     virtual void showError(const QString& text) = 0;
+    // At the end of a build with a configuration: how many conditionals of
+    // the units read it decided, and how many it could not and read every
+    // branch of, keeping the first. Nothing is shown unless a view says so.
+    virtual void conditionalsRead(const BuildConfiguration& configuration,
+                                  const ConditionalCounts& counts) {
+        Q_UNUSED(configuration);
+        Q_UNUSED(counts);
+    }
 };
 
 // Turns a project file into a stored document, or refreshes the current one.
@@ -36,8 +46,19 @@ public:
 // that read left them, is passed over, its rows stamped as found and its
 // size taken from its stamp. The rows come out as a full read would give
 // them. `AllUnits` reads every unit whatever its stamps.
+//
+// A document with a Configuration (a new one gets `configuration`; a refresh
+// keeps the row's) follows conditional compilation with that configuration's
+// defines; the build's report tells how many conditionals it decided and how
+// many it could not. An unknown configuration ends the build before anything
+// is written.
 enum class RefreshReading { ChangedUnits, AllUnits };
-void BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName, bool refresh,
-                   BuildFeedback& feedback, RefreshReading reading = RefreshReading::ChangedUnits);
+struct BuildReport {
+    ConditionalCounts conditionals; // of the units read, none when none was
+};
+BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
+                          bool refresh, BuildFeedback& feedback,
+                          RefreshReading reading = RefreshReading::ChangedUnits,
+                          const QString& configuration = {});
 
 } // namespace ink

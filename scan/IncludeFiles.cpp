@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <vector>
@@ -140,8 +141,8 @@ namespace {
 class Expander {
 public:
     Expander(const QString& unitPath, const QString& projectFolder, IncludeCache::Data& cache,
-             QList<FileStamp>* taken, QList<IncludedPiece>* pieces)
-        : cache_(cache), taken_(taken), pieces_(pieces) {
+             QList<FileStamp>* taken, QList<IncludedPiece>* pieces, IncludeRepeats repeats)
+        : cache_(cache), taken_(taken), pieces_(pieces), repeats_(repeats) {
         const QString unitFolder = QFileInfo(unitPath).absolutePath();
         folders_ << unitFolder;
         if (!projectFolder.isEmpty()) {
@@ -183,6 +184,12 @@ public:
             if (seen_.contains(fileKey))
                 continue;
             seen_.insert(fileKey);
+            // Taken out again once read, when a file may come again later;
+            // while it is being read, it may not include itself.
+            const auto unsee = qScopeGuard([&] {
+                if (repeats_ == IncludeRepeats::AsCompiled)
+                    seen_.remove(fileKey);
+            });
             const std::shared_ptr<const LexedFile> included = read(path, fileKey);
             if (!included)
                 continue;
@@ -324,6 +331,7 @@ private:
     IncludeCache::Data& cache_;
     QList<FileStamp>* taken_;
     QList<IncludedPiece>* pieces_;
+    IncludeRepeats repeats_;
     QSet<QString> foldersTaken_;
     QStringList folders_;
     QSet<QString> seen_;
@@ -362,7 +370,8 @@ bool mayInclude(QByteArrayView bytes) {
 
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder, IncludeCache* cache,
-                                   QList<FileStamp>* taken, QList<IncludedPiece>* pieces) {
+                                   QList<FileStamp>* taken, QList<IncludedPiece>* pieces,
+                                   IncludeRepeats repeats) {
     if (!mayInclude(unitBytes)) {
         if (pieces)
             pieces->append({0, unitPath, 1});
@@ -370,7 +379,7 @@ QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& u
     }
     IncludeCache ownCache;
     Expander expander(unitPath, projectFolder, cache ? cache->data() : ownCache.data(), taken,
-                      pieces);
+                      pieces, repeats);
     // The unit's own bytes stay as given, a byte-order mark included: the
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);

@@ -38,11 +38,18 @@ struct IncludedPiece {
     QString file;        // the unit's path as given, or the include file's
     int firstLine = 1;   // the line of that file the piece starts on
 };
+//
+// `IncludeRepeats::AsCompiled` puts a file in place at every directive that
+// names it, as the compiler does, but within itself: a unit that follows its
+// defines reads one file several times under different defines (GTK's
+// headers include one list three times, each time for another part).
+enum class IncludeRepeats { Once, AsCompiled };
 class IncludeCache;
 QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& unitPath,
                                    const QString& projectFolder = {}, IncludeCache* cache = nullptr,
                                    QList<FileStamp>* taken = nullptr,
-                                   QList<IncludedPiece>* pieces = nullptr);
+                                   QList<IncludedPiece>* pieces = nullptr,
+                                   IncludeRepeats repeats = IncludeRepeats::Once);
 
 // What the include lookups of one build share: the listing of each folder
 // looked in, and each include file read and lexed once however many units

@@ -18,7 +18,7 @@ QByteArrayView directiveName(QByteArrayView directive) {
 // them holding another interface section, or -1 when none does. Reads on
 // only until the last of those conditionals closes, and no more than
 // `budget` bytes, which it takes from.
-qsizetype laterInterfaceBranch(PascalLexer ahead, int open, qsizetype& budget) {
+qsizetype laterInterfaceBranch(PascalLexer ahead, int open, qsizetype& budget, int& closed) {
     using Kind = ConditionalNesting::Kind;
     int nested = 0;        // conditionals opened after the keyword, still open
     qsizetype branch = -1; // the later branch being read
@@ -54,6 +54,7 @@ qsizetype laterInterfaceBranch(PascalLexer ahead, int open, qsizetype& budget) {
                         spend(token.end);
                         return -1;
                     }
+                    ++closed;
                     branch = -1; // back in a branch of the conditional around it
                 }
                 break;
@@ -89,7 +90,16 @@ ConditionalNesting::Kind ConditionalNesting::kindOf(QByteArrayView directive) {
 }
 
 void ConditionalNesting::take(QByteArrayView directive) {
-    switch (kindOf(directive)) {
+    take(kindOf(directive));
+}
+
+void ConditionalNesting::dropInnermost(int count) {
+    while (count-- > 0 && !open_.empty())
+        open_.pop_back();
+}
+
+void ConditionalNesting::take(Kind kind) {
+    switch (kind) {
     case Kind::Opens:
         open_.push_back({opened_++, false, innermostLaterBranch()});
         break;
@@ -106,18 +116,56 @@ void ConditionalNesting::take(QByteArrayView directive) {
     }
 }
 
+// The next token of the code compiled: with the defines of a build, the
+// code of skipped branches is left out, and only the conditionals left
+// undecided are followed as alternatives.
+Token InterfaceTokens::nextCompiled() {
+    using Effect = ConditionalCompilation::Effect;
+    using Kind = ConditionalNesting::Kind;
+    for (;;) {
+        const Token token = lexer_.next();
+        if (!compilation_) {
+            if (token.kind == TokenKind::Directive)
+                conditionals_.take(lexer_.text(token));
+            return token;
+        }
+        if (token.kind == TokenKind::Directive) {
+            switch (compilation_->take(lexer_.text(token))) {
+            case Effect::OpensAlternatives:
+                conditionals_.take(Kind::Opens);
+                break;
+            case Effect::NextAlternative:
+                conditionals_.take(Kind::NextBranch);
+                break;
+            case Effect::ClosesAlternatives:
+                conditionals_.take(Kind::Closes);
+                break;
+            case Effect::Decided:
+                return token;
+            case Effect::Other:
+                break;
+            }
+        }
+        if (token.kind == TokenKind::End || !compilation_->skipping())
+            return token;
+    }
+}
+
 Token InterfaceTokens::next() {
     if (finished_)
         return end_;
-    Token token = lexer_.next();
-    if (token.kind == TokenKind::Directive) {
-        conditionals_.take(lexer_.text(token));
-    } else if (lexer_.isWord(token, "implementation")) {
+    const Token token = nextCompiled();
+    if (lexer_.isWord(token, "implementation")) {
+        int closed = 0;
         const qsizetype branch =
             conditionals_.open() > 0
-                ? laterInterfaceBranch(lexer_, conditionals_.open(), lookAheadBudget_)
+                ? laterInterfaceBranch(lexer_, conditionals_.open(), lookAheadBudget_, closed)
                 : -1;
         if (branch >= 0) {
+            // The conditionals that closed on the way are closed here too.
+            conditionals_.dropInnermost(closed);
+            if (compilation_)
+                compilation_->dropInnermost(closed);
             // The directive that opens the branch is read next, as any other.
             lexer_.seek(branch);
             return next();

@@ -2,6 +2,7 @@
 #include <QByteArrayView>
 #include <vector>
 
+#include "Conditionals.h"
 #include "PascalLexer.h"
 
 namespace ink {
@@ -16,6 +17,9 @@ public:
     static Kind kindOf(QByteArrayView directive);
 
     void take(QByteArrayView directive);
+    void take(Kind kind);
+    // Forgets the innermost `count` conditionals, whose ends a reader jumped over.
+    void dropInnermost(int count);
     int opened() const { return opened_; }
     int open() const { return int(open_.size()); }
     // The number of the innermost open conditional that is past its first
@@ -52,6 +56,12 @@ private:
 // reading goes on with the later branch. An `interface` counts there as a
 // section when it does not follow `=`, which would make it a type.
 //
+// Given the defines of a build (ConditionalCompilation), it leaves out the
+// code of the branches the compiler skips, so that a scanner reads what is
+// compiled; the directives of conditionals decided so are passed on but not
+// followed by conditionals(), which then holds only those left undecided,
+// whose branches are all read as above.
+//
 // Finding that later branch reads ahead, and nested conditionals that each
 // hold an `implementation` would have it read the same text again for each
 // of them. A real unit reads ahead once or twice, over its text at most; so
@@ -59,8 +69,8 @@ private:
 // an `implementation` met beyond that ends the interface.
 class InterfaceTokens {
 public:
-    explicit InterfaceTokens(QByteArrayView source)
-        : lexer_(source), lookAheadBudget_(2 * source.size() + 4096) {}
+    explicit InterfaceTokens(QByteArrayView source, ConditionalCompilation* compilation = nullptr)
+        : lexer_(source), compilation_(compilation), lookAheadBudget_(2 * source.size() + 4096) {}
 
     // The next token, or a token of kind End where the interface ends: at the
     // `implementation` that ends it (`begin` is the keyword's) or at the end
@@ -73,8 +83,11 @@ public:
     const ConditionalNesting& conditionals() const { return conditionals_; }
 
 private:
+    Token nextCompiled();
+
     PascalLexer lexer_;
     ConditionalNesting conditionals_;
+    ConditionalCompilation* compilation_;
     bool finished_ = false;
     Token end_; // what next() returns once the interface ended
     bool reachedImplementation_ = false;

@@ -28,14 +28,14 @@ QString unitKey(const QString& name) {
 
 } // namespace
 
-ProjectInput ReadProjectInput(const QString& projectPath) {
+ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines) {
     ProjectInput input;
     input.options = ReadProjectOptions(projectPath);
     if (!input.options.error.isEmpty() && isProjectOfItsOwn(projectPath))
         throw UserError(input.options.error);
     if (!input.options.mainSource.isEmpty())
-        input.units =
-            ReadProjectUnits(input.options.mainSource, UnitsClauseOf(input.options.mainSource));
+        input.units = ReadProjectUnits(input.options.mainSource,
+                                       UnitsClauseOf(input.options.mainSource), defines);
     if (input.units.error.isEmpty())
         input.units.error = input.options.error;
     input.search = ProjectSearch(input.options);

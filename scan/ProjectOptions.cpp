@@ -794,4 +794,11 @@ ProjectOptions ReadProjectOptions(const QString& projectFile) {
     return options;
 }
 
+bool IsProjectFileName(const QString& path) {
+    const QString extension = extensionOf(path);
+    return extension == QLatin1String("dpr") || extension == QLatin1String("dpk") ||
+           extension == QLatin1String("lpr") || extension == QLatin1String("lpk") ||
+           extension == QLatin1String("dproj") || extension == QLatin1String("lpi");
+}
+
 } // namespace ink

@@ -77,6 +77,10 @@ struct ProjectOptions {
 // .lpi chosen directly names its main source; a .lpk stands alone.
 ProjectOptions ReadProjectOptions(const QString& projectFile);
 
+// Whether `path` names a file the reader takes as a project by its extension
+// (.dpr .dpk .lpr .lpk .dproj .lpi, without regard to case).
+bool IsProjectFileName(const QString& path);
+
 // The parsers of each kind, over bytes already in memory (what the fuzzer
 // drives). `folder` is the folder of the file the bytes came from, to which
 // relative paths are resolved; they never touch the disk and never throw.

@@ -1,5 +1,8 @@
 #include "ProjectReader.h"
 
+#include <optional>
+
+#include "Conditionals.h"
 #include "PascalLexer.h"
 #include "PathParts.h"
 #include "SourceText.h"
@@ -22,8 +25,11 @@ struct Entry {
 
 class UsesClauseReader {
 public:
-    UsesClauseReader(QByteArrayView raw, const char* keyword)
-        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), keyword_(keyword) {}
+    UsesClauseReader(QByteArrayView raw, const char* keyword, const CompilerDefines* defines)
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), keyword_(keyword) {
+        if (defines)
+            compilation_.emplace(*defines);
+    }
 
     ProjectUnits read() {
         if (findUsesKeyword())
@@ -33,7 +39,7 @@ public:
 
 private:
     bool findUsesKeyword() {
-        for (Token token = lexer_.next(); token.kind != TokenKind::End; token = lexer_.next()) {
+        for (Token token = next(); token.kind != TokenKind::End; token = next()) {
             if (lexer_.isWord(token, keyword_))
                 return true;
         }
@@ -43,7 +49,7 @@ private:
     void readEntries() {
         Entry entry;
         for (;;) {
-            const Token token = lexer_.next();
+            const Token token = next();
             switch (token.kind) {
             case TokenKind::End:
                 finish(entry);
@@ -114,8 +120,23 @@ private:
         result_.paths.append(entry.path);
     }
 
+    // The next token, with defines those of the code compiled only:
+    // `uses {$IFDEF UNIX} cthreads, {$ENDIF} Forms` names cthreads on Unix.
+    Token next() {
+        for (;;) {
+            const Token token = lexer_.next();
+            if (!compilation_)
+                return token;
+            if (token.kind == TokenKind::Directive)
+                compilation_->take(lexer_.text(token));
+            if (token.kind == TokenKind::End || !compilation_->skipping())
+                return token;
+        }
+    }
+
     SourceBytes source_;
     PascalLexer lexer_;
+    std::optional<ConditionalCompilation> compilation_;
     const char* keyword_;
     ProjectUnits result_;
 };
@@ -133,8 +154,9 @@ const char* clauseKeyword(UnitsClause clause) {
 }
 } // namespace
 
-ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause) {
-    return UsesClauseReader(bytes, clauseKeyword(clause)).read();
+ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause,
+                               const CompilerDefines* defines) {
+    return UsesClauseReader(bytes, clauseKeyword(clause), defines).read();
 }
 
 UnitsClause UnitsClauseOf(const QString& path) {
@@ -142,7 +164,8 @@ UnitsClause UnitsClauseOf(const QString& path) {
                                                                      : UnitsClause::Uses;
 }
 
-ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause) {
+ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause,
+                              const CompilerDefines* defines) {
     bool truncated = false;
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, projectReadLimit, &truncated);
     if (!bytes) {
@@ -150,7 +173,7 @@ ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause) {
         failed.error = QStringLiteral("File ") + path + QStringLiteral(" could not be opened.");
         return failed;
     }
-    ProjectUnits units = ParseProjectUnits(*bytes, clause);
+    ProjectUnits units = ParseProjectUnits(*bytes, clause, defines);
     if (truncated) {
         units.error = QStringLiteral("File ") + path +
                       QStringLiteral(" is larger than 16 MiB; only its first 16 MiB were read.");

@@ -5,6 +5,8 @@
 
 namespace ink {
 
+struct CompilerDefines;
+
 // Reads the units a project names in its uses clause: the first `uses` that
 // stands as a word in code (not inside a comment, a string or a longer word)
 // through the semicolon that ends its list.
@@ -52,9 +54,13 @@ constexpr qint64 projectReadLimit = 16 * 1024 * 1024;
 // - A file larger than projectReadLimit gives the units found in its first
 //   16 MiB and an error saying so.
 // - A file without a uses clause gives no units and no error.
-ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause = UnitsClause::Uses);
+// With `defines`, the clause is read as the compiler reads it, the entries
+// of skipped branches left out; without, every entry as written.
+ProjectUnits ReadProjectUnits(const QString& path, UnitsClause clause = UnitsClause::Uses,
+                              const CompilerDefines* defines = nullptr);
 
 // The same for a project file's bytes already in memory; never sets `error`.
-ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause = UnitsClause::Uses);
+ProjectUnits ParseProjectUnits(QByteArrayView bytes, UnitsClause clause = UnitsClause::Uses,
+                               const CompilerDefines* defines = nullptr);
 
 } // namespace ink

@@ -4,9 +4,10 @@
 
 namespace ink {
 
-ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders)
+ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders,
+                     const CompilerDefines* defines)
     : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)),
-      includeFolders_(std::move(includeFolders)), worker_([this] { run(); }) {}
+      includeFolders_(std::move(includeFolders)), defines_(defines), worker_([this] { run(); }) {}
 
 ScanAhead::~ScanAhead() {
     {
@@ -23,7 +24,7 @@ void ScanAhead::run() {
     for (const QString& source : sources_) {
         std::variant<UnitScan, std::exception_ptr> result;
         try {
-            result = ScanUnit(source, projectFolder_, &includes);
+            result = ScanUnit(source, projectFolder_, &includes, defines_);
         } catch (...) {
             result = std::current_exception();
         }

@@ -19,8 +19,11 @@ namespace ink {
 // units as one build's lookups are (IncludeCache), on that thread alone.
 class ScanAhead {
 public:
-    // `includeFolders` are the project's include search paths.
-    ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders = {});
+    // `includeFolders` are the project's include search paths. With
+    // `defines` (which must outlive it), conditional compilation is followed
+    // as ScanUnit follows it.
+    ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders = {},
+              const CompilerDefines* defines = nullptr);
     // Stops the thread, also when not every result was taken.
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
@@ -38,6 +41,7 @@ private:
     QStringList sources_;
     QString projectFolder_;
     QStringList includeFolders_;
+    const CompilerDefines* defines_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::variant<UnitScan, std::exception_ptr>> ready_;

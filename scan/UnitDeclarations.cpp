@@ -1,5 +1,7 @@
 #include "UnitDeclarations.h"
 
+#include <optional>
+
 #include "IncludeFiles.h"
 #include "InterfaceTokens.h"
 #include "PascalLexer.h"
@@ -147,8 +149,13 @@ struct Context {
 // one conditional, the first is kept (see add()).
 class DeclarationReader {
 public:
-    DeclarationReader(QByteArrayView raw, QList<IncludedPiece> pieces, const QString& sourceFile)
-        : source_(ClassifySourceBytes(raw)), tokens_(source_.bytes), pieces_(std::move(pieces)) {
+    DeclarationReader(QByteArrayView raw, QList<IncludedPiece> pieces, const QString& sourceFile,
+                      const CompilerDefines* defines = nullptr)
+        : source_(ClassifySourceBytes(raw)),
+          compilation_(defines ? std::optional<ConditionalCompilation>(std::in_place, *defines)
+                               : std::nullopt),
+          tokens_(source_.bytes, compilation_ ? &*compilation_ : nullptr),
+          pieces_(std::move(pieces)) {
         shift_ = raw.size() - source_.bytes.size(); // a byte-order mark
         if (pieces_.isEmpty())
             pieces_.append({0, sourceFile, 1});
@@ -1475,6 +1482,7 @@ private:
     }
 
     SourceBytes source_;
+    std::optional<ConditionalCompilation> compilation_; // with a build's defines
     InterfaceTokens tokens_;
     QList<IncludedPiece> pieces_;
     qsizetype shift_ = 0;
@@ -1511,7 +1519,8 @@ UnitDeclarations ParseUnitDeclarations(QByteArrayView bytes, const QString& sour
     return result;
 }
 
-UnitScan ScanUnit(const QString& path, const QString& projectFolder, IncludeCache* includeCache) {
+UnitScan ScanUnit(const QString& path, const QString& projectFolder, IncludeCache* includeCache,
+                  const CompilerDefines* defines) {
     UnitScan scan;
     QList<FileStamp> sources{StampFile(path)};
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
@@ -1523,18 +1532,20 @@ UnitScan ScanUnit(const QString& path, const QString& projectFolder, IncludeCach
     }
     QList<IncludedPiece> pieces;
     const QByteArray expanded =
-        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, &pieces);
-    scan.routines = ParseUnitRoutines(expanded);
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, &pieces,
+                                defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once);
+    scan.routines = ParseUnitRoutines(expanded, defines);
     scan.routines.fileSize =
         sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();
     scan.routines.sources = sources;
-    scan.declarations.declarations = DeclarationReader(expanded, std::move(pieces), path).read();
+    scan.declarations.declarations =
+        DeclarationReader(expanded, std::move(pieces), path, defines).read();
     scan.declarations.sources = std::move(sources);
     return scan;
 }
 
 UnitDeclarations ScanUnitDeclarations(const QString& path, const QString& projectFolder,
-                                      IncludeCache* includeCache) {
+                                      IncludeCache* includeCache, const CompilerDefines* defines) {
     UnitDeclarations result;
     result.sources << StampFile(path);
     const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
@@ -1544,9 +1555,10 @@ UnitDeclarations ScanUnitDeclarations(const QString& path, const QString& projec
         return result;
     }
     QList<IncludedPiece> pieces;
-    const QByteArray expanded = ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache,
-                                                        &result.sources, &pieces);
-    result.declarations = DeclarationReader(expanded, std::move(pieces), path).read();
+    const QByteArray expanded =
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &result.sources, &pieces,
+                                defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once);
+    result.declarations = DeclarationReader(expanded, std::move(pieces), path, defines).read();
     return result;
 }
 

@@ -119,8 +119,11 @@ class IncludeCache;
 // read, and of a declaration that appears in several branches (the same kind
 // group, owner, name and overload key) only the first is kept. Nothing is
 // reported for a file that cannot be read: it is marked unreadable.
+// With `defines`, conditional compilation is followed as the routine
+// scanner follows it: only the branches compiled are read.
 UnitDeclarations ScanUnitDeclarations(const QString& path, const QString& projectFolder = {},
-                                      IncludeCache* includeCache = nullptr);
+                                      IncludeCache* includeCache = nullptr,
+                                      const CompilerDefines* defines = nullptr);
 
 // The same over a unit's bytes already in memory, without include files;
 // `sourceFile` names the file in each declaration.
@@ -132,6 +135,6 @@ struct UnitScan {
     UnitDeclarations declarations;
 };
 UnitScan ScanUnit(const QString& path, const QString& projectFolder = {},
-                  IncludeCache* includeCache = nullptr);
+                  IncludeCache* includeCache = nullptr, const CompilerDefines* defines = nullptr);
 
 } // namespace ink

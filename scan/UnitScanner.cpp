@@ -76,7 +76,8 @@ qsizetype InterfaceEnd(QByteArrayView source) {
 // whatever the size of the file.
 class TokenWindow {
 public:
-    explicit TokenWindow(QByteArrayView source) : interface_(source) {}
+    TokenWindow(QByteArrayView source, ConditionalCompilation* compilation)
+        : interface_(source, compilation) {}
 
     const PascalLexer& lexer() const { return interface_.lexer(); }
 
@@ -163,8 +164,11 @@ struct RoutineList {
 
 class RoutineScanner {
 public:
-    explicit RoutineScanner(QByteArrayView raw)
-        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes), window_(source_.bytes) {
+    RoutineScanner(QByteArrayView raw, const CompilerDefines* defines)
+        : source_(ClassifySourceBytes(raw)), lexer_(source_.bytes),
+          compilation_(defines ? std::optional<ConditionalCompilation>(std::in_place, *defines)
+                               : std::nullopt),
+          window_(source_.bytes, compilation_ ? &*compilation_ : nullptr) {
         fileSize_ = raw.size();
     }
 
@@ -192,6 +196,8 @@ public:
         result.fileSize = fileSize_;
         result.rows = std::move(procedures_.rows);
         result.rows += std::move(functions_.rows);
+        if (compilation_)
+            result.conditionals = compilation_->counts();
         return result;
     }
 
@@ -427,6 +433,7 @@ private:
 
     SourceBytes source_;
     PascalLexer lexer_; // tells tokens apart; the window does the lexing
+    std::optional<ConditionalCompilation> compilation_;
     TokenWindow window_;
     std::size_t limit_ = npos;   // tokens from here on are beyond the header being read
     int headerConditionals_ = 0; // conditionals opened before the header being read
@@ -452,12 +459,12 @@ QStringList SplitLines(const QString& text) {
 }
 } // namespace
 
-UnitRoutines ParseUnitRoutines(QByteArrayView bytes) {
-    return RoutineScanner(bytes).scan();
+UnitRoutines ParseUnitRoutines(QByteArrayView bytes, const CompilerDefines* defines) {
+    return RoutineScanner(bytes, defines).scan();
 }
 
 UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
-                              IncludeCache* includeCache) {
+                              IncludeCache* includeCache, const CompilerDefines* defines) {
     // Stamped before it is read: a change while it is read shows as a
     // change next time.
     QList<FileStamp> sources{StampFile(path)};
@@ -469,7 +476,9 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
     }
     // The size stays the unit file's own, include files or not.
     UnitRoutines routines = ParseUnitRoutines(
-        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources));
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, nullptr,
+                                defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once),
+        defines);
     routines.fileSize = sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();
     routines.sources = std::move(sources);
     return routines;

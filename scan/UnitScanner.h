@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "Conditionals.h"
 #include "SourceStamps.h"
 
 namespace ink {
@@ -51,6 +52,9 @@ struct UnitRoutines {
     // The unit file, then the include files read and the folders looked in
     // for them, as they were when read; empty when the file could not be read.
     QList<FileStamp> sources;
+    // With a build's defines: the conditionals decided, and those that
+    // could not be and were read as without defines.
+    ConditionalCounts conditionals;
 };
 
 // Units larger than this are scanned only this far (no real unit comes near).
@@ -64,11 +68,16 @@ class IncludeCache;
 // file that is missing or cannot be read (or is not a regular file) gives
 // size 0 and the placeholder rows, and is marked unreadable; nothing is
 // reported.
+//
+// With `defines`, conditional compilation is followed as the compiler
+// follows it (see ConditionalCompilation): what a skipped branch declares is
+// not listed. Without, every branch is read, as it always was.
 UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder = {},
-                              IncludeCache* includeCache = nullptr);
+                              IncludeCache* includeCache = nullptr,
+                              const CompilerDefines* defines = nullptr);
 
 // Scans a unit's bytes already in memory; fileSize is the number of bytes.
-UnitRoutines ParseUnitRoutines(QByteArrayView bytes);
+UnitRoutines ParseUnitRoutines(QByteArrayView bytes, const CompilerDefines* defines = nullptr);
 
 // The unit's text from its start through the line that holds its
 // `implementation` keyword (the whole text when it has none), as lines without

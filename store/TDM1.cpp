@@ -45,7 +45,11 @@ const TableDef& TDM1::docsDefinition() {
          typed("IsVerInfo", FieldType::Boolean),
          // When the last build or refresh read the project: a unit
          // or routine last seen before it has left the source.
-         added(typed("LastScan", FieldType::DateTime))},
+         added(typed("LastScan", FieldType::DateTime)),
+         // The build configuration the document follows conditional
+         // compilation with ("Release", "Release|Win64", "x86_64-linux");
+         // empty for one that reads every branch, as documents always did.
+         added(text("Configuration", 100))},
         {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
         {}};
     return def;
@@ -172,7 +176,7 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsLegalTrademark, &tblDocsOriginalFileName,
                        &tblDocsProductName,    &tblDocsProductVer,
                        &tblDocsDPRFileName,    &tblDocsisVerInfo,
-                       &tblDocsLastScan};
+                       &tblDocsLastScan,       &tblDocsConfiguration};
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,        &tblUnitsUnitName,
                         &tblUnitsFormName, &tblUnitsDescription,   &tblUnitsUnitPath,
                         &tblUnitsLastSeen, &tblUnitsMissingSource, &tblUnitsSourceStamps};

@@ -102,6 +102,7 @@ public:
     TField* tblDocsDPRFileName;
     TField* tblDocsisVerInfo;
     TField* tblDocsLastScan;
+    TField* tblDocsConfiguration;
 
     TField* tblUnitsDocNo;
     TField* tblUnitsUnitNo;

@@ -1,12 +1,17 @@
-// inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME]
+// inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config NAME]
 // inkwright-tool refresh DOCNO --data DIR|--db URL [--full]
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated; a
 // refresh adds missing_units and missing_routines, what it did not find. A
 // refresh reads only the units whose files changed; --full reads every one.
-// Units whose source was not found are named on standard error.
+// Units whose source was not found are named on standard error. A document
+// built with --config follows conditional compilation with that
+// configuration's defines, and so do its refreshes; both then print on
+// standard error how many conditionals could not be decided and were read
+// as without defines.
 #include <QFileInfo>
 
+#include "DefinesOptions.h"
 #include "docs/DocumentCommands.h"
 #include "scan/BuildDocument.h"
 #include "store/Coverage.h"
@@ -35,6 +40,10 @@ public:
     void showError(const QString& text) override {
         err_ << text << '\n';
         failed = true;
+    }
+    void conditionalsRead(const BuildConfiguration& configuration,
+                          const ConditionalCounts& counts) override {
+        err_ << conditionalsLine(configuration, counts) << '\n';
     }
     bool failed = false;
 
@@ -77,9 +86,10 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QString storeProblem;
     const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     QString name = takeOption(args, QStringLiteral("--name"));
+    const QString configuration = takeOption(args, QStringLiteral("--config"));
     if (args.size() != 1 || !data) {
-        err << usageWithProblem("build PROJECT_FILE --data DIR|--db URL [--name NAME]",
-                                storeProblem);
+        err << usageWithProblem(
+            "build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config NAME]", storeProblem);
         return 2;
     }
     const QString project = QFileInfo(args.first()).absoluteFilePath();
@@ -98,7 +108,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     ToolStore store(*data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
     ConsoleFeedback feedback(err);
-    if (!DocumentCommands::buildNewDocument(dm, project, name, feedback)) {
+    if (!DocumentCommands::buildNewDocument(dm, project, name, feedback, configuration)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";
         return 1;
     }

@@ -1,19 +1,29 @@
 // inkwright-tool declarations UNIT_FILE: every declaration of a unit's
 // interface, in source order, one a line: kind, owner, name, declaration,
 // visibility and file:line, tab separated. A file that cannot be read is
-// named on standard error, and the command exits 1.
+// named on standard error, and the command exits 1. --config and --define
+// follow conditional compilation as for `routines`.
+#include "DefinesOptions.h"
 #include "scan/UnitDeclarations.h"
 #include "ToolCommand.h"
+#include "ToolStore.h"
 
 using namespace ink;
 
 namespace {
-int RunDeclarations(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (args.size() != 1) {
-        err << "usage: inkwright-tool declarations UNIT_FILE\n";
+int RunDeclarations(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QStringList args = arguments;
+    const QString project = takeOption(args, QStringLiteral("--project"));
+    const DefinesOptions definesOptions = takeDefinesOptions(args);
+    if (args.size() != 1 || args.first().startsWith(QLatin1String("--"))) {
+        err << "usage: inkwright-tool declarations UNIT_FILE [--project FILE] [--config NAME] "
+               "[--define SYMBOL]...\n";
         return 2;
     }
-    const UnitDeclarations unit = ScanUnitDeclarations(args.first());
+    const std::optional<BuildConfiguration> configuration =
+        definesOptions.resolve(project.isEmpty() ? args.first() : project);
+    const UnitDeclarations unit = ScanUnitDeclarations(
+        args.first(), {}, nullptr, configuration ? &configuration->defines : nullptr);
     if (unit.unreadable) {
         err << "File " << args.first() << " could not be read.\n";
         return 1;
@@ -26,7 +36,8 @@ int RunDeclarations(const QStringList& args, QTextStream& out, QTextStream& err)
 
 const ToolCommandRegistration registration({
     QStringLiteral("declarations"),
-    QStringLiteral("declarations UNIT_FILE  list every declaration of a unit's interface"),
+    QStringLiteral("declarations UNIT_FILE [--project FILE] [--config NAME] [--define SYMBOL]...  "
+                   "list every declaration of a unit's interface"),
     RunDeclarations,
 });
 } // namespace

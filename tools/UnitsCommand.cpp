@@ -1,11 +1,14 @@
 // inkwright-tool units PROJECT_FILE: the units a build documents for a
 // project, one line each: unit element, tab, form element, tab, `in` path
 // (or nothing). A program's uses clause, a package's contains clause, and
-// the units its option files or package file list besides.
+// the units its option files or package file list besides. With --config
+// NAME or --define SYMBOL, entries in conditional code the configuration
+// does not compile are left out.
 //
 // With --where, a fourth column tells where the build finds each unit's
 // source: the file, "library unit" with its package, or "not found" with
 // the places looked in.
+#include "DefinesOptions.h"
 #include "scan/ProjectInput.h"
 #include "scan/UnitSourceFinder.h"
 #include "store/UserError.h"
@@ -30,13 +33,17 @@ QString whereFound(const UnitSourceLookup& lookup) {
 int RunUnits(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList args = arguments;
     const bool where = args.removeAll(QStringLiteral("--where")) > 0;
-    if (args.size() != 1) {
-        err << "usage: inkwright-tool units PROJECT_FILE [--where]\n";
+    const DefinesOptions definesOptions = takeDefinesOptions(args);
+    if (args.size() != 1 || args.first().startsWith(QLatin1String("--"))) {
+        err << "usage: inkwright-tool units PROJECT_FILE [--where] [--config NAME] [--define "
+               "SYMBOL]...\n";
         return 2;
     }
     ProjectInput input;
     try {
-        input = ReadProjectInput(args.first());
+        const std::optional<BuildConfiguration> configuration =
+            definesOptions.resolve(args.first());
+        input = ReadProjectInput(args.first(), configuration ? &configuration->defines : nullptr);
     } catch (const UserError& error) {
         err << error.message() << '\n';
         return 1;
@@ -62,8 +69,10 @@ int RunUnits(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
 const ToolCommandRegistration registration({
     QStringLiteral("units"),
-    QStringLiteral("units PROJECT_FILE [--where]   list the units and forms of a project (.dpr "
-                   ".dpk .dproj .lpr .lpi .lpk); --where adds where each unit's source is found"),
+    QStringLiteral("units PROJECT_FILE [--where] [--config NAME] [--define SYMBOL]...   list the "
+                   "units and forms of a project (.dpr .dpk .dproj .lpr .lpi .lpk); --where adds "
+                   "where each unit's source is found; --config and --define follow conditional "
+                   "compilation with a configuration's or the given defines"),
     RunUnits,
 });
 } // namespace

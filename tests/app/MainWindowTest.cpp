@@ -50,7 +50,8 @@ TEST_F(WindowTest, MenusHoldTheirItemsInOrder) {
                            "Refresh Row\tF5"}));
     EXPECT_EQ(captions(window->PopupMenu5),
               QStringList({"Remove Missing Routines...", "Import Descriptions from Comments...",
-                           "-", "Connect to Shared Database...", "Use Local Database"}));
+                           "Document Options...", "-", "Connect to Shared Database...",
+                           "Use Local Database"}));
     EXPECT_EQ(window->NextUndescribedRoutine1->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(window->Action1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
 }

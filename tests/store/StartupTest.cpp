@@ -177,6 +177,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
            "ALTER TABLE UnitsLib DROP COLUMN MissingSource;"
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
            "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
+           "ALTER TABLE DocsLib DROP COLUMN Configuration;"
            "DROP TABLE DeclsLib; PRAGMA application_id = 0");
     std::unique_ptr<TDM1> dm;
     ASSERT_EQ(startProgram(config(), program(), dm), "");
@@ -187,6 +188,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_TRUE(dm->tblUnitsMissingSource->isNull());
     EXPECT_TRUE(dm->tblUnitsSourceStamps->isNull());
     EXPECT_TRUE(dm->tblDocsLastScan->isNull());
+    EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
     dm->tblUnits->edit();
     dm->tblUnitsUnitPath->setValue("src\\Main.pas");
     dm->tblUnits->post();

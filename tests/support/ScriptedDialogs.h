@@ -15,7 +15,8 @@ public:
     struct Shown {
         QString kind; // "openFile", "inputBox", "warning", "error", "information", "generalError",
                       // "confirm", "serverLogin", "serverTest" (what "Test" said), "passwordBox",
-                      // "chooseRowVersion" (text: theirs, initial: mine)
+                      // "chooseRowVersion" (text: theirs, initial: mine),
+                      // "documentOptions" (text: the document, initial: its configuration)
         QString caption;
         QString text;
         QString initial;
@@ -40,6 +41,9 @@ public:
     QList<ServerLogin> loginsOffered;                  // what each dialog showed first
     std::deque<std::optional<QString>> passwords;      // next passwordBox answers
     std::deque<std::optional<RowVersion>> rowVersions; // next chooseRowVersion answers
+    // Next documentOptions answers, and the configurations each dialog offered.
+    std::deque<std::optional<DocumentOptions>> documentOptionAnswers;
+    QList<QStringList> configurationsOffered;
     // Runs while the version box is open, as the events a real box lets through.
     std::function<void()> whileChoosing;
 
@@ -92,13 +96,21 @@ public:
         return next(rowVersions, "chooseRowVersion");
     }
 
+    std::optional<DocumentOptions> documentOptions(const QString& documentName,
+                                                   const DocumentOptions& initial,
+                                                   const QStringList& configurations) override {
+        shown.append({"documentOptions", "Document Options", documentName, initial.configuration});
+        configurationsOffered.append(configurations);
+        return next(documentOptionAnswers, "documentOptions");
+    }
+
     // Every message box shown so far, as "kind: text" (file and name
     // dialogs left out), for a test that expects none or a few.
     QStringList messages() const {
         QStringList result;
         for (const Shown& s : shown)
             if (s.kind != "openFile" && s.kind != "inputBox" && s.kind != "serverLogin" &&
-                s.kind != "passwordBox")
+                s.kind != "passwordBox" && s.kind != "documentOptions")
                 result.append(s.kind + ": " + s.text);
         return result;
     }
