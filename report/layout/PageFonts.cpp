@@ -2,7 +2,8 @@
 
 #include <QFont>
 #include <QRawFont>
-#include <QTransform>
+
+#include "FontShaper.h"
 
 namespace ink {
 
@@ -29,6 +30,8 @@ char winAnsiByte(QChar c) {
     const char16_t u = c.unicode();
     if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF))
         return char(u);
+    if (u > 0x2122) // the code page's last character
+        return '?';
     for (int i = 0; i < 32; ++i)
         if (Cp1252High[i] == u && u != 0)
             return char(0x80 + i);
@@ -63,8 +66,7 @@ PageFontMetrics::PageFontMetrics() {
             codePage[b] = QChar(Cp1252High[b - 0x80]);
     }
     for (int f = 0; f < PageFontCount; ++f) {
-        faces_[f] = QRawFont::fromFont(faceFor(PageFont(f)));
-        const QRawFont& raw = faces_[f];
+        const QRawFont raw = QRawFont::fromFont(faceFor(PageFont(f)));
         const QList<quint32> glyphs = raw.glyphIndexesForString(codePage);
         const QList<QPointF> advances =
             raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
@@ -78,37 +80,36 @@ PageFontMetrics::PageFontMetrics() {
 double PageFontMetrics::width(PageFont font, double size, QStringView text) const {
     double total = 0;
     const auto& table = widths_[int(font)];
-    for (const QChar c : text) {
-        const char byte = winAnsiByte(c);
-        total += byte == '?' && needsOutline(c) ? otherWidth(font, c)
-                                                : table[static_cast<unsigned char>(byte)];
+    for (qsizetype i = 0; i < text.size();) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            total += table[static_cast<unsigned char>(winAnsiByte(text[i]))];
+            ++i;
+            continue;
+        }
+        qsizetype length = 1;
+        total += otherWidth(font, codePointAt(text, i, &length));
+        i += length;
     }
     return total * size / 1000.0;
 }
 
-float PageFontMetrics::otherWidth(PageFont font, QChar c) const {
-    if (font == PageFont::Mono)
-        return 600.0f;
-    auto& known = otherWidths_[int(font)];
-    const auto found = known.constFind(c.unicode());
-    if (found != known.constEnd())
-        return *found;
-    const QRawFont& face = faces_[int(font)];
-    const QList<quint32> glyphs = face.glyphIndexesForString(QString(c));
-    const QList<QPointF> advances =
-        face.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
-    const float width =
-        advances.isEmpty() ? 500.0f : float(advances.first().x() * 1000.0 / face.pixelSize());
-    known.insert(c.unicode(), width);
-    return width;
+char32_t PageFontMetrics::codePointAt(QStringView text, qsizetype at, qsizetype* length) {
+    const QChar c = text[at];
+    if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        *length = 2;
+        return QChar::surrogateToUcs4(c, text[at + 1]);
+    }
+    *length = 1;
+    return c.isSurrogate() ? char32_t(0xFFFD) : char32_t(c.unicode());
 }
 
-QPainterPath PageFontMetrics::outline(PageFont font, QChar c) const {
-    const QRawFont& face = faces_[int(font)];
-    const QList<quint32> glyphs = face.glyphIndexesForString(QString(c));
-    QPainterPath path = face.pathForGlyph(glyphs.value(0, 0));
-    const double scale = 1000.0 / face.pixelSize();
-    return scale == 1.0 ? path : QTransform::fromScale(scale, scale).map(path);
+float PageFontMetrics::otherWidth(PageFont font, char32_t c) const {
+    if (c == LeftToRightMark || c == RightToLeftMark)
+        return 0;
+    if (FontShaper::isStandard(c))
+        return widths_[int(font)][static_cast<unsigned char>(winAnsiByte(QChar(char16_t(c))))];
+    return FontShaper::instance().advance(font, c);
 }
 
 } // namespace ink

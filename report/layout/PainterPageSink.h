@@ -1,6 +1,8 @@
 #pragma once
 #include <array>
 #include <QFont>
+#include <QHash>
+#include <QRawFont>
 
 #include "PageSink.h"
 
@@ -23,8 +25,11 @@ public:
     void endPage() override;
 
 private:
+    QRawFont rawFont(int face);
+
     QPainter& painter_;
     std::array<QFont, PageFontCount> fonts_;
+    QHash<int, QRawFont> rawFonts_;
 };
 
 } // namespace ink

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <QHash>
 #include <QIODevice>
-#include <QPainterPath>
+
+#include "FontShaper.h"
 
 #include "store/UserError.h"
 #include "WriteAll.h"
@@ -114,6 +115,7 @@ void PdfPageWriter::beginPage(int pageNumber) {
     font_ = -1;
     grey_ = 0;
     links_.clear();
+    pageFonts_.clear();
 }
 
 void PdfPageWriter::setGrey(double grey) {
@@ -127,98 +129,126 @@ void PdfPageWriter::setGrey(double grey) {
 void PdfPageWriter::text(PageFont font, double size, QPointF baseline, const QString& text,
                          double grey) {
     setGrey(grey);
-    const PageFontMetrics& metrics = PageFontMetrics::instance();
     const double y = pageSize_.height() - baseline.y();
-    double x = baseline.x();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!PageFontMetrics::needsOutline(text[i]))
-            continue;
-        const QStringView run = QStringView(text).sliced(start, i - start);
-        if (!run.isEmpty()) {
-            showText(font, size, x, y, run);
-            x += metrics.width(font, size, run);
-        }
-        showOutline(font, size, x, y, text[i]);
-        x += metrics.charWidth(font, size, text[i]);
-        start = i + 1;
+    if (!FontShaper::needsShaping(text)) {
+        showText(font, size, baseline.x(), y, text);
+        return;
     }
-    if (start < text.size())
-        showText(font, size, x, y, QStringView(text).sliced(start));
+    double x = baseline.x();
+    for (const ShapedRun& run : FontShaper::instance().shape(font, text)) {
+        if (run.face == StandardFace)
+            showText(font, size, x, y, run.text);
+        else
+            showGlyphs(run, size, x, y);
+        x += run.width * size / 1000.0;
+    }
 }
 
-void PdfPageWriter::showText(PageFont font, double size, double x, double y, QStringView text) {
+void PdfPageWriter::beginText() {
     if (!inText_) {
         content_ += "BT\n";
         inText_ = true;
         font_ = -1;
     }
-    if (int(font) != font_ || size != fontSize_) {
-        font_ = int(font);
+}
+
+void PdfPageWriter::setFont(int font, const QByteArray& name, double size) {
+    if (font != font_ || size != fontSize_) {
+        font_ = font;
         fontSize_ = size;
-        content_ += "/F" + QByteArray::number(font_ + 1) + ' ';
+        content_ += '/' + name + ' ';
         appendNumber(content_, size);
         content_ += " Tf ";
     }
+}
+
+void PdfPageWriter::moveTo(double x, double y) {
     content_ += "1 0 0 1 ";
     appendNumber(content_, x);
     content_ += ' ';
     appendNumber(content_, y);
     content_ += " Tm ";
+}
+
+void PdfPageWriter::showText(PageFont font, double size, double x, double y, QStringView text) {
+    beginText();
+    setFont(int(font), "F" + QByteArray::number(int(font) + 1), size);
+    moveTo(x, y);
     appendLiteral(content_, text.toString());
     content_ += " Tj\n";
 }
 
-// A character the standard fonts cannot show is drawn as the shape of its
-// glyph, marked with the character itself so that copying and searching the
-// text still find it.
-void PdfPageWriter::showOutline(PageFont font, double size, double x, double y, QChar c) {
-    endText();
-    const QPainterPath path = PageFontMetrics::instance().outline(font, c);
-    const double scale = size / 1000.0;
-    content_ += "/Span << /ActualText " + textString(QString(c)) + " >> BDC q ";
-    appendNumber(content_, scale);
-    content_ += " 0 0 ";
-    appendNumber(content_, -scale);
-    content_ += ' ';
-    appendNumber(content_, x);
-    content_ += ' ';
-    appendNumber(content_, y);
-    content_ += " cm\n";
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element e = path.elementAt(i);
-        if (e.isCurveTo() && i + 2 < path.elementCount()) {
-            for (int k = 0; k < 3; ++k) {
-                const QPainterPath::Element point = path.elementAt(i + k);
-                appendNumber(content_, point.x);
-                content_ += ' ';
-                appendNumber(content_, point.y);
-                content_ += ' ';
-            }
-            content_ += "c\n";
-            i += 2;
+// Glyphs of an embedded face, two bytes each (the glyph's number). The
+// reader advances each by its width in the font; where shaping placed it
+// otherwise, the array says by how much, and a glyph moved off the line
+// (a mark above a letter) gets a place of its own.
+void PdfPageWriter::showGlyphs(const ShapedRun& run, double size, double x, double y) {
+    const int object = embedded_.fontObject(run.face, nextObject_);
+    const QByteArray name = "E" + QByteArray::number(run.face + 1);
+    pageFonts_.insert(name, object);
+    beginText();
+    setFont(PageFontCount + run.face, name, size);
+    const FontShaper& shaper = FontShaper::instance();
+    double pen = x;
+    bool inArray = false;
+    bool inString = false;
+    auto closeString = [&] {
+        if (inString)
+            content_ += ')';
+        inString = false;
+    };
+    auto closeArray = [&] {
+        closeString();
+        if (inArray)
+            content_ += "] TJ\n";
+        inArray = false;
+    };
+    // A glyph number as two bytes of a literal string; the bytes a literal
+    // string gives a meaning are escaped, and so are line ends, which a
+    // reader would take as one.
+    auto appendGlyph = [&](quint32 glyph) {
+        for (const char byte : {char(glyph >> 8), char(glyph & 0xFF)}) {
+            if (byte == '(' || byte == ')' || byte == '\\')
+                content_ += '\\';
+            if (byte == '\r')
+                content_ += "\\r";
+            else if (byte == '\n')
+                content_ += "\\n";
+            else
+                content_ += byte;
+        }
+    };
+    moveTo(pen, y);
+    for (const ShapedGlyph& glyph : run.glyphs) {
+        embedded_.use(run.face, glyph.glyph,
+                      QStringView(run.text).sliced(glyph.textFrom, glyph.textLength));
+        if (glyph.xOffset != 0 || glyph.yOffset != 0) {
+            closeArray();
+            moveTo(pen + glyph.xOffset * size / 1000.0, y + glyph.yOffset * size / 1000.0);
+            content_ += '(';
+            appendGlyph(glyph.glyph);
+            content_ += ") Tj ";
+            pen += glyph.advance * size / 1000.0;
+            moveTo(pen, y);
             continue;
         }
-        appendNumber(content_, e.x);
-        content_ += ' ';
-        appendNumber(content_, e.y);
-        content_ += e.isMoveTo() ? " m\n" : " l\n";
+        if (!inArray) {
+            content_ += '[';
+            inArray = true;
+        }
+        if (!inString) {
+            content_ += '(';
+            inString = true;
+        }
+        appendGlyph(glyph.glyph);
+        const double own = shaper.glyphAdvance(run.face, glyph.glyph);
+        if (std::abs(own - glyph.advance) >= 0.005) {
+            closeString();
+            appendNumber(content_, own - glyph.advance);
+        }
+        pen += glyph.advance * size / 1000.0;
     }
-    content_ += path.isEmpty() ? "Q\n" : "f Q\n";
-    // An invisible '?' as wide as the character, for the marked text to stand on.
-    const PageFontMetrics& metrics = PageFontMetrics::instance();
-    const double stretch = 100 * metrics.charWidth(font, size, c) /
-                           qMax(0.01, metrics.charWidth(font, size, QChar('?')));
-    content_ += "BT /F" + QByteArray::number(int(font) + 1) + ' ';
-    appendNumber(content_, size);
-    content_ += " Tf 3 Tr ";
-    appendNumber(content_, stretch);
-    content_ += " Tz 1 0 0 1 ";
-    appendNumber(content_, x);
-    content_ += ' ';
-    appendNumber(content_, y);
-    content_ += " Tm (?) Tj 0 Tr 100 Tz ET EMC\n";
-    font_ = -1;
+    closeArray();
 }
 
 void PdfPageWriter::endText() {
@@ -269,6 +299,8 @@ void PdfPageWriter::endPage() {
     for (int f = 0; f < PageFontCount; ++f)
         dictionary += " /F" + QByteArray::number(f + 1) + ' ' +
                       QByteArray::number(FirstFontObject + f) + " 0 R";
+    for (auto font = pageFonts_.constBegin(); font != pageFonts_.constEnd(); ++font)
+        dictionary += " /" + font.key() + ' ' + QByteArray::number(font.value()) + " 0 R";
     dictionary += " >> >> /Contents " + QByteArray::number(pageObject(page) + 1) + " 0 R";
     if (!annotations.isEmpty()) {
         dictionary += " /Annots [";
@@ -295,12 +327,16 @@ void PdfPageWriter::endPage() {
     }
     content_.clear();
     links_.clear();
+    pageFonts_.clear();
 }
 
 bool PdfPageWriter::finish() {
     if (pagesWritten_ != pageCount_)
         throw UserError(QStringLiteral("The report was laid out as %1 pages, but %2 were written.")
                             .arg(QString::number(pageCount_), QString::number(pagesWritten_)));
+    embedded_.writeAll(
+        nextObject_, [this](int object) { beginObject(object); },
+        [this](const QByteArray& bytes) { write(bytes); });
     writeOutline();
     writePageTree();
     writeInfo();

@@ -5,7 +5,10 @@
 #include <QSizeF>
 #include <QString>
 
+#include <QMap>
+
 #include "PageSink.h"
+#include "PdfEmbeddedFonts.h"
 
 class QIODevice;
 
@@ -14,8 +17,12 @@ namespace ink {
 // Writes pages as a PDF file while they are laid out: each page goes to the
 // device when it ends, and only the bookmarks (a title and a place each)
 // wait for the end. Text is set in the standard Helvetica and Courier faces,
-// so no font is embedded. The page count must be known before the first
-// page, because the contents links point to pages not yet written.
+// which cost nothing to embed; characters beyond their code page are set in
+// subsets of installed fonts, cut at the end to the glyphs the pages used.
+// The page count must be known before the first page, because the contents
+// links point to pages not yet written.
+struct ShapedRun;
+
 class PdfPageWriter : public PageSink {
 public:
     struct Info {
@@ -62,8 +69,11 @@ private:
     void write(const QByteArray& bytes);
     void flush();
     void endText();
+    void beginText();
+    void setFont(int font, const QByteArray& name, double size);
+    void moveTo(double x, double y);
     void showText(PageFont font, double size, double x, double y, QStringView text);
-    void showOutline(PageFont font, double size, double x, double y, QChar c);
+    void showGlyphs(const ShapedRun& run, double size, double x, double y);
     void setGrey(double grey);
 
     QIODevice& out_;
@@ -84,6 +94,8 @@ private:
     double grey_ = 0;
     QList<Link> links_;
     QList<Bookmark> bookmarks_;
+    PdfEmbeddedFonts embedded_;
+    QMap<QByteArray, int> pageFonts_; // embedded faces the page uses: name -> object
 };
 
 } // namespace ink

@@ -1,7 +1,5 @@
 #include "ReportHtml.h"
 
-#include <QSet>
-
 #include "ReportSource.h"
 #include "store/FieldText.h"
 
@@ -34,14 +32,26 @@ table.units td:first-child { overflow-wrap: anywhere; word-break: break-word; }
 .search li a { display: block; padding: 0.3rem 0.6rem; color: inherit; font-weight: normal; text-decoration: none; }
 .search li a:hover, .search li a:focus { background: #eef2fa; }
 .search li small { color: #667; display: block; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+.search li.none, .search li.more { padding: 0.3rem 0.6rem; }
+.search li.more { color: #445; font-size: 0.9rem; border-top: 1px solid #eee; }
+.with-sidebar { display: flex; align-items: flex-start; max-width: 78rem; margin: 0 auto; }
+.with-sidebar main { flex: 1 1 auto; min-width: 0; margin: 0; }
+nav.sidebar { flex: 0 0 15rem; position: sticky; top: 0; max-height: 100vh; overflow-y: auto; padding: 1rem 0.5rem 1rem 1rem; font-size: 0.9rem; border-right: 1px solid #eee; }
+nav.sidebar ul, nav.sidebar ol { list-style: none; margin: 0; padding: 0; }
+nav.sidebar a { display: block; padding: 0.1rem 0.4rem; color: #23395b; text-decoration: none; overflow-wrap: anywhere; border-radius: 3px; }
+nav.sidebar a:hover, nav.sidebar a:focus { background: #eef2fa; }
+nav.sidebar small { color: #667; }
+nav.sidebar .site-links { padding-bottom: 0.5rem; border-bottom: 1px solid #eee; }
+.sidebar-heading { font-weight: 600; color: #444; margin: 0.8rem 0 0.3rem 0.4rem; }
 section.routine { margin: 1.2rem 0; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
 .none { color: #777; font-style: italic; }
 :target { scroll-margin-top: 1rem; }
 section.routine:target pre.declaration { background: #fff7d6; }
+@media (max-width: 800px) { .with-sidebar { flex-direction: column; align-items: stretch; } nav.sidebar { order: 2; position: static; max-height: none; flex-basis: auto; border-right: 0; border-top: 1px solid #ddd; } }
 @media (max-width: 600px) { main { padding: 0.6rem; } dl.facts { grid-template-columns: 1fr; } dl.facts dd { margin-bottom: 0.4rem; } table.units .form { display: none; } }
-@media print { header.site { display: none; } body { font-size: 10pt; } a { color: inherit; text-decoration: none; } section.routine { break-inside: avoid; } h2, h3 { break-after: avoid; } }
+@media print { header.site, nav.sidebar { display: none; } body { font-size: 10pt; } a { color: inherit; text-decoration: none; } section.routine { break-inside: avoid; } h2, h3 { break-after: avoid; } }
 )";
 
 // Memo fields hold CR LF line breaks; the page breaks lines at "\n" under
@@ -81,23 +91,11 @@ QString htmlNone(const QString& text) {
     return QStringLiteral("<p class=\"none\">%1</p>\n").arg(htmlText(text));
 }
 
-QStringList routineAnchors(const ReportUnit& unit, const QString& prefix, QSet<QString>& taken) {
-    QStringList anchors;
-    for (const ReportRoutine& routine : unit.routines) {
-        QString id;
-        for (const QChar c : routine.name)
-            if (c.isLetterOrNumber() || c == QChar('_'))
-                id += c;
-        if (id.isEmpty())
-            id = QStringLiteral("routine");
-        id.prepend(prefix);
-        QString unique = id;
-        for (int n = 2; taken.contains(unique.toLower()); ++n)
-            unique = id + QChar('-') + QString::number(n);
-        taken.insert(unique.toLower());
-        anchors.append(unique);
-    }
-    return anchors;
+QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors) {
+    QStringList ids;
+    for (const ReportRoutine& routine : unit.routines)
+        ids.append(anchors.take({}, routine.name));
+    return ids;
 }
 
 QString htmlUnitHead(const ReportUnit& unit) {
@@ -147,13 +145,13 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
     html += QStringLiteral("<h2>Units</h2>\n");
     if (source.unitCount() == 0)
         html += htmlNone(QString::fromLatin1(NoUnitsText));
-    QSet<QString> anchors; // one page: ids are unique across its units
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
-        const QString prefix = QStringLiteral("u%1-").arg(position + 1);
+        // One page for every unit: each unit's ids have a prefix of their own.
+        PageAnchors anchors(QStringLiteral("u%1-").arg(position + 1));
         html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
                     .arg(QString::number(position + 1), htmlText(unit.name));
         html += htmlUnitHead(unit);
-        html += htmlUnitRoutines(unit, routineAnchors(unit, prefix, anchors));
+        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors));
         return true;
     });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");

@@ -1,11 +1,11 @@
 #pragma once
 #include <QList>
 #include <QLocale>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "ReportDocument.h"
+#include "ReportSiteNames.h"
 
 namespace ink {
 
@@ -28,9 +28,8 @@ QString htmlText(const QString& text);
 QString htmlFacts(const QList<ReportFact>& facts);
 // A quiet line where there is nothing to show.
 QString htmlNone(const QString& text);
-// An id for each routine of `unit`, in order: its name kept to letters,
-// digits and "_", after `prefix`, unique among `taken` (compared without case).
-QStringList routineAnchors(const ReportUnit& unit, const QString& prefix, QSet<QString>& taken);
+// An id for each routine of `unit`, in order, taken from `anchors`.
+QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors);
 // A unit's form and description.
 QString htmlUnitHead(const ReportUnit& unit);
 // A unit's routines (with ids from `anchors`) and the note that closes them.

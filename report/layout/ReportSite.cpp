@@ -5,13 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "ReportHtml.h"
+#include "ReportSiteNames.h"
 #include "ReportSource.h"
+#include "store/RegularFile.h"
 #include "store/UserError.h"
 #include "WriteAll.h"
 
@@ -21,53 +25,108 @@ namespace {
 
 // Finds units and routines by their names and by the words of their
 // descriptions, as the user types; the index is a script beside the pages,
-// so the search works from the disk, without a server.
+// so the search works from the disk, without a server. The index is by far
+// the largest file of a site (megabytes for a large project), so a page
+// loads it only once the reader types in the search box.
 const char* const SearchScript = R"((function () {
   "use strict";
-  var input = document.getElementById("search");
-  var list = document.getElementById("results");
-  if (!input || !list || !window.inkwrightIndex) return;
-  var entries = window.inkwrightIndex.entries.map(function (e) {
-    return { kind: e[0], name: e[1], page: e[2], anchor: e[3], text: e[4],
-             unit: window.inkwrightIndex.units[e[5]],
-             hay: (e[1] + " " + e[4]).toLowerCase() };
-  });
+  var input = document.getElementById("site-search");
+  var list = document.getElementById("site-results");
+  if (!input || !list) return;
+  var Shown = 50;
+  var entries = null;
+  var loading = false;
+
+  function note(text, className) {
+    var item = document.createElement("li");
+    item.className = className;
+    item.textContent = text;
+    list.appendChild(item);
+  }
+  function load() {
+    loading = true;
+    list.textContent = "";
+    note("Loading the search index\u2026", "none");
+    var script = document.createElement("script");
+    script.src = "search-index.js";
+    script.onload = function () {
+      var index = window.inkwrightIndex;
+      if (!index) { script.onerror(); return; }
+      entries = index.entries.map(function (e) {
+        var owner = e[5] ? e[5] + "." : "";
+        return { kind: e[0], title: owner + e[1], anchor: e[2], text: e[3],
+                 page: index.pages[e[4]], unit: index.units[e[4]],
+                 hay: (owner + e[1] + " " + e[3]).toLowerCase() };
+      });
+      show();
+    };
+    script.onerror = function () {
+      list.textContent = "";
+      note("The search index could not be loaded.", "none");
+    };
+    document.head.appendChild(script);
+  }
   function show() {
     var words = input.value.toLowerCase().split(/\s+/).filter(Boolean);
+    if (!entries) {
+      if (words.length && !loading) load();
+      return;
+    }
     list.textContent = "";
     if (!words.length) return;
     var found = 0;
-    for (var i = 0; i < entries.length && found < 50; i++) {
+    for (var i = 0; i < entries.length; i++) {
       var e = entries[i];
       if (!words.every(function (w) { return e.hay.indexOf(w) >= 0; })) continue;
+      if (++found > Shown) continue;
       var item = document.createElement("li");
       var link = document.createElement("a");
       link.href = e.page + (e.anchor ? "#" + e.anchor : "");
-      link.textContent = e.kind === 0 ? e.name : e.name + " \u2014 " + e.unit;
-      var note = document.createElement("small");
-      note.textContent = e.text || (e.kind === 0 ? "Unit" : window.inkwrightIndex.none);
-      link.appendChild(note);
+      link.textContent = e.kind === 0 ? e.title : e.title + " \u2014 " + e.unit;
+      var small = document.createElement("small");
+      small.textContent = e.text || (e.kind === 0 ? "Unit" : window.inkwrightIndex.none);
+      link.appendChild(small);
       item.appendChild(link);
       list.appendChild(item);
-      found++;
     }
-    if (!found) {
-      var none = document.createElement("li");
-      none.className = "none";
-      none.textContent = "Nothing found.";
-      list.appendChild(none);
-    }
+    if (!found)
+      note("Nothing found.", "none");
+    else if (found > Shown)
+      note("The first " + Shown + " of " + found.toLocaleString() +
+           " results are shown; type more to narrow them.", "more");
+  }
+  function links() {
+    return Array.prototype.slice.call(list.querySelectorAll("a"));
   }
   input.addEventListener("input", show);
   input.addEventListener("keydown", function (event) {
-    if (event.key === "Escape") { input.value = ""; show(); }
+    if (event.key === "Escape") {
+      input.value = "";
+      show();
+    } else if (event.key === "ArrowDown" && links().length) {
+      event.preventDefault();
+      links()[0].focus();
+    }
+  });
+  // The arrow keys walk the results; up from the first, or Escape, goes
+  // back to the search box.
+  list.addEventListener("keydown", function (event) {
+    var all = links();
+    var at = all.indexOf(document.activeElement);
+    if (at < 0) return;
+    if (event.key === "ArrowDown") {
+      event.preventDefault();
+      if (at + 1 < all.length) all[at + 1].focus();
+    } else if (event.key === "ArrowUp") {
+      event.preventDefault();
+      (at > 0 ? all[at - 1] : input).focus();
+    } else if (event.key === "Escape") {
+      event.preventDefault();
+      input.focus();
+    }
   });
 }());
 )";
-
-QString unitPageName(int position) {
-    return QStringLiteral("unit-%1.html").arg(position + 1, 4, 10, QChar('0'));
-}
 
 QString pageStart(const QString& title, const QString& documentName) {
     return QStringLiteral(
@@ -75,17 +134,16 @@ QString pageStart(const QString& title, const QString& documentName) {
                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
                "<meta name=\"generator\" content=\"Inkwright\">\n"
                "<title>%1</title>\n<link rel=\"stylesheet\" href=\"style.css\">\n"
-               "<script src=\"search-index.js\" defer></script>\n"
                "<script src=\"search.js\" defer></script>\n</head>\n<body>\n"
                "<header class=\"site\"><a href=\"index.html\">%2</a>\n"
-               "<div class=\"search\" role=\"search\"><input id=\"search\" "
+               "<div class=\"search\" role=\"search\"><input id=\"site-search\" "
                "type=\"search\" placeholder=\"Search units and routines\" "
                "aria-label=\"Search units and routines\" autocomplete=\"off\">"
-               "<ol id=\"results\" aria-live=\"polite\"></ol></div></header>\n<main>\n")
+               "<ol id=\"site-results\" aria-live=\"polite\"></ol></div></header>\n")
         .arg(htmlText(title), htmlText(documentName));
 }
 
-const QString PageEnd = QStringLiteral("</main>\n</body>\n</html>\n");
+const QString PageEnd = QStringLiteral("</body>\n</html>\n");
 
 struct SiteFolders {
     QDir target;  // where the site goes
@@ -152,9 +210,45 @@ void moveIntoPlace(const SiteFolders& folders, QStringList names) {
     }
 }
 
+// The names of the files the last export wrote, kept beside them, so that
+// the next export takes away the pages of units that are gone (renamed or
+// removed from the document) and never a file of the user's.
+const char* const SiteFilesName = ".inkwright-files";
+// Not to be read whole if something else stands in its place.
+constexpr qint64 MaxSiteFilesSize = 64 << 20;
+
+// Only a plain name of a kind the site writes is taken from the list: a list
+// edited by hand, or damaged, cannot reach outside the folder or take away a
+// file of another kind.
+bool isSiteFileName(const QString& name) {
+    if (name.isEmpty() || name.startsWith(QChar('.')) || name.contains(QChar('/')) ||
+        name.contains(QChar('\\')))
+        return false;
+    for (const char* kind : {".html", ".js", ".css"})
+        if (name.endsWith(QLatin1String(kind)))
+            return true;
+    return false;
+}
+
+// The files the last export wrote that are still there.
+QStringList previousSiteFiles(const QDir& target) {
+    QFile file;
+    if (!OpenRegularFile(file, target.filePath(QString::fromLatin1(SiteFilesName))) ||
+        file.size() > MaxSiteFilesSize)
+        return {};
+    QStringList names;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QString name = QString::fromUtf8(line);
+        if (isSiteFileName(name) && QFileInfo(target.filePath(name)).isFile())
+            names.append(name);
+    }
+    return names;
+}
+
 // A unit's row of the index, counted as the coverage counts it.
 struct UnitSummary {
     QString name;
+    QString page;
     QString form;
     int routines = 0;
     int described = 0;
@@ -167,20 +261,26 @@ QByteArray json(const QJsonValue& value) {
 }
 
 // The search script's index: an entry per unit and routine, written as the
-// units go by; only the unit list waits for the end.
+// units go by; only the unit list waits for the end. An entry names its
+// unit by position, so a page's name is written once, not once a routine.
 class SearchIndex {
 public:
+    enum Kind { Unit = 0, Routine = 1 };
+
     explicit SearchIndex(const SiteFolders& folders)
         : file_(folders, QStringLiteral("search-index.js")) {
         file_.write(QByteArray("window.inkwrightIndex = {\"entries\": [\n"));
     }
-    void add(int kind, const QString& name, const QString& page, const QString& anchor,
+    // `owner` is the type a declaration belongs to; none for a routine row.
+    void add(Kind kind, const QString& owner, const QString& name, const QString& anchor,
              const QString& text, int unit) {
         entries_ += first_ ? "[" : ",\n[";
         first_ = false;
-        entries_ += QByteArray::number(kind) + ',' + json(name) + ',' + json(page) + ',' +
-                    json(anchor) + ',' + json(text.simplified()) + ',' + QByteArray::number(unit) +
-                    ']';
+        entries_ += QByteArray::number(kind) + ',' + json(name) + ',' + json(anchor) + ',' +
+                    json(text.simplified()) + ',' + QByteArray::number(unit);
+        if (!owner.isEmpty())
+            entries_ += ',' + json(owner);
+        entries_ += ']';
         if (entries_.size() >= (1 << 18)) { // written in large pieces
             file_.write(entries_);
             entries_.clear();
@@ -188,11 +288,15 @@ public:
     }
     void finish(const QList<UnitSummary>& units) {
         QJsonArray names;
-        for (const UnitSummary& unit : units)
+        QJsonArray pages;
+        for (const UnitSummary& unit : units) {
             names.append(unit.name);
+            pages.append(unit.page);
+        }
         file_.write(entries_);
         file_.write(QByteArray("\n], \"none\": ") + json(QString::fromLatin1(NoDescriptionText)) +
-                    ", \"units\": " + QJsonDocument(names).toJson(QJsonDocument::Compact) + "};\n");
+                    ", \"units\": " + QJsonDocument(names).toJson(QJsonDocument::Compact) +
+                    ", \"pages\": " + QJsonDocument(pages).toJson(QJsonDocument::Compact) + "};\n");
         file_.commit();
     }
 
@@ -202,28 +306,54 @@ private:
     bool first_ = true;
 };
 
+// The links every unit page offers beside its own contents.
+QString siteLinks() {
+    return QStringLiteral("<ul class=\"site-links\"><li><a href=\"index.html\">All units</a></li>"
+                          "</ul>\n");
+}
+
+// The sidebar of a unit page: the site's links, then the unit's routines,
+// overloads told apart by their number.
+QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
+    QString html =
+        QStringLiteral("<nav class=\"sidebar\" aria-label=\"Contents\">\n") + siteLinks();
+    if (!unit.routines.isEmpty()) {
+        html += QStringLiteral("<p class=\"sidebar-heading\">Routines</p>\n<ol class=\"toc\">\n");
+        QHash<QString, int> seen;
+        for (qsizetype i = 0; i < unit.routines.size(); ++i) {
+            const QString& name = unit.routines[i].name;
+            const int n = ++seen[name.toLower()];
+            html += QStringLiteral("<li><a href=\"#%1\">%2%3</a></li>\n")
+                        .arg(htmlText(anchors.value(i)), htmlText(name),
+                             n > 1 ? QStringLiteral(" <small>(%1)</small>").arg(n) : QString());
+        }
+        html += QStringLiteral("</ol>\n");
+    }
+    return html + QStringLiteral("</nav>\n");
+}
+
 UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentName, int position,
-                          const ReportUnit& unit, SearchIndex& index) {
-    const QString pageName = unitPageName(position);
-    index.add(0, unit.name, pageName, {}, unit.described() ? unit.description : QString(),
+                          const QString& pageName, const ReportUnit& unit, SearchIndex& index) {
+    index.add(SearchIndex::Unit, {}, unit.name, {}, unit.described() ? unit.description : QString(),
               position);
-    QSet<QString> taken;
-    const QStringList anchors = routineAnchors(unit, {}, taken);
+    PageAnchors ids;
+    const QStringList anchors = routineAnchors(unit, ids);
     for (qsizetype i = 0; i < unit.routines.size(); ++i) {
         const ReportRoutine& routine = unit.routines[i];
-        index.add(1, routine.name, pageName, anchors[i],
+        index.add(SearchIndex::Routine, {}, routine.name, anchors[i],
                   routine.described() ? routine.description : QString(), position);
     }
     QString html = pageStart(unit.name + QStringLiteral(" - ") + documentName, documentName);
-    html += QStringLiteral("<h1>%1</h1>\n").arg(htmlText(unit.name));
+    html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(unit, anchors);
+    html += QStringLiteral("<main>\n<h1>%1</h1>\n").arg(htmlText(unit.name));
     html += htmlUnitHead(unit);
     html += QStringLiteral("<h2>Routines</h2>\n");
     html += htmlUnitRoutines(unit, anchors);
-    html += PageEnd;
+    html += QStringLiteral("</main>\n</div>\n") + PageEnd;
     SiteFile page(folders, pageName);
     page.write(html);
     page.commit();
-    return {unit.name, unit.form, unit.countedRoutines, unit.describedRoutines};
+    return {unit.name, pageName, unit.form, unit.countedRoutines, unit.describedRoutines};
 }
 
 QString unitTable(const QList<UnitSummary>& units) {
@@ -238,7 +368,7 @@ QString unitTable(const QList<UnitSummary>& units) {
         const UnitSummary& unit = units[i];
         html += QStringLiteral("<tr><td><a href=\"%1\">%2</a></td><td class=\"form\">%3</td>"
                                "<td class=\"number\">%4</td><td class=\"number\">%5</td></tr>\n")
-                    .arg(unitPageName(i), htmlText(unit.name), htmlText(unit.form),
+                    .arg(htmlText(unit.page), htmlText(unit.name), htmlText(unit.form),
                          QString::number(unit.routines), QString::number(unit.described));
     }
     return html + QStringLiteral("</tbody>\n</table></div>\n");
@@ -247,8 +377,9 @@ QString unitTable(const QList<UnitSummary>& units) {
 QString indexPage(const ReportDocument& document, const QList<UnitSummary>& units) {
     const QLocale locale;
     QString html = pageStart(document.name, document.name);
-    html += QStringLiteral("<h1>%1</h1>\n<p class=\"subtitle\">Reference documentation</p>\n")
-                .arg(htmlText(document.name));
+    html +=
+        QStringLiteral("<main>\n<h1>%1</h1>\n<p class=\"subtitle\">Reference documentation</p>\n")
+            .arg(htmlText(document.name));
     html += htmlFacts(titleFacts(document, locale, QDateTime::currentDateTime()));
     if (document.includeVersionInfo) {
         const QList<ReportFact> facts = versionFacts(document);
@@ -257,7 +388,7 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
             facts.isEmpty() ? htmlNone(QString::fromLatin1(NoVersionInfoText)) : htmlFacts(facts);
     }
     html += QStringLiteral("<h2>Units</h2>\n") + unitTable(units);
-    return html + PageEnd;
+    return html + QStringLiteral("</main>\n") + PageEnd;
 }
 
 } // namespace
@@ -288,10 +419,12 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     QStringList written{QStringLiteral("style.css"), QStringLiteral("search.js")};
 
     SearchIndex index(folders);
+    UnitPageNames pages;
     QList<UnitSummary> units;
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
-        units.append(writeUnitPage(folders, document.name, position, unit, index));
-        written << unitPageName(position);
+        const QString pageName = pages.next(unit.name);
+        units.append(writeUnitPage(folders, document.name, position, pageName, unit, index));
+        written << pageName;
         return true;
     });
     index.finish(units);
@@ -301,7 +434,29 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     page.write(indexPage(document, units));
     page.commit();
     written << QStringLiteral("index.html");
+
+    // The pages of the last export that this one does not write stay in the
+    // list until they are gone, so that one that cannot be taken away now
+    // is tried again next time.
+    // Compared without case: where the file system ignores it, "ledger.html"
+    // of the last export is the "Ledger.html" just written.
+    QSet<QString> kept;
+    for (const QString& name : std::as_const(written))
+        kept.insert(name.toLower());
+    QStringList gone;
+    for (const QString& name : previousSiteFiles(target))
+        if (!kept.contains(name.toLower()))
+            gone.append(name);
+    SiteFile list(folders, QString::fromLatin1(SiteFilesName));
+    list.write((written + gone).join(QChar('\n')) + QChar('\n'));
+    list.commit();
+    written << QString::fromLatin1(SiteFilesName);
     moveIntoPlace(folders, written);
+    // Only once the new site is whole and in place: a failure before leaves
+    // the old one as it was. A page left behind is no harm to the new site,
+    // so a failure here is not the export's.
+    for (const QString& name : gone)
+        QFile::remove(target.filePath(name));
 
     const QString indexPath = target.filePath(QStringLiteral("index.html"));
     if (!QFileInfo(indexPath).isFile() || QFileInfo(indexPath).size() == 0)

@@ -393,8 +393,7 @@ TEST(ReportContent, EveryOutputAgreesWithTheCoverageOnWhatIsDescribed) {
     EXPECT_TRUE(fileText(site + "/index.html")
                     .contains("A.pas</a></td><td class=\"form\"></td><td class=\"number\">4</td>"
                               "<td class=\"number\">2</td>"));
-    const QString siteUnits =
-        fileText(site + "/unit-0001.html") + fileText(site + "/unit-0002.html");
+    const QString siteUnits = fileText(site + "/A.html") + fileText(site + "/E.html");
     // The unit A, Blank and Stars; E has no description of its own.
     for (const QString& text : {siteUnits, pdfText(pdf), fileText(page)}) {
         EXPECT_EQ(text.count("No description."), 4) << text.toStdString();
@@ -414,7 +413,7 @@ TEST(ReportContent, EveryOutputAgreesWithTheCoverageOnWhatIsDescribed) {
     EXPECT_TRUE(fileText(site + "/index.html")
                     .contains("A.pas</a></td><td class=\"form\"></td><td class=\"number\">3</td>"
                               "<td class=\"number\">1</td>"));
-    EXPECT_TRUE(fileText(site + "/unit-0001.html").contains("Does it."));
+    EXPECT_TRUE(fileText(site + "/A.html").contains("Does it."));
 }
 
 } // namespace

@@ -142,7 +142,7 @@ TEST_F(ReportPreviewTest, ExportHtmlAsksBeforeWritingIntoAFolderThatHoldsFiles) 
     window.exportHtml();
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(contents(dialogs.folder + "/index.html"), "someone else's page");
-    EXPECT_FALSE(QFile::exists(dialogs.folder + "/unit-0001.html"));
+    EXPECT_FALSE(QFile::exists(dialogs.folder + "/Ledger.html"));
 
     dialogs.answer = true;
     window.exportHtml();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,24 +45,36 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_TRUE(index.contains("name=\"viewport\""));
     EXPECT_TRUE(index.contains("<h1>BOOKS</h1>"));
     EXPECT_TRUE(index.contains("Quill &amp; Co"));
-    // Unit, form, routines, described.
-    EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">Ledger.pas</a></td><td "
+    // Unit, form, routines, described; each unit's page is named after it.
+    EXPECT_TRUE(index.contains("<a href=\"Ledger.html\">Ledger.pas</a></td><td "
                                "class=\"form\">frmLedger</td><td class=\"number\">3</td><td "
                                "class=\"number\">2</td>"));
-    EXPECT_TRUE(index.contains("<a href=\"unit-0002.html\">Empty.pas</a></td><td "
+    EXPECT_TRUE(index.contains("<a href=\"Empty.html\">Empty.pas</a></td><td "
                                "class=\"form\"></td><td class=\"number\">0</td>"));
-    EXPECT_TRUE(index.contains("<a href=\"unit-0003.html\">Many.pas</a>"));
+    EXPECT_TRUE(index.contains("<a href=\"Many.html\">Many.pas</a>"));
     EXPECT_FALSE(index.contains("N/A"));
 
-    const QString ledger = fileText(site + "/unit-0001.html");
+    const QString ledger = fileText(site + "/Ledger.html");
     EXPECT_TRUE(ledger.contains("<section class=\"routine\" id=\"PostEntry\">"));
     EXPECT_TRUE(ledger.contains("<code>procedure OpenLedger(const Path: string);</code>"));
     EXPECT_TRUE(ledger.contains("Posts one entry; the memo is kept verbatim."));
     EXPECT_TRUE(ledger.contains("<code>" + BuiltDocument::longDeclaration() + "</code>"));
     EXPECT_TRUE(ledger.contains("No description."));
     EXPECT_FALSE(ledger.contains("&lt;None&gt;"));
-    EXPECT_TRUE(fileText(site + "/unit-0002.html")
-                    .contains("This unit declares no procedures or functions."));
+    EXPECT_TRUE(
+        fileText(site + "/Empty.html").contains("This unit declares no procedures or functions."));
+    // The sidebar: the way back to the index, then the unit's routines.
+    EXPECT_TRUE(
+        ledger.contains("<nav class=\"sidebar\" aria-label=\"Contents\">\n"
+                        "<ul class=\"site-links\"><li><a href=\"index.html\">All units</a>"
+                        "</li></ul>\n<p class=\"sidebar-heading\">Routines</p>\n"
+                        "<ol class=\"toc\">\n<li><a href=\"#OpenLedger\">OpenLedger</a></li>\n"
+                        "<li><a href=\"#PostEntry\">PostEntry</a></li>\n"
+                        "<li><a href=\"#Balance\">Balance</a></li>\n</ol>\n</nav>"))
+        << ledger.toStdString();
+    // No page loads the search index: it is loaded when a search begins.
+    for (const char* page : {"index.html", "Ledger.html", "Empty.html", "Many.html"})
+        EXPECT_FALSE(fileText(site + '/' + page).contains("search-index.js")) << page;
     for (const char* shared : {"style.css", "search.js", "search-index.js"})
         EXPECT_TRUE(QFile::exists(site + '/' + shared)) << shared;
     EXPECT_TRUE(fileText(site + "/search-index.js").contains("\"Posts one entry;"));
@@ -87,12 +100,12 @@ TEST(ReportSiteExport, PercentSignsInNamesStayAsTyped) {
     const QString site = temp.filePath("site");
     exportReport(store.databaseFile(), docNo, site);
     const QString index = fileText(site + "/index.html");
-    EXPECT_TRUE(index.contains("<a href=\"unit-0001.html\">U%2.pas</a></td><td "
+    EXPECT_TRUE(index.contains("<a href=\"U_2.html\">U%2.pas</a></td><td "
                                "class=\"form\">{%1%2%3}</td><td class=\"number\">2</td><td "
                                "class=\"number\">1</td>"))
         << index.toStdString();
     EXPECT_TRUE(index.contains("<h1>PCT%1</h1>"));
-    const QString page = fileText(site + "/unit-0001.html");
+    const QString page = fileText(site + "/U_2.html");
     EXPECT_TRUE(page.contains("Form: {%1%2%3}"));
     EXPECT_TRUE(page.contains("Fifty %1 percent."));
     EXPECT_TRUE(page.contains("Runs %3."));
@@ -120,8 +133,9 @@ qint32 addDocumentOfUnits(ReportStore& store, const QString& name, int units) {
     return docNo;
 }
 
-// A site written over another replaces its files only when whole: what else
-// the folder holds stays, and nothing of the work is left behind.
+// A site written over another replaces its files only when whole, and takes
+// away the pages of units that are gone; what else the folder holds stays,
+// and nothing of the work is left behind.
 TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     TempDir temp;
     ReportStore store{temp.path()};
@@ -130,14 +144,40 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
     const QString site = temp.filePath("site");
     exportReport(store.databaseFile(), first, site);
     temp.write("site/notes.txt", "the user's own");
+    temp.write("site/mine.html", "the user's own page");
+    temp.write("outside.html", "beside the site");
+    // A list of the site's files edited by hand reaches nothing else.
+    QFile list(site + "/.inkwright-files");
+    ASSERT_TRUE(list.open(QIODevice::Append));
+    list.write("../outside.html\n" + temp.filePath("outside.html").toUtf8() + "\nnotes.txt\n");
+    list.close();
+
     exportReport(store.databaseFile(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
     EXPECT_EQ(files.keys(),
-              (QStringList{"index.html", "notes.txt", "search-index.js", "search.js", "style.css",
-                           "unit-0001.html", "unit-0002.html", "unit-0003.html"}));
+              (QStringList{".inkwright-files", "U0.html", "U1.html", "index.html", "mine.html",
+                           "notes.txt", "search-index.js", "search.js", "style.css"}));
     EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));
-    EXPECT_TRUE(files["unit-0001.html"].contains("SECOND"));
+    EXPECT_TRUE(files["U0.html"].contains("SECOND"));
     EXPECT_EQ(files["notes.txt"], "the user's own");
+    EXPECT_EQ(files["mine.html"], "the user's own page");
+    EXPECT_TRUE(QFile::exists(temp.filePath("outside.html")));
+}
+
+// A unit renamed only in case: where the file system ignores case the old
+// page is the new one, so it must not be taken away as gone.
+TEST(ReportSiteExport, APageRenamedOnlyInCaseIsNotTakenAway) {
+    TempDir temp;
+    ReportStore store{temp.path()};
+    const qint32 before = store.addDocument("BEFORE");
+    store.addUnit(before, "ledger.pas", "N/A");
+    const qint32 after = store.addDocument("AFTER");
+    store.addUnit(after, "Ledger.pas", "N/A");
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), before, site);
+    exportReport(store.databaseFile(), after, site);
+    EXPECT_TRUE(QFile::exists(site + "/Ledger.html"));
+    EXPECT_TRUE(QFile::exists(site + "/ledger.html"));
 }
 
 // On a disk that fills while the new site is written, the old site stays as
@@ -201,9 +241,9 @@ TEST(ReportSiteExport, AUnitWithoutItsSourceIsNotCalledEmpty) {
     EXPECT_EQ(html.count(notFound), 1);
     EXPECT_EQ(html.count(empty), 1);
     exportReport(database, 1, temp.filePath("site"));
-    EXPECT_TRUE(fileText(temp.filePath("site/unit-0001.html")).contains(notFound));
-    EXPECT_FALSE(fileText(temp.filePath("site/unit-0001.html")).contains(empty));
-    EXPECT_TRUE(fileText(temp.filePath("site/unit-0002.html")).contains(empty));
+    EXPECT_TRUE(fileText(temp.filePath("site/Vcl.Forms.html")).contains(notFound));
+    EXPECT_FALSE(fileText(temp.filePath("site/Vcl.Forms.html")).contains(empty));
+    EXPECT_TRUE(fileText(temp.filePath("site/Empty.html")).contains(empty));
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "pdftotext is not installed";
     exportReport(database, 1, temp.filePath("r.pdf"));
@@ -227,27 +267,119 @@ TEST_F(ReportSiteTest, TheSinglePageExportReadsLikeTheSite) {
     EXPECT_FALSE(html.contains("&lt;None&gt;"));
 }
 
+// What the browser saw: site_browser.py run on `page` of `site`.
+QJsonObject browse(const QString& site, const QString& page, const QString& query,
+                   const QString& shots, const QString& keys = {}) {
+    QProcess browser;
+    browser.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(INKWRIGHT_SOURCE_DIR "/tests/report/site_browser.py"), site, page,
+                   query, shots, keys});
+    if (!browser.waitForFinished(120000) || browser.exitCode() != 0)
+        ADD_FAILURE() << browser.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(browser.readAllStandardOutput()).object();
+}
+
+QStringList strings(const QJsonValue& array) {
+    QStringList list;
+    for (const QJsonValue& value : array.toArray())
+        list.append(value.toString());
+    return list;
+}
+
 TEST_F(ReportSiteTest, SearchInABrowserFindsARoutineByAWordOfItsDescription) {
     if (QStandardPaths::findExecutable("chromium").isEmpty())
         GTEST_SKIP() << "chromium is not installed";
     exportReport(built.databaseFile(), built.docNo(), site);
     QTemporaryDir shots;
-    QProcess browser;
-    browser.start(QStringLiteral("/usr/bin/python3"),
-                  {QStringLiteral(INKWRIGHT_SOURCE_DIR "/tests/report/site_browser.py"), site,
-                   QStringLiteral("verbatim"), shots.path()});
-    ASSERT_TRUE(browser.waitForFinished(120000));
-    ASSERT_EQ(browser.exitCode(), 0) << browser.readAllStandardError().toStdString();
-    const QJsonObject seen = QJsonDocument::fromJson(browser.readAllStandardOutput()).object();
+    const QJsonObject seen = browse(site, "index.html", "verbatim", shots.path());
     const QJsonArray results = seen["results"].toArray();
     ASSERT_EQ(results.size(), 1) << QJsonDocument(seen).toJson().toStdString();
     EXPECT_EQ(results[0]["text"].toString(), QString::fromUtf8("PostEntry \u2014 Ledger.pas"));
-    EXPECT_EQ(results[0]["href"].toString(), "unit-0001.html#PostEntry");
+    EXPECT_EQ(results[0]["href"].toString(), "Ledger.html#PostEntry");
+    EXPECT_TRUE(strings(seen["notes"]).isEmpty());
     // Following the result lands on the routine.
     EXPECT_EQ(seen["unit"]["title"].toString(), "Ledger.pas");
     EXPECT_TRUE(seen["unit"]["target"].toString().startsWith("procedure PostEntry("));
-    for (const char* shot : {"index.png", "search.png", "unit.png"})
+    for (const char* shot : {"page.png", "search.png", "unit.png"})
         EXPECT_GT(QFileInfo(shots.filePath(shot)).size(), 1000) << shot;
+}
+
+// A document of one unit of `routines` routines "Step1", "Step2"... and a
+// unit "Shapes.pas" of one routine "Area".
+QString stepsSite(const TempDir& temp, int routines) {
+    ReportStore store{temp.path()};
+    const qint32 docNo = store.addDocument("STEPS");
+    const qint64 steps = store.addUnit(docNo, "Steps.pas", "N/A");
+    for (int i = 1; i <= routines; ++i)
+        store.addRoutine(docNo, steps, "PROCEDURE", QStringLiteral("Step%1").arg(i), "<None>",
+                         "<None>", QStringLiteral("Does step %1.").arg(i));
+    store.addRoutine(docNo, store.addUnit(docNo, "Shapes.pas", "N/A"), "FUNCTION", "Area", "<None>",
+                     "Double");
+    const QString site = temp.filePath("site");
+    exportReport(store.databaseFile(), docNo, site);
+    return site;
+}
+
+// A unit page loads no search index until the reader types; then the
+// results say how many were left out, and the arrow keys walk them.
+TEST(ReportSiteBrowser, TheSearchIndexLoadsOnTheFirstKeyAndItsResultsAreWalkedByKeyboard) {
+    if (QStandardPaths::findExecutable("chromium").isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    TempDir temp;
+    const QString site = stepsSite(temp, 60);
+    QTemporaryDir shots;
+    const QJsonObject seen =
+        browse(site, "Steps.html", "step", shots.path(), "Down,Down,Up,Up,Down,Escape");
+    EXPECT_EQ(strings(seen["loaded"]), (QStringList{"Steps.html", "style.css", "search.js"}))
+        << QJsonDocument(seen).toJson().toStdString();
+    EXPECT_FALSE(seen["indexLoaded"].toBool());
+    EXPECT_TRUE(strings(seen["loadedAfterTyping"]).contains("search-index.js"));
+
+    // The unit and 49 of its 60 routines; the 11 left out are said.
+    const QJsonArray results = seen["results"].toArray();
+    ASSERT_EQ(results.size(), 50) << QJsonDocument(seen).toJson().toStdString();
+    EXPECT_EQ(results[0]["href"].toString(), "Steps.html");
+    EXPECT_EQ(results[1]["href"].toString(), "Steps.html#Step1");
+    EXPECT_EQ(results[49]["text"].toString(), QString::fromUtf8("Step49 \u2014 Steps.pas"));
+    EXPECT_EQ(strings(seen["notes"]),
+              QStringList{"The first 50 of 61 results are shown; type more to narrow them."});
+
+    // Down into the results and on; up past the first back to the box;
+    // Escape from a result goes back to the box too.
+    EXPECT_EQ(strings(seen["focus"]), (QStringList{"Steps.html", "Steps.html#Step1", "Steps.html",
+                                                   "search", "Steps.html", "search"}));
+    EXPECT_GT(QFileInfo(shots.filePath("search.png")).size(), 1000);
+}
+
+// A hit that belongs to a type (a method, a property) is named after both,
+// and found by both.
+TEST(ReportSiteBrowser, AHitWithAnOwnerIsNamedOwnerDotNameAndAMissingIndexIsSaid) {
+    if (QStandardPaths::findExecutable("chromium").isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    TempDir temp;
+    const QString site = stepsSite(temp, 2);
+    // Routine rows have no owner; declarations will. Give "Area" one, as
+    // the index writes it.
+    QFile index(site + "/search-index.js");
+    ASSERT_TRUE(index.open(QIODevice::ReadWrite));
+    QByteArray text = index.readAll();
+    ASSERT_TRUE(text.contains("[1,\"Area\",\"Area\",\"\",1]"));
+    text.replace("[1,\"Area\",\"Area\",\"\",1]", "[1,\"Area\",\"TShape.Area\",\"\",1,\"TShape\"]");
+    index.resize(0);
+    index.write(text);
+    index.close();
+    QTemporaryDir shots;
+    const QJsonObject seen = browse(site, "index.html", "tshape.ar", shots.path());
+    const QJsonArray results = seen["results"].toArray();
+    ASSERT_EQ(results.size(), 1) << QJsonDocument(seen).toJson().toStdString();
+    EXPECT_EQ(results[0]["text"].toString(), QString::fromUtf8("TShape.Area \u2014 Shapes.pas"));
+    EXPECT_EQ(results[0]["href"].toString(), "Shapes.html#TShape.Area");
+
+    // A site copied without its index says so instead of finding nothing.
+    ASSERT_TRUE(QFile::remove(site + "/search-index.js"));
+    const QJsonObject missing = browse(site, "Shapes.html", "area", shots.path());
+    EXPECT_TRUE(missing["results"].toArray().isEmpty());
+    EXPECT_EQ(strings(missing["notes"]), QStringList{"The search index could not be loaded."});
 }
 
 } // namespace

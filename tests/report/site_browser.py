@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Drives a headless Chromium over its DevTools pipe (no extra packages):
-opens the site's index page, types into the search box key by key, prints
-what the results list shows as JSON, and saves screenshots of the index page
-and of one unit page.
+opens one page of the site, notes which files it loaded, types into the
+search box key by key, presses the given keys in the results, follows the
+first result, and prints what it saw as JSON; screenshots of the page, the
+search and the result's page go to SCREENSHOT_FOLDER.
 
-    site_browser.py SITE_FOLDER QUERY SCREENSHOT_FOLDER
+    site_browser.py SITE_FOLDER PAGE QUERY SCREENSHOT_FOLDER [KEY,KEY,...]
+
+KEY is Down, Up or Escape.
 """
 import base64, json, os, shutil, subprocess, sys, tempfile, time
 
@@ -28,6 +31,7 @@ class Browser:
         self.buffer = b""
         self.next_id = 0
         self.session = None
+        self.requested = []  # the URLs the page asked for, in order
 
     def close(self):
         try:
@@ -57,7 +61,10 @@ class Browser:
                 raise RuntimeError("the browser closed its pipe")
             self.buffer += chunk
         message, self.buffer = self.buffer.split(b"\0", 1)
-        return json.loads(message)
+        message = json.loads(message)
+        if message.get("method") == "Network.requestWillBeSent":
+            self.requested.append(message["params"]["request"]["url"])
+        return message
 
     def open_page(self):
         target = self.send("Target.createTarget", {"url": "about:blank"}, session=False)
@@ -65,6 +72,7 @@ class Browser:
                              {"targetId": target["targetId"], "flatten": True}, session=False)
         self.session = attached["sessionId"]
         self.send("Page.enable")
+        self.send("Network.enable")
         self.send("Emulation.setDeviceMetricsOverride",
                   {"width": 1000, "height": 800, "deviceScaleFactor": 1, "mobile": False})
 
@@ -85,36 +93,68 @@ class Browser:
             self.send("Input.dispatchKeyEvent", {"type": "keyDown", "text": char, "key": char})
             self.send("Input.dispatchKeyEvent", {"type": "keyUp", "key": char})
 
+    KEYS = {"Down": ("ArrowDown", 40), "Up": ("ArrowUp", 38), "Escape": ("Escape", 27)}
+
+    def press(self, name):
+        key, code = self.KEYS[name]
+        event = {"key": key, "code": key, "windowsVirtualKeyCode": code}
+        self.send("Input.dispatchKeyEvent", dict(event, type="rawKeyDown"))
+        self.send("Input.dispatchKeyEvent", dict(event, type="keyUp"))
+
+    def wait_for(self, expression, seconds=20):
+        for _ in range(int(seconds / 0.05)):
+            if self.evaluate(expression):
+                return True
+            time.sleep(0.05)
+        return False
+
     def screenshot(self, path):
         data = self.send("Page.captureScreenshot", {"format": "png"})["data"]
         with open(path, "wb") as out:
             out.write(base64.b64decode(data))
 
 
+FOCUSED = ("document.activeElement.id === 'site-search' ? 'search' : "
+           "(document.activeElement.getAttribute('href') || document.activeElement.tagName)")
+
+
 def main():
-    site, query, shots = sys.argv[1], sys.argv[2], sys.argv[3]
-    index = "file://" + os.path.abspath(os.path.join(site, "index.html"))
+    site, page, query, shots = sys.argv[1:5]
+    keys = [k for k in (sys.argv[5] if len(sys.argv) > 5 else "").split(",") if k]
     browser = Browser()
     try:
         browser.open_page()
-        browser.go(index)
-        browser.screenshot(os.path.join(shots, "index.png"))
-        browser.evaluate("document.getElementById('search').focus()")
+        browser.go("file://" + os.path.abspath(os.path.join(site, page)))
+        seen = {"loaded": [url.split("/")[-1] for url in browser.requested],
+                "indexLoaded": browser.evaluate("window.inkwrightIndex !== undefined")}
+        browser.screenshot(os.path.join(shots, "page.png"))
+        browser.evaluate("document.getElementById('site-search').focus()")
         browser.type(query)
-        time.sleep(0.2)
-        results = browser.evaluate(
-            "Array.from(document.querySelectorAll('#results a')).map("
+        # The index loads on the first key; the results follow it.
+        browser.wait_for("!!document.querySelector('#site-results a, #site-results li.more') "
+                         "|| /Nothing|could not/.test(document.getElementById('site-results')"
+                         ".textContent)")
+        seen["loadedAfterTyping"] = [url.split("/")[-1] for url in browser.requested]
+        seen["results"] = browser.evaluate(
+            "Array.from(document.querySelectorAll('#site-results a')).map("
             "a => ({text: a.firstChild.textContent, href: a.getAttribute('href')}))")
+        seen["notes"] = browser.evaluate(
+            "Array.from(document.querySelectorAll('#site-results li:not(:has(a))')).map("
+            "li => li.textContent)")
         browser.screenshot(os.path.join(shots, "search.png"))
-        unit = None
-        if results:
-            target = os.path.abspath(os.path.join(site, results[0]["href"]))
+        seen["focus"] = []
+        for key in keys:
+            browser.press(key)
+            seen["focus"].append(browser.evaluate(FOCUSED))
+        seen["unit"] = None
+        if seen["results"]:
+            target = os.path.abspath(os.path.join(site, seen["results"][0]["href"]))
             browser.go("file://" + target)
-            unit = browser.evaluate(
+            seen["unit"] = browser.evaluate(
                 "({title: document.querySelector('h1').textContent,"
                 " target: (document.querySelector(':target pre') || {}).textContent || null})")
             browser.screenshot(os.path.join(shots, "unit.png"))
-        print(json.dumps({"results": results, "unit": unit}))
+        print(json.dumps(seen))
     finally:
         browser.close()
 
