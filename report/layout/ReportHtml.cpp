@@ -43,12 +43,21 @@ nav.sidebar a:hover, nav.sidebar a:focus { background: #eef2fa; }
 nav.sidebar small { color: #667; }
 nav.sidebar .site-links { padding-bottom: 0.5rem; border-bottom: 1px solid #eee; }
 .sidebar-heading { font-weight: 600; color: #444; margin: 0.8rem 0 0.3rem 0.4rem; }
-section.routine { margin: 1.2rem 0; }
+section.routine, section.declaration { margin: 1.2rem 0; }
+section.declaration.type { margin-top: 2rem; }
+section.depth-1, h4.depth-1 { margin-left: 1.5rem; }
+section.depth-2, h4.depth-2 { margin-left: 3rem; }
+section.depth-3, h4.depth-3, section.depth-4, h4.depth-4 { margin-left: 4.5rem; }
+h4.group { color: #444; margin: 1.4rem 0 0.2rem; font-size: 1rem; }
+p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
+p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }
+p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
+p.changed { color: #7a5b00; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
 .none { color: #777; font-style: italic; }
 :target { scroll-margin-top: 1rem; }
-section.routine:target pre.declaration { background: #fff7d6; }
+section:target > pre.declaration { background: #fff7d6; }
 @media (max-width: 800px) { .with-sidebar { flex-direction: column; align-items: stretch; } nav.sidebar { order: 2; position: static; max-height: none; flex-basis: auto; border-right: 0; border-top: 1px solid #ddd; } }
 @media (max-width: 600px) { main { padding: 0.6rem; } dl.facts { grid-template-columns: 1fr; } dl.facts dd { margin-bottom: 0.4rem; } table.units .form { display: none; } }
 @media print { header.site, nav.sidebar { display: none; } body { font-size: 10pt; } a { color: inherit; text-decoration: none; } section.routine { break-inside: avoid; } h2, h3 { break-after: avoid; } }
@@ -93,9 +102,51 @@ QString htmlNone(const QString& text) {
 
 QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors) {
     QStringList ids;
-    for (const ReportRoutine& routine : unit.routines)
+    for (const ReportDeclaration& declaration : unit.declarations)
+        ids.append(anchors.take(declaration.owner, declaration.name));
+    for (const ReportRoutine& routine : shownRoutines(unit))
         ids.append(anchors.take({}, routine.name));
     return ids;
+}
+
+const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit) {
+    return unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines;
+}
+
+QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor) {
+    QString html;
+    const QString depth = QString::number(qMin(d.depth, 4));
+    if (!d.heading.isEmpty())
+        html += d.depth == 0 ? QStringLiteral("<h2>%1</h2>\n").arg(htmlText(d.heading))
+                             : QStringLiteral("<h4 class=\"group depth-%1\">%2</h4>\n")
+                                   .arg(depth, htmlText(d.heading));
+    html += QStringLiteral("<section class=\"declaration depth-%1%2\" id=\"%3\">\n")
+                .arg(depth, d.isStructure() ? QStringLiteral(" type") : QString(), anchor);
+    if (d.isStructure())
+        html += QStringLiteral("<h3>%1</h3>\n<p class=\"kind\">%2</p>\n")
+                    .arg(htmlText(d.name), htmlText(d.kindLine()));
+    html += QStringLiteral("<pre class=\"declaration\"><code>%1</code></pre>\n")
+                .arg(htmlText(d.declaration.simplified()));
+    QStringList facts;
+    if (!d.visibility.isEmpty())
+        facts.append(htmlText(d.visibility));
+    if (!d.location().isEmpty())
+        facts.append(QStringLiteral("<span class=\"where\">%1</span>").arg(htmlText(d.location())));
+    if (!facts.isEmpty())
+        html += QStringLiteral("<p class=\"facts\">%1</p>\n")
+                    .arg(facts.join(QStringLiteral(" &middot; ")));
+    if (d.deprecated()) {
+        const QString note = d.deprecationNote();
+        html += QStringLiteral("<p class=\"deprecated\">%1</p>\n")
+                    .arg(note.isEmpty() ? QStringLiteral("Deprecated.")
+                                        : QStringLiteral("Deprecated: ") + htmlText(note));
+    }
+    if (!d.changedFrom.trimmed().isEmpty())
+        html += QStringLiteral("<p class=\"changed\">Signature changed: the description was "
+                               "written for <code>%1</code></p>\n")
+                    .arg(htmlText(d.changedFrom.simplified()));
+    html += htmlDescription(d.description, d.described());
+    return html + QStringLiteral("</section>\n");
 }
 
 QString htmlUnitHead(const ReportUnit& unit) {
@@ -110,11 +161,17 @@ QString htmlUnitHead(const ReportUnit& unit) {
 
 QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors) {
     QString html;
-    for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-        const ReportRoutine& routine = unit.routines[i];
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i)
+        html += htmlDeclaration(unit.declarations[i], anchors.value(i));
+    const QList<ReportRoutine>& routines = shownRoutines(unit);
+    const qsizetype first = unit.declarations.size();
+    if (!unit.declarations.isEmpty() && !routines.isEmpty())
+        html += QStringLiteral("<h2>Other routines</h2>\n");
+    for (qsizetype i = 0; i < routines.size(); ++i) {
+        const ReportRoutine& routine = routines[i];
         html += QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
                                "<code>%2</code></pre>\n")
-                    .arg(anchors.value(i), htmlText(routineDeclaration(routine)));
+                    .arg(anchors.value(first + i), htmlText(routineDeclaration(routine)));
         html += htmlDescription(routine.description, routine.described());
         html += QStringLiteral("</section>\n");
     }

@@ -28,11 +28,18 @@ QString htmlText(const QString& text);
 QString htmlFacts(const QList<ReportFact>& facts);
 // A quiet line where there is nothing to show.
 QString htmlNone(const QString& text);
-// An id for each routine of `unit`, in order, taken from `anchors`.
+// An id for each declaration of `unit`, then for each routine shown apart
+// from them (shownRoutines), in order, taken from `anchors`.
 QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors);
+// The routine rows a unit shows as such: all of them where the store has no
+// declarations for the unit, else those no declaration stands for.
+const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit);
+// One declaration with its kind, where it stands, notes and description.
+QString htmlDeclaration(const ReportDeclaration& declaration, const QString& anchor);
 // A unit's form and description.
 QString htmlUnitHead(const ReportUnit& unit);
-// A unit's routines (with ids from `anchors`) and the note that closes them.
+// A unit's declarations and routines (with ids from `anchors`) and the note
+// that closes them.
 QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors);
 
 } // namespace ink

@@ -26,6 +26,7 @@ constexpr double Quiet = 0.45; // the grey of "No description." and the like
 constexpr double DeclarationIndent = 6;
 constexpr double DeclarationHanging = 30; // continuation lines of a long declaration
 constexpr double DescriptionIndent = 24;
+constexpr double MemberIndent = 12; // a type's members stand in from it
 constexpr double ContentsLeading = 14;
 constexpr double ContentsHeading = 34;
 
@@ -221,6 +222,59 @@ ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QD
         renderUnits(firstUnitPage_, -1, nullptr);
 }
 
+ReportLayout::Block ReportLayout::headingBlock(const QString& heading, int depth) {
+    Block block;
+    block.spaceBefore = depth == 0 ? 14 : 8;
+    block.keepWithNext = true;
+    const double x = Left + depth * MemberIndent;
+    block.lines.append(single(heading, PageFont::Bold, depth == 0 ? 12 : 10, x,
+                              depth == 0 ? 0 : 0.3, depth == 0 ? 18 : 14));
+    return block;
+}
+
+void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& d) {
+    if (!d.heading.isEmpty())
+        blocks.append(headingBlock(d.heading, d.depth));
+    const double x = Left + d.depth * MemberIndent;
+    const double width = Right - x;
+    Block block;
+    block.spaceBefore = d.isStructure() ? 12 : 8;
+    block.outlineLevel = d.depth + 1;
+    block.outlineTitle = d.name;
+    if (d.isStructure()) {
+        block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
+        block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
+    }
+    block.lines += wrap(d.declaration.simplified(), PageFont::Mono, MonoSize, x + DeclarationIndent,
+                        width - DeclarationIndent, DeclarationHanging);
+    QStringList facts;
+    if (!d.visibility.isEmpty())
+        facts.append(d.visibility);
+    if (!d.location().isEmpty())
+        facts.append(d.location());
+    if (!facts.isEmpty())
+        block.lines.append(single(facts.join(QStringLiteral("  \u00b7  ")), PageFont::Regular, 8,
+                                  x + DeclarationIndent, 0.45));
+    block.keep = int(block.lines.size()) + 1;
+    const double textX = x + DescriptionIndent;
+    const double textWidth = Right - textX;
+    if (d.deprecated()) {
+        const QString note = d.deprecationNote();
+        block.lines += wrap(note.isEmpty() ? QStringLiteral("Deprecated.")
+                                           : QStringLiteral("Deprecated: ") + note,
+                            PageFont::Bold, 9, textX, textWidth, 0, 0.25);
+    }
+    if (!d.changedFrom.trimmed().isEmpty())
+        block.lines += wrap(QStringLiteral("Signature changed: the description was written for ") +
+                                d.changedFrom.simplified(),
+                            PageFont::Italic, 9, textX, textWidth, 0, 0.25);
+    if (d.described())
+        block.lines += wrap(d.description, PageFont::Regular, BodySize, textX, textWidth);
+    else
+        block.lines.append(single(NoDescription, PageFont::Italic, 9, textX, Quiet));
+    blocks.append(block);
+}
+
 QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const {
     const double width = TextWidth;
     QList<Block> blocks;
@@ -242,7 +296,12 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
     head.keep = int(head.lines.size());
     blocks.append(head);
 
-    for (const ReportRoutine& routine : unit.routines) {
+    for (const ReportDeclaration& declaration : unit.declarations)
+        appendDeclarationBlocks(blocks, declaration);
+    if (!unit.declarations.isEmpty() && !unit.otherRoutines.isEmpty())
+        blocks.append(headingBlock(QStringLiteral("Other routines"), 0));
+    for (const ReportRoutine& routine :
+         unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines) {
         Block block;
         block.spaceBefore = 8;
         block.outlineLevel = 1;

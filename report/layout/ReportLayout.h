@@ -11,6 +11,7 @@ namespace ink {
 
 class PageSink;
 class ReportSource;
+struct ReportDeclaration;
 struct ReportUnit;
 
 // The report of one document as pages: a title page, the contents, then
@@ -67,6 +68,8 @@ private:
     class Paginator;
 
     QList<Block> blocksOf(const ReportUnit& unit) const;
+    static Block headingBlock(const QString& heading, int depth);
+    static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
     void renderUnits(int first, int last, PageSink* sink);

@@ -317,18 +317,39 @@ QString siteLinks() {
 QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
     QString html =
         QStringLiteral("<nav class=\"sidebar\" aria-label=\"Contents\">\n") + siteLinks();
-    if (!unit.routines.isEmpty()) {
-        html += QStringLiteral("<p class=\"sidebar-heading\">Routines</p>\n<ol class=\"toc\">\n");
+    // The unit's types, then its routines: of the declarations those at
+    // unit level, then the routine rows shown apart from them.
+    QList<QPair<QString, QString>> types;    // name, anchor
+    QList<QPair<QString, QString>> routines; // name, anchor
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
+        const ReportDeclaration& d = unit.declarations[i];
+        if (d.depth != 0)
+            continue;
+        if (d.isStructure() || d.kind == QLatin1String("type"))
+            types.append({d.name, anchors.value(i)});
+        else if (d.kind == QLatin1String("procedure") || d.kind == QLatin1String("function") ||
+                 d.kind == QLatin1String("operator"))
+            routines.append({d.name, anchors.value(i)});
+    }
+    const QList<ReportRoutine>& rows = shownRoutines(unit);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        routines.append({rows[i].name, anchors.value(unit.declarations.size() + i)});
+    const auto list = [&html](const QString& heading, const QList<QPair<QString, QString>>& items) {
+        if (items.isEmpty())
+            return;
+        html += QStringLiteral("<p class=\"sidebar-heading\">%1</p>\n<ol class=\"toc\">\n")
+                    .arg(heading);
         QHash<QString, int> seen;
-        for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-            const QString& name = unit.routines[i].name;
+        for (const auto& [name, anchor] : items) {
             const int n = ++seen[name.toLower()];
             html += QStringLiteral("<li><a href=\"#%1\">%2%3</a></li>\n")
-                        .arg(htmlText(anchors.value(i)), htmlText(name),
+                        .arg(htmlText(anchor), htmlText(name),
                              n > 1 ? QStringLiteral(" <small>(%1)</small>").arg(n) : QString());
         }
         html += QStringLiteral("</ol>\n");
-    }
+    };
+    list(QStringLiteral("Types"), types);
+    list(QStringLiteral("Routines"), routines);
     return html + QStringLiteral("</nav>\n");
 }
 
@@ -338,16 +359,24 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
               position);
     PageAnchors ids;
     const QStringList anchors = routineAnchors(unit, ids);
-    for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-        const ReportRoutine& routine = unit.routines[i];
-        index.add(SearchIndex::Routine, {}, routine.name, anchors[i],
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
+        const ReportDeclaration& d = unit.declarations[i];
+        index.add(SearchIndex::Routine, d.owner, d.name, anchors[i],
+                  d.described() ? d.description : QString(), position);
+    }
+    const QList<ReportRoutine>& routines = shownRoutines(unit);
+    for (qsizetype i = 0; i < routines.size(); ++i) {
+        const ReportRoutine& routine = routines[i];
+        index.add(SearchIndex::Routine, {}, routine.name, anchors[unit.declarations.size() + i],
                   routine.described() ? routine.description : QString(), position);
     }
     QString html = pageStart(unit.name + QStringLiteral(" - ") + documentName, documentName);
     html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(unit, anchors);
     html += QStringLiteral("<main>\n<h1>%1</h1>\n").arg(htmlText(unit.name));
     html += htmlUnitHead(unit);
-    html += QStringLiteral("<h2>Routines</h2>\n");
+    // Declarations come under headings of their own groups.
+    if (unit.declarations.isEmpty())
+        html += QStringLiteral("<h2>Routines</h2>\n");
     html += htmlUnitRoutines(unit, anchors);
     html += QStringLiteral("</main>\n</div>\n") + PageEnd;
     SiteFile page(folders, pageName);

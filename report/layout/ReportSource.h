@@ -29,6 +29,16 @@ public:
     // False when no document has the number.
     bool open(qint32 docNo);
 
+    // Which members of a type a report shows, by visibility: words of
+    // "public", "published", "protected", "private" ("protected" and
+    // "private" take their strict forms along, "public" takes "automated").
+    // By default public, published and protected, as readers of an API
+    // reference expect. Unit-level declarations are always shown.
+    static QStringList defaultVisibilities();
+    // UserError for a word that names no visibility.
+    void setVisibilities(const QStringList& words);
+    QStringList visibilities() const { return visibilities_; }
+
     // The document row and its counts.
     const ReportDocument& document() const { return document_; }
     int unitCount() const { return document_.unitCount; }
@@ -45,11 +55,15 @@ public:
 private:
     void countUnitsAndRoutines(ReportDocument& document);
     void countRoutines(ReportUnit& unit, int position) const;
+    void readDeclarations(ReportUnit& unit, qint64 unitNo);
+    bool showsVisibility(const QString& visibility) const;
 
     std::unique_ptr<Database> db_;
     std::unique_ptr<Statement> units_;
     std::unique_ptr<Statement> routines_;
     std::unique_ptr<Statement> names_;
+    std::unique_ptr<Statement> declarations_; // none in a store without DeclsLib
+    QStringList visibilities_ = defaultVisibilities();
     bool hasDeclarations_ = false;
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;
