@@ -36,6 +36,9 @@ public:
         double y = 0;
     };
     Place unitStart(int position) const { return unitStarts_.value(position); }
+    // The first page of the identifier index that closes the report; 0
+    // when the report names no declaration.
+    int indexStart() const { return indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -74,6 +77,19 @@ private:
     void renderContents(int page, PageSink& sink);
     void renderUnits(int first, int last, PageSink* sink);
     void footer(int page, PageSink& sink) const;
+    void renderIndex(int page, PageSink& sink);
+
+    // A declaration (or routine) where the units' pages show it, for the
+    // identifier index.
+    struct IndexEntry {
+        QString name;
+        QString owner; // "TShape"; empty at unit level
+        QString unit;
+        int page = 0;
+        float y = 0;
+        bool startsLetter = false; // the first of its letter: a heading above it
+    };
+    void layOutIndex();
 
     ReportSource& source_;
     QLocale locale_;
@@ -83,6 +99,9 @@ private:
     int pageCount_ = 0;
     QList<Cursor> pageStarts_; // per page of the units, from firstUnitPage_
     QList<Place> unitStarts_;  // per unit
+    int lastUnitPage_ = 0;
+    QList<IndexEntry> indexEntries_; // A to Z
+    QList<int> indexPageStarts_;     // the entry each index page begins with
 };
 
 } // namespace ink

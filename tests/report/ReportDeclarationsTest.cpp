@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 #include "report/layout/ReportFile.h"
+#include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
 #include "store/testing/SqlFile.h"
 #include "store/UserError.h"
@@ -214,7 +215,74 @@ TEST_F(ReportDeclarationsTest, PdfOutlineNestsUnitTypeMember) {
                               "    Radius\n"
                               "  MakeShape\n"
                               "  MaxShapes\n"
-                              "  ShapeCount\n");
+                              "  ShapeCount\n"
+                              "Identifier index\n");
+}
+
+TEST_F(ReportDeclarationsTest, PdfEndsWithAnIdentifierIndexLinkedToEachDeclaration) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    ReportSource source(database);
+    ASSERT_TRUE(source.open(1));
+    ReportLayout layout(source);
+    ASSERT_GT(layout.indexStart(), 0);
+    const QString pdf = temp.filePath("r.pdf");
+    writeReportPdf(source, layout, pdf);
+    const QString index = output(QStringLiteral("pdftotext"),
+                                 {"-f", QString::number(layout.indexStart()), "-layout", pdf, "-"})
+                              .simplified();
+    // A to Z without regard to case, overloads and names of several owners
+    // each their own entry, with owner and unit.
+    const QString page = QString::number(layout.unitStart(0).page);
+    EXPECT_TRUE(appearInOrder(index, {"Identifier index",
+                                      "A",
+                                      "Area TShape, Shapes.pas",
+                                      "C",
+                                      "Changed TShape",
+                                      "Create TShape, Shapes.pas",
+                                      "Create TShape, Shapes.pas",
+                                      "D",
+                                      "Destroy TShape",
+                                      "Draw IDrawable, Shapes.pas",
+                                      "Draw TShape, Shapes.pas",
+                                      "I",
+                                      "IDrawable Shapes.pas",
+                                      "K",
+                                      "Kind TShape",
+                                      "M",
+                                      "MakeShape Shapes.pas",
+                                      "MaxShapes Shapes.pas",
+                                      "O",
+                                      "OldDraw",
+                                      "OnChange",
+                                      "R",
+                                      "Radius TCircle",
+                                      "S",
+                                      "ShapeCount",
+                                      "T",
+                                      "TCircle",
+                                      "TShape Shapes.pas",
+                                      "TShapeKind"}));
+    EXPECT_FALSE(index.contains("Hidden"));
+    // Each entry links to the page its declaration stands on.
+    const QString links =
+        output(QStringLiteral("/usr/bin/python3"), {"-c", QStringLiteral(R"(
+import sys
+from pypdf import PdfReader
+r = PdfReader(sys.argv[1])
+pages = {p.indirect_reference.idnum: i + 1 for i, p in enumerate(r.pages)}
+first = int(sys.argv[2])
+n = 0
+for page in r.pages[first - 1:]:
+    for a in page.get("/Annots", []) or []:
+        a = a.get_object()
+        if a.get("/Subtype") == "/Link":
+            n += 1
+            assert pages[a["/Dest"][0].idnum] >= 3
+print(n)
+)"),
+                                                    pdf, QString::number(layout.indexStart())});
+    EXPECT_EQ(links.trimmed(), "18"); // every declaration shown
 }
 
 TEST_F(ReportDeclarationsTest, VisibilityIsChosenPerExport) {
