@@ -48,6 +48,11 @@ section.declaration.type { margin-top: 2rem; }
 section.depth-1, h4.depth-1 { margin-left: 1.5rem; }
 section.depth-2, h4.depth-2 { margin-left: 3rem; }
 section.depth-3, h4.depth-3, section.depth-4, h4.depth-4 { margin-left: 4.5rem; }
+nav.letters { margin: 0.5rem 0 1rem; font-weight: 600; }
+nav.letters a { padding: 0 0.25rem; }
+ul.identifiers { list-style: none; padding: 0; columns: 2 18rem; }
+ul.identifiers li { break-inside: avoid; overflow-wrap: anywhere; }
+ul.identifiers small { color: #667; }
 h4.group { color: #444; margin: 1.4rem 0 0.2rem; font-size: 1rem; }
 p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
 p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }

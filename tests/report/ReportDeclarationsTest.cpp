@@ -335,6 +335,25 @@ TEST_F(ReportDeclarationsTest, SiteGivesEachDeclarationAStableAnchorAndListsType
                     .contains("[1,\"Area\",\"TShape.Area\",\"The surface in square units.\",0,"
                               "\"TShape\"]"));
 
+    // The identifier index: A to Z, each entry linked to its anchor.
+    const QString identifiers = fileText(site + "/identifiers.html");
+    EXPECT_TRUE(appearInOrder(
+        identifiers,
+        {"<nav class=\"letters\" aria-label=\"Letters\"><a href=\"#letter-1\">A</a> "
+         "<a href=\"#letter-2\">C</a>",
+         "<h2 id=\"letter-1\">A</h2>",
+         "<li><a href=\"Shapes.html#TShape.Area\">Area</a> <small>TShape, Shapes.pas</small>",
+         "<h2 id=\"letter-2\">C</h2>", "<a href=\"Shapes.html#TShape.Changed\">Changed</a>",
+         "<a href=\"Shapes.html#TShape.Create\">Create</a>",
+         "<a href=\"Shapes.html#TShape.Create-2\">Create</a>",
+         "<a href=\"Shapes.html#IDrawable.Draw\">Draw</a> <small>IDrawable, Shapes.pas</small>",
+         "<a href=\"Shapes.html#TShape.Draw\">Draw</a>",
+         "<a href=\"Shapes.html#MakeShape\">MakeShape</a> <small>Shapes.pas</small>",
+         "<a href=\"Shapes.html#TShapeKind\">TShapeKind</a>"}));
+    EXPECT_FALSE(identifiers.contains("Hidden"));
+    EXPECT_TRUE(page.contains("<a href=\"identifiers.html\">Identifier index</a>"));
+    EXPECT_TRUE(fileText(site + "/index.html").contains("<a href=\"identifiers.html\">"));
+
     // The single page: the same ids, each with the unit's prefix.
     exportReport(database, 1, temp.filePath("one.html"));
     const QString one = fileText(temp.filePath("one.html"));
