@@ -73,6 +73,32 @@ QString ReportDeclaration::kindLine() const {
     return line;
 }
 
+QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text) {
+    QList<QPair<qsizetype, qsizetype>> found;
+    const auto starts = [](QChar c) {
+        return c.isLetter() || c == QChar('_');
+    };
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text[i];
+        if (c == QChar('\'')) {
+            const qsizetype close = text.indexOf(QChar('\''), i + 1);
+            i = close < 0 ? text.size() : close + 1;
+        } else if (starts(c) &&
+                   (i == 0 || !(text[i - 1].isLetterOrNumber() || text[i - 1] == QChar('_') ||
+                                text[i - 1] == QChar('#')))) {
+            qsizetype end = i + 1;
+            while (end < text.size() && (text[end].isLetterOrNumber() || text[end] == QChar('_')))
+                ++end;
+            found.append({i, end - i});
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return found;
+}
+
 QString shownForm(const QString& storedForm) {
     if (storedForm.trimmed().isEmpty() || storedForm == QLatin1String("N/A"))
         return {};

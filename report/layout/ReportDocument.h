@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QLocale>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -111,6 +112,10 @@ struct ReportUnit {
     // none; else nothing. A unit whose source is missing never reads as empty.
     QString closingNote() const;
 };
+
+// Where each identifier of a declaration's text stands (start, length),
+// left to right; quoted strings are passed over.
+QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text);
 
 // The form the report shows for a stored FormName: none for "N/A" or blanks.
 QString shownForm(const QString& storedForm);

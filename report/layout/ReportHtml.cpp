@@ -118,7 +118,40 @@ const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit) {
     return unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines;
 }
 
-QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor) {
+TypeLinks typeLinks(ReportSource& source, const std::function<QString(int)>& pageOf,
+                    const std::function<QString(int)>& idPrefix) {
+    const QHash<QString, ReportSource::TypeHome> homes = source.typeHomes();
+    if (homes.isEmpty())
+        return {};
+    return [homes, pageOf, idPrefix](const QString& name) {
+        const auto home = homes.constFind(name.toCaseFolded());
+        if (home == homes.constEnd())
+            return QString();
+        return pageOf(home->unit) + QChar('#') +
+               PageAnchors(idPrefix(home->unit)).take({}, home->name);
+    };
+}
+
+QString htmlLinked(const QString& text, const TypeLinks& links, const QString& self) {
+    if (!links)
+        return htmlText(text);
+    QString html;
+    qsizetype done = 0;
+    for (const auto& [start, length] : identifiersIn(text)) {
+        const QString name = text.mid(start, length);
+        if (name.compare(self, Qt::CaseInsensitive) == 0)
+            continue;
+        const QString href = links(name);
+        if (href.isEmpty())
+            continue;
+        html += htmlText(text.mid(done, start - done));
+        html += QStringLiteral("<a href=\"%1\">%2</a>").arg(htmlText(href), htmlText(name));
+        done = start + length;
+    }
+    return html + htmlText(text.mid(done));
+}
+
+QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const TypeLinks& links) {
     QString html;
     const QString depth = QString::number(qMin(d.depth, 4));
     if (!d.heading.isEmpty())
@@ -129,9 +162,12 @@ QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor) {
                 .arg(depth, d.isStructure() ? QStringLiteral(" type") : QString(), anchor);
     if (d.isStructure())
         html += QStringLiteral("<h3>%1</h3>\n<p class=\"kind\">%2</p>\n")
-                    .arg(htmlText(d.name), htmlText(d.kindLine()));
+                    .arg(htmlText(d.name), htmlLinked(d.kindLine(), links, d.name));
+    // A type's own name in its head is no link: the reader is there.
     html += QStringLiteral("<pre class=\"declaration\"><code>%1</code></pre>\n")
-                .arg(htmlText(d.declaration.simplified()));
+                .arg(htmlLinked(d.declaration.simplified(), links,
+                                d.isStructure() || d.kind == QLatin1String("type") ? d.name
+                                                                                   : QString()));
     QStringList facts;
     if (!d.visibility.isEmpty())
         facts.append(htmlText(d.visibility));
@@ -164,10 +200,11 @@ QString htmlUnitHead(const ReportUnit& unit) {
     return html;
 }
 
-QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors) {
+QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors,
+                         const TypeLinks& links) {
     QString html;
     for (qsizetype i = 0; i < unit.declarations.size(); ++i)
-        html += htmlDeclaration(unit.declarations[i], anchors.value(i));
+        html += htmlDeclaration(unit.declarations[i], anchors.value(i), links);
     const QList<ReportRoutine>& routines = shownRoutines(unit);
     const qsizetype first = unit.declarations.size();
     if (!unit.declarations.isEmpty() && !routines.isEmpty())
@@ -207,13 +244,18 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
     html += QStringLiteral("<h2>Units</h2>\n");
     if (source.unitCount() == 0)
         html += htmlNone(QString::fromLatin1(NoUnitsText));
+    const auto prefix = [](int position) {
+        return QStringLiteral("u%1-").arg(position + 1);
+    };
+    const TypeLinks links = typeLinks(
+        source, [](int) { return QString(); }, prefix);
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         // One page for every unit: each unit's ids have a prefix of their own.
         PageAnchors anchors(QStringLiteral("u%1-").arg(position + 1));
         html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
                     .arg(QString::number(position + 1), htmlText(unit.name));
         html += htmlUnitHead(unit);
-        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors));
+        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors), links);
         return true;
     });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");

@@ -139,6 +139,7 @@ struct ReportLayout::Block {
     // What the identifier index lists for the block; no name, nothing.
     QString indexName;
     QString indexOwner;
+    bool isUnitType = false; // a type at unit level: what type names link to
 
     double keepHeight() const {
         double height = 0;
@@ -250,12 +251,17 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
     block.outlineTitle = d.name;
     block.indexName = d.name;
     block.indexOwner = d.owner;
+    block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
     if (d.isStructure()) {
         block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
         block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
+        block.lines.last().linksTypes = true;
     }
-    block.lines += wrap(d.declaration.simplified(), PageFont::Mono, MonoSize, x + DeclarationIndent,
-                        width - DeclarationIndent, DeclarationHanging);
+    for (Line line : wrap(d.declaration.simplified(), PageFont::Mono, MonoSize,
+                          x + DeclarationIndent, width - DeclarationIndent, DeclarationHanging)) {
+        line.linksTypes = true;
+        block.lines.append(line);
+    }
     QStringList facts;
     if (!d.visibility.isEmpty())
         facts.append(d.visibility);
@@ -447,6 +453,26 @@ void ReportLayout::renderIndex(int page, PageSink& sink) {
     sink.endPage();
 }
 
+// A link over each name of a type of the document in a declaration's line,
+// but over the type's own name in its head.
+void ReportLayout::linkTypes(const Line& line, double top, const QString& self,
+                             PageSink& sink) const {
+    if (typePlaces_.isEmpty())
+        return;
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    for (const auto& [start, length] : identifiersIn(line.text)) {
+        const QString name = line.text.mid(start, length);
+        if (name.compare(self, Qt::CaseInsensitive) == 0)
+            continue;
+        const auto target = typePlaces_.constFind(name.toCaseFolded());
+        if (target == typePlaces_.constEnd())
+            continue;
+        const double x = line.x + metrics.width(line.font, line.size, line.text.left(start));
+        const double w = metrics.width(line.font, line.size, name);
+        sink.link(QRectF(x, top, w, line.height), target->page, target->y);
+    }
+}
+
 void ReportLayout::render(int first, int last, PageSink& sink) {
     first = qMax(first, 1);
     last = qMin(last, pageCount_);
@@ -576,8 +602,12 @@ public:
                 const Line& line = block.lines[l];
                 if (y_ > Top && y_ + line.height > Bottom && !newPage({position, b, l}))
                     return false;
-                if (sink_)
+                if (sink_) {
                     draw(*sink_, line, y_);
+                    if (line.linksTypes)
+                        layout_.linkTypes(line, y_, block.isUnitType ? block.indexName : QString(),
+                                          *sink_);
+                }
                 y_ += line.height;
             }
         }
@@ -606,6 +636,9 @@ private:
             y_ += block.spaceBefore;
         if (!sink_ && b == 0)
             layout_.unitStarts_.append({page_, y_});
+        if (!sink_ && block.isUnitType &&
+            !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
+            layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
         if (!sink_ && !block.indexName.isEmpty())
             layout_.indexEntries_.append(
                 {block.indexName, block.indexOwner, unitName_, page_, float(y_), false});
@@ -655,6 +688,7 @@ void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
         pageStarts_ = {start};
         unitStarts_.clear();
         indexEntries_.clear();
+        typePlaces_.clear();
     } else {
         const int index = first - firstUnitPage_;
         if (index < 0 || index >= pageStarts_.size())

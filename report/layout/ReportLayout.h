@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QSizeF>
@@ -52,6 +53,9 @@ public:
         double height = 12;
         QString text;
         double grey = 0;
+        // A line of a declaration: the names of the document's types in it
+        // link to them.
+        bool linksTypes = false;
     };
     // `text` broken into lines `width` points wide at `x`; lines after the
     // first of each paragraph stand `hanging` further in. Blanks and line
@@ -100,6 +104,8 @@ private:
     QList<Cursor> pageStarts_; // per page of the units, from firstUnitPage_
     QList<Place> unitStarts_;  // per unit
     int lastUnitPage_ = 0;
+    QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
+    void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
     QList<IndexEntry> indexEntries_; // A to Z
     QList<int> indexPageStarts_;     // the entry each index page begins with
 };

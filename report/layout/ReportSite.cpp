@@ -417,7 +417,7 @@ QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
 
 UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentName, int position,
                           const QString& pageName, const ReportUnit& unit, SearchIndex& index,
-                          QList<IdentifierEntry>& identifiers) {
+                          QList<IdentifierEntry>& identifiers, const TypeLinks& links) {
     index.add(SearchIndex::Unit, {}, unit.name, {}, unit.described() ? unit.description : QString(),
               position);
     PageAnchors ids;
@@ -442,7 +442,7 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
     // Declarations come under headings of their own groups.
     if (unit.declarations.isEmpty())
         html += QStringLiteral("<h2>Routines</h2>\n");
-    html += htmlUnitRoutines(unit, anchors);
+    html += htmlUnitRoutines(unit, anchors, links);
     html += QStringLiteral("</main>\n</div>\n") + PageEnd;
     SiteFile page(folders, pageName);
     page.write(html);
@@ -518,10 +518,16 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     UnitPageNames pages;
     QList<UnitSummary> units;
     QList<IdentifierEntry> identifiers;
+    // The pages are named in list order, as the units are read below; the
+    // source reads one snapshot of the store, so the names agree.
+    const QStringList pageNames = unitPageNames(source.unitNames(0, source.unitCount()));
+    const TypeLinks links = typeLinks(
+        source, [&pageNames](int position) { return pageNames.value(position); },
+        [](int) { return QString(); });
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         const QString pageName = pages.next(unit.name);
-        units.append(
-            writeUnitPage(folders, document.name, position, pageName, unit, index, identifiers));
+        units.append(writeUnitPage(folders, document.name, position, pageName, unit, index,
+                                   identifiers, links));
         written << pageName;
         return true;
     });

@@ -374,6 +374,30 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
     units_->reset();
 }
 
+QHash<QString, ReportSource::TypeHome> ReportSource::typeHomes() {
+    QHash<QString, TypeHome> types;
+    if (!declarations_)
+        return types;
+    QHash<qint64, int> positions;
+    Statement units(*db_, QStringLiteral("SELECT UnitNo FROM UnitsLib WHERE DocNo = ? "
+                                         "ORDER BY UnitNo"));
+    units.bindInteger(1, document_.docNo);
+    while (units.step())
+        positions.insert(units.integerAt(0), int(positions.size()));
+    Statement rows(*db_, QStringLiteral("SELECT UnitNo, DeclName FROM DeclsLib WHERE DocNo = ? "
+                                        "AND (ParentNo IS NULL OR ParentNo = 0) AND DeclKind IN "
+                                        "('class', 'record', 'interface', 'object', 'helper', "
+                                        "'type') ORDER BY UnitNo, DeclNo"));
+    rows.bindInteger(1, document_.docNo);
+    while (rows.step()) {
+        const auto position = positions.constFind(rows.integerAt(0));
+        const QString name = textAt(rows, 1).toCaseFolded();
+        if (position != positions.constEnd() && !types.contains(name))
+            types.insert(name, {*position, textAt(rows, 1)});
+    }
+    return types;
+}
+
 QStringList ReportSource::unitNames(int first, int count) {
     QStringList names;
     if (!names_)

@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,17 @@ public:
 
     // The names of up to `count` units from list position `first` on.
     QStringList unitNames(int first, int count);
+
+    // The unit-level types of the document (classes, records, interfaces,
+    // objects, helpers and other types) by case-folded name: the list
+    // position of the unit that declares it and the name as declared; of a
+    // name declared in several units, the first. Empty in a store without
+    // declarations.
+    struct TypeHome {
+        int unit = 0;
+        QString name;
+    };
+    QHash<QString, TypeHome> typeHomes();
 
 private:
     void countUnitsAndRoutines(ReportDocument& document);

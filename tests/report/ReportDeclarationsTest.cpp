@@ -285,6 +285,44 @@ print(n)
     EXPECT_EQ(links.trimmed(), "18"); // every declaration shown
 }
 
+TEST_F(ReportDeclarationsTest, PdfLinksTypeNamesInDeclarationsToTheirTypes) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    ReportSource source(database);
+    ASSERT_TRUE(source.open(1));
+    ReportLayout layout(source);
+    const QString pdf = temp.filePath("r.pdf");
+    writeReportPdf(source, layout, pdf);
+    // The word under each link of the unit's pages, and the page it goes to.
+    const QString links =
+        output(QStringLiteral("/usr/bin/python3"), {"-c", QStringLiteral(R"(
+import subprocess, sys
+from pypdf import PdfReader
+r = PdfReader(sys.argv[1])
+pages = {p.indirect_reference.idnum: i + 1 for i, p in enumerate(r.pages)}
+for n in range(int(sys.argv[2]), int(sys.argv[3])):
+    page = r.pages[n - 1]
+    height = float(page.mediabox.height)
+    for a in page.get("/Annots", []) or []:
+        a = a.get_object()
+        x0, y0, x1, y1 = [float(v) for v in a["/Rect"]]
+        word = subprocess.run(["pdftotext", "-f", str(n), "-l", str(n), "-x", str(int(x0) + 1),
+                               "-y", str(int(height - y1) + 1), "-W", str(int(x1 - x0) - 1),
+                               "-H", str(int(y1 - y0) - 1), sys.argv[1], "-"],
+                              capture_output=True, text=True).stdout.strip()
+        print(word, pages[a["/Dest"][0].idnum])
+)"),
+                                                    pdf, QString::number(layout.unitStart(0).page),
+                                                    QString::number(layout.indexStart())});
+    const QString page = QString::number(layout.unitStart(0).page);
+    QStringList lines = links.trimmed().split('\n');
+    lines.sort();
+    EXPECT_EQ(lines, QStringList({"IDrawable " + page, "IDrawable " + page, "TShape " + page,
+                                  "TShape " + page, "TShape " + page, "TShapeKind " + page,
+                                  "TShapeKind " + page, "TShapeKind " + page}))
+        << links.toStdString();
+}
+
 TEST_F(ReportDeclarationsTest, VisibilityIsChosenPerExport) {
     const QString html = temp.filePath("all.html");
     exportReport(database, 1, html, {"public", "published", "protected", "private"});
@@ -330,6 +368,13 @@ TEST_F(ReportDeclarationsTest, SiteGivesEachDeclarationAStableAnchorAndListsType
                "<a href=\"#MakeShape\">MakeShape</a>", "</nav>"}));
     EXPECT_TRUE(page.contains("<p class=\"deprecated\">Deprecated: Use Draw</p>"));
     EXPECT_TRUE(page.contains("<span class=\"where\">Shapes.pas:"));
+    // Type names link to their types; a type's own name in its head does not.
+    EXPECT_TRUE(page.contains("<code>constructor Create(AKind: <a "
+                              "href=\"Shapes.html#TShapeKind\">TShapeKind</a>); overload;</code>"));
+    EXPECT_TRUE(page.contains("<code>TShape = class(TPersistent, <a "
+                              "href=\"Shapes.html#IDrawable\">IDrawable</a>)</code>"));
+    EXPECT_TRUE(page.contains("<p class=\"kind\">class, inherits <a "
+                              "href=\"Shapes.html#TShape\">TShape</a></p>"));
     // Search hits name the owner.
     EXPECT_TRUE(fileText(site + "/search-index.js")
                     .contains("[1,\"Area\",\"TShape.Area\",\"The surface in square units.\",0,"
@@ -358,6 +403,7 @@ TEST_F(ReportDeclarationsTest, SiteGivesEachDeclarationAStableAnchorAndListsType
     exportReport(database, 1, temp.filePath("one.html"));
     const QString one = fileText(temp.filePath("one.html"));
     EXPECT_TRUE(one.contains(" id=\"u1-TShape.Create-2\">"));
+    EXPECT_TRUE(one.contains("<code>TCircle = class(<a href=\"#u1-TShape\">TShape</a>)</code>"));
     EXPECT_TRUE(one.contains("The factory of every shape."));
 }
 

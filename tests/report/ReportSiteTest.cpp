@@ -156,10 +156,9 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
 
     exportReport(store.databaseFile(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
-    EXPECT_EQ(files.keys(),
-              (QStringList{".inkwright-files", "U0.html", "U1.html", "identifiers.html",
-                           "index.html", "mine.html", "notes.txt", "search-index.js", "search.js",
-                           "style.css"}));
+    EXPECT_EQ(files.keys(), (QStringList{".inkwright-files", "U0.html", "U1.html",
+                                         "identifiers.html", "index.html", "mine.html", "notes.txt",
+                                         "search-index.js", "search.js", "style.css"}));
     EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));
     EXPECT_TRUE(files["U0.html"].contains("SECOND"));
     EXPECT_EQ(files["notes.txt"], "the user's own");
