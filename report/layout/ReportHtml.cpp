@@ -53,7 +53,8 @@ nav.letters a { padding: 0 0.25rem; }
 ul.identifiers { list-style: none; padding: 0; columns: 2 18rem; }
 ul.identifiers li { break-inside: avoid; overflow-wrap: anywhere; }
 ul.identifiers small { color: #667; }
-h4.group { color: #444; margin: 1.4rem 0 0.2rem; font-size: 1rem; }
+h4.group { color: #444; margin-top: 1.4rem; margin-bottom: 0.2rem; font-size: 1rem; }
+pre.declaration a, p.kind a { color: #23395b; }
 p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
 p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }
 p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
