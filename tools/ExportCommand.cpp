@@ -2,7 +2,8 @@
 // document, as the preview shows it, to a PDF file or one HTML page (by the
 // extension .pdf, .html or .htm), or as a browsable site into the folder OUT,
 // reading DIR/Inkwright.sqlite without changing it. It says "wrote" only
-// after checking what it wrote.
+// after checking what it wrote. --visibility lists which members of types
+// are shown (by default public, published and protected).
 #include "report/layout/ReportFile.h"
 #include "ToolCommand.h"
 #include "ToolStore.h"
@@ -13,11 +14,13 @@ using namespace ink;
 
 namespace {
 
-const char* const Usage = "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER";
+const char* const Usage = "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER "
+                          "[--visibility public,published,protected,private]";
 
 struct ExportArguments {
     DocumentArguments document;
     QString outFile;
+    QStringList visibilities; // none: the report's default
 };
 
 // Nothing when the arguments do not fit the usage; `problem` says why the
@@ -25,6 +28,10 @@ struct ExportArguments {
 std::optional<ExportArguments> parseArguments(QStringList args, QString* problem) {
     ExportArguments parsed;
     parsed.outFile = takeOption(args, QStringLiteral("--out"));
+    const QString visibility = takeOption(args, QStringLiteral("--visibility"));
+    parsed.visibilities = visibility.split(QChar(','), Qt::SkipEmptyParts);
+    if (args.contains(QStringLiteral("--visibility")))
+        return std::nullopt;
     std::optional<DocumentArguments> document = takeDocumentArguments(args, problem);
     if (!document || parsed.outFile.isEmpty())
         return std::nullopt;
@@ -39,8 +46,8 @@ int RunExport(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << usageWithProblem(QString::fromLatin1(Usage), problem);
         return 2;
     }
-    const ExportResult result =
-        exportReport(parsed->document.store, parsed->document.docNo, parsed->outFile);
+    const ExportResult result = exportReport(parsed->document.store, parsed->document.docNo,
+                                             parsed->outFile, parsed->visibilities);
     out << "wrote " << QDir::toNativeSeparators(result.path);
     if (result.pages > 0)
         out << " (" << result.pages << (result.pages == 1 ? " page)" : " pages)");
@@ -52,7 +59,8 @@ const ToolCommandRegistration registration({
     QStringLiteral("export"),
     QStringLiteral(
         "export DOCNO --data DIR|--db URL --out OUT   write a document's report: OUT.pdf, "
-        "OUT.html, or a site in the folder OUT"),
+        "OUT.html, or a site in the folder OUT; --visibility public,published,protected,private "
+        "chooses the members shown"),
     RunExport,
     ToolCommand::Needs::Gui,
 });

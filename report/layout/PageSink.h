@@ -25,7 +25,8 @@ public:
         Q_UNUSED(targetPage);
         Q_UNUSED(targetY);
     }
-    // A bookmark: level 0 for a unit, 1 for a routine under the last unit.
+    // A bookmark: level 0 for a unit, 1 for a routine or type under the last
+    // unit, 2 for a member under the last type, and so on.
     virtual void outline(int level, const QString& title, int page, double y) {
         Q_UNUSED(level);
         Q_UNUSED(title);

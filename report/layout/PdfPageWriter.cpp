@@ -347,8 +347,9 @@ bool PdfPageWriter::finish() {
     return !failed_;
 }
 
-// How the bookmarks hang together: each unit with its routines below it,
-// and every bookmark linked to its siblings, by object number.
+// How the bookmarks hang together: each unit with its types and routines
+// below it, each type with its members, and every bookmark linked to its
+// siblings, by object number.
 struct PdfPageWriter::OutlineTree {
     QList<int> numbers;
     QList<int> parents;
@@ -361,15 +362,18 @@ struct PdfPageWriter::OutlineTree {
     OutlineTree(const QList<Bookmark>& bookmarks, int& nextObject)
         : numbers(bookmarks.size()), parents(bookmarks.size(), OutlinesObject),
           children(bookmarks.size(), 0), previous(bookmarks.size(), 0), next(bookmarks.size(), 0) {
-        int lastTop = -1;
+        // The bookmarks a later one may hang under, outermost first: each
+        // goes under the last one of a lower level (a unit, then a type).
+        QList<int> open;
         for (qsizetype i = 0; i < bookmarks.size(); ++i) {
             numbers[i] = nextObject++;
-            if (bookmarks[i].level > 0 && lastTop >= 0) {
-                parents[i] = numbers[lastTop];
-                ++children[lastTop];
-            } else {
-                lastTop = int(i);
+            while (!open.isEmpty() && bookmarks[open.last()].level >= bookmarks[i].level)
+                open.removeLast();
+            if (!open.isEmpty()) {
+                parents[i] = numbers[open.last()];
+                ++children[open.last()];
             }
+            open.append(int(i));
         }
         for (qsizetype i = 0; i < bookmarks.size(); ++i) {
             const auto last = lastOfParent.constFind(parents[i]);

@@ -20,9 +20,84 @@ void addFact(QList<ReportFact>& facts, const QString& caption, const QString& va
 QString ReportUnit::closingNote() const {
     if (!missingSource.isEmpty())
         return MissingSourceText(missingSource);
+    // Said of the routine rows, which every unit's methods have too: a unit
+    // of constants or types alone still says it has no routines.
     if (routines.isEmpty())
         return QStringLiteral("This unit declares no procedures or functions.");
     return {};
+}
+
+bool ReportDeclaration::isStructure() const {
+    static const QStringList structures{"class", "record", "interface", "object", "helper"};
+    return structures.contains(kind);
+}
+
+bool ReportDeclaration::deprecated() const {
+    static const QRegularExpression word(QStringLiteral("\\bdeprecated\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return directives.contains(word);
+}
+
+QString ReportDeclaration::deprecationNote() const {
+    static const QRegularExpression note(QStringLiteral("\\bdeprecated\\s*'((?:[^']|'')*)'"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = note.match(directives);
+    return match.hasMatch() ? match.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"))
+                            : QString();
+}
+
+QString ReportDeclaration::qualifiedName() const {
+    return owner.isEmpty() ? name : owner + QChar('.') + name;
+}
+
+QString ReportDeclaration::location() const {
+    if (sourceFile.isEmpty())
+        return {};
+    // Stored paths may come from Windows.
+    QString file = sourceFile;
+    file.replace(QChar('\\'), QChar('/'));
+    file = file.section(QChar('/'), -1);
+    return sourceLine > 0 ? file + QChar(':') + QString::number(sourceLine) : file;
+}
+
+QString ReportDeclaration::kindLine() const {
+    QString line = kind;
+    const QStringList parents = ancestor.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    if (parents.isEmpty())
+        return line;
+    if (kind == QLatin1String("helper"))
+        return line + QStringLiteral(" for ") + parents.first();
+    // An interface's parents are all interfaces it extends.
+    line += QStringLiteral(", inherits ") + parents.first();
+    if (parents.size() > 1)
+        line += QStringLiteral(", implements ") + parents.mid(1).join(QStringLiteral(", "));
+    return line;
+}
+
+QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text) {
+    QList<QPair<qsizetype, qsizetype>> found;
+    const auto starts = [](QChar c) {
+        return c.isLetter() || c == QChar('_');
+    };
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text[i];
+        if (c == QChar('\'')) {
+            const qsizetype close = text.indexOf(QChar('\''), i + 1);
+            i = close < 0 ? text.size() : close + 1;
+        } else if (starts(c) &&
+                   (i == 0 || !(text[i - 1].isLetterOrNumber() || text[i - 1] == QChar('_') ||
+                                text[i - 1] == QChar('#')))) {
+            qsizetype end = i + 1;
+            while (end < text.size() && (text[end].isLetterOrNumber() || text[end] == QChar('_')))
+                ++end;
+            found.append({i, end - i});
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return found;
 }
 
 QString shownForm(const QString& storedForm) {

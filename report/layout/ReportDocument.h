@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QLocale>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -35,11 +36,62 @@ struct ReportRoutine {
 // (whose parameter text the store may have cut).
 QString routineDeclaration(const ReportRoutine& routine);
 
+// One declaration of a unit's interface as the report shows it (the stored
+// declaration row with its shown description), in the report's order: the
+// unit's types in source order, each followed by its members grouped, then
+// the unit-level routines, constants and variables.
+struct ReportDeclaration {
+    QString kind; // as the store names it: "class", "procedure", "property"...
+    QString name;
+    QString owner; // the dotted path of the enclosing types; empty at unit level
+    QString declaration;
+    QString visibility;
+    QString directives;
+    QString ancestor; // a structure's ancestor, then its interfaces, ", " between
+    QString sourceFile;
+    int sourceLine = 0;
+    // Its own description or, for a routine without one, the one of the
+    // unit's routine row of its name (then `sharedDescription`).
+    QString description;
+    bool sharedDescription = false;
+    // The declaration its description was written for, while the user has
+    // not looked at the description since the signature changed.
+    QString changedFrom;
+    // 0 at unit level, 1 for a member of a unit-level type, and so on.
+    int depth = 0;
+    // Where a group of the unit ("Types", "Routines", "Constants",
+    // "Variables") or of a type's members ("Methods", "Properties"...)
+    // begins, its heading; empty elsewhere.
+    QString heading;
+
+    bool described() const { return IsDescribed(description); }
+    // A class, record, interface, object or helper: what has members.
+    bool isStructure() const;
+    // `deprecated` among its hints; `deprecationNote` is its text, if any.
+    bool deprecated() const;
+    QString deprecationNote() const;
+    // "TShape.Area"; the name alone at unit level.
+    QString qualifiedName() const;
+    // "Shapes.pas:12": where it stands, the file without its folder.
+    QString location() const;
+    // "class, inherits TBase, implements IFoo, IBar"; the kind alone for a
+    // declaration without ancestor.
+    QString kindLine() const;
+};
+
 struct ReportUnit {
     QString name;
     QString form; // empty when the unit has none
     QString description;
     QList<ReportRoutine> routines; // in the order they were stored, placeholders left out
+    // The declarations shown, in report order; empty where the store has
+    // none for the unit (an older store, or one not refreshed since), and
+    // the routines are shown instead.
+    QList<ReportDeclaration> declarations;
+    // Routines whose name no declaration of the unit has (rows kept for a
+    // routine that left the source, say): shown after the declarations so
+    // that no description is lost from the report.
+    QList<ReportRoutine> otherRoutines;
     // What the user typed on the placeholder row of a unit that declares
     // nothing, shown under the closing note; empty unless it is a
     // description and the unit shows no routines.
@@ -60,6 +112,10 @@ struct ReportUnit {
     // none; else nothing. A unit whose source is missing never reads as empty.
     QString closingNote() const;
 };
+
+// Where each identifier of a declaration's text stands (start, length),
+// left to right; quoted strings are passed over.
+QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text);
 
 // The form the report shows for a stored FormName: none for "N/A" or blanks.
 QString shownForm(const QString& storedForm);

@@ -108,12 +108,15 @@ int pdfPageCount(const QString& filePath) {
     return announced == pages ? pages : -1;
 }
 
-ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out) {
+ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out,
+                          const QStringList& visibilities) {
     const ReportFormat format = formatFor(out);
     const auto missing = [docNo] {
         return UserError(QStringLiteral("There is no document number %1.").arg(docNo));
     };
     ReportSource source(store);
+    if (!visibilities.isEmpty())
+        source.setVisibilities(visibilities);
     if (!source.open(docNo))
         throw missing();
     if (format == ReportFormat::Html) {

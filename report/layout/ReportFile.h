@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 namespace ink {
 
@@ -28,7 +29,10 @@ int pdfPageCount(const QString& filePath);
 // Writes the report of document `docNo` of `store` to `out`: a PDF
 // for a name ending .pdf, one HTML page for .html or .htm (in any case), and
 // else a browsable site in the folder `out` (made when missing). UserError
-// for a missing document or a failed write.
-ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out);
+// for a missing document or a failed write. `visibilities` chooses which
+// members of types are shown (ReportSource::setVisibilities); none for the
+// default.
+ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out,
+                          const QStringList& visibilities = {});
 
 } // namespace ink

@@ -43,12 +43,27 @@ nav.sidebar a:hover, nav.sidebar a:focus { background: #eef2fa; }
 nav.sidebar small { color: #667; }
 nav.sidebar .site-links { padding-bottom: 0.5rem; border-bottom: 1px solid #eee; }
 .sidebar-heading { font-weight: 600; color: #444; margin: 0.8rem 0 0.3rem 0.4rem; }
-section.routine { margin: 1.2rem 0; }
+section.routine, section.declaration { margin: 1.2rem 0; }
+section.declaration.type { margin-top: 2rem; }
+section.depth-1, h4.depth-1 { margin-left: 1.5rem; }
+section.depth-2, h4.depth-2 { margin-left: 3rem; }
+section.depth-3, h4.depth-3, section.depth-4, h4.depth-4 { margin-left: 4.5rem; }
+nav.letters { margin: 0.5rem 0 1rem; font-weight: 600; }
+nav.letters a { padding: 0 0.25rem; }
+ul.identifiers { list-style: none; padding: 0; columns: 2 18rem; }
+ul.identifiers li { break-inside: avoid; overflow-wrap: anywhere; }
+ul.identifiers small { color: #667; }
+h4.group { color: #444; margin-top: 1.4rem; margin-bottom: 0.2rem; font-size: 1rem; }
+pre.declaration a, p.kind a { color: #23395b; }
+p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
+p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }
+p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
+p.changed { color: #7a5b00; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
 .none { color: #777; font-style: italic; }
 :target { scroll-margin-top: 1rem; }
-section.routine:target pre.declaration { background: #fff7d6; }
+section:target > pre.declaration { background: #fff7d6; }
 @media (max-width: 800px) { .with-sidebar { flex-direction: column; align-items: stretch; } nav.sidebar { order: 2; position: static; max-height: none; flex-basis: auto; border-right: 0; border-top: 1px solid #ddd; } }
 @media (max-width: 600px) { main { padding: 0.6rem; } dl.facts { grid-template-columns: 1fr; } dl.facts dd { margin-bottom: 0.4rem; } table.units .form { display: none; } }
 @media print { header.site, nav.sidebar { display: none; } body { font-size: 10pt; } a { color: inherit; text-decoration: none; } section.routine { break-inside: avoid; } h2, h3 { break-after: avoid; } }
@@ -93,9 +108,87 @@ QString htmlNone(const QString& text) {
 
 QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors) {
     QStringList ids;
-    for (const ReportRoutine& routine : unit.routines)
+    for (const ReportDeclaration& declaration : unit.declarations)
+        ids.append(anchors.take(declaration.owner, declaration.name));
+    for (const ReportRoutine& routine : shownRoutines(unit))
         ids.append(anchors.take({}, routine.name));
     return ids;
+}
+
+const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit) {
+    return unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines;
+}
+
+TypeLinks typeLinks(ReportSource& source, const std::function<QString(int)>& pageOf,
+                    const std::function<QString(int)>& idPrefix) {
+    const QHash<QString, ReportSource::TypeHome> homes = source.typeHomes();
+    if (homes.isEmpty())
+        return {};
+    return [homes, pageOf, idPrefix](const QString& name) {
+        const auto home = homes.constFind(name.toCaseFolded());
+        if (home == homes.constEnd())
+            return QString();
+        return pageOf(home->unit) + QChar('#') +
+               PageAnchors(idPrefix(home->unit)).take({}, home->name);
+    };
+}
+
+QString htmlLinked(const QString& text, const TypeLinks& links, const QString& self) {
+    if (!links)
+        return htmlText(text);
+    QString html;
+    qsizetype done = 0;
+    for (const auto& [start, length] : identifiersIn(text)) {
+        const QString name = text.mid(start, length);
+        if (name.compare(self, Qt::CaseInsensitive) == 0)
+            continue;
+        const QString href = links(name);
+        if (href.isEmpty())
+            continue;
+        html += htmlText(text.mid(done, start - done));
+        html += QStringLiteral("<a href=\"%1\">%2</a>").arg(htmlText(href), htmlText(name));
+        done = start + length;
+    }
+    return html + htmlText(text.mid(done));
+}
+
+QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const TypeLinks& links) {
+    QString html;
+    const QString depth = QString::number(qMin(d.depth, 4));
+    if (!d.heading.isEmpty())
+        html += d.depth == 0 ? QStringLiteral("<h2>%1</h2>\n").arg(htmlText(d.heading))
+                             : QStringLiteral("<h4 class=\"group depth-%1\">%2</h4>\n")
+                                   .arg(depth, htmlText(d.heading));
+    html += QStringLiteral("<section class=\"declaration depth-%1%2\" id=\"%3\">\n")
+                .arg(depth, d.isStructure() ? QStringLiteral(" type") : QString(), anchor);
+    if (d.isStructure())
+        html += QStringLiteral("<h3>%1</h3>\n<p class=\"kind\">%2</p>\n")
+                    .arg(htmlText(d.name), htmlLinked(d.kindLine(), links, d.name));
+    // A type's own name in its head is no link: the reader is there.
+    html += QStringLiteral("<pre class=\"declaration\"><code>%1</code></pre>\n")
+                .arg(htmlLinked(d.declaration.simplified(), links,
+                                d.isStructure() || d.kind == QLatin1String("type") ? d.name
+                                                                                   : QString()));
+    QStringList facts;
+    if (!d.visibility.isEmpty())
+        facts.append(htmlText(d.visibility));
+    if (!d.location().isEmpty())
+        facts.append(QStringLiteral("<span class=\"where\">%1</span>").arg(htmlText(d.location())));
+    if (!facts.isEmpty())
+        html += QStringLiteral("<p class=\"facts\">%1</p>\n")
+                    .arg(facts.join(QStringLiteral(" &middot; ")));
+    if (d.deprecated()) {
+        const QString note = d.deprecationNote();
+        html += QStringLiteral("<p class=\"deprecated\">%1</p>\n")
+                    .arg(note.isEmpty() ? QStringLiteral("Deprecated.")
+                                        : QStringLiteral("Deprecated: ") + htmlText(note));
+    }
+    if (!d.changedFrom.trimmed().isEmpty())
+        html += QStringLiteral("<p class=\"changed\">Signature changed: the description was "
+                               "written for <code>%1</code></p>\n")
+                    .arg(htmlText(d.changedFrom.simplified()));
+    html += htmlDescription(d.description, d.described());
+    return html + QStringLiteral("</section>\n");
 }
 
 QString htmlUnitHead(const ReportUnit& unit) {
@@ -108,13 +201,20 @@ QString htmlUnitHead(const ReportUnit& unit) {
     return html;
 }
 
-QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors) {
+QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors,
+                         const TypeLinks& links) {
     QString html;
-    for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-        const ReportRoutine& routine = unit.routines[i];
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i)
+        html += htmlDeclaration(unit.declarations[i], anchors.value(i), links);
+    const QList<ReportRoutine>& routines = shownRoutines(unit);
+    const qsizetype first = unit.declarations.size();
+    if (!unit.declarations.isEmpty() && !routines.isEmpty())
+        html += QStringLiteral("<h2>Other routines</h2>\n");
+    for (qsizetype i = 0; i < routines.size(); ++i) {
+        const ReportRoutine& routine = routines[i];
         html += QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
                                "<code>%2</code></pre>\n")
-                    .arg(anchors.value(i), htmlText(routineDeclaration(routine)));
+                    .arg(anchors.value(first + i), htmlText(routineDeclaration(routine)));
         html += htmlDescription(routine.description, routine.described());
         html += QStringLiteral("</section>\n");
     }
@@ -145,13 +245,18 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
     html += QStringLiteral("<h2>Units</h2>\n");
     if (source.unitCount() == 0)
         html += htmlNone(QString::fromLatin1(NoUnitsText));
+    const auto prefix = [](int position) {
+        return QStringLiteral("u%1-").arg(position + 1);
+    };
+    const TypeLinks links = typeLinks(
+        source, [](int) { return QString(); }, prefix);
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         // One page for every unit: each unit's ids have a prefix of their own.
         PageAnchors anchors(QStringLiteral("u%1-").arg(position + 1));
         html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
                     .arg(QString::number(position + 1), htmlText(unit.name));
         html += htmlUnitHead(unit);
-        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors));
+        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors), links);
         return true;
     });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");

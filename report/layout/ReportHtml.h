@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -28,11 +29,30 @@ QString htmlText(const QString& text);
 QString htmlFacts(const QList<ReportFact>& facts);
 // A quiet line where there is nothing to show.
 QString htmlNone(const QString& text);
-// An id for each routine of `unit`, in order, taken from `anchors`.
+// An id for each declaration of `unit`, then for each routine shown apart
+// from them (shownRoutines), in order, taken from `anchors`.
 QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors);
+// The routine rows a unit shows as such: all of them where the store has no
+// declarations for the unit, else those no declaration stands for.
+const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit);
+// Where a type name met in a declaration links to: its href, or nothing
+// for a name that is no type of the document.
+using TypeLinks = std::function<QString(const QString& name)>;
+// The links to every unit-level type of `source`'s document, its unit's
+// page named by `pageOf(unit position)` and its id taken as a unit page takes
+// it, with `idPrefix(unit position)` before it.
+TypeLinks typeLinks(ReportSource& source, const std::function<QString(int)>& pageOf,
+                    const std::function<QString(int)>& idPrefix);
+// `text` escaped, each type name in it but `self` a link.
+QString htmlLinked(const QString& text, const TypeLinks& links, const QString& self = {});
+// One declaration with its kind, where it stands, notes and description.
+QString htmlDeclaration(const ReportDeclaration& declaration, const QString& anchor,
+                        const TypeLinks& links = {});
 // A unit's form and description.
 QString htmlUnitHead(const ReportUnit& unit);
-// A unit's routines (with ids from `anchors`) and the note that closes them.
-QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors);
+// A unit's declarations and routines (with ids from `anchors`) and the note
+// that closes them.
+QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors,
+                         const TypeLinks& links = {});
 
 } // namespace ink

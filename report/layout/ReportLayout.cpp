@@ -1,5 +1,7 @@
 #include "ReportLayout.h"
 
+#include <algorithm>
+
 #include "FontShaper.h"
 #include "PageSink.h"
 #include "ReportSource.h"
@@ -26,6 +28,7 @@ constexpr double Quiet = 0.45; // the grey of "No description." and the like
 constexpr double DeclarationIndent = 6;
 constexpr double DeclarationHanging = 30; // continuation lines of a long declaration
 constexpr double DescriptionIndent = 24;
+constexpr double MemberIndent = 12; // a type's members stand in from it
 constexpr double ContentsLeading = 14;
 constexpr double ContentsHeading = 34;
 
@@ -133,6 +136,10 @@ struct ReportLayout::Block {
     double spaceBefore = 0;
     int outlineLevel = -1;
     QString outlineTitle;
+    // What the identifier index lists for the block; no name, nothing.
+    QString indexName;
+    QString indexOwner;
+    bool isUnitType = false; // a type at unit level: what type names link to
 
     double keepHeight() const {
         double height = 0;
@@ -219,6 +226,68 @@ ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QD
     pageCount_ = firstUnitPage_ - 1;
     if (units > 0)
         renderUnits(firstUnitPage_, -1, nullptr);
+    lastUnitPage_ = pageCount_;
+    layOutIndex();
+}
+
+ReportLayout::Block ReportLayout::headingBlock(const QString& heading, int depth) {
+    Block block;
+    block.spaceBefore = depth == 0 ? 14 : 8;
+    block.keepWithNext = true;
+    const double x = Left + depth * MemberIndent;
+    block.lines.append(single(heading, PageFont::Bold, depth == 0 ? 12 : 10, x,
+                              depth == 0 ? 0 : 0.3, depth == 0 ? 18 : 14));
+    return block;
+}
+
+void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& d) {
+    if (!d.heading.isEmpty())
+        blocks.append(headingBlock(d.heading, d.depth));
+    const double x = Left + d.depth * MemberIndent;
+    const double width = Right - x;
+    Block block;
+    block.spaceBefore = d.isStructure() ? 12 : 8;
+    block.outlineLevel = d.depth + 1;
+    block.outlineTitle = d.name;
+    block.indexName = d.name;
+    block.indexOwner = d.owner;
+    block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
+    if (d.isStructure()) {
+        block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
+        block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
+        block.lines.last().linksTypes = true;
+    }
+    for (Line line : wrap(d.declaration.simplified(), PageFont::Mono, MonoSize,
+                          x + DeclarationIndent, width - DeclarationIndent, DeclarationHanging)) {
+        line.linksTypes = true;
+        block.lines.append(line);
+    }
+    QStringList facts;
+    if (!d.visibility.isEmpty())
+        facts.append(d.visibility);
+    if (!d.location().isEmpty())
+        facts.append(d.location());
+    if (!facts.isEmpty())
+        block.lines.append(single(facts.join(QStringLiteral("  \u00b7  ")), PageFont::Regular, 8,
+                                  x + DeclarationIndent, 0.45));
+    block.keep = int(block.lines.size()) + 1;
+    const double textX = x + DescriptionIndent;
+    const double textWidth = Right - textX;
+    if (d.deprecated()) {
+        const QString note = d.deprecationNote();
+        block.lines += wrap(note.isEmpty() ? QStringLiteral("Deprecated.")
+                                           : QStringLiteral("Deprecated: ") + note,
+                            PageFont::Bold, 9, textX, textWidth, 0, 0.25);
+    }
+    if (!d.changedFrom.trimmed().isEmpty())
+        block.lines += wrap(QStringLiteral("Signature changed: the description was written for ") +
+                                d.changedFrom.simplified(),
+                            PageFont::Italic, 9, textX, textWidth, 0, 0.25);
+    if (d.described())
+        block.lines += wrap(d.description, PageFont::Regular, BodySize, textX, textWidth);
+    else
+        block.lines.append(single(NoDescription, PageFont::Italic, 9, textX, Quiet));
+    blocks.append(block);
 }
 
 QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const {
@@ -242,11 +311,17 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
     head.keep = int(head.lines.size());
     blocks.append(head);
 
-    for (const ReportRoutine& routine : unit.routines) {
+    for (const ReportDeclaration& declaration : unit.declarations)
+        appendDeclarationBlocks(blocks, declaration);
+    if (!unit.declarations.isEmpty() && !unit.otherRoutines.isEmpty())
+        blocks.append(headingBlock(QStringLiteral("Other routines"), 0));
+    for (const ReportRoutine& routine :
+         unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines) {
         Block block;
         block.spaceBefore = 8;
         block.outlineLevel = 1;
         block.outlineTitle = routine.name;
+        block.indexName = routine.name;
         block.lines = wrap(routineDeclaration(routine), PageFont::Mono, MonoSize,
                            Left + DeclarationIndent, width - DeclarationIndent, DeclarationHanging);
         block.keep = int(block.lines.size()) + 1;
@@ -294,6 +369,110 @@ void header(const QString& documentName, const QString& section, PageSink& sink)
 
 } // namespace
 
+namespace {
+constexpr double IndexHeading = 34;
+constexpr double IndexLetter = 22;
+} // namespace
+
+// The index is sorted as a reader looks a name up: without regard to case,
+// then by owner and unit. Its lines are of two heights (a letter's heading,
+// an entry), so each page takes entries until the next would not fit.
+void ReportLayout::layOutIndex() {
+    indexPageStarts_.clear();
+    if (indexEntries_.isEmpty())
+        return;
+    std::stable_sort(indexEntries_.begin(), indexEntries_.end(),
+                     [](const IndexEntry& a, const IndexEntry& b) {
+                         if (const int c = a.name.compare(b.name, Qt::CaseInsensitive))
+                             return c < 0;
+                         if (const int c = a.owner.compare(b.owner, Qt::CaseInsensitive))
+                             return c < 0;
+                         return a.unit.compare(b.unit, Qt::CaseInsensitive) < 0;
+                     });
+    QChar letter;
+    for (IndexEntry& entry : indexEntries_) {
+        const QChar first = entry.name.isEmpty() ? QChar() : entry.name.front().toUpper();
+        entry.startsLetter = first != letter;
+        letter = first;
+    }
+    double y = Top + IndexHeading;
+    indexPageStarts_.append(0);
+    for (int i = 0; i < indexEntries_.size(); ++i) {
+        const double need = (indexEntries_[i].startsLetter ? IndexLetter : 0) + ContentsLeading;
+        if (y + need > Bottom) {
+            indexPageStarts_.append(i);
+            y = Top;
+        }
+        y += need;
+    }
+    pageCount_ = lastUnitPage_ + int(indexPageStarts_.size());
+}
+
+void ReportLayout::renderIndex(int page, PageSink& sink) {
+    const int index = page - lastUnitPage_ - 1;
+    if (index < 0 || index >= indexPageStarts_.size())
+        return;
+    const int first = indexPageStarts_[index];
+    const int end = index + 1 < indexPageStarts_.size() ? indexPageStarts_[index + 1]
+                                                        : int(indexEntries_.size());
+    const QString title = QStringLiteral("Identifier index");
+    sink.beginPage(page);
+    header(source_.document().name, title, sink);
+    double y = Top;
+    if (index == 0) {
+        sink.outline(0, title, page, y);
+        draw(sink, single(title, PageFont::Bold, 18, Left, 0, IndexHeading), y);
+        y += IndexHeading;
+    }
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    for (int i = first; i < end; ++i) {
+        const IndexEntry& entry = indexEntries_[i];
+        if (entry.startsLetter) {
+            const Line heading =
+                single(entry.name.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
+            draw(sink, heading, y);
+            y += IndexLetter;
+        }
+        const QString number = QString::number(entry.page);
+        const double numberWidth = metrics.width(PageFont::Regular, 10, number);
+        const double room = TextWidth - numberWidth - 30;
+        const QString name = elided(entry.name, PageFont::Regular, 10, room * 0.6);
+        const double nameWidth = metrics.width(PageFont::Regular, 10, name);
+        const QString where =
+            entry.owner.isEmpty() ? entry.unit : entry.owner + QStringLiteral(", ") + entry.unit;
+        const QString whereText = elided(where, PageFont::Regular, 9, room - nameWidth - 10);
+        const Line line = single(name, PageFont::Regular, 10, Left + 6, 0, ContentsLeading);
+        draw(sink, line, y);
+        const double at = baseline(y, line);
+        sink.text(PageFont::Regular, 9, {Left + 6 + nameWidth + 8, at}, whereText, 0.45);
+        sink.text(PageFont::Regular, 10, {Right - numberWidth, at}, number, 0);
+        sink.link(QRectF(Left, y, TextWidth, ContentsLeading), entry.page, entry.y);
+        y += ContentsLeading;
+    }
+    footer(page, sink);
+    sink.endPage();
+}
+
+// A link over each name of a type of the document in a declaration's line,
+// but over the type's own name in its head.
+void ReportLayout::linkTypes(const Line& line, double top, const QString& self,
+                             PageSink& sink) const {
+    if (typePlaces_.isEmpty())
+        return;
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    for (const auto& [start, length] : identifiersIn(line.text)) {
+        const QString name = line.text.mid(start, length);
+        if (name.compare(self, Qt::CaseInsensitive) == 0)
+            continue;
+        const auto target = typePlaces_.constFind(name.toCaseFolded());
+        if (target == typePlaces_.constEnd())
+            continue;
+        const double x = line.x + metrics.width(line.font, line.size, line.text.left(start));
+        const double w = metrics.width(line.font, line.size, name);
+        sink.link(QRectF(x, top, w, line.height), target->page, target->y);
+    }
+}
+
 void ReportLayout::render(int first, int last, PageSink& sink) {
     first = qMax(first, 1);
     last = qMin(last, pageCount_);
@@ -303,8 +482,10 @@ void ReportLayout::render(int first, int last, PageSink& sink) {
         else
             renderContents(page, sink);
     }
-    if (last >= firstUnitPage_)
-        renderUnits(qMax(first, firstUnitPage_), last, &sink);
+    if (last >= firstUnitPage_ && first <= lastUnitPage_)
+        renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage_), &sink);
+    for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
+        renderIndex(page, sink);
 }
 
 void ReportLayout::renderTitle(PageSink& sink) {
@@ -421,8 +602,12 @@ public:
                 const Line& line = block.lines[l];
                 if (y_ > Top && y_ + line.height > Bottom && !newPage({position, b, l}))
                     return false;
-                if (sink_)
+                if (sink_) {
                     draw(*sink_, line, y_);
+                    if (line.linksTypes)
+                        layout_.linkTypes(line, y_, block.isUnitType ? block.indexName : QString(),
+                                          *sink_);
+                }
                 y_ += line.height;
             }
         }
@@ -451,6 +636,12 @@ private:
             y_ += block.spaceBefore;
         if (!sink_ && b == 0)
             layout_.unitStarts_.append({page_, y_});
+        if (!sink_ && block.isUnitType &&
+            !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
+            layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
+        if (!sink_ && !block.indexName.isEmpty())
+            layout_.indexEntries_.append(
+                {block.indexName, block.indexOwner, unitName_, page_, float(y_), false});
         if (sink_ && block.outlineLevel >= 0)
             sink_->outline(block.outlineLevel, block.outlineTitle, page_, y_);
         return true;
@@ -496,6 +687,8 @@ void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
     if (!sink) {
         pageStarts_ = {start};
         unitStarts_.clear();
+        indexEntries_.clear();
+        typePlaces_.clear();
     } else {
         const int index = first - firstUnitPage_;
         if (index < 0 || index >= pageStarts_.size())

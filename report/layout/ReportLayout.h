@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QSizeF>
@@ -11,6 +12,7 @@ namespace ink {
 
 class PageSink;
 class ReportSource;
+struct ReportDeclaration;
 struct ReportUnit;
 
 // The report of one document as pages: a title page, the contents, then
@@ -35,6 +37,9 @@ public:
         double y = 0;
     };
     Place unitStart(int position) const { return unitStarts_.value(position); }
+    // The first page of the identifier index that closes the report; 0
+    // when the report names no declaration.
+    int indexStart() const { return indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -48,6 +53,9 @@ public:
         double height = 12;
         QString text;
         double grey = 0;
+        // A line of a declaration: the names of the document's types in it
+        // link to them.
+        bool linksTypes = false;
     };
     // `text` broken into lines `width` points wide at `x`; lines after the
     // first of each paragraph stand `hanging` further in. Blanks and line
@@ -67,10 +75,25 @@ private:
     class Paginator;
 
     QList<Block> blocksOf(const ReportUnit& unit) const;
+    static Block headingBlock(const QString& heading, int depth);
+    static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
     void renderUnits(int first, int last, PageSink* sink);
     void footer(int page, PageSink& sink) const;
+    void renderIndex(int page, PageSink& sink);
+
+    // A declaration (or routine) where the units' pages show it, for the
+    // identifier index.
+    struct IndexEntry {
+        QString name;
+        QString owner; // "TShape"; empty at unit level
+        QString unit;
+        int page = 0;
+        float y = 0;
+        bool startsLetter = false; // the first of its letter: a heading above it
+    };
+    void layOutIndex();
 
     ReportSource& source_;
     QLocale locale_;
@@ -80,6 +103,11 @@ private:
     int pageCount_ = 0;
     QList<Cursor> pageStarts_; // per page of the units, from firstUnitPage_
     QList<Place> unitStarts_;  // per unit
+    int lastUnitPage_ = 0;
+    QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
+    void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
+    QList<IndexEntry> indexEntries_; // A to Z
+    QList<int> indexPageStarts_;     // the entry each index page begins with
 };
 
 } // namespace ink

@@ -1,5 +1,6 @@
 #include "ReportSite.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <QDir>
@@ -309,7 +310,68 @@ private:
 // The links every unit page offers beside its own contents.
 QString siteLinks() {
     return QStringLiteral("<ul class=\"site-links\"><li><a href=\"index.html\">All units</a></li>"
-                          "</ul>\n");
+                          "<li><a href=\"identifiers.html\">Identifier index</a></li></ul>\n");
+}
+
+// A declaration as the identifier index lists it.
+struct IdentifierEntry {
+    QString name;
+    QString owner; // empty at unit level
+    int unit = 0;  // by list position
+    QString anchor;
+};
+
+// Every declaration of the site A to Z (without regard to case, then by
+// owner and unit), under a heading per first letter, each linked to its
+// place on its unit's page.
+void writeIdentifierPage(const SiteFolders& folders, const QString& documentName,
+                         QList<IdentifierEntry>& entries, const QList<UnitSummary>& units) {
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&units](const IdentifierEntry& a, const IdentifierEntry& b) {
+                         if (const int c = a.name.compare(b.name, Qt::CaseInsensitive))
+                             return c < 0;
+                         if (const int c = a.owner.compare(b.owner, Qt::CaseInsensitive))
+                             return c < 0;
+                         return units[a.unit].name.compare(units[b.unit].name,
+                                                           Qt::CaseInsensitive) < 0;
+                     });
+    QString letters;
+    QString body;
+    QChar letter;
+    int groups = 0;
+    for (const IdentifierEntry& entry : std::as_const(entries)) {
+        const QChar first = entry.name.isEmpty() ? QChar() : entry.name.front().toUpper();
+        if (groups == 0 || first != letter) {
+            letter = first;
+            // Ids with a "-" never meet a Pascal name.
+            const QString id = QStringLiteral("letter-%1").arg(++groups);
+            if (groups > 1)
+                body += QStringLiteral("</ul>\n");
+            body += QStringLiteral("<h2 id=\"%1\">%2</h2>\n<ul class=\"identifiers\">\n")
+                        .arg(id, htmlText(QString(first)));
+            letters += QStringLiteral("<a href=\"#%1\">%2</a> ").arg(id, htmlText(QString(first)));
+        }
+        const UnitSummary& unit = units[entry.unit];
+        const QString where =
+            entry.owner.isEmpty() ? unit.name : entry.owner + QStringLiteral(", ") + unit.name;
+        body += QStringLiteral("<li><a href=\"%1#%2\">%3</a> <small>%4</small></li>\n")
+                    .arg(htmlText(unit.page), htmlText(entry.anchor), htmlText(entry.name),
+                         htmlText(where));
+    }
+    if (groups > 0)
+        body += QStringLiteral("</ul>\n");
+    QString html = pageStart(QStringLiteral("Identifier index - ") + documentName, documentName);
+    html += QStringLiteral("<main>\n<h1>Identifier index</h1>\n");
+    if (entries.isEmpty())
+        html += htmlNone(QStringLiteral("This document names no declarations."));
+    else
+        html += QStringLiteral("<nav class=\"letters\" aria-label=\"Letters\">%1</nav>\n")
+                    .arg(letters.trimmed()) +
+                body;
+    html += QStringLiteral("</main>\n") + PageEnd;
+    SiteFile page(folders, QStringLiteral("identifiers.html"));
+    page.write(html);
+    page.commit();
 }
 
 // The sidebar of a unit page: the site's links, then the unit's routines,
@@ -317,38 +379,70 @@ QString siteLinks() {
 QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
     QString html =
         QStringLiteral("<nav class=\"sidebar\" aria-label=\"Contents\">\n") + siteLinks();
-    if (!unit.routines.isEmpty()) {
-        html += QStringLiteral("<p class=\"sidebar-heading\">Routines</p>\n<ol class=\"toc\">\n");
+    // The unit's types, then its routines: of the declarations those at
+    // unit level, then the routine rows shown apart from them.
+    QList<QPair<QString, QString>> types;    // name, anchor
+    QList<QPair<QString, QString>> routines; // name, anchor
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
+        const ReportDeclaration& d = unit.declarations[i];
+        if (d.depth != 0)
+            continue;
+        if (d.isStructure() || d.kind == QLatin1String("type"))
+            types.append({d.name, anchors.value(i)});
+        else if (d.kind == QLatin1String("procedure") || d.kind == QLatin1String("function") ||
+                 d.kind == QLatin1String("operator"))
+            routines.append({d.name, anchors.value(i)});
+    }
+    const QList<ReportRoutine>& rows = shownRoutines(unit);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        routines.append({rows[i].name, anchors.value(unit.declarations.size() + i)});
+    const auto list = [&html](const QString& heading, const QList<QPair<QString, QString>>& items) {
+        if (items.isEmpty())
+            return;
+        html += QStringLiteral("<p class=\"sidebar-heading\">%1</p>\n<ol class=\"toc\">\n")
+                    .arg(heading);
         QHash<QString, int> seen;
-        for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-            const QString& name = unit.routines[i].name;
+        for (const auto& [name, anchor] : items) {
             const int n = ++seen[name.toLower()];
             html += QStringLiteral("<li><a href=\"#%1\">%2%3</a></li>\n")
-                        .arg(htmlText(anchors.value(i)), htmlText(name),
+                        .arg(htmlText(anchor), htmlText(name),
                              n > 1 ? QStringLiteral(" <small>(%1)</small>").arg(n) : QString());
         }
         html += QStringLiteral("</ol>\n");
-    }
+    };
+    list(QStringLiteral("Types"), types);
+    list(QStringLiteral("Routines"), routines);
     return html + QStringLiteral("</nav>\n");
 }
 
 UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentName, int position,
-                          const QString& pageName, const ReportUnit& unit, SearchIndex& index) {
+                          const QString& pageName, const ReportUnit& unit, SearchIndex& index,
+                          QList<IdentifierEntry>& identifiers, const TypeLinks& links) {
     index.add(SearchIndex::Unit, {}, unit.name, {}, unit.described() ? unit.description : QString(),
               position);
     PageAnchors ids;
     const QStringList anchors = routineAnchors(unit, ids);
-    for (qsizetype i = 0; i < unit.routines.size(); ++i) {
-        const ReportRoutine& routine = unit.routines[i];
-        index.add(SearchIndex::Routine, {}, routine.name, anchors[i],
+    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
+        const ReportDeclaration& d = unit.declarations[i];
+        index.add(SearchIndex::Routine, d.owner, d.name, anchors[i],
+                  d.described() ? d.description : QString(), position);
+        identifiers.append({d.name, d.owner, position, anchors[i]});
+    }
+    const QList<ReportRoutine>& routines = shownRoutines(unit);
+    for (qsizetype i = 0; i < routines.size(); ++i) {
+        const ReportRoutine& routine = routines[i];
+        index.add(SearchIndex::Routine, {}, routine.name, anchors[unit.declarations.size() + i],
                   routine.described() ? routine.description : QString(), position);
+        identifiers.append({routine.name, {}, position, anchors[unit.declarations.size() + i]});
     }
     QString html = pageStart(unit.name + QStringLiteral(" - ") + documentName, documentName);
     html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(unit, anchors);
     html += QStringLiteral("<main>\n<h1>%1</h1>\n").arg(htmlText(unit.name));
     html += htmlUnitHead(unit);
-    html += QStringLiteral("<h2>Routines</h2>\n");
-    html += htmlUnitRoutines(unit, anchors);
+    // Declarations come under headings of their own groups.
+    if (unit.declarations.isEmpty())
+        html += QStringLiteral("<h2>Routines</h2>\n");
+    html += htmlUnitRoutines(unit, anchors, links);
     html += QStringLiteral("</main>\n</div>\n") + PageEnd;
     SiteFile file(folders, pageName);
     file.write(html);
@@ -387,7 +481,9 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
         html +=
             facts.isEmpty() ? htmlNone(QString::fromLatin1(NoVersionInfoText)) : htmlFacts(facts);
     }
-    html += QStringLiteral("<h2>Units</h2>\n") + unitTable(units);
+    html += QStringLiteral("<h2>Units</h2>\n<p><a href=\"identifiers.html\">Identifier "
+                           "index</a></p>\n") +
+            unitTable(units);
     return html + QStringLiteral("</main>\n") + PageEnd;
 }
 
@@ -421,14 +517,24 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     SearchIndex index(folders);
     UnitPageNames pages;
     QList<UnitSummary> units;
+    QList<IdentifierEntry> identifiers;
+    // The pages are named in list order, as the units are read below; the
+    // source reads one snapshot of the store, so the names agree.
+    const QStringList pageNames = unitPageNames(source.unitNames(0, source.unitCount()));
+    const TypeLinks links = typeLinks(
+        source, [&pageNames](int position) { return pageNames.value(position); },
+        [](int) { return QString(); });
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         const QString pageName = pages.next(unit.name);
-        units.append(writeUnitPage(folders, document.name, position, pageName, unit, index));
+        units.append(writeUnitPage(folders, document.name, position, pageName, unit, index,
+                                   identifiers, links));
         written << pageName;
         return true;
     });
     index.finish(units);
     written << QStringLiteral("search-index.js");
+    writeIdentifierPage(folders, document.name, identifiers, units);
+    written << QStringLiteral("identifiers.html");
 
     SiteFile file(folders, QStringLiteral("index.html"));
     file.write(indexPage(document, units));

@@ -1,10 +1,14 @@
 #include "ReportSource.h"
 
 #include <algorithm>
+#include <functional>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include "store/Coverage.h"
 #include "store/Database.h"
+#include "store/DeclarationDescriptions.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
 #include "store/UserError.h"
@@ -35,6 +39,61 @@ QString documentColumns() {
         columns.append(QString::fromLatin1(field.column));
     return columns.join(QStringLiteral(", "));
 }
+
+// A stored declaration row before it is placed in the report's order.
+struct DeclarationRow {
+    qint64 declNo = 0;
+    qint64 parentNo = 0;
+    ReportDeclaration shown;
+};
+
+bool isRoutineKind(const QString& kind) {
+    return kind == QLatin1String("procedure") || kind == QLatin1String("function") ||
+           kind == QLatin1String("constructor") || kind == QLatin1String("destructor") ||
+           kind == QLatin1String("operator");
+}
+
+// A property of an event type: by the convention every Delphi and Lazarus
+// library keeps, its name is "On" and a capital.
+bool isEvent(const ReportDeclaration& d) {
+    return d.kind == QLatin1String("property") && d.name.size() > 2 &&
+           d.name.startsWith(QLatin1String("On")) && (d.name[2].isUpper() || d.name[2] == '_');
+}
+
+// The groups a unit's own declarations are shown in, in order.
+int unitGroup(const ReportDeclaration& d) {
+    if (d.isStructure() || d.kind == QLatin1String("type"))
+        return 0;
+    if (isRoutineKind(d.kind))
+        return 1;
+    if (d.kind == QLatin1String("const") || d.kind == QLatin1String("resourcestring"))
+        return 2;
+    return 3; // var, threadvar, and anything the reader may name later
+}
+const char* const UnitGroupHeadings[] = {"Types", "Routines", "Constants", "Variables"};
+
+// The groups a type's members are shown in, in order.
+int memberGroup(const ReportDeclaration& d) {
+    if (d.kind == QLatin1String("constructor") || d.kind == QLatin1String("destructor"))
+        return 0;
+    if (isRoutineKind(d.kind))
+        return 1;
+    if (d.kind == QLatin1String("property"))
+        return isEvent(d) ? 3 : 2;
+    if (d.kind == QLatin1String("field") || d.kind == QLatin1String("var") ||
+        d.kind == QLatin1String("threadvar"))
+        return 4;
+    if (d.kind == QLatin1String("const") || d.kind == QLatin1String("resourcestring"))
+        return 5;
+    return 6; // nested types
+}
+const char* const MemberGroupHeadings[] = {"Constructors and destructors",
+                                           "Methods",
+                                           "Properties",
+                                           "Events",
+                                           "Fields",
+                                           "Constants",
+                                           "Nested types"};
 
 bool hasColumn(Database& db, const QString& table, const QString& column) {
     return db.columnsOf(table).contains(column, Qt::CaseInsensitive);
@@ -88,6 +147,135 @@ void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
     document.routineCount = routines.integerAt(0);
 }
 
+QStringList ReportSource::defaultVisibilities() {
+    return {QStringLiteral("public"), QStringLiteral("published"), QStringLiteral("protected")};
+}
+
+void ReportSource::setVisibilities(const QStringList& words) {
+    static const QStringList known{"public", "published", "protected", "private"};
+    QStringList chosen;
+    for (const QString& word : words) {
+        const QString folded = word.trimmed().toLower();
+        if (!known.contains(folded))
+            throw UserError(QStringLiteral("\"%1\" is no visibility: use %2.")
+                                .arg(word, known.join(QStringLiteral(", "))));
+        if (!chosen.contains(folded))
+            chosen.append(folded);
+    }
+    visibilities_ = chosen;
+}
+
+bool ReportSource::showsVisibility(const QString& visibility) const {
+    QString word = visibility.trimmed().toLower();
+    if (word.isEmpty())
+        return true;
+    if (word.startsWith(QLatin1String("strict ")))
+        word = word.mid(7).trimmed();
+    if (word == QLatin1String("automated"))
+        word = QStringLiteral("public");
+    return visibilities_.contains(word);
+}
+
+void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
+    unit.declarations.clear();
+    unit.otherRoutines.clear();
+    if (!declarations_)
+        return;
+    declarations_->bindInteger(1, document_.docNo);
+    declarations_->bindInteger(2, unitNo);
+    QList<DeclarationRow> rows;
+    while (declarations_->step()) {
+        DeclarationRow row;
+        row.declNo = declarations_->integerAt(0);
+        row.parentNo = declarations_->isNullAt(1) ? 0 : declarations_->integerAt(1);
+        ReportDeclaration& d = row.shown;
+        d.kind = textAt(*declarations_, 2).trimmed().toLower();
+        d.name = textAt(*declarations_, 3);
+        d.owner = textAt(*declarations_, 4);
+        d.declaration = textAt(*declarations_, 5);
+        d.visibility = textAt(*declarations_, 6);
+        d.directives = textAt(*declarations_, 7);
+        d.ancestor = textAt(*declarations_, 8);
+        d.sourceFile = textAt(*declarations_, 9);
+        // Only an include file is named in the row; the unit's own is not.
+        if (d.sourceFile.isEmpty())
+            d.sourceFile = unit.name;
+        d.sourceLine = declarations_->isNullAt(10) ? 0 : int(declarations_->integerAt(10));
+        d.description = textAt(*declarations_, 11);
+        d.changedFrom = textAt(*declarations_, 12);
+        rows.append(row);
+    }
+    declarations_->reset();
+    if (rows.isEmpty())
+        return; // the unit's routines are shown as before
+
+    // The routine rows' descriptions stand for the routine declarations
+    // that have none of their own (the rule the window and coverage keep).
+    QHash<QString, QString> routineDescriptions;
+    for (const ReportRoutine& routine : std::as_const(unit.routines))
+        if (!routineDescriptions.contains(routine.name.toCaseFolded()))
+            routineDescriptions.insert(routine.name.toCaseFolded(), routine.description);
+    QSet<QString> declaredRoutines;
+    QHash<qint64, int> byNo;
+    for (int i = 0; i < rows.size(); ++i) {
+        ReportDeclaration& d = rows[i].shown;
+        byNo.insert(rows[i].declNo, i);
+        if (isRoutineKind(d.kind))
+            declaredRoutines.insert(d.name.toCaseFolded());
+        const DeclarationDescription shown =
+            DescriptionShown(d.kind, d.name, d.description, routineDescriptions);
+        d.description = shown.text;
+        d.sharedDescription = shown.shared;
+    }
+    // Members by their type, in source order; a row whose type is gone
+    // stands at unit level rather than vanish.
+    QHash<qint64, QList<int>> members;
+    QList<int> roots;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows[i].parentNo != 0 && byNo.contains(rows[i].parentNo) &&
+            rows[i].parentNo != rows[i].declNo)
+            members[rows[i].parentNo].append(i);
+        else
+            roots.append(i);
+    }
+    QSet<int> placed; // a damaged store cannot make a loop of types
+    std::function<void(int, int)> placeMembers = [&](int type, int depth) {
+        const QList<int> own = members.value(rows[type].declNo);
+        for (int group = 0; group < 7; ++group) {
+            bool first = true;
+            for (const int i : own) {
+                ReportDeclaration d = rows[i].shown;
+                if (memberGroup(d) != group || !showsVisibility(d.visibility) || placed.contains(i))
+                    continue;
+                placed.insert(i);
+                d.depth = depth;
+                if (first)
+                    d.heading = QString::fromLatin1(MemberGroupHeadings[group]);
+                first = false;
+                unit.declarations.append(d);
+                placeMembers(i, depth + 1);
+            }
+        }
+    };
+    for (int group = 0; group < 4; ++group) {
+        bool first = true;
+        for (const int i : std::as_const(roots)) {
+            ReportDeclaration d = rows[i].shown;
+            if (unitGroup(d) != group || placed.contains(i))
+                continue;
+            placed.insert(i);
+            if (first)
+                d.heading = QString::fromLatin1(UnitGroupHeadings[group]);
+            first = false;
+            unit.declarations.append(d);
+            placeMembers(i, 1);
+        }
+    }
+    for (const ReportRoutine& routine : std::as_const(unit.routines))
+        if (!declaredRoutines.contains(routine.name.toCaseFolded()))
+            unit.otherRoutines.append(routine);
+}
+
 void ReportSource::countRoutines(ReportUnit& unit, int position) const {
     if (position < coverage_.size()) {
         const UnitCoverage& counted = coverage_[position];
@@ -134,6 +322,12 @@ bool ReportSource::open(qint32 docNo) {
                              "Description%1 FROM ProcsLib WHERE DocNo = ? AND UnitNo = ? "
                              "ORDER BY ProcNo")
                   .arg(hasDeclarations_ ? QStringLiteral(", Declaration") : QString()));
+    if (db_->tableExists(QStringLiteral("DeclsLib")))
+        declarations_ = std::make_unique<Statement>(
+            *db_, QStringLiteral("SELECT DeclNo, ParentNo, DeclKind, DeclName, Owner, Declaration, "
+                                 "Visibility, Directives, Ancestor, SourceFile, SourceLine, "
+                                 "Description, ChangedFrom FROM DeclsLib WHERE DocNo = ? AND "
+                                 "UnitNo = ? ORDER BY DeclNo"));
     return true;
 }
 
@@ -172,9 +366,34 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
             unit.placeholderDescription.clear();
         countRoutines(unit, position);
         routines_->reset();
+        readDeclarations(unit, units_->integerAt(0));
         more = visit(position++, unit);
     }
     units_->reset();
+}
+
+QHash<QString, ReportSource::TypeHome> ReportSource::typeHomes() {
+    QHash<QString, TypeHome> types;
+    if (!declarations_)
+        return types;
+    QHash<qint64, int> positions;
+    Statement units(*db_, QStringLiteral("SELECT UnitNo FROM UnitsLib WHERE DocNo = ? "
+                                         "ORDER BY UnitNo"));
+    units.bindInteger(1, document_.docNo);
+    while (units.step())
+        positions.insert(units.integerAt(0), int(positions.size()));
+    Statement rows(*db_, QStringLiteral("SELECT UnitNo, DeclName FROM DeclsLib WHERE DocNo = ? "
+                                        "AND (ParentNo IS NULL OR ParentNo = 0) AND DeclKind IN "
+                                        "('class', 'record', 'interface', 'object', 'helper', "
+                                        "'type') ORDER BY UnitNo, DeclNo"));
+    rows.bindInteger(1, document_.docNo);
+    while (rows.step()) {
+        const auto position = positions.constFind(rows.integerAt(0));
+        const QString name = textAt(rows, 1).toCaseFolded();
+        if (position != positions.constEnd() && !types.contains(name))
+            types.insert(name, {*position, textAt(rows, 1)});
+    }
+    return types;
 }
 
 QStringList ReportSource::unitNames(int first, int count) {

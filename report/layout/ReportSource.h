@@ -2,6 +2,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,16 @@ public:
     // False when no document has the number.
     bool open(qint32 docNo);
 
+    // Which members of a type a report shows, by visibility: words of
+    // "public", "published", "protected", "private" ("protected" and
+    // "private" take their strict forms along, "public" takes "automated").
+    // By default public, published and protected, as readers of an API
+    // reference expect. Unit-level declarations are always shown.
+    static QStringList defaultVisibilities();
+    // UserError for a word that names no visibility.
+    void setVisibilities(const QStringList& words);
+    QStringList visibilities() const { return visibilities_; }
+
     // The document row and its counts.
     const ReportDocument& document() const { return document_; }
     int unitCount() const { return document_.unitCount; }
@@ -43,14 +54,29 @@ public:
     // The names of up to `count` units from list position `first` on.
     QStringList unitNames(int first, int count);
 
+    // The unit-level types of the document (classes, records, interfaces,
+    // objects, helpers and other types) by case-folded name: the list
+    // position of the unit that declares it and the name as declared; of a
+    // name declared in several units, the first. Empty in a store without
+    // declarations.
+    struct TypeHome {
+        int unit = 0;
+        QString name;
+    };
+    QHash<QString, TypeHome> typeHomes();
+
 private:
     void countUnitsAndRoutines(ReportDocument& document);
     void countRoutines(ReportUnit& unit, int position) const;
+    void readDeclarations(ReportUnit& unit, qint64 unitNo);
+    bool showsVisibility(const QString& visibility) const;
 
     std::unique_ptr<Database> db_;
     std::unique_ptr<Statement> units_;
     std::unique_ptr<Statement> routines_;
     std::unique_ptr<Statement> names_;
+    std::unique_ptr<Statement> declarations_; // none in a store without DeclsLib
+    QStringList visibilities_ = defaultVisibilities();
     bool hasDeclarations_ = false;
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;

@@ -210,21 +210,26 @@ TEST_F(ReportLayoutTest, PdfHasBookmarksContentsLinksAndMetadata) {
     EXPECT_EQ(structure["creator"].toString(), "Inkwright");
 
     const QJsonArray outline = structure["outline"].toArray();
-    ASSERT_EQ(outline.size(), 3);
+    ASSERT_EQ(outline.size(), 4); // the units, then the identifier index
+    EXPECT_EQ(outline[3]["title"].toString(), "Identifier index");
+    EXPECT_EQ(outline[3]["page"].toInt(), layout.indexStart());
     const QStringList units{"Ledger.pas", "Empty.pas", "Many.pas"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(outline[i]["title"].toString(), units[i]);
         EXPECT_EQ(outline[i]["page"].toInt(), layout.unitStart(i).page);
     }
     const QJsonArray ledger = outline[0]["kids"].toArray();
+    // The declarations in source order.
     ASSERT_EQ(ledger.size(), 3);
     EXPECT_EQ(ledger[0]["title"].toString(), "OpenLedger");
-    EXPECT_EQ(ledger[1]["title"].toString(), "PostEntry");
-    EXPECT_EQ(ledger[2]["title"].toString(), "Balance");
-    EXPECT_TRUE(outline[1]["kids"].toArray().isEmpty());
+    EXPECT_EQ(ledger[1]["title"].toString(), "Balance");
+    EXPECT_EQ(ledger[2]["title"].toString(), "PostEntry");
+    const QJsonArray empty = outline[1]["kids"].toArray();
+    ASSERT_EQ(empty.size(), 1);
+    EXPECT_EQ(empty[0]["title"].toString(), "Answer");
     const QJsonArray many = outline[2]["kids"].toArray();
     ASSERT_EQ(many.size(), 400);
-    EXPECT_EQ(many.last()["page"].toInt(), layout.pageCount());
+    EXPECT_EQ(many.last()["page"].toInt(), layout.indexStart() - 1);
 
     // The contents page links each entry to its unit's page.
     const QJsonArray links = structure["links"].toArray()[1].toArray();

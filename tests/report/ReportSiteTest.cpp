@@ -55,7 +55,7 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_FALSE(index.contains("N/A"));
 
     const QString ledger = fileText(site + "/Ledger.html");
-    EXPECT_TRUE(ledger.contains("<section class=\"routine\" id=\"PostEntry\">"));
+    EXPECT_TRUE(ledger.contains("<section class=\"declaration depth-0\" id=\"PostEntry\">"));
     EXPECT_TRUE(ledger.contains("<code>procedure OpenLedger(const Path: string);</code>"));
     EXPECT_TRUE(ledger.contains("Posts one entry; the memo is kept verbatim."));
     EXPECT_TRUE(ledger.contains("<code>" + BuiltDocument::longDeclaration() + "</code>"));
@@ -63,14 +63,16 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_FALSE(ledger.contains("&lt;None&gt;"));
     EXPECT_TRUE(
         fileText(site + "/Empty.html").contains("This unit declares no procedures or functions."));
-    // The sidebar: the way back to the index, then the unit's routines.
+    // The sidebar: the way back to the index, then the unit's routines in
+    // source order.
     EXPECT_TRUE(
         ledger.contains("<nav class=\"sidebar\" aria-label=\"Contents\">\n"
                         "<ul class=\"site-links\"><li><a href=\"index.html\">All units</a>"
-                        "</li></ul>\n<p class=\"sidebar-heading\">Routines</p>\n"
+                        "</li><li><a href=\"identifiers.html\">Identifier index</a></li></ul>\n"
+                        "<p class=\"sidebar-heading\">Routines</p>\n"
                         "<ol class=\"toc\">\n<li><a href=\"#OpenLedger\">OpenLedger</a></li>\n"
-                        "<li><a href=\"#PostEntry\">PostEntry</a></li>\n"
-                        "<li><a href=\"#Balance\">Balance</a></li>\n</ol>\n</nav>"))
+                        "<li><a href=\"#Balance\">Balance</a></li>\n"
+                        "<li><a href=\"#PostEntry\">PostEntry</a></li>\n</ol>\n</nav>"))
         << ledger.toStdString();
     // No page loads the search index: it is loaded when a search begins.
     for (const char* page : {"index.html", "Ledger.html", "Empty.html", "Many.html"})
@@ -154,9 +156,9 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
 
     exportReport(store.address(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
-    EXPECT_EQ(files.keys(),
-              (QStringList{".inkwright-files", "U0.html", "U1.html", "index.html", "mine.html",
-                           "notes.txt", "search-index.js", "search.js", "style.css"}));
+    EXPECT_EQ(files.keys(), (QStringList{".inkwright-files", "U0.html", "U1.html",
+                                         "identifiers.html", "index.html", "mine.html", "notes.txt",
+                                         "search-index.js", "search.js", "style.css"}));
     EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));
     EXPECT_TRUE(files["U0.html"].contains("SECOND"));
     EXPECT_EQ(files["notes.txt"], "the user's own");
