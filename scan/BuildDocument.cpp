@@ -378,15 +378,15 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
                           const QString& configuration) {
     // Settled before anything is written: an unknown configuration makes no
     // document and changes none.
-    const ReadingDefines defines =
-        readingDefines(projectPath, refresh ? dm.tblDocsConfiguration->asString() : configuration);
+    const QString configurationName = refresh ? dm.tblDocsConfiguration->asString() : configuration;
+    const ReadingDefines defines = readingDefines(projectPath, configurationName);
     BuildReport report;
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
     Database& db = dm.database();
     try {
-        ProjectInput input = ReadProjectInput(projectPath, defines.defines());
+        ProjectInput input = ReadProjectInput(projectPath, defines.defines(), configurationName);
         // One batch for the whole build; it commits on every path, so an
         // error still leaves every row written before it.
         Batch batch(db);

@@ -28,11 +28,13 @@ QString unitKey(const QString& name) {
 
 } // namespace
 
-ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines) {
+ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines,
+                              const QString& configuration) {
     ProjectInput input;
     input.options = ReadProjectOptions(projectPath);
     if (!input.options.error.isEmpty() && isProjectOfItsOwn(projectPath))
         throw UserError(input.options.error);
+    ChooseConfiguration(input.options, configuration);
     if (!input.options.mainSource.isEmpty())
         input.units = ReadProjectUnits(input.options.mainSource,
                                        UnitsClauseOf(input.options.mainSource), defines);

@@ -28,8 +28,11 @@ struct ProjectInput {
 // UserError naming the file: a build from it could only make an empty
 // document. An option file beside a .dpr or .lpr that cannot be read is
 // reported through `units.error`.
-// With `defines`, the main source's clause is read as the compiler reads it.
-ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines = nullptr);
+// With `defines`, the main source's clause is read as the compiler reads it;
+// with a `configuration` the options name, units and include files are
+// looked for on that configuration's search paths.
+ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines = nullptr,
+                              const QString& configuration = {});
 
 // Whether an option file of the project was written at or after `lastScan`
 // (or it is not known when the last scan was). The stamps a refresh keeps of

@@ -801,4 +801,23 @@ bool IsProjectFileName(const QString& path) {
            extension == QLatin1String("dproj") || extension == QLatin1String("lpi");
 }
 
+void ChooseConfiguration(ProjectOptions& options, const QString& name) {
+    const qsizetype bar = name.indexOf(QLatin1Char('|'));
+    const QString configuration = (bar < 0 ? name : name.left(bar)).trimmed();
+    const QString platform = bar < 0 ? QString() : name.mid(bar + 1).trimmed();
+    if (configuration.isEmpty())
+        return;
+    for (const ProjectConfiguration& candidate : std::as_const(options.configurations)) {
+        if (candidate.name.compare(configuration, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!platform.isEmpty() && !candidate.platform.isEmpty() &&
+            candidate.platform.compare(platform, Qt::CaseInsensitive) != 0)
+            continue;
+        options.unitSearchPaths = candidate.unitSearchPaths;
+        options.includePaths = candidate.includePaths;
+        options.defines = candidate.defines;
+        return;
+    }
+}
+
 } // namespace ink

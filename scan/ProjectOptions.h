@@ -77,6 +77,13 @@ struct ProjectOptions {
 // .lpi chosen directly names its main source; a .lpk stands alone.
 ProjectOptions ReadProjectOptions(const QString& projectFile);
 
+// The options as a build with the configuration `name` sees them ("Release",
+// or "Release|Win64" for one platform of it): that configuration's search
+// paths and defines in place of the default's. A name that is no
+// configuration of the project (a target such as x86_64-linux, or nothing)
+// leaves the defaults.
+void ChooseConfiguration(ProjectOptions& options, const QString& name);
+
 // Whether `path` names a file the reader takes as a project by its extension
 // (.dpr .dpk .lpr .lpk .dproj .lpi, without regard to case).
 bool IsProjectFileName(const QString& path);

@@ -43,7 +43,8 @@ int RunUnits(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     try {
         const std::optional<BuildConfiguration> configuration =
             definesOptions.resolve(args.first());
-        input = ReadProjectInput(args.first(), configuration ? &configuration->defines : nullptr);
+        input = ReadProjectInput(args.first(), configuration ? &configuration->defines : nullptr,
+                                 definesOptions.configuration);
     } catch (const UserError& error) {
         err << error.message() << '\n';
         return 1;

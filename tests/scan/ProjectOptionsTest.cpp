@@ -105,6 +105,15 @@ TEST(ProjectOptions, ResolvesADprojsConfigurationsAsMSBuildDoes) {
                            "Debug/Win32: DEBUG,SHARED", "Debug/Win64: DEBUG,WIDE,SHARED"}));
     EXPECT_EQ(options.configurations[0].unitSearchPaths,
               (QStringList{"/work/Common", "/work/Demo/Lib"}));
+
+    // A build of another configuration looks where that one looks.
+    ProjectOptions release = options;
+    ChooseConfiguration(release, "release|win64");
+    EXPECT_EQ(release.unitSearchPaths, (QStringList{"/work/Common", "/work/Demo/Lib"}));
+    EXPECT_EQ(release.defines, (QStringList{"RELEASE", "WIDE", "SHARED"}));
+    ProjectOptions target = options;
+    ChooseConfiguration(target, "x86_64-linux");
+    EXPECT_EQ(target.unitSearchPaths, options.unitSearchPaths);
 }
 
 TEST(ProjectOptions, ReadsALazarusProjectsUnitsModesAndPackages) {
