@@ -13,9 +13,9 @@
 #include <QStandardPaths>
 
 #include "report/layout/ReportFile.h"
-#include "store/StoreAddress.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
+#include "store/StoreAddress.h"
 #include "store/testing/SqlFile.h"
 #include "store/UserError.h"
 #include "tests/support/TempDir.h"
