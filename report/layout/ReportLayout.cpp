@@ -374,6 +374,36 @@ constexpr double IndexHeading = 34;
 constexpr double IndexLetter = 22;
 } // namespace
 
+// Names longer than an entry can say are cut: no Pascal identifier comes near.
+void ReportLayout::addIndexEntry(const QString& name, const QString& owner, int unit, int page,
+                                 double y) {
+    IndexEntry entry;
+    entry.unit = unit;
+    entry.page = page;
+    entry.y = float(y);
+    entry.nameAt = quint32(indexText_.size());
+    entry.nameLength = quint16(qMin<qsizetype>(name.size(), 0xFFFF));
+    indexText_ += QStringView(name).left(entry.nameLength);
+    // Members of one type follow each other: their owner is kept once.
+    entry.ownerLength = quint16(qMin<qsizetype>(owner.size(), 0xFFFF));
+    if (!indexEntries_.isEmpty() && indexOwner(indexEntries_.last()) == owner)
+        entry.ownerAt = indexEntries_.last().ownerAt;
+    else {
+        entry.ownerAt = quint32(indexText_.size());
+        indexText_ += QStringView(owner).left(entry.ownerLength);
+    }
+    indexEntries_.append(entry);
+}
+
+bool ReportLayout::startsLetter(int entry) const {
+    if (entry == 0)
+        return true;
+    const QStringView name = indexName(indexEntries_[entry]);
+    const QStringView before = indexName(indexEntries_[entry - 1]);
+    const QChar first = name.isEmpty() ? QChar() : name.front().toUpper();
+    return first != (before.isEmpty() ? QChar() : before.front().toUpper());
+}
+
 // The index is sorted as a reader looks a name up: without regard to case,
 // then by owner and unit. Its lines are of two heights (a letter's heading,
 // an entry), so each page takes entries until the next would not fit.
@@ -381,24 +411,22 @@ void ReportLayout::layOutIndex() {
     indexPageStarts_.clear();
     if (indexEntries_.isEmpty())
         return;
+    indexEntries_.squeeze();
+    indexText_.squeeze();
     std::stable_sort(indexEntries_.begin(), indexEntries_.end(),
-                     [](const IndexEntry& a, const IndexEntry& b) {
-                         if (const int c = a.name.compare(b.name, Qt::CaseInsensitive))
+                     [this](const IndexEntry& a, const IndexEntry& b) {
+                         if (const int c = indexName(a).compare(indexName(b), Qt::CaseInsensitive))
                              return c < 0;
-                         if (const int c = a.owner.compare(b.owner, Qt::CaseInsensitive))
+                         if (const int c =
+                                 indexOwner(a).compare(indexOwner(b), Qt::CaseInsensitive))
                              return c < 0;
-                         return a.unit.compare(b.unit, Qt::CaseInsensitive) < 0;
+                         return unitNames_.value(a.unit).compare(unitNames_.value(b.unit),
+                                                                 Qt::CaseInsensitive) < 0;
                      });
-    QChar letter;
-    for (IndexEntry& entry : indexEntries_) {
-        const QChar first = entry.name.isEmpty() ? QChar() : entry.name.front().toUpper();
-        entry.startsLetter = first != letter;
-        letter = first;
-    }
     double y = Top + IndexHeading;
     indexPageStarts_.append(0);
     for (int i = 0; i < indexEntries_.size(); ++i) {
-        const double need = (indexEntries_[i].startsLetter ? IndexLetter : 0) + ContentsLeading;
+        const double need = (startsLetter(i) ? IndexLetter : 0) + ContentsLeading;
         if (y + need > Bottom) {
             indexPageStarts_.append(i);
             y = Top;
@@ -427,19 +455,22 @@ void ReportLayout::renderIndex(int page, PageSink& sink) {
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     for (int i = first; i < end; ++i) {
         const IndexEntry& entry = indexEntries_[i];
-        if (entry.startsLetter) {
+        const QString entryName = indexName(entry).toString();
+        if (startsLetter(i)) {
             const Line heading =
-                single(entry.name.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
+                single(entryName.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
             draw(sink, heading, y);
             y += IndexLetter;
         }
         const QString number = QString::number(entry.page);
         const double numberWidth = metrics.width(PageFont::Regular, 10, number);
         const double room = TextWidth - numberWidth - 30;
-        const QString name = elided(entry.name, PageFont::Regular, 10, room * 0.6);
+        const QString name = elided(entryName, PageFont::Regular, 10, room * 0.6);
         const double nameWidth = metrics.width(PageFont::Regular, 10, name);
-        const QString where =
-            entry.owner.isEmpty() ? entry.unit : entry.owner + QStringLiteral(", ") + entry.unit;
+        const QString unitName = unitNames_.value(entry.unit);
+        const QString where = entry.ownerLength == 0
+                                  ? unitName
+                                  : indexOwner(entry).toString() + QStringLiteral(", ") + unitName;
         const QString whereText = elided(where, PageFont::Regular, 9, room - nameWidth - 10);
         const Line line = single(name, PageFont::Regular, 10, Left + 6, 0, ContentsLeading);
         draw(sink, line, y);
@@ -634,14 +665,15 @@ private:
             return false;
         if (y_ > Top)
             y_ += block.spaceBefore;
-        if (!sink_ && b == 0)
+        if (!sink_ && b == 0) {
             layout_.unitStarts_.append({page_, y_});
+            layout_.unitNames_.append(unitName_);
+        }
         if (!sink_ && block.isUnitType &&
             !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
             layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
         if (!sink_ && !block.indexName.isEmpty())
-            layout_.indexEntries_.append(
-                {block.indexName, block.indexOwner, unitName_, page_, float(y_), false});
+            layout_.addIndexEntry(block.indexName, block.indexOwner, position, page_, y_);
         if (sink_ && block.outlineLevel >= 0)
             sink_->outline(block.outlineLevel, block.outlineTitle, page_, y_);
         return true;
@@ -688,6 +720,8 @@ void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
         pageStarts_ = {start};
         unitStarts_.clear();
         indexEntries_.clear();
+        indexText_.clear();
+        unitNames_.clear();
         typePlaces_.clear();
     } else {
         const int index = first - firstUnitPage_;

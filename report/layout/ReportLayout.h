@@ -84,15 +84,26 @@ private:
     void renderIndex(int page, PageSink& sink);
 
     // A declaration (or routine) where the units' pages show it, for the
-    // identifier index.
+    // identifier index. A large document names hundreds of thousands, so an
+    // entry is a few numbers: its name and owner are places in `indexText_`.
     struct IndexEntry {
-        QString name;
-        QString owner; // "TShape"; empty at unit level
-        QString unit;
+        quint32 nameAt = 0;
+        quint32 ownerAt = 0;
+        quint16 nameLength = 0;
+        quint16 ownerLength = 0; // none at unit level
+        int unit = 0;            // its position in the document
         int page = 0;
         float y = 0;
-        bool startsLetter = false; // the first of its letter: a heading above it
     };
+    QStringView indexName(const IndexEntry& entry) const {
+        return QStringView(indexText_).sliced(entry.nameAt, entry.nameLength);
+    }
+    QStringView indexOwner(const IndexEntry& entry) const {
+        return QStringView(indexText_).sliced(entry.ownerAt, entry.ownerLength);
+    }
+    // The first of its letter: a heading above it.
+    bool startsLetter(int entry) const;
+    void addIndexEntry(const QString& name, const QString& owner, int unit, int page, double y);
     void layOutIndex();
 
     ReportSource& source_;
@@ -107,6 +118,8 @@ private:
     QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
     void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
     QList<IndexEntry> indexEntries_; // A to Z
+    QString indexText_;              // the entries' names and owners, one after another
+    QStringList unitNames_;          // by position, for the index
     QList<int> indexPageStarts_;     // the entry each index page begins with
 };
 
