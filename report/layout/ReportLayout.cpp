@@ -1,6 +1,8 @@
 #include "ReportLayout.h"
 
 #include <algorithm>
+#include <limits>
+#include <QElapsedTimer>
 
 #include "FontShaper.h"
 #include "PageSink.h"
@@ -215,6 +217,12 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
 }
 
 ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QDateTime& made)
+    : ReportLayout(source, Deferred::Counting, locale, made) {
+    layOutAll();
+}
+
+ReportLayout::ReportLayout(ReportSource& source, Deferred, const QLocale& locale,
+                           const QDateTime& made)
     : source_(source), locale_(locale), made_(made) {
     const int units = source_.unitCount();
     const int onFirst = int((Bottom - Top - ContentsHeading) / ContentsLeading);
@@ -223,11 +231,7 @@ ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QD
     if (units > onFirst)
         contentsPages_ += (units - onFirst + onOthers - 1) / onOthers;
     firstUnitPage_ = 2 + contentsPages_;
-    pageCount_ = firstUnitPage_ - 1;
-    if (units > 0)
-        renderUnits(firstUnitPage_, -1, nullptr);
-    lastUnitPage_ = pageCount_;
-    layOutIndex();
+    beginCounting();
 }
 
 ReportLayout::Block ReportLayout::headingBlock(const QString& heading, int depth) {
@@ -349,8 +353,9 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
 }
 
 void ReportLayout::footer(int page, PageSink& sink) const {
-    const QString text =
-        QStringLiteral("Page %1 of %2").arg(QString::number(page), QString::number(pageCount_));
+    const QString text = complete_ ? QStringLiteral("Page %1 of %2")
+                                         .arg(QString::number(page), QString::number(pageCount_))
+                                   : QStringLiteral("Page %1").arg(page);
     const double width = PageFontMetrics::instance().width(PageFont::Regular, 8, text);
     sink.text(PageFont::Regular, 8, {(PageWidth - width) / 2, PageHeight - 34}, text, 0.35);
 }
@@ -506,17 +511,19 @@ void ReportLayout::linkTypes(const Line& line, double top, const QString& self,
 
 void ReportLayout::render(int first, int last, PageSink& sink) {
     first = qMax(first, 1);
-    last = qMin(last, pageCount_);
+    last = qMin(last, pageCount());
     for (int page = first; page <= last && page < firstUnitPage_; ++page) {
         if (page == 1)
             renderTitle(sink);
         else
             renderContents(page, sink);
     }
-    if (last >= firstUnitPage_ && first <= lastUnitPage_)
-        renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage_), &sink);
-    for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
-        renderIndex(page, sink);
+    const int lastUnitPage = complete_ ? lastUnitPage_ : pageCount();
+    if (last >= firstUnitPage_ && first <= lastUnitPage)
+        renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage), sink);
+    if (complete_)
+        for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
+            renderIndex(page, sink);
 }
 
 void ReportLayout::renderTitle(PageSink& sink) {
@@ -586,6 +593,15 @@ void ReportLayout::renderContents(int page, PageSink& sink) {
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     const QStringList names = source_.unitNames(firstEntry, entries);
     for (int i = 0; i < names.size(); ++i) {
+        // A unit not laid out yet has no page to give.
+        if (firstEntry + i >= unitStarts_.size()) {
+            draw(sink,
+                 single(elided(names[i], PageFont::Regular, 10, TextWidth - 30), PageFont::Regular,
+                        10, Left, 0, ContentsLeading),
+                 y);
+            y += ContentsLeading;
+            continue;
+        }
         const Place target = unitStart(firstEntry + i);
         const QString number = QString::number(target.page);
         const double numberWidth = metrics.width(PageFont::Regular, 10, number);
@@ -713,30 +729,68 @@ private:
     QString unitName_;
 };
 
-void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
-    Cursor start;
-    int page = firstUnitPage_;
-    if (!sink) {
-        pageStarts_ = {start};
-        unitStarts_.clear();
-        indexEntries_.clear();
-        indexText_.clear();
-        unitNames_.clear();
-        typePlaces_.clear();
-    } else {
-        const int index = first - firstUnitPage_;
-        if (index < 0 || index >= pageStarts_.size())
-            return;
-        start = pageStarts_[index];
-        page = first;
+ReportLayout::~ReportLayout() = default;
+
+int ReportLayout::pageCount() const {
+    if (complete_)
+        return pageCount_;
+    // The page being filled counts: drawing it lays it out to its end.
+    return firstUnitPage_ - 1 + (unitStarts_.isEmpty() ? 0 : int(pageStarts_.size()));
+}
+
+bool ReportLayout::layOutMore(int milliseconds) {
+    if (complete_)
+        return true;
+    QElapsedTimer slice;
+    slice.start();
+    bool stopped = false;
+    source_.readUnits(nextUnit_, [&](int position, const ReportUnit& unit) {
+        counting_->place(position, unit, {position, 0, 0});
+        nextUnit_ = position + 1;
+        stopped = slice.elapsed() >= milliseconds;
+        return !stopped;
+    });
+    if (!stopped)
+        finishCounting();
+    return complete_;
+}
+
+void ReportLayout::layOutAll() {
+    while (!layOutMore(std::numeric_limits<int>::max())) {
     }
-    Paginator pages(*this, sink, page, last);
+}
+
+void ReportLayout::beginCounting() {
+    complete_ = false;
+    nextUnit_ = 0;
+    pageStarts_ = {Cursor{}};
+    unitStarts_.clear();
+    unitNames_.clear();
+    indexEntries_.clear();
+    indexText_.clear();
+    typePlaces_.clear();
+    indexPageStarts_.clear();
+    counting_ = std::make_unique<Paginator>(*this, nullptr, firstUnitPage_, -1);
+}
+
+void ReportLayout::finishCounting() {
+    pageCount_ = unitStarts_.isEmpty() ? firstUnitPage_ - 1 : counting_->finish();
+    counting_.reset();
+    lastUnitPage_ = pageCount_;
+    layOutIndex();
+    complete_ = true;
+}
+
+void ReportLayout::renderUnits(int first, int last, PageSink& sink) {
+    const int index = first - firstUnitPage_;
+    if (index < 0 || index >= pageStarts_.size())
+        return;
+    const Cursor start = pageStarts_[index];
+    Paginator pages(*this, &sink, first, last);
     source_.readUnits(start.unit, [&](int position, const ReportUnit& unit) {
         return pages.place(position, unit, position == start.unit ? start : Cursor{position, 0, 0});
     });
-    const int end = pages.finish();
-    if (!sink)
-        pageCount_ = end;
+    pages.finish();
 }
 
 } // namespace ink

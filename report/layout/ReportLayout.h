@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -27,10 +28,31 @@ public:
     // the layout. `made` is the moment the title page gives for the report.
     explicit ReportLayout(ReportSource& source, const QLocale& locale = QLocale(),
                           const QDateTime& made = QDateTime::currentDateTime());
+    // Counts none yet: the preview shows the first pages at once and lays
+    // out the rest a slice at a time (layOutMore) while the user reads.
+    enum class Deferred { Counting };
+    ReportLayout(ReportSource& source, Deferred, const QLocale& locale = QLocale(),
+                 const QDateTime& made = QDateTime::currentDateTime());
+    ~ReportLayout();
+    ReportLayout(const ReportLayout&) = delete;
+    ReportLayout& operator=(const ReportLayout&) = delete;
+
+    // Whether every page is laid out. Until then pageCount() counts the
+    // pages laid out so far, a page's footer gives no total, the contents
+    // number only the units already placed, and the identifier index is not
+    // there yet; every page is drawn as it will stand once all are laid out
+    // but for those.
+    bool isComplete() const { return complete_; }
+    // Lays out further units for about `milliseconds` (one unit at least);
+    // true once the report is complete.
+    bool layOutMore(int milliseconds);
+    void layOutAll();
+    // Of the document's units, how many are laid out.
+    int unitsLaidOut() const { return nextUnit_; }
 
     static QSizeF pageSize(); // A4, in points
 
-    int pageCount() const { return pageCount_; }
+    int pageCount() const;
     // Where unit `position` (from 0) begins: the contents link there.
     struct Place {
         int page = 0;
@@ -39,7 +61,7 @@ public:
     Place unitStart(int position) const { return unitStarts_.value(position); }
     // The first page of the identifier index that closes the report; 0
     // when the report names no declaration.
-    int indexStart() const { return indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
+    int indexStart() const { return !complete_ || indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -79,7 +101,7 @@ private:
     static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
-    void renderUnits(int first, int last, PageSink* sink);
+    void renderUnits(int first, int last, PageSink& sink);
     void footer(int page, PageSink& sink) const;
     void renderIndex(int page, PageSink& sink);
 
@@ -105,6 +127,8 @@ private:
     bool startsLetter(int entry) const;
     void addIndexEntry(const QString& name, const QString& owner, int unit, int page, double y);
     void layOutIndex();
+    void beginCounting();
+    void finishCounting();
 
     ReportSource& source_;
     QLocale locale_;
@@ -117,10 +141,13 @@ private:
     int lastUnitPage_ = 0;
     QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
     void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
-    QList<IndexEntry> indexEntries_; // A to Z
-    QString indexText_;              // the entries' names and owners, one after another
-    QStringList unitNames_;          // by position, for the index
-    QList<int> indexPageStarts_;     // the entry each index page begins with
+    QList<IndexEntry> indexEntries_;      // A to Z
+    QString indexText_;                   // the entries' names and owners, one after another
+    QStringList unitNames_;               // by position, for the index
+    QList<int> indexPageStarts_;          // the entry each index page begins with
+    std::unique_ptr<Paginator> counting_; // while the units are being laid out
+    int nextUnit_ = 0;                    // the unit the count goes on with
+    bool complete_ = false;
 };
 
 } // namespace ink
