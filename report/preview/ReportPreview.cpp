@@ -160,9 +160,14 @@ void ReportPreviewWindow::showProgress() {
         return;
     }
     total_->setText(QStringLiteral(" of %1 so far ").arg(pages));
+    // A screen reader would hear every slice; once a second is enough.
+    const bool heard = !announced_.isValid() || announced_.hasExpired(1000);
+    if (heard)
+        announced_.start();
     say(QStringLiteral("Laying out the report: %1 of %2 units, %3 pages so far...")
             .arg(locale.toString(layout_.unitsLaidOut()), locale.toString(source_.unitCount()),
-                 locale.toString(pages)));
+                 locale.toString(pages)),
+        heard);
 }
 
 // Printing and saving need every page, and the page count up front.
@@ -213,8 +218,10 @@ QString ReportPreviewWindow::statusText() const {
     return status_->text();
 }
 
-void ReportPreviewWindow::say(const QString& text) {
+void ReportPreviewWindow::say(const QString& text, bool heard) {
     status_->setText(text);
+    if (!heard)
+        return;
     // A screen reader hears the line change as well.
     status_->setAccessibleName(text);
     QAccessibleEvent changed(status_, QAccessible::NameChanged);

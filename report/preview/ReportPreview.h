@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 
 class QAction;
@@ -73,7 +74,7 @@ private:
     // picture over the window until the next paint, which a long write
     // would otherwise hold back.
     void announceWork(const QString& text);
-    void say(const QString& text);
+    void say(const QString& text, bool heard = true);
     // One slice of the layout, and what the window shows of its progress.
     void layOutSlice();
     void showProgress();
@@ -88,6 +89,7 @@ private:
     QLabel* total_ = nullptr;
     QTimer* layingOut_ = nullptr;
     int slice_ = 40;
+    QElapsedTimer announced_; // when the layout's progress was last announced
 };
 
 // Shows the preview modally over `parent`; returns when it closes.
