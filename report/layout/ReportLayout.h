@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 #include "PageFonts.h"
 
