@@ -52,7 +52,8 @@ void previewDocument(std::int32_t docNo) {
         QMessageBox::warning(parent, QStringLiteral("Warning"), noDocumentText(docNo));
         return;
     }
-    ink::ReportLayout layout(source); // counts the pages; draws none yet
+    // The pages are counted while the preview shows the first of them.
+    ink::ReportLayout layout(source, ink::ReportLayout::Deferred::Counting);
     ink::showReportPreview(source, layout, parent);
 }
 

@@ -1,7 +1,6 @@
 #include "PdfPageWriter.h"
 
 #include <cmath>
-#include <QHash>
 #include <QIODevice>
 
 #include "FontShaper.h"
@@ -278,8 +277,31 @@ void PdfPageWriter::link(const QRectF& area, int targetPage, double targetY) {
         links_.append({area, targetPage, targetY});
 }
 
+// A bookmark goes under the last one of a lower level (a unit, then a
+// type). Those of its level or deeper before it can have no more children,
+// and the last of them is its previous sibling: they are written now.
 void PdfPageWriter::outline(int level, const QString& title, int page, double y) {
-    bookmarks_.append({level, title, page, float(y)});
+    OpenBookmark mark;
+    mark.level = level;
+    mark.object = nextObject_++;
+    mark.title = title;
+    mark.page = page;
+    mark.y = float(y);
+    while (!openBookmarks_.isEmpty() && openBookmarks_.last().level >= level) {
+        OpenBookmark closed = openBookmarks_.takeLast();
+        if (openBookmarks_.isEmpty() || openBookmarks_.last().level < level) {
+            closed.next = mark.object;
+            mark.previous = closed.object;
+        }
+        closeBookmark(closed);
+    }
+    OpenBookmark& parent = openBookmarks_.isEmpty() ? outlineRoot_ : openBookmarks_.last();
+    mark.parent = openBookmarks_.isEmpty() ? OutlinesObject : parent.object;
+    if (parent.first == 0)
+        parent.first = mark.object;
+    parent.last = mark.object;
+    ++parent.children;
+    openBookmarks_.append(mark);
 }
 
 void PdfPageWriter::endPage() {
@@ -337,7 +359,7 @@ bool PdfPageWriter::finish() {
     embedded_.writeAll(
         nextObject_, [this](int object) { beginObject(object); },
         [this](const QByteArray& bytes) { write(bytes); });
-    writeOutline();
+    writeOutlineRoot();
     writePageTree();
     writeInfo();
     beginObject(CatalogObject);
@@ -347,74 +369,30 @@ bool PdfPageWriter::finish() {
     return !failed_;
 }
 
-// How the bookmarks hang together: each unit with its types and routines
-// below it, each type with its members, and every bookmark linked to its
-// siblings, by object number.
-struct PdfPageWriter::OutlineTree {
-    QList<int> numbers;
-    QList<int> parents;
-    QList<int> children;
-    QList<int> previous;
-    QList<int> next;
-    QHash<int, int> firstOfParent; // parent object -> index of its first child
-    QHash<int, int> lastOfParent;  // and of its last
+// Children closed, so the list opens as a list of units.
+void PdfPageWriter::closeBookmark(const OpenBookmark& mark) {
+    beginObject(mark.object);
+    QByteArray item = "<< /Title " + textString(mark.title) + " /Parent " +
+                      QByteArray::number(mark.parent) + " 0 R";
+    if (mark.previous)
+        item += " /Prev " + QByteArray::number(mark.previous) + " 0 R";
+    if (mark.next)
+        item += " /Next " + QByteArray::number(mark.next) + " 0 R";
+    if (mark.children > 0)
+        item += " /First " + QByteArray::number(mark.first) + " 0 R /Last " +
+                QByteArray::number(mark.last) + " 0 R /Count -" + QByteArray::number(mark.children);
+    write(item + " /Dest " + destination(mark.page, mark.y) + " >>\nendobj\n");
+}
 
-    OutlineTree(const QList<Bookmark>& bookmarks, int& nextObject)
-        : numbers(bookmarks.size()), parents(bookmarks.size(), OutlinesObject),
-          children(bookmarks.size(), 0), previous(bookmarks.size(), 0), next(bookmarks.size(), 0) {
-        // The bookmarks a later one may hang under, outermost first: each
-        // goes under the last one of a lower level (a unit, then a type).
-        QList<int> open;
-        for (qsizetype i = 0; i < bookmarks.size(); ++i) {
-            numbers[i] = nextObject++;
-            while (!open.isEmpty() && bookmarks[open.last()].level >= bookmarks[i].level)
-                open.removeLast();
-            if (!open.isEmpty()) {
-                parents[i] = numbers[open.last()];
-                ++children[open.last()];
-            }
-            open.append(int(i));
-        }
-        for (qsizetype i = 0; i < bookmarks.size(); ++i) {
-            const auto last = lastOfParent.constFind(parents[i]);
-            if (last != lastOfParent.constEnd()) {
-                previous[i] = numbers[*last];
-                next[*last] = numbers[i];
-            } else {
-                firstOfParent.insert(parents[i], int(i));
-            }
-            lastOfParent.insert(parents[i], int(i));
-        }
-    }
-
-    // " /First … /Last …" of the children of `parent`.
-    QByteArray ends(int parent) const {
-        return " /First " + QByteArray::number(numbers[firstOfParent[parent]]) + " 0 R /Last " +
-               QByteArray::number(numbers[lastOfParent[parent]]) + " 0 R";
-    }
-};
-
-// The bookmarks, closed, so the list opens as a list of units.
-void PdfPageWriter::writeOutline() {
-    const OutlineTree tree(bookmarks_, nextObject_);
-    for (qsizetype i = 0; i < bookmarks_.size(); ++i) {
-        const Bookmark& mark = bookmarks_[i];
-        beginObject(tree.numbers[i]);
-        QByteArray item = "<< /Title " + textString(mark.title) + " /Parent " +
-                          QByteArray::number(tree.parents[i]) + " 0 R";
-        if (tree.previous[i])
-            item += " /Prev " + QByteArray::number(tree.previous[i]) + " 0 R";
-        if (tree.next[i])
-            item += " /Next " + QByteArray::number(tree.next[i]) + " 0 R";
-        if (tree.children[i] > 0)
-            item += tree.ends(tree.numbers[i]) + " /Count -" + QByteArray::number(tree.children[i]);
-        write(item + " /Dest " + destination(mark.page, mark.y) + " >>\nendobj\n");
-    }
+void PdfPageWriter::writeOutlineRoot() {
+    while (!openBookmarks_.isEmpty())
+        closeBookmark(openBookmarks_.takeLast());
     beginObject(OutlinesObject);
     QByteArray root = "<< /Type /Outlines";
-    if (tree.firstOfParent.contains(OutlinesObject))
-        root += tree.ends(OutlinesObject) + " /Count " +
-                QByteArray::number(tree.parents.count(OutlinesObject));
+    if (outlineRoot_.children > 0)
+        root += " /First " + QByteArray::number(outlineRoot_.first) + " 0 R /Last " +
+                QByteArray::number(outlineRoot_.last) + " 0 R /Count " +
+                QByteArray::number(outlineRoot_.children);
     write(root + " >>\nendobj\n");
 }
 
@@ -439,12 +417,13 @@ void PdfPageWriter::writeInfo() {
     write(information + " >>\nendobj\n");
 }
 
+// Entry by entry: a table of millions of objects is tens of megabytes,
+// more than the rest of the writer holds.
 void PdfPageWriter::writeCrossReference() {
     const qint64 xref = offset_;
-    QByteArray table = "xref\n0 " + QByteArray::number(offsets_.size()) + "\n0000000000 65535 f \n";
+    write("xref\n0 " + QByteArray::number(offsets_.size()) + "\n0000000000 65535 f \n");
     for (qsizetype i = 1; i < offsets_.size(); ++i)
-        table += QByteArray::number(offsets_[i]).rightJustified(10, '0') + " 00000 n \n";
-    write(table);
+        write(QByteArray::number(offsets_[i]).rightJustified(10, '0') + " 00000 n \n");
     write("trailer\n<< /Size " + QByteArray::number(offsets_.size()) +
           " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
 }

@@ -15,8 +15,9 @@ class QIODevice;
 namespace ink {
 
 // Writes pages as a PDF file while they are laid out: each page goes to the
-// device when it ends, and only the bookmarks (a title and a place each)
-// wait for the end. Text is set in the standard Helvetica and Courier faces,
+// device when it ends, and each bookmark as soon as its siblings and
+// children are known, so that what waits for the end is one file offset per
+// object, whatever the size of the report. Text is set in the standard Helvetica and Courier faces,
 // which cost nothing to embed; characters beyond their code page are set in
 // subsets of installed fonts, cut at the end to the glyphs the pages used.
 // The page count must be known before the first page, because the contents
@@ -47,19 +48,28 @@ public:
     bool finish();
 
 private:
-    struct Bookmark {
-        int level;
+    // A bookmark that may still get children or a next sibling: the chain
+    // from a unit down to the last bookmark written.
+    struct OpenBookmark {
+        int level = 0;
+        int object = 0;
+        int parent = 0;
+        int previous = 0;
+        int next = 0;
+        int first = 0; // of its children
+        int last = 0;
+        int children = 0;
         QString title;
-        int page;
-        float y;
+        int page = 0;
+        float y = 0;
     };
     struct Link {
         QRectF area;
         int page;
         double y;
     };
-    struct OutlineTree;
-    void writeOutline();
+    void closeBookmark(const OpenBookmark& mark);
+    void writeOutlineRoot();
     void writePageTree();
     void writeInfo();
     void writeCrossReference();
@@ -93,7 +103,8 @@ private:
     double fontSize_ = -1;
     double grey_ = 0;
     QList<Link> links_;
-    QList<Bookmark> bookmarks_;
+    QList<OpenBookmark> openBookmarks_;
+    OpenBookmark outlineRoot_; // its first and last child, and how many
     PdfEmbeddedFonts embedded_;
     QMap<QByteArray, int> pageFonts_; // embedded faces the page uses: name -> object
 };

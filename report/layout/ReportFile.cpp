@@ -82,29 +82,50 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
                      QString::number(layout.pageCount())));
 }
 
+// Read in pieces rather than mapped: a report of tens of thousands of pages
+// is hundreds of megabytes, and every page of a mapping read through counts
+// as the program's own memory.
 int pdfPageCount(const QString& filePath) {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly) || file.size() < 32)
         return -1;
-    const uchar* mapped = file.map(0, file.size());
-    if (!mapped)
-        return -1;
-    const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), file.size());
-    if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF"))
-        return -1;
-    int pages = 0;
-    for (qsizetype at = bytes.indexOf("/Type /Page "); at >= 0;
-         at = bytes.indexOf("/Type /Page ", at + 1))
-        ++pages;
+    const QByteArrayView page = "/Type /Page ";
     const QByteArrayView tree = "/Type /Pages /Count ";
-    const qsizetype at = bytes.indexOf(tree);
-    if (at < 0)
+    // A match, and the count after it, decided only where all of it is read.
+    const qsizetype reach = tree.size() + 12;
+    constexpr qint64 Piece = 1 << 20;
+    QByteArray window;
+    QByteArray tail; // the file's last bytes, for its end
+    int pages = 0;
+    qint64 announced = -1;
+    bool atStart = true;
+    for (;;) {
+        const QByteArray piece = file.read(Piece);
+        const bool atEnd = piece.isEmpty();
+        if (atStart) {
+            if (!piece.startsWith("%PDF-"))
+                return -1;
+            atStart = false;
+        }
+        window += piece;
+        tail = (tail + piece).right(64);
+        const qsizetype decided = atEnd ? window.size() : window.size() - reach;
+        for (qsizetype at = window.indexOf(page); at >= 0 && at < decided;
+             at = window.indexOf(page, at + 1))
+            ++pages;
+        const qsizetype at = window.indexOf(tree);
+        if (at >= 0 && at < decided && announced < 0) {
+            qsizetype end = at + tree.size();
+            while (end < window.size() && window[end] >= '0' && window[end] <= '9')
+                ++end;
+            announced = window.mid(at + tree.size(), end - at - tree.size()).toLongLong();
+        }
+        if (atEnd)
+            break;
+        window = window.mid(qMax<qsizetype>(decided, 0));
+    }
+    if (!tail.trimmed().endsWith("%%EOF"))
         return -1;
-    qsizetype end = at + tree.size();
-    while (end < bytes.size() && bytes[end] >= '0' && bytes[end] <= '9')
-        ++end;
-    const int announced =
-        bytes.sliced(at + tree.size(), end - at - tree.size()).toByteArray().toInt();
     return announced == pages ? pages : -1;
 }
 

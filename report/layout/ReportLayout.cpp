@@ -1,6 +1,8 @@
 #include "ReportLayout.h"
 
 #include <algorithm>
+#include <limits>
+#include <QElapsedTimer>
 
 #include "FontShaper.h"
 #include "PageSink.h"
@@ -215,6 +217,12 @@ QList<ReportLayout::Line> ReportLayout::wrap(const QString& text, PageFont font,
 }
 
 ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QDateTime& made)
+    : ReportLayout(source, Deferred::Counting, locale, made) {
+    layOutAll();
+}
+
+ReportLayout::ReportLayout(ReportSource& source, Deferred, const QLocale& locale,
+                           const QDateTime& made)
     : source_(source), locale_(locale), made_(made) {
     const int units = source_.unitCount();
     const int onFirst = int((Bottom - Top - ContentsHeading) / ContentsLeading);
@@ -223,11 +231,7 @@ ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QD
     if (units > onFirst)
         contentsPages_ += (units - onFirst + onOthers - 1) / onOthers;
     firstUnitPage_ = 2 + contentsPages_;
-    pageCount_ = firstUnitPage_ - 1;
-    if (units > 0)
-        renderUnits(firstUnitPage_, -1, nullptr);
-    lastUnitPage_ = pageCount_;
-    layOutIndex();
+    beginCounting();
 }
 
 ReportLayout::Block ReportLayout::headingBlock(const QString& heading, int depth) {
@@ -349,8 +353,9 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
 }
 
 void ReportLayout::footer(int page, PageSink& sink) const {
-    const QString text =
-        QStringLiteral("Page %1 of %2").arg(QString::number(page), QString::number(pageCount_));
+    const QString text = complete_ ? QStringLiteral("Page %1 of %2")
+                                         .arg(QString::number(page), QString::number(pageCount_))
+                                   : QStringLiteral("Page %1").arg(page);
     const double width = PageFontMetrics::instance().width(PageFont::Regular, 8, text);
     sink.text(PageFont::Regular, 8, {(PageWidth - width) / 2, PageHeight - 34}, text, 0.35);
 }
@@ -374,6 +379,36 @@ constexpr double IndexHeading = 34;
 constexpr double IndexLetter = 22;
 } // namespace
 
+// Names longer than an entry can say are cut: no Pascal identifier comes near.
+void ReportLayout::addIndexEntry(const QString& name, const QString& owner, int unit, int page,
+                                 double y) {
+    IndexEntry entry;
+    entry.unit = unit;
+    entry.page = page;
+    entry.y = float(y);
+    entry.nameAt = quint32(indexText_.size());
+    entry.nameLength = quint16(qMin<qsizetype>(name.size(), 0xFFFF));
+    indexText_ += QStringView(name).left(entry.nameLength);
+    // Members of one type follow each other: their owner is kept once.
+    entry.ownerLength = quint16(qMin<qsizetype>(owner.size(), 0xFFFF));
+    if (!indexEntries_.isEmpty() && indexOwner(indexEntries_.last()) == owner)
+        entry.ownerAt = indexEntries_.last().ownerAt;
+    else {
+        entry.ownerAt = quint32(indexText_.size());
+        indexText_ += QStringView(owner).left(entry.ownerLength);
+    }
+    indexEntries_.append(entry);
+}
+
+bool ReportLayout::startsLetter(int entry) const {
+    if (entry == 0)
+        return true;
+    const QStringView name = indexName(indexEntries_[entry]);
+    const QStringView before = indexName(indexEntries_[entry - 1]);
+    const QChar first = name.isEmpty() ? QChar() : name.front().toUpper();
+    return first != (before.isEmpty() ? QChar() : before.front().toUpper());
+}
+
 // The index is sorted as a reader looks a name up: without regard to case,
 // then by owner and unit. Its lines are of two heights (a letter's heading,
 // an entry), so each page takes entries until the next would not fit.
@@ -381,24 +416,22 @@ void ReportLayout::layOutIndex() {
     indexPageStarts_.clear();
     if (indexEntries_.isEmpty())
         return;
+    indexEntries_.squeeze();
+    indexText_.squeeze();
     std::stable_sort(indexEntries_.begin(), indexEntries_.end(),
-                     [](const IndexEntry& a, const IndexEntry& b) {
-                         if (const int c = a.name.compare(b.name, Qt::CaseInsensitive))
+                     [this](const IndexEntry& a, const IndexEntry& b) {
+                         if (const int c = indexName(a).compare(indexName(b), Qt::CaseInsensitive))
                              return c < 0;
-                         if (const int c = a.owner.compare(b.owner, Qt::CaseInsensitive))
+                         if (const int c =
+                                 indexOwner(a).compare(indexOwner(b), Qt::CaseInsensitive))
                              return c < 0;
-                         return a.unit.compare(b.unit, Qt::CaseInsensitive) < 0;
+                         return unitNames_.value(a.unit).compare(unitNames_.value(b.unit),
+                                                                 Qt::CaseInsensitive) < 0;
                      });
-    QChar letter;
-    for (IndexEntry& entry : indexEntries_) {
-        const QChar first = entry.name.isEmpty() ? QChar() : entry.name.front().toUpper();
-        entry.startsLetter = first != letter;
-        letter = first;
-    }
     double y = Top + IndexHeading;
     indexPageStarts_.append(0);
     for (int i = 0; i < indexEntries_.size(); ++i) {
-        const double need = (indexEntries_[i].startsLetter ? IndexLetter : 0) + ContentsLeading;
+        const double need = (startsLetter(i) ? IndexLetter : 0) + ContentsLeading;
         if (y + need > Bottom) {
             indexPageStarts_.append(i);
             y = Top;
@@ -427,19 +460,22 @@ void ReportLayout::renderIndex(int page, PageSink& sink) {
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     for (int i = first; i < end; ++i) {
         const IndexEntry& entry = indexEntries_[i];
-        if (entry.startsLetter) {
+        const QString entryName = indexName(entry).toString();
+        if (startsLetter(i)) {
             const Line heading =
-                single(entry.name.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
+                single(entryName.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
             draw(sink, heading, y);
             y += IndexLetter;
         }
         const QString number = QString::number(entry.page);
         const double numberWidth = metrics.width(PageFont::Regular, 10, number);
         const double room = TextWidth - numberWidth - 30;
-        const QString name = elided(entry.name, PageFont::Regular, 10, room * 0.6);
+        const QString name = elided(entryName, PageFont::Regular, 10, room * 0.6);
         const double nameWidth = metrics.width(PageFont::Regular, 10, name);
-        const QString where =
-            entry.owner.isEmpty() ? entry.unit : entry.owner + QStringLiteral(", ") + entry.unit;
+        const QString unitName = unitNames_.value(entry.unit);
+        const QString where = entry.ownerLength == 0
+                                  ? unitName
+                                  : indexOwner(entry).toString() + QStringLiteral(", ") + unitName;
         const QString whereText = elided(where, PageFont::Regular, 9, room - nameWidth - 10);
         const Line line = single(name, PageFont::Regular, 10, Left + 6, 0, ContentsLeading);
         draw(sink, line, y);
@@ -475,17 +511,19 @@ void ReportLayout::linkTypes(const Line& line, double top, const QString& self,
 
 void ReportLayout::render(int first, int last, PageSink& sink) {
     first = qMax(first, 1);
-    last = qMin(last, pageCount_);
+    last = qMin(last, pageCount());
     for (int page = first; page <= last && page < firstUnitPage_; ++page) {
         if (page == 1)
             renderTitle(sink);
         else
             renderContents(page, sink);
     }
-    if (last >= firstUnitPage_ && first <= lastUnitPage_)
-        renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage_), &sink);
-    for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
-        renderIndex(page, sink);
+    const int lastUnitPage = complete_ ? lastUnitPage_ : pageCount();
+    if (last >= firstUnitPage_ && first <= lastUnitPage)
+        renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage), sink);
+    if (complete_)
+        for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
+            renderIndex(page, sink);
 }
 
 void ReportLayout::renderTitle(PageSink& sink) {
@@ -555,6 +593,15 @@ void ReportLayout::renderContents(int page, PageSink& sink) {
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     const QStringList names = source_.unitNames(firstEntry, entries);
     for (int i = 0; i < names.size(); ++i) {
+        // A unit not laid out yet has no page to give.
+        if (firstEntry + i >= unitStarts_.size()) {
+            draw(sink,
+                 single(elided(names[i], PageFont::Regular, 10, TextWidth - 30), PageFont::Regular,
+                        10, Left, 0, ContentsLeading),
+                 y);
+            y += ContentsLeading;
+            continue;
+        }
         const Place target = unitStart(firstEntry + i);
         const QString number = QString::number(target.page);
         const double numberWidth = metrics.width(PageFont::Regular, 10, number);
@@ -634,14 +681,15 @@ private:
             return false;
         if (y_ > Top)
             y_ += block.spaceBefore;
-        if (!sink_ && b == 0)
+        if (!sink_ && b == 0) {
             layout_.unitStarts_.append({page_, y_});
+            layout_.unitNames_.append(unitName_);
+        }
         if (!sink_ && block.isUnitType &&
             !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
             layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
         if (!sink_ && !block.indexName.isEmpty())
-            layout_.indexEntries_.append(
-                {block.indexName, block.indexOwner, unitName_, page_, float(y_), false});
+            layout_.addIndexEntry(block.indexName, block.indexOwner, position, page_, y_);
         if (sink_ && block.outlineLevel >= 0)
             sink_->outline(block.outlineLevel, block.outlineTitle, page_, y_);
         return true;
@@ -681,28 +729,68 @@ private:
     QString unitName_;
 };
 
-void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
-    Cursor start;
-    int page = firstUnitPage_;
-    if (!sink) {
-        pageStarts_ = {start};
-        unitStarts_.clear();
-        indexEntries_.clear();
-        typePlaces_.clear();
-    } else {
-        const int index = first - firstUnitPage_;
-        if (index < 0 || index >= pageStarts_.size())
-            return;
-        start = pageStarts_[index];
-        page = first;
+ReportLayout::~ReportLayout() = default;
+
+int ReportLayout::pageCount() const {
+    if (complete_)
+        return pageCount_;
+    // The page being filled counts: drawing it lays it out to its end.
+    return firstUnitPage_ - 1 + (unitStarts_.isEmpty() ? 0 : int(pageStarts_.size()));
+}
+
+bool ReportLayout::layOutMore(int milliseconds) {
+    if (complete_)
+        return true;
+    QElapsedTimer slice;
+    slice.start();
+    bool stopped = false;
+    source_.readUnits(nextUnit_, [&](int position, const ReportUnit& unit) {
+        counting_->place(position, unit, {position, 0, 0});
+        nextUnit_ = position + 1;
+        stopped = slice.elapsed() >= milliseconds;
+        return !stopped;
+    });
+    if (!stopped)
+        finishCounting();
+    return complete_;
+}
+
+void ReportLayout::layOutAll() {
+    while (!layOutMore(std::numeric_limits<int>::max())) {
     }
-    Paginator pages(*this, sink, page, last);
+}
+
+void ReportLayout::beginCounting() {
+    complete_ = false;
+    nextUnit_ = 0;
+    pageStarts_ = {Cursor{}};
+    unitStarts_.clear();
+    unitNames_.clear();
+    indexEntries_.clear();
+    indexText_.clear();
+    typePlaces_.clear();
+    indexPageStarts_.clear();
+    counting_ = std::make_unique<Paginator>(*this, nullptr, firstUnitPage_, -1);
+}
+
+void ReportLayout::finishCounting() {
+    pageCount_ = unitStarts_.isEmpty() ? firstUnitPage_ - 1 : counting_->finish();
+    counting_.reset();
+    lastUnitPage_ = pageCount_;
+    layOutIndex();
+    complete_ = true;
+}
+
+void ReportLayout::renderUnits(int first, int last, PageSink& sink) {
+    const int index = first - firstUnitPage_;
+    if (index < 0 || index >= pageStarts_.size())
+        return;
+    const Cursor start = pageStarts_[index];
+    Paginator pages(*this, &sink, first, last);
     source_.readUnits(start.unit, [&](int position, const ReportUnit& unit) {
         return pages.place(position, unit, position == start.unit ? start : Cursor{position, 0, 0});
     });
-    const int end = pages.finish();
-    if (!sink)
-        pageCount_ = end;
+    pages.finish();
 }
 
 } // namespace ink

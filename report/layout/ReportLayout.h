@@ -1,10 +1,13 @@
 #pragma once
+#include <memory>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QLocale>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 #include "PageFonts.h"
 
@@ -27,10 +30,31 @@ public:
     // the layout. `made` is the moment the title page gives for the report.
     explicit ReportLayout(ReportSource& source, const QLocale& locale = QLocale(),
                           const QDateTime& made = QDateTime::currentDateTime());
+    // Counts none yet: the preview shows the first pages at once and lays
+    // out the rest a slice at a time (layOutMore) while the user reads.
+    enum class Deferred { Counting };
+    ReportLayout(ReportSource& source, Deferred, const QLocale& locale = QLocale(),
+                 const QDateTime& made = QDateTime::currentDateTime());
+    ~ReportLayout();
+    ReportLayout(const ReportLayout&) = delete;
+    ReportLayout& operator=(const ReportLayout&) = delete;
+
+    // Whether every page is laid out. Until then pageCount() counts the
+    // pages laid out so far, a page's footer gives no total, the contents
+    // number only the units already placed, and the identifier index is not
+    // there yet; every page is drawn as it will stand once all are laid out
+    // but for those.
+    bool isComplete() const { return complete_; }
+    // Lays out further units for about `milliseconds` (one unit at least);
+    // true once the report is complete.
+    bool layOutMore(int milliseconds);
+    void layOutAll();
+    // Of the document's units, how many are laid out.
+    int unitsLaidOut() const { return nextUnit_; }
 
     static QSizeF pageSize(); // A4, in points
 
-    int pageCount() const { return pageCount_; }
+    int pageCount() const;
     // Where unit `position` (from 0) begins: the contents link there.
     struct Place {
         int page = 0;
@@ -39,7 +63,7 @@ public:
     Place unitStart(int position) const { return unitStarts_.value(position); }
     // The first page of the identifier index that closes the report; 0
     // when the report names no declaration.
-    int indexStart() const { return indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
+    int indexStart() const { return !complete_ || indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -79,21 +103,34 @@ private:
     static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
-    void renderUnits(int first, int last, PageSink* sink);
+    void renderUnits(int first, int last, PageSink& sink);
     void footer(int page, PageSink& sink) const;
     void renderIndex(int page, PageSink& sink);
 
     // A declaration (or routine) where the units' pages show it, for the
-    // identifier index.
+    // identifier index. A large document names hundreds of thousands, so an
+    // entry is a few numbers: its name and owner are places in `indexText_`.
     struct IndexEntry {
-        QString name;
-        QString owner; // "TShape"; empty at unit level
-        QString unit;
+        quint32 nameAt = 0;
+        quint32 ownerAt = 0;
+        quint16 nameLength = 0;
+        quint16 ownerLength = 0; // none at unit level
+        int unit = 0;            // its position in the document
         int page = 0;
         float y = 0;
-        bool startsLetter = false; // the first of its letter: a heading above it
     };
+    QStringView indexName(const IndexEntry& entry) const {
+        return QStringView(indexText_).sliced(entry.nameAt, entry.nameLength);
+    }
+    QStringView indexOwner(const IndexEntry& entry) const {
+        return QStringView(indexText_).sliced(entry.ownerAt, entry.ownerLength);
+    }
+    // The first of its letter: a heading above it.
+    bool startsLetter(int entry) const;
+    void addIndexEntry(const QString& name, const QString& owner, int unit, int page, double y);
     void layOutIndex();
+    void beginCounting();
+    void finishCounting();
 
     ReportSource& source_;
     QLocale locale_;
@@ -106,8 +143,13 @@ private:
     int lastUnitPage_ = 0;
     QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
     void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
-    QList<IndexEntry> indexEntries_; // A to Z
-    QList<int> indexPageStarts_;     // the entry each index page begins with
+    QList<IndexEntry> indexEntries_;      // A to Z
+    QString indexText_;                   // the entries' names and owners, one after another
+    QStringList unitNames_;               // by position, for the index
+    QList<int> indexPageStarts_;          // the entry each index page begins with
+    std::unique_ptr<Paginator> counting_; // while the units are being laid out
+    int nextUnit_ = 0;                    // the unit the count goes on with
+    bool complete_ = false;
 };
 
 } // namespace ink

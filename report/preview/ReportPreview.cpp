@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -116,9 +117,9 @@ ReportPreviewWindow::ReportPreviewWindow(ReportSource& source, ReportLayout& lay
     pageBox_->setRange(1, layout.pageCount());
     pageBox_->installEventFilter(this);
     tools->addWidget(pageBox_);
-    auto* total = new QLabel(QStringLiteral(" of %1 ").arg(layout.pageCount()), this);
-    total->setObjectName(QStringLiteral("PageCount"));
-    tools->addWidget(total);
+    total_ = new QLabel(this);
+    total_->setObjectName(QStringLiteral("PageCount"));
+    tools->addWidget(total_);
     connect(pageBox_, &QSpinBox::valueChanged, this, [this](int page) { go(page); });
     addTool(tools, QStringLiteral("Next"), QStringLiteral("NextPage"), Qt::Key_PageDown,
             [this] { go(page() + 1); });
@@ -131,8 +132,51 @@ ReportPreviewWindow::ReportPreviewWindow(ReportSource& source, ReportLayout& lay
             QKeySequence::Save, [this] { saveAsPdf(); });
     addTool(tools, QStringLiteral("Export HTML..."), QStringLiteral("ExportHtml"),
             QKeySequence(Qt::CTRL | Qt::Key_E), [this] { exportHtml(); });
+    layingOut_ = new QTimer(this);
+    connect(layingOut_, &QTimer::timeout, this, [this] { layOutSlice(); });
+    showProgress();
+    if (!layout_.isComplete())
+        layingOut_->start(0);
     go(1);
     view_->setFocus();
+}
+
+void ReportPreviewWindow::layOutSlice() {
+    layout_.layOutMore(slice_);
+    showProgress();
+}
+
+void ReportPreviewWindow::showProgress() {
+    const QLocale locale;
+    const int pages = layout_.pageCount();
+    pageBox_->setRange(1, qMax(pages, 1));
+    if (layout_.isComplete()) {
+        layingOut_->stop();
+        total_->setText(QStringLiteral(" of %1 ").arg(pages));
+        // The page on screen was drawn without the total in its footer.
+        if (status_->text().startsWith(QLatin1String("Laying out")))
+            say(QString());
+        go(page());
+        return;
+    }
+    total_->setText(QStringLiteral(" of %1 so far ").arg(pages));
+    // A screen reader would hear every slice; once a second is enough.
+    const bool heard = !announced_.isValid() || announced_.hasExpired(1000);
+    if (heard)
+        announced_.start();
+    say(QStringLiteral("Laying out the report: %1 of %2 units, %3 pages so far...")
+            .arg(locale.toString(layout_.unitsLaidOut()), locale.toString(source_.unitCount()),
+                 locale.toString(pages)),
+        heard);
+}
+
+// Printing and saving need every page, and the page count up front.
+void ReportPreviewWindow::finishLayout() {
+    if (layout_.isComplete())
+        return;
+    announceWork(QStringLiteral("Laying out the rest of the report..."));
+    layout_.layOutAll();
+    showProgress();
 }
 
 int ReportPreviewWindow::page() const {
@@ -142,7 +186,11 @@ int ReportPreviewWindow::page() const {
 void ReportPreviewWindow::go(int page) {
     page = qBound(1, page, layout_.pageCount());
     view_->showPage(page);
-    view_->setAccessibleName(QStringLiteral("Page %1 of %2").arg(page).arg(layout_.pageCount()));
+    view_->setAccessibleName(
+        QStringLiteral("Page %1 of %2%3")
+            .arg(page)
+            .arg(layout_.pageCount())
+            .arg(layout_.isComplete() ? QString() : QStringLiteral(" so far")));
     if (pageBox_->value() != page)
         pageBox_->setValue(page);
 }
@@ -170,8 +218,10 @@ QString ReportPreviewWindow::statusText() const {
     return status_->text();
 }
 
-void ReportPreviewWindow::say(const QString& text) {
+void ReportPreviewWindow::say(const QString& text, bool heard) {
     status_->setText(text);
+    if (!heard)
+        return;
     // A screen reader hears the line change as well.
     status_->setAccessibleName(text);
     QAccessibleEvent changed(status_, QAccessible::NameChanged);
@@ -207,6 +257,7 @@ QString ReportPreviewWindow::suggestedName() const {
 }
 
 void ReportPreviewWindow::print() {
+    finishLayout();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(source_.document().name);
     QPrintDialog dialog(&printer, this);
@@ -251,6 +302,7 @@ void ReportPreviewWindow::saveAsPdf() {
                                     .arg(QDir::toNativeSeparators(filePath))))
         return;
     const QString shown = QDir::toNativeSeparators(filePath);
+    finishLayout();
     announceWork(QStringLiteral("Writing %1...").arg(shown));
     try {
         writeReportPdf(source_, layout_, filePath);

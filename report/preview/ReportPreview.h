@@ -1,11 +1,13 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 
 class QAction;
 class QKeySequence;
 class QLabel;
 class QSpinBox;
+class QTimer;
 class QToolBar;
 
 namespace ink {
@@ -37,6 +39,10 @@ class PageView;
 
 // The preview: one page at a time, drawn when it is shown, with paging,
 // printing of any range of pages, "Save as PDF..." and "Export HTML...".
+// A layout not yet complete is laid out on in short slices while the window
+// is open, so the first pages show at once and the user pages through those
+// laid out while the line at the bottom says how far the layout is; print
+// and save lay out the rest first.
 // Replacing a file, or writing into a folder that holds files, is asked first.
 // Every command has a key and its button takes the focus; the line at the
 // bottom says what was written and where.
@@ -52,6 +58,9 @@ public:
     void exportHtml();
     // What the last command wrote, or is writing.
     QString statusText() const;
+    // How long one slice of the layout may take before the window handles
+    // the user's input again.
+    void setLayoutSlice(int milliseconds) { slice_ = milliseconds; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,7 +74,11 @@ private:
     // picture over the window until the next paint, which a long write
     // would otherwise hold back.
     void announceWork(const QString& text);
-    void say(const QString& text);
+    void say(const QString& text, bool heard = true);
+    // One slice of the layout, and what the window shows of its progress.
+    void layOutSlice();
+    void showProgress();
+    void finishLayout();
 
     ReportSource& source_;
     ReportLayout& layout_;
@@ -73,6 +86,10 @@ private:
     PageView* view_ = nullptr;
     QSpinBox* pageBox_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* total_ = nullptr;
+    QTimer* layingOut_ = nullptr;
+    int slice_ = 40;
+    QElapsedTimer announced_; // when the layout's progress was last announced
 };
 
 // Shows the preview modally over `parent`; returns when it closes.

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include "BuiltDocument.h"
 #include "report/layout/PageSink.h"
@@ -132,6 +133,58 @@ TEST_F(ReportLayoutTest, AnyPageDrawnAloneIsThatPageOfTheWholeRun) {
     RecordingSink range;
     layout.render(4, 5, range);
     EXPECT_EQ(range.pages, QList<int>({4, 5}));
+}
+
+// The preview lays the report out while it shows it. A page drawn before
+// the count is complete is that page of the whole run but for the total in
+// its footer and, on the contents, the pages of units not laid out yet;
+// once complete, the layout is the one counted at once.
+TEST_F(ReportLayoutTest, PagesDrawnWhileTheRestIsLaidOutAreThoseOfTheWholeRun) {
+    ReportLayout whole(source);
+    RecordingSink all;
+    whole.render(1, whole.pageCount(), all);
+    const auto isFooter = [](const Drawn& item) {
+        return QRegularExpression("^Page \\d+( of \\d+)?$").match(item.text).hasMatch();
+    };
+
+    ReportLayout growing(source, ReportLayout::Deferred::Counting);
+    EXPECT_FALSE(growing.isComplete());
+    EXPECT_EQ(growing.pageCount(), 2); // the title and the contents
+    EXPECT_EQ(growing.indexStart(), 0);
+    QList<int> counts;
+    while (!growing.layOutMore(0)) {
+        ASSERT_LT(counts.size(), 10) << "the layout never completes";
+        counts.append(growing.pageCount());
+        EXPECT_EQ(growing.unitsLaidOut(), counts.size());
+        for (int page = 1; page <= growing.pageCount(); ++page) {
+            RecordingSink alone;
+            growing.renderPage(page, alone);
+            EXPECT_EQ(alone.pages, QList<int>{page});
+            const QList<Drawn> expected = all.onPage(page);
+            QList<Drawn> drawn = alone.items;
+            ASSERT_EQ(std::count_if(drawn.cbegin(), drawn.cend(), isFooter), 1) << "page " << page;
+            EXPECT_EQ(drawn.takeLast().text, QStringLiteral("Page %1").arg(page));
+            if (page == 2) { // what the contents give is given right
+                for (const Drawn& item : drawn)
+                    EXPECT_TRUE(expected.contains(item)) << item.text.toStdString();
+                if (growing.unitsLaidOut() < source.unitCount()) {
+                    EXPECT_LT(drawn.size(), expected.size() - 1);
+                }
+                continue;
+            }
+            EXPECT_EQ(drawn, expected.first(expected.size() - 1)) << "page " << page;
+        }
+    }
+    // One unit a slice: Ledger.pas, Empty.pas, then the pages of Many.pas.
+    EXPECT_EQ(counts.size(), 3);
+    EXPECT_LE(counts.first(), counts.last());
+    EXPECT_LT(counts.last(), whole.pageCount()); // the identifier index comes last
+    EXPECT_TRUE(growing.isComplete());
+    EXPECT_EQ(growing.pageCount(), whole.pageCount());
+    EXPECT_EQ(growing.indexStart(), whole.indexStart());
+    RecordingSink after;
+    growing.render(1, growing.pageCount(), after);
+    EXPECT_EQ(after.items, all.items);
 }
 
 TEST_F(ReportLayoutTest, NoHeadingOrDeclarationStandsAloneAtAPageFoot) {

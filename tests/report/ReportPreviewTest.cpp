@@ -240,4 +240,80 @@ TEST_F(ReportPreviewTest, SaysWhatWasWrittenAndPaintsBeforeWriting) {
     EXPECT_EQ(window.statusText(), "Nothing was saved.");
 }
 
+// The preview opens on its first page before the pages are counted; the
+// user pages on as pages are laid out while the window says how far the
+// layout is; once complete it gives the total and draws the page on screen
+// again, now with it.
+TEST(ReportPreviewLayingOut, ShowsTheFirstPagesWhileTheRestIsLaidOut) {
+    BuiltDocument built{200};
+    ReportSource source{built.address()};
+    ASSERT_TRUE(source.open(built.docNo()));
+    const int pages = ReportLayout(source).pageCount();
+    AnsweringDialogs dialogs;
+    const auto pageImage = [](ReportPreviewWindow& window) {
+        return window.findChild<QWidget*>("PageView")->grab().toImage();
+    };
+
+    ReportLayout layout(source, ReportLayout::Deferred::Counting);
+    ReportPreviewWindow window(source, layout, dialogs);
+    window.setLayoutSlice(0); // a unit a slice
+    window.resize(600, 800);
+    auto* total = window.findChild<QLabel*>("PageCount");
+    ASSERT_NE(total, nullptr);
+    EXPECT_FALSE(layout.isComplete());
+    EXPECT_EQ(window.page(), 1);
+    EXPECT_EQ(total->text().trimmed(), "of 2 so far");
+    EXPECT_EQ(window.statusText(), "Laying out the report: 0 of 3 units, 2 pages so far...");
+    pageImage(window); // drawn, and kept until the page changes
+
+    QStringList totals{total->text().trimmed()};
+    for (int slices = 0; !layout.isComplete(); ++slices) {
+        ASSERT_LT(slices, 1000) << "the layout never completes";
+        QCoreApplication::processEvents();
+        if (totals.last() != total->text().trimmed())
+            totals.append(total->text().trimmed());
+        if (layout.isComplete())
+            break;
+        // Every page laid out so far can be shown.
+        window.findChild<QAction*>("LastPage")->trigger();
+        EXPECT_EQ(window.page(), layout.pageCount());
+        pageImage(window);
+        EXPECT_TRUE(
+            window.statusText().startsWith("Laying out the report: ") &&
+            window.statusText().contains(QStringLiteral("%1 pages so far").arg(layout.pageCount())))
+            << window.statusText().toStdString();
+    }
+    EXPECT_GE(totals.size(), 3) << totals.join(" | ").toStdString();
+    EXPECT_EQ(totals.last(), QStringLiteral("of %1").arg(pages));
+    EXPECT_EQ(layout.pageCount(), pages);
+    EXPECT_EQ(window.statusText(), QString());
+
+    // The page on screen was drawn again, its footer now with the total.
+    ReportLayout counted(source);
+    ReportPreviewWindow settled(source, counted, dialogs);
+    settled.resize(600, 800);
+    settled.go(window.page());
+    EXPECT_EQ(pageImage(window), pageImage(settled));
+}
+
+// Printing and saving need every page: the rest is laid out first.
+TEST(ReportPreviewLayingOut, SavingBeforeTheLayoutIsCompleteSavesEveryPage) {
+    BuiltDocument built{200};
+    ReportSource source{built.address()};
+    ASSERT_TRUE(source.open(built.docNo()));
+    const int pages = ReportLayout(source).pageCount();
+    ReportLayout layout(source, ReportLayout::Deferred::Counting);
+    AnsweringDialogs dialogs;
+    ReportPreviewWindow window(source, layout, dialogs);
+    dialogs.file = built.temp().filePath("early.pdf");
+    window.saveAsPdf();
+    EXPECT_TRUE(layout.isComplete());
+    EXPECT_EQ(pdfPageCount(dialogs.file), pages);
+    EXPECT_EQ(window.statusText(), QStringLiteral("Saved %1 pages as %2.")
+                                       .arg(pages)
+                                       .arg(QDir::toNativeSeparators(dialogs.file)));
+    EXPECT_EQ(window.findChild<QLabel*>("PageCount")->text().trimmed(),
+              QStringLiteral("of %1").arg(pages));
+}
+
 } // namespace
