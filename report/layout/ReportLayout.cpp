@@ -140,6 +140,9 @@ struct ReportLayout::Block {
     QString indexName;
     QString indexOwner;
     bool isUnitType = false; // a type at unit level: what type names link to
+    // A class, interface or object: one of the class hierarchy. The unit's
+    // own declaration, valid while the unit is laid out.
+    const ReportDeclaration* hierarchyClass = nullptr;
 
     double keepHeight() const {
         double height = 0;
@@ -227,6 +230,7 @@ ReportLayout::ReportLayout(ReportSource& source, const QLocale& locale, const QD
     if (units > 0)
         renderUnits(firstUnitPage_, -1, nullptr);
     lastUnitPage_ = pageCount_;
+    layOutHierarchy();
     layOutIndex();
 }
 
@@ -252,6 +256,8 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
     block.indexName = d.name;
     block.indexOwner = d.owner;
     block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
+    if (ClassHierarchy::takes(d))
+        block.hierarchyClass = &d;
     if (d.isStructure()) {
         block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
         block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
@@ -374,6 +380,87 @@ constexpr double IndexHeading = 34;
 constexpr double IndexLetter = 22;
 } // namespace
 
+namespace {
+// How far the tree's levels stand in, and how deep it goes in before the
+// names of a long chain would have no room left.
+constexpr double HierarchyStep = 12;
+constexpr int HierarchyDeepest = 16;
+const QString HierarchyTitle = QStringLiteral("Class hierarchy");
+} // namespace
+
+// The tree's lines are all of one height, after the title and a note on
+// its first page.
+void ReportLayout::layOutHierarchy() {
+    hierarchyLines_ = hierarchy_.lines();
+    hierarchy_ = ClassHierarchy(); // the lines hold what the pages draw
+    lastHierarchyPage_ = lastUnitPage_;
+    if (hierarchyLines_.isEmpty())
+        return;
+    const int onFirst = int((Bottom - Top - IndexHeading - ContentsLeading) / ContentsLeading);
+    const int onOthers = int((Bottom - Top) / ContentsLeading);
+    int pages = 1;
+    if (hierarchyLines_.size() > onFirst)
+        pages += int((hierarchyLines_.size() - onFirst + onOthers - 1) / onOthers);
+    lastHierarchyPage_ = lastUnitPage_ + pages;
+    pageCount_ = lastHierarchyPage_;
+}
+
+void ReportLayout::renderHierarchy(int page, PageSink& sink) {
+    const int index = page - lastUnitPage_ - 1;
+    const int onFirst = int((Bottom - Top - IndexHeading - ContentsLeading) / ContentsLeading);
+    const int onOthers = int((Bottom - Top) / ContentsLeading);
+    const int first = index == 0 ? 0 : onFirst + (index - 1) * onOthers;
+    const int end = qMin(int(hierarchyLines_.size()), first + (index == 0 ? onFirst : onOthers));
+    if (index < 0 || first >= end)
+        return;
+    sink.beginPage(page);
+    header(source_.document().name, HierarchyTitle, sink);
+    double y = Top;
+    if (index == 0) {
+        sink.outline(0, HierarchyTitle, page, y);
+        draw(sink, single(HierarchyTitle, PageFont::Bold, 18, Left, 0, IndexHeading), y);
+        y += IndexHeading;
+        draw(sink,
+             single(QStringLiteral("Ancestors this document does not declare are named in "
+                                   "italics, without a page."),
+                    PageFont::Regular, 9, Left, Quiet, ContentsLeading),
+             y);
+        y += ContentsLeading;
+    }
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    for (int i = first; i < end; ++i) {
+        const ClassHierarchy::Line& entry = hierarchyLines_[i];
+        const double x = Left + 6 + qMin(entry.depth, HierarchyDeepest) * HierarchyStep;
+        if (entry.entry < 0) {
+            draw(sink,
+                 single(elided(entry.name, PageFont::Italic, 10, Right - x), PageFont::Italic, 10,
+                        x, 0.3, ContentsLeading),
+                 y);
+            y += ContentsLeading;
+            continue;
+        }
+        const Place target = hierarchyPlaces_.value(entry.entry);
+        const QString number = QString::number(target.page);
+        const double numberWidth = metrics.width(PageFont::Regular, 10, number);
+        const double room = Right - x - numberWidth - 12;
+        const QString name = elided(entry.name, PageFont::Regular, 10, room * 0.7);
+        const double nameWidth = metrics.width(PageFont::Regular, 10, name);
+        const QString where = entry.kind == QLatin1String("class")
+                                  ? entry.unitName
+                                  : entry.kind + QStringLiteral(", ") + entry.unitName;
+        const Line line = single(name, PageFont::Regular, 10, x, 0, ContentsLeading);
+        draw(sink, line, y);
+        const double at = baseline(y, line);
+        sink.text(PageFont::Regular, 9, {x + nameWidth + 8, at},
+                  elided(where, PageFont::Regular, 9, room - nameWidth - 8), 0.45);
+        sink.text(PageFont::Regular, 10, {Right - numberWidth, at}, number, 0);
+        sink.link(QRectF(x, y, Right - x, ContentsLeading), target.page, target.y);
+        y += ContentsLeading;
+    }
+    footer(page, sink);
+    sink.endPage();
+}
+
 // The index is sorted as a reader looks a name up: without regard to case,
 // then by owner and unit. Its lines are of two heights (a letter's heading,
 // an entry), so each page takes entries until the next would not fit.
@@ -405,11 +492,11 @@ void ReportLayout::layOutIndex() {
         }
         y += need;
     }
-    pageCount_ = lastUnitPage_ + int(indexPageStarts_.size());
+    pageCount_ = lastHierarchyPage_ + int(indexPageStarts_.size());
 }
 
 void ReportLayout::renderIndex(int page, PageSink& sink) {
-    const int index = page - lastUnitPage_ - 1;
+    const int index = page - lastHierarchyPage_ - 1;
     if (index < 0 || index >= indexPageStarts_.size())
         return;
     const int first = indexPageStarts_[index];
@@ -484,7 +571,10 @@ void ReportLayout::render(int first, int last, PageSink& sink) {
     }
     if (last >= firstUnitPage_ && first <= lastUnitPage_)
         renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage_), &sink);
-    for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
+    for (int page = qMax(first, lastUnitPage_ + 1); page <= last && page <= lastHierarchyPage_;
+         ++page)
+        renderHierarchy(page, sink);
+    for (int page = qMax(first, lastHierarchyPage_ + 1); page <= last; ++page)
         renderIndex(page, sink);
 }
 
@@ -639,6 +729,10 @@ private:
         if (!sink_ && block.isUnitType &&
             !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
             layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
+        if (!sink_ && block.hierarchyClass) {
+            layout_.hierarchy_.add(*block.hierarchyClass, position, unitName_);
+            layout_.hierarchyPlaces_.append({page_, y_});
+        }
         if (!sink_ && !block.indexName.isEmpty())
             layout_.indexEntries_.append(
                 {block.indexName, block.indexOwner, unitName_, page_, float(y_), false});
@@ -689,6 +783,8 @@ void ReportLayout::renderUnits(int first, int last, PageSink* sink) {
         unitStarts_.clear();
         indexEntries_.clear();
         typePlaces_.clear();
+        hierarchy_ = ClassHierarchy();
+        hierarchyPlaces_.clear();
     } else {
         const int index = first - firstUnitPage_;
         if (index < 0 || index >= pageStarts_.size())
