@@ -45,6 +45,8 @@ nav.sidebar .site-links { padding-bottom: 0.5rem; border-bottom: 1px solid #eee;
 .sidebar-heading { font-weight: 600; color: #444; margin: 0.8rem 0 0.3rem 0.4rem; }
 section.routine, section.declaration { margin: 1.2rem 0; }
 section.declaration.type { margin-top: 2rem; }
+section.declaration.type.depth-0 { border-top: 1px solid #e3e6ec; padding-top: 0.8rem; }
+h2 + section.declaration.type.depth-0 { border-top: 0; padding-top: 0; }
 section.depth-1, h4.depth-1 { margin-left: 1.5rem; }
 section.depth-2, h4.depth-2 { margin-left: 3rem; }
 section.depth-3, h4.depth-3, section.depth-4, h4.depth-4 { margin-left: 4.5rem; }
@@ -68,6 +70,7 @@ p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
 p.changed { color: #7a5b00; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
+.description.unit { margin-left: 0; }
 .none { color: #777; font-style: italic; }
 :target { scroll-margin-top: 1rem; }
 section:target > pre.declaration { background: #fff7d6; }
@@ -236,7 +239,7 @@ QString htmlUnitHead(const ReportUnit& unit) {
     QString html;
     if (!unit.form.isEmpty())
         html += QStringLiteral("<p class=\"subtitle\">Form: %1</p>\n").arg(htmlText(unit.form));
-    html += unit.described() ? QStringLiteral("<div class=\"description\">%1</div>\n")
+    html += unit.described() ? QStringLiteral("<div class=\"description unit\">%1</div>\n")
                                    .arg(htmlMemo(unit.description))
                              : htmlNone(QString::fromLatin1(NoDescriptionText));
     return html;

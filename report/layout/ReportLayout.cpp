@@ -143,6 +143,8 @@ struct ReportLayout::Block {
     // A class, interface or object: one of the class hierarchy. The unit's
     // own declaration, valid while the unit is laid out.
     const ReportDeclaration* hierarchyClass = nullptr;
+    // A thin rule above it, that sets a unit's classes apart from one another.
+    bool ruleAbove = false;
 
     double keepHeight() const {
         double height = 0;
@@ -258,6 +260,7 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
     block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
     if (ClassHierarchy::takes(d))
         block.hierarchyClass = &d;
+    block.ruleAbove = d.depth == 0 && d.isStructure() && d.heading.isEmpty();
     if (d.isStructure()) {
         block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
         block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
@@ -385,6 +388,7 @@ namespace {
 // names of a long chain would have no room left.
 constexpr double HierarchyStep = 12;
 constexpr int HierarchyDeepest = 16;
+constexpr double HierarchyNote = 20; // the note under the title, and air below it
 const QString HierarchyTitle = QStringLiteral("Class hierarchy");
 } // namespace
 
@@ -396,7 +400,7 @@ void ReportLayout::layOutHierarchy() {
     lastHierarchyPage_ = lastUnitPage_;
     if (hierarchyLines_.isEmpty())
         return;
-    const int onFirst = int((Bottom - Top - IndexHeading - ContentsLeading) / ContentsLeading);
+    const int onFirst = int((Bottom - Top - IndexHeading - HierarchyNote) / ContentsLeading);
     const int onOthers = int((Bottom - Top) / ContentsLeading);
     int pages = 1;
     if (hierarchyLines_.size() > onFirst)
@@ -407,7 +411,7 @@ void ReportLayout::layOutHierarchy() {
 
 void ReportLayout::renderHierarchy(int page, PageSink& sink) {
     const int index = page - lastUnitPage_ - 1;
-    const int onFirst = int((Bottom - Top - IndexHeading - ContentsLeading) / ContentsLeading);
+    const int onFirst = int((Bottom - Top - IndexHeading - HierarchyNote) / ContentsLeading);
     const int onOthers = int((Bottom - Top) / ContentsLeading);
     const int first = index == 0 ? 0 : onFirst + (index - 1) * onOthers;
     const int end = qMin(int(hierarchyLines_.size()), first + (index == 0 ? onFirst : onOthers));
@@ -425,7 +429,7 @@ void ReportLayout::renderHierarchy(int page, PageSink& sink) {
                                    "italics, without a page."),
                     PageFont::Regular, 9, Left, Quiet, ContentsLeading),
              y);
-        y += ContentsLeading;
+        y += HierarchyNote;
     }
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     for (int i = first; i < end; ++i) {
@@ -722,8 +726,13 @@ private:
             need += blocks[b + 1].spaceBefore + blocks[b + 1].keepHeight();
         if (y_ > Top && y_ + block.spaceBefore + need > Bottom && !newPage({position, b, 0}))
             return false;
-        if (y_ > Top)
+        if (y_ > Top) {
+            if (sink_ && block.ruleAbove) {
+                const double at = y_ + block.spaceBefore / 2;
+                sink_->rule({Left, at}, {Right, at}, 0.5, 0.8);
+            }
             y_ += block.spaceBefore;
+        }
         if (!sink_ && b == 0)
             layout_.unitStarts_.append({page_, y_});
         if (!sink_ && block.isUnitType &&

@@ -11,6 +11,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
+#include "report/layout/PageSink.h"
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
@@ -365,6 +368,58 @@ TEST(ReportHierarchyPages, ALongTreeRunsOverPagesLosingNoLine) {
     EXPECT_EQ(names.first(), "TBase");
     for (int i = 1; i <= 150; ++i)
         EXPECT_EQ(names[i], QStringLiteral("TClass%1").arg(i, 3, 10, QChar('0')));
+}
+
+// What the pages draw: texts and rules, by page and height.
+class DrawnItems : public PageSink {
+public:
+    struct Item {
+        int page;
+        double y;
+        QString text; // empty for a rule
+    };
+    void beginPage(int page) override { current_ = page; }
+    void text(PageFont, double, QPointF at, const QString& text, double) override {
+        items.append({current_, at.y(), text});
+    }
+    void rule(QPointF from, QPointF, double, double) override {
+        items.append({current_, from.y(), {}});
+    }
+    void endPage() override {}
+    QList<Item> items;
+
+private:
+    int current_ = 0;
+};
+
+// Each class, interface, object and record of a unit but the first stands
+// under a rule of its own, so that one is not read as part of the one above;
+// not at a page's top, where nothing stands above it.
+TEST_F(ReportHierarchyTest, ThePdfSetsAUnitsTypesApartWithARule) {
+    ReportSource source(store);
+    ASSERT_TRUE(source.open(1));
+    ReportLayout layout(source);
+    DrawnItems sink;
+    layout.render(layout.unitStart(0).page, layout.hierarchyStart() - 1, sink);
+    QStringList under; // the text that follows each rule but the header's
+    for (qsizetype i = 0; i < sink.items.size(); ++i) {
+        const DrawnItems::Item& rule = sink.items[i];
+        if (!rule.text.isEmpty() || rule.y < 60)
+            continue;
+        const auto next =
+            std::find_if(sink.items.cbegin() + i + 1, sink.items.cend(),
+                         [&](const DrawnItems::Item& item) { return !item.text.isEmpty(); });
+        ASSERT_NE(next, sink.items.cend());
+        EXPECT_EQ(next->page, rule.page);
+        EXPECT_GT(next->y, rule.y);
+        EXPECT_LT(next->y, rule.y + 20);
+        under.append(next->text);
+    }
+    // Not the first type under its heading, nor one that begins a page.
+    const QStringList types{"IFillable", "TShape", "TShapeList", "TPoint", "TRing", "TLegacy"};
+    for (const QString& name : std::as_const(under))
+        EXPECT_TRUE(types.contains(name)) << name.toStdString();
+    EXPECT_GE(under.size(), 5) << under.join(' ').toStdString();
 }
 
 } // namespace
