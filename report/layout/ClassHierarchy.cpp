@@ -132,9 +132,13 @@ int ClassHierarchy::add(const ReportDeclaration& d, int unit, const QString& uni
 
 QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
     const int count = int(classes_.size());
-    QHash<QString, QList<int>> byName; // in the order added
-    for (int i = 0; i < count; ++i)
+    QHash<QString, QList<int>> byName;   // in the order added
+    QHash<QString, QList<int>> generics; // by name alone, whatever their parameters
+    for (int i = 0; i < count; ++i) {
         byName[key(classes_[i].lookupName, classes_[i].arity)].append(i);
+        if (classes_[i].arity > 0)
+            generics[key(classes_[i].lookupName, -1)].append(i);
+    }
 
     // The declaration `name` finds from class `from`: the one in `unit` (the
     // class's own), else the first of the document; never the class itself.
@@ -157,7 +161,9 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
     // Each class's parent in the document, or the outside ancestor it names.
     QList<int> parent(count, -1);
     QList<int> outside(count, -1);
-    QList<QString> outsideNames;
+    // Each outside ancestor with the spellings its descendants give it, and
+    // how often: it is shown as most of them write it.
+    QList<QList<QPair<QString, int>>> outsideSpellings;
     QHash<QString, int> outsideByName;
     for (int i = 0; i < count; ++i) {
         const Entry& entry = classes_[i];
@@ -195,6 +201,21 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
             if (found < 0)
                 found = find(last, ref.arity, i, entry.unit);
         }
+        if (found < 0 && ref.arity > 0) {
+            // A generic whose parameters the reader could not count (FPC's
+            // units write them with macros): the one generic of the name
+            // is the best guess, as nothing else of it can be specialized.
+            for (const int j : generics.value(key(last, -1))) {
+                if (j == i)
+                    continue;
+                if (classes_[j].unit == entry.unit) {
+                    found = j;
+                    break;
+                }
+                if (found < 0)
+                    found = j;
+            }
+        }
         if (found >= 0) {
             parent[i] = found;
             continue;
@@ -202,11 +223,25 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
         const QString outsideKey = key(last, ref.arity);
         auto known = outsideByName.constFind(outsideKey);
         if (known == outsideByName.constEnd()) {
-            known = outsideByName.insert(outsideKey, int(outsideNames.size()));
-            outsideNames.append(outsideName(last, ref.arity));
+            known = outsideByName.insert(outsideKey, int(outsideSpellings.size()));
+            outsideSpellings.append(QList<QPair<QString, int>>());
         }
         outside[i] = *known;
+        QList<QPair<QString, int>>& spellings = outsideSpellings[*known];
+        const QString spelling = outsideName(last, ref.arity);
+        const auto same = std::find_if(spellings.begin(), spellings.end(),
+                                       [&](const auto& seen) { return seen.first == spelling; });
+        if (same == spellings.end())
+            spellings.append({spelling, 1});
+        else
+            ++same->second;
     }
+    QStringList outsideNames;
+    for (const QList<QPair<QString, int>>& spellings : std::as_const(outsideSpellings))
+        outsideNames.append(
+            std::max_element(spellings.cbegin(), spellings.cend(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; })
+                ->first);
 
     // Classes that name each other as ancestors (a damaged store, or code
     // that never compiled) would hang from nothing: the first met of each

@@ -113,6 +113,9 @@ TEST(ClassHierarchy, GenericsAreToldApartByTheirNumberOfParameters) {
     tree.add(cls("TByName", "TDictionary<string, TList<Integer>>, IEnumerable"), 2, "Mine.pas");
     tree.add(cls("TItems", "specialize TFPGList<TItem>"), 2, "Mine.pas");
     tree.add(cls("TPairs", "specialize TFPGMap<string, TItem>"), 2, "Mine.pas");
+    // Parameters written with a macro: the reader counts one.
+    tree.add(type("class", "TMap", "TMap<MAP_PARAMETERS> = class", "TObject"), 1, "Generics.pas");
+    tree.add(cls("TNumbers", "TMap<string, Integer, THash>"), 2, "Mine.pas");
     EXPECT_EQ(drawn(tree), "TEnumerable<T> *\n"
                            "  TList<T> Generics.pas\n"
                            "    TNames Mine.pas\n"
@@ -124,7 +127,9 @@ TEST(ClassHierarchy, GenericsAreToldApartByTheirNumberOfParameters) {
                            "  TDictionary<TKey; TValue: class, constructor> Generics.pas\n"
                            "    TByName Mine.pas\n"
                            "  TList Classes.pas\n"
-                           "    TOld Mine.pas\n");
+                           "    TOld Mine.pas\n"
+                           "  TMap<MAP_PARAMETERS> Generics.pas\n"
+                           "    TNumbers Mine.pas\n");
 }
 
 TEST(ClassHierarchy, EveryClassStandsOnceThoughAncestorsNameEachOther) {
@@ -139,6 +144,10 @@ TEST(ClassHierarchy, EveryClassStandsOnceThoughAncestorsNameEachOther) {
     tree.add(cls("TForm", "TForm"), 1, "Mine.pas");
     tree.add(cls("TForm", "TCustomForm"), 2, "Forms.pas");
     tree.add(cls("TSelf", "TSelf"), 1, "Mine.pas");
+    // An outside ancestor is named as most of its descendants write it.
+    tree.add(cls("TFirst", "Tstream"), 1, "Mine.pas");
+    tree.add(cls("TSecond", "TStream"), 1, "Mine.pas");
+    tree.add(cls("TThird", "Classes.TStream"), 1, "Mine.pas");
     const QString text = drawn(tree);
     EXPECT_EQ(text, "TA U.pas\n"
                     "  TC U.pas\n"
@@ -148,7 +157,11 @@ TEST(ClassHierarchy, EveryClassStandsOnceThoughAncestorsNameEachOther) {
                     "  TForm Forms.pas\n"
                     "    TForm Mine.pas\n"
                     "TSelf *\n"
-                    "  TSelf Mine.pas\n");
+                    "  TSelf Mine.pas\n"
+                    "TStream *\n"
+                    "  TFirst Mine.pas\n"
+                    "  TSecond Mine.pas\n"
+                    "  TThird Mine.pas\n");
 
     // A long chain is read without recursion.
     ClassHierarchy chain;
