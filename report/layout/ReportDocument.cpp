@@ -62,7 +62,7 @@ QString ReportDeclaration::location() const {
 
 QString ReportDeclaration::kindLine() const {
     QString line = kind;
-    const QStringList parents = ancestor.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    const QStringList parents = this->parents();
     if (parents.isEmpty())
         return line;
     if (kind == QLatin1String("helper"))
@@ -72,6 +72,26 @@ QString ReportDeclaration::kindLine() const {
     if (parents.size() > 1)
         line += QStringLiteral(", implements ") + parents.mid(1).join(QStringLiteral(", "));
     return line;
+}
+
+QStringList ReportDeclaration::parents() const {
+    QStringList names;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= ancestor.size(); ++i) {
+        const QChar c = i < ancestor.size() ? ancestor[i] : QChar(',');
+        if (c == QChar('<') || c == QChar('(') || c == QChar('['))
+            ++depth;
+        else if (c == QChar('>') || c == QChar(')') || c == QChar(']'))
+            depth = qMax(depth - 1, 0);
+        else if (c == QChar(',') && depth == 0) {
+            const QString name = ancestor.mid(start, i - start).trimmed();
+            if (!name.isEmpty())
+                names.append(name);
+            start = i + 1;
+        }
+    }
+    return names;
 }
 
 QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text) {

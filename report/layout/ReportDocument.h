@@ -77,6 +77,9 @@ struct ReportDeclaration {
     // "class, inherits TBase, implements IFoo, IBar"; the kind alone for a
     // declaration without ancestor.
     QString kindLine() const;
+    // The ancestor, then the interfaces, each as written; the commas of
+    // generic arguments (`TDictionary<string, Integer>`) do not part them.
+    QStringList parents() const;
 };
 
 struct ReportUnit {
@@ -123,6 +126,8 @@ QString shownForm(const QString& storedForm);
 // The texts an output shows where there is nothing to show.
 inline constexpr const char* NoDescriptionText = "No description.";
 inline constexpr const char* NoUnitsText = "This document has no units.";
+inline constexpr const char* NoClassesText =
+    "This document declares no classes, interfaces or objects.";
 inline constexpr const char* NoVersionInfoText =
     "No version information was found for this document.";
 

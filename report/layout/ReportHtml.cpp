@@ -45,6 +45,8 @@ nav.sidebar .site-links { padding-bottom: 0.5rem; border-bottom: 1px solid #eee;
 .sidebar-heading { font-weight: 600; color: #444; margin: 0.8rem 0 0.3rem 0.4rem; }
 section.routine, section.declaration { margin: 1.2rem 0; }
 section.declaration.type { margin-top: 2rem; }
+section.declaration.type.depth-0 { border-top: 1px solid #e3e6ec; padding-top: 0.8rem; }
+h2 + section.declaration.type.depth-0 { border-top: 0; padding-top: 0; }
 section.depth-1, h4.depth-1 { margin-left: 1.5rem; }
 section.depth-2, h4.depth-2 { margin-left: 3rem; }
 section.depth-3, h4.depth-3, section.depth-4, h4.depth-4 { margin-left: 4.5rem; }
@@ -55,12 +57,20 @@ ul.identifiers li { break-inside: avoid; overflow-wrap: anywhere; }
 ul.identifiers small { color: #667; }
 h4.group { color: #444; margin-top: 1.4rem; margin-bottom: 0.2rem; font-size: 1rem; }
 pre.declaration a, p.kind a { color: #23395b; }
+ul.hierarchy, ul.hierarchy ul { list-style: none; margin: 0; padding-left: 1.4rem; }
+ul.hierarchy { padding-left: 0; }
+ul.hierarchy ul { border-left: 1px solid #dde; margin-left: 0.3rem; }
+ul.hierarchy li { margin: 0.15rem 0; overflow-wrap: anywhere; }
+ul.hierarchy small { color: #667; }
+ul.hierarchy .outside { font-style: italic; color: #555; }
+p.note { color: #667; font-size: 0.9rem; }
 p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
 p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }
 p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
 p.changed { color: #7a5b00; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
+.description.unit { margin-left: 0; }
 .none { color: #777; font-style: italic; }
 :target { scroll-margin-top: 1rem; }
 section:target > pre.declaration { background: #fff7d6; }
@@ -191,11 +201,45 @@ QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const
     return html + QStringLiteral("</section>\n");
 }
 
+QString htmlHierarchy(const ClassHierarchy& hierarchy, const std::function<QString(int)>& hrefOf) {
+    if (hierarchy.isEmpty())
+        return htmlNone(QString::fromLatin1(NoClassesText));
+    QString html = QStringLiteral("<p class=\"note\">Ancestors this document does not declare are "
+                                  "named in italics, without a link.</p>\n");
+    // Each line opens an item; a deeper one opens a list inside it, and a
+    // shallower one closes what it leaves.
+    int open = -1; // the depth of the item last opened
+    for (const ClassHierarchy::Line& line : hierarchy.lines()) {
+        if (line.depth > open)
+            html += open < 0 ? QStringLiteral("<ul class=\"hierarchy\">\n")
+                             : QStringLiteral("\n<ul>\n");
+        else
+            html += QStringLiteral("</li>\n");
+        for (; open > line.depth; --open)
+            html += QStringLiteral("</ul></li>\n");
+        open = line.depth;
+        if (line.entry < 0) {
+            html +=
+                QStringLiteral("<li><span class=\"outside\">%1</span>").arg(htmlText(line.name));
+            continue;
+        }
+        const QString where = line.kind == QLatin1String("class")
+                                  ? line.unitName
+                                  : line.kind + QStringLiteral(", ") + line.unitName;
+        html += QStringLiteral("<li><a href=\"%1\">%2</a> <small>%3</small>")
+                    .arg(htmlText(hrefOf(line.entry)), htmlText(line.name), htmlText(where));
+    }
+    html += QStringLiteral("</li>\n");
+    for (; open > 0; --open)
+        html += QStringLiteral("</ul></li>\n");
+    return html + QStringLiteral("</ul>\n");
+}
+
 QString htmlUnitHead(const ReportUnit& unit) {
     QString html;
     if (!unit.form.isEmpty())
         html += QStringLiteral("<p class=\"subtitle\">Form: %1</p>\n").arg(htmlText(unit.form));
-    html += unit.described() ? QStringLiteral("<div class=\"description\">%1</div>\n")
+    html += unit.described() ? QStringLiteral("<div class=\"description unit\">%1</div>\n")
                                    .arg(htmlMemo(unit.description))
                              : htmlNone(QString::fromLatin1(NoDescriptionText));
     return html;
@@ -250,15 +294,27 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
     };
     const TypeLinks links = typeLinks(
         source, [](int) { return QString(); }, prefix);
+    ClassHierarchy hierarchy;
+    QStringList hierarchyTargets; // by the hierarchy's entry
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         // One page for every unit: each unit's ids have a prefix of their own.
         PageAnchors anchors(QStringLiteral("u%1-").arg(position + 1));
         html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
                     .arg(QString::number(position + 1), htmlText(unit.name));
         html += htmlUnitHead(unit);
-        html += htmlUnitRoutines(unit, routineAnchors(unit, anchors), links);
+        const QStringList ids = routineAnchors(unit, anchors);
+        html += htmlUnitRoutines(unit, ids, links);
+        for (qsizetype i = 0; i < unit.declarations.size(); ++i)
+            if (ClassHierarchy::takes(unit.declarations[i])) {
+                hierarchy.add(unit.declarations[i], position, unit.name);
+                hierarchyTargets.append(QChar('#') + ids[i]);
+            }
         return true;
     });
+    // After the units, as in the PDF; a document without classes has none.
+    if (!hierarchy.isEmpty())
+        html += QStringLiteral("<h2 id=\"hierarchy\">Class hierarchy</h2>\n") +
+                htmlHierarchy(hierarchy, [&](int entry) { return hierarchyTargets.value(entry); });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "ClassHierarchy.h"
 #include "ReportDocument.h"
 #include "ReportSiteNames.h"
 
@@ -48,6 +49,9 @@ QString htmlLinked(const QString& text, const TypeLinks& links, const QString& s
 // One declaration with its kind, where it stands, notes and description.
 QString htmlDeclaration(const ReportDeclaration& declaration, const QString& anchor,
                         const TypeLinks& links = {});
+// The tree of a document's classes as nested lists, each class linked to
+// `hrefOf(its entry)`, or the note that the document declares none.
+QString htmlHierarchy(const ClassHierarchy& hierarchy, const std::function<QString(int)>& hrefOf);
 // A unit's form and description.
 QString htmlUnitHead(const ReportUnit& unit);
 // A unit's declarations and routines (with ids from `anchors`) and the note

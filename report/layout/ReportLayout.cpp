@@ -142,6 +142,11 @@ struct ReportLayout::Block {
     QString indexName;
     QString indexOwner;
     bool isUnitType = false; // a type at unit level: what type names link to
+    // A class, interface or object: one of the class hierarchy. The unit's
+    // own declaration, valid while the unit is laid out.
+    const ReportDeclaration* hierarchyClass = nullptr;
+    // A thin rule above it, that sets a unit's classes apart from one another.
+    bool ruleAbove = false;
 
     double keepHeight() const {
         double height = 0;
@@ -256,6 +261,9 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
     block.indexName = d.name;
     block.indexOwner = d.owner;
     block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
+    if (ClassHierarchy::takes(d))
+        block.hierarchyClass = &d;
+    block.ruleAbove = d.depth == 0 && d.isStructure() && d.heading.isEmpty();
     if (d.isStructure()) {
         block.lines.append(single(d.name, PageFont::Bold, 11, x, 0, 16));
         block.lines.append(single(d.kindLine(), PageFont::Italic, 9, x, 0.35));
@@ -409,6 +417,88 @@ bool ReportLayout::startsLetter(int entry) const {
     return first != (before.isEmpty() ? QChar() : before.front().toUpper());
 }
 
+namespace {
+// How far the tree's levels stand in, and how deep it goes in before the
+// names of a long chain would have no room left.
+constexpr double HierarchyStep = 12;
+constexpr int HierarchyDeepest = 16;
+constexpr double HierarchyNote = 20; // the note under the title, and air below it
+const QString HierarchyTitle = QStringLiteral("Class hierarchy");
+} // namespace
+
+// The tree's lines are all of one height, after the title and a note on
+// its first page.
+void ReportLayout::layOutHierarchy() {
+    hierarchyLines_ = hierarchy_.lines();
+    hierarchy_ = ClassHierarchy(); // the lines hold what the pages draw
+    lastHierarchyPage_ = lastUnitPage_;
+    if (hierarchyLines_.isEmpty())
+        return;
+    const int onFirst = int((Bottom - Top - IndexHeading - HierarchyNote) / ContentsLeading);
+    const int onOthers = int((Bottom - Top) / ContentsLeading);
+    int pages = 1;
+    if (hierarchyLines_.size() > onFirst)
+        pages += int((hierarchyLines_.size() - onFirst + onOthers - 1) / onOthers);
+    lastHierarchyPage_ = lastUnitPage_ + pages;
+    pageCount_ = lastHierarchyPage_;
+}
+
+void ReportLayout::renderHierarchy(int page, PageSink& sink) {
+    const int index = page - lastUnitPage_ - 1;
+    const int onFirst = int((Bottom - Top - IndexHeading - HierarchyNote) / ContentsLeading);
+    const int onOthers = int((Bottom - Top) / ContentsLeading);
+    const int first = index == 0 ? 0 : onFirst + (index - 1) * onOthers;
+    const int end = qMin(int(hierarchyLines_.size()), first + (index == 0 ? onFirst : onOthers));
+    if (index < 0 || first >= end)
+        return;
+    sink.beginPage(page);
+    header(source_.document().name, HierarchyTitle, sink);
+    double y = Top;
+    if (index == 0) {
+        sink.outline(0, HierarchyTitle, page, y);
+        draw(sink, single(HierarchyTitle, PageFont::Bold, 18, Left, 0, IndexHeading), y);
+        y += IndexHeading;
+        draw(sink,
+             single(QStringLiteral("Ancestors this document does not declare are named in "
+                                   "italics, without a page."),
+                    PageFont::Regular, 9, Left, Quiet, ContentsLeading),
+             y);
+        y += HierarchyNote;
+    }
+    const PageFontMetrics& metrics = PageFontMetrics::instance();
+    for (int i = first; i < end; ++i) {
+        const ClassHierarchy::Line& entry = hierarchyLines_[i];
+        const double x = Left + 6 + qMin(entry.depth, HierarchyDeepest) * HierarchyStep;
+        if (entry.entry < 0) {
+            draw(sink,
+                 single(elided(entry.name, PageFont::Italic, 10, Right - x), PageFont::Italic, 10,
+                        x, 0.3, ContentsLeading),
+                 y);
+            y += ContentsLeading;
+            continue;
+        }
+        const Place target = hierarchyPlaces_.value(entry.entry);
+        const QString number = QString::number(target.page);
+        const double numberWidth = metrics.width(PageFont::Regular, 10, number);
+        const double room = Right - x - numberWidth - 12;
+        const QString name = elided(entry.name, PageFont::Regular, 10, room * 0.7);
+        const double nameWidth = metrics.width(PageFont::Regular, 10, name);
+        const QString where = entry.kind == QLatin1String("class")
+                                  ? entry.unitName
+                                  : entry.kind + QStringLiteral(", ") + entry.unitName;
+        const Line line = single(name, PageFont::Regular, 10, x, 0, ContentsLeading);
+        draw(sink, line, y);
+        const double at = baseline(y, line);
+        sink.text(PageFont::Regular, 9, {x + nameWidth + 8, at},
+                  elided(where, PageFont::Regular, 9, room - nameWidth - 8), 0.45);
+        sink.text(PageFont::Regular, 10, {Right - numberWidth, at}, number, 0);
+        sink.link(QRectF(x, y, Right - x, ContentsLeading), target.page, target.y);
+        y += ContentsLeading;
+    }
+    footer(page, sink);
+    sink.endPage();
+}
+
 // The index is sorted as a reader looks a name up: without regard to case,
 // then by owner and unit. Its lines are of two heights (a letter's heading,
 // an entry), so each page takes entries until the next would not fit.
@@ -438,11 +528,11 @@ void ReportLayout::layOutIndex() {
         }
         y += need;
     }
-    pageCount_ = lastUnitPage_ + int(indexPageStarts_.size());
+    pageCount_ = lastHierarchyPage_ + int(indexPageStarts_.size());
 }
 
 void ReportLayout::renderIndex(int page, PageSink& sink) {
-    const int index = page - lastUnitPage_ - 1;
+    const int index = page - lastHierarchyPage_ - 1;
     if (index < 0 || index >= indexPageStarts_.size())
         return;
     const int first = indexPageStarts_[index];
@@ -521,9 +611,13 @@ void ReportLayout::render(int first, int last, PageSink& sink) {
     const int lastUnitPage = complete_ ? lastUnitPage_ : pageCount();
     if (last >= firstUnitPage_ && first <= lastUnitPage)
         renderUnits(qMax(first, firstUnitPage_), qMin(last, lastUnitPage), sink);
-    if (complete_)
-        for (int page = qMax(first, lastUnitPage_ + 1); page <= last; ++page)
-            renderIndex(page, sink);
+    if (!complete_)
+        return;
+    for (int page = qMax(first, lastUnitPage_ + 1); page <= last && page <= lastHierarchyPage_;
+         ++page)
+        renderHierarchy(page, sink);
+    for (int page = qMax(first, lastHierarchyPage_ + 1); page <= last; ++page)
+        renderIndex(page, sink);
 }
 
 void ReportLayout::renderTitle(PageSink& sink) {
@@ -679,8 +773,13 @@ private:
             need += blocks[b + 1].spaceBefore + blocks[b + 1].keepHeight();
         if (y_ > Top && y_ + block.spaceBefore + need > Bottom && !newPage({position, b, 0}))
             return false;
-        if (y_ > Top)
+        if (y_ > Top) {
+            if (sink_ && block.ruleAbove) {
+                const double at = y_ + block.spaceBefore / 2;
+                sink_->rule({Left, at}, {Right, at}, 0.5, 0.8);
+            }
             y_ += block.spaceBefore;
+        }
         if (!sink_ && b == 0) {
             layout_.unitStarts_.append({page_, y_});
             layout_.unitNames_.append(unitName_);
@@ -688,6 +787,10 @@ private:
         if (!sink_ && block.isUnitType &&
             !layout_.typePlaces_.contains(block.indexName.toCaseFolded()))
             layout_.typePlaces_.insert(block.indexName.toCaseFolded(), {page_, y_});
+        if (!sink_ && block.hierarchyClass) {
+            layout_.hierarchy_.add(*block.hierarchyClass, position, unitName_);
+            layout_.hierarchyPlaces_.append({page_, y_});
+        }
         if (!sink_ && !block.indexName.isEmpty())
             layout_.addIndexEntry(block.indexName, block.indexOwner, position, page_, y_);
         if (sink_ && block.outlineLevel >= 0)
@@ -770,6 +873,10 @@ void ReportLayout::beginCounting() {
     indexText_.clear();
     typePlaces_.clear();
     indexPageStarts_.clear();
+    hierarchy_ = ClassHierarchy();
+    hierarchyPlaces_.clear();
+    hierarchyLines_.clear();
+    lastHierarchyPage_ = 0;
     counting_ = std::make_unique<Paginator>(*this, nullptr, firstUnitPage_, -1);
 }
 
@@ -777,6 +884,7 @@ void ReportLayout::finishCounting() {
     pageCount_ = unitStarts_.isEmpty() ? firstUnitPage_ - 1 : counting_->finish();
     counting_.reset();
     lastUnitPage_ = pageCount_;
+    layOutHierarchy();
     layOutIndex();
     complete_ = true;
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "ClassHierarchy.h"
 #include "PageFonts.h"
 
 namespace ink {
@@ -61,9 +62,16 @@ public:
         double y = 0;
     };
     Place unitStart(int position) const { return unitStarts_.value(position); }
+    // The first page of the class hierarchy that follows the units; 0 when
+    // the report shows no class, interface or object.
+    int hierarchyStart() const {
+        return !complete_ || hierarchyLines_.isEmpty() ? 0 : lastUnitPage_ + 1;
+    }
     // The first page of the identifier index that closes the report; 0
     // when the report names no declaration.
-    int indexStart() const { return !complete_ || indexEntries_.isEmpty() ? 0 : lastUnitPage_ + 1; }
+    int indexStart() const {
+        return !complete_ || indexEntries_.isEmpty() ? 0 : lastHierarchyPage_ + 1;
+    }
 
     // Draws pages `first` to `last` (from 1, inclusive) in order into `sink`.
     void render(int first, int last, PageSink& sink);
@@ -106,6 +114,8 @@ private:
     void renderUnits(int first, int last, PageSink& sink);
     void footer(int page, PageSink& sink) const;
     void renderIndex(int page, PageSink& sink);
+    void layOutHierarchy();
+    void renderHierarchy(int page, PageSink& sink);
 
     // A declaration (or routine) where the units' pages show it, for the
     // identifier index. A large document names hundreds of thousands, so an
@@ -143,6 +153,10 @@ private:
     int lastUnitPage_ = 0;
     QHash<QString, Place> typePlaces_; // unit-level types by case-folded name; the first
     void linkTypes(const Line& line, double top, const QString& self, PageSink& sink) const;
+    ClassHierarchy hierarchy_;     // the classes as the units' pages show them
+    QList<Place> hierarchyPlaces_; // where each stands, by the hierarchy's entry
+    QList<ClassHierarchy::Line> hierarchyLines_;
+    int lastHierarchyPage_ = 0;           // the last page of the units where there is no hierarchy
     QList<IndexEntry> indexEntries_;      // A to Z
     QString indexText_;                   // the entries' names and owners, one after another
     QStringList unitNames_;               // by position, for the index

@@ -310,7 +310,21 @@ private:
 // The links every unit page offers beside its own contents.
 QString siteLinks() {
     return QStringLiteral("<ul class=\"site-links\"><li><a href=\"index.html\">All units</a></li>"
-                          "<li><a href=\"identifiers.html\">Identifier index</a></li></ul>\n");
+                          "<li><a href=\"identifiers.html\">Identifier index</a></li>"
+                          "<li><a href=\"hierarchy.html\">Class hierarchy</a></li></ul>\n");
+}
+
+// The classes of the site as a tree, each linked to its place on its unit's
+// page; `targets` holds that place for each class of `hierarchy`.
+void writeHierarchyPage(const SiteFolders& folders, const QString& documentName,
+                        const ClassHierarchy& hierarchy, const QStringList& targets) {
+    QString html = pageStart(QStringLiteral("Class hierarchy - ") + documentName, documentName);
+    html += QStringLiteral("<main>\n<h1>Class hierarchy</h1>\n");
+    html += htmlHierarchy(hierarchy, [&targets](int entry) { return targets.value(entry); });
+    html += QStringLiteral("</main>\n") + PageEnd;
+    SiteFile page(folders, QStringLiteral("hierarchy.html"));
+    page.write(html);
+    page.commit();
 }
 
 // A declaration as the identifier index lists it.
@@ -415,9 +429,16 @@ QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
     return html + QStringLiteral("</nav>\n");
 }
 
+// What the unit pages gather for the pages that close the site.
+struct SiteIndexes {
+    QList<IdentifierEntry> identifiers;
+    ClassHierarchy hierarchy;
+    QStringList hierarchyTargets; // "Shapes.html#TShape", by the hierarchy's entry
+};
+
 UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentName, int position,
                           const QString& pageName, const ReportUnit& unit, SearchIndex& index,
-                          QList<IdentifierEntry>& identifiers, const TypeLinks& links) {
+                          SiteIndexes& indexes, const TypeLinks& links) {
     index.add(SearchIndex::Unit, {}, unit.name, {}, unit.described() ? unit.description : QString(),
               position);
     PageAnchors ids;
@@ -426,14 +447,19 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
         const ReportDeclaration& d = unit.declarations[i];
         index.add(SearchIndex::Routine, d.owner, d.name, anchors[i],
                   d.described() ? d.description : QString(), position);
-        identifiers.append({d.name, d.owner, position, anchors[i]});
+        indexes.identifiers.append({d.name, d.owner, position, anchors[i]});
+        if (ClassHierarchy::takes(d)) {
+            indexes.hierarchy.add(d, position, unit.name);
+            indexes.hierarchyTargets.append(pageName + QChar('#') + anchors[i]);
+        }
     }
     const QList<ReportRoutine>& routines = shownRoutines(unit);
     for (qsizetype i = 0; i < routines.size(); ++i) {
         const ReportRoutine& routine = routines[i];
         index.add(SearchIndex::Routine, {}, routine.name, anchors[unit.declarations.size() + i],
                   routine.described() ? routine.description : QString(), position);
-        identifiers.append({routine.name, {}, position, anchors[unit.declarations.size() + i]});
+        indexes.identifiers.append(
+            {routine.name, {}, position, anchors[unit.declarations.size() + i]});
     }
     QString html = pageStart(unit.name + QStringLiteral(" - ") + documentName, documentName);
     html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(unit, anchors);
@@ -481,9 +507,10 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
         html +=
             facts.isEmpty() ? htmlNone(QString::fromLatin1(NoVersionInfoText)) : htmlFacts(facts);
     }
-    html += QStringLiteral("<h2>Units</h2>\n<p><a href=\"identifiers.html\">Identifier "
-                           "index</a></p>\n") +
-            unitTable(units);
+    html +=
+        QStringLiteral("<h2>Units</h2>\n<p><a href=\"identifiers.html\">Identifier "
+                       "index</a> &middot; <a href=\"hierarchy.html\">Class hierarchy</a></p>\n") +
+        unitTable(units);
     return html + QStringLiteral("</main>\n") + PageEnd;
 }
 
@@ -517,7 +544,7 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     SearchIndex index(folders);
     UnitPageNames pages;
     QList<UnitSummary> units;
-    QList<IdentifierEntry> identifiers;
+    SiteIndexes indexes;
     // The pages are named in list order, as the units are read below; the
     // source reads one snapshot of the store, so the names agree.
     const QStringList pageNames = unitPageNames(source.unitNames(0, source.unitCount()));
@@ -526,15 +553,17 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
         [](int) { return QString(); });
     source.readUnits(0, [&](int position, const ReportUnit& unit) {
         const QString pageName = pages.next(unit.name);
-        units.append(writeUnitPage(folders, document.name, position, pageName, unit, index,
-                                   identifiers, links));
+        units.append(
+            writeUnitPage(folders, document.name, position, pageName, unit, index, indexes, links));
         written << pageName;
         return true;
     });
     index.finish(units);
     written << QStringLiteral("search-index.js");
-    writeIdentifierPage(folders, document.name, identifiers, units);
+    writeIdentifierPage(folders, document.name, indexes.identifiers, units);
     written << QStringLiteral("identifiers.html");
+    writeHierarchyPage(folders, document.name, indexes.hierarchy, indexes.hierarchyTargets);
+    written << QStringLiteral("hierarchy.html");
 
     SiteFile file(folders, QStringLiteral("index.html"));
     file.write(indexPage(document, units));

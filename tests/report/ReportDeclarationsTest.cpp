@@ -218,6 +218,7 @@ TEST_F(ReportDeclarationsTest, PdfOutlineNestsUnitTypeMember) {
                               "  MakeShape\n"
                               "  MaxShapes\n"
                               "  ShapeCount\n"
+                              "Class hierarchy\n"
                               "Identifier index\n");
 }
 
@@ -315,7 +316,7 @@ for n in range(int(sys.argv[2]), int(sys.argv[3])):
         print(word, pages[a["/Dest"][0].idnum])
 )"),
                                                     pdf, QString::number(layout.unitStart(0).page),
-                                                    QString::number(layout.indexStart())});
+                                                    QString::number(layout.hierarchyStart())});
     const QString page = QString::number(layout.unitStart(0).page);
     QStringList lines = links.trimmed().split('\n');
     lines.sort();

@@ -68,7 +68,8 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_TRUE(
         ledger.contains("<nav class=\"sidebar\" aria-label=\"Contents\">\n"
                         "<ul class=\"site-links\"><li><a href=\"index.html\">All units</a>"
-                        "</li><li><a href=\"identifiers.html\">Identifier index</a></li></ul>\n"
+                        "</li><li><a href=\"identifiers.html\">Identifier index</a></li>"
+                        "<li><a href=\"hierarchy.html\">Class hierarchy</a></li></ul>\n"
                         "<p class=\"sidebar-heading\">Routines</p>\n"
                         "<ol class=\"toc\">\n<li><a href=\"#OpenLedger\">OpenLedger</a></li>\n"
                         "<li><a href=\"#Balance\">Balance</a></li>\n"
@@ -156,7 +157,7 @@ TEST(ReportSiteExport, ANewSiteReplacesTheOldOneWhole) {
 
     exportReport(store.address(), second, site);
     const QMap<QString, QByteArray> files = folderFiles(site);
-    EXPECT_EQ(files.keys(), (QStringList{".inkwright-files", "U0.html", "U1.html",
+    EXPECT_EQ(files.keys(), (QStringList{".inkwright-files", "U0.html", "U1.html", "hierarchy.html",
                                          "identifiers.html", "index.html", "mine.html", "notes.txt",
                                          "search-index.js", "search.js", "style.css"}));
     EXPECT_TRUE(files["index.html"].contains("<h1>SECOND</h1>"));

@@ -8,6 +8,12 @@ search and the result's page go to SCREENSHOT_FOLDER.
     site_browser.py SITE_FOLDER PAGE QUERY SCREENSHOT_FOLDER [KEY,KEY,...]
 
 KEY is Down, Up or Escape.
+
+    site_browser.py --links SITE_FOLDER PAGE SCREENSHOT_FOLDER
+
+instead follows every link of the page's main part in turn and prints, for
+each, its text and where it led: the page's title, and the heading of the
+element its fragment names (null when no element has that id).
 """
 import base64, json, os, shutil, subprocess, sys, tempfile, time
 
@@ -118,7 +124,36 @@ FOCUSED = ("document.activeElement.id === 'site-search' ? 'search' : "
            "(document.activeElement.getAttribute('href') || document.activeElement.tagName)")
 
 
+def follow_links():
+    site, page, shots = sys.argv[2:5]
+    browser = Browser()
+    try:
+        browser.open_page()
+        start = "file://" + os.path.abspath(os.path.join(site, page))
+        browser.go(start)
+        browser.screenshot(os.path.join(shots, "links.png"))
+        links = browser.evaluate(
+            "Array.from(document.querySelectorAll('main a')).map("
+            "a => ({text: a.textContent, href: a.getAttribute('href')}))")
+        for link in links:
+            # Fresh each time: a link within one page would not load it again.
+            browser.go("about:blank")
+            browser.go("file://" + os.path.abspath(os.path.join(site, link["href"])))
+            link["led"] = browser.evaluate(
+                "(() => { const id = decodeURIComponent(location.hash.slice(1));"
+                " const at = id ? document.getElementById(id) : null;"
+                " return {page: document.querySelector('h1').textContent,"
+                " heading: at ? (at.querySelector('h3') || at).textContent.trim() : null,"
+                " isTarget: !!at && at.matches(':target')}; })()")
+        print(json.dumps(links))
+    finally:
+        browser.close()
+
+
 def main():
+    if sys.argv[1] == "--links":
+        follow_links()
+        return
     site, page, query, shots = sys.argv[1:5]
     keys = [k for k in (sys.argv[5] if len(sys.argv) > 5 else "").split(",") if k]
     browser = Browser()
