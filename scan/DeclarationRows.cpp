@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <QHash>
+#include <utility>
 
 #include "store/Coverage.h"
 #include "store/DeclarationDescriptions.h"
@@ -84,12 +85,52 @@ bool SignatureDiffers(const QString& before, const QString& after) {
 
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        const QDateTime& stamp) {
+    NewDeclarations inserts(dm.database(), stamp);
+    WriteDeclarations(dm, found, seen, inserts, stamp);
+}
+
+void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                       NewDeclarations& inserts, const QDateTime& stamp) {
     TTable& decls = *dm.tblDecls;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
     auto column = [&](TField* field) {
         return field->index();
     };
+    const qsizetype count = found.declarations.size();
+    // The unit's own file is not repeated in every row: only an include
+    // file is named.
+    const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
+    QList<qint64> numbers(count, 0); // found -> its row's DeclNo, for the members' ParentNo
+    auto parentOf = [&](qsizetype i) {
+        const int parent = found.declarations[i].parent;
+        return parent >= 0 && parent < i ? numbers[parent] : 0;
+    };
+    auto insert = [&](qsizetype i) {
+        const Declaration& d = found.declarations[i];
+        NewDeclaration row;
+        row.docNo = docNo.toLongLong();
+        row.unitNo = unitNo.toLongLong();
+        row.parentNo = parentOf(i);
+        row.kind = DeclKindName(d.kind);
+        row.name = d.name;
+        row.owner = d.owner;
+        row.overloadKey = d.overloadKey;
+        row.declaration = d.text;
+        row.visibility = d.visibility;
+        row.directives = StoredDirectives(d);
+        row.ancestor = StoredAncestor(d);
+        if (d.sourceFile != unitFile)
+            row.sourceFile = d.sourceFile;
+        row.line = d.line;
+        numbers[i] = inserts.insert(row);
+    };
+    // A unit first read (every unit of a new document) has nothing to match.
+    if (decls.recordCount() == 0) {
+        for (qsizetype i = 0; i < count; ++i)
+            insert(i);
+        return;
+    }
 
     QList<StoredRow> stored;
     stored.reserve(decls.recordCount());
@@ -106,7 +147,6 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         stored.append(s);
     }
 
-    const qsizetype count = found.declarations.size();
     QList<QString> foundNameKeys(count);
     QList<int> match(count, -1); // found -> stored index
     for (qsizetype i = 0; i < count; ++i) {
@@ -143,78 +183,59 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         }
     }
 
-    // A routine declaration that shares the routine row's description has
-    // one as much as one with its own.
-    QHash<QString, QString> routineDescriptions;
-    const TTable& procs = *dm.tblProc;
-    for (int row = procs.recordCount() - 1; row >= 0; --row)
-        routineDescriptions.insert(
-            procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
-            procs.rowValue(row, dm.tblProcDescription->index()).toString());
-
-    // The unit's own file is not repeated in every row: only an include
-    // file is named.
-    const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
-    QList<qint64> numbers(count, 0); // found -> its row's DeclNo, for the members' ParentNo
     for (qsizetype i = 0; i < count; ++i)
         if (match[i] >= 0)
             numbers[i] =
                 decls.rowValue(stored[match[i]].row, column(dm.tblDeclsDeclNo)).toLongLong();
-    auto valuesOf = [&](qsizetype i) {
-        const Declaration& d = found.declarations[i];
-        const QVariant parentNo =
-            d.parent >= 0 && d.parent < i ? QVariant(numbers[d.parent]) : QVariant(0);
-        return QVariantList{QVariant(),
-                            docNo,
-                            unitNo,
-                            parentNo,
-                            DeclKindName(d.kind),
-                            d.name,
-                            textOrNull(d.owner),
-                            textOrNull(d.overloadKey),
-                            textOrNull(d.text),
-                            textOrNull(d.visibility),
-                            textOrNull(StoredDirectives(d)),
-                            textOrNull(StoredAncestor(d)),
-                            d.sourceFile == unitFile ? QVariant() : textOrNull(d.sourceFile),
-                            d.line > 0 ? QVariant(d.line) : QVariant(),
-                            QVariant(),
-                            stamp,
-                            QVariant()};
-    };
     // New rows first, in source order (a member after its type), so that
     // every number is known before a found row's ParentNo is compared; they
     // follow the stored rows in the scope, whose places stay as they are.
-    std::optional<NewDeclarations> inserts;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (match[i] >= 0)
-            continue;
-        if (!inserts)
-            inserts.emplace(dm.database());
-        numbers[i] = inserts->insert(valuesOf(i));
-    }
+    for (qsizetype i = 0; i < count; ++i)
+        if (match[i] < 0)
+            insert(i);
+
+    // A routine declaration that shares the routine row's description has
+    // one as much as one with its own; read only when a row changed.
+    std::optional<QHash<QString, QString>> routineDescriptions;
+    auto sharedDescriptions = [&]() -> const QHash<QString, QString>& {
+        if (!routineDescriptions) {
+            routineDescriptions.emplace();
+            const TTable& procs = *dm.tblProc;
+            for (int row = procs.recordCount() - 1; row >= 0; --row)
+                routineDescriptions->insert(
+                    procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
+                    procs.rowValue(row, dm.tblProcDescription->index()).toString());
+        }
+        return *routineDescriptions;
+    };
     for (qsizetype i = 0; i < count; ++i) {
         if (match[i] < 0)
             continue;
         const Declaration& d = found.declarations[i];
-        const QVariantList values = valuesOf(i);
         const int row = stored[match[i]].row;
         // Only what the source says is compared: the description, the
         // stamp and the note of a changed signature are the store's own.
-        QList<int> changed;
-        for (TField* field : {dm.tblDeclsParentNo, dm.tblDeclsDeclKind, dm.tblDeclsDeclName,
-                              dm.tblDeclsOwner, dm.tblDeclsOverloadKey, dm.tblDeclsDeclaration,
-                              dm.tblDeclsVisibility, dm.tblDeclsDirectives, dm.tblDeclsAncestor,
-                              dm.tblDeclsSourceFile, dm.tblDeclsSourceLine}) {
-            const QVariant now = values[field->index()];
-            const QVariant then = decls.rowValue(row, field->index());
-            const bool same = now.isNull() ? then.isNull() || then.toString().isEmpty()
-                              : field == dm.tblDeclsParentNo || field == dm.tblDeclsSourceLine
-                                  ? then.toLongLong() == now.toLongLong()
-                                  : then.toString() == now.toString();
-            if (!same)
-                changed << field->index();
-        }
+        // Empty text is stored as nothing, which reads back as empty.
+        const QString kind = DeclKindName(d.kind);
+        const QString directives = StoredDirectives(d);
+        const QString ancestor = StoredAncestor(d);
+        const QString sourceFile = d.sourceFile == unitFile ? QString() : d.sourceFile;
+        const std::pair<TField*, const QString*> texts[] = {
+            {dm.tblDeclsDeclKind, &kind},         {dm.tblDeclsDeclName, &d.name},
+            {dm.tblDeclsOwner, &d.owner},         {dm.tblDeclsOverloadKey, &d.overloadKey},
+            {dm.tblDeclsDeclaration, &d.text},    {dm.tblDeclsVisibility, &d.visibility},
+            {dm.tblDeclsDirectives, &directives}, {dm.tblDeclsAncestor, &ancestor},
+            {dm.tblDeclsSourceFile, &sourceFile}};
+        QList<std::pair<TField*, QVariant>> changed;
+        const qint64 parentNo = parentOf(i);
+        if (decls.rowValue(row, column(dm.tblDeclsParentNo)).toLongLong() != parentNo)
+            changed.append({dm.tblDeclsParentNo, QVariant(parentNo)});
+        for (const auto& [field, now] : texts)
+            if (decls.rowValue(row, column(field)).toString() != *now)
+                changed.append({field, textOrNull(*now)});
+        const QVariant line = decls.rowValue(row, column(dm.tblDeclsSourceLine));
+        if (d.line > 0 ? line.toLongLong() != d.line || line.isNull() : !line.isNull())
+            changed.append({dm.tblDeclsSourceLine, d.line > 0 ? QVariant(d.line) : QVariant()});
         if (changed.isEmpty()) {
             seen.declarationSeen(numbers[i]);
             continue;
@@ -223,15 +244,15 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         const DeclarationDescription description = DescriptionShown(
             decls.rowValue(row, column(dm.tblDeclsDeclKind)).toString(),
             decls.rowValue(row, column(dm.tblDeclsDeclName)).toString(),
-            decls.rowValue(row, column(dm.tblDeclsDescription)).toString(), routineDescriptions);
+            decls.rowValue(row, column(dm.tblDeclsDescription)).toString(), sharedDescriptions());
         const bool keepBefore =
             IsDescribed(description.text) &&
             decls.rowValue(row, column(dm.tblDeclsChangedFrom)).toString().isEmpty() &&
             SignatureDiffers(before, d.text);
         decls.moveTo(row);
         decls.edit();
-        for (int field : changed)
-            decls.field(field)->setValue(values[field]);
+        for (const auto& [field, value] : changed)
+            field->setValue(value);
         // The first change a description did not see is the one kept: the
         // user reviews against what the description was written for.
         if (keepBefore)
