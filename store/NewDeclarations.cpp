@@ -19,9 +19,8 @@ const TableDef& decls() {
 
 // Parameter numbers (from 1, in field order) of DeclsLib's fields.
 struct Columns {
-    int docNo, unitNo, parentNo, kind, name, owner, overloadKey, declaration, visibility,
-        directives, ancestor, sourceFile, line, lastSeen;
-    int count;
+    int declNo, docNo, unitNo, parentNo, kind, name, owner, overloadKey, declaration, visibility,
+        directives, ancestor, sourceFile, line, description, lastSeen, changedFrom;
 };
 
 const Columns& columns() {
@@ -29,11 +28,11 @@ const Columns& columns() {
         auto at = [](const char* name) {
             return decls().indexOf(QLatin1String(name)) + 1;
         };
-        return Columns{at("DocNo"),       at("UnitNo"),      at("ParentNo"),
-                       at("DeclKind"),    at("DeclName"),    at("Owner"),
-                       at("OverloadKey"), at("Declaration"), at("Visibility"),
-                       at("Directives"),  at("Ancestor"),    at("SourceFile"),
-                       at("SourceLine"),  at("LastSeen"),    int(decls().fields.size())};
+        return Columns{at("DeclNo"),      at("DocNo"),      at("UnitNo"),      at("ParentNo"),
+                       at("DeclKind"),    at("DeclName"),   at("Owner"),       at("OverloadKey"),
+                       at("Declaration"), at("Visibility"), at("Directives"),  at("Ancestor"),
+                       at("SourceFile"),  at("SourceLine"), at("Description"), at("LastSeen"),
+                       at("ChangedFrom")};
     }();
     return c;
 }
@@ -86,7 +85,7 @@ qint64 NewDeclarations::insert(const NewDeclaration& row) {
     const Columns& c = columns();
     // Every parameter is bound for each row: an engine may keep what it
     // hands back (the new number) in the auto-number's place.
-    for (int parameter = 1; parameter <= c.count; ++parameter)
+    for (int parameter : {c.declNo, c.description, c.changedFrom})
         insert_.bindNull(parameter);
     insert_.bindInteger(c.docNo, storedInteger(c.docNo, row.docNo));
     insert_.bindInteger(c.unitNo, storedInteger(c.unitNo, row.unitNo));
@@ -102,8 +101,12 @@ qint64 NewDeclarations::insert(const NewDeclaration& row) {
     bindText(c.sourceFile, row.sourceFile);
     if (row.line > 0)
         insert_.bindInteger(c.line, row.line);
+    else
+        insert_.bindNull(c.line);
     if (!stamp_.isEmpty())
         insert_.bindText(c.lastSeen, stamp_);
+    else
+        insert_.bindNull(c.lastSeen);
     insert_.step();
     const qint64 number = insert_.integerAt(0);
     insert_.run(); // to its end, so the write is complete
