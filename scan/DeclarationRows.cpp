@@ -36,13 +36,37 @@ QString nameKey(const QString& owner, const QString& name, const QString& group)
     return owner.toCaseFolded() + QChar(1) + name.toCaseFolded() + QChar(1) + group;
 }
 
-// Each stored row of the unit with what it is found by.
+// Each stored row of the unit (by its place in the scope) with what it is
+// found by, the keys made only when the order of the source changed.
 struct StoredRow {
-    int row;
     QString nameKey;
     QString overloadKey;
     bool claimed = false;
 };
+
+// Whether two names are the same with letter case folded, as their keys
+// compare; ASCII names, nearly all, without making the folded copies.
+bool foldedEqual(const QString& a, const QString& b) {
+    const qsizetype size = a.size();
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    bool ascii = size == b.size();
+    for (qsizetype i = 0; ascii && i < size; ++i)
+        ascii = x[i].unicode() < 0x80 && y[i].unicode() < 0x80;
+    if (!ascii)
+        return a.toCaseFolded() == b.toCaseFolded();
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t p = x[i].unicode();
+        char16_t q = y[i].unicode();
+        if (p >= u'A' && p <= u'Z')
+            p += u'a' - u'A';
+        if (q >= u'A' && q <= u'Z')
+            q += u'a' - u'A';
+        if (p != q)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -132,61 +156,88 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         return;
     }
 
-    QList<StoredRow> stored;
-    stored.reserve(decls.recordCount());
-    QHash<QString, QList<int>> byExactKey; // name key + overload key -> stored indexes
-    QHash<QString, QList<int>> byNameKey;
-    for (int row = 0; row < decls.recordCount(); ++row) {
-        StoredRow s{row,
-                    nameKey(decls.rowValue(row, column(dm.tblDeclsOwner)).toString(),
-                            decls.rowValue(row, column(dm.tblDeclsDeclName)).toString(),
-                            groupOf(decls.rowValue(row, column(dm.tblDeclsDeclKind)).toString())),
-                    decls.rowValue(row, column(dm.tblDeclsOverloadKey)).toString().toCaseFolded()};
-        byExactKey[s.nameKey + QChar(2) + s.overloadKey].append(int(stored.size()));
-        byNameKey[s.nameKey].append(int(stored.size()));
-        stored.append(s);
-    }
-
-    QList<QString> foundNameKeys(count);
+    const int storedCount = decls.recordCount();
+    QList<StoredRow> stored(storedCount);
+    auto storedText = [&](int row, TField* field) {
+        return decls.rowValue(row, column(field)).toString();
+    };
+    // Whether stored row `s` is found declaration `d` by owner, name, kind
+    // group and overload key, as their keys compare.
+    auto sameKey = [&](int s, const Declaration& d) {
+        const QString kind = storedText(s, dm.tblDeclsDeclKind);
+        if (kind != DeclKindName(d.kind) && groupOf(kind) != DeclGroupName(DeclKindGroup(d.kind)))
+            return false;
+        return foldedEqual(storedText(s, dm.tblDeclsDeclName), d.name) &&
+               foldedEqual(storedText(s, dm.tblDeclsOwner), d.owner) &&
+               foldedEqual(storedText(s, dm.tblDeclsOverloadKey), d.overloadKey);
+    };
     QList<int> match(count, -1); // found -> stored index
-    for (qsizetype i = 0; i < count; ++i) {
-        const Declaration& d = found.declarations[i];
-        foundNameKeys[i] = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
-        for (int s : byExactKey.value(foundNameKeys[i] + QChar(2) + d.overloadKey.toCaseFolded()))
-            if (!stored[s].claimed) {
-                stored[s].claimed = true;
-                match[i] = s;
-                break;
-            }
+    // A refresh mostly finds a unit as it was, its declarations in the order
+    // they were stored: each is the next stored row. While every stored row
+    // before it is claimed, that row is also the first unclaimed one of its
+    // key, the one the keys below would find.
+    qsizetype next = 0;
+    for (; next < count && next < storedCount && sameKey(int(next), found.declarations[next]);
+         ++next) {
+        stored[next].claimed = true;
+        match[next] = int(next);
+    }
+    // Past the last stored row, whatever is left is new.
+    QHash<QString, QList<int>> byNameKey;
+    if (next < count && next < storedCount) {
+        QHash<QString, QList<int>> byExactKey; // name key + overload key -> stored indexes
+        for (int row = 0; row < storedCount; ++row) {
+            StoredRow& s = stored[row];
+            s.nameKey =
+                nameKey(storedText(row, dm.tblDeclsOwner), storedText(row, dm.tblDeclsDeclName),
+                        groupOf(storedText(row, dm.tblDeclsDeclKind)));
+            s.overloadKey = storedText(row, dm.tblDeclsOverloadKey).toCaseFolded();
+            byExactKey[s.nameKey + QChar(2) + s.overloadKey].append(row);
+            byNameKey[s.nameKey].append(row);
+        }
+        for (; next < count; ++next) {
+            const Declaration& d = found.declarations[next];
+            const QString key = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
+            for (int s : byExactKey.value(key + QChar(2) + d.overloadKey.toCaseFolded()))
+                if (!stored[s].claimed) {
+                    stored[s].claimed = true;
+                    match[next] = s;
+                    break;
+                }
+        }
     }
     // A changed signature: one declaration left over of its owner, name and
     // kind group on each side. With more on either side there is no telling
     // which became which, and guessing wrong would put a description on the
     // wrong overload; they are left missing and new instead.
+    QHash<qsizetype, QString> leftKeys; // found index -> its name key
     QHash<QString, int> leftFound;
-    for (qsizetype i = 0; i < count; ++i)
-        if (match[i] < 0)
-            ++leftFound[foundNameKeys[i]];
-    for (qsizetype i = 0; i < count; ++i) {
-        if (match[i] >= 0 || leftFound.value(foundNameKeys[i]) != 1)
+    for (qsizetype f = 0; f < count; ++f)
+        if (match[f] < 0) {
+            const Declaration& d = found.declarations[f];
+            const QString key = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
+            leftKeys.insert(f, key);
+            ++leftFound[key];
+        }
+    for (qsizetype f = 0; f < count; ++f) {
+        if (match[f] >= 0 || leftFound.value(leftKeys.value(f)) != 1)
             continue;
         int only = -1;
         int left = 0;
-        for (int s : byNameKey.value(foundNameKeys[i]))
+        for (int s : byNameKey.value(leftKeys.value(f)))
             if (!stored[s].claimed) {
                 only = s;
                 ++left;
             }
         if (left == 1) {
             stored[only].claimed = true;
-            match[i] = only;
+            match[f] = only;
         }
     }
 
     for (qsizetype i = 0; i < count; ++i)
         if (match[i] >= 0)
-            numbers[i] =
-                decls.rowValue(stored[match[i]].row, column(dm.tblDeclsDeclNo)).toLongLong();
+            numbers[i] = decls.rowValue(match[i], column(dm.tblDeclsDeclNo)).toLongLong();
     // New rows first, in source order (a member after its type), so that
     // every number is known before a found row's ParentNo is compared; they
     // follow the stored rows in the scope, whose places stay as they are.
@@ -212,7 +263,7 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         if (match[i] < 0)
             continue;
         const Declaration& d = found.declarations[i];
-        const int row = stored[match[i]].row;
+        const int row = match[i];
         // Only what the source says is compared: the description, the
         // stamp and the note of a changed signature are the store's own.
         // Empty text is stored as nothing, which reads back as empty.
