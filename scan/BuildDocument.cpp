@@ -21,6 +21,7 @@
 #include "store/Database.h"
 #include "store/FieldText.h"
 #include "store/MissingSource.h"
+#include "store/NewDeclarations.h"
 #include "store/SeenStamps.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -314,6 +315,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
+    NewDeclarations newDeclarations(dm.database(), stamp);
     for (int row = 0; row < count; ++row) {
         if (const std::optional<UnitStamps>& stamps = unchanged[row]) {
             // Passed over without moving to it: a move would load its routines.
@@ -331,7 +333,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             found.sources += defines.optionStamps;
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
-        WriteDeclarations(dm, scan.declarations, seen, stamp);
+        WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
         noteSource(dm, found.unreadable ? missingNote(lookups[row]) : QString(),
                    found.unreadable ? QString() : read.toText());

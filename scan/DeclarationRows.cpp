@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <QHash>
+#include <utility>
 
 #include "store/Coverage.h"
 #include "store/DeclarationDescriptions.h"
@@ -35,13 +36,37 @@ QString nameKey(const QString& owner, const QString& name, const QString& group)
     return owner.toCaseFolded() + QChar(1) + name.toCaseFolded() + QChar(1) + group;
 }
 
-// Each stored row of the unit with what it is found by.
+// Each stored row of the unit (by its place in the scope) with what it is
+// found by, the keys made only when the order of the source changed.
 struct StoredRow {
-    int row;
     QString nameKey;
     QString overloadKey;
     bool claimed = false;
 };
+
+// Whether two names are the same with letter case folded, as their keys
+// compare; ASCII names, nearly all, without making the folded copies.
+bool foldedEqual(const QString& a, const QString& b) {
+    const qsizetype size = a.size();
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    bool ascii = size == b.size();
+    for (qsizetype i = 0; ascii && i < size; ++i)
+        ascii = x[i].unicode() < 0x80 && y[i].unicode() < 0x80;
+    if (!ascii)
+        return a.toCaseFolded() == b.toCaseFolded();
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t p = x[i].unicode();
+        char16_t q = y[i].unicode();
+        if (p >= u'A' && p <= u'Z')
+            p += u'a' - u'A';
+        if (q >= u'A' && q <= u'Z')
+            q += u'a' - u'A';
+        if (p != q)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -84,137 +109,184 @@ bool SignatureDiffers(const QString& before, const QString& after) {
 
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        const QDateTime& stamp) {
+    NewDeclarations inserts(dm.database(), stamp);
+    WriteDeclarations(dm, found, seen, inserts, stamp);
+}
+
+void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                       NewDeclarations& inserts, const QDateTime& stamp) {
     TTable& decls = *dm.tblDecls;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
     auto column = [&](TField* field) {
         return field->index();
     };
-
-    QList<StoredRow> stored;
-    stored.reserve(decls.recordCount());
-    QHash<QString, QList<int>> byExactKey; // name key + overload key -> stored indexes
-    QHash<QString, QList<int>> byNameKey;
-    for (int row = 0; row < decls.recordCount(); ++row) {
-        StoredRow s{row,
-                    nameKey(decls.rowValue(row, column(dm.tblDeclsOwner)).toString(),
-                            decls.rowValue(row, column(dm.tblDeclsDeclName)).toString(),
-                            groupOf(decls.rowValue(row, column(dm.tblDeclsDeclKind)).toString())),
-                    decls.rowValue(row, column(dm.tblDeclsOverloadKey)).toString().toCaseFolded()};
-        byExactKey[s.nameKey + QChar(2) + s.overloadKey].append(int(stored.size()));
-        byNameKey[s.nameKey].append(int(stored.size()));
-        stored.append(s);
+    const qsizetype count = found.declarations.size();
+    // The unit's own file is not repeated in every row: only an include
+    // file is named.
+    const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
+    QList<qint64> numbers(count, 0); // found -> its row's DeclNo, for the members' ParentNo
+    auto parentOf = [&](qsizetype i) {
+        const int parent = found.declarations[i].parent;
+        return parent >= 0 && parent < i ? numbers[parent] : 0;
+    };
+    auto insert = [&](qsizetype i) {
+        const Declaration& d = found.declarations[i];
+        NewDeclaration row;
+        row.docNo = docNo.toLongLong();
+        row.unitNo = unitNo.toLongLong();
+        row.parentNo = parentOf(i);
+        row.kind = DeclKindName(d.kind);
+        row.name = d.name;
+        row.owner = d.owner;
+        row.overloadKey = d.overloadKey;
+        row.declaration = d.text;
+        row.visibility = d.visibility;
+        row.directives = StoredDirectives(d);
+        row.ancestor = StoredAncestor(d);
+        if (d.sourceFile != unitFile)
+            row.sourceFile = d.sourceFile;
+        row.line = d.line;
+        numbers[i] = inserts.insert(row);
+    };
+    // A unit first read (every unit of a new document) has nothing to match.
+    if (decls.recordCount() == 0) {
+        for (qsizetype i = 0; i < count; ++i)
+            insert(i);
+        return;
     }
 
-    const qsizetype count = found.declarations.size();
-    QList<QString> foundNameKeys(count);
+    const int storedCount = decls.recordCount();
+    QList<StoredRow> stored(storedCount);
+    auto storedText = [&](int row, TField* field) {
+        return decls.rowValue(row, column(field)).toString();
+    };
+    // Whether stored row `s` is found declaration `d` by owner, name, kind
+    // group and overload key, as their keys compare.
+    auto sameKey = [&](int s, const Declaration& d) {
+        const QString kind = storedText(s, dm.tblDeclsDeclKind);
+        if (kind != DeclKindName(d.kind) && groupOf(kind) != DeclGroupName(DeclKindGroup(d.kind)))
+            return false;
+        return foldedEqual(storedText(s, dm.tblDeclsDeclName), d.name) &&
+               foldedEqual(storedText(s, dm.tblDeclsOwner), d.owner) &&
+               foldedEqual(storedText(s, dm.tblDeclsOverloadKey), d.overloadKey);
+    };
     QList<int> match(count, -1); // found -> stored index
-    for (qsizetype i = 0; i < count; ++i) {
-        const Declaration& d = found.declarations[i];
-        foundNameKeys[i] = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
-        for (int s : byExactKey.value(foundNameKeys[i] + QChar(2) + d.overloadKey.toCaseFolded()))
-            if (!stored[s].claimed) {
-                stored[s].claimed = true;
-                match[i] = s;
-                break;
-            }
+    // A refresh mostly finds a unit as it was, its declarations in the order
+    // they were stored: each is the next stored row. While every stored row
+    // before it is claimed, that row is also the first unclaimed one of its
+    // key, the one the keys below would find.
+    qsizetype next = 0;
+    for (; next < count && next < storedCount && sameKey(int(next), found.declarations[next]);
+         ++next) {
+        stored[next].claimed = true;
+        match[next] = int(next);
+    }
+    // Past the last stored row, whatever is left is new.
+    QHash<QString, QList<int>> byNameKey;
+    if (next < count && next < storedCount) {
+        QHash<QString, QList<int>> byExactKey; // name key + overload key -> stored indexes
+        for (int row = 0; row < storedCount; ++row) {
+            StoredRow& s = stored[row];
+            s.nameKey =
+                nameKey(storedText(row, dm.tblDeclsOwner), storedText(row, dm.tblDeclsDeclName),
+                        groupOf(storedText(row, dm.tblDeclsDeclKind)));
+            s.overloadKey = storedText(row, dm.tblDeclsOverloadKey).toCaseFolded();
+            byExactKey[s.nameKey + QChar(2) + s.overloadKey].append(row);
+            byNameKey[s.nameKey].append(row);
+        }
+        for (; next < count; ++next) {
+            const Declaration& d = found.declarations[next];
+            const QString key = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
+            for (int s : byExactKey.value(key + QChar(2) + d.overloadKey.toCaseFolded()))
+                if (!stored[s].claimed) {
+                    stored[s].claimed = true;
+                    match[next] = s;
+                    break;
+                }
+        }
     }
     // A changed signature: one declaration left over of its owner, name and
     // kind group on each side. With more on either side there is no telling
     // which became which, and guessing wrong would put a description on the
     // wrong overload; they are left missing and new instead.
+    QHash<qsizetype, QString> leftKeys; // found index -> its name key
     QHash<QString, int> leftFound;
-    for (qsizetype i = 0; i < count; ++i)
-        if (match[i] < 0)
-            ++leftFound[foundNameKeys[i]];
-    for (qsizetype i = 0; i < count; ++i) {
-        if (match[i] >= 0 || leftFound.value(foundNameKeys[i]) != 1)
+    for (qsizetype f = 0; f < count; ++f)
+        if (match[f] < 0) {
+            const Declaration& d = found.declarations[f];
+            const QString key = nameKey(d.owner, d.name, DeclGroupName(DeclKindGroup(d.kind)));
+            leftKeys.insert(f, key);
+            ++leftFound[key];
+        }
+    for (qsizetype f = 0; f < count; ++f) {
+        if (match[f] >= 0 || leftFound.value(leftKeys.value(f)) != 1)
             continue;
         int only = -1;
         int left = 0;
-        for (int s : byNameKey.value(foundNameKeys[i]))
+        for (int s : byNameKey.value(leftKeys.value(f)))
             if (!stored[s].claimed) {
                 only = s;
                 ++left;
             }
         if (left == 1) {
             stored[only].claimed = true;
-            match[i] = only;
+            match[f] = only;
         }
     }
 
-    // A routine declaration that shares the routine row's description has
-    // one as much as one with its own.
-    QHash<QString, QString> routineDescriptions;
-    const TTable& procs = *dm.tblProc;
-    for (int row = procs.recordCount() - 1; row >= 0; --row)
-        routineDescriptions.insert(
-            procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
-            procs.rowValue(row, dm.tblProcDescription->index()).toString());
-
-    // The unit's own file is not repeated in every row: only an include
-    // file is named.
-    const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
-    QList<qint64> numbers(count, 0); // found -> its row's DeclNo, for the members' ParentNo
     for (qsizetype i = 0; i < count; ++i)
         if (match[i] >= 0)
-            numbers[i] =
-                decls.rowValue(stored[match[i]].row, column(dm.tblDeclsDeclNo)).toLongLong();
-    auto valuesOf = [&](qsizetype i) {
-        const Declaration& d = found.declarations[i];
-        const QVariant parentNo =
-            d.parent >= 0 && d.parent < i ? QVariant(numbers[d.parent]) : QVariant(0);
-        return QVariantList{QVariant(),
-                            docNo,
-                            unitNo,
-                            parentNo,
-                            DeclKindName(d.kind),
-                            d.name,
-                            textOrNull(d.owner),
-                            textOrNull(d.overloadKey),
-                            textOrNull(d.text),
-                            textOrNull(d.visibility),
-                            textOrNull(StoredDirectives(d)),
-                            textOrNull(StoredAncestor(d)),
-                            d.sourceFile == unitFile ? QVariant() : textOrNull(d.sourceFile),
-                            d.line > 0 ? QVariant(d.line) : QVariant(),
-                            QVariant(),
-                            stamp,
-                            QVariant()};
-    };
+            numbers[i] = decls.rowValue(match[i], column(dm.tblDeclsDeclNo)).toLongLong();
     // New rows first, in source order (a member after its type), so that
     // every number is known before a found row's ParentNo is compared; they
     // follow the stored rows in the scope, whose places stay as they are.
-    std::optional<NewDeclarations> inserts;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (match[i] >= 0)
-            continue;
-        if (!inserts)
-            inserts.emplace(dm.database());
-        numbers[i] = inserts->insert(valuesOf(i));
-    }
+    for (qsizetype i = 0; i < count; ++i)
+        if (match[i] < 0)
+            insert(i);
+
+    // A routine declaration that shares the routine row's description has
+    // one as much as one with its own; read only when a row changed.
+    std::optional<QHash<QString, QString>> routineDescriptions;
+    auto sharedDescriptions = [&]() -> const QHash<QString, QString>& {
+        if (!routineDescriptions) {
+            routineDescriptions.emplace();
+            const TTable& procs = *dm.tblProc;
+            for (int row = procs.recordCount() - 1; row >= 0; --row)
+                routineDescriptions->insert(
+                    procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
+                    procs.rowValue(row, dm.tblProcDescription->index()).toString());
+        }
+        return *routineDescriptions;
+    };
     for (qsizetype i = 0; i < count; ++i) {
         if (match[i] < 0)
             continue;
         const Declaration& d = found.declarations[i];
-        const QVariantList values = valuesOf(i);
-        const int row = stored[match[i]].row;
+        const int row = match[i];
         // Only what the source says is compared: the description, the
         // stamp and the note of a changed signature are the store's own.
-        QList<int> changed;
-        for (TField* field : {dm.tblDeclsParentNo, dm.tblDeclsDeclKind, dm.tblDeclsDeclName,
-                              dm.tblDeclsOwner, dm.tblDeclsOverloadKey, dm.tblDeclsDeclaration,
-                              dm.tblDeclsVisibility, dm.tblDeclsDirectives, dm.tblDeclsAncestor,
-                              dm.tblDeclsSourceFile, dm.tblDeclsSourceLine}) {
-            const QVariant now = values[field->index()];
-            const QVariant then = decls.rowValue(row, field->index());
-            const bool same = now.isNull() ? then.isNull() || then.toString().isEmpty()
-                              : field == dm.tblDeclsParentNo || field == dm.tblDeclsSourceLine
-                                  ? then.toLongLong() == now.toLongLong()
-                                  : then.toString() == now.toString();
-            if (!same)
-                changed << field->index();
-        }
+        // Empty text is stored as nothing, which reads back as empty.
+        const QString kind = DeclKindName(d.kind);
+        const QString directives = StoredDirectives(d);
+        const QString ancestor = StoredAncestor(d);
+        const QString sourceFile = d.sourceFile == unitFile ? QString() : d.sourceFile;
+        const std::pair<TField*, const QString*> texts[] = {
+            {dm.tblDeclsDeclKind, &kind},         {dm.tblDeclsDeclName, &d.name},
+            {dm.tblDeclsOwner, &d.owner},         {dm.tblDeclsOverloadKey, &d.overloadKey},
+            {dm.tblDeclsDeclaration, &d.text},    {dm.tblDeclsVisibility, &d.visibility},
+            {dm.tblDeclsDirectives, &directives}, {dm.tblDeclsAncestor, &ancestor},
+            {dm.tblDeclsSourceFile, &sourceFile}};
+        QList<std::pair<TField*, QVariant>> changed;
+        const qint64 parentNo = parentOf(i);
+        if (decls.rowValue(row, column(dm.tblDeclsParentNo)).toLongLong() != parentNo)
+            changed.append({dm.tblDeclsParentNo, QVariant(parentNo)});
+        for (const auto& [field, now] : texts)
+            if (decls.rowValue(row, column(field)).toString() != *now)
+                changed.append({field, textOrNull(*now)});
+        const QVariant line = decls.rowValue(row, column(dm.tblDeclsSourceLine));
+        if (d.line > 0 ? line.toLongLong() != d.line || line.isNull() : !line.isNull())
+            changed.append({dm.tblDeclsSourceLine, d.line > 0 ? QVariant(d.line) : QVariant()});
         if (changed.isEmpty()) {
             seen.declarationSeen(numbers[i]);
             continue;
@@ -223,15 +295,15 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         const DeclarationDescription description = DescriptionShown(
             decls.rowValue(row, column(dm.tblDeclsDeclKind)).toString(),
             decls.rowValue(row, column(dm.tblDeclsDeclName)).toString(),
-            decls.rowValue(row, column(dm.tblDeclsDescription)).toString(), routineDescriptions);
+            decls.rowValue(row, column(dm.tblDeclsDescription)).toString(), sharedDescriptions());
         const bool keepBefore =
             IsDescribed(description.text) &&
             decls.rowValue(row, column(dm.tblDeclsChangedFrom)).toString().isEmpty() &&
             SignatureDiffers(before, d.text);
         decls.moveTo(row);
         decls.edit();
-        for (int field : changed)
-            decls.field(field)->setValue(values[field]);
+        for (const auto& [field, value] : changed)
+            field->setValue(value);
         // The first change a description did not see is the one kept: the
         // user reviews against what the description was written for.
         if (keepBefore)

@@ -5,6 +5,7 @@
 
 namespace ink {
 
+class NewDeclarations;
 class SeenStamps;
 class TDM1;
 
@@ -23,8 +24,12 @@ class TDM1;
 // ever writes a Description.
 //
 // The scope in memory must be as the store holds it (the build reads it
-// again under its write lock). New rows are written beside the cursor: the
-// scope does not show them until it is read again.
+// again under its write lock). New rows are written beside the cursor, by
+// `inserts` (one for the whole build, stamping them `stamp`): the scope does
+// not show them until it is read again.
+void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                       NewDeclarations& inserts, const QDateTime& stamp);
+// The same for one unit alone.
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        const QDateTime& stamp);
 

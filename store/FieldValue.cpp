@@ -111,6 +111,10 @@ QVariant storedValue(const FieldDef& field, const QVariant& value) {
     return {};
 }
 
+QString storedDateTimeText(const QDateTime& moment) {
+    return moment.toString(DateTimeFormat);
+}
+
 void bindValue(Statement& statement, int parameter, const FieldDef& field, const QVariant& value) {
     if (!value.isValid() || value.isNull()) {
         statement.bindNull(parameter);
@@ -134,7 +138,7 @@ void bindValue(Statement& statement, int parameter, const FieldDef& field, const
         // them, so those are compared, which asks no time zone.
         if (!lastMoment.isValid() || moment.date() != lastMoment.date() ||
             moment.time() != lastMoment.time()) {
-            lastText = moment.toString(DateTimeFormat);
+            lastText = storedDateTimeText(moment);
             lastMoment = moment;
         }
         statement.bindText(parameter, lastText);

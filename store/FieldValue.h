@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QVariant>
 
 #include "TableDef.h"
@@ -15,6 +16,9 @@ class Statement;
 // width, memo line breaks made CR LF, empty text as null. Throws UserError
 // for a value the field's type cannot hold.
 QVariant storedValue(const FieldDef& field, const QVariant& value);
+
+// A moment as the store keeps it in text: "yyyy-MM-dd HH:mm:ss", local time.
+QString storedDateTimeText(const QDateTime& moment);
 
 void bindValue(Statement& statement, int parameter, const FieldDef& field, const QVariant& value);
 QVariant readValue(const Statement& statement, int column, const FieldDef& field);

@@ -1,30 +1,116 @@
 #include "NewDeclarations.h"
 
+#include <climits>
+
+#include "Backend.h"
+#include "Database.h"
+#include "FieldText.h"
 #include "FieldValue.h"
-#include "TableStore.h"
 #include "TDM1.h"
 #include "UserError.h"
 
 namespace ink {
 
-NewDeclarations::NewDeclarations(Database& db)
-    : store_(std::make_unique<TableStore>(db, TDM1::declsDefinition(), QList<int>{})) {}
+namespace {
+
+const TableDef& decls() {
+    return TDM1::declsDefinition();
+}
+
+// Parameter numbers (from 1, in field order) of DeclsLib's fields.
+struct Columns {
+    int declNo, docNo, unitNo, parentNo, kind, name, owner, overloadKey, declaration, visibility,
+        directives, ancestor, sourceFile, line, description, lastSeen, changedFrom;
+};
+
+const Columns& columns() {
+    static const Columns c = [] {
+        auto at = [](const char* name) {
+            return decls().indexOf(QLatin1String(name)) + 1;
+        };
+        return Columns{at("DeclNo"),      at("DocNo"),      at("UnitNo"),      at("ParentNo"),
+                       at("DeclKind"),    at("DeclName"),   at("Owner"),       at("OverloadKey"),
+                       at("Declaration"), at("Visibility"), at("Directives"),  at("Ancestor"),
+                       at("SourceFile"),  at("SourceLine"), at("Description"), at("LastSeen"),
+                       at("ChangedFrom")};
+    }();
+    return c;
+}
+
+// A number as an Integer field holds it (a 32-bit signed value).
+qint64 storedInteger(int parameter, qint64 value) {
+    if (value < INT_MIN || value > INT_MAX)
+        throw UserError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                            .arg(value)
+                            .arg(decls().fields[parameter - 1].name));
+    return value;
+}
+
+} // namespace
+
+NewDeclarations::NewDeclarations(Database& db, const QDateTime& stamp)
+    : db_(db), insert_(db.backend().prepareInsert(decls())) {
+    const FieldDef& lastSeen = decls().fields[columns().lastSeen - 1];
+    const QVariant stored = storedValue(lastSeen, stamp);
+    if (!stored.isNull())
+        stamp_ = storedDateTimeText(stored.toDateTime());
+}
 
 NewDeclarations::~NewDeclarations() = default;
 
-qint64 NewDeclarations::insert(const QVariantList& values) {
-    const TableDef& def = TDM1::declsDefinition();
-    QVariantList stored;
-    stored.reserve(def.fields.size());
-    for (qsizetype i = 0; i < def.fields.size(); ++i) {
-        const QVariant value = storedValue(def.fields[i], values.value(i));
-        // The checks an append makes: the store's own refusal would name no field.
-        if (def.notNullFields.contains(def.fields[i].name) &&
-            (value.isNull() || value.toString().isEmpty()))
-            throw UserError(QStringLiteral("Field '%1' must have a value").arg(def.fields[i].name));
-        stored << value;
+// Text as the field stores it: cut to a Text field's width, a memo's line
+// breaks CR LF, nothing for empty text.
+void NewDeclarations::bindText(int parameter, const QString& text) {
+    const FieldDef& field = decls().fields[parameter - 1];
+    if (text.isEmpty()) {
+        if (decls().notNullFields.contains(field.name))
+            throw UserError(QStringLiteral("Field '%1' must have a value").arg(field.name));
+        insert_.bindNull(parameter);
+        return;
     }
-    return store_->insert(stored);
+    // A server takes text as C strings and would keep only what comes before
+    // a NUL; refused as an append refuses it, naming the row.
+    if (db_.isServer() && text.contains(QChar(0)))
+        throw UserError(QStringLiteral("Cannot store the %1 of the %2 row in \"%3\": it holds a "
+                                       "NUL character, which a server store cannot keep in "
+                                       "text. Remove the character and try again.")
+                            .arg(field.name, decls().name, db_.name()));
+    if (field.type == FieldType::Memo)
+        insert_.bindText(parameter, withStoredLineBreaks(text));
+    else
+        insert_.bindText(parameter, cutToWidth(text, field.size));
+}
+
+qint64 NewDeclarations::insert(const NewDeclaration& row) {
+    const Columns& c = columns();
+    // Every parameter is bound for each row: an engine may keep what it
+    // hands back (the new number) in the auto-number's place.
+    for (int parameter : {c.declNo, c.description, c.changedFrom})
+        insert_.bindNull(parameter);
+    insert_.bindInteger(c.docNo, storedInteger(c.docNo, row.docNo));
+    insert_.bindInteger(c.unitNo, storedInteger(c.unitNo, row.unitNo));
+    insert_.bindInteger(c.parentNo, storedInteger(c.parentNo, row.parentNo));
+    bindText(c.kind, row.kind);
+    bindText(c.name, row.name);
+    bindText(c.owner, row.owner);
+    bindText(c.overloadKey, row.overloadKey);
+    bindText(c.declaration, row.declaration);
+    bindText(c.visibility, row.visibility);
+    bindText(c.directives, row.directives);
+    bindText(c.ancestor, row.ancestor);
+    bindText(c.sourceFile, row.sourceFile);
+    if (row.line > 0)
+        insert_.bindInteger(c.line, row.line);
+    else
+        insert_.bindNull(c.line);
+    if (!stamp_.isEmpty())
+        insert_.bindText(c.lastSeen, stamp_);
+    else
+        insert_.bindNull(c.lastSeen);
+    insert_.step();
+    const qint64 number = insert_.integerAt(0);
+    insert_.run(); // to its end, so the write is complete
+    return number;
 }
 
 } // namespace ink

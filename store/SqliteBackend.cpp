@@ -95,14 +95,18 @@ public:
         check(sqlite3_bind_int64(stmt_, parameter, value));
     }
     // The UTF-8 text is kept with the statement until the parameter is bound
-    // again, so SQLite reads it where it is instead of taking a copy of its own.
+    // again, so SQLite reads it where it is instead of taking a copy of its
+    // own. A build binds several texts to every row it writes, nearly all of
+    // them ASCII: those are copied into the parameter's buffer of the last
+    // row, which is then seldom allocated again.
     void bindText(int parameter, const QString& text) override {
         if (parameter < 1 || std::size_t(parameter) >= texts_.size())
             check(sqlite3_bind_null(stmt_, parameter)); // SQLite names the fault
-        QByteArray utf8 = text.toUtf8();
+        QByteArray& utf8 = texts_[std::size_t(parameter)];
+        if (!copyAscii(text, utf8))
+            utf8 = text.toUtf8();
         check(
             sqlite3_bind_text(stmt_, parameter, utf8.constData(), int(utf8.size()), SQLITE_STATIC));
-        texts_[std::size_t(parameter)] = std::move(utf8);
     }
 
     bool step() override {
@@ -147,6 +151,20 @@ protected:
     qint64 changed_ = 0;
 
 private:
+    // Whether `text` is ASCII alone, which is then its UTF-8 too, in `out`.
+    static bool copyAscii(const QString& text, QByteArray& out) {
+        const qsizetype size = text.size();
+        out.resize(size);
+        char* to = out.data();
+        const QChar* from = text.constData();
+        for (qsizetype i = 0; i < size; ++i) {
+            if (from[i].unicode() >= 0x80)
+                return false;
+            to[i] = char(from[i].unicode());
+        }
+        return true;
+    }
+
     std::vector<QByteArray> texts_; // by parameter number
 };
 
@@ -243,6 +261,11 @@ void SqliteBackend::openFile(Database::Access access) {
 }
 
 void SqliteBackend::openConnection(const QByteArray& name, int flags) {
+    // SQLite counts the memory it holds under a global lock taken for every
+    // allocation, and a build allocates for every row; this program never
+    // asks for the count. Set before the engine starts, or not at all.
+    static const bool uncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    Q_UNUSED(uncounted);
     // One thread uses the connection, so SQLite need not lock it on every call.
     const int rc = sqlite3_open_v2(name.constData(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (db_ == nullptr)

@@ -203,6 +203,29 @@ TEST_F(DeclarationRows, AKindChangeWithinItsGroupIsTheSameDeclaration) {
                                    "const .Reset2 Reset2 = 1; |  | "}));
 }
 
+// Declarations found in another order than they were stored, one key twice
+// among them: each description stays with its own declaration, and the
+// second of the same key takes the second row, not the first again.
+TEST_F(DeclarationRows, DeclarationsReorderedInTheSourceKeepTheirRows) {
+    const Declaration first = decl(DeclKind::Procedure, "", "Paint", "procedure Paint;");
+    Declaration second = first;
+    second.text = "procedure paint;";
+    const Declaration other = decl(DeclKind::Const, "", "Size", "Size = 1;");
+    write({first, other, second});
+    describe("", "Paint", "The first.");
+    describe("", "Size", "A size.");
+    describe("", "Paint", "The second.", 1);
+    write({first, second, other});
+    EXPECT_EQ(rows(), QStringList({"procedure .Paint procedure Paint; | The first. | ",
+                                   "const .Size Size = 1; | A size. | ",
+                                   "procedure .Paint procedure paint; | The second. | "}));
+    write({other, decl(DeclKind::Procedure, "", "PAINT", "procedure PAINT;")});
+    EXPECT_EQ(rows(),
+              QStringList({"procedure .PAINT procedure PAINT; | The first. | ",
+                           "const .Size Size = 1; | A size. | ",
+                           "procedure .Paint procedure paint; | The second. |  (missing)"}));
+}
+
 TEST_F(DeclarationRows, ASharedRoutineDescriptionCountsForTheChangeNote) {
     addProc("Area");
     dm->tblProc->edit();

@@ -1,6 +1,8 @@
 // The declarations' table: made with the others (and added to a store made
 // before it), scoped to the unit like the routines, and gone with the
 // document or unit it belongs to.
+#include "store/NewDeclarations.h"
+#include "store/UserError.h"
 #include "support/PrintQt.h"
 #include "support/StoreFixture.h"
 
@@ -85,4 +87,67 @@ TEST_F(Declarations, AStoreMadeBeforeGainsTheEmptyTableAndNothingElseChanges) {
     EXPECT_EQ(count("DeclsLib"), "0");
     EXPECT_EQ(column(dm->tblProc, "Description"), QStringList({"Typed long ago."}));
     EXPECT_EQ(dm->tblDecls->recordCount(), 0);
+}
+
+// A build writes its new declarations beside the cursor: each row must be
+// stored exactly as an append of the same values stores it, on either engine.
+TEST_F(Declarations, ABuildsNewRowsAreStoredAsAnAppendStoresThem) {
+    addDoc("A");
+    addUnit("One.pas");
+    const QDateTime stamp(QDate(2024, 5, 6), QTime(7, 8, 9));
+    NewDeclaration row;
+    row.docNo = dm->tblUnitsDocNo->asInteger();
+    row.unitNo = dm->tblUnitsUnitNo->asInteger();
+    row.parentNo = 7;
+    row.kind = "procedure";
+    row.name = QString(254, 'n') + QChar(0xD83D) + QChar(0xDE00) + "cut"; // cut after the pair
+    row.declaration = "procedure Run(\nA: Integer);\r"; // line breaks CR LF, as a memo keeps them
+    row.visibility = "strict private" + QString(40, 'v');
+    row.directives = "overload";
+    row.line = 12;
+    const QVariantList appended{QVariant(),      row.docNo,      row.unitNo,     row.parentNo,
+                                row.kind,        row.name,       QVariant(),     QVariant(),
+                                row.declaration, row.visibility, row.directives, QVariant(),
+                                QVariant(),      row.line,       QVariant(),     stamp};
+    qint64 written = 0;
+    {
+        Batch batch(dm->database());
+        dm->tblDecls->append(appended);
+        NewDeclarations inserts(dm->database(), stamp);
+        written = inserts.insert(row);
+        row.name.clear();
+        QString refusal;
+        try {
+            inserts.insert(row);
+        } catch (const UserError& error) {
+            refusal = error.message();
+        }
+        EXPECT_EQ(refusal, "Field 'DeclName' must have a value");
+        row.line = 0; // no line, and the unit level
+        row.parentNo = 0;
+        row.name = "Top";
+        row.visibility.clear();
+        inserts.insert(row);
+    }
+    EXPECT_EQ(written, dm->tblDeclsDeclNo->asInteger() + 1);
+    Statement rows(dm->database(),
+                   "SELECT DocNo, UnitNo, ParentNo, DeclKind, DeclName, Owner, OverloadKey, "
+                   "Declaration, Visibility, Directives, Ancestor, SourceFile, SourceLine, "
+                   "Description, LastSeen, ChangedFrom, DeclNo FROM DeclsLib ORDER BY DeclNo");
+    QList<QStringList> stored;
+    while (rows.step()) {
+        QStringList fields;
+        for (int i = 0; i < 17; ++i)
+            fields << (rows.isNullAt(i) ? QString("null") : rows.textAt(i));
+        stored << fields;
+    }
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored[1].mid(0, 16), stored[0].mid(0, 16));
+    EXPECT_EQ(stored[1][16], QString::number(written));
+    EXPECT_EQ(stored[0][4].size(), 256); // 255 characters, one of them a pair
+    EXPECT_EQ(stored[0][7], "procedure Run(\r\nA: Integer);\r\n");
+    EXPECT_EQ(stored[2].mid(0, 16),
+              QStringList({stored[0][0], stored[0][1], "0", "procedure", "Top", "null", "null",
+                           stored[0][7], "null", "overload", "null", "null", "null", "null",
+                           stored[0][14], "null"}));
 }
