@@ -76,9 +76,14 @@ DeclarationsPage::DeclarationsPage(QWidget* parent) : QWidget(parent) {
         {QStringLiteral("Name"), QStringLiteral("Kind"), QStringLiteral("Visibility")});
     tree_->setUniformRowHeights(true);
     tree_->setAllColumnsShowFocus(true);
-    tree_->setColumnWidth(NameColumn, 128);
+    // The name takes what the kind and the visibility leave: an overload's
+    // parameters need the room, and a column of "protected" needs no more
+    // than that word. What is still cut is in the name's tip.
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
     tree_->setColumnWidth(KindColumn, 84);
-    tree_->header()->setStretchLastSection(true);
+    tree_->setColumnWidth(VisibilityColumn,
+                          tree_->fontMetrics().horizontalAdvance(QStringLiteral("protected")) + 14);
     tree_->setIndentation(10);
     unitLabel_->setBuddy(tree_);
     left->addWidget(tree_);
@@ -289,9 +294,10 @@ void DeclarationsPage::rebuild() {
         // The unit's own file is stored as an empty SourceFile; only an
         // include file is named in the row.
         const QString sourceFile = value(r.row, dm_->tblDeclsSourceFile).toString();
-        item->setToolTip(NameColumn, QStringLiteral("%1:%2").arg(
-                                         sourceFile.isEmpty() ? unitName : FileNamePart(sourceFile),
-                                         QString::number(r.line)));
+        item->setToolTip(NameColumn,
+                         QStringLiteral("%1\n%2:%3")
+                             .arg(shown, sourceFile.isEmpty() ? unitName : FileNamePart(sourceFile),
+                                  QString::number(r.line)));
         if (RowLeftTheSource(*dm_, table, r.row)) {
             for (int column = 0; column < 3; ++column) {
                 QFont font = item->font(column);

@@ -464,7 +464,9 @@ void TfrmInkwright::RemoveMissingRoutines1Click() {
 }
 
 void TfrmInkwright::DocumentOptions1Click() {
-    if (!dm_ || !EditDocumentOptions(*dm_, *dialogs_))
+    // What the reports show is read by each report as it opens: only a
+    // new configuration needs the document read again.
+    if (!dm_ || !EditDocumentOptions(*dm_, *dialogs_).configuration)
         return;
     // Every unit is read again with the new defines, as a refresh reads them;
     // then the user learns how much of the conditional code was guessed.

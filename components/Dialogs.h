@@ -63,9 +63,15 @@ public:
         // The build configuration its conditional code is read with; empty
         // for every branch read, the first of two declarations kept.
         QString configuration;
+        // Which members of types its reports show, by visibility: words of
+        // "public", "published", "protected", "private"; at least one.
+        QStringList visibilities = {};
+        // Whether its reports list the event handlers of form classes.
+        bool eventHandlers = false;
     };
     // "Document Options": filled with `initial`, the configuration chosen
-    // among `configurations` or typed. The options on "OK", nothing on "Cancel".
+    // among `configurations` or typed, the visibilities ticked and the
+    // event handlers' box. The options on "OK", nothing on "Cancel".
     virtual std::optional<DocumentOptions> documentOptions(const QString& documentName,
                                                            const DocumentOptions& initial,
                                                            const QStringList& configurations) = 0;

@@ -49,7 +49,14 @@ const TableDef& TDM1::docsDefinition() {
          // The build configuration the document follows conditional
          // compilation with ("Release", "Release|Win64", "x86_64-linux");
          // empty for one that reads every branch, as documents always did.
-         added(text("Configuration", 100))},
+         added(text("Configuration", 100)),
+         // Which members of types the document's reports show, by
+         // visibility: words of "public", "published", "protected" and
+         // "private" between commas; empty for the report's default.
+         added(text("ReportVisibility", 60)),
+         // Whether the reports list the event handlers of form units; empty
+         // or false leaves them out.
+         added(typed("ReportEventHandlers", FieldType::Boolean))},
         {QStringLiteral("DocsIndex"), {QStringLiteral("DocNo")}},
         {}};
     return def;
@@ -166,17 +173,30 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
     tblProc->setMasterSource(dsUnits, {QStringLiteral("DocNo"), QStringLiteral("UnitNo")});
     tblDecls->setMasterSource(dsUnits, {QStringLiteral("DocNo"), QStringLiteral("UnitNo")});
 
-    TField** docs[] = {&tblDocsDocNo,          &tblDocsDocName,
-                       &tblDocsDocSize,        &tblDocsDocDate,
-                       &tblDocsDocAuthor,      &tblDocsDocCompany,
-                       &tblDocsDocBuildNo,     &tblDocsAppEXEName,
-                       &tblDocsCompanyName,    &tblDocsFileDescr,
-                       &tblDocsFileName,       &tblDocsVersionNo,
-                       &tblDocsInternalName,   &tblDocsLegalCopyright,
-                       &tblDocsLegalTrademark, &tblDocsOriginalFileName,
-                       &tblDocsProductName,    &tblDocsProductVer,
-                       &tblDocsDPRFileName,    &tblDocsisVerInfo,
-                       &tblDocsLastScan,       &tblDocsConfiguration};
+    TField** docs[] = {&tblDocsDocNo,
+                       &tblDocsDocName,
+                       &tblDocsDocSize,
+                       &tblDocsDocDate,
+                       &tblDocsDocAuthor,
+                       &tblDocsDocCompany,
+                       &tblDocsDocBuildNo,
+                       &tblDocsAppEXEName,
+                       &tblDocsCompanyName,
+                       &tblDocsFileDescr,
+                       &tblDocsFileName,
+                       &tblDocsVersionNo,
+                       &tblDocsInternalName,
+                       &tblDocsLegalCopyright,
+                       &tblDocsLegalTrademark,
+                       &tblDocsOriginalFileName,
+                       &tblDocsProductName,
+                       &tblDocsProductVer,
+                       &tblDocsDPRFileName,
+                       &tblDocsisVerInfo,
+                       &tblDocsLastScan,
+                       &tblDocsConfiguration,
+                       &tblDocsReportVisibility,
+                       &tblDocsReportEventHandlers};
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,        &tblUnitsUnitName,
                         &tblUnitsFormName, &tblUnitsDescription,   &tblUnitsUnitPath,
                         &tblUnitsLastSeen, &tblUnitsMissingSource, &tblUnitsSourceStamps};

@@ -103,6 +103,8 @@ public:
     TField* tblDocsisVerInfo;
     TField* tblDocsLastScan;
     TField* tblDocsConfiguration;
+    TField* tblDocsReportVisibility;
+    TField* tblDocsReportEventHandlers;
 
     TField* tblUnitsDocNo;
     TField* tblUnitsUnitNo;

@@ -57,6 +57,8 @@ struct ReportDeclaration {
     // The declaration its description was written for, while the user has
     // not looked at the description since the signature changed.
     QString changedFrom;
+    // Not found by the document's last build or refresh: shown, and marked.
+    bool leftTheSource = false;
     // 0 at unit level, 1 for a member of a unit-level type, and so on.
     int depth = 0;
     // Where a group of the unit ("Types", "Routines", "Constants",
@@ -128,6 +130,9 @@ inline constexpr const char* NoDescriptionText = "No description.";
 inline constexpr const char* NoUnitsText = "This document has no units.";
 inline constexpr const char* NoClassesText =
     "This document declares no classes, interfaces or objects.";
+// Under a declaration the last build or refresh did not find.
+inline constexpr const char* LeftTheSourceNote =
+    "Left the source: the last build or refresh did not find it.";
 inline constexpr const char* NoVersionInfoText =
     "No version information was found for this document.";
 

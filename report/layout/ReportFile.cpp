@@ -130,7 +130,7 @@ int pdfPageCount(const QString& filePath) {
 }
 
 ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out,
-                          const QStringList& visibilities) {
+                          const QStringList& visibilities, std::optional<bool> eventHandlers) {
     const ReportFormat format = formatFor(out);
     const auto missing = [docNo] {
         return UserError(QStringLiteral("There is no document number %1.").arg(docNo));
@@ -138,6 +138,8 @@ ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString
     ReportSource source(store);
     if (!visibilities.isEmpty())
         source.setVisibilities(visibilities);
+    if (eventHandlers)
+        source.setEventHandlers(*eventHandlers);
     if (!source.open(docNo))
         throw missing();
     if (format == ReportFormat::Html) {

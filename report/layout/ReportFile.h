@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QString>
 #include <QStringList>
 
@@ -30,9 +31,11 @@ int pdfPageCount(const QString& filePath);
 // for a name ending .pdf, one HTML page for .html or .htm (in any case), and
 // else a browsable site in the folder `out` (made when missing). UserError
 // for a missing document or a failed write. `visibilities` chooses which
-// members of types are shown (ReportSource::setVisibilities); none for the
-// default.
+// members of types are shown (ReportSource::setVisibilities), and
+// `eventHandlers` whether form classes' event handlers are listed; left
+// empty, each is the document's own choice.
 ExportResult exportReport(const StoreAddress& store, qint32 docNo, const QString& out,
-                          const QStringList& visibilities = {});
+                          const QStringList& visibilities = {},
+                          std::optional<bool> eventHandlers = std::nullopt);
 
 } // namespace ink

@@ -68,6 +68,8 @@ p.kind { color: #555; font-style: italic; margin: 0 0 0.3rem; }
 p.facts { color: #667; font-size: 0.85rem; margin: 0.2rem 0 0 1.5rem; }
 p.deprecated { color: #8a1c1c; font-weight: 600; margin: 0.3rem 0 0 1.5rem; }
 p.changed { color: #7a5b00; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
+p.left-source { color: #666; font-style: italic; margin: 0.3rem 0 0 1.5rem; }
+section.left-source > pre.declaration, section.left-source > h3 { color: #777; text-decoration: line-through; }
 pre.declaration { margin: 0; padding: 0.4rem 0.6rem 0.4rem 2.6rem; text-indent: -2rem; background: #f5f6f8; border-left: 3px solid #23395b; white-space: pre-wrap; overflow-wrap: anywhere; font: 0.9rem/1.4 "Liberation Mono", Consolas, monospace; }
 .description { white-space: pre-wrap; margin: 0.4rem 0 0 1.5rem; }
 .description.unit { margin-left: 0; }
@@ -169,8 +171,9 @@ QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const
         html += d.depth == 0 ? QStringLiteral("<h2>%1</h2>\n").arg(htmlText(d.heading))
                              : QStringLiteral("<h4 class=\"group depth-%1\">%2</h4>\n")
                                    .arg(depth, htmlText(d.heading));
-    html += QStringLiteral("<section class=\"declaration depth-%1%2\" id=\"%3\">\n")
-                .arg(depth, d.isStructure() ? QStringLiteral(" type") : QString(), anchor);
+    html += QStringLiteral("<section class=\"declaration depth-%1%2%3\" id=\"%4\">\n")
+                .arg(depth, d.isStructure() ? QStringLiteral(" type") : QString(),
+                     d.leftTheSource ? QStringLiteral(" left-source") : QString(), anchor);
     if (d.isStructure())
         html += QStringLiteral("<h3>%1</h3>\n<p class=\"kind\">%2</p>\n")
                     .arg(htmlText(d.name), htmlLinked(d.kindLine(), links, d.name));
@@ -193,6 +196,9 @@ QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const
                     .arg(note.isEmpty() ? QStringLiteral("Deprecated.")
                                         : QStringLiteral("Deprecated: ") + htmlText(note));
     }
+    if (d.leftTheSource)
+        html += QStringLiteral("<p class=\"left-source\">%1</p>\n")
+                    .arg(QString::fromLatin1(LeftTheSourceNote));
     if (!d.changedFrom.trimmed().isEmpty())
         html += QStringLiteral("<p class=\"changed\">Signature changed: the description was "
                                "written for <code>%1</code></p>\n")

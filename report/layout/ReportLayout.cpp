@@ -291,6 +291,9 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
                                            : QStringLiteral("Deprecated: ") + note,
                             PageFont::Bold, 9, textX, textWidth, 0, 0.25);
     }
+    if (d.leftTheSource)
+        block.lines += wrap(QString::fromLatin1(LeftTheSourceNote), PageFont::Italic, 9, textX,
+                            textWidth, 0, Quiet);
     if (!d.changedFrom.trimmed().isEmpty())
         block.lines += wrap(QStringLiteral("Signature changed: the description was written for ") +
                                 d.changedFrom.simplified(),

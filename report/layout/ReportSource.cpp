@@ -1,5 +1,7 @@
 #include "ReportSource.h"
 
+#include "FormEventHandlers.h"
+
 #include <algorithm>
 #include <functional>
 #include <QFileInfo>
@@ -9,6 +11,7 @@
 #include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/DeclarationDescriptions.h"
+#include "store/ReportVisibility.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
 #include "store/UserError.h"
@@ -115,6 +118,8 @@ ReportSource::ReportSource(const StoreAddress& store) {
     hasDeclarations_ = hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("Declaration"));
     hasMissingSources_ =
         hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("MissingSource"));
+    hasReportChoices_ =
+        hasColumn(*db_, QStringLiteral("DocsLib"), QStringLiteral("ReportEventHandlers"));
     hasScanStamps_ = hasColumn(*db_, QStringLiteral("DocsLib"), QStringLiteral("LastScan")) &&
                      hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("LastSeen")) &&
                      hasColumn(*db_, QStringLiteral("ProcsLib"), QStringLiteral("LastSeen"));
@@ -148,11 +153,16 @@ void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
 }
 
 QStringList ReportSource::defaultVisibilities() {
-    return {QStringLiteral("public"), QStringLiteral("published"), QStringLiteral("protected")};
+    return DefaultReportVisibilities();
+}
+
+void ReportSource::setEventHandlers(bool listed) {
+    eventHandlers_ = listed;
+    eventHandlersChosen_ = true;
 }
 
 void ReportSource::setVisibilities(const QStringList& words) {
-    static const QStringList known{"public", "published", "protected", "private"};
+    const QStringList& known = ReportVisibilityWords();
     QStringList chosen;
     for (const QString& word : words) {
         const QString folded = word.trimmed().toLower();
@@ -163,6 +173,7 @@ void ReportSource::setVisibilities(const QStringList& words) {
             chosen.append(folded);
     }
     visibilities_ = chosen;
+    visibilitiesChosen_ = true;
 }
 
 bool ReportSource::showsVisibility(const QString& visibility) const {
@@ -181,8 +192,12 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
     unit.otherRoutines.clear();
     if (!declarations_)
         return;
-    declarations_->bindInteger(1, document_.docNo);
-    declarations_->bindInteger(2, unitNo);
+    if (lastScan_.isNull())
+        declarations_->bindNull(1);
+    else
+        declarations_->bindText(1, lastScan_.toString());
+    declarations_->bindInteger(2, document_.docNo);
+    declarations_->bindInteger(3, unitNo);
     QList<DeclarationRow> rows;
     while (declarations_->step()) {
         DeclarationRow row;
@@ -203,6 +218,7 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
         d.sourceLine = declarations_->isNullAt(10) ? 0 : int(declarations_->integerAt(10));
         d.description = textAt(*declarations_, 11);
         d.changedFrom = textAt(*declarations_, 12);
+        d.leftTheSource = declarations_->integerAt(13) != 0;
         rows.append(row);
     }
     declarations_->reset();
@@ -238,14 +254,27 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
         else
             roots.append(i);
     }
+    // The form classes of the unit, for leaving out their event handlers;
+    // a form may derive from one declared before it.
+    QSet<qint64> formClasses;
+    if (!eventHandlers_) {
+        QSet<QString> formClassNames;
+        for (const int i : std::as_const(roots))
+            if (IsFormClass(rows[i].shown, unit.form, formClassNames)) {
+                formClasses.insert(rows[i].declNo);
+                formClassNames.insert(rows[i].shown.name.toCaseFolded());
+            }
+    }
     QSet<int> placed; // a damaged store cannot make a loop of types
     std::function<void(int, int)> placeMembers = [&](int type, int depth) {
         const QList<int> own = members.value(rows[type].declNo);
+        const bool ofForm = formClasses.contains(rows[type].declNo);
         for (int group = 0; group < 7; ++group) {
             bool first = true;
             for (const int i : own) {
                 ReportDeclaration d = rows[i].shown;
-                if (memberGroup(d) != group || !showsVisibility(d.visibility) || placed.contains(i))
+                if (memberGroup(d) != group || !showsVisibility(d.visibility) ||
+                    placed.contains(i) || (ofForm && IsEventHandler(d, rows[type].shown)))
                     continue;
                 placed.insert(i);
                 d.depth = depth;
@@ -291,8 +320,14 @@ void ReportSource::countRoutines(ReportUnit& unit, int position) const {
 }
 
 bool ReportSource::open(qint32 docNo) {
-    Statement row(*db_,
-                  QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(documentColumns()));
+    QString columns = documentColumns();
+    if (hasScanStamps_)
+        columns += QStringLiteral(", LastScan");
+    else
+        columns += QStringLiteral(", NULL");
+    if (hasReportChoices_)
+        columns += QStringLiteral(", ReportVisibility, ReportEventHandlers");
+    Statement row(*db_, QStringLiteral("SELECT %1 FROM DocsLib WHERE DocNo = ?").arg(columns));
     row.bindInteger(1, docNo);
     if (!row.step())
         return false;
@@ -308,6 +343,18 @@ bool ReportSource::open(qint32 docNo) {
     document.projectFile = textAt(row, 6);
     for (int i = 0; i < int(VersionFields.size()); ++i)
         document.versionValues.append(textAt(row, 7 + i));
+    int column = 7 + int(VersionFields.size());
+    // Stamps are stored in one sortable text form: the store compares them.
+    lastScan_ = hasScanStamps_ && !row.isNullAt(column) ? QVariant(row.textAt(column)) : QVariant();
+    ++column;
+    if (hasReportChoices_) {
+        if (!visibilitiesChosen_) {
+            const QStringList stored = ReadReportVisibility(textAt(row, column));
+            visibilities_ = stored.isEmpty() ? defaultVisibilities() : stored;
+        }
+        if (!eventHandlersChosen_)
+            eventHandlers_ = !row.isNullAt(column + 1) && row.integerAt(column + 1) != 0;
+    }
     document_ = document;
     countUnitsAndRoutines(document_);
     units_ = std::make_unique<Statement>(
@@ -326,8 +373,12 @@ bool ReportSource::open(qint32 docNo) {
         declarations_ = std::make_unique<Statement>(
             *db_, QStringLiteral("SELECT DeclNo, ParentNo, DeclKind, DeclName, Owner, Declaration, "
                                  "Visibility, Directives, Ancestor, SourceFile, SourceLine, "
-                                 "Description, ChangedFrom FROM DeclsLib WHERE DocNo = ? AND "
-                                 "UnitNo = ? ORDER BY DeclNo"));
+                                 "Description, ChangedFrom, "
+                                 // As the window strikes it through: not seen by
+                                 // the document's last scan. The comparison comes
+                                 // first, so that a server learns ?1's type.
+                                 "((LastSeen IS NULL OR LastSeen < ?1) AND ?1 IS NOT NULL) "
+                                 "FROM DeclsLib WHERE DocNo = ?2 AND UnitNo = ?3 ORDER BY DeclNo"));
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include "ReportDocument.h"
 
@@ -36,10 +37,17 @@ public:
     // "private" take their strict forms along, "public" takes "automated").
     // By default public, published and protected, as readers of an API
     // reference expect. Unit-level declarations are always shown.
+    // The document's own choice (DocsLib.ReportVisibility) stands unless
+    // set here, before or after open().
     static QStringList defaultVisibilities();
     // UserError for a word that names no visibility.
     void setVisibilities(const QStringList& words);
     QStringList visibilities() const { return visibilities_; }
+    // Whether the event handlers of form classes (FormEventHandlers.h) are
+    // listed; by default not. The document's own choice
+    // (DocsLib.ReportEventHandlers) stands unless set here.
+    void setEventHandlers(bool listed);
+    bool eventHandlers() const { return eventHandlers_; }
 
     // The document row and its counts.
     const ReportDocument& document() const { return document_; }
@@ -77,6 +85,11 @@ private:
     std::unique_ptr<Statement> names_;
     std::unique_ptr<Statement> declarations_; // none in a store without DeclsLib
     QStringList visibilities_ = defaultVisibilities();
+    bool eventHandlers_ = false;
+    bool visibilitiesChosen_ = false; // by the caller, over the document's own
+    bool eventHandlersChosen_ = false;
+    bool hasReportChoices_ = false;
+    QVariant lastScan_; // the document's, as stored; null when it has none
     bool hasDeclarations_ = false;
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include "app/CoveragePage.h"
@@ -118,7 +119,11 @@ TEST_F(DeclarationsWindow, TheTreeShowsTypesWithTheirMembersThenRoutinesConstant
     EXPECT_TRUE(page->declarationText()->isReadOnly());
     EXPECT_EQ(page->declarationText()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_TRUE(QFontInfo(page->declarationText()->font()).fixedPitch());
-    EXPECT_EQ(item("Create(const string)")->toolTip(0), "Shapes.pas:9");
+    // The name in full, as a narrow column may cut it, and where it stands.
+    EXPECT_EQ(item("Create(const string)")->toolTip(0), "Create(const string)\nShapes.pas:9");
+    // The name's column takes the room the others leave: no sideways scrolling.
+    EXPECT_FALSE(page->tree()->horizontalScrollBar()->isVisible());
+    EXPECT_GE(page->tree()->columnWidth(0), 140);
 
     // Another unit, chosen on the Units page, shows its own declarations.
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Lines.pas"));

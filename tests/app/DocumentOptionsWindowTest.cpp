@@ -1,7 +1,16 @@
 // "Document Options..." on the real window: the configuration a document's
-// conditional code is read with, and the document read again when it changes.
+// conditional code is read with, and the document read again when it changes;
+// what the document's reports show, and the preview following it.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "store/Startup.h"
 
 #include "app/DocumentOptionsDialog.h"
 #include "WindowFixture.h"
@@ -79,7 +88,8 @@ TEST_F(DocumentOptionsWindow, AnUnknownConfigurationIsAnErrorAndChangesNothing) 
 }
 
 TEST(DocumentOptionsDialog, OffersNoneFirstAndGivesWhatIsChosenOrTyped) {
-    ink::DocumentOptionsDialog dialog(nullptr, "APP", {"Release"}, {"Debug", "Release"});
+    ink::DocumentOptionsDialog dialog(nullptr, "APP", {"Release", {"public"}, false},
+                                      {"Debug", "Release"});
     QComboBox* box = dialog.configurationBox;
     EXPECT_EQ(box->count(), 3);
     EXPECT_EQ(box->currentText(), "Release");
@@ -87,4 +97,138 @@ TEST(DocumentOptionsDialog, OffersNoneFirstAndGivesWhatIsChosenOrTyped) {
     EXPECT_EQ(dialog.options().configuration, "");
     box->setEditText(" Debug|Win64 ");
     EXPECT_EQ(dialog.options().configuration, "Debug|Win64");
+}
+
+TEST(DocumentOptionsDialog, TicksTheReportsChoicesAndWantsOneVisibilityAtLeast) {
+    ink::DocumentOptionsDialog dialog(nullptr, "APP", {"", {"published", "private"}, true}, {});
+    ASSERT_EQ(dialog.visibilityBoxes.size(), 4);
+    QStringList ticked;
+    for (const QCheckBox* box : dialog.visibilityBoxes)
+        if (box->isChecked())
+            ticked << box->objectName();
+    EXPECT_EQ(ticked, QStringList({"publishedBox", "privateBox"}));
+    EXPECT_TRUE(dialog.eventHandlersBox->isChecked());
+    EXPECT_EQ(dialog.options().visibilities, QStringList({"published", "private"}));
+    EXPECT_TRUE(dialog.options().eventHandlers);
+
+    // With none ticked there is nothing to show of a type: OK waits.
+    dialog.visibilityBoxes[1]->setChecked(false);
+    dialog.visibilityBoxes[3]->setChecked(false);
+    EXPECT_FALSE(dialog.okButton->isEnabled());
+    dialog.visibilityBoxes[0]->setChecked(true);
+    EXPECT_TRUE(dialog.okButton->isEnabled());
+    dialog.eventHandlersBox->setChecked(false);
+    EXPECT_EQ(dialog.options().visibilities, QStringList({"public"}));
+    EXPECT_FALSE(dialog.options().eventHandlers);
+    // Every box is named for a screen reader and reached by its key.
+    for (const QCheckBox* box : dialog.visibilityBoxes) {
+        EXPECT_FALSE(box->accessibleName().isEmpty());
+        EXPECT_TRUE(box->text().contains('&'));
+    }
+    EXPECT_TRUE(dialog.eventHandlersBox->text().contains('&'));
+}
+
+namespace {
+
+// A form with many designer's handlers and private members, so that what
+// the report shows of it changes its page count.
+class ReportOptionsWindow : public WindowTest {
+protected:
+    void SetUp() override {
+        // The report library finds the store through the user's own alias
+        // configuration; the test gives it a home of its own.
+        qputenv("HOME", temp.filePath("home").toLocal8Bit());
+        WindowTest::SetUp();
+        QByteArray unit = "unit Main;\ninterface\nuses Forms;\ntype\n  TfrmMain = class(TForm)\n";
+        for (int i = 1; i <= 60; ++i)
+            unit += "    procedure Button" + QByteArray::number(i) + "Click(Sender: TObject);\n";
+        unit += "  private\n";
+        for (int i = 1; i <= 120; ++i)
+            unit += "    procedure Helper" + QByteArray::number(i) + "(Count: Integer);\n";
+        unit += "  public\n    procedure ShowAll;\n  end;\nimplementation\nend.\n";
+        temp.write("work/Main.pas", unit);
+        addDocument(temp.write("work/App.dpr", "program App;\nuses\n  Main in 'Main.pas' "
+                                               "{frmMain};\nbegin\nend.\n"),
+                    "app");
+        ink::AliasRegistry libraryAliases(ink::AliasRegistry::defaultConfigPath());
+        ASSERT_TRUE(libraryAliases.configPath().startsWith(temp.path()));
+        ink::EnsureDatabaseAlias(libraryAliases, QString::fromLatin1(ink::TDM1::AliasName),
+                                 ink::dataDirectoryFor(temp.filePath("program")), true);
+        ASSERT_TRUE(QFile::copy(LEAFPRESS_LIBRARY, temp.filePath("program/Leafpress.dll")));
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        qputenv("HOME", home);
+    }
+
+    // The pages of the preview "Preview" opens, as it says ("of 12"); 0
+    // when none opened.
+    int previewPages() {
+        int pages = 0;
+        QTimer ticks;
+        const QDeadlineTimer deadline(20000);
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            auto* count = modal->findChild<QLabel*>("PageCount");
+            if (modal->objectName() == "ReportPreview" && count)
+                pages = count->text().simplified().section(' ', 1).toInt();
+            if (pages > 0 || deadline.hasExpired())
+                QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+        });
+        ticks.start(20);
+        QTest::mouseClick(window->Button29, Qt::LeftButton);
+        ticks.stop();
+        return pages;
+    }
+
+    const QByteArray home = qgetenv("HOME");
+};
+
+} // namespace
+
+TEST_F(ReportOptionsWindow, TheReportsChoicesAreStoredWithTheDocumentAndThePreviewFollowsThem) {
+    const int byDefault = previewPages();
+    ASSERT_GT(byDefault, 0) << dialogs.messages().join('\n').toStdString();
+    const QString scanned = dm->tblDocsLastScan->asString();
+
+    dialogs.documentOptionAnswers.push_back(
+        ink::Dialogs::DocumentOptions{"", {"public", "published", "protected"}, true});
+    window->DocumentOptions1->trigger();
+    // It opened on the defaults: public, published and protected, no handlers.
+    ASSERT_EQ(dialogs.documentOptionsOffered.size(), 1);
+    EXPECT_EQ(dialogs.documentOptionsOffered[0].visibilities,
+              QStringList({"public", "published", "protected"}));
+    EXPECT_FALSE(dialogs.documentOptionsOffered[0].eventHandlers);
+    // The default visibility is kept as none, so the document follows it.
+    EXPECT_TRUE(dm->tblDocsReportVisibility->isNull());
+    EXPECT_TRUE(dm->tblDocsReportEventHandlers->asBoolean());
+    // What reports show needs no new read of the sources.
+    EXPECT_EQ(dm->tblDocsLastScan->asString(), scanned);
+    EXPECT_EQ(dialogs.messages(), QStringList());
+    const int withHandlers = previewPages();
+    EXPECT_GT(withHandlers, byDefault);
+
+    dialogs.documentOptionAnswers.push_back(
+        ink::Dialogs::DocumentOptions{"", {"public", "private"}, true});
+    window->DocumentOptions1->trigger();
+    EXPECT_EQ(dialogs.documentOptionsOffered[1].visibilities,
+              QStringList({"public", "published", "protected"}));
+    EXPECT_TRUE(dialogs.documentOptionsOffered[1].eventHandlers);
+    EXPECT_EQ(dm->tblDocsReportVisibility->asString(), "public,private");
+    // The private helpers come in, twice as many as the published handlers
+    // that go out again.
+    const int privateOnes = previewPages();
+    EXPECT_GT(privateOnes, withHandlers);
+
+    // A new window over the same store opens the dialog on what was stored.
+    stopWindow();
+    startWindow();
+    dialogs.documentOptionAnswers.push_back(std::nullopt);
+    window->DocumentOptions1->trigger();
+    ASSERT_EQ(dialogs.documentOptionsOffered.size(), 3);
+    EXPECT_EQ(dialogs.documentOptionsOffered[2].visibilities, QStringList({"public", "private"}));
+    EXPECT_TRUE(dialogs.documentOptionsOffered[2].eventHandlers);
+    EXPECT_EQ(previewPages(), privateOnes);
 }

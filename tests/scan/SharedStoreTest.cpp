@@ -293,3 +293,31 @@ TEST(SharedStoreServer, AServerThatGoesAwayMidEditKeepsTheTextAndTheNextPostLand
     EXPECT_THROW(anna.dm->tblUnits->post(), ServerUnreachable); // the connection is known lost
     EXPECT_NO_THROW(anna.dm->closeDatabase());
 }
+
+// A server store made before the document's later fields gains them when
+// the next program opens it, rows kept, and takes values in them.
+TEST_F(SharedStore, AnOlderServerStoreGainsTheDocumentsLaterFields) {
+    anna.reset();
+    ben.reset();
+    QString error;
+    ASSERT_TRUE(PgCluster::shared().execute(
+        address.database,
+        "ALTER TABLE DocsLib DROP COLUMN ReportEventHandlers, DROP COLUMN ReportVisibility, "
+        "DROP COLUMN Configuration",
+        &error))
+        << error.toStdString();
+    Person carla(temp, "carla", address);
+    carla.dm->tblDocs->first();
+    EXPECT_EQ(carla.dm->tblDocsDocName->asString(), "P");
+    EXPECT_TRUE(carla.dm->tblDocsConfiguration->isNull());
+    EXPECT_TRUE(carla.dm->tblDocsReportVisibility->isNull());
+    EXPECT_TRUE(carla.dm->tblDocsReportEventHandlers->isNull());
+    carla.dm->tblDocs->edit();
+    carla.dm->tblDocsReportVisibility->setValue("public,private");
+    carla.dm->tblDocsReportEventHandlers->setValue(true);
+    carla.dm->tblDocs->post();
+    Person reader(temp, "reader", address);
+    reader.dm->tblDocs->first();
+    EXPECT_EQ(reader.dm->tblDocsReportVisibility->asString(), "public,private");
+    EXPECT_TRUE(reader.dm->tblDocsReportEventHandlers->asBoolean());
+}

@@ -178,6 +178,8 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
            "ALTER TABLE ProcsLib DROP COLUMN LastSeen; ALTER TABLE DocsLib DROP COLUMN LastScan;"
            "ALTER TABLE DocsLib DROP COLUMN Configuration;"
+           "ALTER TABLE DocsLib DROP COLUMN ReportVisibility;"
+           "ALTER TABLE DocsLib DROP COLUMN ReportEventHandlers;"
            "DROP TABLE DeclsLib; PRAGMA application_id = 0");
     std::unique_ptr<TDM1> dm;
     ASSERT_EQ(startProgram(config(), program(), dm), "");
@@ -189,6 +191,8 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_TRUE(dm->tblUnitsSourceStamps->isNull());
     EXPECT_TRUE(dm->tblDocsLastScan->isNull());
     EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
+    EXPECT_TRUE(dm->tblDocsReportVisibility->isNull());
+    EXPECT_TRUE(dm->tblDocsReportEventHandlers->isNull());
     dm->tblUnits->edit();
     dm->tblUnitsUnitPath->setValue("src\\Main.pas");
     dm->tblUnits->post();

@@ -41,9 +41,11 @@ public:
     QList<ServerLogin> loginsOffered;                  // what each dialog showed first
     std::deque<std::optional<QString>> passwords;      // next passwordBox answers
     std::deque<std::optional<RowVersion>> rowVersions; // next chooseRowVersion answers
-    // Next documentOptions answers, and the configurations each dialog offered.
+    // Next documentOptions answers, and the configurations and the options
+    // each dialog offered.
     std::deque<std::optional<DocumentOptions>> documentOptionAnswers;
     QList<QStringList> configurationsOffered;
+    QList<DocumentOptions> documentOptionsOffered;
     // Runs while the version box is open, as the events a real box lets through.
     std::function<void()> whileChoosing;
 
@@ -101,6 +103,7 @@ public:
                                                    const QStringList& configurations) override {
         shown.append({"documentOptions", "Document Options", documentName, initial.configuration});
         configurationsOffered.append(configurations);
+        documentOptionsOffered.append(initial);
         return next(documentOptionAnswers, "documentOptions");
     }
 
