@@ -179,18 +179,17 @@ public:
         seen_.insert(key(unitPath));
     }
 
-    // The file's text with its include directives replaced, as far as an
-    // `implementation` keyword; `done` tells that the keyword was met.
-    // `filePath` names the file in the pieces; `base` is where its text starts in
-    // the whole result.
-    QByteArray expand(const LexedFile& file, const QString& filePath, qsizetype base, int depth,
-                      bool& done) {
+    // Appends to `out` the file's text with its include directives replaced,
+    // as far as an `implementation` keyword; `done` tells that the keyword
+    // was met. `filePath` names the file in the pieces. All the levels write
+    // into the one result, so that a large include is copied once.
+    void expand(const LexedFile& file, const QString& filePath, QByteArray& out, int depth,
+                bool& done) {
         const QByteArray& bytes = file.bytes;
         const QString folder = QFileInfo(filePath).absolutePath();
-        QByteArray out;
         qsizetype copied = 0;
         int line = 1; // of `copied`
-        notePiece(base, filePath, line);
+        notePiece(out.size(), filePath, line);
         for (const LexedFile::Include& include : file.includes) {
             if (depth >= maxIncludeDepth)
                 break;
@@ -218,18 +217,17 @@ public:
             // words around the directive.
             out += QByteArrayView(bytes).sliced(copied, include.begin - copied);
             out += '\n';
-            out += expand(*included, path, base + out.size(), depth + 1, done);
+            expand(*included, path, out, depth + 1, done);
             out += '\n';
             if (pieces_)
                 line += int(QByteArrayView(bytes).sliced(copied, include.end - copied).count('\n'));
             copied = include.end;
-            notePiece(base + out.size(), filePath, line);
+            notePiece(out.size(), filePath, line);
             if (done)
                 break;
         }
         done = done || file.reachedImplementation;
         out += QByteArrayView(bytes).sliced(copied);
-        return out;
     }
 
 private:
@@ -437,7 +435,10 @@ QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& u
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);
     bool done = false;
-    return expander.expand(unit, unitPath, 0, 0, done);
+    QByteArray expanded;
+    expanded.reserve(unitBytes.size());
+    expander.expand(unit, unitPath, expanded, 0, done);
+    return expanded;
 }
 
 } // namespace ink
