@@ -84,7 +84,7 @@ void ScanAhead::run() {
         Result result;
         qint64 bytes = 0;
         try {
-            UnitScan scan = ScanUnit(sources_[index], projectFolder_, &includes_, defines_);
+            UnitScan scan = ScanUnit(sources_.at(index), projectFolder_, &includes_, defines_);
             bytes = approximateBytes(scan);
             result = std::move(scan);
         } catch (...) {

@@ -68,8 +68,9 @@ private:
     void run();
     bool mayStart() const;
 
-    QStringList sources_;
-    QString projectFolder_;
+    // Read by every thread, so never touched in a way that would detach them.
+    const QStringList sources_;
+    const QString projectFolder_;
     const CompilerDefines* defines_;
     qint64 mostBytesAhead_;
     IncludeCache includes_;
