@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <QThread>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace ink {
 
@@ -25,6 +28,19 @@ qint64 approximateBytes(const UnitScan& scan) {
         bytes += qint64(sizeof(Declaration)) + text(d.name) + text(d.text) + text(d.overloadKey) +
                  text(d.hints) + text(d.directives) + text(d.ancestor);
     return bytes;
+}
+
+// A unit's results are made on a scanning thread and freed by the taker once
+// written. glibc keeps what a thread allocated in that thread's own arena,
+// which the taker's later allocations (the rows it loads and writes) do not
+// reuse, so after one of the few very large units (tens of megabytes of
+// declarations) the process would hold both. Giving the freed pages back
+// then keeps the peak to the larger of the two.
+constexpr qint64 GiveBackAfterBytes = 4 * 1024 * 1024;
+void giveBackFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 } // namespace
@@ -59,6 +75,8 @@ ScanAhead::~ScanAhead() {
     changed_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
+    if (lastBytes_ >= GiveBackAfterBytes)
+        giveBackFreedMemory();
 }
 
 // Whether a thread may begin the next unit: the one awaited always, others
@@ -101,12 +119,16 @@ void ScanAhead::run() {
 }
 
 UnitScan ScanAhead::next() {
+    // The unit taken before has been written and let go by now.
+    if (lastBytes_ >= GiveBackAfterBytes)
+        giveBackFreedMemory();
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !slots_.empty() && slots_.front().result.has_value(); });
     Slot slot = std::move(slots_.front());
     slots_.pop_front();
     ++taken_;
     bytesAhead_ -= slot.bytes;
+    lastBytes_ = slot.bytes;
     lock.unlock();
     changed_.notify_all();
     if (auto* failure = std::get_if<std::exception_ptr>(&*slot.result))

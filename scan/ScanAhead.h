@@ -81,6 +81,7 @@ private:
     qsizetype taken_ = 0;   // units handed out by next()
     qsizetype started_ = 0; // units a thread began to read
     qint64 bytesAhead_ = 0; // held by the results read and not taken
+    qint64 lastBytes_ = 0;  // held by the result next() handed out last
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -172,6 +172,7 @@ public:
             if (!atEnd() && cur_.token.begin == before)
                 advance(); // whatever it was, it is passed over
         }
+        out_.squeeze(); // held until the build has written them
         return std::move(out_);
     }
 
@@ -419,6 +420,10 @@ private:
             }
         }
         const int index = int(out_.size());
+        // Texts built by appending carry room to grow; a large unit keeps
+        // tens of thousands of them until the build has written them.
+        d.text.squeeze();
+        d.overloadKey.squeeze();
         earlierSame_.push_back(last - 1);
         last = index + 1;
         if (!where.empty())
