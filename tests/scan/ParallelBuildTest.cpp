@@ -59,22 +59,22 @@ protected:
     // the build.
     QStringList stored(int docNo) {
         QStringList lines;
-        const auto all = [&](const char* sql, int columns) {
+        // `stamps`: the column of a unit's stamps, whose first line holds
+        // the time of the read.
+        const auto all = [&](const char* sql, int columns, int stamps = -1) {
             Statement rows(dm->database(), QString::fromLatin1(sql));
             rows.bindInteger(1, docNo);
             while (rows.step()) {
                 QStringList values;
                 for (int i = 0; i < columns; ++i)
-                    values << rows.textAt(i);
+                    values << (i == stamps ? rows.textAt(i).section('\n', 1) : rows.textAt(i));
                 lines << values.join('|');
             }
         };
         all("SELECT DocSize FROM DocsLib WHERE DocNo = ?1", 1);
-        // The stamps' first line holds the time of the read.
-        all("SELECT UnitName, FormName, UnitPath, MissingSource, "
-            "substr(SourceStamps, instr(SourceStamps, char(10))) "
+        all("SELECT UnitName, FormName, UnitPath, MissingSource, SourceStamps "
             "FROM UnitsLib WHERE DocNo = ?1 ORDER BY UnitNo",
-            5);
+            5, 4);
         all("SELECT u.UnitName, ProcName, ProcType, ProcParams, ResultType, Declaration "
             "FROM ProcsLib p JOIN UnitsLib u ON u.UnitNo = p.UnitNo "
             "WHERE p.DocNo = ?1 ORDER BY p.UnitNo, ProcNo",
@@ -105,5 +105,7 @@ TEST_F(ParallelBuild, StoresWhatABuildReadOnOneThreadStores) {
     ASSERT_GT(serial.size(), 90 * 10);
     // Every unit that names the include and could be read has its routine.
     EXPECT_EQ(serial.filter("|SharedRoutine|PROCEDURE|").size(), 29);
+    // and the stamps compared name the include files it read.
+    EXPECT_FALSE(serial.filter("pkg/inc/consts.inc").isEmpty());
     EXPECT_EQ(parallel, serial);
 }
