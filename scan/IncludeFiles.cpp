@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -88,6 +90,13 @@ struct Listing {
 struct IncludeCache::Data {
     explicit Data(qint64 maxBytes) : maxBytesKept(maxBytes) {}
 
+    // Units of one build may be read on several threads at once. What they
+    // share is looked up and added under this lock; the disk is read and a
+    // file lexed outside it, so one thread's reading never waits for
+    // another's. Two threads that miss the same file both read it, and the
+    // first kept is the one used.
+    mutable std::mutex mutex;
+
     // Include files kept, by the file they resolve to; null for one that
     // could not be read. `lastUse` orders them for letting go.
     struct Kept {
@@ -96,7 +105,9 @@ struct IncludeCache::Data {
     };
     QHash<QString, Kept> files;
     quint64 uses = 0;
-    QHash<QString, Listing> listings; // by folder
+    // By folder; shared, as a thread goes on using a listing while
+    // another adds to the table.
+    QHash<QString, std::shared_ptr<const Listing>> listings;
     // What each folder a lookup found a file in resolves to, links followed:
     // a link that names its own folder gives endless paths to one file.
     QHash<QString, QString> resolved;
@@ -129,10 +140,12 @@ IncludeCache::IncludeCache(qint64 maxBytesKept) : d_(std::make_unique<Data>(maxB
 IncludeCache::~IncludeCache() = default;
 
 qint64 IncludeCache::bytesKept() const {
+    std::lock_guard lock(d_->mutex);
     return d_->bytesKept;
 }
 
 void IncludeCache::setSearchFolders(const QStringList& folders) {
+    std::lock_guard lock(d_->mutex);
     d_->searchFolders = folders;
 }
 
@@ -150,7 +163,11 @@ public:
             if (project != unitFolder)
                 folders_ << project;
         }
-        for (const QString& folder : cache_.searchFolders)
+        const QStringList searchFolders = [&] {
+            std::lock_guard lock(cache_.mutex);
+            return cache_.searchFolders;
+        }();
+        for (const QString& folder : searchFolders)
             if (!folders_.contains(folder))
                 folders_ << folder;
         // Last, where the LCL and the FPC run-time library keep the include
@@ -162,18 +179,17 @@ public:
         seen_.insert(key(unitPath));
     }
 
-    // The file's text with its include directives replaced, as far as an
-    // `implementation` keyword; `done` tells that the keyword was met.
-    // `filePath` names the file in the pieces; `base` is where its text starts in
-    // the whole result.
-    QByteArray expand(const LexedFile& file, const QString& filePath, qsizetype base, int depth,
-                      bool& done) {
+    // Appends to `out` the file's text with its include directives replaced,
+    // as far as an `implementation` keyword; `done` tells that the keyword
+    // was met. `filePath` names the file in the pieces. All the levels write
+    // into the one result, so that a large include is copied once.
+    void expand(const LexedFile& file, const QString& filePath, QByteArray& out, int depth,
+                bool& done) {
         const QByteArray& bytes = file.bytes;
         const QString folder = QFileInfo(filePath).absolutePath();
-        QByteArray out;
         qsizetype copied = 0;
         int line = 1; // of `copied`
-        notePiece(base, filePath, line);
+        notePiece(out.size(), filePath, line);
         for (const LexedFile::Include& include : file.includes) {
             if (depth >= maxIncludeDepth)
                 break;
@@ -201,18 +217,17 @@ public:
             // words around the directive.
             out += QByteArrayView(bytes).sliced(copied, include.begin - copied);
             out += '\n';
-            out += expand(*included, path, base + out.size(), depth + 1, done);
+            expand(*included, path, out, depth + 1, done);
             out += '\n';
             if (pieces_)
                 line += int(QByteArrayView(bytes).sliced(copied, include.end - copied).count('\n'));
             copied = include.end;
-            notePiece(base + out.size(), filePath, line);
+            notePiece(out.size(), filePath, line);
             if (done)
                 break;
         }
         done = done || file.reachedImplementation;
         out += QByteArrayView(bytes).sliced(copied);
-        return out;
     }
 
 private:
@@ -234,21 +249,25 @@ private:
     QString key(const QString& path) {
         const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
         const QString folder = info.path();
-        auto resolved = cache_.resolved.constFind(folder);
-        if (resolved == cache_.resolved.cend()) {
-            const QString canonical = QFileInfo(folder).canonicalFilePath();
-            resolved = cache_.resolved.insert(folder, canonical.isEmpty() ? folder : canonical);
-        }
-        return *resolved + QLatin1Char('/') + info.fileName();
+        std::unique_lock lock(cache_.mutex);
+        if (const auto resolved = cache_.resolved.constFind(folder);
+            resolved != cache_.resolved.cend())
+            return *resolved + QLatin1Char('/') + info.fileName();
+        lock.unlock();
+        QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (canonical.isEmpty())
+            canonical = folder;
+        lock.lock();
+        cache_.resolved.insert(folder, canonical);
+        return canonical + QLatin1Char('/') + info.fileName();
     }
 
     std::shared_ptr<const LexedFile> read(const QString& path, const QString& fileKey) {
-        if (const auto kept = cache_.files.find(fileKey); kept != cache_.files.end()) {
-            kept->lastUse = ++cache_.uses;
+        if (std::optional<std::shared_ptr<const LexedFile>> kept = keptFile(fileKey)) {
             // One that could not be read is never trusted to stay so.
             if (taken_)
-                *taken_ << (kept->file ? kept->file->stamp : FileStamp{path});
-            return kept->file;
+                *taken_ << (*kept ? (*kept)->stamp : FileStamp{path});
+            return *kept;
         }
         std::shared_ptr<const LexedFile> file;
         FileStamp stamp = StampFile(path);
@@ -259,8 +278,31 @@ private:
             lexed.stamp = std::move(stamp);
             file = std::make_shared<const LexedFile>(std::move(lexed));
         }
+        file = keep(fileKey, std::move(file));
         if (taken_)
             *taken_ << (file ? file->stamp : FileStamp{path});
+        return file;
+    }
+
+    // The file kept under `fileKey`, marked as used now; none when it is not kept.
+    std::optional<std::shared_ptr<const LexedFile>> keptFile(const QString& fileKey) {
+        std::lock_guard lock(cache_.mutex);
+        const auto kept = cache_.files.find(fileKey);
+        if (kept == cache_.files.end())
+            return std::nullopt;
+        kept->lastUse = ++cache_.uses;
+        return kept->file;
+    }
+
+    // Keeps a file just read, unless another thread kept it meanwhile: then
+    // that one is used, so that every unit sees one version of it.
+    std::shared_ptr<const LexedFile> keep(const QString& fileKey,
+                                          std::shared_ptr<const LexedFile> file) {
+        std::lock_guard lock(cache_.mutex);
+        if (const auto kept = cache_.files.find(fileKey); kept != cache_.files.end()) {
+            kept->lastUse = ++cache_.uses;
+            return kept->file;
+        }
         const qint64 size = file ? file->bytes.size() : 0;
         if (size <= cache_.maxBytesKept / 2) {
             cache_.makeRoom(size);
@@ -301,31 +343,40 @@ private:
         const QFileInfo info(exact);
         const QString parent = QDir::cleanPath(info.absolutePath());
         const QString wanted = info.fileName();
-        const Listing& listing = listingOf(parent);
-        if (listing.exact.contains(wanted))
+        const std::shared_ptr<const Listing> listing = listingOf(parent);
+        if (listing->exact.contains(wanted))
             return parent + QLatin1Char('/') + wanted;
-        const auto folded = listing.folded.constFind(wanted.toCaseFolded());
-        return folded == listing.folded.cend() ? QString() : parent + QLatin1Char('/') + *folded;
+        const auto folded = listing->folded.constFind(wanted.toCaseFolded());
+        return folded == listing->folded.cend() ? QString() : parent + QLatin1Char('/') + *folded;
     }
 
-    const Listing& listingOf(const QString& folder) {
-        auto listed = cache_.listings.constFind(folder);
-        if (listed == cache_.listings.cend()) {
-            Listing listing;
-            listing.stamp = StampFolder(folder);
+    std::shared_ptr<const Listing> listingOf(const QString& folder) {
+        std::shared_ptr<const Listing> listed;
+        {
+            std::lock_guard lock(cache_.mutex);
+            listed = cache_.listings.value(folder);
+        }
+        if (!listed) {
+            auto listing = std::make_shared<Listing>();
+            listing->stamp = StampFolder(folder);
             for (const QString& entry : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
-                listing.exact.insert(entry);
+                listing->exact.insert(entry);
                 const QString folded = entry.toCaseFolded();
-                if (!listing.folded.contains(folded))
-                    listing.folded.insert(folded, entry);
+                if (!listing->folded.contains(folded))
+                    listing->folded.insert(folded, entry);
             }
-            listed = cache_.listings.insert(folder, std::move(listing));
+            // Another thread may have listed it meanwhile: the first listing stays.
+            std::lock_guard lock(cache_.mutex);
+            std::shared_ptr<const Listing>& slot = cache_.listings[folder];
+            if (!slot)
+                slot = std::move(listing);
+            listed = slot;
         }
         if (taken_ && !foldersTaken_.contains(folder)) {
             foldersTaken_.insert(folder);
             *taken_ << listed->stamp;
         }
-        return *listed;
+        return listed;
     }
 
     IncludeCache::Data& cache_;
@@ -384,7 +435,10 @@ QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& u
     // scanner drops it and decides the encoding from them.
     const LexedFile unit = lexFile(unitBytes);
     bool done = false;
-    return expander.expand(unit, unitPath, 0, 0, done);
+    QByteArray expanded;
+    expanded.reserve(unitBytes.size());
+    expander.expand(unit, unitPath, expanded, 0, done);
+    return expanded;
 }
 
 } // namespace ink

@@ -61,7 +61,7 @@ QByteArray ExpandInterfaceIncludes(const QByteArray& unitBytes, const QString& u
 // and a package's units, listed together, share a package's includes.
 class IncludeCache {
 public:
-    static constexpr qint64 DefaultMaxBytesKept = 16 * 1024 * 1024;
+    static constexpr qint64 DefaultMaxBytesKept = 8 * 1024 * 1024;
     explicit IncludeCache(qint64 maxBytesKept = DefaultMaxBytesKept);
     ~IncludeCache();
     IncludeCache(const IncludeCache&) = delete;

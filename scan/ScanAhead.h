@@ -3,28 +3,41 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <QString>
 #include <QStringList>
 #include <thread>
 #include <variant>
+#include <vector>
 
+#include "IncludeFiles.h"
 #include "UnitDeclarations.h"
 
 namespace ink {
 
-// Scans unit files on a thread of its own, in the order given, a little ahead
-// of the one who takes the results: a build writes one unit's routines while
-// the next units are read, and on a large project reading and writing take
-// about as long as each other. The include files are shared between the
-// units as one build's lookups are (IncludeCache), on that thread alone.
+// Scans unit files ahead of the one who takes the results, on threads of its
+// own, and hands them back in the order given: a build writes one unit's
+// rows on its own thread while the next units are read, and on a large
+// project reading and writing take about as long as each other. Where the
+// machine has cores to spare, several units are read at once. The include
+// files are shared between the units as one build's lookups are
+// (IncludeCache), whichever thread reads them.
+//
+// How far ahead it reads is bounded twice: by units, and by the memory the
+// results not yet taken hold, as a few units (the generated API headers)
+// declare more than hundreds of others together. The unit awaited is always
+// read, however large.
 class ScanAhead {
 public:
     // `includeFolders` are the project's include search paths. With
     // `defines` (which must outlive it), conditional compilation is followed
-    // as ScanUnit follows it.
+    // as ScanUnit follows it. `workers` threads scan; 0 takes the default
+    // (see setDefaultWorkers). `mostBytesAhead` bounds the memory held by
+    // results not yet taken.
     ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders = {},
-              const CompilerDefines* defines = nullptr);
-    // Stops the thread, also when not every result was taken.
+              const CompilerDefines* defines = nullptr, int workers = 0,
+              qint64 mostBytesAhead = MostBytesAhead);
+    // Stops the threads, also when not every result was taken.
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
     ScanAhead& operator=(const ScanAhead&) = delete;
@@ -33,20 +46,44 @@ public:
     // waits for them when needed, and throws what the scan threw.
     UnitScan next();
 
+    // How many threads scan when none is asked for: one fewer than the cores
+    // this process may run on (the taker needs one), at least one, at most
+    // MostWorkers. `workers` above 0 sets it for every later ScanAhead (the
+    // tests compare a build read on one thread with one read on several);
+    // 0 goes back to the machine's count.
+    static void setDefaultWorkers(int workers);
+    static int defaultWorkers();
+
+    static constexpr int MostWorkers = 8;
+    static constexpr std::size_t MostAhead = 64;               // units read but not taken
+    static constexpr qint64 MostBytesAhead = 12 * 1024 * 1024; // held by those units, about
+
 private:
-    static constexpr std::size_t MostAhead = 64; // units read but not taken
+    using Result = std::variant<UnitScan, std::exception_ptr>;
+    struct Slot {
+        std::optional<Result> result; // empty while the unit is read
+        qint64 bytes = 0;
+    };
 
     void run();
+    bool mayStart() const;
 
-    QStringList sources_;
-    QString projectFolder_;
-    QStringList includeFolders_;
+    // Read by every thread, so never touched in a way that would detach them.
+    const QStringList sources_;
+    const QString projectFolder_;
     const CompilerDefines* defines_;
+    qint64 mostBytesAhead_;
+    IncludeCache includes_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::variant<UnitScan, std::exception_ptr>> ready_;
+    // The units from the next one to take on: read, or being read.
+    std::deque<Slot> slots_;
+    qsizetype taken_ = 0;   // units handed out by next()
+    qsizetype started_ = 0; // units a thread began to read
+    qint64 bytesAhead_ = 0; // held by the results read and not taken
+    qint64 lastBytes_ = 0;  // held by the result next() handed out last
     bool stopping_ = false;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };
 
 } // namespace ink

@@ -1,5 +1,6 @@
 #include "SourceText.h"
 
+#include <cstring>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -26,6 +27,21 @@ QString DecodeWindows1252(QByteArrayView bytes) {
     }
     return text;
 }
+// Whether every byte is ASCII, eight at a time.
+bool isPlainAscii(QByteArrayView bytes) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; at < end; ++at)
+        if (static_cast<unsigned char>(*at) >= 0x80)
+            return false;
+    return true;
+}
 } // namespace
 
 SourceBytes ClassifySourceBytes(QByteArrayView raw) {
@@ -38,7 +54,11 @@ SourceBytes ClassifySourceBytes(QByteArrayView raw) {
 
 QString DecodeSourceBytes(QByteArrayView bytes, SourceEncoding encoding) {
     QString text;
-    if (encoding == SourceEncoding::Windows1252) {
+    // Nearly every piece a scanner keeps is plain ASCII, which both
+    // encodings read as Latin-1 does; Qt widens that without a decoder.
+    if (isPlainAscii(bytes)) {
+        text = QString::fromLatin1(bytes);
+    } else if (encoding == SourceEncoding::Windows1252) {
         text = DecodeWindows1252(bytes);
     } else {
         // QString::fromUtf8 would drop a byte-order mark at the start of any

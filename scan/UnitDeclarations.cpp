@@ -11,6 +11,7 @@
 #include <array>
 #include <QFileInfo>
 #include <QHash>
+#include <unordered_map>
 #include <vector>
 
 namespace ink {
@@ -104,13 +105,14 @@ QString Folded(const QString& text) {
 // A name as a hash key, without regard to letter case, and without making
 // a folded copy of it for each declaration.
 struct NameKey {
+    int parent; // the owner's index, as DeclarationReader::add keeps it
     QString name;
     bool operator==(const NameKey& other) const {
-        return name.compare(other.name, Qt::CaseInsensitive) == 0;
+        return parent == other.parent && name.compare(other.name, Qt::CaseInsensitive) == 0;
     }
 };
 size_t qHash(const NameKey& key, size_t seed = 0) {
-    size_t hash = seed;
+    size_t hash = seed ^ size_t(key.parent + 2) * 0x9E3779B97F4A7C15ULL;
     for (const QChar c : key.name) {
         const char16_t u = c.unicode();
         const char16_t folded = u < 0x80 ? (u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u)
@@ -170,6 +172,7 @@ public:
             if (!atEnd() && cur_.token.begin == before)
                 advance(); // whatever it was, it is passed over
         }
+        out_.squeeze(); // held until the build has written them
         return std::move(out_);
     }
 
@@ -396,34 +399,40 @@ private:
         d.owner = owner_;
         if (parent_ < 0)
             d.visibility.clear();
-        // A unit declares thousands of names, nearly all once: the list per
-        // name is short, and the owner is told by its index.
+        // A unit declares thousands of names, nearly all once: the ones of
+        // a name and owner are chained through their indexes, and only the
+        // few declared in conditional code keep where they stand.
         const DeclGroup group = DeclKindGroup(d.kind);
-        auto& earlier = seen_[NameKey{d.name}];
-        for (const Seen& other : earlier) {
-            if (other.parent != parent_ || other.group != group)
+        int& last = seen_[NameKey{parent_, d.name}];
+        for (int other = last - 1; other >= 0; other = earlierSame_[other]) {
+            const Declaration& before = out_[other];
+            if (DeclKindGroup(before.kind) != group)
                 continue;
-            if (other.overloadKey == d.overloadKey)
+            if (before.overloadKey == d.overloadKey)
                 return dropped;
+            const auto otherWhere = wheres_.find(other);
+            if (otherWhere == wheres_.end())
+                continue;
             for (const auto& [number, branch] : where) {
-                for (const auto& [otherNumber, otherBranch] : other.where)
+                for (const auto& [otherNumber, otherBranch] : otherWhere->second)
                     if (number == otherNumber && otherBranch < branch)
                         return dropped;
             }
         }
-        earlier.push_back({parent_, group, d.overloadKey, where});
+        const int index = int(out_.size());
+        // Texts built by appending carry room to grow; a large unit keeps
+        // tens of thousands of them until the build has written them.
+        d.text.squeeze();
+        d.overloadKey.squeeze();
+        earlierSame_.push_back(last - 1);
+        last = index + 1;
+        if (!where.empty())
+            wheres_.emplace(index, where);
         out_.emplaceBack(std::move(d));
-        return int(out_.size() - 1);
+        return index;
     }
     static constexpr int dropped = -2;
     static constexpr int maxNesting = 64;
-
-    struct Seen {
-        int parent;
-        DeclGroup group;
-        QString overloadKey;
-        std::vector<std::pair<int, int>> where;
-    };
 
     // One item at unit level.
     void unitItem() {
@@ -1508,7 +1517,12 @@ private:
     bool stopped_ = false;
     QString owner_; // the owner path of parent_
     QList<Declaration> out_;
-    QHash<NameKey, std::vector<Seen>> seen_;
+    // By owner and name, the last declaration kept of them, plus one (0: none).
+    QHash<NameKey, int> seen_;
+    // For each declaration kept, the one before it of its owner and name, or -1.
+    std::vector<int> earlierSame_;
+    // Where the declarations kept in conditional code stand, by index.
+    std::unordered_map<int, std::vector<std::pair<int, int>>> wheres_;
 };
 
 } // namespace

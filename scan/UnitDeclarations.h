@@ -102,6 +102,13 @@ struct Declaration {
     bool isClassMember = false;
 };
 
+// Its members are all Qt's relocatable values, so a list of them grows and
+// shrinks by reallocating rather than moving each one; a unit can declare
+// tens of thousands.
+} // namespace ink
+Q_DECLARE_TYPEINFO(ink::Declaration, Q_RELOCATABLE_TYPE);
+namespace ink {
+
 struct UnitDeclarations {
     // In source order; a structure stands before its members.
     QList<Declaration> declarations;

@@ -1,5 +1,6 @@
-// Units scanned ahead on a thread of their own come back in the order asked,
-// each as a scan on its own would give it, and stopping early never hangs.
+// Units scanned ahead, on one thread or several, come back in the order
+// asked, each as a scan on its own would give it, and stopping early never
+// hangs.
 #include <gtest/gtest.h>
 
 #include "scan/ScanAhead.h"
@@ -10,47 +11,79 @@ using namespace ink;
 
 namespace {
 
+// Units of very different sizes, so that threads finish out of order, which
+// share include files (one nested in another) as a package's units do.
 QStringList unitFiles(const TempDir& temp, int count) {
     QStringList paths;
-    temp.write("inc/shared.inc", "procedure FromInclude;\n");
-    for (int i = 0; i < count; ++i)
-        paths << temp.write(QStringLiteral("u/Unit%1.pas").arg(i),
-                            QStringLiteral("unit Unit%1;\ninterface\n{$I ../inc/shared.inc}\n"
-                                           "function Get%1(N: Integer): Integer;\n"
-                                           "implementation\nend.\n")
-                                .arg(i)
-                                .toUtf8());
+    temp.write("inc/shared.inc", "procedure FromInclude;\n{$I nested.inc}\n");
+    temp.write("inc/nested.inc", "const Nested = 1;\n");
+    for (int i = 0; i < count; ++i) {
+        QByteArray body;
+        for (int j = 0; j < (i % 7 == 0 ? 400 : 1); ++j)
+            body +=
+                QStringLiteral("function Get%1_%2(N: Integer): Integer;\n").arg(i).arg(j).toUtf8();
+        paths << temp.write(
+            QStringLiteral("u/Unit%1.pas").arg(i),
+            QStringLiteral("unit Unit%1;\ninterface\n{$I ../inc/shared.inc}\n").arg(i).toUtf8() +
+                body +
+                "type TThing = class procedure Run; end;\n"
+                "implementation\nend.\n");
+    }
     paths.insert(count / 2, temp.filePath("u/Missing.pas")); // placeholders, in its place
     return paths;
 }
 
-QStringList listed(const UnitRoutines& routines) {
-    QStringList texts;
-    for (const RoutineRow& row : routines.rows)
-        texts << row.name << row.params;
-    return texts;
+// Everything a build takes of a unit's scan.
+QStringList described(const UnitScan& scan) {
+    QStringList lines;
+    for (const RoutineRow& row : scan.routines.rows)
+        lines << QStringList{row.procType, row.name, row.params, row.result, row.declaration}.join(
+            '|');
+    lines << QString::number(scan.routines.fileSize) << QString::number(scan.routines.unreadable);
+    for (const FileStamp& stamp : scan.routines.sources)
+        lines << stamp.path + ' ' + QString::number(stamp.size);
+    for (const Declaration& d : scan.declarations.declarations)
+        lines << QStringList{DeclKindName(d.kind),
+                             d.name,
+                             d.owner,
+                             QString::number(d.parent),
+                             d.text,
+                             d.visibility,
+                             d.overloadKey,
+                             d.sourceFile,
+                             QString::number(d.line)}
+                     .join('|');
+    return lines;
 }
 
 } // namespace
 
-TEST(ScanAhead, GivesEveryUnitInOrderAsAScanOfItsOwn) {
+TEST(ScanAhead, GivesEveryUnitInOrderAsAScanOfItsOwnOnOneThreadOrSeveral) {
     TempDir temp;
     const QStringList paths = unitFiles(temp, 150); // more than it reads ahead
-    ScanAhead scanner(paths, temp.path());
-    for (const QString& path : paths) {
-        const UnitRoutines ahead = scanner.next().routines;
-        const UnitRoutines alone = ScanUnitRoutines(path, temp.path());
-        EXPECT_EQ(listed(ahead), listed(alone)) << path.toStdString();
-        EXPECT_EQ(ahead.fileSize, alone.fileSize);
+    for (const int workers : {1, 4}) {
+        ScanAhead scanner(paths, temp.path(), {}, nullptr, workers);
+        for (const QString& path : paths)
+            ASSERT_EQ(described(scanner.next()), described(ScanUnit(path, temp.path())))
+                << workers << " threads, " << path.toStdString();
     }
+}
+
+// However little it may hold ahead, the unit awaited is always read.
+TEST(ScanAhead, ReadsTheUnitAwaitedWhateverItHoldsAhead) {
+    TempDir temp;
+    const QStringList paths = unitFiles(temp, 40);
+    ScanAhead scanner(paths, temp.path(), {}, nullptr, 3, 1);
+    for (const QString& path : paths)
+        EXPECT_EQ(scanner.next().routines.fileSize, ScanUnitRoutines(path).fileSize);
 }
 
 TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
     TempDir temp;
     const QStringList paths = unitFiles(temp, 200);
-    {
-        ScanAhead scanner(paths, temp.path());
+    for (const int workers : {1, 4}) {
+        ScanAhead scanner(paths, temp.path(), {}, nullptr, workers);
         scanner.next();
-    } // the thread waits with a full queue; leaving must end it
+    } // the threads wait with the queue full; leaving must end them
     SUCCEED();
 }
