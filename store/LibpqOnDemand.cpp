@@ -141,3 +141,15 @@ char* PQcmdTuples(PGresult* res) {
     INK_LIBPQ(PQcmdTuples);
     return real(res);
 }
+int PQputCopyData(PGconn* conn, const char* buffer, int nbytes) {
+    INK_LIBPQ(PQputCopyData);
+    return real(conn, buffer, nbytes);
+}
+int PQputCopyEnd(PGconn* conn, const char* errormsg) {
+    INK_LIBPQ(PQputCopyEnd);
+    return real(conn, errormsg);
+}
+PGresult* PQgetResult(PGconn* conn) {
+    INK_LIBPQ(PQgetResult);
+    return real(conn);
+}
