@@ -141,6 +141,16 @@ public:
     virtual std::unique_ptr<BackendStatement> searchStatement(const QStringList& words,
                                                               int limit) = 0;
 
+    // The declarations where each of `words` may begin a word of the owner,
+    // the name or the description, found through the engine's index, in list
+    // order; the caller narrows them to the exact matches. Columns: DocNo,
+    // DocName, UnitNo, UnitName, DeclNo, Owner, DeclName, Description,
+    // DeclKind.
+    // Null when the engine keeps no such index: the caller reads the rows.
+    virtual std::unique_ptr<BackendStatement> declarationSearchStatement(const QStringList&) {
+        return nullptr;
+    }
+
     // Reads the whole store and returns what is damaged in it, empty when
     // nothing is. Its cost grows with the store, so it runs on request only.
     virtual QStringList checkIntegrity() = 0;

@@ -136,7 +136,7 @@ PostgresBackend::HeldRows& PostgresBackend::heldRowsOf(const TableDef& def) {
         columns << quoted(field.name);
         held->types.push_back(typeOid(field));
     }
-    held->head = QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+    held->copy = QStringLiteral("COPY %1 (%2) FROM STDIN")
                      .arg(quoted(def.name), columns.join(", "))
                      .toUtf8();
     held->autoField = autoNumberField(def);
@@ -170,43 +170,84 @@ void PostgresBackend::hold(HeldRows& held, std::vector<std::optional<QByteArray>
         sendHeldRows();
 }
 
-// One INSERT of many rows per table, in the order the tables were first
-// written; the server learns each column's type from the statement.
+namespace {
+
+// A value in COPY's text form: \N for null; the backslash, and the tab,
+// line feed and carriage return that end values and rows, escaped. The
+// server reads each with the column type's own input, as it reads a
+// parameter.
+void appendCopyValue(QByteArray& rows, const std::optional<QByteArray>& value) {
+    if (!value) {
+        rows += "\\N";
+        return;
+    }
+    for (const char c : *value) {
+        switch (c) {
+        case '\\':
+            rows += "\\\\";
+            break;
+        case '\t':
+            rows += "\\t";
+            break;
+        case '\n':
+            rows += "\\n";
+            break;
+        case '\r':
+            rows += "\\r";
+            break;
+        default:
+            rows += c;
+        }
+    }
+}
+
+} // namespace
+
+// Each table's rows in one COPY, in the order the tables were first
+// written: the server neither parses nor plans a statement per thousand
+// rows, and the rows go as one stream. The numbers were taken ahead, so
+// nothing has to come back.
 void PostgresBackend::sendHeldRows() {
     if (sending_)
         return;
     sending_ = true;
-    for (const auto& held : held_) {
-        const int columns = int(held->types.size());
-        const int perStatement = std::max(1, std::min(1000, 30000 / std::max(columns, 1)));
-        for (int first = 0; first < held->rows; first += perStatement) {
-            const int rows = std::min(perStatement, held->rows - first);
-            QByteArray sql = held->head;
-            std::vector<const char*> pointers;
-            std::vector<unsigned int> types;
-            for (int row = 0; row < rows; ++row) {
-                sql += row == 0 ? "(" : ", (";
-                for (int column = 0; column < columns; ++column) {
-                    const auto& value = held->values[size_t((first + row) * columns + column)];
-                    pointers.push_back(value ? value->constData() : nullptr);
-                    types.push_back(held->types[size_t(column)]);
-                    sql += (column == 0 ? "$" : ", $") +
-                           QByteArray::number(row * columns + column + 1);
-                }
-                sql += ')';
-            }
-            PGresult* result = PQexecParams(conn_, sql.constData(), int(pointers.size()),
-                                            types.data(), pointers.data(), nullptr, nullptr, 0);
-            if (PQresultStatus(result) != PGRES_COMMAND_OK) {
-                for (const auto& each : held_) {
-                    each->values.clear();
-                    each->rows = 0;
-                }
-                sending_ = false;
-                fail(result);
-            }
-            PQclear(result);
+    auto failed = [this](PGresult* result) {
+        for (const auto& each : held_) {
+            each->values.clear();
+            each->rows = 0;
         }
+        sending_ = false;
+        fail(result);
+    };
+    for (const auto& held : held_) {
+        if (held->rows == 0)
+            continue;
+        PGresult* started = PQexec(conn_, held->copy.constData());
+        if (PQresultStatus(started) != PGRES_COPY_IN)
+            failed(started);
+        PQclear(started);
+        const size_t columns = held->types.size();
+        QByteArray rows;
+        for (int row = 0; row < held->rows; ++row) {
+            for (size_t column = 0; column < columns; ++column) {
+                if (column > 0)
+                    rows += '\t';
+                appendCopyValue(rows, held->values[size_t(row) * columns + column]);
+            }
+            rows += '\n';
+            if (rows.size() >= (1 << 20) || row + 1 == held->rows) {
+                if (PQputCopyData(conn_, rows.constData(), int(rows.size())) != 1)
+                    break; // the connection failed: the end of the copy says why
+                rows.clear();
+            }
+        }
+        PQputCopyEnd(conn_, nullptr);
+        PGresult* result = PQgetResult(conn_);
+        while (PGresult* more = PQgetResult(conn_))
+            PQclear(more);
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            failed(result);
+        PQclear(result);
         held->values.clear();
         held->rows = 0;
     }

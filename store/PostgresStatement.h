@@ -12,7 +12,7 @@ namespace ink {
 
 struct PostgresBackend::HeldRows {
     QString table;
-    QByteArray head; // INSERT INTO t (columns) VALUES
+    QByteArray copy; // COPY t (columns) FROM STDIN
     std::vector<unsigned int> types;
     int autoField = -1;
     QByteArray sequence;

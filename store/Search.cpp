@@ -3,7 +3,8 @@
 #include "Search.h"
 
 #include <algorithm>
-#include <QRegularExpression>
+#include <initializer_list>
+#include <QHash>
 
 #include "Backend.h"
 #include "Database.h"
@@ -13,21 +14,77 @@ namespace ink {
 
 namespace {
 
+// A word is a run of letters, digits and underscores, as the index reads
+// them. Found by hand: the words of every row that matched are looked at,
+// and a regular expression per row cost more than the query.
+bool isWordCharacter(char32_t c) {
+    return c == U'_' || QChar::isLetterOrNumber(c);
+}
+
+// Calls `each` with the words of `text` in order until it returns true;
+// true when one did.
+template <typename Each> bool anyWord(QStringView text, Each each) {
+    qsizetype start = -1;
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text[i].unicode();
+        qsizetype width = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            width = 2;
+        }
+        if (isWordCharacter(c)) {
+            if (start < 0)
+                start = i;
+        } else if (start >= 0) {
+            if (each(text.mid(start, i - start)))
+                return true;
+            start = -1;
+        }
+        i += width;
+    }
+    return start >= 0 && each(text.mid(start));
+}
+
 QStringList wordsOf(const QString& typed) {
-    static const QRegularExpression separators(QStringLiteral("[^\\w]+"),
-                                               QRegularExpression::UseUnicodePropertiesOption);
-    return typed.split(separators, Qt::SkipEmptyParts);
+    QStringList words;
+    anyWord(typed, [&words](QStringView word) {
+        words << word.toString();
+        return false;
+    });
+    return words;
+}
+
+bool beginsAWord(QStringView text, const QString& typed) {
+    return anyWord(
+        text, [&typed](QStringView word) { return word.startsWith(typed, Qt::CaseInsensitive); });
+}
+
+// Whether each word typed begins a word of one of `texts`, as the index
+// matches.
+bool everyWordBegins(const QStringList& typedWords, std::initializer_list<QStringView> texts) {
+    return std::all_of(typedWords.begin(), typedWords.end(), [&texts](const QString& typed) {
+        return std::any_of(texts.begin(), texts.end(),
+                           [&typed](QStringView text) { return beginsAWord(text, typed); });
+    });
 }
 
 // The first line of a description that holds a word beginning with one of
 // the words typed, without regard to case.
-QString matchingLine(const QString& description, const QStringList& words) {
-    const QStringList lines = description.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-    for (const QString& line : lines) {
-        for (const QString& lineWord : wordsOf(line))
-            for (const QString& word : words)
-                if (lineWord.startsWith(word, Qt::CaseInsensitive))
-                    return line.trimmed();
+QString matchingLine(QStringView description, const QStringList& words) {
+    qsizetype start = 0;
+    while (start <= description.size()) {
+        qsizetype end = start;
+        while (end < description.size() && description[end] != QLatin1Char('\r') &&
+               description[end] != QLatin1Char('\n'))
+            ++end;
+        const QStringView line = description.mid(start, end - start);
+        for (const QString& word : words)
+            if (beginsAWord(line, word))
+                return line.trimmed().toString();
+        if (end + 1 < description.size() && description[end] == QLatin1Char('\r') &&
+            description[end + 1] == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
     }
     return {};
 }
@@ -43,26 +100,9 @@ const char* const AllRowsSql =
     "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
     "JOIN DocsLib d ON d.DocNo = p.DocNo ORDER BY 1, 3, 5";
 
-// Whether each word typed begins a word of `text`, as the index matches.
-bool everyWordBegins(const QStringList& typedWords, const QStringList& textWords) {
-    for (const QString& typed : typedWords) {
-        bool found = false;
-        for (const QString& word : textWords)
-            if (word.startsWith(typed, Qt::CaseInsensitive)) {
-                found = true;
-                break;
-            }
-        if (!found)
-            return false;
-    }
-    return true;
-}
-
 // The declarations whose owner, name or description may hold every word
 // typed: a plain containment test both engines spell alike (?1 ... one
-// pattern per word), narrowed in the code to words that begin there. The
-// routine row a routine declaration shares its name with is where the
-// window goes for it.
+// pattern per word), narrowed in the code to words that begin there.
 QString declarationCandidatesSql(qsizetype wordCount) {
     QStringList each;
     for (int i = 1; i <= wordCount; ++i)
@@ -71,17 +111,51 @@ QString declarationCandidatesSql(qsizetype wordCount) {
                     .arg(i);
     return QStringLiteral(
                "SELECT s.DocNo, s.DocName, u.UnitNo, u.UnitName, d.DeclNo, d.Owner, d.DeclName, "
-               "d.Description, d.DeclKind, (SELECT MIN(p.ProcNo) FROM ProcsLib p WHERE "
-               "p.DocNo = d.DocNo AND p.UnitNo = d.UnitNo AND lower(p.ProcName) = "
-               "lower(d.DeclName) AND d.DeclKind IN ('procedure', 'function')) "
+               "d.Description, d.DeclKind "
                "FROM DeclsLib d JOIN UnitsLib u ON u.UnitNo = d.UnitNo AND u.DocNo = d.DocNo "
                "JOIN DocsLib s ON s.DocNo = d.DocNo WHERE %1 ORDER BY 1, 3, 5")
         .arg(each.join(QStringLiteral(" AND ")));
 }
 
-QList<SearchHit> searchDeclarations(Database& db, const QStringList& words, int limit) {
-    if (!db.tableExists(QStringLiteral("DeclsLib")))
-        return {};
+// The routine row a routine declaration shares its name with (without
+// regard to case; the first of them) is where the window goes for it. The
+// declarations come unit by unit, so each unit's routines are read once,
+// not once for every declaration of it that matched.
+class RoutineRows {
+public:
+    explicit RoutineRows(Database& db)
+        : rows_(db, QStringLiteral("SELECT ProcNo, ProcName FROM ProcsLib WHERE DocNo = ?1 AND "
+                                   "UnitNo = ?2 ORDER BY ProcNo")) {}
+
+    int procNo(int docNo, int unitNo, const QString& name) {
+        if (docNo != docNo_ || unitNo != unitNo_) {
+            docNo_ = docNo;
+            unitNo_ = unitNo;
+            byName_.clear();
+            rows_.bindInteger(1, docNo);
+            rows_.bindInteger(2, unitNo);
+            while (rows_.step()) {
+                const QString key = rows_.textAt(1).toLower();
+                if (!byName_.contains(key))
+                    byName_.insert(key, int(rows_.integerAt(0)));
+            }
+            rows_.reset();
+        }
+        return byName_.value(name.toLower(), 0);
+    }
+
+private:
+    Statement rows_;
+    int docNo_ = 0;
+    int unitNo_ = 0;
+    QHash<QString, int> byName_;
+};
+
+// The declarations that may match, through the engine's index where it
+// keeps one, else by reading every row.
+Statement declarationCandidates(Database& db, const QStringList& words) {
+    if (std::unique_ptr<BackendStatement> indexed = db.backend().declarationSearchStatement(words))
+        return Statement(std::move(indexed));
     Statement rows(db, declarationCandidatesSql(words.size()));
     for (int i = 0; i < words.size(); ++i) {
         QString pattern = words[i].toLower();
@@ -89,22 +163,33 @@ QList<SearchHit> searchDeclarations(Database& db, const QStringList& words, int 
         pattern.replace(QLatin1Char('_'), QLatin1String("!_"));
         rows.bindText(i + 1, QLatin1Char('%') + pattern + QLatin1Char('%'));
     }
+    return rows;
+}
+
+QList<SearchHit> searchDeclarations(Database& db, const QStringList& words, int limit) {
+    if (!db.tableExists(QStringLiteral("DeclsLib")))
+        return {};
+    Statement rows = declarationCandidates(db, words);
+    RoutineRows routines(db);
     QList<SearchHit> hits;
     while (hits.size() < limit && rows.step()) {
         const QString owner = rows.isNullAt(5) ? QString() : rows.textAt(5);
         const QString name = rows.textAt(6);
         const QString description = rows.isNullAt(7) ? QString() : rows.textAt(7);
         const QString kind = rows.textAt(8);
-        if (owner.isEmpty() && description.trimmed().isEmpty() &&
-            (kind == QLatin1String("procedure") || kind == QLatin1String("function")))
+        const bool routine =
+            kind == QLatin1String("procedure") || kind == QLatin1String("function");
+        if (routine && owner.isEmpty() && description.trimmed().isEmpty())
             continue; // its routine row is the hit
-        if (!everyWordBegins(words, wordsOf(owner) + wordsOf(name) + wordsOf(description)))
+        if (!everyWordBegins(words, {owner, name, description}))
             continue;
-        SearchHit hit{int(rows.integerAt(0)),
+        const int docNo = int(rows.integerAt(0));
+        const int unitNo = int(rows.integerAt(2));
+        SearchHit hit{docNo,
                       rows.textAt(1),
-                      int(rows.integerAt(2)),
+                      unitNo,
                       rows.textAt(3),
-                      rows.isNullAt(9) ? 0 : int(rows.integerAt(9)),
+                      routine ? routines.procNo(docNo, unitNo, name) : 0,
                       owner.isEmpty() ? name : owner + QLatin1Char('.') + name,
                       int(rows.integerAt(4)),
                       matchingLine(description, words)};
@@ -148,7 +233,7 @@ QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit) 
         QList<SearchHit> result;
         while (result.size() < limit && rows.step()) {
             const QString description = rows.isNullAt(6) ? QString() : rows.textAt(6);
-            if (!everyWordBegins(words, wordsOf(rows.textAt(7)) + wordsOf(description)))
+            if (!everyWordBegins(words, {rows.textAt(7), description}))
                 continue;
             result.append({int(rows.integerAt(0)), rows.textAt(1), int(rows.integerAt(2)),
                            rows.textAt(3), int(rows.integerAt(4)), rows.textAt(5), 0,

@@ -57,6 +57,7 @@ public:
     void ensureSearchIndex() override;
     bool canSearch() override;
     std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
+    std::unique_ptr<BackendStatement> declarationSearchStatement(const QStringList& words) override;
 
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<BackendStatement> dataVersion_;
     bool stampWanted_ = false;
     bool indexDeferred_ = false;
+    bool declsDeferred_ = false;
 };
 
 } // namespace ink

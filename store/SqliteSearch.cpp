@@ -99,11 +99,50 @@ INSERT INTO UnitsSearch(UnitsSearch) VALUES ('rebuild');
 INSERT INTO ProcsSearch(ProcsSearch) VALUES ('rebuild');
 )";
 
+// The declarations' index, kept as the others are. Their names are single
+// words and few have a description yet, so it holds no prefix tables and no
+// word positions: a search asks only whether every word begins one there,
+// and the build, which writes several declarations per routine, pays for
+// no more than that.
+const char* const DeclsIndex = R"(
+CREATE VIRTUAL TABLE DeclsSearch USING fts5(Owner, DeclName, Description, content='DeclsLib',
+  content_rowid='DeclNo', tokenize="unicode61 tokenchars '_'", detail=none);
+CREATE TRIGGER DeclsSearchInsert AFTER INSERT ON DeclsLib
+WHEN new.DeclNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'DeclsLib'), new.DeclNo) BEGIN
+  INSERT INTO DeclsSearch(rowid, Owner, DeclName, Description)
+  VALUES (new.DeclNo, new.Owner, new.DeclName, new.Description);
+END;
+CREATE TRIGGER DeclsSearchDelete AFTER DELETE ON DeclsLib
+WHEN old.DeclNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+  WHERE TableName = 'DeclsLib'), old.DeclNo) BEGIN
+  INSERT INTO DeclsSearch(DeclsSearch, rowid, Owner, DeclName, Description)
+  VALUES ('delete', old.DeclNo, old.Owner, old.DeclName, old.Description);
+END;
+CREATE TRIGGER DeclsSearchUpdate AFTER UPDATE ON DeclsLib
+WHEN old.Owner IS NOT new.Owner OR old.DeclName IS NOT new.DeclName
+  OR old.Description IS NOT new.Description OR old.DeclNo IS NOT new.DeclNo BEGIN
+  INSERT INTO DeclsSearch(DeclsSearch, rowid, Owner, DeclName, Description)
+  SELECT 'delete', old.DeclNo, old.Owner, old.DeclName, old.Description
+  WHERE old.DeclNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'DeclsLib'), old.DeclNo);
+  INSERT INTO DeclsSearch(rowid, Owner, DeclName, Description)
+  SELECT new.DeclNo, new.Owner, new.DeclName, new.Description
+  WHERE new.DeclNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
+    WHERE TableName = 'DeclsLib'), new.DeclNo);
+END;
+INSERT INTO DeclsSearch(DeclsSearch) VALUES ('rebuild');
+)";
+
 // A batch's mark: every row there is now is in the index.
 const char* const MarkIndexed = R"(
 INSERT INTO SearchDeferred(TableName, IndexedUpTo)
 SELECT 'UnitsLib', coalesce(max(UnitNo), 0) FROM UnitsLib UNION ALL
 SELECT 'ProcsLib', coalesce(max(ProcNo), 0) FROM ProcsLib;
+)";
+const char* const MarkDeclsIndexed = R"(
+INSERT INTO SearchDeferred(TableName, IndexedUpTo)
+SELECT 'DeclsLib', coalesce(max(DeclNo), 0) FROM DeclsLib;
 )";
 
 // The rows a batch wrote past its mark, indexed as they stand at its end.
@@ -116,6 +155,11 @@ SELECT ProcNo, ProcName, Description FROM ProcsLib
 WHERE ProcNo > (SELECT IndexedUpTo FROM SearchDeferred WHERE TableName = 'ProcsLib');
 DELETE FROM SearchDeferred;
 )";
+const char* const IndexDeclsPastMark = R"(
+INSERT INTO DeclsSearch(rowid, Owner, DeclName, Description)
+SELECT DeclNo, Owner, DeclName, Description FROM DeclsLib
+WHERE DeclNo > (SELECT IndexedUpTo FROM SearchDeferred WHERE TableName = 'DeclsLib');
+)";
 
 const char* const IndexSearchSql =
     "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
@@ -127,6 +171,13 @@ const char* const IndexSearchSql =
     "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
     "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE ProcsSearch MATCH ?1 "
     "ORDER BY 1, 3, 5 LIMIT ?2";
+
+const char* const IndexedDeclarationsSql =
+    "SELECT s.DocNo, s.DocName, u.UnitNo, u.UnitName, d.DeclNo, d.Owner, d.DeclName, "
+    "d.Description, d.DeclKind "
+    "FROM DeclsSearch x JOIN DeclsLib d ON d.DeclNo = x.rowid "
+    "JOIN UnitsLib u ON u.UnitNo = d.UnitNo AND u.DocNo = d.DocNo "
+    "JOIN DocsLib s ON s.DocNo = d.DocNo WHERE DeclsSearch MATCH ?1 ORDER BY 1, 3, 5";
 
 // Each word typed quoted (the query language is not the user's), as a prefix.
 QString indexQuery(const QStringList& words) {
@@ -145,17 +196,26 @@ QString indexQuery(const QStringList& words) {
 // index already holds every row and is kept as it is.
 void SqliteBackend::ensureSearchIndex() {
     const bool indexed = tableExists(QStringLiteral("ProcsSearch"));
-    if (indexed && tableExists(QStringLiteral("SearchDeferred")))
+    const bool batchAware = tableExists(QStringLiteral("SearchDeferred"));
+    // The declarations came later than the index: a store that has their
+    // table and no index of them gains one, filled from the rows there.
+    const bool declsWanted =
+        tableExists(QStringLiteral("DeclsLib")) && !tableExists(QStringLiteral("DeclsSearch"));
+    if (indexed && batchAware && !declsWanted)
         return;
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        if (indexed)
-            exec(QString::fromLatin1(OlderTriggers));
-        else
-            exec(QString::fromLatin1(IndexTables));
-        exec(QString::fromLatin1(IndexTriggers));
-        if (!indexed)
-            exec(QString::fromLatin1(FillIndex));
+        if (!indexed || !batchAware) {
+            if (indexed)
+                exec(QString::fromLatin1(OlderTriggers));
+            else
+                exec(QString::fromLatin1(IndexTables));
+            exec(QString::fromLatin1(IndexTriggers));
+            if (!indexed)
+                exec(QString::fromLatin1(FillIndex));
+        }
+        if (declsWanted)
+            exec(QString::fromLatin1(DeclsIndex));
     } catch (...) {
         rollbackQuietly();
         throw;
@@ -170,8 +230,11 @@ void SqliteBackend::ensureSearchIndex() {
 // Called inside a batch's fresh transaction.
 void SqliteBackend::deferIndexing() {
     indexDeferred_ = tableExists(QStringLiteral("SearchDeferred"));
+    declsDeferred_ = indexDeferred_ && tableExists(QStringLiteral("DeclsSearch"));
     if (indexDeferred_)
         exec(QString::fromLatin1(MarkIndexed));
+    if (declsDeferred_)
+        exec(QString::fromLatin1(MarkDeclsIndexed));
 }
 
 // Called before a batch's commit. False, with the engine's error, when the
@@ -181,11 +244,24 @@ bool SqliteBackend::indexDeferredRows() {
     if (!indexDeferred_)
         return true;
     indexDeferred_ = false;
+    if (declsDeferred_ &&
+        sqlite3_exec(db_, IndexDeclsPastMark, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
     return sqlite3_exec(db_, IndexPastMark, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 bool SqliteBackend::canSearch() {
     return tableExists(QStringLiteral("ProcsSearch"));
+}
+
+std::unique_ptr<BackendStatement>
+SqliteBackend::declarationSearchStatement(const QStringList& words) {
+    if (!tableExists(QStringLiteral("DeclsSearch")))
+        return nullptr;
+    std::unique_ptr<BackendStatement> candidates =
+        prepare(QString::fromLatin1(IndexedDeclarationsSql));
+    candidates->bindText(1, indexQuery(words));
+    return candidates;
 }
 
 std::unique_ptr<BackendStatement> SqliteBackend::searchStatement(const QStringList& words,

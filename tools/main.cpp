@@ -1,79 +1,56 @@
 // inkwright-tool: the headless companion of Inkwright. It reads its arguments
 // (the program itself reads none) and runs one subcommand.
-#include "ToolCommand.h"
-
-#include <algorithm>
+//
+// A script runs the reading commands (search, coverage, check ...) often and
+// expects an answer as quick as the database's own shell gives: this program
+// holds them and loads only Qt Core, SQLite and libpq. The commands that lay
+// out reports, read version resources or share the window's document
+// commands (export, build, refresh, import-comments, verinfo) need Qt GUI,
+// fonts and more; they live in a library beside the program, loaded only
+// when one of them, the help or an unknown name is asked for.
 #include <cstdio>
-#include <memory>
-#include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QStandardPaths>
+
+#include "ToolMain.h"
 
 namespace {
-QList<ToolCommand>& registry() {
-    static QList<ToolCommand> commands;
-    return commands;
+
+std::unique_ptr<QCoreApplication> makeCoreApplication(int& argc, char* argv[], bool) {
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-void printUsage(QTextStream& stream) {
-    stream << "usage: inkwright-tool COMMAND [ARGUMENTS]\n\ncommands:\n";
-    for (const ToolCommand& command : toolCommands())
-        stream << "  " << command.usage << '\n';
-}
-} // namespace
-
-void registerToolCommand(ToolCommand command) {
-    registry().append(std::move(command));
-}
-
-const QList<ToolCommand>& toolCommands() {
-    return registry();
+// This program's folder, found before any application object exists (the
+// library makes its own, a GUI one where a command needs it).
+QString programFolder(const char* argv0) {
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (!self.isEmpty())
+        return QFileInfo(self).absolutePath();
+    QString path = QString::fromLocal8Bit(argv0);
+    if (!path.contains(QLatin1Char('/')) && !path.contains(QLatin1Char('\\')))
+        path = QStandardPaths::findExecutable(path);
+    return QFileInfo(path).absolutePath();
 }
 
-namespace {
-// The application object must exist before the arguments are read through
-// it, so the command that needs a GUI one is found in argv directly.
-bool commandNeedsGui(int argc, char* argv[]) {
-    if (argc < 2)
-        return false;
-    return std::any_of(toolCommands().begin(), toolCommands().end(), [&](const ToolCommand& c) {
-        return c.needs == ToolCommand::Needs::Gui && c.name == QString::fromLocal8Bit(argv[1]);
-    });
+using LibraryMain = int (*)(int argc, char* argv[]);
+
+int runInCommandsLibrary(int argc, char* argv[]) {
+    QLibrary library(programFolder(argv[0]) + QStringLiteral("/inkwright-tool-commands"));
+    const auto run = reinterpret_cast<LibraryMain>(library.resolve("InkwrightToolMain"));
+    if (!run) {
+        std::fprintf(stderr, "inkwright-tool: cannot load its commands: %s\n",
+                     qPrintable(library.errorString()));
+        return 1;
+    }
+    // Never unloaded: the process ends with the command.
+    return run(argc, argv);
 }
 
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[]) {
-    if (!commandNeedsGui(argc, argv))
-        return std::make_unique<QCoreApplication>(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // the tool never shows a window
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Inkwright"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.first() == "help" || args.first() == "--help") {
-        printUsage(args.isEmpty() ? err : out);
-        return args.isEmpty() ? 2 : 0;
-    }
-    const QString name = args.takeFirst();
-    const auto& commands = toolCommands();
-    auto found = std::find_if(commands.begin(), commands.end(),
-                              [&](const ToolCommand& c) { return c.name == name; });
-    if (found == commands.end()) {
-        err << "inkwright-tool: unknown command '" << name << "'\n";
-        printUsage(err);
-        return 2;
-    }
-    try {
-        return found->run(args, out, err);
-    } catch (const std::exception& e) {
-        out.flush();
-        err << e.what() << '\n';
-        return 1;
-    }
+    if (argc >= 2 && holdsToolCommand(argv[1]))
+        return runToolCommand(argc, argv, makeCoreApplication);
+    return runInCommandsLibrary(argc, argv);
 }

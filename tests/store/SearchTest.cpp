@@ -21,12 +21,21 @@ protected:
     }
     // The store as a version without the index left it.
     void dropIndex() {
-        for (const char* table : {"Units", "Procs"})
+        for (const char* table : {"Units", "Procs", "Decls"})
             for (const char* trigger : {"Insert", "Delete", "Update"})
                 dm->database().exec(QStringLiteral("DROP TRIGGER %1Search%2").arg(table, trigger));
         dm->database().exec("DROP TABLE UnitsSearch");
         dm->database().exec("DROP TABLE ProcsSearch");
+        dm->database().exec("DROP TABLE DeclsSearch");
         dm->database().exec("DROP TABLE SearchDeferred");
+    }
+    void addDecl(const char* kind, const char* owner, const char* name,
+                 const QString& description = {}) {
+        dm->tblDecls->append({QVariant(), dm->tblUnitsDocNo->value(), dm->tblUnitsUnitNo->value(),
+                              0, kind, name, owner[0] ? QVariant(owner) : QVariant(), QVariant(),
+                              QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                              QVariant(),
+                              description.isEmpty() ? QVariant() : QVariant(description)});
     }
     void describeCurrent(TTable* table, const QString& text) {
         table->edit();
@@ -131,14 +140,6 @@ TEST_F(Search, FindsDeclarationsByOwnerNameAndTheirOwnWordsAfterTheirUnitsRoutin
     addUnit("Shapes.pas");
     const int areaRoutine = addProc("Area");
     addProc("Draw");
-    auto addDecl = [&](const char* kind, const char* owner, const char* name,
-                       const QString& description = {}) {
-        dm->tblDecls->append({QVariant(), dm->tblUnitsDocNo->value(), dm->tblUnitsUnitNo->value(),
-                              0, kind, name, owner[0] ? QVariant(owner) : QVariant(), QVariant(),
-                              QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
-                              QVariant(),
-                              description.isEmpty() ? QVariant() : QVariant(description)});
-    };
     addDecl("class", "", "TShape");
     addDecl("function", "TShape", "Area");
     addDecl("function", "TSquare", "Area", "The side, squared.");
@@ -160,6 +161,15 @@ TEST_F(Search, FindsDeclarationsByOwnerNameAndTheirOwnWordsAfterTheirUnitsRoutin
     EXPECT_EQ(find("side_c"), QStringList({"SHAPES|Shapes.pas|TShape.Side_Count|"}));
     EXPECT_EQ(find("sidexc"), QStringList());
     EXPECT_EQ(find("draw"), QStringList({"SHAPES|Shapes.pas|Draw|"}));
+    // Words of any script, split at any mark that is not a letter or digit;
+    // the line shown is the one that holds the word.
+    addDecl("property", "TCircle", "Breite", QString::fromUtf8("Die Größe—Maß.\r\nZweite Zeile."));
+    EXPECT_EQ(find(QString::fromUtf8("maß")),
+              QStringList({QString::fromUtf8("SHAPES|Other.pas|TCircle.Breite|Die Größe—Maß.")}));
+    EXPECT_EQ(find(QString::fromUtf8("GRÖSS")), QStringList());
+    EXPECT_EQ(find("zweite circle"), QStringList());
+    EXPECT_EQ(find("zweite tcircle"),
+              QStringList({"SHAPES|Other.pas|TCircle.Breite|Zweite Zeile."}));
     // A routine declaration leads to the routine row of its name.
     const QList<SearchHit> hits = SearchDocuments(dm->database(), "TSquare");
     ASSERT_EQ(hits.size(), 1);
@@ -222,17 +232,62 @@ TEST_F(Search, AnIndexKeptRowByRowIsKeptAndGainsTheBatchTriggers) {
     addDoc("DOC");
     addUnit("A.pas");
     addProc("Alpha");
-    for (const char* table : {"Units", "Procs"})
+    addDecl("class", "", "AlphaShape");
+    for (const char* table : {"Units", "Procs", "Decls"})
         for (const char* trigger : {"Insert", "Delete", "Update"})
             dm->database().exec(QStringLiteral("DROP TRIGGER %1Search%2").arg(table, trigger));
     dm->database().exec("DROP TABLE SearchDeferred");
+    dm->database().exec("DROP TABLE DeclsSearch");
     dm->closeDatabase();
     OpenOrCreateTables(*dm);
     {
         Batch batch(dm->database());
         addProc("Beta");
     }
-    EXPECT_EQ(find("alpha").size(), 1);
+    EXPECT_EQ(find("alpha").size(), 2);
     EXPECT_EQ(find("beta").size(), 1);
+    EXPECT_TRUE(dm->database().tableExists("DeclsSearch"));
     EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+}
+
+// The declarations have an index of their own, kept as the others are: a
+// batch indexes the ones it adds when it ends, and what it edits or deletes
+// meanwhile leaves the index exact. A store made before that index gains it
+// at its next open for writing, filled from the rows it holds.
+TEST_F(Search, DeclarationsAreIndexedByTheirBatchAndOlderStoresGainTheIndex) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    addDoc("SHAPES");
+    addUnit("Shapes.pas");
+    addDecl("class", "", "TShape");
+    addDecl("property", "TShape", "Corners", "How many corners.");
+    Database& db = dm->database();
+    {
+        Batch batch(db);
+        addDecl("class", "", "TCircle", "Round.");
+        addDecl("property", "TCircle", "Radius");
+        addDecl("property", "TCircle", "Centre", "Never kept.");
+        dm->tblDecls->deleteRow();
+        dm->tblDecls->first();
+        describeCurrent(dm->tblDecls, "Any closed outline.");
+        EXPECT_EQ(find("radius"), QStringList()); // not indexed until the batch ends
+    }
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+    Statement indexed(db, "SELECT count(*) FROM DeclsSearch WHERE DeclsSearch MATCH 'tcircle'");
+    ASSERT_TRUE(indexed.step());
+    EXPECT_EQ(indexed.integerAt(0), 2);
+    indexed.reset();
+    EXPECT_EQ(find("radius"), QStringList({"SHAPES|Shapes.pas|TCircle.Radius|"}));
+    EXPECT_EQ(find("outline"), QStringList({"SHAPES|Shapes.pas|TShape|Any closed outline."}));
+    EXPECT_EQ(find("centre never"), QStringList());
+
+    for (const char* trigger : {"Insert", "Delete", "Update"})
+        db.exec(QStringLiteral("DROP TRIGGER DeclsSearch%1").arg(trigger));
+    db.exec("DROP TABLE DeclsSearch");
+    dm->closeDatabase();
+    OpenOrCreateTables(*dm);
+    EXPECT_TRUE(dm->database().tableExists("DeclsSearch"));
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+    EXPECT_EQ(find("corn").size(), 1);
+    EXPECT_EQ(find("tcircle").size(), 2);
 }

@@ -431,3 +431,30 @@ TEST_F(StoreFixture, ABatchLeftByAnErrorKeepsItsRowsOnlyInTheEmbeddedStore) {
     ink::OpenOrCreateTables(*dm);
     EXPECT_EQ(column(dm->tblProc, "ProcName"), kept);
 }
+
+// A batch's rows, which a server receives many at a time, arrive as they
+// were written: the characters that end a value or a row on the way, a
+// backslash, text that reads like a null, a null itself.
+TEST_F(StoreFixture, ABatchKeepsEveryCharacterOfWhatItWrites) {
+    const QString awkward = QString::fromUtf8("tab\there \\ back\\N\r\nline\r\n\r\nend ünï €");
+    addDoc("DOC");
+    {
+        ink::Batch batch(dm->database());
+        addUnit("A.pas");
+        addProc("Plain");
+        dm->tblProc->append({dm->tblUnitsDocNo->value(), dm->tblUnitsUnitNo->value(), QVariant(),
+                             "Awkward", "FUNCTION", QVariant(), "\\N", awkward});
+    }
+    ink::Statement rows(dm->database(),
+                        "SELECT ProcName, ProcParams, ResultType, Description FROM ProcsLib "
+                        "ORDER BY ProcNo");
+    ASSERT_TRUE(rows.step());
+    EXPECT_EQ(rows.textAt(0), "Plain");
+    EXPECT_TRUE(rows.isNullAt(3));
+    ASSERT_TRUE(rows.step());
+    EXPECT_EQ(rows.textAt(0), "Awkward");
+    EXPECT_TRUE(rows.isNullAt(1));
+    EXPECT_EQ(rows.textAt(2), "\\N");
+    EXPECT_EQ(rows.textAt(3), awkward);
+    EXPECT_FALSE(rows.step());
+}

@@ -14,7 +14,10 @@ inline QString searchIndexMismatch(const QString& storeFile) {
     SqlFile file(storeFile);
     QStringList differences;
     try {
-        for (const char* index : {"UnitsSearch", "ProcsSearch"}) {
+        for (const char* index : {"UnitsSearch", "ProcsSearch", "DeclsSearch"}) {
+            if (file.text(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = '%1'")
+                              .arg(index)) == QLatin1String("0"))
+                continue; // a store older than that index
             file.run(QStringLiteral("CREATE VIRTUAL TABLE temp.IndexWords USING "
                                     "fts5vocab(main, %1, instance)")
                          .arg(index));
