@@ -1,8 +1,10 @@
 #pragma once
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <unistd.h>
 
 #ifndef INKWRIGHT_BIN_DIR
@@ -28,11 +30,29 @@ inline QString toolPath() {
     return QStringLiteral(INKWRIGHT_BIN_DIR "/inkwright-tool");
 }
 
+// A user without root's powers may not reach the build folder (a clone in a
+// private folder), and the tool loads its commands library from beside
+// itself: such runs use a copy of both in a folder every user can read.
+inline QString toolPathForEveryone() {
+    static QTemporaryDir folder;
+    static const QString path = [] {
+        const QString tool = folder.filePath(QStringLiteral("inkwright-tool"));
+        const QString library = QStringLiteral("/inkwright-tool-commands.so");
+        QFile::setPermissions(folder.path(), QFileDevice::Permissions(0x7755));
+        if (!QFile::copy(toolPath(), tool) ||
+            !QFile::copy(QStringLiteral(INKWRIGHT_BIN_DIR) + library, folder.path() + library))
+            return toolPath();
+        return tool;
+    }();
+    return path;
+}
+
 inline ToolRun runTool(const QStringList& args, const ToolLimits& limits = {},
                        const QString& scratchFolder = {}) {
-    QStringList command{toolPath()};
+    const bool unprivileged = limits.unprivileged && geteuid() == 0;
+    QStringList command{unprivileged ? toolPathForEveryone() : toolPath()};
     command += args;
-    if (limits.unprivileged && geteuid() == 0)
+    if (unprivileged)
         command =
             QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
     if (limits.fileSizeLimit > 0) {
