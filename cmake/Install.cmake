@@ -2,8 +2,8 @@
 #
 # The program keeps its data beside itself ("Data", "Settings.ini") and loads
 # "Leafpress.dll" from its own folder, so the program, the command-line tool
-# and the report library share one folder, <prefix>/lib/inkwright, which the
-# user must be able to write to. <prefix>/bin gets links to both programs, and
+# (with its commands library) and the report library share one folder,
+# <prefix>/lib/inkwright, which the user must be able to write to. <prefix>/bin gets links to both programs, and
 # the desktop entry and the icon go where desktop menus look for them.
 
 set(INKWRIGHT_INSTALL_DIR "lib/inkwright")
@@ -19,6 +19,11 @@ foreach(program inkwright inkwright-tool)
             file(CREATE_LINK \"../${INKWRIGHT_INSTALL_DIR}/${program}\" \"\${bin}/${program}\" SYMBOLIC)")
     endif()
 endforeach()
+
+# The tool loads the library of its heavier commands from beside itself.
+if(TARGET inkwright-tool-commands)
+    install(TARGETS inkwright-tool-commands LIBRARY DESTINATION "${INKWRIGHT_INSTALL_DIR}")
+endif()
 
 # The report library is found by its file name beside the program.
 if(TARGET Leafpress)
