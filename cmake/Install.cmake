@@ -3,8 +3,9 @@
 # The program keeps its data beside itself ("Data", "Settings.ini") and loads
 # "Leafpress.dll" from its own folder, so the program, the command-line tool
 # (with its commands library) and the report library share one folder,
-# <prefix>/lib/inkwright, which the user must be able to write to. <prefix>/bin gets links to both programs, and
-# the desktop entry and the icon go where desktop menus look for them.
+# <prefix>/lib/inkwright, which the user must be able to write to.
+# <prefix>/bin gets links to both programs, and the desktop entry and the
+# icon go where desktop menus look for them.
 
 set(INKWRIGHT_INSTALL_DIR "lib/inkwright")
 
