@@ -177,8 +177,9 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
             units.post();
             continue;
         }
-        units.append(
-            {docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath), stamp});
+        // Its declarations, all new, are judged from this read on.
+        units.append({docNo, QVariant(), name, textOrNull(form), QVariant(), textOrNull(inPath),
+                      stamp, QVariant(), QVariant(), stamp});
     }
     // The units stamped beside the cursor are read again.
     if (stampedApart)
@@ -316,11 +317,16 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
     NewDeclarations newDeclarations(dm.database(), stamp);
+    bool judgedApart = false;
     for (int row = 0; row < count; ++row) {
         if (const std::optional<UnitStamps>& stamps = unchanged[row]) {
             // Passed over without moving to it: a move would load its routines.
-            seen.unitRoutinesSeenAgain(
-                docNo, units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong(), stamps->read);
+            const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
+            seen.unitRoutinesSeenAgain(docNo, unitNo, stamps->read);
+            if (units.rowValue(row, dm.tblUnitsDeclsSeen->index()).isNull()) {
+                seen.unitDeclarationsJudgedBy(unitNo, stamps->read);
+                judgedApart = true;
+            }
             totalBytes += stamps->files.first().size;
             feedback.stepProgress();
             continue;
@@ -343,6 +349,8 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     if (count > 0 && units.recNo() != count - 1)
         units.last();
     seen.finish();
+    if (judgedApart)
+        units.refresh();
     return totalBytes;
 }
 

@@ -149,10 +149,25 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         row.line = d.line;
         numbers[i] = inserts.insert(row);
     };
+    // The unit's declarations are judged by its DeclsSeen (see
+    // DeclarationsJudgedBy): a row found that was not missing is written
+    // only when the source changed it. When the read misses one that was
+    // there, DeclsSeen moves to this read, so that one reads as missing, and
+    // every row found is stamped with it. A unit without DeclsSeen (a store
+    // from before) gets it so at its first read.
+    const QVariant declsSeen = dm.tblUnitsDeclsSeen->value();
+    const QVariant judgedBy = DeclarationsJudgedBy(declsSeen, dm.tblDocsLastScan->value());
+    auto judgeByThisRead = [&] {
+        dm.tblUnits->edit();
+        dm.tblUnitsDeclsSeen->setValue(stamp);
+        dm.tblUnits->post();
+    };
     // A unit first read (every unit of a new document) has nothing to match.
     if (decls.recordCount() == 0) {
         for (qsizetype i = 0; i < count; ++i)
             insert(i);
+        if (declsSeen.isNull())
+            judgeByThisRead();
         return;
     }
 
@@ -238,6 +253,12 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
     for (qsizetype i = 0; i < count; ++i)
         if (match[i] >= 0)
             numbers[i] = decls.rowValue(match[i], column(dm.tblDeclsDeclNo)).toLongLong();
+    auto present = [&](int row) {
+        return !LeftTheSource(decls.rowValue(row, column(dm.tblDeclsLastSeen)), judgedBy);
+    };
+    bool judgeAgain = declsSeen.isNull();
+    for (int row = 0; row < storedCount && !judgeAgain; ++row)
+        judgeAgain = !stored[row].claimed && present(row);
     // New rows first, in source order (a member after its type), so that
     // every number is known before a found row's ParentNo is compared; they
     // follow the stored rows in the scope, whose places stay as they are.
@@ -288,7 +309,10 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         if (d.line > 0 ? line.toLongLong() != d.line || line.isNull() : !line.isNull())
             changed.append({dm.tblDeclsSourceLine, d.line > 0 ? QVariant(d.line) : QVariant()});
         if (changed.isEmpty()) {
-            seen.declarationSeen(numbers[i]);
+            // Back from missing, or judged by this read from now on.
+            if (judgeAgain ? decls.rowValue(row, column(dm.tblDeclsLastSeen)).toDateTime() != stamp
+                           : !present(row))
+                seen.declarationSeen(numbers[i]);
             continue;
         }
         const QString before = decls.rowValue(row, column(dm.tblDeclsDeclaration)).toString();
@@ -311,6 +335,8 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
         dm.tblDeclsLastSeen->setValue(stamp);
         decls.post();
     }
+    if (judgeAgain)
+        judgeByThisRead();
 }
 
 } // namespace ink

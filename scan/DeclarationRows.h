@@ -20,13 +20,15 @@ class TDM1;
 // sides; a described row then keeps in ChangedFrom the declaration its
 // description was written for, until the user has looked at it again. What
 // is left after that is new and appended. A stored row not found keeps all
-// it holds and is only not stamped: it has left the source. Nothing here
+// it holds: it has left the source, which the unit's DeclsSeen tells (see
+// DeclarationsJudgedBy); a row found as it was is not written. Nothing here
 // ever writes a Description.
 //
 // The scope in memory must be as the store holds it (the build reads it
 // again under its write lock). New rows are written beside the cursor, by
 // `inserts` (one for the whole build, stamping them `stamp`): the scope does
-// not show them until it is read again.
+// not show them until it is read again. The current unit's row is posted
+// when its DeclsSeen moves.
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        NewDeclarations& inserts, const QDateTime& stamp);
 // The same for one unit alone.

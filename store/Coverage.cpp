@@ -12,28 +12,9 @@ namespace ink {
 
 namespace {
 
-// The document's last scan as stored: stamps are written in one sortable
-// text form, so the store compares them itself, which spares a date parse
-// per routine.
-QVariant lastScanOf(Database& db, int docNo) {
-    Statement scan(db, QStringLiteral("SELECT LastScan FROM DocsLib WHERE DocNo = ?"));
-    scan.bindInteger(1, docNo);
-    if (!scan.step() || scan.isNullAt(0))
-        return {};
-    return scan.textAt(0);
-}
-
-void bindScan(Statement& statement, int parameter, const QVariant& lastScan) {
-    if (lastScan.isNull())
-        statement.bindNull(parameter);
-    else
-        statement.bindText(parameter, lastScan.toString());
-}
-
 // The comparison comes first, so that a server learns the parameter's type
 // from it.
-const QString MissingTest =
-    QStringLiteral("((LastSeen IS NULL OR LastSeen < ?1) AND ?1 IS NOT NULL)");
+const QString MissingTest = LeftTheSourceSql(QStringLiteral("LastSeen"), QStringLiteral("?1"));
 
 // The routines of a document in list order, as the coverage needs them.
 struct RoutineFacts {
@@ -48,7 +29,7 @@ QList<RoutineFacts> readRoutines(Database& db, int docNo, const QVariant& lastSc
     Statement rows(
         db, QStringLiteral("SELECT UnitNo, ProcNo, ProcName = ?3, Description, ") + MissingTest +
                 QStringLiteral(" FROM ProcsLib WHERE DocNo = ?2 ORDER BY UnitNo, ProcNo"));
-    bindScan(rows, 1, lastScan);
+    BindLastScan(rows, 1, lastScan);
     rows.bindInteger(2, docNo);
     rows.bindText(3, QString::fromLatin1(PlaceholderRoutineName));
     QList<RoutineFacts> facts;
@@ -64,10 +45,12 @@ QList<RoutineFacts> readDeclarations(Database& db, int docNo, const QVariant& la
                                      const QStringList& kinds) {
     const QHash<int, QHash<QString, QString>> routines = RoutineDescriptions(db, docNo);
     Statement rows(db,
-                   QStringLiteral("SELECT UnitNo, DeclNo, DeclKind, DeclName, Description, ") +
-                       MissingTest +
-                       QStringLiteral(" FROM DeclsLib WHERE DocNo = ?2 ORDER BY UnitNo, DeclNo"));
-    bindScan(rows, 1, lastScan);
+                   QStringLiteral("SELECT d.UnitNo, d.DeclNo, d.DeclKind, d.DeclName, "
+                                  "d.Description, ") +
+                       DeclarationLeftTheSourceSql(QStringLiteral("d"), QStringLiteral("u"), 1) +
+                       QStringLiteral(" FROM DeclsLib d LEFT JOIN UnitsLib u ON u.UnitNo = "
+                                      "d.UnitNo WHERE d.DocNo = ?2 ORDER BY d.UnitNo, d.DeclNo"));
+    BindLastScan(rows, 1, lastScan);
     rows.bindInteger(2, docNo);
     QList<RoutineFacts> facts;
     while (rows.step()) {
@@ -107,6 +90,41 @@ bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan) {
     return lastSeen.isNull() || lastSeen.toDateTime() < lastScan.toDateTime();
 }
 
+QString LeftTheSourceSql(const QString& lastSeen, const QString& lastScan) {
+    return QStringLiteral("((%1 IS NULL OR %1 < %2) AND %2 IS NOT NULL)").arg(lastSeen, lastScan);
+}
+
+QVariant DeclarationsJudgedBy(const QVariant& declsSeen, const QVariant& lastScan) {
+    return declsSeen.isNull() ? lastScan : declsSeen;
+}
+
+bool DeclarationLeftTheSource(const QVariant& lastSeen, const QVariant& declsSeen,
+                              const QVariant& lastScan) {
+    return LeftTheSource(lastSeen, DeclarationsJudgedBy(declsSeen, lastScan));
+}
+
+QString DeclarationLeftTheSourceSql(const QString& decls, const QString& units,
+                                    int lastScanParameter) {
+    return LeftTheSourceSql(decls + QStringLiteral(".LastSeen"),
+                            QStringLiteral("COALESCE(%1.DeclsSeen, ?%2)")
+                                .arg(units, QString::number(lastScanParameter)));
+}
+
+QVariant StoredLastScan(Database& db, int docNo) {
+    Statement scan(db, QStringLiteral("SELECT LastScan FROM DocsLib WHERE DocNo = ?"));
+    scan.bindInteger(1, docNo);
+    if (!scan.step() || scan.isNullAt(0))
+        return {};
+    return scan.textAt(0);
+}
+
+void BindLastScan(Statement& statement, int parameter, const QVariant& lastScan) {
+    if (lastScan.isNull())
+        statement.bindNull(parameter);
+    else
+        statement.bindText(parameter, lastScan.toString());
+}
+
 bool IsPlaceholderRoutine(const QString& procName) {
     return procName == QLatin1String(PlaceholderRoutineName);
 }
@@ -137,7 +155,7 @@ QString groupedNumber(qint64 number) {
 }
 
 DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of, const QStringList& kinds) {
-    const QVariant lastScan = lastScanOf(db, docNo);
+    const QVariant lastScan = StoredLastScan(db, docNo);
     DocumentCoverage coverage;
     const bool declarations = of == CoverageOf::Declarations && HasDeclarations(db, docNo);
     if (declarations)
@@ -145,7 +163,7 @@ DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of, const QStr
     QHash<int, qsizetype> unitIndex;
     Statement units(db, QStringLiteral("SELECT UnitNo, UnitName, Description, ") + MissingTest +
                             QStringLiteral(" FROM UnitsLib WHERE DocNo = ?2 ORDER BY UnitNo"));
-    bindScan(units, 1, lastScan);
+    BindLastScan(units, 1, lastScan);
     units.bindInteger(2, docNo);
     while (units.step()) {
         UnitCoverage unit;
@@ -186,7 +204,7 @@ DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of, const QStr
 
 std::optional<RoutinePlace> NextUndescribedRoutine(Database& db, int docNo, int unitNo,
                                                    int procNo) {
-    const QVariant lastScan = lastScanOf(db, docNo);
+    const QVariant lastScan = StoredLastScan(db, docNo);
     const DocumentCoverage coverage = ReadCoverage(db, docNo);
     QHash<int, bool> unitMissing;
     for (const UnitCoverage& unit : coverage.units)

@@ -99,15 +99,17 @@ struct DocumentRows {
         }
         if (!db.tableExists(QStringLiteral("DeclsLib")))
             return;
-        Statement declRows(db, QStringLiteral("SELECT DeclNo, UnitNo, Owner, DeclName, DeclKind, "
-                                              "Description, LastSeen FROM DeclsLib "
-                                              "WHERE DocNo = ? ORDER BY UnitNo, DeclNo"));
-        declRows.bindInteger(1, docNo);
+        Statement declRows(
+            db, QStringLiteral("SELECT d.DeclNo, d.UnitNo, d.Owner, d.DeclName, d.DeclKind, "
+                               "d.Description, ") +
+                    DeclarationLeftTheSourceSql(QStringLiteral("d"), QStringLiteral("u"), 1) +
+                    QStringLiteral(" FROM DeclsLib d LEFT JOIN UnitsLib u ON u.UnitNo = d.UnitNo "
+                                   "WHERE d.DocNo = ?2 ORDER BY d.UnitNo, d.DeclNo"));
+        BindLastScan(declRows, 1, StoredLastScan(db, docNo));
+        declRows.bindInteger(2, docNo);
         while (declRows.step()) {
             const int unitNo = int(declRows.integerAt(1));
-            const bool missing =
-                missingUnits.contains(unitNo) ||
-                LeftTheSource(readValue(declRows, 6, lastSeen(TDM1::declsDefinition())), lastScan);
+            const bool missing = missingUnits.contains(unitNo) || declRows.integerAt(6) != 0;
             declarations.append({declRows.integerAt(0), unitNo, declRows.textAt(2),
                                  declRows.textAt(3), kindGroup(declRows.textAt(4)),
                                  declRows.textAt(5), missing});
@@ -310,6 +312,11 @@ bool RowLeftTheSource(const TDM1& dm, const TTable& table, int row) {
     if (!table.isOpen() || !dm.tblDocs->isOpen())
         return false;
     const int lastSeen = table.definition().indexOf(QStringLiteral("LastSeen"));
+    // The declarations in view are the current unit's.
+    if (&table == dm.tblDecls)
+        return dm.tblUnits->isOpen() &&
+               DeclarationLeftTheSource(table.rowValue(row, lastSeen),
+                                        dm.tblUnitsDeclsSeen->value(), dm.tblDocsLastScan->value());
     return LeftTheSource(table.rowValue(row, lastSeen), dm.tblDocsLastScan->value());
 }
 

@@ -40,7 +40,7 @@ QList<DeclarationMove> DeclarationMoves(Database& db, int docNo);
 
 MissingRowsSummary CountMissingRows(Database& db, int docNo);
 
-// Whether row `row` of the units' or routines' scope in memory left the
+// Whether row `row` of the units', routines' or declarations' scope in memory left the
 // source at the current document's last scan; false while the tables are
 // closed. RowsLeftTheSource counts them over the scope.
 bool RowLeftTheSource(const TDM1& dm, const TTable& table, int row);

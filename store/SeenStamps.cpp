@@ -38,14 +38,12 @@ SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
                           QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 "
                                          "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")),
       updateDecls_(db, updateSql("DeclsLib", "DeclNo", RowsPerUpdate)),
-      updateUnitDecls_(db, QStringLiteral("UPDATE DeclsLib SET LastSeen = ?1 "
-                                          "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")) {
+      updateDeclsSeen_(db, QStringLiteral("UPDATE UnitsLib SET DeclsSeen = ?1 WHERE UnitNo = ?2")) {
     // The stamp is bound once, in the form the field stores it.
     bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
     bindValue(updateUnitRoutines_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateDecls_, 1, lastSeenField(TDM1::declsDefinition()), stamp);
-    bindValue(updateUnitDecls_, 1, lastSeenField(TDM1::declsDefinition()), stamp);
 }
 
 SeenStamps::~SeenStamps() {
@@ -83,10 +81,13 @@ void SeenStamps::unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateT
     updateUnitRoutines_.bindInteger(2, unitNo);
     bindValue(updateUnitRoutines_, 3, lastSeenField(TDM1::procsDefinition()), read);
     updateUnitRoutines_.runKeepingBindings();
-    updateUnitDecls_.bindInteger(4, docNo);
-    updateUnitDecls_.bindInteger(2, unitNo);
-    bindValue(updateUnitDecls_, 3, lastSeenField(TDM1::declsDefinition()), read);
-    updateUnitDecls_.runKeepingBindings();
+}
+
+void SeenStamps::unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read) {
+    const TableDef& units = TDM1::unitsDefinition();
+    bindValue(updateDeclsSeen_, 1, units.fields[units.indexOf(QStringLiteral("DeclsSeen"))], read);
+    updateDeclsSeen_.bindInteger(2, unitNo);
+    updateDeclsSeen_.runKeepingBindings();
 }
 
 QHash<qint64, int> SeenStamps::declarationRowsByUnit(Database& db, int docNo) {

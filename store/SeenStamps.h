@@ -9,8 +9,8 @@ namespace ink {
 
 class Database;
 
-// Records that a build found units and routines already stored: their
-// LastSeen moves to the build's stamp. A refresh finds nearly every row
+// Records that a build found units, routines and declarations already
+// stored: their LastSeen moves to the build's stamp. A refresh finds nearly every row
 // again, so this is a prepared statement, not a cursor edit and post (which
 // for a unit would also load its routines); routines go a few hundred to one
 // statement (on a server, one round trip each).
@@ -28,8 +28,13 @@ public:
     void unitSeen(qint64 unitNo);
     // A unit not read again because its source is as it was: its routines
     // that the read at `read` found (they carry that stamp or a later one)
-    // are found again, and so are its declarations.
+    // are found again. Its declarations need nothing: they are judged by
+    // their unit's DeclsSeen, which only a read moves.
     void unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateTime& read);
+    // The same unit when it has no DeclsSeen yet (a store from before): its
+    // declarations are judged from now on by the read at `read`, so those it
+    // found stay found, as the document's scan judged them until now.
+    void unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read);
     // Writes the routines' and declarations' stamps still held.
     void finish();
 
@@ -49,7 +54,7 @@ private:
     Statement updateUnit_;
     Statement updateUnitRoutines_;
     Statement updateDecls_;
-    Statement updateUnitDecls_;
+    Statement updateDeclsSeen_;
     QList<qint64> held_;
     QList<qint64> heldDecls_;
 };

@@ -80,7 +80,13 @@ const TableDef& TDM1::unitsDefinition() {
          // sizes and times, so that a refresh can pass over a unit none of
          // whose files changed (see scan/SourceStamps.h); empty when the next
          // refresh must read it.
-         added(typed("SourceStamps", FieldType::Memo))},
+         added(typed("SourceStamps", FieldType::Memo)),
+         // The stamp the unit's declarations are judged by: one last seen
+         // before it has left the source. It moves only when a read of the
+         // unit misses a declaration that was there, so a refresh writes no
+         // declaration row that did not change. Empty in a store from
+         // before, where the document's LastScan judges them.
+         added(typed("DeclsSeen", FieldType::DateTime))},
         {QStringLiteral("tblUnitsIndex1"), {QStringLiteral("DocNo"), QStringLiteral("UnitNo")}},
         {QStringLiteral("DocNo")}};
     return def;
@@ -199,7 +205,8 @@ TDM1::TDM1(QObject* owner, std::shared_ptr<AliasRegistry> registry)
                        &tblDocsReportEventHandlers};
     TField** units[] = {&tblUnitsDocNo,    &tblUnitsUnitNo,        &tblUnitsUnitName,
                         &tblUnitsFormName, &tblUnitsDescription,   &tblUnitsUnitPath,
-                        &tblUnitsLastSeen, &tblUnitsMissingSource, &tblUnitsSourceStamps};
+                        &tblUnitsLastSeen, &tblUnitsMissingSource, &tblUnitsSourceStamps,
+                        &tblUnitsDeclsSeen};
     TField** procs[] = {&tblProcDocNo,      &tblProcUnitNo,      &tblProcProcNo,
                         &tblProcProcName,   &tblProcProcType,    &tblProcProcParams,
                         &tblProcResultType, &tblProcDescription, &tblProcDeclaration,

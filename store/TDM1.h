@@ -115,6 +115,7 @@ public:
     TField* tblUnitsLastSeen;
     TField* tblUnitsMissingSource;
     TField* tblUnitsSourceStamps;
+    TField* tblUnitsDeclsSeen;
 
     TField* tblProcDocNo;
     TField* tblProcUnitNo;

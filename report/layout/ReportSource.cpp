@@ -192,10 +192,7 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
     unit.otherRoutines.clear();
     if (!declarations_)
         return;
-    if (lastScan_.isNull())
-        declarations_->bindNull(1);
-    else
-        declarations_->bindText(1, lastScan_.toString());
+    BindLastScan(*declarations_, 1, lastScan_);
     declarations_->bindInteger(2, document_.docNo);
     declarations_->bindInteger(3, unitNo);
     QList<DeclarationRow> rows;
@@ -369,16 +366,24 @@ bool ReportSource::open(qint32 docNo) {
                              "Description%1 FROM ProcsLib WHERE DocNo = ? AND UnitNo = ? "
                              "ORDER BY ProcNo")
                   .arg(hasDeclarations_ ? QStringLiteral(", Declaration") : QString()));
-    if (db_->tableExists(QStringLiteral("DeclsLib")))
+    if (db_->tableExists(QStringLiteral("DeclsLib"))) {
+        // As the window strikes them through. A store from before units
+        // kept DeclsSeen judges every declaration by the document's scan.
+        const bool perUnit =
+            hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("DeclsSeen"));
         declarations_ = std::make_unique<Statement>(
-            *db_, QStringLiteral("SELECT DeclNo, ParentNo, DeclKind, DeclName, Owner, Declaration, "
-                                 "Visibility, Directives, Ancestor, SourceFile, SourceLine, "
-                                 "Description, ChangedFrom, "
-                                 // As the window strikes it through: not seen by
-                                 // the document's last scan. The comparison comes
-                                 // first, so that a server learns ?1's type.
-                                 "((LastSeen IS NULL OR LastSeen < ?1) AND ?1 IS NOT NULL) "
-                                 "FROM DeclsLib WHERE DocNo = ?2 AND UnitNo = ?3 ORDER BY DeclNo"));
+            *db_,
+            QStringLiteral("SELECT d.DeclNo, d.ParentNo, d.DeclKind, d.DeclName, d.Owner, "
+                           "d.Declaration, d.Visibility, d.Directives, d.Ancestor, "
+                           "d.SourceFile, d.SourceLine, d.Description, d.ChangedFrom, %1 "
+                           "FROM DeclsLib d %2 WHERE d.DocNo = ?2 AND d.UnitNo = ?3 "
+                           "ORDER BY d.DeclNo")
+                .arg(perUnit
+                         ? DeclarationLeftTheSourceSql(QStringLiteral("d"), QStringLiteral("u"), 1)
+                         : LeftTheSourceSql(QStringLiteral("d.LastSeen"), QStringLiteral("?1")),
+                     perUnit ? QStringLiteral("LEFT JOIN UnitsLib u ON u.UnitNo = d.UnitNo")
+                             : QString()));
+    }
     return true;
 }
 

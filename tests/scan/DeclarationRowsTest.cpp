@@ -4,7 +4,9 @@
 // dropped.
 #include "scan/DeclarationRows.h"
 #include "scan/BuildDocument.h"
+#include "store/Coverage.h"
 #include "store/DeclarationDescriptions.h"
+#include "store/MissingRows.h"
 #include "store/SeenStamps.h"
 #include "support/PrintQt.h"
 #include "support/RecordingFeedback.h"
@@ -73,10 +75,7 @@ protected:
             all << value(dm->tblDeclsDeclKind) + ' ' + value(dm->tblDeclsOwner) + '.' +
                        value(dm->tblDeclsDeclName) + ' ' + value(dm->tblDeclsDeclaration) + " | " +
                        value(dm->tblDeclsDescription) + " | " + value(dm->tblDeclsChangedFrom) +
-                       (dm->tblDecls->rowValue(row, dm->tblDeclsLastSeen->index()).toDateTime() ==
-                                stamp
-                            ? ""
-                            : " (missing)");
+                       (RowLeftTheSource(*dm, *dm->tblDecls, row) ? " (missing)" : "");
         }
         return all;
     }
@@ -267,10 +266,12 @@ protected:
     // "Owner.Name: Description | ChangedFrom", missing rows marked, of every unit.
     QStringList declarations() {
         Statement rows(dm->database(),
-                       "SELECT d.Owner, d.DeclName, d.Description, d.ChangedFrom, "
-                       "CASE WHEN d.LastSeen < s.LastScan THEN ' (missing)' ELSE '' END "
-                       "FROM DeclsLib d JOIN DocsLib s ON s.DocNo = d.DocNo "
-                       "WHERE d.DeclKind <> 'class' ORDER BY d.UnitNo, d.DeclNo");
+                       "SELECT d.Owner, d.DeclName, d.Description, d.ChangedFrom, CASE WHEN " +
+                           DeclarationLeftTheSourceSql("d", "u", 1) +
+                           " THEN ' (missing)' ELSE '' END FROM DeclsLib d "
+                           "LEFT JOIN UnitsLib u ON u.UnitNo = d.UnitNo "
+                           "WHERE d.DeclKind <> 'class' ORDER BY d.UnitNo, d.DeclNo");
+        BindLastScan(rows, 1, StoredLastScan(dm->database(), dm->tblDocsDocNo->asInteger()));
         QStringList all;
         while (rows.step())
             all << rows.textAt(0) + '.' + rows.textAt(1) + ": " + rows.textAt(2) + " | " +

@@ -173,6 +173,7 @@ TEST_F(Startup, ATableOfAnotherLayoutIsReportedAndLeftAlone) {
 TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     addDocument(program(), "KEPT");
     runSql(databaseFile(program()),
+           "ALTER TABLE UnitsLib DROP COLUMN DeclsSeen;"
            "ALTER TABLE UnitsLib DROP COLUMN SourceStamps;"
            "ALTER TABLE UnitsLib DROP COLUMN MissingSource;"
            "ALTER TABLE UnitsLib DROP COLUMN LastSeen; ALTER TABLE UnitsLib DROP COLUMN UnitPath;"
@@ -189,6 +190,7 @@ TEST_F(Startup, AnOlderStoreGainsTheFieldsAddedSince) {
     EXPECT_TRUE(dm->tblUnitsLastSeen->isNull());
     EXPECT_TRUE(dm->tblUnitsMissingSource->isNull());
     EXPECT_TRUE(dm->tblUnitsSourceStamps->isNull());
+    EXPECT_TRUE(dm->tblUnitsDeclsSeen->isNull());
     EXPECT_TRUE(dm->tblDocsLastScan->isNull());
     EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
     EXPECT_TRUE(dm->tblDocsReportVisibility->isNull());
