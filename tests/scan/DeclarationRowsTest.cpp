@@ -8,6 +8,8 @@
 #include "store/DeclarationDescriptions.h"
 #include "store/MissingRows.h"
 #include "store/SeenStamps.h"
+#include "store/UndescribedDeclarations.h"
+#include "support/FileTimes.h"
 #include "support/PrintQt.h"
 #include "support/RecordingFeedback.h"
 #include "support/StoreFixture.h"
@@ -259,9 +261,35 @@ protected:
                                          circle + "\n  end;\n" + unitLevel +
                                          "implementation\nend.\n");
     }
-    void build(bool refresh) {
-        BuildDocument(*dm, temp.filePath("app/P.dpr"), "P", refresh, feedback,
-                      RefreshReading::ChangedUnits);
+    void build(bool refresh, RefreshReading reading = RefreshReading::ChangedUnits) {
+        BuildDocument(*dm, temp.filePath("app/P.dpr"), "P", refresh, feedback, reading);
+    }
+    // Every declaration row and the stamp each unit judges them by, as stored.
+    QStringList stored() {
+        Statement rows(dm->database(),
+                       "SELECT d.DeclNo, d.LastSeen, d.Declaration, d.ChangedFrom, d.SourceLine, "
+                       "u.DeclsSeen FROM DeclsLib d JOIN UnitsLib u ON u.UnitNo = d.UnitNo "
+                       "ORDER BY d.DeclNo");
+        QStringList all;
+        while (rows.step()) {
+            QStringList values;
+            for (int i = 0; i < 6; ++i)
+                values << rows.textAt(i);
+            all << values.join('|');
+        }
+        return all;
+    }
+    // How many declarations (no class among them) left the source, while
+    // every unit is in the project: the count of missing rows and the
+    // coverage must agree with what declarations() marks.
+    int missingEverywhere() {
+        const int docNo = dm->tblDocsDocNo->asInteger();
+        const int marked = int(declarations().filter(" (missing)").size());
+        const DocumentCoverage coverage = ReadCoverage(
+            dm->database(), docNo, CoverageOf::Declarations, {"procedure", "function", "const"});
+        EXPECT_EQ(CountMissingRows(dm->database(), docNo).declarations, marked);
+        EXPECT_EQ(coverage.missingRoutines, marked);
+        return marked;
     }
     // "Owner.Name: Description | ChangedFrom", missing rows marked, of every unit.
     QStringList declarations() {
@@ -352,4 +380,107 @@ TEST_F(DeclarationRefresh, AStoreMadeBeforeGetsItsDeclarationsAtTheNextRefreshSh
             .shared);
     // The routine rows are as they were.
     EXPECT_EQ(column(dm->tblProc, "Description").join(','), ",,Typed on the Procedures page.");
+}
+
+// A refresh that finds every declaration as it was writes none of them,
+// whether it passes over the unchanged units or reads them all; a
+// declaration missing before stays missing through it.
+TEST_F(DeclarationRefresh, ARefreshThatFindsNothingChangedWritesNoDeclarationRow) {
+    build(false);
+    AgeFileTree(temp.path());
+    const QStringList built = stored();
+    build(true);
+    EXPECT_EQ(stored(), built);
+    build(true, RefreshReading::AllUnits);
+    EXPECT_EQ(stored(), built);
+
+    writeShapes("function Area(Scale: Double): Double;", ""); // Draw gone
+    AgeFileTree(temp.path());
+    build(true);
+    ASSERT_EQ(declarations().filter(" (missing)"), QStringList({".Draw:  |  (missing)"}));
+    const QStringList drawGone = stored();
+    build(true);
+    EXPECT_EQ(stored(), drawGone);
+    build(true, RefreshReading::AllUnits);
+    EXPECT_EQ(stored(), drawGone);
+    EXPECT_EQ(declarations().filter(" (missing)"), QStringList({".Draw:  |  (missing)"}));
+    EXPECT_EQ(missingEverywhere(), 1);
+}
+
+// What reads as missing after each kind of change, by every reader of the
+// store: a declaration gone, back, new; a unit whose source is not found and
+// then found again; a unit that left the project and came back.
+TEST_F(DeclarationRefresh, EveryReaderSeesWhatEachRefreshMissed) {
+    build(false);
+    const int docNo = dm->tblDocsDocNo->asInteger();
+    EXPECT_EQ(missingEverywhere(), 0);
+    EXPECT_EQ(UnitsWithUndescribedDeclarations(dm->database(), docNo).size(), 2);
+
+    writeShapes("function Area(Scale: Double): Double;", "procedure Fill;\n");
+    build(true);
+    EXPECT_EQ(declarations(), QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ",
+                                           ".Draw:  |  (missing)", ".Fill:  | ", ".Pi2:  | "}));
+    EXPECT_EQ(missingEverywhere(), 1);
+
+    QFile::rename(temp.filePath("app/Util.pas"), temp.filePath("app/Util.bak"));
+    build(true);
+    EXPECT_EQ(declarations().filter(" (missing)"),
+              QStringList({".Draw:  |  (missing)", ".Pi2:  |  (missing)"}));
+    EXPECT_EQ(missingEverywhere(), 2);
+    // Util's only undescribed declaration is missing: Shapes alone has one.
+    EXPECT_EQ(UnitsWithUndescribedDeclarations(dm->database(), docNo).size(), 1);
+
+    QFile::rename(temp.filePath("app/Util.bak"), temp.filePath("app/Util.pas"));
+    writeShapes("function Area(Scale: Double): Double;", "procedure Draw;\n");
+    build(true);
+    describe("Pi2", "Two pi.");
+    EXPECT_EQ(declarations(), QStringList({"TShape.Area:  | ", "TCircle.Scale:  | ", ".Draw:  | ",
+                                           ".Fill:  |  (missing)", ".Pi2: Two pi. | "}));
+    EXPECT_EQ(missingEverywhere(), 1);
+
+    temp.write("app/P.dpr", "program P;\nuses\n  Shapes in 'Shapes.pas';\nbegin\nend.\n");
+    build(true);
+    const MissingRowsSummary gone = CountMissingRows(dm->database(), docNo);
+    EXPECT_EQ(gone.units, 1);
+    EXPECT_EQ(gone.declarations, 2); // Util's constant with Fill
+    EXPECT_EQ(gone.describedDeclarations, 1);
+
+    temp.write("app/P.dpr", "program P;\nuses\n  Shapes in 'Shapes.pas',\n"
+                            "  Util in 'Util.pas';\nbegin\nend.\n");
+    build(true);
+    EXPECT_EQ(CountMissingRows(dm->database(), docNo).units, 0);
+    EXPECT_EQ(missingEverywhere(), 1);
+}
+
+// A store from before kept no DeclsSeen: the document's scan judged every
+// declaration, and the rows found were stamped at each refresh. Its first
+// refreshes keep what reads as missing, read or passed over.
+TEST_F(DeclarationRefresh, AStoreFromBeforeKeepsItsMissingDeclarations) {
+    build(false);
+    writeShapes("function Area(Scale: Double): Double;", "");
+    build(true);
+    const QStringList missing = declarations();
+    ASSERT_EQ(missing.filter(" (missing)"), QStringList({".Draw:  |  (missing)"}));
+    // As that version left it: the rows found carry the scan's stamp.
+    Statement stamp(dm->database(), "UPDATE DeclsLib SET LastSeen = ?1 WHERE DeclName <> 'Draw'");
+    BindLastScan(stamp, 1, StoredLastScan(dm->database(), dm->tblDocsDocNo->asInteger()));
+    stamp.run();
+    dm->database().exec("UPDATE UnitsLib SET DeclsSeen = NULL");
+    EXPECT_EQ(declarations(), missing);
+
+    AgeFileTree(temp.path());
+    build(true); // passes over both units
+    EXPECT_EQ(declarations(), missing);
+    build(true, RefreshReading::AllUnits);
+    EXPECT_EQ(declarations(), missing);
+    Statement unjudged(dm->database(), "SELECT COUNT(*) FROM UnitsLib WHERE DeclsSeen IS NULL");
+    ASSERT_TRUE(unjudged.step());
+    EXPECT_EQ(unjudged.integerAt(0), 0);
+
+    dm->database().exec("UPDATE UnitsLib SET DeclsSeen = NULL");
+    build(true, RefreshReading::AllUnits); // reads both units
+    EXPECT_EQ(declarations(), missing);
+    writeShapes("function Area(Scale: Double): Double;", "procedure Draw;\n");
+    build(true);
+    EXPECT_EQ(declarations().filter(" (missing)"), QStringList());
 }
