@@ -294,7 +294,7 @@ TEST(SharedStoreServer, AServerThatGoesAwayMidEditKeepsTheTextAndTheNextPostLand
     EXPECT_NO_THROW(anna.dm->closeDatabase());
 }
 
-// A server store made before the document's later fields gains them when
+// A server store made before the later fields of documents and units gains them when
 // the next program opens it, rows kept, and takes values in them.
 TEST_F(SharedStore, AnOlderServerStoreGainsTheDocumentsLaterFields) {
     anna.reset();
@@ -303,7 +303,7 @@ TEST_F(SharedStore, AnOlderServerStoreGainsTheDocumentsLaterFields) {
     ASSERT_TRUE(PgCluster::shared().execute(
         address.database,
         "ALTER TABLE DocsLib DROP COLUMN ReportEventHandlers, DROP COLUMN ReportVisibility, "
-        "DROP COLUMN Configuration",
+        "DROP COLUMN Configuration; ALTER TABLE UnitsLib DROP COLUMN DeclsSeen",
         &error))
         << error.toStdString();
     Person carla(temp, "carla", address);
@@ -312,6 +312,8 @@ TEST_F(SharedStore, AnOlderServerStoreGainsTheDocumentsLaterFields) {
     EXPECT_TRUE(carla.dm->tblDocsConfiguration->isNull());
     EXPECT_TRUE(carla.dm->tblDocsReportVisibility->isNull());
     EXPECT_TRUE(carla.dm->tblDocsReportEventHandlers->isNull());
+    ASSERT_GT(carla.dm->tblUnits->recordCount(), 0);
+    EXPECT_TRUE(carla.dm->tblUnitsDeclsSeen->isNull());
     carla.dm->tblDocs->edit();
     carla.dm->tblDocsReportVisibility->setValue("public,private");
     carla.dm->tblDocsReportEventHandlers->setValue(true);
