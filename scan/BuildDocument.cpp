@@ -285,6 +285,26 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
     return stamps;
 }
 
+// The stamps of the unit at `row` when a read that found `digest` finds what
+// its last read found, and its rows are as that read left them, its source
+// found: writing it would change nothing (its declarations' judging stamp
+// included, which only a store from before lacks).
+std::optional<UnitStamps> foundAsLastRead(const TDM1& dm, int row, const QString& digest,
+                                          const QHash<qint64, int>& routineRows,
+                                          const QHash<qint64, int>& declarationRows) {
+    const TTable& units = *dm.tblUnits;
+    if (digest.isEmpty() || units.rowValue(row, dm.tblUnitsDeclsSeen->index()).isNull() ||
+        !units.rowValue(row, dm.tblUnitsMissingSource->index()).isNull())
+        return std::nullopt;
+    std::optional<UnitStamps> stamps =
+        UnitStamps::fromText(units.rowValue(row, dm.tblUnitsSourceStamps->index()).toString());
+    const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
+    if (!stamps || stamps->digest != digest || routineRows.value(unitNo) != stamps->routineRows ||
+        declarationRows.value(unitNo) != stamps->declarationRows)
+        return std::nullopt;
+    return stamps;
+}
+
 qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
                  const QDateTime& stamp, RefreshReading reading, const ReadingDefines& defines,
                  BuildReport& report, BuildFeedback& feedback) {
@@ -298,11 +318,11 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     // scanning thread is handed only those.
     QList<std::optional<UnitStamps>> unchanged(count);
     QStringList toRead;
+    const QHash<qint64, int> routineRows =
+        SeenStamps::routineRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
+    const QHash<qint64, int> declarationRows =
+        SeenStamps::declarationRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
     if (reading == RefreshReading::ChangedUnits) {
-        const QHash<qint64, int> routineRows =
-            SeenStamps::routineRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
-        const QHash<qint64, int> declarationRows =
-            SeenStamps::declarationRowsByUnit(dm.database(), dm.tblDocsDocNo->asInteger());
         StampCheck check;
         for (int row = 0; row < count; ++row)
             unchanged[row] =
@@ -317,7 +337,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
     NewDeclarations newDeclarations(dm.database(), stamp);
-    bool judgedApart = false;
+    bool writtenApart = false;
     for (int row = 0; row < count; ++row) {
         if (const std::optional<UnitStamps>& stamps = unchanged[row]) {
             // Passed over without moving to it: a move would load its routines.
@@ -325,7 +345,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             seen.unitRoutinesSeenAgain(docNo, unitNo, stamps->read);
             if (units.rowValue(row, dm.tblUnitsDeclsSeen->index()).isNull()) {
                 seen.unitDeclarationsJudgedBy(unitNo, stamps->read);
-                judgedApart = true;
+                writtenApart = true;
             }
             totalBytes += stamps->files.first().size;
             feedback.stepProgress();
@@ -337,10 +357,28 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
         report.conditionals += found.conditionals;
         if (!found.sources.isEmpty())
             found.sources += defines.optionStamps;
+        const QString digest = found.unreadable ? QString() : ReadDigest(scan);
+        if (const std::optional<UnitStamps> last =
+                foundAsLastRead(dm, row, digest, routineRows, declarationRows)) {
+            // Not moved to either: reading its rows would find nothing to write.
+            const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
+            seen.unitRoutinesSeenAgain(docNo, unitNo, last->read);
+            UnitStamps now = *last;
+            now.files = found.sources;
+            const QString text = now.toText();
+            if (text != units.rowValue(row, dm.tblUnitsSourceStamps->index()).toString()) {
+                seen.unitSourceStamps(unitNo, text);
+                writtenApart = true;
+            }
+            feedback.stepProgress();
+            continue;
+        }
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
-        WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
-        const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources};
+        const int declarationsAfter =
+            WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
+        const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources, digest,
+                              declarationsAfter};
         noteSource(dm, found.unreadable ? missingNote(lookups[row]) : QString(),
                    found.unreadable ? QString() : read.toText());
         feedback.stepProgress();
@@ -349,7 +387,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     if (count > 0 && units.recNo() != count - 1)
         units.last();
     seen.finish();
-    if (judgedApart)
+    if (writtenApart)
         units.refresh();
     return totalBytes;
 }

@@ -113,8 +113,8 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
     WriteDeclarations(dm, found, seen, inserts, stamp);
 }
 
-void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
-                       NewDeclarations& inserts, const QDateTime& stamp) {
+int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                      NewDeclarations& inserts, const QDateTime& stamp) {
     TTable& decls = *dm.tblDecls;
     const QVariant docNo = dm.tblUnitsDocNo->value();
     const QVariant unitNo = dm.tblUnitsUnitNo->value();
@@ -168,7 +168,7 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
             insert(i);
         if (declsSeen.isNull())
             judgeByThisRead();
-        return;
+        return int(count);
     }
 
     const int storedCount = decls.recordCount();
@@ -262,9 +262,12 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
     // New rows first, in source order (a member after its type), so that
     // every number is known before a found row's ParentNo is compared; they
     // follow the stored rows in the scope, whose places stay as they are.
+    int rowsAfter = storedCount;
     for (qsizetype i = 0; i < count; ++i)
-        if (match[i] < 0)
+        if (match[i] < 0) {
             insert(i);
+            ++rowsAfter;
+        }
 
     // A routine declaration that shares the routine row's description has
     // one as much as one with its own; read only when a row changed.
@@ -337,6 +340,47 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
     }
     if (judgeAgain)
         judgeByThisRead();
+    return rowsAfter;
+}
+
+QString ReadDigest(const UnitScan& scan) {
+    // Two 64-bit hashes of differently seeded chains: a false match would
+    // leave a changed declaration unwritten, so one in 2^128.
+    size_t a = 0x243f6a88;
+    size_t b = 0x85a308d3;
+    auto text = [&](const QString& value) {
+        const size_t size = size_t(value.size());
+        a = qHashBits(&size, sizeof size, a);
+        b = qHashBits(&size, sizeof size, b);
+        a = qHashBits(value.constData(), size * sizeof(QChar), a);
+        b = qHashBits(value.constData(), size * sizeof(QChar), b);
+    };
+    auto number = [&](qint64 value) {
+        a = qHashBits(&value, sizeof value, a);
+        b = qHashBits(&value, sizeof value, b);
+    };
+    number(scan.routines.rows.size());
+    for (const RoutineRow& row : scan.routines.rows) {
+        text(row.procType);
+        text(row.name);
+        text(row.params);
+        text(row.result);
+        text(row.declaration);
+    }
+    number(scan.declarations.declarations.size());
+    for (const Declaration& d : scan.declarations.declarations) {
+        number(qint64(d.kind));
+        number(d.parent);
+        number(d.line);
+        number(d.isClassMember ? 1 : 0);
+        for (const QString* field : {&d.name, &d.owner, &d.text, &d.visibility, &d.hints,
+                                     &d.directives, &d.ancestor, &d.overloadKey, &d.sourceFile})
+            text(*field);
+        number(d.interfaces.size());
+        for (const QString& name : d.interfaces)
+            text(name);
+    }
+    return QString::number(quint64(a), 16) + QLatin1Char('-') + QString::number(quint64(b), 16);
 }
 
 } // namespace ink

@@ -29,11 +29,17 @@ class TDM1;
 // `inserts` (one for the whole build, stamping them `stamp`): the scope does
 // not show them until it is read again. The current unit's row is posted
 // when its DeclsSeen moves.
-void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
-                       NewDeclarations& inserts, const QDateTime& stamp);
+// Returns how many declaration rows the unit has after it.
+int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
+                      NewDeclarations& inserts, const QDateTime& stamp);
 // The same for one unit alone.
 void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
                        const QDateTime& stamp);
+
+// A digest of what a read of a unit found that its rows keep: the routine
+// rows and the declarations, each field. Two reads with the same digest
+// would write the same rows.
+QString ReadDigest(const UnitScan& scan);
 
 // What the store keeps of a declaration's directives: the binding ones,
 // then the hints, one "; " between them.

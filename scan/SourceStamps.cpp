@@ -95,6 +95,8 @@ QString UnitStamps::toText() const {
         return {};
     QStringList lines{
         QStringLiteral("%1 %2 %3").arg(recordTag).arg(routineRows).arg(read.toString(readFormat))};
+    if (!digest.isEmpty())
+        lines << QStringLiteral("c %1 %2").arg(declarationRows).arg(digest);
     for (const FileStamp& file : files) {
         if (!trusted(file))
             return {};
@@ -126,6 +128,15 @@ std::optional<UnitStamps> UnitStamps::fromText(const QString& text) {
     if (!ok || !stamps.read.isValid())
         return std::nullopt;
     for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QLatin1String("c "))) {
+            const QStringList parts = fields(lines[i], 3);
+            bool rowsOk = false;
+            stamps.declarationRows = parts.value(1).toInt(&rowsOk);
+            stamps.digest = parts.value(2);
+            if (parts.size() != 3 || !rowsOk)
+                return std::nullopt;
+            continue;
+        }
         const bool folder = lines[i].startsWith(QLatin1String("d "));
         const QStringList parts = fields(lines[i], folder ? 3 : 4);
         FileStamp file;

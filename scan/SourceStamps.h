@@ -35,6 +35,12 @@ struct UnitStamps {
     QDateTime read;         // the scan that read the unit: its routines found then carry it
     int routineRows = 0;    // the unit's routine rows after that scan
     QList<FileStamp> files; // the unit file first
+    // What that read found, as a digest of its routine and declaration rows
+    // (see ReadDigest), and the unit's declaration rows after it: a read
+    // that finds the same again, the rows as it left them, changes nothing.
+    // Empty and -1 where unknown.
+    QString digest;
+    int declarationRows = -1;
 
     // The stored text, or empty when a stamp is too fresh to be trusted (or
     // there is no unit file), so that the unit is read again next time.

@@ -484,3 +484,24 @@ TEST_F(DeclarationRefresh, AStoreFromBeforeKeepsItsMissingDeclarations) {
     build(true);
     EXPECT_EQ(declarations().filter(" (missing)"), QStringList());
 }
+
+// A full read finds a unit as its last read did: nothing of it is written,
+// its rows not even loaded. What changed unseen by the files' sizes and times
+// is still found by it, routines and declarations alike.
+TEST_F(DeclarationRefresh, AFullReadWritesNothingOfAUnitFoundAsBeforeAndFindsWhatChangedUnseen) {
+    build(false);
+    AgeFileTree(temp.path());
+    build(true, RefreshReading::AllUnits); // the stamps of aged files are kept
+    const QStringList before = stored();
+    build(true, RefreshReading::AllUnits);
+    EXPECT_EQ(stored(), before);
+
+    RewriteUnseen(temp.filePath("app/Shapes.pas"), "procedure Draw;", "procedure Dray;");
+    build(true);
+    EXPECT_EQ(stored(), before); // passed over: its files look as they were
+    build(true, RefreshReading::AllUnits);
+    EXPECT_EQ(declarations().filter("Dra"), QStringList({".Draw:  |  (missing)", ".Dray:  | "}));
+    Statement routines(dm->database(), "SELECT COUNT(*) FROM ProcsLib WHERE ProcName = 'Dray'");
+    ASSERT_TRUE(routines.step());
+    EXPECT_EQ(routines.integerAt(0), 1);
+}

@@ -135,24 +135,29 @@ TEST(SourceStamps, RoundTripsAndRefusesWhatItCannotTrust) {
 
     UnitStamps stamps{QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)),
                       7,
-                      {StampFile(file), StampFolder(temp.filePath("a b"))}};
+                      {StampFile(file), StampFolder(temp.filePath("a b"))},
+                      "3f-a0",
+                      12};
     const std::optional<UnitStamps> back = UnitStamps::fromText(stamps.toText());
     ASSERT_TRUE(back);
     EXPECT_EQ(back->read, stamps.read);
     EXPECT_EQ(back->routineRows, 7);
     EXPECT_EQ(back->files, stamps.files);
+    EXPECT_EQ(back->digest, "3f-a0");
+    EXPECT_EQ(back->declarationRows, 12);
     StampCheck check;
     EXPECT_TRUE(check.unchanged(*back, file));
     EXPECT_FALSE(StampCheck().unchanged(*back, temp.filePath("a b/V.pas")));
 
     // A folder looked in that is not there is a firm fact too.
     const FileStamp none = StampFolder(temp.filePath("a b/include"));
-    EXPECT_FALSE(UnitStamps({stamps.read, 0, {StampFile(file), none}}).toText().isEmpty());
-    EXPECT_TRUE(StampCheck().unchanged({stamps.read, 0, {StampFile(file), none}}, file));
+    EXPECT_FALSE(UnitStamps({stamps.read, 0, {StampFile(file), none}, {}, -1}).toText().isEmpty());
+    EXPECT_TRUE(StampCheck().unchanged({stamps.read, 0, {StampFile(file), none}, {}, -1}, file));
 
     // Just written: not trusted, so nothing is kept and the unit is read again.
     const QString fresh = temp.write("N.pas", "unit N;");
-    EXPECT_TRUE(UnitStamps({stamps.read, 0, {StampFile(fresh)}}).toText().isEmpty());
+    EXPECT_TRUE(UnitStamps({stamps.read, 0, {StampFile(fresh)}, {}, -1}).toText().isEmpty());
     EXPECT_FALSE(UnitStamps::fromText("").has_value());
     EXPECT_FALSE(UnitStamps::fromText("stamps1 x 2026-01-02 03:04:05\r\nf 1 2 p").has_value());
+    EXPECT_FALSE(UnitStamps::fromText("stamps1 1 2026-01-02 03:04:05\r\nc x 3f\r\nf 1 2 p"));
 }
