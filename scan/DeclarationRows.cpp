@@ -1,6 +1,7 @@
 // A unit's declarations as read matched to the rows stored for it.
 #include "DeclarationRows.h"
 
+#include <cstring>
 #include <optional>
 #include <QHash>
 #include <utility>
@@ -343,21 +344,50 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
     return rowsAfter;
 }
 
+namespace {
+
+// Two 64-bit lanes mixed eight bytes at a time. Qt's own hashes are seeded
+// per process, and this digest is kept between runs; a false match would
+// leave a changed declaration unwritten, so two lanes of differently mixed
+// products.
+class Digest {
+public:
+    void add(const void* data, size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        mix(size);
+        for (; size >= 8; bytes += 8, size -= 8) {
+            quint64 word;
+            std::memcpy(&word, bytes, 8);
+            mix(word);
+        }
+        quint64 tail = 0;
+        std::memcpy(&tail, bytes, size);
+        mix(tail);
+    }
+    void mix(quint64 word) {
+        a_ = (a_ ^ word) * 0x9e3779b97f4a7c15ULL;
+        a_ ^= a_ >> 32;
+        b_ = (b_ ^ word) * 0xc2b2ae3d27d4eb4fULL;
+        b_ ^= b_ >> 29;
+    }
+    QString text() const {
+        return QString::number(a_, 16) + QLatin1Char('-') + QString::number(b_, 16);
+    }
+
+private:
+    quint64 a_ = 0x243f6a8885a308d3ULL;
+    quint64 b_ = 0x13198a2e03707344ULL;
+};
+
+} // namespace
+
 QString ReadDigest(const UnitScan& scan) {
-    // Two 64-bit hashes of differently seeded chains: a false match would
-    // leave a changed declaration unwritten, so one in 2^128.
-    size_t a = 0x243f6a88;
-    size_t b = 0x85a308d3;
+    Digest digest;
     auto text = [&](const QString& value) {
-        const size_t size = size_t(value.size());
-        a = qHashBits(&size, sizeof size, a);
-        b = qHashBits(&size, sizeof size, b);
-        a = qHashBits(value.constData(), size * sizeof(QChar), a);
-        b = qHashBits(value.constData(), size * sizeof(QChar), b);
+        digest.add(value.constData(), size_t(value.size()) * sizeof(QChar));
     };
     auto number = [&](qint64 value) {
-        a = qHashBits(&value, sizeof value, a);
-        b = qHashBits(&value, sizeof value, b);
+        digest.mix(quint64(value));
     };
     number(scan.routines.rows.size());
     for (const RoutineRow& row : scan.routines.rows) {
@@ -380,7 +410,7 @@ QString ReadDigest(const UnitScan& scan) {
         for (const QString& name : d.interfaces)
             text(name);
     }
-    return QString::number(quint64(a), 16) + QLatin1Char('-') + QString::number(quint64(b), 16);
+    return digest.text();
 }
 
 } // namespace ink
