@@ -505,3 +505,19 @@ TEST_F(DeclarationRefresh, AFullReadWritesNothingOfAUnitFoundAsBeforeAndFindsWha
     ASSERT_TRUE(routines.step());
     EXPECT_EQ(routines.integerAt(0), 1);
 }
+
+// The digest is kept in the store and compared by later runs: a value that
+// depended on the process (as Qt's seeded hashes do) would make every full
+// read write every unit. Any field changed changes it.
+TEST(ReadDigest, IsTheSameInEveryRunAndFollowsEveryField) {
+    UnitScan scan;
+    scan.routines.rows.append({"FUNCTION", "Area", "<None>", "Double", "function Area: Double;"});
+    scan.declarations.declarations.append(area("", ""));
+    EXPECT_EQ(ReadDigest(scan), "a35369c56a7fcd31-73bd4cb5783b8343");
+    UnitScan moved = scan;
+    moved.declarations.declarations[0].line = 2;
+    EXPECT_NE(ReadDigest(moved), ReadDigest(scan));
+    UnitScan renamed = scan;
+    renamed.routines.rows[0].name = "Aria";
+    EXPECT_NE(ReadDigest(renamed), ReadDigest(scan));
+}
