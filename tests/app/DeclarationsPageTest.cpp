@@ -207,6 +207,20 @@ TEST_F(DeclarationsWindow, ADeclarationThatLeftTheSourceIsStruckThrough) {
     ASSERT_NE(item("Pi2"), nullptr); // kept, as every row a refresh no longer finds
     EXPECT_TRUE(item("Pi2")->font(0).strikeOut());
     EXPECT_FALSE(item("Count")->font(0).strikeOut());
+
+    // Once more, nothing changed: the rows found again, not written again,
+    // are still not struck through, in either unit; the one gone still is.
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Shapes.pas"));
+    QApplication::processEvents();
+    EXPECT_TRUE(item("Pi2")->font(0).strikeOut());
+    EXPECT_FALSE(item("Count")->font(0).strikeOut());
+    EXPECT_FALSE(item("TShape")->font(0).strikeOut());
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Lines.pas"));
+    QApplication::processEvents();
+    ASSERT_NE(item("Plot"), nullptr);
+    EXPECT_FALSE(item("Plot")->font(0).strikeOut());
 }
 
 TEST_F(DeclarationsWindow, F3GoesToTheNextUndescribedDeclarationAcrossUnits) {
