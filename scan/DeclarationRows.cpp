@@ -1,6 +1,7 @@
 // A unit's declarations as read matched to the rows stored for it.
 #include "DeclarationRows.h"
 
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <QHash>
@@ -346,28 +347,36 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
 
 namespace {
 
-// Two 64-bit lanes mixed eight bytes at a time. Qt's own hashes are seeded
+// Two 64-bit lanes, each mixing every word. Qt's own hashes are seeded
 // per process, and this digest is kept between runs; a false match would
 // leave a changed declaration unwritten, so two lanes of differently mixed
 // products.
 class Digest {
 public:
+    // Sixteen bytes a step, each lane taking both words, so that the two
+    // multiplications of a step do not wait for one another.
     void add(const void* data, size_t size) {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        mix(size);
-        for (; size >= 8; bytes += 8, size -= 8) {
-            quint64 word;
-            std::memcpy(&word, bytes, 8);
-            mix(word);
+        // The length first, so that where one text ends and the next begins counts.
+        a_ ^= size;
+        b_ ^= std::rotl(quint64(size), 32);
+        quint64 first = 0;
+        quint64 second = 0;
+        for (; size >= 16; bytes += 16, size -= 16) {
+            std::memcpy(&first, bytes, 8);
+            std::memcpy(&second, bytes + 8, 8);
+            mix(first, second);
         }
-        quint64 tail = 0;
-        std::memcpy(&tail, bytes, size);
-        mix(tail);
+        first = 0;
+        second = 0;
+        for (size_t i = 0; i < size; ++i)
+            (i < 8 ? first : second) |= quint64(bytes[i]) << (8 * (i % 8));
+        mix(first, second);
     }
-    void mix(quint64 word) {
-        a_ = (a_ ^ word) * 0x9e3779b97f4a7c15ULL;
+    void mix(quint64 first, quint64 second) {
+        a_ = (a_ ^ first ^ std::rotl(second, 17)) * 0x9e3779b97f4a7c15ULL;
         a_ ^= a_ >> 32;
-        b_ = (b_ ^ word) * 0xc2b2ae3d27d4eb4fULL;
+        b_ = (b_ ^ second ^ std::rotl(first, 31)) * 0xc2b2ae3d27d4eb4fULL;
         b_ ^= b_ >> 29;
     }
     QString text() const {
@@ -387,7 +396,7 @@ QString ReadDigest(const UnitScan& scan) {
         digest.add(value.constData(), size_t(value.size()) * sizeof(QChar));
     };
     auto number = [&](qint64 value) {
-        digest.mix(quint64(value));
+        digest.mix(quint64(value), 0);
     };
     number(scan.routines.rows.size());
     for (const RoutineRow& row : scan.routines.rows) {
