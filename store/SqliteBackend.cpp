@@ -440,6 +440,7 @@ bool SqliteBackend::commit() {
 
 void SqliteBackend::rollbackQuietly() {
     indexDeferred_ = false;
+    suspendedTriggers_.clear(); // the rollback puts them back
     if (!sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <vector>
 
 #include "Backend.h"
 #include "Database.h"
@@ -68,6 +69,8 @@ private:
     // A batch indexes the rows it adds once, before it commits.
     void deferIndexing();
     bool indexDeferredRows();
+    void suspendInsertTriggers();
+    bool restoreInsertTriggers();
     void requireWritableFolder() const;
     void openFile(Database::Access access);
     void openConnection(const QByteArray& name, int flags);
@@ -87,6 +90,7 @@ private:
     bool stampWanted_ = false;
     bool indexDeferred_ = false;
     bool declsDeferred_ = false;
+    std::vector<QByteArray> suspendedTriggers_; // as written, to be put back before a commit
 };
 
 } // namespace ink
