@@ -102,13 +102,15 @@ INSERT INTO ProcsSearch(ProcsSearch) VALUES ('rebuild');
 )";
 
 // The declarations' index, kept as the others are. Their names are single
-// words and few have a description yet, so it holds no prefix tables and no
-// word positions: a search asks only whether every word begins one there,
-// and the build, which writes several declarations per routine, pays for
-// no more than that.
+// words and few have a description yet, so it holds no prefix tables, no
+// word positions and no word counts per row (they serve only ranking, which
+// a search here never asks for): a search asks only whether every word
+// begins one there, and the build, which writes several declarations per
+// routine, pays for no more than that. An index made before without
+// columnsize=0 answers the same.
 const char* const DeclsIndex = R"(
 CREATE VIRTUAL TABLE DeclsSearch USING fts5(Owner, DeclName, Description, content='DeclsLib',
-  content_rowid='DeclNo', tokenize="unicode61 tokenchars '_'", detail=none);
+  content_rowid='DeclNo', tokenize="unicode61 tokenchars '_'", detail=none, columnsize=0);
 CREATE TRIGGER DeclsSearchInsert AFTER INSERT ON DeclsLib
 WHEN new.DeclNo <= coalesce((SELECT IndexedUpTo FROM SearchDeferred
   WHERE TableName = 'DeclsLib'), new.DeclNo) BEGIN

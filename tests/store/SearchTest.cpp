@@ -291,6 +291,41 @@ TEST_F(Search, DeclarationsAreIndexedByTheirBatchAndOlderStoresGainTheIndex) {
     EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
     EXPECT_EQ(find("corn").size(), 1);
     EXPECT_EQ(find("tcircle").size(), 2);
+    // No word counts per row: nothing ranks the hits.
+    EXPECT_FALSE(dm->database().tableExists("DeclsSearch_docsize"));
+}
+
+// The declarations' index as the first stores with one hold it, with word
+// counts per row, is kept and kept exact.
+TEST_F(Search, ADeclarationsIndexWithWordCountsIsKeptExact) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    addDoc("SHAPES");
+    addUnit("Shapes.pas");
+    addDecl("class", "", "TShape", "Any outline.");
+    Database& db = dm->database();
+    db.exec("DROP TABLE DeclsSearch");
+    db.exec("CREATE VIRTUAL TABLE DeclsSearch USING fts5(Owner, DeclName, Description, "
+            "content='DeclsLib', content_rowid='DeclNo', tokenize=\"unicode61 tokenchars '_'\", "
+            "detail=none)");
+    db.exec("INSERT INTO DeclsSearch(DeclsSearch) VALUES ('rebuild')");
+    dm->closeDatabase();
+    OpenOrCreateTables(*dm);
+    ASSERT_TRUE(dm->database().tableExists("DeclsSearch_docsize"));
+    dm->tblDocs->first();
+    dm->tblUnits->first();
+    {
+        Batch batch(dm->database());
+        addDecl("property", "TShape", "Corners", "How many corners.");
+        dm->tblDecls->first();
+        describeCurrent(dm->tblDecls, "Any closed outline.");
+    }
+    addDecl("class", "", "TCircle");
+    dm->tblDecls->deleteRow();
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+    EXPECT_EQ(find("closed"), QStringList({"SHAPES|Shapes.pas|TShape|Any closed outline."}));
+    EXPECT_EQ(find("corners").size(), 1);
+    EXPECT_EQ(find("tcircle").size(), 0);
 }
 
 // An insert trigger costs every row a batch adds, though inside a batch it
