@@ -88,7 +88,7 @@ public:
         HeldRows& operator=(const HeldRows&) = delete;
         void drop();
     };
-    qint64 holdRow(HeldRows& held, std::vector<HeldValue>& row, const QByteArray& bytes);
+    qint64 holdRow(HeldRows& held, const std::vector<HeldValue>& row, const QByteArray& bytes);
     void writeHeldRows();
     static void bindRow(sqlite3_stmt* insert, int first, const HeldValue* row, int columns,
                         const QByteArray& bytes);

@@ -97,10 +97,12 @@ public:
             stepped_ = false;
             return false;
         }
-        if (db_.inTransaction())
-            number_ = db_.holdRow(held_, row_, bytes_);
-        else
-            number_ = insertNow();
+        try {
+            number_ = db_.inTransaction() ? db_.holdRow(held_, row_, bytes_) : insertNow();
+        } catch (...) {
+            reset(false);
+            throw;
+        }
         stepped_ = true;
         return true;
     }
@@ -109,6 +111,8 @@ public:
         if (!keepBindings) {
             std::fill(row_.begin(), row_.end(), HeldValue{});
             bytes_.clear();
+        } else if (bytes_.size() > 16384) {
+            keepBoundTextsOnly();
         }
     }
     qint64 integerAt(int) const override { return number_; }
@@ -122,6 +126,17 @@ private:
             throw UserError(
                 QStringLiteral("Database \"%1\": column index out of range").arg(db_.name()));
         return row_[std::size_t(parameter - 1)];
+    }
+
+    // Texts bound again pile up behind the ones bound last, which alone stay.
+    void keepBoundTextsOnly() {
+        QByteArray kept;
+        for (HeldValue& value : row_)
+            if (value.kind == HeldValue::Text) {
+                kept += QByteArrayView(bytes_).sliced(value.offset, value.size);
+                value.offset = kept.size() - value.size;
+            }
+        bytes_ = kept;
     }
 
     // Outside a transaction the row is written before the call returns.
@@ -199,9 +214,8 @@ void SqliteBackend::bindRow(sqlite3_stmt* insert, int first, const HeldValue* ro
     }
 }
 
-qint64 SqliteBackend::holdRow(HeldRows& held, std::vector<HeldValue>& row,
+qint64 SqliteBackend::holdRow(HeldRows& held, const std::vector<HeldValue>& row,
                               const QByteArray& bytes) {
-    HeldValue& number = row[std::size_t(held.autoField)];
     if (held.nextNumber == 0) {
         // Read with the rows held so far written, as AUTOINCREMENT reads it:
         // one past the highest number the table ever gave out.
@@ -214,17 +228,18 @@ qint64 SqliteBackend::holdRow(HeldRows& held, std::vector<HeldValue>& row,
         next->step();
         held.nextNumber = next->integerAt(0);
     }
-    if (number.kind == HeldValue::Integer) {
-        held.nextNumber = std::max(held.nextNumber, number.integer + 1);
-    } else {
-        number = HeldValue{HeldValue::Integer, held.nextNumber++, 0, 0};
-    }
     const qsizetype shift = held.bytes.size();
     held.bytes += bytes;
+    const std::size_t first = held.values.size();
     for (const HeldValue& value : row) {
         held.values.push_back(value);
         held.values.back().offset += shift;
     }
+    HeldValue& number = held.values[first + std::size_t(held.autoField)];
+    if (number.kind == HeldValue::Integer)
+        held.nextNumber = std::max(held.nextNumber, number.integer + 1);
+    else
+        number = HeldValue{HeldValue::Integer, held.nextNumber++, 0, 0};
     ++held.rows;
     ++heldCount_;
     const qint64 given = number.integer;
