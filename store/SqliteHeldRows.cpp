@@ -41,8 +41,9 @@ SqliteBackend::HeldRows::~HeldRows() {
         sqlite3_finalize(insert);
 }
 
+// The room stays for the next rows.
 void SqliteBackend::HeldRows::drop() {
-    bytes.clear();
+    bytes.resize(0);
     values.clear();
     rows = 0;
 }
@@ -110,7 +111,7 @@ public:
         stepped_ = false;
         if (!keepBindings) {
             std::fill(row_.begin(), row_.end(), HeldValue{});
-            bytes_.clear();
+            bytes_.resize(0); // the room stays for the next row
         } else if (bytes_.size() > 16384) {
             keepBoundTextsOnly();
         }
