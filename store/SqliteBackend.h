@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <string>
 #include <vector>
 
 #include "Backend.h"
@@ -76,7 +77,7 @@ public:
         int columns = 0;
         int autoField = -1;
         qint64 nextNumber = 0;         // 0 until read in this transaction
-        QByteArray bytes;              // the texts of the held rows
+        std::string bytes;             // the texts of the held rows
         std::vector<HeldValue> values; // row after row, `columns` each
         int rows = 0;
         // The INSERT of 1, 2, 4 ... rows, prepared when first needed.
@@ -88,10 +89,10 @@ public:
         HeldRows& operator=(const HeldRows&) = delete;
         void drop();
     };
-    qint64 holdRow(HeldRows& held, const std::vector<HeldValue>& row, const QByteArray& bytes);
+    qint64 holdRow(HeldRows& held, const std::vector<HeldValue>& row, const std::string& bytes);
     void writeHeldRows();
     static void bindRow(sqlite3_stmt* insert, int first, const HeldValue* row, int columns,
-                        const QByteArray& bytes);
+                        const std::string& bytes);
 
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <QByteArray>
 #include <sqlite3.h>
+#include <string>
 #include <vector>
 
 #include "SqliteBackend.h"
@@ -43,7 +44,7 @@ SqliteBackend::HeldRows::~HeldRows() {
 
 // The room stays for the next rows.
 void SqliteBackend::HeldRows::drop() {
-    bytes.resize(0);
+    bytes.clear();
     values.clear();
     rows = 0;
 }
@@ -52,16 +53,17 @@ namespace {
 
 // Text as UTF-8 at the end of `bytes`; ASCII, nearly all of a build's text,
 // without an intermediate copy.
-void appendUtf8(QByteArray& bytes, const QString& text) {
-    const qsizetype size = text.size();
-    const qsizetype start = bytes.size();
+void appendUtf8(std::string& bytes, const QString& text) {
+    const std::size_t size = std::size_t(text.size());
+    const std::size_t start = bytes.size();
     bytes.resize(start + size);
     char* to = bytes.data() + start;
     const QChar* from = text.constData();
-    for (qsizetype i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
         if (from[i].unicode() >= 0x80) {
-            bytes.truncate(start);
-            bytes += text.toUtf8();
+            bytes.resize(start);
+            const QByteArray utf8 = text.toUtf8();
+            bytes.append(utf8.constData(), std::size_t(utf8.size()));
             return;
         }
         to[i] = char(from[i].unicode());
@@ -88,9 +90,10 @@ public:
     // A parameter bound again leaves its earlier text unused in the row's
     // bytes until the row is held or written.
     void bindText(int parameter, const QString& text) override {
-        const qsizetype start = bytes_.size();
+        const std::size_t start = bytes_.size();
         appendUtf8(bytes_, text);
-        value(parameter) = HeldValue{HeldValue::Text, 0, start, bytes_.size() - start};
+        value(parameter) =
+            HeldValue{HeldValue::Text, 0, qsizetype(start), qsizetype(bytes_.size() - start)};
     }
 
     bool step() override {
@@ -111,7 +114,7 @@ public:
         stepped_ = false;
         if (!keepBindings) {
             std::fill(row_.begin(), row_.end(), HeldValue{});
-            bytes_.resize(0); // the room stays for the next row
+            bytes_.clear(); // the room stays for the next row
         } else if (bytes_.size() > 16384) {
             keepBoundTextsOnly();
         }
@@ -131,11 +134,11 @@ private:
 
     // Texts bound again pile up behind the ones bound last, which alone stay.
     void keepBoundTextsOnly() {
-        QByteArray kept;
+        std::string kept;
         for (HeldValue& value : row_)
             if (value.kind == HeldValue::Text) {
-                kept += QByteArrayView(bytes_).sliced(value.offset, value.size);
-                value.offset = kept.size() - value.size;
+                kept.append(bytes_, std::size_t(value.offset), std::size_t(value.size));
+                value.offset = qsizetype(kept.size()) - value.size;
             }
         bytes_ = kept;
     }
@@ -159,7 +162,7 @@ private:
     SqliteBackend::HeldRows& held_;
     sqlite3_stmt* direct_ = nullptr;
     std::vector<HeldValue> row_; // by parameter
-    QByteArray bytes_;           // the row's texts
+    std::string bytes_;          // the row's texts
     bool stepped_ = false;
     qint64 number_ = 0;
 };
@@ -195,7 +198,7 @@ SqliteBackend::HeldRows& SqliteBackend::heldRowsOf(const TableDef& def) {
 }
 
 void SqliteBackend::bindRow(sqlite3_stmt* insert, int first, const HeldValue* row, int columns,
-                            const QByteArray& bytes) {
+                            const std::string& bytes) {
     // Binding cannot fail here: every parameter number is the statement's own.
     for (int column = 0; column < columns; ++column) {
         const HeldValue& value = row[column];
@@ -208,7 +211,7 @@ void SqliteBackend::bindRow(sqlite3_stmt* insert, int first, const HeldValue* ro
             sqlite3_bind_int64(insert, parameter, value.integer);
             break;
         case HeldValue::Text:
-            sqlite3_bind_text(insert, parameter, bytes.constData() + value.offset, int(value.size),
+            sqlite3_bind_text(insert, parameter, bytes.data() + value.offset, int(value.size),
                               SQLITE_STATIC);
             break;
         }
@@ -216,7 +219,7 @@ void SqliteBackend::bindRow(sqlite3_stmt* insert, int first, const HeldValue* ro
 }
 
 qint64 SqliteBackend::holdRow(HeldRows& held, const std::vector<HeldValue>& row,
-                              const QByteArray& bytes) {
+                              const std::string& bytes) {
     if (held.nextNumber == 0) {
         // Read with the rows held so far written, as AUTOINCREMENT reads it:
         // one past the highest number the table ever gave out.
@@ -229,7 +232,7 @@ qint64 SqliteBackend::holdRow(HeldRows& held, const std::vector<HeldValue>& row,
         next->step();
         held.nextNumber = next->integerAt(0);
     }
-    const qsizetype shift = held.bytes.size();
+    const qsizetype shift = qsizetype(held.bytes.size());
     held.bytes += bytes;
     const std::size_t first = held.values.size();
     for (const HeldValue& value : row) {
