@@ -1,9 +1,11 @@
 // Appending routine rows as a document build does: one batch per build,
 // a unit row followed by its routines, the commit included in the time.
-// Beside it the floor: the same rows written into the same kind of store by
-// bare prepared statements in one transaction, which no table engine can beat.
-// The same pair for declaration rows, which a build writes about four times
-// as many of as routines.
+// Beside it the floor: the same rows written into the same kind of store, in
+// the same kind of batch, by bare prepared statements of one row each. The
+// same for declaration rows, which a build writes about four times as many of
+// as routines, with one more floor: bare statements of 32 rows each, the way
+// the embedded store writes the rows a batch holds back.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <QTemporaryDir>
 #include <sqlite3.h>
@@ -78,7 +80,7 @@ void bareInsertsInATransaction(benchmark::State& state) {
                        -1, &procInsert, nullptr);
     const qint64 docNo = store.docNo.toLongLong();
     for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        ink::Batch build(store.dm->database());
         for (int unit = 0; unit < UnitsPerBuild; ++unit) {
             sqlite3_bind_int64(unitInsert, 1, docNo);
             bindText(unitInsert, 2, QStringLiteral("Unit%1.pas").arg(unit));
@@ -96,8 +98,6 @@ void bareInsertsInATransaction(benchmark::State& state) {
                 sqlite3_reset(procInsert);
             }
         }
-        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-            state.SkipWithError(sqlite3_errmsg(db));
     }
     sqlite3_finalize(unitInsert);
     sqlite3_finalize(procInsert);
@@ -149,7 +149,7 @@ void bareDeclarationInsertsInATransaction(benchmark::State& state) {
                        -1, &insert, nullptr);
     const QString stamp = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss");
     for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        ink::Batch build(store.dm->database());
         for (int unit = 0; unit < UnitsPerBuild; ++unit)
             for (int number = 0; number < RoutinesPerUnit; ++number) {
                 const ink::NewDeclaration row =
@@ -169,10 +169,60 @@ void bareDeclarationInsertsInATransaction(benchmark::State& state) {
                 sqlite3_step(insert);
                 sqlite3_reset(insert);
             }
-        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-            state.SkipWithError(sqlite3_errmsg(db));
     }
     sqlite3_finalize(insert);
+    state.SetItemsProcessed(state.iterations() * UnitsPerBuild * RoutinesPerUnit);
+    state.SetLabel("declaration rows");
+}
+
+void bareDeclarationInserts32AtATime(benchmark::State& state) {
+    constexpr int RowsPerStatement = 32;
+    AppendStore store;
+    sqlite3* db = dynamic_cast<ink::SqliteBackend&>(store.dm->database().backend()).handle();
+    // An INSERT of `rows` rows; a unit's last rows go in a shorter one.
+    auto prepare = [db](int rows) {
+        QByteArray sql = "INSERT OR FAIL INTO DeclsLib (DocNo, UnitNo, ParentNo, DeclKind, "
+                         "DeclName, Owner, OverloadKey, Declaration, Visibility, Directives, "
+                         "SourceLine, LastSeen) VALUES ";
+        for (int row = 0; row < rows; ++row)
+            sql += row == 0 ? "(?,?,?,?,?,?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?,?,?,?,?,?)";
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr);
+        return insert;
+    };
+    sqlite3_stmt* full = prepare(RowsPerStatement);
+    sqlite3_stmt* last = prepare(RoutinesPerUnit % RowsPerStatement);
+    const QString stamp = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss");
+    for (auto _ : state) {
+        ink::Batch build(store.dm->database());
+        for (int unit = 0; unit < UnitsPerBuild; ++unit)
+            for (int first = 0; first < RoutinesPerUnit; first += RowsPerStatement) {
+                const int rows = std::min(RowsPerStatement, RoutinesPerUnit - first);
+                sqlite3_stmt* insert = rows == RowsPerStatement ? full : last;
+                for (int i = 0; i < rows; ++i) {
+                    const ink::NewDeclaration row =
+                        declarationRow(store.docNo.toLongLong(), unit + 1, first + i);
+                    const int at = i * 12;
+                    sqlite3_bind_int64(insert, at + 1, row.docNo);
+                    sqlite3_bind_int64(insert, at + 2, row.unitNo);
+                    sqlite3_bind_int64(insert, at + 3, row.parentNo);
+                    bindText(insert, at + 4, row.kind);
+                    bindText(insert, at + 5, row.name);
+                    bindText(insert, at + 6, row.owner);
+                    bindText(insert, at + 7, row.overloadKey);
+                    bindText(insert, at + 8, row.declaration);
+                    bindText(insert, at + 9, row.visibility);
+                    bindText(insert, at + 10, row.directives);
+                    sqlite3_bind_int64(insert, at + 11, row.line);
+                    bindText(insert, at + 12, stamp);
+                }
+                if (sqlite3_step(insert) != SQLITE_DONE)
+                    state.SkipWithError(sqlite3_errmsg(db));
+                sqlite3_reset(insert);
+            }
+    }
+    sqlite3_finalize(full);
+    sqlite3_finalize(last);
     state.SetItemsProcessed(state.iterations() * UnitsPerBuild * RoutinesPerUnit);
     state.SetLabel("declaration rows");
 }
@@ -181,6 +231,7 @@ void bareDeclarationInsertsInATransaction(benchmark::State& state) {
 
 BENCHMARK(insertDeclarationsInABatch)->Unit(benchmark::kMillisecond);
 BENCHMARK(bareDeclarationInsertsInATransaction)->Unit(benchmark::kMillisecond);
+BENCHMARK(bareDeclarationInserts32AtATime)->Unit(benchmark::kMillisecond);
 BENCHMARK(appendRoutinesInABatch)->Unit(benchmark::kMillisecond);
 BENCHMARK(bareInsertsInATransaction)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 #include "UnitDeclarations.h"
 
 #include <optional>
+#include <vector>
 
 #include "IncludeFiles.h"
 #include "InterfaceTokens.h"
@@ -46,7 +47,14 @@ constexpr std::array<KindInfo, 17> kinds{{
 } // namespace
 
 QString DeclKindName(DeclKind kind) {
-    return QLatin1StringView(kinds[std::size_t(kind)].name);
+    // Made once and shared: a build names the kind of every declaration it writes.
+    static const std::vector<QString> names = [] {
+        std::vector<QString> all;
+        for (const KindInfo& info : kinds)
+            all.push_back(QString::fromLatin1(info.name));
+        return all;
+    }();
+    return names[std::size_t(kind)];
 }
 
 bool DeclKindFromName(const QString& name, DeclKind* kind) {

@@ -49,7 +49,10 @@ qint64 storedInteger(int parameter, qint64 value) {
 } // namespace
 
 NewDeclarations::NewDeclarations(Database& db, const QDateTime& stamp)
-    : db_(db), insert_(db.backend().prepareInsert(decls())) {
+    : db_(db), insert_(db.backend().prepareInsert(decls())), server_(db.isServer()) {
+    // Looked up once: a build binds several texts to each of its rows.
+    for (const FieldDef& field : decls().fields)
+        notNull_.push_back(decls().notNullFields.contains(field.name));
     const FieldDef& lastSeen = decls().fields[columns().lastSeen - 1];
     const QVariant stored = storedValue(lastSeen, stamp);
     if (!stored.isNull())
@@ -63,14 +66,14 @@ NewDeclarations::~NewDeclarations() = default;
 void NewDeclarations::bindText(int parameter, const QString& text) {
     const FieldDef& field = decls().fields[parameter - 1];
     if (text.isEmpty()) {
-        if (decls().notNullFields.contains(field.name))
+        if (notNull_[std::size_t(parameter - 1)])
             throw UserError(QStringLiteral("Field '%1' must have a value").arg(field.name));
         insert_.bindNull(parameter);
         return;
     }
     // A server takes text as C strings and would keep only what comes before
     // a NUL; refused as an append refuses it, naming the row.
-    if (db_.isServer() && text.contains(QChar(0)))
+    if (server_ && text.contains(QChar(0)))
         throw UserError(QStringLiteral("Cannot store the %1 of the %2 row in \"%3\": it holds a "
                                        "NUL character, which a server store cannot keep in "
                                        "text. Remove the character and try again.")

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <vector>
 
 #include "Statement.h"
 
@@ -52,6 +53,8 @@ private:
     Database& db_;
     Statement insert_;
     QString stamp_; // LastSeen as the store keeps it
+    bool server_;
+    std::vector<bool> notNull_; // by field
 };
 
 } // namespace ink

@@ -110,6 +110,7 @@ public:
     }
 
     bool step() override {
+        db_.writeHeldRows();
         const int before = sqlite3_total_changes(db_.handle());
         const int rc = sqlite3_step(stmt_);
         changed_ =
@@ -236,6 +237,7 @@ SqliteBackend::SqliteBackend(const QString& filePath, const QList<TableDef>& own
 
 SqliteBackend::~SqliteBackend() {
     dataVersion_.reset();
+    held_.clear();
     sqlite3_close_v2(db_);
 }
 
@@ -350,6 +352,7 @@ QStringList SqliteBackend::checkIntegrity() {
 }
 
 QString SqliteBackend::firstValue(const char* sql) {
+    writeHeldRows();
     sqlite3_stmt* stmt = nullptr;
     QString value;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr);
@@ -391,6 +394,7 @@ std::unique_ptr<BackendStatement> SqliteBackend::prepare(const QString& sql) {
 }
 
 void SqliteBackend::exec(const QString& sql) {
+    writeHeldRows();
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(QString());
 }
@@ -418,6 +422,7 @@ QString SqliteBackend::quoted(const QString& name) const {
 }
 
 void SqliteBackend::begin() {
+    dropHeldRows();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         deferIndexing();
@@ -434,12 +439,19 @@ bool SqliteBackend::transactionEnded() {
 }
 
 bool SqliteBackend::commit() {
+    try {
+        writeHeldRows();
+    } catch (const UserError&) {
+        return false; // SQLite's error is the connection's last
+    }
     return indexDeferredRows() &&
            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 void SqliteBackend::rollbackQuietly() {
     indexDeferred_ = false;
+    suspendedTriggers_.clear(); // the rollback puts them back
+    dropHeldRows();
     if (!sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
@@ -465,11 +477,12 @@ bool SqliteBackend::releaseSavepoint() {
 
 void SqliteBackend::rollBackSavepoint() {
     exec(QStringLiteral("ROLLBACK TO ink_step"));
+    forgetNextNumbers();
     exec(QStringLiteral("RELEASE ink_step"));
 }
 
 quint64 SqliteBackend::rowsWritten() {
-    return quint64(sqlite3_total_changes64(db_));
+    return quint64(sqlite3_total_changes64(db_) + heldCount_);
 }
 
 qint64 SqliteBackend::dataVersion() {
@@ -525,7 +538,7 @@ QString SqliteBackend::insertSql(const TableDef& def) const {
         .arg(quoted(def.name), columns.join(", "), parameters.join(", "));
 }
 
-std::unique_ptr<BackendStatement> SqliteBackend::prepareInsert(const TableDef& def) {
+std::unique_ptr<BackendStatement> SqliteBackend::prepareDirectInsert(const TableDef& def) {
     return std::make_unique<SqliteInsert>(*this, insertSql(def));
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 #include <QByteArray>
+#include <string>
+#include <vector>
 
 #include "Backend.h"
 #include "Database.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace ink {
 
@@ -59,15 +62,54 @@ public:
     std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
     std::unique_ptr<BackendStatement> declarationSearchStatement(const QStringList& words) override;
 
+    // Rows inserted inside a transaction are held back and written many to
+    // one INSERT (SqliteHeldRows.cpp); writeHeldRows() writes them, and runs
+    // before every other statement of the connection.
+    struct HeldValue {
+        enum Kind : quint8 { Null, Integer, Text } kind = Null;
+        qint64 integer = 0;   // Integer
+        qsizetype offset = 0; // Text: where in its bytes
+        qsizetype size = 0;
+    };
+    struct HeldRows {
+        QString table;
+        QByteArray head; // INSERT OR FAIL INTO t (columns) VALUES
+        int columns = 0;
+        int autoField = -1;
+        qint64 nextNumber = 0;         // 0 until read in this transaction
+        std::string bytes;             // the texts of the held rows
+        std::vector<HeldValue> values; // row after row, `columns` each
+        int rows = 0;
+        // The INSERT of 1, 2, 4 ... rows, prepared when first needed.
+        std::vector<sqlite3_stmt*> inserts;
+
+        HeldRows() = default;
+        ~HeldRows();
+        HeldRows(const HeldRows&) = delete;
+        HeldRows& operator=(const HeldRows&) = delete;
+        void drop();
+    };
+    qint64 holdRow(HeldRows& held, const std::vector<HeldValue>& row, const std::string& bytes);
+    void writeHeldRows();
+    static void bindRow(sqlite3_stmt* insert, int first, const HeldValue* row, int columns,
+                        const std::string& bytes);
+
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;
     [[noreturn]] void fail(const QString& context, const QString& reason) const;
     sqlite3* handle() const { return db_; }
 
 private:
+    std::unique_ptr<BackendStatement> prepareDirectInsert(const TableDef& def);
+    HeldRows& heldRowsOf(const TableDef& def);
+    void writeHeldRows(HeldRows& held);
+    void dropHeldRows();
+    void forgetNextNumbers();
     // A batch indexes the rows it adds once, before it commits.
     void deferIndexing();
     bool indexDeferredRows();
+    void suspendInsertTriggers();
+    bool restoreInsertTriggers();
     void requireWritableFolder() const;
     void openFile(Database::Access access);
     void openConnection(const QByteArray& name, int flags);
@@ -87,6 +129,9 @@ private:
     bool stampWanted_ = false;
     bool indexDeferred_ = false;
     bool declsDeferred_ = false;
+    std::vector<std::unique_ptr<HeldRows>> held_; // by table
+    qint64 heldCount_ = 0;
+    std::vector<QByteArray> suspendedTriggers_; // as written, to be put back before a commit
 };
 
 } // namespace ink

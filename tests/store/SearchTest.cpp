@@ -2,6 +2,7 @@
 // description words, and an index that follows every later write.
 #include "store/Search.h"
 #include "store/Database.h"
+#include "store/UserError.h"
 #include "support/PrintQt.h"
 #include "support/SearchIndexCheck.h"
 #include "support/StoreFixture.h"
@@ -290,4 +291,96 @@ TEST_F(Search, DeclarationsAreIndexedByTheirBatchAndOlderStoresGainTheIndex) {
     EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
     EXPECT_EQ(find("corn").size(), 1);
     EXPECT_EQ(find("tcircle").size(), 2);
+    // No word counts per row: nothing ranks the hits.
+    EXPECT_FALSE(dm->database().tableExists("DeclsSearch_docsize"));
+}
+
+// The declarations' index as the first stores with one hold it, with word
+// counts per row, is kept and kept exact.
+TEST_F(Search, ADeclarationsIndexWithWordCountsIsKeptExact) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    addDoc("SHAPES");
+    addUnit("Shapes.pas");
+    addDecl("class", "", "TShape", "Any outline.");
+    Database& db = dm->database();
+    db.exec("DROP TABLE DeclsSearch");
+    db.exec("CREATE VIRTUAL TABLE DeclsSearch USING fts5(Owner, DeclName, Description, "
+            "content='DeclsLib', content_rowid='DeclNo', tokenize=\"unicode61 tokenchars '_'\", "
+            "detail=none)");
+    db.exec("INSERT INTO DeclsSearch(DeclsSearch) VALUES ('rebuild')");
+    dm->closeDatabase();
+    OpenOrCreateTables(*dm);
+    ASSERT_TRUE(dm->database().tableExists("DeclsSearch_docsize"));
+    dm->tblDocs->first();
+    dm->tblUnits->first();
+    {
+        Batch batch(dm->database());
+        addDecl("property", "TShape", "Corners", "How many corners.");
+        dm->tblDecls->first();
+        describeCurrent(dm->tblDecls, "Any closed outline.");
+    }
+    addDecl("class", "", "TCircle");
+    dm->tblDecls->deleteRow();
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
+    EXPECT_EQ(find("closed"), QStringList({"SHAPES|Shapes.pas|TShape|Any closed outline."}));
+    EXPECT_EQ(find("corners").size(), 1);
+    EXPECT_EQ(find("tcircle").size(), 0);
+}
+
+// An insert trigger costs every row a batch adds, though inside a batch it
+// indexes none of them; so the batch takes them off for its duration. Only
+// its own connection ever sees them gone, and every way a batch ends puts
+// them back as they were written: a commit, and a rollback by the engine.
+TEST_F(Search, ABatchPutsBackTheInsertTriggersItTookOff) {
+    if (storeTestsOnServer())
+        GTEST_SKIP() << "a server searches its tables";
+    const QString triggersSql =
+        "SELECT name, sql FROM sqlite_schema WHERE type = 'trigger' ORDER BY name";
+    const QList<QStringList> written = SqlFile(databaseFile()).rows(triggersSql);
+    ASSERT_EQ(written.size(), 9);
+    addDoc("DOC");
+    addUnit("A.pas");
+    Database& db = dm->database();
+    auto insertTriggersSeenBy = [](Database& on) {
+        Statement seen(on, "SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' AND "
+                           "name LIKE '%Insert'");
+        EXPECT_TRUE(seen.step());
+        return seen.integerAt(0);
+    };
+    {
+        Batch batch(db);
+        addProc("Alpha");
+        addDecl("class", "", "TAlpha");
+        EXPECT_EQ(insertTriggersSeenBy(db), 0);
+        Database other(databaseFile(), {}, Database::Access::ReadOnly);
+        EXPECT_EQ(insertTriggersSeenBy(other), 3);
+    }
+    EXPECT_EQ(SqlFile(databaseFile()).rows(triggersSql), written);
+    addProc("Beta"); // outside a batch, indexed by its trigger
+    addDecl("class", "", "TBeta");
+    EXPECT_EQ(find("alpha").size(), 1);
+    EXPECT_EQ(find("talpha").size(), 1);
+    EXPECT_EQ(find("beta").size(), 1);
+    EXPECT_EQ(find("tbeta").size(), 1);
+
+    // The engine may end a batch's transaction itself (a full disk): what
+    // it rolls back includes the triggers' removal.
+    EXPECT_THROW(
+        {
+            Batch batch(db);
+            addProc("Gamma");
+            db.exec("ROLLBACK");
+        },
+        UserError);
+    EXPECT_EQ(SqlFile(databaseFile()).rows(triggersSql), written);
+    EXPECT_EQ(insertTriggersSeenBy(db), 3);
+    {
+        Batch batch(db);
+        addProc("Delta");
+    }
+    EXPECT_EQ(SqlFile(databaseFile()).rows(triggersSql), written);
+    EXPECT_EQ(find("delta").size(), 1);
+    EXPECT_EQ(find("gamma").size(), 0);
+    EXPECT_EQ(searchIndexMismatch(databaseFile()), QString());
 }
