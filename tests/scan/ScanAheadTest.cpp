@@ -78,6 +78,21 @@ TEST(ScanAhead, ReadsTheUnitAwaitedWhateverItHoldsAhead) {
         EXPECT_EQ(scanner.next().routines.fileSize, ScanUnitRoutines(path).fileSize);
 }
 
+// While the taker writes a unit larger than the bound, nothing is read
+// beyond the unit it will want next; once it lets that unit go, the thread
+// reads ahead again. Unit0 declares 400 functions, the others one. (One
+// thread: several would read the small units beside the large one before
+// it is taken.)
+TEST(ScanAhead, HoldsNothingMoreAheadWhileALargeUnitIsWritten) {
+    TempDir temp;
+    const QStringList paths = unitFiles(temp, 40);
+    ScanAhead scanner(paths, temp.path(), {}, nullptr, 1, 64 * 1024);
+    EXPECT_EQ(scanner.next().routines.rows.size(), 402); // with the include's and the class's
+    EXPECT_EQ(scanner.settledAhead(), 1);
+    scanner.next();
+    EXPECT_GT(scanner.settledAhead(), 5);
+}
+
 TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
     TempDir temp;
     const QStringList paths = unitFiles(temp, 200);
