@@ -103,9 +103,10 @@ bool ScanAhead::mayStart() const {
     if (started_ == taken_)
         return true;
     // The unit the taker is writing counts too: while it writes one of the
-    // very large units, only the unit it will want next is read.
-    return std::size_t(started_ - taken_) < MostAhead &&
-           bytesAhead_ + bytesTaken_ < mostBytesAhead_;
+    // very large units, only a small share is read ahead, enough for the
+    // ordinary units to keep coming.
+    const qint64 room = std::max(mostBytesAhead_ - bytesTaken_, mostBytesAhead_ / 8);
+    return std::size_t(started_ - taken_) < MostAhead && bytesAhead_ < room;
 }
 
 void ScanAhead::run() {

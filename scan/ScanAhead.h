@@ -26,8 +26,8 @@ namespace ink {
 // How far ahead it reads is bounded twice: by units, and by the memory the
 // results hold, those not yet taken and the one taken last (being written
 // until the next call), as a few units (the generated API headers) declare
-// more than hundreds of others together. The unit awaited is always read,
-// however large.
+// more than hundreds of others together; an eighth of the bound is always
+// left for reading ahead. The unit awaited is always read, however large.
 class ScanAhead {
 public:
     // `includeFolders` are the project's include search paths. With
