@@ -172,9 +172,9 @@ public:
             if (!atEnd() && cur_.token.begin == before)
                 advance(); // whatever it was, it is passed over
         }
-        // The caller trims the list's spare room once the unit's text is let
-        // go: trimming copies the list, and doing it here would add that copy
-        // to the most this unit ever holds.
+        // The list keeps its spare room: trimming would copy it, and for a
+        // unit of tens of thousands of declarations the copy costs more at
+        // once than the room it gives back (at most what the list holds).
         return std::move(out_);
     }
 
@@ -1532,7 +1532,6 @@ private:
 UnitDeclarations ParseUnitDeclarations(QByteArrayView bytes, const QString& sourceFile) {
     UnitDeclarations result;
     result.declarations = DeclarationReader(bytes, {}, sourceFile).read();
-    result.declarations.squeeze();
     return result;
 }
 
@@ -1540,28 +1539,23 @@ UnitScan ScanUnit(const QString& path, const QString& projectFolder, IncludeCach
                   const CompilerDefines* defines) {
     UnitScan scan;
     QList<FileStamp> sources{StampFile(path)};
-    {
-        const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
-        if (!bytes) {
-            scan.routines = ParseUnitRoutines({});
-            scan.routines.unreadable = true;
-            scan.declarations.unreadable = true;
-            return scan;
-        }
-        QList<IncludedPiece> pieces;
-        const QByteArray expanded =
-            ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, &pieces,
-                                    defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once);
-        scan.routines = ParseUnitRoutines(expanded, defines);
-        scan.routines.fileSize =
-            sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();
-        scan.routines.sources = sources;
-        scan.declarations.declarations =
-            DeclarationReader(expanded, std::move(pieces), path, defines).read();
+    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
+    if (!bytes) {
+        scan.routines = ParseUnitRoutines({});
+        scan.routines.unreadable = true;
+        scan.declarations.unreadable = true;
+        return scan;
     }
-    // Held until the build has written them, and a generated unit declares
-    // tens of thousands: the spare room goes, now that the unit's text is gone.
-    scan.declarations.declarations.squeeze();
+    QList<IncludedPiece> pieces;
+    const QByteArray expanded =
+        ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &sources, &pieces,
+                                defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once);
+    scan.routines = ParseUnitRoutines(expanded, defines);
+    scan.routines.fileSize =
+        sources.first().size >= 0 ? sources.first().size : QFileInfo(path).size();
+    scan.routines.sources = sources;
+    scan.declarations.declarations =
+        DeclarationReader(expanded, std::move(pieces), path, defines).read();
     scan.declarations.sources = std::move(sources);
     return scan;
 }
@@ -1581,7 +1575,6 @@ UnitDeclarations ScanUnitDeclarations(const QString& path, const QString& projec
         ExpandInterfaceIncludes(*bytes, path, projectFolder, includeCache, &result.sources, &pieces,
                                 defines ? IncludeRepeats::AsCompiled : IncludeRepeats::Once);
     result.declarations = DeclarationReader(expanded, std::move(pieces), path, defines).read();
-    result.declarations.squeeze();
     return result;
 }
 
