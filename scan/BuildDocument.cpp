@@ -23,6 +23,7 @@
 #include "store/MissingSource.h"
 #include "store/NewDeclarations.h"
 #include "store/SeenStamps.h"
+#include "store/SourceStampsWriter.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
@@ -254,15 +255,17 @@ QString missingNote(const UnitSourceLookup& lookup) {
 // Keeps with the current unit where its source was looked for in vain, so
 // that what shows the unit can say so instead of calling it empty, and the
 // stamps of the files read, so that the next refresh can pass it over.
-// Written only when either changed.
-void noteSource(TDM1& dm, const QString& missingPath, const QString& stamps) {
-    if (dm.tblUnitsMissingSource->asString() == missingPath &&
-        dm.tblUnitsSourceStamps->asString() == stamps)
-        return;
-    dm.tblUnits->edit();
-    dm.tblUnitsMissingSource->setValue(textOrNull(missingPath));
-    dm.tblUnitsSourceStamps->setValue(textOrNull(stamps));
-    dm.tblUnits->post();
+// Written only when either changed; the stamps beside the cursor (see
+// SourceStampsWriter), so the rows in memory keep the ones they were read with.
+void noteSource(TDM1& dm, SourceStampsWriter& stampsWriter, const QString& missingPath,
+                const QString& stamps) {
+    if (dm.tblUnitsMissingSource->asString() != missingPath) {
+        dm.tblUnits->edit();
+        dm.tblUnitsMissingSource->setValue(textOrNull(missingPath));
+        dm.tblUnits->post();
+    }
+    if (dm.tblUnitsSourceStamps->asString() != stamps)
+        stampsWriter.write(dm.tblUnitsUnitNo->asInteger(), stamps);
 }
 
 // The stamps of the unit at `row` when its source is as the last read found
@@ -338,6 +341,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     feedback.setProgressMaximum(count);
     NewDeclarations newDeclarations(dm.database(), stamp);
     bool writtenApart = false;
+    SourceStampsWriter stampsWriter(dm.database());
     for (int row = 0; row < count; ++row) {
         if (const std::optional<UnitStamps>& stamps = unchanged[row]) {
             // Passed over without moving to it: a move would load its routines.
@@ -367,7 +371,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             now.files = found.sources;
             const QString text = now.toText();
             if (text != units.rowValue(row, dm.tblUnitsSourceStamps->index()).toString()) {
-                seen.unitSourceStamps(unitNo, text);
+                stampsWriter.write(unitNo, text);
                 writtenApart = true;
             }
             feedback.stepProgress();
@@ -379,7 +383,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources, digest,
                               declarationsAfter};
-        noteSource(dm, found.unreadable ? missingNote(lookups[row]) : QString(),
+        noteSource(dm, stampsWriter, found.unreadable ? missingNote(lookups[row]) : QString(),
                    found.unreadable ? QString() : read.toText());
         feedback.stepProgress();
     }

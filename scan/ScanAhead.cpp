@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <QThread>
+#include <utility>
 #if defined(__GLIBC__)
+#include <dlfcn.h>
 #include <malloc.h>
 #endif
 
@@ -13,33 +15,47 @@ namespace {
 
 std::atomic<int> chosenWorkers{0};
 
-// About what a unit's results hold in memory: each string's characters and
-// its header, and each row's own record. An estimate, for bounding how far
-// ahead the threads read; it need not be exact.
+// About what a unit's results hold in memory: each string's own block (its
+// header and its room, used or not) and each list's room. An estimate, for
+// bounding how far ahead the threads read; it need not be exact, but it must
+// not fall far short, or the bound would let several times its worth be held.
+// Strings that many declarations share (the file's name) are left out.
 qint64 approximateBytes(const UnitScan& scan) {
     const auto text = [](const QString& s) {
-        return s.isEmpty() ? 0 : 32 + 2 * s.size();
+        return s.isDetached() ? 32 + 2 * s.capacity() : 0;
     };
-    qint64 bytes = 0;
+    qint64 bytes = qint64(sizeof(RoutineRow)) * scan.routines.rows.capacity() +
+                   qint64(sizeof(Declaration)) * scan.declarations.declarations.capacity();
     for (const RoutineRow& row : scan.routines.rows)
-        bytes += qint64(sizeof(RoutineRow)) + text(row.name) + text(row.params) + text(row.result) +
-                 text(row.declaration);
-    for (const Declaration& d : scan.declarations.declarations)
-        bytes += qint64(sizeof(Declaration)) + text(d.name) + text(d.text) + text(d.overloadKey) +
-                 text(d.hints) + text(d.directives) + text(d.ancestor);
+        bytes += text(row.name) + text(row.params) + text(row.result) + text(row.declaration);
+    for (const Declaration& d : scan.declarations.declarations) {
+        bytes += text(d.name) + text(d.owner) + text(d.text) + text(d.overloadKey) + text(d.hints) +
+                 text(d.directives) + text(d.ancestor);
+        for (const QString& name : d.interfaces)
+            bytes += text(name);
+    }
     return bytes;
 }
 
 // A unit's results are made on a scanning thread and freed by the taker once
-// written. glibc keeps what a thread allocated in that thread's own arena,
-// which the taker's later allocations (the rows it loads and writes) do not
-// reuse, so after one of the few very large units (tens of megabytes of
-// declarations) the process would hold both. Giving the freed pages back
-// then keeps the peak to the larger of the two.
+// written. Allocators keep what a thread freed for that thread's later use
+// (glibc in the thread's own arena, mimalloc in its own pages), which the
+// other thread does not reuse, so after one of the few very large units (tens
+// of megabytes of declarations) the process would hold both. Giving the freed
+// pages back then keeps the peak to the larger of the two. Where mimalloc
+// replaces malloc (the programs link it where installed) it is asked
+// directly; malloc_trim would only trim the C library's own heap, which it
+// then hardly uses.
 constexpr qint64 GiveBackAfterBytes = 4 * 1024 * 1024;
 void giveBackFreedMemory() {
 #if defined(__GLIBC__)
-    malloc_trim(0);
+    using Collect = void (*)(bool);
+    static const auto mimallocCollect =
+        reinterpret_cast<Collect>(dlsym(RTLD_DEFAULT, "mi_collect"));
+    if (mimallocCollect)
+        mimallocCollect(true);
+    else
+        malloc_trim(0);
 #endif
 }
 
@@ -75,7 +91,7 @@ ScanAhead::~ScanAhead() {
     changed_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
-    if (lastBytes_ >= GiveBackAfterBytes)
+    if (bytesTaken_ >= GiveBackAfterBytes)
         giveBackFreedMemory();
 }
 
@@ -86,7 +102,11 @@ bool ScanAhead::mayStart() const {
         return false;
     if (started_ == taken_)
         return true;
-    return std::size_t(started_ - taken_) < MostAhead && bytesAhead_ < mostBytesAhead_;
+    // The unit the taker is writing counts too: while it writes one of the
+    // very large units, only a small share is read ahead, enough for the
+    // ordinary units to keep coming.
+    const qint64 room = std::max(mostBytesAhead_ - bytesTaken_, mostBytesAhead_ / 8);
+    return std::size_t(started_ - taken_) < MostAhead && bytesAhead_ < room;
 }
 
 void ScanAhead::run() {
@@ -97,6 +117,7 @@ void ScanAhead::run() {
         if (stopping_ || started_ >= sources_.size())
             return;
         const qsizetype index = started_++;
+        ++reading_;
         slots_.emplace_back();
         lock.unlock();
         Result result;
@@ -108,27 +129,43 @@ void ScanAhead::run() {
         } catch (...) {
             result = std::current_exception();
         }
+        // What reading a large unit took besides its results (its text, the
+        // include files' text) was freed on this thread.
+        if (bytes >= GiveBackAfterBytes)
+            giveBackFreedMemory();
         lock.lock();
         // Those before it may still be read, so its slot is found by its place.
         Slot& slot = slots_[std::size_t(index - taken_)];
         slot.result = std::move(result);
         slot.bytes = bytes;
         bytesAhead_ += bytes;
+        --reading_;
         changed_.notify_all();
     }
 }
 
-UnitScan ScanAhead::next() {
-    // The unit taken before has been written and let go by now.
-    if (lastBytes_ >= GiveBackAfterBytes)
-        giveBackFreedMemory();
+qsizetype ScanAhead::settledAhead() {
     std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return reading_ == 0 && !mayStart(); });
+    return started_ - taken_;
+}
+
+UnitScan ScanAhead::next() {
+    std::unique_lock lock(mutex_);
+    // The unit taken before has been written and let go by now.
+    const qint64 letGo = std::exchange(bytesTaken_, 0);
+    lock.unlock();
+    if (letGo > 0)
+        changed_.notify_all();
+    if (letGo >= GiveBackAfterBytes)
+        giveBackFreedMemory();
+    lock.lock();
     changed_.wait(lock, [this] { return !slots_.empty() && slots_.front().result.has_value(); });
     Slot slot = std::move(slots_.front());
     slots_.pop_front();
     ++taken_;
     bytesAhead_ -= slot.bytes;
-    lastBytes_ = slot.bytes;
+    bytesTaken_ = slot.bytes;
     lock.unlock();
     changed_.notify_all();
     if (auto* failure = std::get_if<std::exception_ptr>(&*slot.result))

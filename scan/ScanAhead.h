@@ -24,9 +24,10 @@ namespace ink {
 // (IncludeCache), whichever thread reads them.
 //
 // How far ahead it reads is bounded twice: by units, and by the memory the
-// results not yet taken hold, as a few units (the generated API headers)
-// declare more than hundreds of others together. The unit awaited is always
-// read, however large.
+// results hold, those not yet taken and the one taken last (being written
+// until the next call), as a few units (the generated API headers) declare
+// more than hundreds of others together; an eighth of the bound is always
+// left for reading ahead. The unit awaited is always read, however large.
 class ScanAhead {
 public:
     // `includeFolders` are the project's include search paths. With
@@ -45,6 +46,10 @@ public:
     // The next unit's routines and declarations, as ScanUnit gives them;
     // waits for them when needed, and throws what the scan threw.
     UnitScan next();
+
+    // Waits until no thread reads a unit or may begin one, and returns how
+    // many units are read and not taken: what it holds ahead, for the tests.
+    qsizetype settledAhead();
 
     // How many threads scan when none is asked for: one fewer than the cores
     // this process may run on (the taker needs one), at least one, at most
@@ -80,8 +85,9 @@ private:
     std::deque<Slot> slots_;
     qsizetype taken_ = 0;   // units handed out by next()
     qsizetype started_ = 0; // units a thread began to read
+    int reading_ = 0;       // threads reading a unit now
     qint64 bytesAhead_ = 0; // held by the results read and not taken
-    qint64 lastBytes_ = 0;  // held by the result next() handed out last
+    qint64 bytesTaken_ = 0; // held by the result next() handed out last, until the next call
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

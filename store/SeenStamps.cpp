@@ -38,9 +38,7 @@ SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
                           QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 "
                                          "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")),
       updateDecls_(db, updateSql("DeclsLib", "DeclNo", RowsPerUpdate)),
-      updateDeclsSeen_(db, QStringLiteral("UPDATE UnitsLib SET DeclsSeen = ?1 WHERE UnitNo = ?2")),
-      updateSourceStamps_(
-          db, QStringLiteral("UPDATE UnitsLib SET SourceStamps = ?1 WHERE UnitNo = ?2")) {
+      updateDeclsSeen_(db, QStringLiteral("UPDATE UnitsLib SET DeclsSeen = ?1 WHERE UnitNo = ?2")) {
     // The stamp is bound once, in the form the field stores it.
     bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
@@ -90,15 +88,6 @@ void SeenStamps::unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read) 
     bindValue(updateDeclsSeen_, 1, units.fields[units.indexOf(QStringLiteral("DeclsSeen"))], read);
     updateDeclsSeen_.bindInteger(2, unitNo);
     updateDeclsSeen_.runKeepingBindings();
-}
-
-void SeenStamps::unitSourceStamps(qint64 unitNo, const QString& stamps) {
-    if (stamps.isEmpty())
-        updateSourceStamps_.bindNull(1);
-    else
-        updateSourceStamps_.bindText(1, stamps);
-    updateSourceStamps_.bindInteger(2, unitNo);
-    updateSourceStamps_.runKeepingBindings();
 }
 
 QHash<qint64, int> SeenStamps::declarationRowsByUnit(Database& db, int docNo) {

@@ -35,9 +35,6 @@ public:
     // declarations are judged from now on by the read at `read`, so those it
     // found stay found, as the document's scan judged them until now.
     void unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read);
-    // A unit read again that found what its last read found: the stamps of
-    // its files as they are now (empty text: none to keep).
-    void unitSourceStamps(qint64 unitNo, const QString& stamps);
     // Writes the routines' and declarations' stamps still held.
     void finish();
 
@@ -58,7 +55,6 @@ private:
     Statement updateUnitRoutines_;
     Statement updateDecls_;
     Statement updateDeclsSeen_;
-    Statement updateSourceStamps_;
     QList<qint64> held_;
     QList<qint64> heldDecls_;
 };

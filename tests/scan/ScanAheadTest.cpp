@@ -78,6 +78,23 @@ TEST(ScanAhead, ReadsTheUnitAwaitedWhateverItHoldsAhead) {
         EXPECT_EQ(scanner.next().routines.fileSize, ScanUnitRoutines(path).fileSize);
 }
 
+// While the taker writes a unit larger than the bound, little is read
+// ahead (an eighth of the bound); once it lets that unit go, the thread
+// reads as far ahead as before. Unit0 declares 400 functions, the others
+// one. (One thread: several would read the small units beside the large one
+// before it is taken.)
+TEST(ScanAhead, ReadsLittleAheadWhileALargeUnitIsWritten) {
+    TempDir temp;
+    const QStringList paths = unitFiles(temp, 40);
+    ScanAhead scanner(paths, temp.path(), {}, nullptr, 1, 64 * 1024);
+    EXPECT_EQ(scanner.next().routines.rows.size(), 402); // with the include's and the class's
+    const qsizetype whileLarge = scanner.settledAhead();
+    scanner.next();
+    const qsizetype afterwards = scanner.settledAhead() + 1; // counting the unit just taken
+    EXPECT_GE(whileLarge, 1);
+    EXPECT_LT(whileLarge * 2, afterwards) << whileLarge << " and " << afterwards;
+}
+
 TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
     TempDir temp;
     const QStringList paths = unitFiles(temp, 200);
