@@ -230,26 +230,46 @@ void writeRoutines(TDM1& dm, const UnitRoutines& found, SeenStamps& seen, const 
     }
 }
 
-// Where the source of every unit of the document was found, in list order,
-// without moving the cursor (a move would load each unit's routines).
-QList<UnitSourceLookup> unitSources(TDM1& dm, const QString& projectPath, ProjectSearch& search) {
-    const TTable& units = *dm.tblUnits;
-    const int nameField = dm.tblUnitsUnitName->index();
-    const int pathField = dm.tblUnitsUnitPath->index();
-    UnitSourceFinder finder;
-    QList<UnitSourceLookup> sources;
-    for (int row = 0; row < units.recordCount(); ++row)
-        sources << finder.locate(projectPath, units.rowValue(row, nameField).toString(),
-                                 units.rowValue(row, pathField).toString(), search);
-    return sources;
-}
-
 // What the unit's row keeps of a source that could not be read: a library
 // unit's package, or where it was looked for, as the user would look.
 QString missingNote(const UnitSourceLookup& lookup) {
     if (lookup.library)
         return LibraryUnitNote(lookup.libraryPackage);
     return NotFoundNote(lookup.lookedIn);
+}
+
+// Where the source of every unit of the document was found, in list order,
+// and what to note of those that were not.
+struct UnitSources {
+    QStringList paths;
+    // By row, for the units not found or of a library; a unit found has
+    // nothing to note, should its file prove unreadable.
+    QHash<int, QString> notes;
+    QString note(int row) const {
+        return notes.value(row);
+    }
+};
+
+// Found without moving the cursor (a move would load each unit's routines).
+// Only the paths and the few notes are kept: the build holds them to its end,
+// and on a project of tens of thousands of units whole lookups would add
+// megabytes to its peak.
+UnitSources unitSources(TDM1& dm, const QString& projectPath, ProjectSearch& search) {
+    const TTable& units = *dm.tblUnits;
+    const int nameField = dm.tblUnitsUnitName->index();
+    const int pathField = dm.tblUnitsUnitPath->index();
+    UnitSourceFinder finder;
+    UnitSources sources;
+    sources.paths.reserve(units.recordCount());
+    for (int row = 0; row < units.recordCount(); ++row) {
+        UnitSourceLookup lookup =
+            finder.locate(projectPath, units.rowValue(row, nameField).toString(),
+                          units.rowValue(row, pathField).toString(), search);
+        if (lookup.library || !lookup.lookedIn.isEmpty())
+            sources.notes.insert(row, missingNote(lookup));
+        sources.paths << std::move(lookup.path);
+    }
+    return sources;
 }
 
 // Keeps with the current unit where its source was looked for in vain, so
@@ -312,10 +332,8 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
                  const QDateTime& stamp, RefreshReading reading, const ReadingDefines& defines,
                  BuildReport& report, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
-    const QList<UnitSourceLookup> lookups = unitSources(dm, projectPath, search);
-    QStringList sources;
-    for (const UnitSourceLookup& lookup : lookups)
-        sources << lookup.path;
+    const UnitSources lookups = unitSources(dm, projectPath, search);
+    const QStringList& sources = lookups.paths;
     const int count = units.recordCount();
     // Which units need reading is settled before the first is read, so the
     // scanning thread is handed only those.
@@ -383,7 +401,7 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources, digest,
                               declarationsAfter};
-        noteSource(dm, stampsWriter, found.unreadable ? missingNote(lookups[row]) : QString(),
+        noteSource(dm, stampsWriter, found.unreadable ? lookups.note(row) : QString(),
                    found.unreadable ? QString() : read.toText());
         feedback.stepProgress();
     }
@@ -453,6 +471,8 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
         const QDateTime stamp = SeenStamps::nextScanStamp(db, dm.tblDocsDocNo->asInteger());
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
+        // The units' rows hold what the reading needs of the list from here.
+        input.units = ProjectUnits();
         stampDocument(dm,
                       scanUnits(dm, projectPath, input.search, seen, stamp, reading, defines,
                                 report, feedback),

@@ -213,6 +213,15 @@ public:
             if (included->bytes.size() > maxIncludedBytes - bytesIncluded_)
                 continue;
             bytesIncluded_ += included->bytes.size();
+            // Room for the included file and the rest of this one at once: a
+            // generated unit may include megabytes, and growing by doubling
+            // would hold up to twice its text for the unit's whole reading.
+            // Small includes grow the room by an eighth, so that many of them
+            // still copy the text only a few times over.
+            const qsizetype needed = out.size() + (include.begin - copied) +
+                                     included->bytes.size() + (bytes.size() - include.end) + 2;
+            if (needed > out.capacity())
+                out.reserve(std::max(needed, out.capacity() + out.capacity() / 8));
             // Line breaks keep the included text from running into the
             // words around the directive.
             out += QByteArrayView(bytes).sliced(copied, include.begin - copied);

@@ -99,6 +99,27 @@ TEST(IncludeFiles, AUnitTakesInABoundedTotal) {
     EXPECT_EQ(names(ScanUnitRoutines(path)), QStringList({"InA", "InB", "InD"}));
 }
 
+// A generated unit may include megabytes; the expanded text is held while
+// the unit is read, so it keeps little room beyond what it holds, also where
+// many small includes follow a large one.
+TEST(IncludeFiles, TheExpandedTextHoldsLittleMoreRoomThanItsText) {
+    TempDir temp;
+    temp.write("Large.inc", "procedure InLarge;\n" + QByteArray(1'200'000, ' ') + "\n");
+    QByteArray unit = "unit U;\ninterface\n{$I Large.inc}\n";
+    for (int i = 0; i < 200; ++i) {
+        temp.write(QStringLiteral("Small%1.inc").arg(i), QByteArray("procedure InSmall;\n"));
+        unit += QStringLiteral("{$I Small%1.inc}\n").arg(i).toLatin1();
+    }
+    unit += "procedure Own;\nimplementation\nend.\n";
+    const QString path = temp.write("U.pas", unit);
+    const QByteArray expanded =
+        ExpandInterfaceIncludes(unit, path, temp.path(), nullptr, nullptr, nullptr);
+    ASSERT_TRUE(expanded.contains("procedure InLarge;"));
+    ASSERT_TRUE(expanded.contains("procedure Own;"));
+    EXPECT_EQ(expanded.count("procedure InSmall;"), 200);
+    EXPECT_LE(expanded.capacity(), expanded.size() + expanded.size() / 4);
+}
+
 TEST(IncludeFiles, TheImplementationKeywordInAnIncludeEndsTheInterface) {
     TempDir temp;
     temp.write("Both.inc", "\xEF\xBB\xBFprocedure Declared;\nimplementation\nprocedure Body;\n");
