@@ -245,9 +245,7 @@ struct UnitSources {
     // By row, for the units not found or of a library; a unit found has
     // nothing to note, should its file prove unreadable.
     QHash<int, QString> notes;
-    QString note(int row) const {
-        return notes.value(row);
-    }
+    QString note(int row) const { return notes.value(row); }
 };
 
 // Found without moving the cursor (a move would load each unit's routines).

@@ -47,6 +47,7 @@ qint64 approximateBytes(const UnitScan& scan) {
 // directly; malloc_trim would only trim the C library's own heap, which it
 // then hardly uses.
 constexpr qint64 GiveBackAfterBytes = 4 * 1024 * 1024;
+std::atomic<void (*)()> giveBackObserver{nullptr};
 void giveBackFreedMemory() {
 #if defined(__GLIBC__)
     using Collect = void (*)(bool);
@@ -57,9 +58,15 @@ void giveBackFreedMemory() {
     else
         malloc_trim(0);
 #endif
+    if (const auto observer = giveBackObserver.load())
+        observer();
 }
 
 } // namespace
+
+void ScanAhead::setGiveBackObserver(void (*observer)()) {
+    giveBackObserver = observer;
+}
 
 void ScanAhead::setDefaultWorkers(int workers) {
     chosenWorkers = std::max(0, workers);
@@ -111,6 +118,7 @@ bool ScanAhead::mayStart() const {
 
 void ScanAhead::run() {
     std::unique_lock lock(mutex_);
+    qint64 largeLetGo = 0; // of largeUnitsLetGo_, those whose memory this thread gave back
     for (;;) {
         changed_.wait(lock,
                       [this] { return stopping_ || mayStart() || started_ >= sources_.size(); });
@@ -119,7 +127,14 @@ void ScanAhead::run() {
         const qsizetype index = started_++;
         ++reading_;
         slots_.emplace_back();
+        // A large unit this thread read was let go by the taker since: its
+        // blocks went back to this thread's pages, which only this thread
+        // can give back, and otherwise would stay held until it reads the
+        // next large unit, on top of that one.
+        const bool giveBack = std::exchange(largeLetGo, largeUnitsLetGo_) != largeUnitsLetGo_;
         lock.unlock();
+        if (giveBack)
+            giveBackFreedMemory();
         Result result;
         qint64 bytes = 0;
         try {
@@ -154,6 +169,8 @@ UnitScan ScanAhead::next() {
     std::unique_lock lock(mutex_);
     // The unit taken before has been written and let go by now.
     const qint64 letGo = std::exchange(bytesTaken_, 0);
+    if (letGo >= GiveBackAfterBytes)
+        ++largeUnitsLetGo_;
     lock.unlock();
     if (letGo > 0)
         changed_.notify_all();

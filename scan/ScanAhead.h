@@ -59,6 +59,10 @@ public:
     static void setDefaultWorkers(int workers);
     static int defaultWorkers();
 
+    // Called after freed memory was given back to the system, on the thread
+    // that gave it back (nullptr: none); for the tests.
+    static void setGiveBackObserver(void (*observer)());
+
     static constexpr int MostWorkers = 8;
     static constexpr std::size_t MostAhead = 64;               // units read but not taken
     static constexpr qint64 MostBytesAhead = 12 * 1024 * 1024; // held by those units, about
@@ -83,11 +87,12 @@ private:
     std::condition_variable changed_;
     // The units from the next one to take on: read, or being read.
     std::deque<Slot> slots_;
-    qsizetype taken_ = 0;   // units handed out by next()
-    qsizetype started_ = 0; // units a thread began to read
-    int reading_ = 0;       // threads reading a unit now
-    qint64 bytesAhead_ = 0; // held by the results read and not taken
-    qint64 bytesTaken_ = 0; // held by the result next() handed out last, until the next call
+    qsizetype taken_ = 0;        // units handed out by next()
+    qsizetype started_ = 0;      // units a thread began to read
+    int reading_ = 0;            // threads reading a unit now
+    qint64 bytesAhead_ = 0;      // held by the results read and not taken
+    qint64 bytesTaken_ = 0;      // held by the result next() handed out last, until the next call
+    qint64 largeUnitsLetGo_ = 0; // results let go that were large enough to give memory back
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

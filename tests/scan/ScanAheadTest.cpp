@@ -1,6 +1,12 @@
 // Units scanned ahead, on one thread or several, come back in the order
 // asked, each as a scan on its own would give it, and stopping early never
 // hangs.
+#include <algorithm>
+#include <mutex>
+#include <QScopeGuard>
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "scan/ScanAhead.h"
@@ -93,6 +99,43 @@ TEST(ScanAhead, ReadsLittleAheadWhileALargeUnitIsWritten) {
     const qsizetype afterwards = scanner.settledAhead() + 1; // counting the unit just taken
     EXPECT_GE(whileLarge, 1);
     EXPECT_LT(whileLarge * 2, afterwards) << whileLarge << " and " << afterwards;
+}
+
+namespace {
+std::mutex givenBackMutex;
+std::vector<std::thread::id> givenBackOn;
+void noteGiveBack() {
+    std::lock_guard lock(givenBackMutex);
+    givenBackOn.push_back(std::this_thread::get_id());
+}
+} // namespace
+
+// A large unit's results are made on a reading thread and freed by the
+// taker; what they held goes back to the reading thread's pages, and only
+// that thread can give them back. It does before it reads on, not only after
+// the next large unit it reads itself.
+TEST(ScanAhead, AReadingThreadGivesBackALargeUnitOnceTheTakerLetsItGo) {
+    TempDir temp;
+    QByteArray large = "unit Large;\ninterface\n";
+    for (int i = 0; i < 15000; ++i)
+        large += QStringLiteral("function Get%1(N: Integer): Integer;\n").arg(i).toUtf8();
+    QStringList paths{temp.write("Large.pas", large + "implementation\nend.\n")};
+    paths += unitFiles(temp, 100); // more than it reads ahead, so the thread waits for room
+    ScanAhead::setGiveBackObserver(noteGiveBack);
+    const auto noObserver = qScopeGuard([] { ScanAhead::setGiveBackObserver(nullptr); });
+    ScanAhead scanner(paths, temp.path(), {}, nullptr, 1);
+    ASSERT_EQ(scanner.next().declarations.declarations.size(), 15000);
+    scanner.settledAhead();
+    const auto onReadingThread = [] {
+        std::lock_guard lock(givenBackMutex);
+        return std::count_if(givenBackOn.begin(), givenBackOn.end(),
+                             [](std::thread::id id) { return id != std::this_thread::get_id(); });
+    };
+    const auto before = onReadingThread();
+    EXPECT_EQ(before, 1); // after reading it
+    scanner.next();
+    scanner.settledAhead();
+    EXPECT_EQ(onReadingThread(), before + 1);
 }
 
 TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
