@@ -438,8 +438,23 @@ private:
         last = index + 1;
         if (!where.empty())
             wheres_.emplace(index, where);
+        makeRoomAhead();
         out_.emplaceBack(std::move(d));
         return index;
+    }
+    // A generated unit declares tens of thousands of names, and a list that
+    // doubles holds its old and its new room at once when it grows last:
+    // half as much again as the list itself, at the top of a build's memory.
+    // Once the list is not small, it grows to what the text read so far
+    // promises for the whole (by an eighth at least, eight times at most), so
+    // that the last large growth comes early, while the list is still small.
+    void makeRoomAhead() {
+        const qsizetype count = out_.size();
+        if (count < 1024 || count < out_.capacity())
+            return;
+        const qsizetype read = std::max<qsizetype>(cur_.token.begin, 1);
+        const double promised = double(count) * double(source_.bytes.size()) / double(read);
+        out_.reserve(std::clamp(qsizetype(promised * 1.0625), count + count / 8, count * 8));
     }
     static constexpr int dropped = -2;
     static constexpr int maxNesting = 64;

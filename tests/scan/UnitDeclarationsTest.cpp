@@ -556,3 +556,17 @@ type
     EXPECT_EQ(all[2].overloadKey, "<2>");
     EXPECT_EQ(all[3].parent, 2);
 }
+
+// A generated unit of tens of thousands of declarations: its list is held
+// until the build has written it, so it keeps little room beyond what it
+// holds (a list that doubled could hold nearly as much again).
+TEST(UnitDeclarations, AGeneratedUnitsListKeepsLittleSpareRoom) {
+    QByteArray unit = "unit Large;\ninterface\n";
+    for (int i = 0; i < 17000; ++i)
+        unit += "function Get" + QByteArray::number(i) + "(N: Integer): Integer;\n";
+    unit += "implementation\nend.\n";
+    const QList<Declaration> found = ParseUnitDeclarations(unit, "Large.pas").declarations;
+    ASSERT_EQ(found.size(), 17000);
+    EXPECT_EQ(found.last().name, "Get16999");
+    EXPECT_LE(found.capacity(), found.size() + found.size() / 8);
+}
