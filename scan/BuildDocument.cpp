@@ -309,8 +309,8 @@ std::optional<UnitStamps> foundAsLastRead(const TDM1& dm, int row, const QString
 }
 
 qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
-                 const QDateTime& stamp, RefreshReading reading, const ReadingDefines& defines,
-                 BuildReport& report, BuildFeedback& feedback) {
+                 const QDateTime& stamp, bool refresh, RefreshReading reading,
+                 const ReadingDefines& defines, BuildReport& report, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     const QList<UnitSourceLookup> lookups = unitSources(dm, projectPath, search);
     QStringList sources;
@@ -334,8 +334,10 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     for (int row = 0; row < count; ++row)
         if (!unchanged[row])
             toRead << sources[row];
+    // A refresh mostly finds units as their last read left them and writes
+    // little: this thread then mostly waits for the readers, which get its core.
     ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), search.includeFolders(),
-                      defines.defines());
+                      defines.defines(), ScanAhead::defaultWorkers(refresh));
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
@@ -454,8 +456,8 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
         SeenStamps seen(db, stamp);
         writeUnits(dm, project, refresh, seen, stamp);
         stampDocument(dm,
-                      scanUnits(dm, projectPath, input.search, seen, stamp, reading, defines,
-                                report, feedback),
+                      scanUnits(dm, projectPath, input.search, seen, stamp, refresh, reading,
+                                defines, report, feedback),
                       stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user

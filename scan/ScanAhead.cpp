@@ -65,11 +65,11 @@ void ScanAhead::setDefaultWorkers(int workers) {
     chosenWorkers = std::max(0, workers);
 }
 
-int ScanAhead::defaultWorkers() {
+int ScanAhead::defaultWorkers(bool takerWritesLittle) {
     if (const int chosen = chosenWorkers; chosen > 0)
         return chosen;
     // The cores this process may run on (its affinity), not the machine's.
-    return std::clamp(QThread::idealThreadCount() - 1, 1, MostWorkers);
+    return std::clamp(QThread::idealThreadCount() - (takerWritesLittle ? 0 : 1), 1, MostWorkers);
 }
 
 ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders,

@@ -53,11 +53,13 @@ public:
 
     // How many threads scan when none is asked for: one fewer than the cores
     // this process may run on (the taker needs one), at least one, at most
-    // MostWorkers. `workers` above 0 sets it for every later ScanAhead (the
-    // tests compare a build read on one thread with one read on several);
-    // 0 goes back to the machine's count.
+    // MostWorkers. A taker that writes little (a refresh, which finds most
+    // units as their last read left them) spends most of its time waiting,
+    // so then there are as many as the cores. `workers` above 0 sets it for
+    // every later ScanAhead (the tests compare a build read on one thread
+    // with one read on several); 0 goes back to the machine's count.
     static void setDefaultWorkers(int workers);
-    static int defaultWorkers();
+    static int defaultWorkers(bool takerWritesLittle = false);
 
     static constexpr int MostWorkers = 8;
     static constexpr std::size_t MostAhead = 64;               // units read but not taken

@@ -3,6 +3,9 @@
 // hangs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <QThread>
+
 #include "scan/ScanAhead.h"
 #include "scan/UnitScanner.h"
 #include "support/TempDir.h"
@@ -103,4 +106,17 @@ TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
         scanner.next();
     } // the threads wait with the queue full; leaving must end them
     SUCCEED();
+}
+
+// The taker of a build writes as long as the units take to read and keeps a
+// core; a taker that writes little (a refresh) leaves it to the readers. A
+// count chosen for the tests holds for both.
+TEST(ScanAhead, ATakerThatWritesLittleLeavesItsCoreToTheReaders) {
+    const int cores = QThread::idealThreadCount();
+    EXPECT_EQ(ScanAhead::defaultWorkers(false), std::clamp(cores - 1, 1, ScanAhead::MostWorkers));
+    EXPECT_EQ(ScanAhead::defaultWorkers(true), std::clamp(cores, 1, ScanAhead::MostWorkers));
+    ScanAhead::setDefaultWorkers(3);
+    EXPECT_EQ(ScanAhead::defaultWorkers(false), 3);
+    EXPECT_EQ(ScanAhead::defaultWorkers(true), 3);
+    ScanAhead::setDefaultWorkers(0);
 }
