@@ -110,6 +110,15 @@ QString Folded(const QString& text) {
     return folded;
 }
 
+// The text and its closing ';' in one block of their exact size: appending
+// would allocate room to grow, which add() then gives back by another copy.
+QString WithSemicolon(const QString& text) {
+    QString whole(text.size() + 1, Qt::Uninitialized);
+    std::copy(text.cbegin(), text.cend(), whole.begin());
+    whole.back() = QLatin1Char(';');
+    return whole;
+}
+
 // A name as a hash key, without regard to letter case, and without making
 // a folded copy of it for each declaration.
 struct NameKey {
@@ -701,7 +710,7 @@ private:
         d.hints = trailingHints(text);
         d.text = body;
         if (isSym(';')) {
-            d.text += QLatin1Char(';');
+            d.text = WithSemicolon(d.text);
             between_ = true;
             advance();
         }
@@ -716,7 +725,7 @@ private:
         d.hints = trailingHints(text);
         d.text = text;
         if (isSym(';')) {
-            d.text += QLatin1Char(';');
+            d.text = WithSemicolon(d.text);
             between_ = true;
             advance();
             QStringList directives;
@@ -1136,7 +1145,7 @@ private:
         const QString hints = trailingHints(text);
         QString whole = text;
         if (isSym(';'))
-            whole += QLatin1Char(';');
+            whole = WithSemicolon(whole);
         DeclKind kind = DeclKind::Field;
         if (section == Section::Vars)
             kind = DeclKind::Var;
@@ -1304,7 +1313,7 @@ private:
         d.overloadKey = key;
         QString text = stopRecording();
         if (isSym(';')) {
-            text += QLatin1Char(';');
+            text = WithSemicolon(text);
             between_ = true;
             advance();
         }
@@ -1457,7 +1466,7 @@ private:
         QString text = stopRecording();
         d.hints = trailingHints(text);
         if (isSym(';')) {
-            text += QLatin1Char(';');
+            text = WithSemicolon(text);
             between_ = true;
             advance();
         }
