@@ -73,9 +73,10 @@ int ScanAhead::defaultWorkers(bool takerWritesLittle) {
 }
 
 ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders,
-                     const CompilerDefines* defines, int workers, qint64 mostBytesAhead)
+                     const CompilerDefines* defines, int workers, qint64 mostBytesAhead,
+                     Finish finish)
     : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)), defines_(defines),
-      mostBytesAhead_(mostBytesAhead) {
+      mostBytesAhead_(mostBytesAhead), finish_(std::move(finish)) {
     includes_.setSearchFolders(includeFolders);
     const qsizetype count =
         std::min<qsizetype>(workers > 0 ? workers : defaultWorkers(), sources_.size());
@@ -124,6 +125,8 @@ void ScanAhead::run() {
         qint64 bytes = 0;
         try {
             UnitScan scan = ScanUnit(sources_.at(index), projectFolder_, &includes_, defines_);
+            if (finish_)
+                finish_(index, scan);
             bytes = approximateBytes(scan);
             result = std::move(scan);
         } catch (...) {
