@@ -1,6 +1,7 @@
 #include "UnitDeclarations.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "IncludeFiles.h"
@@ -353,18 +354,20 @@ private:
 
     void startRecording() {
         recording_ = true;
-        recorded_.resize(0); // keeps its room for the next one
+        recorded_.clear(); // keeps its room for the next one
         recordedAny_ = false;
     }
     QString stopRecording() {
         recording_ = false;
-        return DecodeSourceBytes(recorded_, source_.encoding);
+        return DecodeSourceBytes(QByteArrayView(recorded_.data(), qsizetype(recorded_.size())),
+                                 source_.encoding);
     }
     void record(const Piece& piece) {
         const bool word = piece.token.kind != TokenKind::Symbol;
         if (recordedAny_ && (piece.blankBefore || (piece.commentBefore && word && lastWord_)))
             recorded_ += ' ';
-        recorded_ += text(piece.token);
+        const QByteArrayView bytes = text(piece.token);
+        recorded_.append(bytes.data(), std::size_t(bytes.size()));
         recordedAny_ = true;
         lastWord_ = word;
     }
@@ -1526,7 +1529,8 @@ private:
     bool recording_ = false;
     bool recordedAny_ = false;
     bool lastWord_ = false;
-    QByteArray recorded_;
+    // A standard string: its appends, one for every token recorded, are inline.
+    std::string recorded_;
 
     qsizetype pieceAt_ = 0;
     qsizetype countedTo_ = -1;
