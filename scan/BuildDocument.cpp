@@ -306,29 +306,30 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
     return stamps;
 }
 
-// The stamps of the unit at `row` when a read that found `digest` finds what
-// its last read found, and its rows are as that read left them, its source
-// found: writing it would change nothing (its declarations' judging stamp
-// included, which only a store from before lacks).
-std::optional<UnitStamps> foundAsLastRead(const TDM1& dm, int row, const QString& digest,
-                                          const QHash<qint64, int>& routineRows,
-                                          const QHash<qint64, int>& declarationRows) {
+// The stamps of the unit at `row` when its last read is known (its digest)
+// and its rows are as that read left them, its source found: a read that
+// finds the same digest again would change nothing by writing (its
+// declarations' judging stamp included, which only a store from before
+// lacks). The files are left out: such a read stamps those it found.
+std::optional<UnitStamps> lastReadOf(const TDM1& dm, int row, const QHash<qint64, int>& routineRows,
+                                     const QHash<qint64, int>& declarationRows) {
     const TTable& units = *dm.tblUnits;
-    if (digest.isEmpty() || units.rowValue(row, dm.tblUnitsDeclsSeen->index()).isNull() ||
+    if (units.rowValue(row, dm.tblUnitsDeclsSeen->index()).isNull() ||
         !units.rowValue(row, dm.tblUnitsMissingSource->index()).isNull())
         return std::nullopt;
     std::optional<UnitStamps> stamps =
         UnitStamps::fromText(units.rowValue(row, dm.tblUnitsSourceStamps->index()).toString());
     const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
-    if (!stamps || stamps->digest != digest || routineRows.value(unitNo) != stamps->routineRows ||
+    if (!stamps || stamps->digest.isEmpty() || routineRows.value(unitNo) != stamps->routineRows ||
         declarationRows.value(unitNo) != stamps->declarationRows)
         return std::nullopt;
+    stamps->files.clear();
     return stamps;
 }
 
 qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
-                 const QDateTime& stamp, RefreshReading reading, const ReadingDefines& defines,
-                 BuildReport& report, BuildFeedback& feedback) {
+                 const QDateTime& stamp, bool refresh, RefreshReading reading,
+                 const ReadingDefines& defines, BuildReport& report, BuildFeedback& feedback) {
     TTable& units = *dm.tblUnits;
     const UnitSources lookups = unitSources(dm, projectPath, search);
     const QStringList& sources = lookups.paths;
@@ -347,11 +348,36 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             unchanged[row] =
                 unchangedSource(dm, row, sources[row], routineRows, declarationRows, check);
     }
-    for (int row = 0; row < count; ++row)
-        if (!unchanged[row])
+    // Of each unit to read, its last read where a read that finds it again
+    // writes nothing (see lastReadOf): settled before the first is read, as
+    // no unit's writing changes another's.
+    std::vector<std::optional<UnitStamps>> lastReads;
+    for (int row = 0; row < count; ++row) {
+        if (!unchanged[row]) {
             toRead << sources[row];
+            lastReads.push_back(lastReadOf(dm, row, routineRows, declarationRows));
+        }
+    }
+    // The digest is taken on the reading thread, and where it is the last
+    // read's the rows are let go there: freeing them there is a thread's own
+    // memory, where this thread would free another's.
+    const auto judgeRead = [&lastReads](qsizetype index, UnitScan& scan) {
+        if (scan.routines.unreadable)
+            return;
+        scan.digest = ReadDigest(scan);
+        const std::optional<UnitStamps>& last = lastReads[std::size_t(index)];
+        if (last && last->digest == scan.digest) {
+            scan.routines.rows = {};
+            scan.declarations.declarations = {};
+            scan.rowsLetGo = true;
+        }
+    };
+    // A refresh mostly finds units as their last read left them and writes
+    // little: this thread then mostly waits for the readers, which get its core.
     ScanAhead scanner(toRead, QFileInfo(projectPath).absolutePath(), search.includeFolders(),
-                      defines.defines());
+                      defines.defines(), ScanAhead::defaultWorkers(refresh),
+                      ScanAhead::MostBytesAhead, judgeRead);
+    qsizetype readIndex = 0;
     const qint64 docNo = dm.tblDocsDocNo->asInteger();
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
@@ -372,14 +398,14 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
             continue;
         }
         UnitScan scan = scanner.next();
+        const std::optional<UnitStamps>& last = lastReads[std::size_t(readIndex++)];
         UnitRoutines& found = scan.routines;
         totalBytes += found.fileSize;
         report.conditionals += found.conditionals;
         if (!found.sources.isEmpty())
             found.sources += defines.optionStamps;
-        const QString digest = found.unreadable ? QString() : ReadDigest(scan);
-        if (const std::optional<UnitStamps> last =
-                foundAsLastRead(dm, row, digest, routineRows, declarationRows)) {
+        const QString& digest = scan.digest; // empty when unreadable
+        if (scan.rowsLetGo) {
             // Not moved to either: reading its rows would find nothing to write.
             const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
             seen.unitRoutinesSeenAgain(docNo, unitNo, last->read);
@@ -472,8 +498,8 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
         // The units' rows hold what the reading needs of the list from here.
         input.units = ProjectUnits();
         stampDocument(dm,
-                      scanUnits(dm, projectPath, input.search, seen, stamp, reading, defines,
-                                report, feedback),
+                      scanUnits(dm, projectPath, input.search, seen, stamp, refresh, reading,
+                                defines, report, feedback),
                       stamp);
     } catch (const UserError&) {
         // When the batch could not be kept at all, that is what the user

@@ -1,5 +1,7 @@
 #include "InterfaceTokens.h"
 
+#include <string_view>
+
 namespace ink {
 
 namespace {
@@ -76,15 +78,22 @@ qsizetype laterInterfaceBranch(PascalLexer ahead, int open, qsizetype& budget, i
 } // namespace
 
 ConditionalNesting::Kind ConditionalNesting::kindOf(QByteArrayView directive) {
+    // Every directive of every unit is asked this, by each reader: the name
+    // (letters only) is folded once into a small buffer rather than compared
+    // without regard to case against each word in turn.
     const QByteArrayView name = directiveName(directive);
-    const auto is = [&](QByteArrayView word) {
-        return name.compare(word, Qt::CaseInsensitive) == 0;
-    };
-    if (is("if") || is("ifdef") || is("ifndef") || is("ifopt"))
+    constexpr qsizetype longest = 6; // "ifndef", "elseif"
+    if (name.size() < 2 || name.size() > longest)
+        return Kind::Other;
+    char folded[longest];
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = char(name[i] | 0x20); // letters only, as directiveName gives
+    const std::string_view word(folded, std::size_t(name.size()));
+    if (word == "if" || word == "ifdef" || word == "ifndef" || word == "ifopt")
         return Kind::Opens;
-    if (is("else") || is("elseif"))
+    if (word == "else" || word == "elseif")
         return Kind::NextBranch;
-    if (is("endif") || is("ifend"))
+    if (word == "endif" || word == "ifend")
         return Kind::Closes;
     return Kind::Other;
 }

@@ -98,16 +98,6 @@ Token PascalLexer::next() {
     return token;
 }
 
-bool PascalLexer::isWord(const Token& token, QByteArrayView word) const {
-    if (token.kind != TokenKind::Identifier || token.end - token.begin != word.size())
-        return false;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        if (asciiLower(source_[token.begin + i]) != word[i])
-            return false;
-    }
-    return true;
-}
-
 void PascalLexer::skipBlockComment(QByteArrayView closer) {
     const qsizetype found = source_.indexOf(closer, pos_);
     pos_ = found < 0 ? source_.size() : found + closer.size();

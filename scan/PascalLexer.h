@@ -54,8 +54,20 @@ public:
     }
 
     // Whether the token is the identifier `word` (given in lower case),
-    // ignoring ASCII letter case, as Pascal does.
-    bool isWord(const Token& token, QByteArrayView word) const;
+    // ignoring ASCII letter case, as Pascal does. The readers ask it for
+    // every token against one keyword after another, nearly always in vain:
+    // inline, so that a token of another kind or length costs two compares.
+    bool isWord(const Token& token, QByteArrayView word) const {
+        if (token.kind != TokenKind::Identifier || token.end - token.begin != word.size())
+            return false;
+        const char* const text = source_.data() + token.begin;
+        for (qsizetype i = 0; i < word.size(); ++i) {
+            const char c = text[i];
+            if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != word[i])
+                return false;
+        }
+        return true;
+    }
     // Whether the token is the symbol `symbol`.
     bool isSymbol(const Token& token, char symbol) const {
         return token.kind == TokenKind::Symbol && source_[token.begin] == symbol;

@@ -72,17 +72,18 @@ void ScanAhead::setDefaultWorkers(int workers) {
     chosenWorkers = std::max(0, workers);
 }
 
-int ScanAhead::defaultWorkers() {
+int ScanAhead::defaultWorkers(bool takerWritesLittle) {
     if (const int chosen = chosenWorkers; chosen > 0)
         return chosen;
     // The cores this process may run on (its affinity), not the machine's.
-    return std::clamp(QThread::idealThreadCount() - 1, 1, MostWorkers);
+    return std::clamp(QThread::idealThreadCount() - (takerWritesLittle ? 0 : 1), 1, MostWorkers);
 }
 
 ScanAhead::ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders,
-                     const CompilerDefines* defines, int workers, qint64 mostBytesAhead)
+                     const CompilerDefines* defines, int workers, qint64 mostBytesAhead,
+                     Finish finish)
     : sources_(std::move(sourcePaths)), projectFolder_(std::move(projectFolder)), defines_(defines),
-      mostBytesAhead_(mostBytesAhead) {
+      mostBytesAhead_(mostBytesAhead), finish_(std::move(finish)) {
     includes_.setSearchFolders(includeFolders);
     const qsizetype count =
         std::min<qsizetype>(workers > 0 ? workers : defaultWorkers(), sources_.size());
@@ -139,6 +140,8 @@ void ScanAhead::run() {
         qint64 bytes = 0;
         try {
             UnitScan scan = ScanUnit(sources_.at(index), projectFolder_, &includes_, defines_);
+            if (finish_)
+                finish_(index, scan);
             bytes = approximateBytes(scan);
             result = std::move(scan);
         } catch (...) {

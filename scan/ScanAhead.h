@@ -2,6 +2,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <QString>
@@ -30,14 +31,20 @@ namespace ink {
 // left for reading ahead. The unit awaited is always read, however large.
 class ScanAhead {
 public:
+    // What the taker has done with each unit's scan on the thread that read
+    // it (with the unit's place in the list), before it is held: the thread
+    // that allocated a result frees it the cheapest.
+    using Finish = std::function<void(qsizetype index, UnitScan& scan)>;
+
     // `includeFolders` are the project's include search paths. With
     // `defines` (which must outlive it), conditional compilation is followed
     // as ScanUnit follows it. `workers` threads scan; 0 takes the default
     // (see setDefaultWorkers). `mostBytesAhead` bounds the memory held by
-    // results not yet taken.
+    // results not yet taken. `finish`, when given, is called by several
+    // threads at once.
     ScanAhead(QStringList sourcePaths, QString projectFolder, QStringList includeFolders = {},
               const CompilerDefines* defines = nullptr, int workers = 0,
-              qint64 mostBytesAhead = MostBytesAhead);
+              qint64 mostBytesAhead = MostBytesAhead, Finish finish = {});
     // Stops the threads, also when not every result was taken.
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
@@ -53,11 +60,13 @@ public:
 
     // How many threads scan when none is asked for: one fewer than the cores
     // this process may run on (the taker needs one), at least one, at most
-    // MostWorkers. `workers` above 0 sets it for every later ScanAhead (the
-    // tests compare a build read on one thread with one read on several);
-    // 0 goes back to the machine's count.
+    // MostWorkers. A taker that writes little (a refresh, which finds most
+    // units as their last read left them) spends most of its time waiting,
+    // so then there are as many as the cores. `workers` above 0 sets it for
+    // every later ScanAhead (the tests compare a build read on one thread
+    // with one read on several); 0 goes back to the machine's count.
     static void setDefaultWorkers(int workers);
-    static int defaultWorkers();
+    static int defaultWorkers(bool takerWritesLittle = false);
 
     // Called after freed memory was given back to the system, on the thread
     // that gave it back (nullptr: none); for the tests.
@@ -82,6 +91,7 @@ private:
     const QString projectFolder_;
     const CompilerDefines* defines_;
     qint64 mostBytesAhead_;
+    const Finish finish_;
     IncludeCache includes_;
     std::mutex mutex_;
     std::condition_variable changed_;

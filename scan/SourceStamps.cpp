@@ -108,6 +108,21 @@ QString UnitStamps::toText() const {
     return lines.join(QLatin1String("\r\n")); // as memo fields keep them
 }
 
+namespace {
+// The units a build or refresh read carry its one stamp, and a refresh reads
+// the stamps of every unit: parsing the text is Qt's general date parser,
+// which also looks up the local time zone each time. The last one is kept.
+QDateTime readTime(const QString& text) {
+    thread_local QString lastText;
+    thread_local QDateTime lastTime;
+    if (text != lastText) {
+        lastTime = QDateTime::fromString(text, readFormat);
+        lastText = text;
+    }
+    return lastTime;
+}
+} // namespace
+
 std::optional<UnitStamps> UnitStamps::fromText(const QString& text) {
     // Memo fields come back with CR LF line ends.
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -124,7 +139,7 @@ std::optional<UnitStamps> UnitStamps::fromText(const QString& text) {
     UnitStamps stamps;
     bool ok = false;
     stamps.routineRows = head[1].toInt(&ok);
-    stamps.read = QDateTime::fromString(head[2] + QLatin1Char(' ') + head[3], readFormat);
+    stamps.read = readTime(head[2] + QLatin1Char(' ') + head[3]);
     if (!ok || !stamps.read.isValid())
         return std::nullopt;
     for (qsizetype i = 1; i < lines.size(); ++i) {

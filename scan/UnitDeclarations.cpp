@@ -1,6 +1,7 @@
 #include "UnitDeclarations.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "IncludeFiles.h"
@@ -108,6 +109,15 @@ QString Folded(const QString& text) {
         *out++ = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u);
     }
     return folded;
+}
+
+// The text and its closing ';' in one block of their exact size: appending
+// would allocate room to grow, which add() then gives back by another copy.
+QString WithSemicolon(const QString& text) {
+    QString whole(text.size() + 1, Qt::Uninitialized);
+    std::copy(text.cbegin(), text.cend(), whole.begin());
+    whole.back() = QLatin1Char(';');
+    return whole;
 }
 
 // A name as a hash key, without regard to letter case, and without making
@@ -344,18 +354,20 @@ private:
 
     void startRecording() {
         recording_ = true;
-        recorded_.resize(0); // keeps its room for the next one
+        recorded_.clear(); // keeps its room for the next one
         recordedAny_ = false;
     }
     QString stopRecording() {
         recording_ = false;
-        return DecodeSourceBytes(recorded_, source_.encoding);
+        return DecodeSourceBytes(QByteArrayView(recorded_.data(), qsizetype(recorded_.size())),
+                                 source_.encoding);
     }
     void record(const Piece& piece) {
         const bool word = piece.token.kind != TokenKind::Symbol;
         if (recordedAny_ && (piece.blankBefore || (piece.commentBefore && word && lastWord_)))
             recorded_ += ' ';
-        recorded_ += text(piece.token);
+        const QByteArrayView bytes = text(piece.token);
+        recorded_.append(bytes.data(), std::size_t(bytes.size()));
         recordedAny_ = true;
         lastWord_ = word;
     }
@@ -716,7 +728,7 @@ private:
         d.hints = trailingHints(text);
         d.text = body;
         if (isSym(';')) {
-            d.text += QLatin1Char(';');
+            d.text = WithSemicolon(d.text);
             between_ = true;
             advance();
         }
@@ -731,7 +743,7 @@ private:
         d.hints = trailingHints(text);
         d.text = text;
         if (isSym(';')) {
-            d.text += QLatin1Char(';');
+            d.text = WithSemicolon(d.text);
             between_ = true;
             advance();
             QStringList directives;
@@ -1151,7 +1163,7 @@ private:
         const QString hints = trailingHints(text);
         QString whole = text;
         if (isSym(';'))
-            whole += QLatin1Char(';');
+            whole = WithSemicolon(whole);
         DeclKind kind = DeclKind::Field;
         if (section == Section::Vars)
             kind = DeclKind::Var;
@@ -1319,7 +1331,7 @@ private:
         d.overloadKey = key;
         QString text = stopRecording();
         if (isSym(';')) {
-            text += QLatin1Char(';');
+            text = WithSemicolon(text);
             between_ = true;
             advance();
         }
@@ -1472,7 +1484,7 @@ private:
         QString text = stopRecording();
         d.hints = trailingHints(text);
         if (isSym(';')) {
-            text += QLatin1Char(';');
+            text = WithSemicolon(text);
             between_ = true;
             advance();
         }
@@ -1532,7 +1544,8 @@ private:
     bool recording_ = false;
     bool recordedAny_ = false;
     bool lastWord_ = false;
-    QByteArray recorded_;
+    // A standard string: its appends, one for every token recorded, are inline.
+    std::string recorded_;
 
     qsizetype pieceAt_ = 0;
     qsizetype countedTo_ = -1;

@@ -140,6 +140,11 @@ UnitDeclarations ParseUnitDeclarations(QByteArrayView bytes, const QString& sour
 struct UnitScan {
     UnitRoutines routines;
     UnitDeclarations declarations;
+    // Left to the build, which judges the read on the thread that made it:
+    // what the read found, as a digest, and whether its rows were let go
+    // there, as those of a read that found what the unit's last one found.
+    QString digest;
+    bool rowsLetGo = false;
 };
 UnitScan ScanUnit(const QString& path, const QString& projectFolder = {},
                   IncludeCache* includeCache = nullptr, const CompilerDefines* defines = nullptr);

@@ -414,6 +414,8 @@ private:
     // blank, and so does a comment or directive where it parts two words.
     QByteArray spacedBytes(std::size_t first, std::size_t last) {
         QByteArray text;
+        // Room for nearly every header at once, rather than growing token by token.
+        text.reserve(256);
         std::optional<CodeToken> previous;
         for (std::size_t i = first; i < last && exists(i); i = step(i)) {
             const CodeToken current = token(i);

@@ -1,6 +1,9 @@
 // A build whose units are read on several threads stores exactly what a build
 // read on one thread stores: the same units, routines and declarations, in
 // the same order, with the same places, stamps and size.
+#include <QFile>
+#include <QRegularExpression>
+
 #include "scan/BuildDocument.h"
 #include "scan/ScanAhead.h"
 #include "support/FileTimes.h"
@@ -108,4 +111,30 @@ TEST_F(ParallelBuild, StoresWhatABuildReadOnOneThreadStores) {
     // and the stamps compared name the include files it read.
     EXPECT_FALSE(serial.filter("pkg/inc/consts.inc").isEmpty());
     EXPECT_EQ(parallel, serial);
+}
+
+// A refresh reads on every core (it writes little itself); what it stores of
+// units found unchanged, changed and gone is what a refresh read on one
+// thread stores.
+TEST_F(ParallelBuild, ARefreshReadOnSeveralThreadsStoresWhatOneThreadStores) {
+    const QString project = writeProject();
+    const auto refreshed = [&](const QString& name, int workers) {
+        const int docNo = build(project, name, 1);
+        temp.write("pkg/src/U4.pas", "unit U4;\ninterface\ntype\n  TC0 = class(TObject)\n"
+                                     "    procedure Run0(A: Int64); overload;\n  end;\n"
+                                     "implementation\nend.\n");
+        QFile::remove(temp.filePath("pkg/src/U7.pas"));
+        ScanAhead::setDefaultWorkers(workers);
+        RecordingFeedback feedback;
+        BuildDocument(*dm, project, name, true, feedback, RefreshReading::AllUnits);
+        QStringList rows = stored(docNo);
+        // The files are written again for the next, at another time.
+        rows.replaceInStrings(QRegularExpression(QStringLiteral("\\nf (\\d+) \\d+ ")),
+                              QStringLiteral("\nf \\1 TIME "));
+        writeProject();
+        return rows;
+    };
+    const QStringList serial = refreshed("SERIAL", 1);
+    ASSERT_FALSE(serial.filter("procedure Run0(A: Int64); overload;").isEmpty());
+    EXPECT_EQ(refreshed("PARALLEL", 4), serial);
 }

@@ -161,3 +161,22 @@ TEST(SourceStamps, RoundTripsAndRefusesWhatItCannotTrust) {
     EXPECT_FALSE(UnitStamps::fromText("stamps1 x 2026-01-02 03:04:05\r\nf 1 2 p").has_value());
     EXPECT_FALSE(UnitStamps::fromText("stamps1 1 2026-01-02 03:04:05\r\nc x 3f\r\nf 1 2 p"));
 }
+
+// The units of a read share its time, which is parsed once; each stamp
+// still has its own, also after another and back, and a bad one fails.
+TEST(SourceStamps, EachStampHasTheTimeItsTextNames) {
+    const auto readAt = [](const char* time) {
+        const std::optional<UnitStamps> stamps =
+            UnitStamps::fromText(QStringLiteral("stamps1 1 %1\r\nf 1 2 p").arg(time));
+        return stamps ? stamps->read : QDateTime();
+    };
+    const QDateTime first(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const QDateTime second(QDate(2026, 1, 2), QTime(3, 4, 6));
+    EXPECT_EQ(readAt("2026-01-02 03:04:05"), first);
+    EXPECT_EQ(readAt("2026-01-02 03:04:05"), first);
+    EXPECT_EQ(readAt("2026-01-02 03:04:06"), second);
+    EXPECT_EQ(readAt("2026-01-02 03:04:05"), first);
+    EXPECT_FALSE(readAt("2026-13-02 03:04:05").isValid());
+    EXPECT_FALSE(readAt("2026-13-02 03:04:05").isValid());
+    EXPECT_EQ(readAt("2026-01-02 03:04:06"), second);
+}

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <QThread>
+
 #include "scan/ScanAhead.h"
 #include "scan/UnitScanner.h"
 #include "support/TempDir.h"
@@ -146,4 +150,47 @@ TEST(ScanAhead, StopsWhenLeftWithResultsNotTaken) {
         scanner.next();
     } // the threads wait with the queue full; leaving must end them
     SUCCEED();
+}
+
+// The taker of a build writes as long as the units take to read and keeps a
+// core; a taker that writes little (a refresh) leaves it to the readers. A
+// count chosen for the tests holds for both.
+TEST(ScanAhead, ATakerThatWritesLittleLeavesItsCoreToTheReaders) {
+    const int cores = QThread::idealThreadCount();
+    EXPECT_EQ(ScanAhead::defaultWorkers(false), std::clamp(cores - 1, 1, ScanAhead::MostWorkers));
+    EXPECT_EQ(ScanAhead::defaultWorkers(true), std::clamp(cores, 1, ScanAhead::MostWorkers));
+    ScanAhead::setDefaultWorkers(3);
+    EXPECT_EQ(ScanAhead::defaultWorkers(false), 3);
+    EXPECT_EQ(ScanAhead::defaultWorkers(true), 3);
+    ScanAhead::setDefaultWorkers(0);
+}
+
+// What the taker does on the reading threads is done to each unit once, by
+// its place in the list, before the unit is handed over; letting rows go
+// there lets their memory go from what is held ahead.
+TEST(ScanAhead, FinishesEachUnitOnTheThreadThatReadItBeforeHandingItOver) {
+    TempDir temp;
+    const QStringList paths = unitFiles(temp, 150);
+    for (const int workers : {1, 4}) {
+        std::atomic<int> calls{0};
+        const auto finish = [&](qsizetype index, UnitScan& scan) {
+            ++calls;
+            scan.digest = paths.at(index);
+            if (index % 2 == 0) {
+                scan.declarations.declarations = {};
+                scan.rowsLetGo = true;
+            }
+        };
+        ScanAhead scanner(paths, temp.path(), {}, nullptr, workers, ScanAhead::MostBytesAhead,
+                          finish);
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const UnitScan scan = scanner.next();
+            EXPECT_EQ(scan.digest, paths[i]);
+            EXPECT_EQ(scan.rowsLetGo, i % 2 == 0);
+            if (i % 2 == 1 && !scan.declarations.unreadable) {
+                EXPECT_FALSE(scan.declarations.declarations.isEmpty()) << i;
+            }
+        }
+        EXPECT_EQ(calls, paths.size());
+    }
 }
