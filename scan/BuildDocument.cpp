@@ -287,9 +287,10 @@ void noteSource(TDM1& dm, SourceStampsWriter& stampsWriter, const QString& missi
 }
 
 // The stamps of the unit at `row` when its source is as the last read found
-// it and its routine rows are as that read left them (none deleted since),
-// so that reading it again would change nothing. A unit without declaration
-// rows is read: a store made before they were kept gets them so.
+// it and its rows are as that read left them (none deleted since), so that
+// reading it again would change nothing. Stamps without a digest are older
+// than the declarations' rows: where such a unit has no declaration rows it
+// is read, so that a store made before they were kept gets them.
 std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString& source,
                                           const QHash<qint64, int>& routineRows,
                                           const QHash<qint64, int>& declarationRows,
@@ -300,7 +301,10 @@ std::optional<UnitStamps> unchangedSource(const TDM1& dm, int row, const QString
     if (!stamps)
         return std::nullopt;
     const qint64 unitNo = units.rowValue(row, dm.tblUnitsUnitNo->index()).toLongLong();
-    if (routineRows.value(unitNo) != stamps->routineRows || declarationRows.value(unitNo) == 0 ||
+    const bool declarationsAsLeft = stamps->digest.isEmpty()
+                                        ? declarationRows.value(unitNo) > 0
+                                        : declarationRows.value(unitNo) == stamps->declarationRows;
+    if (routineRows.value(unitNo) != stamps->routineRows || !declarationsAsLeft ||
         !check.unchanged(*stamps, source))
         return std::nullopt;
     return stamps;

@@ -102,6 +102,21 @@ TEST_F(ChangedOnlyRefresh, ReadsAUnitWhoseFileOrIncludeChangedOrWhoseIncludeFold
     EXPECT_EQ(routinesOf(1), QStringList({"FromProject", "Show", "N/A", "FromUnitFolder"}));
 }
 
+// A unit that declares nothing has no rows to tell that its last read was
+// this program's; its stamps tell it, and it is passed over like any other.
+TEST_F(ChangedOnlyRefresh, PassesOverAUnitThatDeclaresNothing) {
+    temp.write("app/Empty.pas", "unit Empty;\ninterface\n{ procedure Later; }\n"
+                                "implementation\nend.\n");
+    project = temp.write("app/Q.dpr", "program Q;\nuses\n  Empty in 'Empty.pas';\nbegin\nend.\n");
+    ageAll();
+    BuildDocument(*dm, project, "Q", false, feedback);
+    RewriteUnseen(temp.filePath("app/Empty.pas"), "{ procedure Later; }", "  procedure Later;  ");
+    refresh();
+    EXPECT_FALSE(routinesOf(0).contains("Later"));
+    refresh(ink::RefreshReading::AllUnits);
+    EXPECT_TRUE(routinesOf(0).contains("Later"));
+}
+
 // The rows after reading only what changed are those reading every unit
 // gives, also where rows were deleted meanwhile or routines left the source.
 TEST_F(ChangedOnlyRefresh, StoresWhatAFullReadStores) {
