@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStringList>
 
 #ifdef Q_OS_UNIX
@@ -111,10 +112,15 @@ QString UnitStamps::toText() const {
 namespace {
 // The units a build or refresh read carry its one stamp, and a refresh reads
 // the stamps of every unit: parsing the text is Qt's general date parser,
-// which also looks up the local time zone each time. The last one is kept.
+// which also looks up the local time zone each time. The last one is kept,
+// under a lock rather than per thread: this code is also loaded as a plugin,
+// and a plugin's thread-local storage trips the leak checker of our
+// sanitizer builds.
 QDateTime readTime(const QString& text) {
-    thread_local QString lastText;
-    thread_local QDateTime lastTime;
+    static QMutex lock;
+    static QString lastText;
+    static QDateTime lastTime;
+    const QMutexLocker locked(&lock);
     if (text != lastText) {
         lastTime = QDateTime::fromString(text, readFormat);
         lastText = text;
