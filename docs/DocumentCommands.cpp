@@ -43,17 +43,11 @@ DocumentCommands::DocumentCommands(TDM1& dm, Dialogs& dialogs, BuildFeedback& fe
     : dm_(dm), dialogs_(dialogs), feedback_(feedback) {}
 
 QString DocumentCommands::upperCaseName(const QString& name) {
-    QString upper = name;
-    for (QChar& c : upper)
-        if (c >= QChar('a') && c <= QChar('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    return upper;
+    return UpperCaseDocumentName(name);
 }
 
 QString DocumentCommands::storedName(const QString& typed) {
-    const TableDef& docs = TDM1::docsDefinition();
-    return cutToWidth(upperCaseName(typed),
-                      docs.fields[docs.indexOf(QStringLiteral("DocName"))].size);
+    return StoredDocumentName(typed);
 }
 
 void DocumentCommands::add() {
@@ -89,21 +83,7 @@ void DocumentCommands::add() {
 
 bool DocumentCommands::buildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
                                         BuildFeedback& feedback, const QString& configuration) {
-    Database& db = dm.database();
-    try {
-        Batch batch(db);
-        dm.tblDocs->refresh();
-        if (dm.tblDocs->locate(QStringLiteral("DocName"), name))
-            return false;
-        BuildDocument(dm, projectPath, name, false, feedback, RefreshReading::ChangedUnits,
-                      configuration);
-    } catch (const UserError&) {
-        // A batch that could not be kept at all is what the user must hear.
-        if (!db.lostWrites().isEmpty())
-            throw UserError(db.lostWrites());
-        throw;
-    }
-    return true;
+    return BuildNewDocument(dm, projectPath, name, feedback, configuration);
 }
 
 void DocumentCommands::rename() {

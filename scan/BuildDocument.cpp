@@ -517,4 +517,37 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
     return report;
 }
 
+QString UpperCaseDocumentName(const QString& name) {
+    QString upper = name;
+    for (QChar& c : upper)
+        if (c >= QChar('a') && c <= QChar('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return upper;
+}
+
+QString StoredDocumentName(const QString& typed) {
+    const TableDef& docs = TDM1::docsDefinition();
+    return cutToWidth(UpperCaseDocumentName(typed),
+                      docs.fields[docs.indexOf(QStringLiteral("DocName"))].size);
+}
+
+bool BuildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
+                      BuildFeedback& feedback, const QString& configuration) {
+    Database& db = dm.database();
+    try {
+        Batch batch(db);
+        dm.tblDocs->refresh();
+        if (dm.tblDocs->locate(QStringLiteral("DocName"), name))
+            return false;
+        BuildDocument(dm, projectPath, name, false, feedback, RefreshReading::ChangedUnits,
+                      configuration);
+    } catch (const UserError&) {
+        // A batch that could not be kept at all is what the user must hear.
+        if (!db.lostWrites().isEmpty())
+            throw UserError(db.lostWrites());
+        throw;
+    }
+    return true;
+}
+
 } // namespace ink

@@ -61,4 +61,17 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
                           RefreshReading reading = RefreshReading::ChangedUnits,
                           const QString& configuration = {});
 
+// Document names are stored with only the letters a to z raised.
+QString UpperCaseDocumentName(const QString& name);
+// A typed name as the store keeps it: raised, and cut to the width of
+// DocName, so a long name is compared the way it will be stored.
+QString StoredDocumentName(const QString& typed);
+// Builds a new document of that (stored) name, unless the store holds one of
+// that name already: false then, with nothing written. The name is looked
+// for under the store's write lock, so two programs adding one name at once
+// make one document. `configuration`, when given, is the build
+// configuration the document follows.
+bool BuildNewDocument(TDM1& dm, const QString& projectPath, const QString& name,
+                      BuildFeedback& feedback, const QString& configuration = {});
+
 } // namespace ink

@@ -4,10 +4,8 @@
 #include <atomic>
 #include <QThread>
 #include <utility>
-#if defined(__GLIBC__)
-#include <dlfcn.h>
-#include <malloc.h>
-#endif
+
+#include "FreedMemory.h"
 
 namespace ink {
 
@@ -42,22 +40,11 @@ qint64 approximateBytes(const UnitScan& scan) {
 // (glibc in the thread's own arena, mimalloc in its own pages), which the
 // other thread does not reuse, so after one of the few very large units (tens
 // of megabytes of declarations) the process would hold both. Giving the freed
-// pages back then keeps the peak to the larger of the two. Where mimalloc
-// replaces malloc (the programs link it where installed) it is asked
-// directly; malloc_trim would only trim the C library's own heap, which it
-// then hardly uses.
+// pages back then keeps the peak to the larger of the two.
 constexpr qint64 GiveBackAfterBytes = 4 * 1024 * 1024;
 std::atomic<void (*)()> giveBackObserver{nullptr};
 void giveBackFreedMemory() {
-#if defined(__GLIBC__)
-    using Collect = void (*)(bool);
-    static const auto mimallocCollect =
-        reinterpret_cast<Collect>(dlsym(RTLD_DEFAULT, "mi_collect"));
-    if (mimallocCollect)
-        mimallocCollect(true);
-    else
-        malloc_trim(0);
-#endif
+    GiveBackFreedMemory();
     if (const auto observer = giveBackObserver.load())
         observer();
 }
@@ -99,6 +86,7 @@ ScanAhead::~ScanAhead() {
     changed_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
+    StopFollowingMemoryHeld();
     if (bytesTaken_ >= GiveBackAfterBytes)
         giveBackFreedMemory();
 }
@@ -134,6 +122,7 @@ void ScanAhead::run() {
         // next large unit, on top of that one.
         const bool giveBack = std::exchange(largeLetGo, largeUnitsLetGo_) != largeUnitsLetGo_;
         lock.unlock();
+        FollowMemoryHeld();
         if (giveBack)
             giveBackFreedMemory();
         Result result;
@@ -177,6 +166,7 @@ UnitScan ScanAhead::next() {
     lock.unlock();
     if (letGo > 0)
         changed_.notify_all();
+    FollowMemoryHeld();
     if (letGo >= GiveBackAfterBytes)
         giveBackFreedMemory();
     lock.lock();

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include "DefinesOptions.h"
-#include "docs/DocumentCommands.h"
 #include "scan/BuildDocument.h"
 #include "store/Coverage.h"
 #include "store/Database.h"
@@ -95,7 +94,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     const QString project = QFileInfo(args.first()).absoluteFilePath();
     if (name.isEmpty())
         name = QFileInfo(project).completeBaseName();
-    name = DocumentCommands::storedName(name);
+    name = StoredDocumentName(name);
     // The window's open-file dialog only hands over a file that is there; a
     // script may name anything. A build from a file that cannot be read would
     // leave an empty document whose name then refuses the retry, so nothing
@@ -108,7 +107,7 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     ToolStore store(*data, ToolStore::Missing::Create);
     TDM1& dm = store.dm();
     ConsoleFeedback feedback(err);
-    if (!DocumentCommands::buildNewDocument(dm, project, name, feedback, configuration)) {
+    if (!BuildNewDocument(dm, project, name, feedback, configuration)) {
         err << "A document named " << name << " exists already; choose another with --name.\n";
         return 1;
     }

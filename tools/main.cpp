@@ -3,11 +3,13 @@
 //
 // A script runs the reading commands (search, coverage, check ...) often and
 // expects an answer as quick as the database's own shell gives: this program
-// holds them and loads only Qt Core, SQLite and libpq. The commands that lay
-// out reports, read version resources or share the window's document
-// commands (export, build, refresh, import-comments, verinfo) need Qt GUI,
-// fonts and more; they live in a library beside the program, loaded only
-// when one of them, the help or an unknown name is asked for.
+// holds them and loads only Qt Core, SQLite and libpq. So do build and
+// refresh, whose memory is what a large project's build is measured by: Qt
+// GUI and the rest would add a tenth to it. The commands that lay out
+// reports, read version resources or share the window's document commands
+// (export, import-comments, verinfo) need Qt GUI, fonts and more; they live
+// in a library beside the program, loaded only when one of them, the help or
+// an unknown name is asked for.
 #include <cstdio>
 #include <QFileInfo>
 #include <QLibrary>

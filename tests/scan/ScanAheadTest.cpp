@@ -11,8 +11,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <QFile>
 #include <QThread>
+#include <unistd.h>
 
+#include "scan/FreedMemory.h"
 #include "scan/ScanAhead.h"
 #include "scan/UnitScanner.h"
 #include "support/TempDir.h"
@@ -193,4 +196,46 @@ TEST(ScanAhead, FinishesEachUnitOnTheThreadThatReadItBeforeHandingItOver) {
         }
         EXPECT_EQ(calls, paths.size());
     }
+}
+
+// Past a bound of memory held, the pages a build frees are given back at
+// once rather than kept a while; below it, less a margin, they are kept
+// again, and a build's end always puts the allocator's own way back.
+TEST(ScanAhead, GivesFreedPagesBackAtOnceOnlyWhileMemoryRunsHigh) {
+    TempDir temp;
+    const QStringList paths = unitFiles(temp, 4);
+    const auto defaultBound = qScopeGuard([] { SetMemoryHeldBound(0); });
+    const auto readAll = [&](auto duringBuild) {
+        ScanAhead scanner(paths, temp.path(), {}, nullptr, 1);
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            scanner.next();
+        duringBuild();
+    };
+
+    SetMemoryHeldBound(1); // anything a process holds is past it
+    readAll([] { EXPECT_TRUE(GivingBackAtOnce()); });
+    EXPECT_FALSE(GivingBackAtOnce());
+
+    SetMemoryHeldBound(qint64(1) << 50);
+    readAll([] { EXPECT_FALSE(GivingBackAtOnce()); });
+
+    // Within the margin below the bound, the way chosen is kept.
+    SetMemoryHeldBound(1);
+    FollowMemoryHeld();
+    ASSERT_TRUE(GivingBackAtOnce());
+    const qint64 held = [] {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly))
+            return qint64(0);
+        return statm.readAll().split(' ').value(1).toLongLong() * qint64(sysconf(_SC_PAGESIZE));
+    }();
+    if (held > 0) {
+        SetMemoryHeldBound(held + 1024 * 1024);
+        FollowMemoryHeld();
+        EXPECT_TRUE(GivingBackAtOnce());
+        SetMemoryHeldBound(held + 64 * 1024 * 1024);
+        FollowMemoryHeld();
+        EXPECT_FALSE(GivingBackAtOnce());
+    }
+    StopFollowingMemoryHeld();
 }

@@ -62,6 +62,26 @@ TEST_F(ToolStartup, AReadingCommandLoadsNeitherGuiNorFontsNorTheServerClient) {
     EXPECT_TRUE(QFile::exists(temp.filePath("r.pdf")));
 }
 
+// A build's and a refresh's memory is what a large project is measured by:
+// Qt GUI, fonts and the components would add a tenth to it.
+TEST_F(ToolStartup, BuildAndRefreshLoadNeitherGuiNorTheCommandsLibrary) {
+    temp.write("app/B.pas", "unit B;\ninterface\nprocedure Beta;\nimplementation\nend.\n");
+    const QString project =
+        temp.write("app/Q.dpr", "program Q;\nuses\n  B in 'B.pas';\nbegin\nend.\n");
+    const ToolRun built = runWatchingLibraries(toolPath(), {"build", project, "--data", data()});
+    if (!built.err.contains("calling init"))
+        GTEST_SKIP() << "the dynamic loader does not name the libraries it loads";
+    EXPECT_EQ(built.status, 0) << qPrintable(built.err.right(2000));
+    EXPECT_TRUE(built.out.startsWith("docno\t2\tunits\t1\troutines\t1")) << qPrintable(built.out);
+    const ToolRun refreshed =
+        runWatchingLibraries(toolPath(), {"refresh", "2", "--data", data(), "--full"});
+    EXPECT_EQ(refreshed.status, 0) << qPrintable(refreshed.err.right(2000));
+    for (const ToolRun& run : {built, refreshed})
+        for (const char* library : {"libQt6Gui", "libQt6Widgets", "libfontconfig", "libenchant",
+                                    "inkwright-tool-commands"})
+            EXPECT_FALSE(run.err.contains(library)) << library;
+}
+
 // The program without the library beside it still runs its own commands;
 // the others say what is missing, and fail.
 TEST_F(ToolStartup, WithoutItsCommandsLibraryTheOtherCommandsSaySo) {
