@@ -1,5 +1,6 @@
 #include "FreedMemory.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #if defined(__GLIBC__)
@@ -32,7 +33,7 @@ constexpr int DecommitDelayOption = 15;
 constexpr qint64 HeldMargin = 8 * 1024 * 1024;
 
 std::mutex followMutex;
-std::atomic<qint64> heldBound{DefaultMemoryHeldBound};
+std::atomic<qint64> heldBound{0}; // none
 bool atOnce = false;
 long allocatorsDelay = -1; // kept while giving back at once
 
@@ -91,10 +92,10 @@ void GiveBackFreedMemory() {
 }
 
 void FollowMemoryHeld() {
-    const qint64 held = residentBytes();
     const qint64 bound = heldBound.load();
+    const qint64 held = bound > 0 ? residentBytes() : 0;
     std::lock_guard lock(followMutex);
-    giveBackAtOnce(atOnce ? held > bound - HeldMargin : held > bound);
+    giveBackAtOnce(bound > 0 && (atOnce ? held > bound - HeldMargin : held > bound));
 }
 
 void StopFollowingMemoryHeld() {
@@ -108,7 +109,7 @@ bool GivingBackAtOnce() {
 }
 
 void SetMemoryHeldBound(qint64 bytes) {
-    heldBound = bytes > 0 ? bytes : DefaultMemoryHeldBound;
+    heldBound = std::max<qint64>(bytes, 0);
 }
 
 } // namespace ink

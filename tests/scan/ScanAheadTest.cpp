@@ -200,11 +200,12 @@ TEST(ScanAhead, FinishesEachUnitOnTheThreadThatReadItBeforeHandingItOver) {
 
 // Past a bound of memory held, the pages a build frees are given back at
 // once rather than kept a while; below it, less a margin, they are kept
-// again, and a build's end always puts the allocator's own way back.
+// again, and a build's end always puts the allocator's own way back. A
+// program that sets no bound keeps the allocator's way throughout.
 TEST(ScanAhead, GivesFreedPagesBackAtOnceOnlyWhileMemoryRunsHigh) {
     TempDir temp;
     const QStringList paths = unitFiles(temp, 4);
-    const auto defaultBound = qScopeGuard([] { SetMemoryHeldBound(0); });
+    const auto noBound = qScopeGuard([] { SetMemoryHeldBound(0); });
     const auto readAll = [&](auto duringBuild) {
         ScanAhead scanner(paths, temp.path(), {}, nullptr, 1);
         for (qsizetype i = 0; i < paths.size(); ++i)
@@ -217,6 +218,8 @@ TEST(ScanAhead, GivesFreedPagesBackAtOnceOnlyWhileMemoryRunsHigh) {
     EXPECT_FALSE(GivingBackAtOnce());
 
     SetMemoryHeldBound(qint64(1) << 50);
+    readAll([] { EXPECT_FALSE(GivingBackAtOnce()); });
+    SetMemoryHeldBound(0); // none, as in the window
     readAll([] { EXPECT_FALSE(GivingBackAtOnce()); });
 
     // Within the margin below the bound, the way chosen is kept.
