@@ -545,9 +545,10 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
     }
     if (!report.unitsNotRead.isEmpty()) {
         endStatus = report.unitsNotRead.first();
-        if (report.unitsNotRead.size() > 1)
-            endStatus += QStringLiteral("; and %1 more units could not be read")
-                             .arg(report.unitsNotRead.size() - 1);
+        if (const qsizetype more = report.unitsNotRead.size() - 1; more > 0)
+            endStatus += QStringLiteral("; %1 more %2 could not be read either")
+                             .arg(more)
+                             .arg(more == 1 ? QStringLiteral("unit") : QStringLiteral("units"));
     }
     if (defines.configuration)
         feedback.conditionalsRead(*defines.configuration, report.conditionals);

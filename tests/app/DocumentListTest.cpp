@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "store/MissingRows.h"
 #include "support/FileTimes.h"
 #include "WindowFixture.h"
 

@@ -119,17 +119,23 @@ TEST_F(UnreadableUnit, KeepsItsRowsAsTheLastScanLeftThemAndSaysWhy) {
     EXPECT_EQ(ReadCoverage(dm->database(), docNo()).missingRoutines, 0);
 }
 
-// A new document whose unit is a pipe: the unit gets its placeholder, the
-// note says what stands there, and nothing waits for a writer.
+// A new document whose units are a pipe and a folder: each gets its
+// placeholder, the note says what stands there, and nothing waits for a
+// writer; the status bar names the first and counts the others.
 TEST_F(UnreadableUnit, APipeInAUnitsPlaceIsNamedAndNeverWaitedOn) {
     ASSERT_TRUE(QFile::remove(temp.filePath("app/Util.pas")));
+    ASSERT_TRUE(QFile::remove(temp.filePath("app/Main.pas")));
+    ASSERT_TRUE(QDir().mkpath(temp.filePath("app/Main.pas")));
     const QString pipe = MakeFifo(temp.filePath("app/Util.pas"));
     BuildReport report;
     EXPECT_TRUE(ReturnsWithin(std::chrono::seconds(20), {pipe}, [&] { report = build(false); }));
     EXPECT_EQ(utilRoutines(), "N/A");
-    EXPECT_EQ(utilNote(), "could not be read: it is a named pipe (" + utilPath() + ")");
-    EXPECT_EQ(report.unitsNotRead.size(), 1);
-    EXPECT_EQ(sql("SELECT COUNT(*) FROM ProcsLib WHERE UnitNo = 2"), "2"); // Main: Show, N/A
+    const QString note = "could not be read: it is a named pipe (" + utilPath() + ")";
+    EXPECT_EQ(utilNote(), note);
+    EXPECT_EQ(report.unitsNotRead.size(), 2);
+    EXPECT_EQ(sql("SELECT ProcName FROM ProcsLib WHERE UnitNo = 2"), "N/A");
+    EXPECT_EQ(feedback.calls.last(),
+              "status Util.pas: Source " + note + "; 1 more unit could not be read either");
 }
 
 // A file that is not there keeps its own note: looked for, not found.
