@@ -77,12 +77,13 @@ void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
     QStringList fits;
     if (missing.movableDescriptions > 0)
         fits << QStringLiteral("%1 of the missing routines fit an undescribed routine of the same "
-                               "name in another unit.")
+                               "name and owner in another unit.")
                     .arg(plural(missing.movableDescriptions, "description", "descriptions"));
-    // A type or routine moved to another unit, or a member to another type.
+    // A type or routine moved to another unit. A namesake in another type
+    // may be another thing altogether: those are not moved from here.
     if (missing.movableDeclarations > 0)
         fits << QStringLiteral("%1 of the missing declarations fit an undescribed declaration of "
-                               "the same name that appeared in another unit or type.")
+                               "the same name and owner that appeared in another unit.")
                     .arg(plural(missing.movableDeclarations, "description", "descriptions"));
     if (!fits.isEmpty())
         move = dialogs.confirm(fits.join(QLatin1Char(' ')) +
@@ -109,6 +110,11 @@ void RemoveMissingRoutines(TDM1& dm, Dialogs& dialogs) {
     if (lostDeclarations > 0)
         question += QStringLiteral(" %1 of their own go with the declarations.")
                         .arg(plural(lostDeclarations, "description", "descriptions"));
+    const int offered = missing.offeredDescriptions + missing.offeredDeclarations;
+    if (offered > 0)
+        question += QStringLiteral(" %1 only a namesake in another type, and %2 not moved.")
+                        .arg(plural(offered, "description fits", "descriptions fit"),
+                             offered == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     if (!dialogs.confirm(question))
         return;
     RemoveMissingRows(dm.database(), docNo, move);

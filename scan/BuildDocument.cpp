@@ -331,6 +331,23 @@ std::optional<UnitStamps> lastReadOf(const TDM1& dm, int row, const QHash<qint64
     return stamps;
 }
 
+// The current unit, whose file is there but could not be read, is no unit
+// that lost its source: what it declares is unknown, not gone. Its routines
+// and declarations stay as the document's previous scan left them, found or
+// left; only the placeholder rows of a unit read as empty are written, as for
+// any unit. True when the unit's row was written beside the cursor.
+bool keepUnreadUnit(TDM1& dm, SeenStamps& seen, const QDateTime& previousScan) {
+    const qint64 unitNo = dm.tblUnitsUnitNo->asInteger();
+    seen.unitRoutinesKept(dm.tblDocsDocNo->asInteger(), unitNo, previousScan);
+    // Its declarations keep the read that judges them; one of a store from
+    // before, judged by the document's scan until now, keeps that one.
+    if (dm.tblUnitsDeclsSeen->isNull() && previousScan.isValid()) {
+        seen.unitDeclarationsJudgedBy(unitNo, previousScan);
+        return true;
+    }
+    return false;
+}
+
 qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, SeenStamps& seen,
                  const QDateTime& stamp, bool refresh, RefreshReading reading,
                  const ReadingDefines& defines, BuildReport& report, BuildFeedback& feedback) {
@@ -386,6 +403,8 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
     qint64 totalBytes = 0;
     feedback.setProgressMaximum(count);
     NewDeclarations newDeclarations(dm.database(), stamp);
+    // Not yet this build's: the document is stamped at its end.
+    const QDateTime previousScan = dm.tblDocsLastScan->asDateTime();
     bool writtenApart = false;
     SourceStampsWriter stampsWriter(dm.database());
     for (int row = 0; row < count; ++row) {
@@ -425,6 +444,16 @@ qint64 scanUnits(TDM1& dm, const QString& projectPath, ProjectSearch& search, Se
         }
         units.moveTo(row);
         writeRoutines(dm, found, seen, stamp);
+        if (!found.readFailure.isEmpty()) {
+            writtenApart |= keepUnreadUnit(dm, seen, previousScan);
+            const QString note =
+                UnreadableNote(found.readFailure, QDir::toNativeSeparators(sources[row]));
+            noteSource(dm, stampsWriter, note, QString());
+            report.unitsNotRead << dm.tblUnitsUnitName->asString() + QStringLiteral(": ") +
+                                       MissingSourceText(note);
+            feedback.stepProgress();
+            continue;
+        }
         const int declarationsAfter =
             WriteDeclarations(dm, scan.declarations, seen, newDeclarations, stamp);
         const UnitStamps read{stamp, dm.tblProc->recordCount(), found.sources, digest,
@@ -481,7 +510,9 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
     BuildReport report;
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
-    const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(QString()); });
+    // What is left in the status bar at the end: nothing, or what could not be read.
+    QString endStatus;
+    const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(endStatus); });
     Database& db = dm.database();
     try {
         ProjectInput input = ReadProjectInput(projectPath, defines.defines(), configurationName);
@@ -511,6 +542,13 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
         if (!db.lostWrites().isEmpty())
             throw UserError(db.lostWrites());
         throw;
+    }
+    if (!report.unitsNotRead.isEmpty()) {
+        endStatus = report.unitsNotRead.first();
+        if (const qsizetype more = report.unitsNotRead.size() - 1; more > 0)
+            endStatus += QStringLiteral("; %1 more %2 could not be read either")
+                             .arg(more)
+                             .arg(more == 1 ? QStringLiteral("unit") : QStringLiteral("units"));
     }
     if (defines.configuration)
         feedback.conditionalsRead(*defines.configuration, report.conditionals);

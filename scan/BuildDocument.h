@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include "BuildConfiguration.h"
 
@@ -36,9 +37,11 @@ public:
 // per uses-clause entry and a routine row per procedure and function of each
 // unit. A refresh adds only what is new, brings FormName and UnitPath up to
 // date, and never touches a description. Either notes in MissingSource where
-// a unit's source was looked for when it could not be read. Both end by stamping DocSize and
-// DocDate. Writes are batched; an error ends the build with every row written
-// before it kept, the status text cleared, and the error passed on.
+// a unit's source was looked for when it was not found, or why a file that is
+// there could not be read; such a unit keeps its rows as they were (see
+// BuildReport::unitsNotRead). Both end by stamping DocSize and DocDate. Writes are batched; an
+// error ends the build with every row written before it kept, the status text cleared, and the
+// error passed on.
 //
 // A refresh reads only the units whose source may have changed since it was
 // last read: a unit whose file, include files and the folders they were
@@ -55,6 +58,10 @@ public:
 enum class RefreshReading { ChangedUnits, AllUnits };
 struct BuildReport {
     ConditionalCounts conditionals; // of the units read, none when none was
+    // The units whose file is there but could not be read, each as
+    // "Unit1.pas: Source could not be read: permission denied (path)". The
+    // first is left in the status text at the end, as the build shows no box.
+    QStringList unitsNotRead;
 };
 BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& documentName,
                           bool refresh, BuildFeedback& feedback,

@@ -81,16 +81,23 @@ QString DecodeSourceText(QByteArrayView raw) {
     return DecodeSourceBytes(source.bytes, source.encoding);
 }
 
-std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes, bool* truncated) {
+std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes, bool* truncated,
+                                          QString* failure) {
     if (truncated)
         *truncated = false;
     QFile file;
-    if (!OpenRegularFile(file, path))
+    if (!OpenRegularFile(file, path, failure))
         return std::nullopt;
     // Ask for no more than the file holds, so a generous cap costs no memory.
     QByteArray bytes = file.read(qMin(maxBytes, file.size()));
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        if (failure) {
+            *failure = file.errorString();
+            if (!failure->isEmpty())
+                (*failure)[0] = failure->at(0).toLower();
+        }
         return std::nullopt;
+    }
     if (truncated)
         *truncated = file.size() > maxBytes;
     return bytes;

@@ -36,7 +36,9 @@ QString DecodeSourceText(QByteArrayView raw);
 // file cannot be opened or read (missing, no access, empty path) or is not a
 // regular file (a folder, a pipe, a device: see OpenRegularFile).
 // *truncated, when given, tells whether the file held more than maxBytes.
+// *failure, when given, says why a file that is there could not be read
+// (see OpenRegularFile); it stays empty for one that is not there.
 std::optional<QByteArray> ReadSourceBytes(const QString& path, qint64 maxBytes,
-                                          bool* truncated = nullptr);
+                                          bool* truncated = nullptr, QString* failure = nullptr);
 
 } // namespace ink

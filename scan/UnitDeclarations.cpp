@@ -1575,10 +1575,12 @@ UnitScan ScanUnit(const QString& path, const QString& projectFolder, IncludeCach
                   const CompilerDefines* defines) {
     UnitScan scan;
     QList<FileStamp> sources{StampFile(path)};
-    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
+    QString failure;
+    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit, nullptr, &failure);
     if (!bytes) {
         scan.routines = ParseUnitRoutines({});
         scan.routines.unreadable = true;
+        scan.routines.readFailure = failure;
         scan.declarations.unreadable = true;
         return scan;
     }

@@ -470,10 +470,12 @@ UnitRoutines ScanUnitRoutines(const QString& path, const QString& projectFolder,
     // Stamped before it is read: a change while it is read shows as a
     // change next time.
     QList<FileStamp> sources{StampFile(path)};
-    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit);
+    QString failure;
+    const std::optional<QByteArray> bytes = ReadSourceBytes(path, unitReadLimit, nullptr, &failure);
     if (!bytes) {
         UnitRoutines placeholders = ParseUnitRoutines({}); // size 0
         placeholders.unreadable = true;
+        placeholders.readFailure = failure;
         return placeholders;
     }
     // The size stays the unit file's own, include files or not.

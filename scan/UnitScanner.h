@@ -49,6 +49,9 @@ struct UnitRoutines {
     QList<RoutineRow> rows;
     qint64 fileSize = 0;     // bytes; 0 when the file cannot be opened
     bool unreadable = false; // the file could not be read: the rows are the placeholders
+    // Why a file that is there could not be read ("permission denied", "it
+    // is a folder"); empty when it was read, or is not there at all.
+    QString readFailure;
     // The unit file, then the include files read and the folders looked in
     // for them, as they were when read; empty when the file could not be read.
     QList<FileStamp> sources;
@@ -66,8 +69,8 @@ class IncludeCache;
 // (see IncludeFiles.h; `projectFolder` is the last place they are looked
 // for, and `includeCache` what the other units of a build found of them). A
 // file that is missing or cannot be read (or is not a regular file) gives
-// size 0 and the placeholder rows, and is marked unreadable; nothing is
-// reported.
+// size 0 and the placeholder rows, and is marked unreadable; one that is
+// there also says why it could not be read (readFailure).
 //
 // With `defines`, conditional compilation is followed as the compiler
 // follows it (see ConditionalCompilation): what a skipped branch declares is

@@ -50,8 +50,8 @@ UnitSourceLookup UnitSourceFinder::locate(const QString& projectPath, const QStr
             : QDir::cleanPath(QDir(FolderPart(projectPath).isEmpty() ? QStringLiteral(".")
                                                                      : FolderPart(projectPath))
                                   .filePath(QString(unitPath).replace(u'\\', u'/'))));
-    if (!unitPath.isEmpty())
-        return lookup; // the project says where it is: nowhere else is looked
+    if (!unitPath.isEmpty()) // the project says where it is: nowhere else is looked
+        return blockedOr(std::move(lookup), resolve(FolderPart(projectPath), unitPath, true));
     if (const QString listed = search.listedFile(unitName); !listed.isEmpty()) {
         if (const QString found = resolve(QStringLiteral("/"), listed); !found.isEmpty()) {
             lookup.path = found;
@@ -72,6 +72,11 @@ UnitSourceLookup UnitSourceFinder::locate(const QString& projectPath, const QStr
             }
         lookup.lookedIn << QDir::toNativeSeparators(folder);
     }
+    if (QString blocked = blockedEntry(FolderPart(projectPath), unitName); !blocked.isEmpty())
+        return blockedOr(std::move(lookup), blocked);
+    for (const QString& folder : search.unitFolders())
+        if (QString blocked = blockedEntry(folder, unitName); !blocked.isEmpty())
+            return blockedOr(std::move(lookup), blocked);
     if (std::optional<QString> package = search.libraryPackage(unitName)) {
         lookup.library = true;
         lookup.libraryPackage = *package;
@@ -79,7 +84,30 @@ UnitSourceLookup UnitSourceFinder::locate(const QString& projectPath, const QStr
     return lookup;
 }
 
-QString UnitSourceFinder::resolve(const QString& folder, const QString& relative) {
+UnitSourceLookup UnitSourceFinder::blockedOr(UnitSourceLookup lookup, const QString& blocked) {
+    if (blocked.isEmpty())
+        return lookup;
+    lookup.path = blocked;
+    lookup.found = true;
+    lookup.lookedIn.clear();
+    return lookup;
+}
+
+QString UnitSourceFinder::blockedEntry(const QString& folder, const QString& unitName) {
+    // A bare name without an extension is a folder's name as often as not
+    // (`Forms` beside a folder "forms"): only a Pascal file's name counts.
+    if (hasPascalExtension(unitName))
+        return resolve(folder, unitName, true);
+    if (unitName.isEmpty())
+        return {};
+    for (const char* extension : {".pas", ".pp"})
+        if (QString found = resolve(folder, unitName + extension, true); !found.isEmpty())
+            return found;
+    return {};
+}
+
+QString UnitSourceFinder::resolve(const QString& folder, const QString& relative,
+                                  bool blockedOnly) {
     if (relative.isEmpty())
         return {};
     QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
@@ -100,6 +128,8 @@ QString UnitSourceFinder::resolve(const QString& folder, const QString& relative
             return {};
         path = next;
     }
+    if (blockedOnly)
+        return IsRegularFile(path) ? QString() : QDir::cleanPath(path);
     return IsRegularFile(path) ? QDir::cleanPath(path) : QString();
 }
 

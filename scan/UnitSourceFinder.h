@@ -37,15 +37,24 @@ public:
     // As find(), then, for a unit named without an `in` path, where the
     // compiler looks next: the file the project's options or its own
     // packages list for it, then each unit search folder (the name, then
-    // with ".pas" and ".pp"). A unit still not found is a library unit when
+    // with ".pas" and ".pp"). A unit not found as a file that has a folder,
+    // a pipe or a device in a place its file would stand (its `in` path, or
+    // a Pascal file name in the project's folder or a search folder) is found
+    // there, so that its read says why it cannot be read; the compiler would
+    // not pass it over either. A unit still not found is a library unit when
     // `search` knows its package.
     UnitSourceLookup locate(const QString& projectPath, const QString& unitName,
                             const QString& unitPath, ProjectSearch& search);
 
 private:
     // `folder` + `relative` with each part matched without regard to case;
-    // empty when no such file exists.
-    QString resolve(const QString& folder, const QString& relative);
+    // empty when no such file exists. With `blockedOnly`, the entry there
+    // when it is anything but a regular file instead.
+    QString resolve(const QString& folder, const QString& relative, bool blockedOnly = false);
+    // The entry in `folder` that is no regular file where the unit's file
+    // would stand; empty when there is none.
+    QString blockedEntry(const QString& folder, const QString& unitName);
+    static UnitSourceLookup blockedOr(UnitSourceLookup lookup, const QString& blocked);
     QString matchEntry(const QString& folder, const QString& name);
     // Whether `name` may stand in `folder` under exactly that name.
     bool isListed(const QString& folder, const QString& name);

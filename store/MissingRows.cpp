@@ -1,9 +1,9 @@
 #include "MissingRows.h"
 
-#include <functional>
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <tuple>
 
 #include "Coverage.h"
 #include "Database.h"
@@ -23,6 +23,13 @@ struct Row {
     QString name;
     QString description;
     bool missing;
+};
+
+// Missing row (by index) -> present row (by index) its words go to, those
+// under the same owner apart from those under another.
+struct Moves {
+    QHash<int, int> sameOwner;
+    QHash<int, int> acrossOwners;
 };
 
 const FieldDef& lastSeen(const TableDef& def) {
@@ -66,6 +73,10 @@ struct DocumentRows {
     QList<Row> routines;
     QList<DeclRow> declarations;
     QSet<int> missingUnits;
+    // The owners of the routine declarations behind each routine row, by
+    // unit and case-folded name: those of any state, and those present.
+    QHash<std::pair<int, QString>, QSet<QString>> routineOwners;
+    QHash<std::pair<int, QString>, QSet<QString>> presentRoutineOwners;
 
     DocumentRows(Database& db, int docNo) {
         Statement scan(db, QStringLiteral("SELECT LastScan FROM DocsLib WHERE DocNo = ?"));
@@ -113,7 +124,25 @@ struct DocumentRows {
             declarations.append({declRows.integerAt(0), unitNo, declRows.textAt(2),
                                  declRows.textAt(3), kindGroup(declRows.textAt(4)),
                                  declRows.textAt(5), missing});
+            const DeclRow& d = declarations.last();
+            if (d.group != QLatin1String("routine"))
+                continue;
+            const std::pair<int, QString> key{unitNo, d.name.toCaseFolded()};
+            routineOwners[key].insert(d.owner.toCaseFolded());
+            if (!missing)
+                presentRoutineOwners[key].insert(d.owner.toCaseFolded());
         }
+    }
+
+    // Whether the missing routine row `from` and the present one `to` stand
+    // for a routine of one owner: the unit's own, or one type's moved to
+    // another unit. Without declarations to tell, they do not.
+    bool sameRoutineOwner(const Row& from, const Row& to) const {
+        const QSet<QString> fromOwners =
+            routineOwners.value({from.unitNo, from.name.toCaseFolded()});
+        const QSet<QString> toOwners =
+            presentRoutineOwners.value({to.unitNo, to.name.toCaseFolded()});
+        return fromOwners.intersects(toOwners);
     }
 
     QString unitName(int unitNo) const {
@@ -128,43 +157,40 @@ struct DocumentRows {
                (d.owner.isEmpty() ? d.name : d.owner + QLatin1Char('.') + d.name);
     }
 
-    // Missing declaration (by index) -> present declaration (by index).
-    QList<std::pair<int, int>> declarationMoves() const {
+    // Missing declaration (by index) -> present declaration (by index), and
+    // whether the move is to another owner.
+    QList<std::tuple<int, int, bool>> declarationMoves() const {
         QHash<QString, QList<int>> openByName;
         for (int i = 0; i < declarations.size(); ++i) {
             const DeclRow& d = declarations[i];
             if (!d.missing && unitPresent(d.unitNo) && !IsDescribed(d.description))
                 openByName[d.group + QChar(1) + d.name.toCaseFolded()].append(i);
         }
-        QList<std::pair<int, int>> result;
+        QList<std::tuple<int, int, bool>> result;
         QSet<int> taken;
-        for (int i = 0; i < declarations.size(); ++i) {
-            const DeclRow& d = declarations[i];
-            if (!d.missing || !IsDescribed(d.description))
-                continue;
-            const QList<int> open = openByName.value(d.group + QChar(1) + d.name.toCaseFolded());
-            auto sameOwnerElsewhere = [&](int t) {
-                return declarations[t].unitNo != d.unitNo &&
-                       declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) == 0;
-            };
-            auto otherOwner = [&](int t) {
-                return declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) != 0;
-            };
-            int target = -1;
-            for (const auto& fits : {std::function<bool(int)>(sameOwnerElsewhere),
-                                     std::function<bool(int)>(otherOwner)}) {
-                for (int t : open)
-                    if (!taken.contains(t) && fits(t)) {
-                        target = t;
+        QSet<int> moved;
+        // Every declaration that moved to another unit under its owner is
+        // placed first, so no guess across owners takes its place.
+        for (const bool acrossOwners : {false, true}) {
+            for (int i = 0; i < declarations.size(); ++i) {
+                const DeclRow& d = declarations[i];
+                if (!d.missing || !IsDescribed(d.description) || moved.contains(i))
+                    continue;
+                const QList<int> open =
+                    openByName.value(d.group + QChar(1) + d.name.toCaseFolded());
+                for (int t : open) {
+                    const bool sameOwner =
+                        declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) == 0;
+                    const bool fits =
+                        acrossOwners ? !sameOwner : sameOwner && declarations[t].unitNo != d.unitNo;
+                    if (fits && !taken.contains(t)) {
+                        taken.insert(t);
+                        moved.insert(i);
+                        result.append({i, t, acrossOwners});
                         break;
                     }
-                if (target >= 0)
-                    break;
+                }
             }
-            if (target < 0)
-                continue;
-            taken.insert(target);
-            result.append({i, target});
         }
         return result;
     }
@@ -176,25 +202,32 @@ struct DocumentRows {
         return false;
     }
 
-    // Missing routine (by index) -> present routine (by index) its words go to.
-    QHash<int, int> moves() const {
+    // Where the words of each missing routine row can go: the undescribed
+    // present row of its name in another unit.
+    Moves moves() const {
         QHash<QString, QList<int>> openByName;
         for (int i = 0; i < routines.size(); ++i) {
             const Row& r = routines[i];
             if (!r.missing && unitPresent(r.unitNo) && !IsDescribed(r.description))
                 openByName[r.name.toCaseFolded()].append(i);
         }
-        QHash<int, int> result;
+        Moves result;
         QSet<int> taken;
-        for (int i = 0; i < routines.size(); ++i) {
-            const Row& r = routines[i];
-            if (!r.missing || IsPlaceholderRoutine(r.name) || !IsDescribed(r.description))
-                continue;
-            for (int target : openByName.value(r.name.toCaseFolded())) {
-                if (routines[target].unitNo != r.unitNo && !taken.contains(target)) {
-                    result.insert(i, target);
-                    taken.insert(target);
-                    break;
+        for (const bool acrossOwners : {false, true}) {
+            QHash<int, int>& found = acrossOwners ? result.acrossOwners : result.sameOwner;
+            for (int i = 0; i < routines.size(); ++i) {
+                const Row& r = routines[i];
+                if (!r.missing || IsPlaceholderRoutine(r.name) || !IsDescribed(r.description) ||
+                    result.sameOwner.contains(i))
+                    continue;
+                for (int target : openByName.value(r.name.toCaseFolded())) {
+                    const Row& to = routines[target];
+                    if (to.unitNo != r.unitNo && !taken.contains(target) &&
+                        (acrossOwners || sameRoutineOwner(r, to))) {
+                        found.insert(i, target);
+                        taken.insert(target);
+                        break;
+                    }
                 }
             }
         }
@@ -215,7 +248,9 @@ MissingRowsSummary CountMissingRows(Database& db, int docNo) {
         if (IsDescribed(r.description))
             ++summary.describedRoutines;
     }
-    summary.movableDescriptions = int(rows.moves().size());
+    const Moves moves = rows.moves();
+    summary.movableDescriptions = int(moves.sameOwner.size());
+    summary.offeredDescriptions = int(moves.acrossOwners.size());
     for (const DeclRow& d : rows.declarations) {
         if (!d.missing)
             continue;
@@ -223,20 +258,22 @@ MissingRowsSummary CountMissingRows(Database& db, int docNo) {
         if (IsDescribed(d.description))
             ++summary.describedDeclarations;
     }
-    summary.movableDeclarations = int(rows.declarationMoves().size());
+    for (const auto& [from, to, acrossOwners] : rows.declarationMoves())
+        ++(acrossOwners ? summary.offeredDeclarations : summary.movableDeclarations);
     return summary;
 }
 
 QList<DeclarationMove> DeclarationMoves(Database& db, int docNo) {
     const DocumentRows rows(db, docNo);
     QList<DeclarationMove> moves;
-    for (const auto& [from, to] : rows.declarationMoves())
+    for (const auto& [from, to, acrossOwners] : rows.declarationMoves())
         moves.append({rows.declarations[from].number, rows.declarations[to].number,
-                      rows.place(rows.declarations[from]), rows.place(rows.declarations[to])});
+                      rows.place(rows.declarations[from]), rows.place(rows.declarations[to]),
+                      acrossOwners});
     return moves;
 }
 
-void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
+void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions, bool acrossOwners) {
     const DocumentRows rows(db, docNo);
     Batch batch(db);
     if (moveDescriptions) {
@@ -244,7 +281,10 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
             db, QStringLiteral("UPDATE ProcsLib SET Description = ? WHERE ProcNo = ?"));
         // Which present unit took how many words from each missing unit.
         QHash<int, QHash<int, int>> takenBy;
-        const QHash<int, int> moves = rows.moves();
+        const Moves found = rows.moves();
+        QHash<int, int> moves = found.sameOwner;
+        if (acrossOwners)
+            moves.insert(found.acrossOwners);
         for (auto move = moves.cbegin(); move != moves.cend(); ++move) {
             const Row& from = rows.routines[move.key()];
             const Row& to = rows.routines[move.value()];
@@ -279,7 +319,9 @@ void RemoveMissingRows(Database& db, int docNo, bool moveDescriptions) {
     if (moveDescriptions && !rows.declarations.isEmpty()) {
         Statement setDeclaration(
             db, QStringLiteral("UPDATE DeclsLib SET Description = ? WHERE DeclNo = ?"));
-        for (const auto& [from, to] : rows.declarationMoves()) {
+        for (const auto& [from, to, toAnotherOwner] : rows.declarationMoves()) {
+            if (toAnotherOwner && !acrossOwners)
+                continue;
             setDeclaration.bindText(1, rows.declarations[from].description);
             setDeclaration.bindInteger(2, rows.declarations[to].number);
             setDeclaration.run();

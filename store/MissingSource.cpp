@@ -5,7 +5,17 @@ namespace ink {
 namespace {
 const QString libraryMark = QStringLiteral("library unit");
 const QString alsoMark = QStringLiteral("; also looked in ");
+const QString unreadableMark = QStringLiteral("could not be read: ");
 } // namespace
+
+QString UnreadableNote(const QString& reason, const QString& path) {
+    return unreadableMark + reason + QStringLiteral(" (") + path + u')';
+}
+
+bool IsUnreadableNote(const QString& stored) {
+    // A stored path is absolute, so it never begins with these words.
+    return stored.startsWith(unreadableMark);
+}
 
 QString LibraryUnitNote(const QString& package) {
     return package.isEmpty() ? libraryMark : libraryMark + QStringLiteral(" of ") + package;
@@ -35,6 +45,8 @@ QString MissingSourceText(const QString& stored) {
         return package.isEmpty() ? QStringLiteral("Library unit")
                                  : QStringLiteral("Library unit (") + package + u')';
     }
+    if (IsUnreadableNote(stored))
+        return QStringLiteral("Source ") + stored;
     return QStringLiteral("Source not found: ") + stored;
 }
 

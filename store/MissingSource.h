@@ -6,9 +6,12 @@ namespace ink {
 
 // What UnitsLib.MissingSource holds when a build read no source for a unit,
 // and how every view of it (the window's hint, the report, the site, the
-// tool) says so. Two cases read differently: a unit of a library package
+// tool) says so. Three cases read differently: a unit of a library package
 // (the RTL, the LCL), which the project uses but nobody documents with it,
-// and a unit whose source was looked for in vain.
+// a unit whose source was looked for in vain, and one whose source is there
+// but could not be read (no permission, a disk error, a folder in its
+// place). The last is a failure, never a unit that left its source: its
+// rows are kept as the last read left them.
 
 // The stored text of a library unit, with its package's name when known.
 QString LibraryUnitNote(const QString& package);
@@ -20,9 +23,15 @@ QString NotFoundNote(const QStringList& lookedIn);
 
 bool IsLibraryUnitNote(const QString& stored);
 
-// The note for the user: "Library unit (LCL)", "Library unit", or
-// "Source not found: " followed by the places looked in; empty for a unit
-// whose source was read.
+// The stored text of a unit whose file at `path` could not be read, and why
+// ("permission denied"): "could not be read: permission denied (path)".
+QString UnreadableNote(const QString& reason, const QString& path);
+bool IsUnreadableNote(const QString& stored);
+
+// The note for the user: "Library unit (LCL)", "Library unit",
+// "Source not found: " followed by the places looked in, or "Source could
+// not be read: " with the reason and the file; empty for a unit whose
+// source was read.
 QString MissingSourceText(const QString& stored);
 
 } // namespace ink

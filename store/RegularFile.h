@@ -20,4 +20,14 @@ bool IsRegularFile(const QString& path);
 // between looking and opening is refused too, and the opening never waits.
 bool OpenRegularFile(QFile& file, const QString& path);
 
+// As above; when the file is not opened, `*failure` says why in words for
+// the user ("permission denied", "it is a folder", "it is a named pipe"),
+// and stays empty when nothing is there at all: a file missing is the
+// caller's usual case, one there that cannot be read is not.
+bool OpenRegularFile(QFile& file, const QString& path, QString* failure);
+
+// The system's reason for error number `error`, as a clause ("permission
+// denied", "input/output error").
+QString SystemReason(int error);
+
 } // namespace ink

@@ -38,7 +38,8 @@ SeenStamps::SeenStamps(Database& db, const QDateTime& stamp)
                           QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 "
                                          "WHERE DocNo = ?4 AND UnitNo = ?2 AND LastSeen >= ?3")),
       updateDecls_(db, updateSql("DeclsLib", "DeclNo", RowsPerUpdate)),
-      updateDeclsSeen_(db, QStringLiteral("UPDATE UnitsLib SET DeclsSeen = ?1 WHERE UnitNo = ?2")) {
+      updateDeclsSeen_(db, QStringLiteral("UPDATE UnitsLib SET DeclsSeen = ?1 WHERE UnitNo = ?2")),
+      db_(db), stamp_(stamp) {
     // The stamp is bound once, in the form the field stores it.
     bindValue(update_, 1, lastSeenField(TDM1::procsDefinition()), stamp);
     bindValue(updateUnit_, 1, lastSeenField(TDM1::unitsDefinition()), stamp);
@@ -81,6 +82,22 @@ void SeenStamps::unitRoutinesSeenAgain(qint64 docNo, qint64 unitNo, const QDateT
     updateUnitRoutines_.bindInteger(2, unitNo);
     bindValue(updateUnitRoutines_, 3, lastSeenField(TDM1::procsDefinition()), read);
     updateUnitRoutines_.runKeepingBindings();
+}
+
+void SeenStamps::unitRoutinesKept(qint64 docNo, qint64 unitNo, const QDateTime& lastScan) {
+    if (lastScan.isValid()) {
+        unitRoutinesSeenAgain(docNo, unitNo, lastScan);
+        return;
+    }
+    if (!updateAllUnitRoutines_) {
+        updateAllUnitRoutines_.emplace(
+            db_,
+            QStringLiteral("UPDATE ProcsLib SET LastSeen = ?1 WHERE DocNo = ?2 AND UnitNo = ?3"));
+        bindValue(*updateAllUnitRoutines_, 1, lastSeenField(TDM1::procsDefinition()), stamp_);
+    }
+    updateAllUnitRoutines_->bindInteger(2, docNo);
+    updateAllUnitRoutines_->bindInteger(3, unitNo);
+    updateAllUnitRoutines_->runKeepingBindings();
 }
 
 void SeenStamps::unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -35,6 +36,11 @@ public:
     // declarations are judged from now on by the read at `read`, so those it
     // found stay found, as the document's scan judged them until now.
     void unitDeclarationsJudgedBy(qint64 unitNo, const QDateTime& read);
+    // A unit whose file is there but could not be read: its routines stay
+    // as the document's previous scan at `lastScan` left them, those it
+    // found found again, those that had left still gone. Without a previous
+    // scan (a store from before) every one of them is found again.
+    void unitRoutinesKept(qint64 docNo, qint64 unitNo, const QDateTime& lastScan);
     // Writes the routines' and declarations' stamps still held.
     void finish();
 
@@ -55,6 +61,9 @@ private:
     Statement updateUnitRoutines_;
     Statement updateDecls_;
     Statement updateDeclsSeen_;
+    std::optional<Statement> updateAllUnitRoutines_; // prepared when first needed
+    Database& db_;
+    QDateTime stamp_;
     QList<qint64> held_;
     QList<qint64> heldDecls_;
 };

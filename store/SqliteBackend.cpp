@@ -1,5 +1,6 @@
 #include "SqliteBackend.h"
 
+#include <atomic>
 #include <cstring>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,11 @@
 #include "TableSchema.h"
 #include "UserError.h"
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace ink {
 
 namespace {
@@ -23,6 +29,53 @@ constexpr int ApplicationId = 0x496E6B77;
 
 // How long to wait for another program's lock before reporting "locked".
 constexpr int BusyTimeoutMs = 3000;
+// How long a batch (a build, a refresh, a removal) waits for the write lock
+// another program holds: a minute, as on a server, since what holds it is
+// mostly another build or refresh that will end.
+std::atomic<int> writeLockWaitMs{60000};
+
+// Where the write lock of a WAL database is kept: one byte of its
+// shared-memory file, which SQLite locks on Unix with the system's record
+// locks (the lock bytes begin at 120; the write lock is the first).
+constexpr off_t WalWriteLockByte = 120;
+
+// Who holds the write lock, as far as the system tells: "inkwright-tool,
+// process 4242", or empty when it does not (another system, a lock of a
+// kind that names no process, a holder that has gone).
+QString writeLockHolder(const QString& filePath) {
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(filePath + QStringLiteral("-shm")).constData(),
+                          O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct flock query {};
+    query.l_type = F_WRLCK;
+    query.l_whence = SEEK_SET;
+    query.l_start = WalWriteLockByte;
+    query.l_len = 1;
+    const bool asked = ::fcntl(fd, F_GETLK, &query) == 0;
+    ::close(fd);
+    if (!asked || query.l_type == F_UNLCK || query.l_pid <= 0)
+        return {};
+    QString program;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(query.l_pid));
+    if (comm.open(QIODevice::ReadOnly))
+        program = QString::fromLocal8Bit(comm.readAll()).trimmed();
+    return program.isEmpty() ? QStringLiteral("process %1").arg(query.l_pid)
+                             : QStringLiteral("%1, process %2").arg(program).arg(query.l_pid);
+#else
+    Q_UNUSED(filePath);
+    return {};
+#endif
+}
+
+} // namespace
+
+void SetSqliteWriteLockWait(int milliseconds) {
+    writeLockWaitMs = milliseconds;
+}
+
+namespace {
 
 bool hasSystemReason(int resultCode) {
     switch (resultCode & 0xff) {
@@ -423,7 +476,22 @@ QString SqliteBackend::quoted(const QString& name) const {
 
 void SqliteBackend::begin() {
     dropHeldRows();
-    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    sqlite3_busy_timeout(db_, writeLockWaitMs.load());
+    const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db_, BusyTimeoutMs);
+    if (rc != SQLITE_OK) {
+        if ((sqlite3_extended_errcode(db_) & 0xff) != SQLITE_BUSY)
+            fail(QString());
+        // SQLite names no holder; the system may.
+        const QString holder = writeLockHolder(filePath_);
+        lastFailure_ = lastErrorText();
+        throw UserError(
+            QStringLiteral("Another program%1 is writing to \"%2\" (it held the store's write "
+                           "lock for the %3 seconds waited); nothing was changed. Try again once "
+                           "it has finished.")
+                .arg(holder.isEmpty() ? QString() : QStringLiteral(" (") + holder + u')', filePath_)
+                .arg(QString::number(writeLockWaitMs.load() / 1000.0, 'g', 3)));
+    }
     try {
         deferIndexing();
     } catch (...) {

@@ -11,6 +11,11 @@ struct sqlite3_stmt;
 
 namespace ink {
 
+// How long a batch waits for the write lock another program holds before it
+// gives up, saying who holds it where the system tells; a minute unless the
+// tests shorten it.
+void SetSqliteWriteLockWait(int milliseconds);
+
 // The embedded store: one SQLite file (WAL journal) beside the program.
 // Opening never changes a file before it is known to be ours: a damaged or
 // foreign file is reported with its path and the reason, and left byte for

@@ -4,7 +4,9 @@
 // print one line: docno, units, routines and size_kb, tab-separated; a
 // refresh adds missing_units and missing_routines, what it did not find. A
 // refresh reads only the units whose files changed; --full reads every one.
-// Units whose source was not found are named on standard error. A document
+// Units whose source was not found are named on standard error; so are those
+// whose file is there but could not be read, which make the exit status 1
+// once everything else is done. A document
 // built with --config follows conditional compilation with that
 // configuration's defines, and so do its refreshes; both then print on
 // standard error how many conditionals could not be decided and were read
@@ -70,20 +72,28 @@ void printSummary(TDM1& dm, QTextStream& out, bool withMissing = false) {
     out << '\n';
 }
 
-// The units whose source the build could not read, on standard error: a
-// library unit or a moved file is not a unit without routines. They are no
-// failure; the exit status stays 0.
-void reportMissingSources(TDM1& dm, QTextStream& err) {
+// The units whose source the build did not read, on standard error: a
+// library unit or a moved file is not a unit without routines. Those are no
+// failure; a file that is there and could not be read is (true), though the
+// rest of the document was built.
+bool reportMissingSources(TDM1& dm, QTextStream& err) {
     Statement units(dm.database(),
                     QStringLiteral("SELECT UnitName, MissingSource FROM UnitsLib WHERE DocNo = ?1 "
                                    "AND MissingSource IS NOT NULL ORDER BY UnitNo"));
     units.bindInteger(1, dm.tblDocsDocNo->asInteger());
-    while (units.step())
-        if (IsLibraryUnitNote(units.textAt(1)))
-            err << MissingSourceText(units.textAt(1)) << ": unit " << units.textAt(0) << '\n';
-        else
-            err << "Source not found for unit " << units.textAt(0) << ": " << units.textAt(1)
-                << '\n';
+    bool unreadable = false;
+    while (units.step()) {
+        const QString note = units.textAt(1);
+        if (IsLibraryUnitNote(note)) {
+            err << MissingSourceText(note) << ": unit " << units.textAt(0) << '\n';
+        } else if (IsUnreadableNote(note)) {
+            err << "Source of unit " << units.textAt(0) << ' ' << note << '\n';
+            unreadable = true;
+        } else {
+            err << "Source not found for unit " << units.textAt(0) << ": " << note << '\n';
+        }
+    }
+    return unreadable;
 }
 
 int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
@@ -120,8 +130,8 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     }
     printSummary(dm, out);
     out.flush();
-    reportMissingSources(dm, err);
-    return feedback.failed ? 1 : 0;
+    const bool unreadable = reportMissingSources(dm, err);
+    return feedback.failed || unreadable ? 1 : 0;
 }
 
 int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err) {
@@ -145,8 +155,8 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
                   feedback, full ? RefreshReading::AllUnits : RefreshReading::ChangedUnits);
     printSummary(dm, out, true);
     out.flush();
-    reportMissingSources(dm, err);
-    return feedback.failed ? 1 : 0;
+    const bool unreadable = reportMissingSources(dm, err);
+    return feedback.failed || unreadable ? 1 : 0;
 }
 
 const ToolCommandRegistration buildRegistration({

@@ -1,8 +1,10 @@
+#include <QDir>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "store/MissingRows.h"
 #include "support/FileTimes.h"
 #include "WindowFixture.h"
 
@@ -76,6 +78,36 @@ TEST_F(WindowTest, AUnitWhoseSourceWasNotFoundSaysSoInItsHint) {
     QTest::mouseClick(window->Button2, Qt::LeftButton);
     EXPECT_EQ(units->index(2, 1).data(Qt::ToolTipRole).toString(),
               "Source not found: " + temp.filePath("work/lib/Helpers.pas"));
+}
+
+// A unit whose file is there but cannot be read says why in its hint, and
+// the refresh leaves that word in the status bar rather than a box; its
+// routines stay, none of them dimmed as gone.
+TEST_F(WindowTest, AUnitThatCannotBeReadSaysWhyInItsHintAndTheStatusBar) {
+    SampleProject project(temp);
+    addDocument(project.projectPath, "Sample App");
+    QFile::remove(project.helpersPath);
+    QDir().mkpath(project.helpersPath);
+    const int before = dialogs.texts("error").size();
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    const QString why = "Source could not be read: it is a folder (" +
+                        QDir::toNativeSeparators(project.helpersPath) + ")";
+    QAbstractItemModel* units = window->DBGrid2->model();
+    EXPECT_EQ(units->index(2, 1).data(Qt::ToolTipRole).toString(), why);
+    EXPECT_EQ(window->StatusBar1->currentMessage(), "Helpers.pas: " + why);
+    EXPECT_EQ(dialogs.texts("error").size(), before);
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Helpers.pas"));
+    EXPECT_EQ(column(dm->tblProc, "ProcName"), QStringList({"N/A", "Twice"}));
+    EXPECT_EQ(ink::RowsLeftTheSource(*dm, *dm->tblProc), 0);
+
+    // Read again, the unit says nothing, and neither does the bar.
+    QDir(project.helpersPath).removeRecursively();
+    temp.write("work/lib/Helpers.pas",
+               "unit Helpers;\ninterface\nfunction Twice(X: Integer): Integer;\n"
+               "implementation\nend.\n");
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    EXPECT_FALSE(units->index(2, 1).data(Qt::ToolTipRole).isValid());
+    EXPECT_EQ(window->StatusBar1->currentMessage(), "");
 }
 
 // A unit looked for on the search paths of the project's options names every

@@ -187,3 +187,47 @@ TEST_F(Missing, AStoreNeverScannedSinceTheUpgradeHasNothingMissing) {
     EXPECT_EQ(c.missingRoutines + c.missingUnits, 0);
     EXPECT_EQ(c.routines, 3);
 }
+
+// A description moves only where its routine went: under the same owner in
+// another unit. A namesake of another class is offered, and takes the words
+// only when asked to across owners.
+class MovesAcrossOwners : public Missing {
+protected:
+    void SetUp() override {
+        Missing::SetUp();
+        writeUtil("type\n  TA = class\n    procedure Foo;\n    procedure Bar;\n  end;\n");
+        project();
+        temp.write("app/Main.pas", "unit Main;\ninterface\ntype\n  TB = class\n"
+                                   "    procedure Foo;\n  end;\nimplementation\nend.\n");
+        build(false);
+        describe("Util.pas", "Foo", "Foo of TA.");
+        describe("Util.pas", "Bar", "Bar of TA.");
+        // TA.Foo is gone; TA moved its Bar to Main.
+        writeUtil("type\n  TA = class\n  end;\n");
+        temp.write("app/Main.pas",
+                   "unit Main;\ninterface\ntype\n  TB = class\n"
+                   "    procedure Foo;\n  end;\n  TA = class\n    procedure Bar;\n  end;\n"
+                   "implementation\nend.\n");
+        build(true);
+        docNo = dm->tblDocsDocNo->asInteger();
+    }
+    QString mainWords() {
+        return sql("SELECT ProcName || '=' || COALESCE(Description, '') FROM ProcsLib "
+                   "WHERE UnitNo = 2 AND ProcName <> 'N/A' ORDER BY ProcNo");
+    }
+    int docNo = 0;
+};
+
+TEST_F(MovesAcrossOwners, AreOfferedAndNeverMadeUnasked) {
+    const MissingRowsSummary summary = CountMissingRows(dm->database(), docNo);
+    EXPECT_EQ(summary.routines, 2);
+    EXPECT_EQ(summary.movableDescriptions, 1); // Bar
+    EXPECT_EQ(summary.offeredDescriptions, 1); // Foo, to TB's
+    RemoveMissingRows(dm->database(), docNo, true);
+    EXPECT_EQ(mainWords(), "Foo=,Bar=Bar of TA.");
+}
+
+TEST_F(MovesAcrossOwners, AreMadeWhenAskedFor) {
+    RemoveMissingRows(dm->database(), docNo, true, true);
+    EXPECT_EQ(mainWords(), "Foo=Foo of TA.,Bar=Bar of TA.");
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <unistd.h>
 
 using namespace ink;
 
@@ -64,6 +65,31 @@ TEST(SourceText, ReportsFilesThatCannotBeRead) {
     EXPECT_FALSE(ReadSourceBytes(dir.filePath("Missing.pas"), 100));
     EXPECT_FALSE(ReadSourceBytes(dir.path(), 100));
     EXPECT_FALSE(ReadSourceBytes(QString(), 100));
+}
+
+// Why a file could not be read, for what is there: nothing said of a file
+// that is not.
+TEST(SourceText, SaysWhyAFileThatIsThereCouldNotBeRead) {
+    TempDir dir;
+    const auto failure = [](const QString& path) {
+        QString why = QStringLiteral("(not asked)");
+        EXPECT_FALSE(ReadSourceBytes(path, 100, nullptr, &why)) << path.toStdString();
+        return why;
+    };
+    EXPECT_EQ(failure(dir.filePath("Missing.pas")), "");
+    EXPECT_EQ(failure(dir.filePath("Missing/Unit1.pas")), "");
+    EXPECT_EQ(failure(QString()), "");
+    EXPECT_EQ(failure(dir.path()), "it is a folder");
+    EXPECT_EQ(failure(MakeFifo(dir.filePath("Pipe.pas"))), "it is a named pipe");
+    EXPECT_EQ(failure("/dev/null"), "it is a device");
+    QString why = QStringLiteral("(not asked)");
+    EXPECT_TRUE(ReadSourceBytes(dir.write("Unit1.pas", "unit Unit1;"), 100, nullptr, &why));
+    EXPECT_EQ(why, "");
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads a file without permission; the tool's tests run without";
+    const QString closed = dir.write("Closed.pas", "unit Closed;");
+    QFile::setPermissions(closed, QFileDevice::WriteOwner);
+    EXPECT_EQ(failure(closed), "permission denied");
 }
 
 TEST(SourceText, ReadsOnlyRegularFilesAndNeverWaits) {

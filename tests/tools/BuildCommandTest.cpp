@@ -72,15 +72,52 @@ TEST(BuildCommand, PipesAreNotWaitedOn) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "File " + pipeProject + " could not be opened. No document was made.\n");
 
+    // The unit is built as one read as empty, and the run fails, saying why.
     MakeFifo(temp.filePath("App/Piped.pas"));
     const QString project =
         temp.write("App/App.dpr", "program App;\nuses\n  Piped in 'Piped.pas';\nbegin\nend.\n");
     const ToolRun built = runTool({"build", project, "--data", data});
-    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    EXPECT_EQ(built.status, 1) << built.err.toStdString();
     EXPECT_EQ(built.out, "docno\t1\tunits\t1\troutines\t0\tsize_kb\t0\n");
-    EXPECT_TRUE(built.err.contains(
-        "Source not found for unit Piped.pas: " + temp.filePath("App/Piped.pas") + "\n"))
-        << built.err.toStdString();
+    EXPECT_EQ(built.err, "Source of unit Piped.pas could not be read: it is a named pipe (" +
+                             temp.filePath("App/Piped.pas") + ")\n");
+}
+
+// A unit whose file is there but cannot be read for want of permission
+// fails the run once the rest is built, named with why on standard error;
+// a refresh keeps its routines, counts none of them missing, and offers
+// none for removal.
+TEST(BuildCommand, AUnitThatCannotBeReadFailsTheRunAndKeepsItsRows) {
+    TempDir temp;
+    // The tool runs as a user without root's powers, who must write the store.
+    QFile::setPermissions(temp.path(), QFileDevice::Permissions(0x7777));
+    const QString util = temp.write("App/Util.pas", "unit Util;\ninterface\nprocedure Run;\n"
+                                                    "function Count: Integer;\n"
+                                                    "implementation\nend.\n");
+    temp.write("App/Main.pas", "unit Main;\ninterface\nprocedure Show;\nimplementation\nend.\n");
+    const QString project = temp.write("App/App.dpr", "program App;\nuses\n  Util in 'Util.pas',\n"
+                                                      "  Main in 'Main.pas';\nbegin\nend.\n");
+    const QString data = temp.filePath("data");
+    const ToolLimits asUser{.unprivileged = true};
+    ToolRun run = runTool({"build", project, "--data", data}, asUser);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "docno\t1\tunits\t2\troutines\t3\tsize_kb\t0\n");
+
+    QFile::setPermissions(util, QFileDevice::WriteOwner);
+    const QString why =
+        "Source of unit Util.pas could not be read: permission denied (" + util + ")\n";
+    run = runTool({"refresh", "1", "--data", data}, asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "docno\t1\tunits\t2\troutines\t3\tsize_kb\t0\t"
+                       "missing_units\t0\tmissing_routines\t0\n");
+    EXPECT_EQ(run.err, why);
+    run = runTool({"remove-missing", "1", "--data", data, "--list"}, asUser);
+    EXPECT_EQ(run.out, "missing\tunits\t0\troutines\t0\tdeclarations\t0\tmoved\t0\n");
+
+    run = runTool({"build", project, "--data", data, "--name", "again"}, asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "docno\t2\tunits\t2\troutines\t1\tsize_kb\t0\n");
+    EXPECT_EQ(run.err, why);
 }
 
 // A project file that cannot be read makes nothing, so the same command

@@ -1,6 +1,6 @@
 // `inkwright-tool remove-missing`: what a refresh no longer found goes, and a
-// description whose declaration moved to another unit or type goes with it
-// when asked.
+// description whose declaration moved to another unit goes with it when
+// asked; one that fits another type's namesake only when asked for that too.
 #include <gtest/gtest.h>
 #include <QDir>
 
@@ -50,18 +50,29 @@ protected:
 TEST_F(RemoveMissingCommand, OffersTheMovesAndMovesOnlyWhenAsked) {
     ToolRun run = runTool({"remove-missing", "1", "--data", data(), "--list"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "move\tShapes.pas: TShape.Area\tShapes.pas: TCircle.Area\n"
-                       "move\tShapes.pas: Draw\tUtil.pas: Draw\n"
+    // Draw moved to another unit; Area is only a namesake in another class.
+    EXPECT_EQ(run.out, "move\tShapes.pas: Draw\tUtil.pas: Draw\n"
+                       "offer\tShapes.pas: TShape.Area\tShapes.pas: TCircle.Area\n"
                        "missing\tunits\t0\troutines\t1\tdeclarations\t3\tmoved\t0\n");
     EXPECT_EQ(described(), "TShape.Area=Own words of Area, Pi2=Own words of Pi2, "
                            "Draw=Own words of Draw"); // --list changed nothing
 
     run = runTool({"remove-missing", "1", "--data", data(), "--move-descriptions"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.endsWith("removed\tunits\t0\troutines\t1\tdeclarations\t3\tmoved\t2\n"))
+    EXPECT_TRUE(run.out.endsWith("removed\tunits\t0\troutines\t1\tdeclarations\t3\tmoved\t1\n"))
         << run.out.toStdString();
-    // The renamed constant is no candidate: its words went with it.
-    EXPECT_EQ(described(), "TCircle.Area=Own words of Area, Draw=Own words of Draw");
+    // The renamed constant is no candidate: its words went with it; neither
+    // is another class's method, unless asked for.
+    EXPECT_EQ(described(), "Draw=Own words of Draw");
     EXPECT_EQ(runTool({"remove-missing", "1", "--data", data()}).out,
               "removed\tunits\t0\troutines\t0\tdeclarations\t0\tmoved\t0\n");
+}
+
+TEST_F(RemoveMissingCommand, MovesAcrossClassesOnlyWhenToldSo) {
+    const ToolRun run = runTool(
+        {"remove-missing", "1", "--data", data(), "--move-descriptions", "--across-owners"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith("removed\tunits\t0\troutines\t1\tdeclarations\t3\tmoved\t2\n"))
+        << run.out.toStdString();
+    EXPECT_EQ(described(), "TCircle.Area=Own words of Area, Draw=Own words of Draw");
 }
