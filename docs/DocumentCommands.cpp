@@ -74,8 +74,12 @@ void DocumentCommands::add() {
         return;
     }
     bool built = false;
-    runShowingProgress(dm_, feedback_,
-                       [&] { built = buildNewDocument(dm_, *file, name, feedback_); });
+    // A project whose options name the configuration it is built with is
+    // documented as that configuration compiles it; Document Options can
+    // still switch to reading every branch.
+    runShowingProgress(dm_, feedback_, [&] {
+        built = buildNewDocument(dm_, *file, name, feedback_, ProjectDefaultConfiguration(*file));
+    });
     // Another program added the name since the list was read.
     if (!built)
         dialogs_.warning(DocumentExists);

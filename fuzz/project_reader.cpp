@@ -33,6 +33,21 @@ void checkOptions(const ink::ProjectOptions& options) {
     checkFolders(options.unitSearchPaths);
     checkFolders(options.includePaths);
     checkFolders(options.listedUnits);
+    // Each listed unit has a name, looked for as a file: never a path.
+    if (options.listedUnitNames.size() != options.listedUnits.size())
+        __builtin_trap();
+    for (const QString& name : options.listedUnitNames)
+        if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\'))
+            __builtin_trap();
+    // The configuration a new document takes is one the options have.
+    if (!options.defaultConfiguration.isEmpty()) {
+        bool known = false;
+        for (const ink::ProjectConfiguration& configuration : options.configurations)
+            known = known || options.defaultConfiguration.startsWith(configuration.name,
+                                                                     Qt::CaseInsensitive);
+        if (!known)
+            __builtin_trap();
+    }
     checkFolders(options.listedIncludeFiles);
     for (const ink::ProjectConfiguration& configuration : options.configurations) {
         checkFolders(configuration.unitSearchPaths);

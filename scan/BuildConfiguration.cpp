@@ -314,6 +314,15 @@ DocumentConfiguration(const QString& projectPath, const QString& name, QStringLi
     return ResolveConfiguration(options, name.trimmed());
 }
 
+QString ProjectDefaultConfiguration(const QString& projectPath) {
+    // A name longer than a document keeps could not be found again.
+    constexpr qsizetype storedWidth = 100;
+    const ProjectOptions options = ReadProjectOptions(projectPath);
+    if (!options.error.isEmpty() || options.defaultConfiguration.size() > storedWidth)
+        return {};
+    return options.defaultConfiguration;
+}
+
 QStringList ConfigurationChoices(const ProjectOptions& options) {
     QStringList choices;
     for (const ProjectConfiguration& configuration : options.configurations) {

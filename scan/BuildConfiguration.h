@@ -52,6 +52,13 @@ std::optional<BuildConfiguration> DocumentConfiguration(const QString& projectPa
                                                         const QString& name,
                                                         QStringList* optionFiles = nullptr);
 
+// The configuration a new document of the project follows: the one its
+// option files name as the project's own (a .dproj's default Config and
+// Platform, a .lpi's active build mode), so that it documents the code the
+// compiler compiles. Empty for a project whose options name none, or that
+// cannot be read: its documents read every branch.
+QString ProjectDefaultConfiguration(const QString& projectPath);
+
 // What a reading with the configuration decided and could not, for the user:
 // "Configuration Release (Delphi ...): 120 conditionals, 3 undecided (2.5%),
 // read as without defines".

@@ -14,6 +14,7 @@
 
 #include "BuildConfiguration.h"
 #include "DeclarationRows.h"
+#include "PathParts.h"
 #include "ProjectInput.h"
 #include "ProjectReader.h"
 #include "ScanAhead.h"
@@ -108,6 +109,17 @@ public:
         for (qsizetype i = 0; i < count; ++i)
             if (rows[i] < 0)
                 rows[i] = claim(project.units[i], project.paths.value(i), false);
+        // A project unit its options list is named by unit name; documents
+        // read before kept it under its file name (chmdataprovider.pas for
+        // ChmDataProvider). That row, at the same path, is the unit's, and
+        // is renamed rather than left behind as gone with its descriptions.
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString inPath = project.paths.value(i);
+            const QString fileName = FileNamePart(inPath);
+            if (rows[i] < 0 && !fileName.isEmpty() &&
+                matchKey(fileName) != matchKey(project.units[i]))
+                rows[i] = claim(fileName, inPath, true);
+        }
         return rows;
     }
 
@@ -150,6 +162,7 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
     const int formField = units.definition().indexOf(QStringLiteral("FormName"));
     const int pathField = units.definition().indexOf(QStringLiteral("UnitPath"));
     const int numberField = units.definition().indexOf(QStringLiteral("UnitNo"));
+    const int nameField = units.definition().indexOf(QStringLiteral("UnitName"));
     bool stampedApart = false;
     for (qsizetype i = 0; i < project.units.size(); ++i) {
         const QString& name = project.units[i];
@@ -158,10 +171,12 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
         const QString inPath = project.paths.value(i);
         const int row = refresh ? stored[i] : -1;
         if (row >= 0) {
+            const bool renamed = matchKey(units.rowValue(row, nameField).toString()) !=
+                                 matchKey(asStored(units, "UnitName", name));
             // A unit found as it was is only stamped: the cursor stays, and
             // the unit's routines are not loaded for nothing.
-            if (!hasForm || (units.rowValue(row, formField) == textOrNull(form) &&
-                             units.rowValue(row, pathField) == textOrNull(inPath))) {
+            if (!renamed && (!hasForm || (units.rowValue(row, formField) == textOrNull(form) &&
+                                          units.rowValue(row, pathField) == textOrNull(inPath)))) {
                 seen.unitSeen(units.rowValue(row, numberField).toLongLong());
                 stampedApart = true;
                 continue;
@@ -170,6 +185,8 @@ void writeUnits(TDM1& dm, const ProjectUnits& project, bool refresh, SeenStamps&
             // Only what changed is written: a description saved by someone
             // else meanwhile stays.
             units.edit();
+            if (renamed)
+                dm.tblUnitsUnitName->setValue(name);
             if (hasForm) {
                 dm.tblUnitsFormName->setValue(textOrNull(form));
                 dm.tblUnitsUnitPath->setValue(textOrNull(inPath));

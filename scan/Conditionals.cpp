@@ -1,6 +1,7 @@
 #include "Conditionals.h"
 
 #include <cmath>
+#include <optional>
 
 #include "PascalLexer.h"
 
@@ -34,9 +35,14 @@ QByteArrayView firstWord(QByteArrayView text) {
     return text.sliced(start, end - start);
 }
 
-// A value of a constant expression.
+// A value of a constant expression. Unknown is what the defines cannot tell
+// (declared(), a constant of the unit): the other side of an `and` or `or`
+// may still decide. Invalid is what the compiler would refuse (a division by
+// zero, a function it does not have, broken text, nesting beyond any real
+// code): it decides nothing, whatever stands beside it, so the whole
+// condition is left undecided and counted so.
 struct Value {
-    enum class Kind { Unknown, Boolean, Number, Text } kind = Kind::Unknown;
+    enum class Kind { Unknown, Invalid, Boolean, Number, Text } kind = Kind::Unknown;
     bool boolean = false;
     double number = 0;
     QByteArray text;
@@ -47,6 +53,7 @@ struct Value {
         return {Kind::Boolean, truth == Truth::True, 0, {}};
     }
     static Value of(bool b) { return {Kind::Boolean, b, 0, {}}; }
+    static Value invalid() { return {Kind::Invalid, false, 0, {}}; }
     static Value of(double n) { return {Kind::Number, false, n, {}}; }
     bool isIntegral() const {
         return kind == Kind::Number && std::isfinite(number) && number == std::trunc(number) &&
@@ -56,7 +63,7 @@ struct Value {
 
 // Reads an expression the way Pascal parses one: relations bind loosest,
 // then `+ - or xor`, then `* / div mod and shl shr`, then `not` and signs.
-// Anything it does not understand makes its part Unknown, never an error.
+// Anything it does not understand makes it Unknown, never an error.
 class ExpressionReader {
 public:
     ExpressionReader(QByteArrayView text, const CompilerDefines& defines)
@@ -65,7 +72,7 @@ public:
     Truth evaluate() {
         const Value value = expression();
         skipBlanks();
-        if (pos_ < text_.size() || value.kind != Value::Kind::Boolean)
+        if (invalid_ || pos_ < text_.size() || value.kind != Value::Kind::Boolean)
             return Truth::Unknown;
         return value.boolean ? Truth::True : Truth::False;
     }
@@ -110,11 +117,16 @@ private:
         return true;
     }
 
+    // Gives up on the whole expression: no side of it can decide any more.
+    Value fail() {
+        invalid_ = true;
+        pos_ = text_.size();
+        return Value::invalid();
+    }
+
     Value expression() {
-        if (++depth_ > MaxDepth) {
-            pos_ = text_.size();
-            return {};
-        }
+        if (++depth_ > MaxDepth)
+            return fail();
         Value left = simple();
         static constexpr QByteArrayView relations[] = {"<=", ">=", "<>", "=", "<", ">"};
         for (const QByteArrayView relation : relations) {
@@ -166,10 +178,8 @@ private:
     }
 
     Value factor() {
-        if (++depth_ > MaxDepth) {
-            pos_ = text_.size();
-            return {};
-        }
+        if (++depth_ > MaxDepth)
+            return fail();
         Value value = primary();
         --depth_;
         return value;
@@ -181,14 +191,16 @@ private:
             ++pos_;
             Value inner = expression();
             if (!takeSymbol(")"))
-                return {};
+                return fail();
             return inner;
         }
         if (c == '+' || c == '-') {
             ++pos_;
             const Value operand = factor();
-            if (operand.kind != Value::Kind::Number)
+            if (operand.kind == Value::Kind::Unknown)
                 return {};
+            if (operand.kind != Value::Kind::Number)
+                return fail();
             return Value::of(c == '-' ? -operand.number : operand.number);
         }
         if (isDigit(c) || c == '$')
@@ -196,10 +208,8 @@ private:
         if (c == '\'')
             return text();
         const QByteArrayView word = peekWord();
-        if (word.isEmpty()) {
-            pos_ = text_.size(); // a character no expression holds
-            return {};
-        }
+        if (word.isEmpty())
+            return fail(); // a character no expression holds
         pos_ += word.size();
         if (word.compare("not", Qt::CaseInsensitive) == 0) {
             const Value operand = factor();
@@ -214,17 +224,19 @@ private:
         const bool definedCall = word.compare("defined", Qt::CaseInsensitive) == 0;
         if (definedCall || word.compare("undefined", Qt::CaseInsensitive) == 0) {
             if (!takeSymbol("("))
-                return {};
+                return fail();
             const QByteArrayView name = peekWord();
             pos_ += name.size();
             if (name.isEmpty() || !takeSymbol(")"))
-                return {};
+                return fail();
             return Value::of(defines_.isDefined(name) == definedCall);
         }
         if (peek() == '(') {
-            // declared(), sizeof(), high(), a typecast: nothing the defines say.
-            skipCall();
-            return {};
+            // declared(), sizeof(), high(), a typecast: nothing the defines
+            // say. A function no compiler has makes the directive an error.
+            if (!skipCall())
+                return fail();
+            return isKnownFunction(word) ? Value{} : fail();
         }
         const auto constant = defines_.constants.constFind(upper(word));
         if (constant != defines_.constants.cend())
@@ -232,16 +244,33 @@ private:
         return {};
     }
 
-    void skipCall() {
+    // Passes over a call's parentheses; false when they are never closed.
+    bool skipCall() {
         int depth = 0;
         for (; pos_ < text_.size(); ++pos_) {
             if (text_[pos_] == '(') {
                 ++depth;
             } else if (text_[pos_] == ')' && --depth == 0) {
                 ++pos_;
-                return;
+                return true;
             }
         }
+        return false;
+    }
+
+    // What a constant expression of Delphi or Free Pascal may call: their
+    // compile-time functions and typecasts to the ordinal types.
+    static bool isKnownFunction(QByteArrayView name) {
+        static constexpr QByteArrayView known[] = {
+            "declared",  "sizeof",     "high",     "low",      "ord",      "succ",     "pred",
+            "abs",       "odd",        "chr",      "length",   "round",    "trunc",    "hi",
+            "lo",        "swap",       "option",   "typeof",   "integer",  "cardinal", "byte",
+            "word",      "longint",    "longword", "shortint", "smallint", "int64",    "uint64",
+            "nativeint", "nativeuint", "boolean",  "char",     "pointer"};
+        for (const QByteArrayView function : known)
+            if (name.compare(function, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
     }
 
     Value number() {
@@ -260,7 +289,7 @@ private:
                 ++pos_;
             value = text_.sliced(start, pos_ - start).toByteArray().toDouble(&ok);
         }
-        return ok ? Value::of(value) : Value{};
+        return ok ? Value::of(value) : fail();
     }
 
     Value text() {
@@ -277,13 +306,25 @@ private:
                 return {Value::Kind::Text, false, 0, value};
             }
         }
-        return {};
+        return fail(); // never closed
     }
 
-    static Value compare(const Value& left, const Value& right, QByteArrayView relation) {
+    // Invalid before Unknown: an error beside an unknown is still an error.
+    static std::optional<Value> eitherNotKnown(const Value& left, const Value& right) {
+        using Kind = Value::Kind;
+        if (left.kind == Kind::Invalid || right.kind == Kind::Invalid)
+            return Value::invalid();
+        if (left.kind == Kind::Unknown || right.kind == Kind::Unknown)
+            return Value{};
+        return std::nullopt;
+    }
+
+    Value compare(const Value& left, const Value& right, QByteArrayView relation) {
         int order = 0;
-        if (left.kind != right.kind || left.kind == Value::Kind::Unknown)
-            return {};
+        if (const std::optional<Value> notKnown = eitherNotKnown(left, right))
+            return *notKnown;
+        if (left.kind != right.kind)
+            return fail(); // 1 = 'a'
         if (left.kind == Value::Kind::Number)
             order = left.number < right.number ? -1 : left.number > right.number ? 1 : 0;
         else if (left.kind == Value::Kind::Boolean)
@@ -303,9 +344,11 @@ private:
         return Value::of(order >= 0);
     }
 
-    static Value arithmetic(const Value& left, const Value& right, char op) {
+    Value arithmetic(const Value& left, const Value& right, char op) {
+        if (const std::optional<Value> notKnown = eitherNotKnown(left, right))
+            return *notKnown;
         if (left.kind != Value::Kind::Number || right.kind != Value::Kind::Number)
-            return {};
+            return fail();
         switch (op) {
         case '+':
             return Value::of(left.number + right.number);
@@ -314,22 +357,27 @@ private:
         case '*':
             return Value::of(left.number * right.number);
         case '/':
-            return right.number == 0 ? Value{} : Value::of(left.number / right.number);
+            return right.number == 0 ? fail() : Value::of(left.number / right.number);
         default: // div, mod: whole numbers only
             if (!left.isIntegral() || !right.isIntegral() || right.number == 0)
-                return {};
+                return fail();
             const auto a = static_cast<long long>(left.number);
             const auto b = static_cast<long long>(right.number);
             return Value::of(double(op == 'd' ? a / b : a % b));
         }
     }
 
-    // Three-valued: an unknown side does not matter when the other decides.
-    static Value logical(const Value& left, const Value& right, char op) {
+    // Three-valued: an unknown side does not matter when the other decides;
+    // an invalid one always does.
+    Value logical(const Value& left, const Value& right, char op) {
         using Kind = Value::Kind;
+        if (left.kind == Kind::Invalid || right.kind == Kind::Invalid)
+            return fail();
         if (left.kind == Kind::Number || right.kind == Kind::Number) {
-            if (!left.isIntegral() || !right.isIntegral())
+            if (left.kind == Kind::Unknown || right.kind == Kind::Unknown)
                 return {};
+            if (!left.isIntegral() || !right.isIntegral())
+                return fail();
             const auto a = static_cast<long long>(left.number);
             const auto b = static_cast<long long>(right.number);
             return Value::of(double(op == 'a' ? (a & b) : op == 'o' ? (a | b) : (a ^ b)));
@@ -338,7 +386,7 @@ private:
         const bool rightKnown = right.kind == Kind::Boolean;
         if ((!leftKnown && left.kind != Kind::Unknown) ||
             (!rightKnown && right.kind != Kind::Unknown))
-            return {};
+            return fail(); // a text
         if (op == 'a' && ((leftKnown && !left.boolean) || (rightKnown && !right.boolean)))
             return Value::of(false);
         if (op == 'o' && ((leftKnown && left.boolean) || (rightKnown && right.boolean)))
@@ -356,6 +404,7 @@ private:
     const CompilerDefines& defines_;
     qsizetype pos_ = 0;
     int depth_ = 0;
+    bool invalid_ = false;
 };
 
 // The long names of the switches {$IFOPT} asks by letter.

@@ -22,8 +22,12 @@ bool isPackage(const QString& path) {
     return extension == QLatin1String("dpk") || extension == QLatin1String("lpk");
 }
 
-QString unitKey(const QString& name) {
-    return QFileInfo(FileNamePart(name)).completeBaseName().toCaseFolded();
+// The unit a uses-clause entry names, to tell whether the options list it
+// again: its `in` path's base name, else its name as written ("Vcl.Forms").
+QString entryKey(const QString& unit, const QString& inPath) {
+    if (!inPath.isEmpty())
+        return QFileInfo(FileNamePart(inPath)).completeBaseName().toCaseFolded();
+    return unit.trimmed().toCaseFolded();
 }
 
 } // namespace
@@ -42,17 +46,25 @@ ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines*
         input.units.error = input.options.error;
     input.search = ProjectSearch(input.options);
 
-    // The clause keeps its order; the units only the options list follow,
-    // with their paths relative to the project file as an `in` path is.
+    // The clause keeps its order and its reading; the units only the options
+    // list follow, with their paths relative to the project file as an `in`
+    // path is. A program's project units are named as the compiler names
+    // them, by unit name (ChmDataProvider, not chmdataprovider.pas); a
+    // package's files, which no clause names, keep the file names their
+    // documents were built with.
     QSet<QString> named;
-    for (const QString& unit : input.units.units)
-        named.insert(unitKey(unit));
+    for (qsizetype i = 0; i < input.units.units.size(); ++i)
+        named.insert(entryKey(input.units.units[i], input.units.paths.value(i)));
+    const bool byFileName = isPackage(projectPath);
     const QDir projectFolder = QFileInfo(projectPath).absoluteDir();
-    for (const QString& file : input.options.listedUnits) {
-        if (named.contains(unitKey(file)))
+    for (qsizetype i = 0; i < input.options.listedUnits.size(); ++i) {
+        const QString& file = input.options.listedUnits[i];
+        const QString& unitName = input.options.listedUnitNames[i];
+        const QString key = unitName.toCaseFolded();
+        if (named.contains(key) || named.contains(entryKey(QString(), file)))
             continue;
-        named.insert(unitKey(file));
-        input.units.units.append(QFileInfo(file).fileName());
+        named.insert(key);
+        input.units.units.append(byFileName ? QFileInfo(file).fileName() : unitName);
         input.units.forms.append(QStringLiteral("N/A"));
         input.units.paths.append(QDir::toNativeSeparators(projectFolder.relativeFilePath(file)));
     }

@@ -458,16 +458,66 @@ void takeDefault(ProjectOptions& into, const ProjectConfiguration& configuration
     into.defines = configuration.defines;
 }
 
+// Whether the options have the configuration `name` (for `platform`, when
+// both name one), as ChooseConfiguration and a build look it up.
+bool hasConfiguration(const ProjectOptions& options, const QString& name, const QString& platform) {
+    for (const ProjectConfiguration& candidate : options.configurations)
+        if (candidate.name.compare(name, Qt::CaseInsensitive) == 0 &&
+            (platform.isEmpty() || candidate.platform.isEmpty() ||
+             candidate.platform.compare(platform, Qt::CaseInsensitive) == 0))
+            return true;
+    return false;
+}
+
+// The configuration's name as the options write it.
+QString configurationNamed(const ProjectOptions& options, const QString& name) {
+    for (const ProjectConfiguration& candidate : options.configurations)
+        if (candidate.name.compare(name, Qt::CaseInsensitive) == 0)
+            return candidate.name;
+    return name;
+}
+
 void readRequiredPackages(const XmlNode* list, ProjectOptions& into) {
     for (const XmlNode* item : listItems(list))
         appendUnique(into.requiredPackages, item->valueAt(QLatin1String("PackageName")));
 }
 
+// A unit's source; a program's (.lpr, .dpr) is no unit, even when an
+// option file lists it among the project's files.
 bool isUnitFileName(const QString& name) {
-    for (const char* extension : {".pas", ".pp", ".p", ".lpr", ".dpr"})
+    for (const char* extension : {".pas", ".pp"})
         if (name.endsWith(QLatin1String(extension), Qt::CaseInsensitive))
             return true;
     return false;
+}
+
+// Whether `name` can be a unit's name: identifiers joined by dots
+// ("ChmDataProvider", "Vcl.Forms"). A name is looked for as a file in the
+// project's folder, so nothing else (a separator, "..") is taken from a file.
+bool isUnitName(const QString& name) {
+    if (name.isEmpty() || name.size() > 255)
+        return false;
+    for (const QString& part : name.split(u'.')) {
+        if (part.isEmpty() || part[0].isDigit())
+            return false;
+        for (const QChar c : part)
+            if (!c.isLetterOrNumber() && c != u'_')
+                return false;
+    }
+    return true;
+}
+
+// A listed unit with its name: the one the file's entry gives, else its
+// file's base name. `seen` holds the files listed so far, case-folded.
+void appendListedUnit(ProjectOptions& into, QSet<QString>& seen, const QString& file,
+                      const QString& writtenName) {
+    const QString written = writtenName.trimmed();
+    const QString name = isUnitName(written) ? written : QFileInfo(file).completeBaseName();
+    if (name.isEmpty() || seen.contains(file.toCaseFolded()))
+        return; // ".pas" names no unit
+    seen.insert(file.toCaseFolded());
+    into.listedUnits.append(file);
+    into.listedUnitNames.append(name);
 }
 
 // ---- .dof and .cfg
@@ -535,6 +585,27 @@ QString existingFile(const QString& absolute) {
         if (entry.compare(info.fileName(), Qt::CaseInsensitive) == 0)
             return folder.absolutePath() + u'/' + entry;
     return {};
+}
+
+// The build mode a Lazarus session file (.lps) made active, when it names
+// one of the project's modes: the IDE builds that one. The file is the
+// user's, not the project's: it is not one of the option files, and one that
+// cannot be read says nothing.
+void takeSessionMode(const QString& lpi, ProjectOptions& into) {
+    const QString lps = besideWithExtension(lpi, QLatin1String(".lps"));
+    if (lps.isEmpty())
+        return;
+    bool truncated = false;
+    const std::optional<QByteArray> bytes = ReadSourceBytes(lps, optionFileLimit, &truncated);
+    if (!bytes || truncated)
+        return;
+    QString problem;
+    const std::optional<XmlNode> root = parseXml(*bytes, &problem);
+    const XmlNode* session = root ? root->child(QLatin1String("ProjectSession")) : nullptr;
+    const XmlNode* modes = session ? session->child(QLatin1String("BuildModes")) : nullptr;
+    const QString active = modes ? modes->attribute(QLatin1String("Active")).trimmed() : QString();
+    if (!active.isEmpty() && hasConfiguration(into, active, QString()))
+        into.defaultConfiguration = configurationNamed(into, active);
 }
 
 QString extensionOf(const QString& path) {
@@ -631,6 +702,11 @@ void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptio
     for (const QString& name : configurationNames)
         for (const QString& platform : platforms)
             into.configurations.append(configurationFrom(evaluate(groups, name, platform), folder));
+    // <Config Condition="'$(Config)'==''">Debug</Config> and its Platform:
+    // what the IDE and MSBuild build when told nothing.
+    if (!base.name.isEmpty() && hasConfiguration(into, base.name, base.platform))
+        into.defaultConfiguration =
+            base.platform.isEmpty() ? base.name : base.name + u'|' + base.platform;
 }
 
 void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into) {
@@ -649,6 +725,7 @@ void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
     bool numbered = mainIndex.isEmpty();
     const int main = numbered ? 0 : mainIndex.toInt(&numbered);
     const QList<const XmlNode*> units = listItems(project->child(QLatin1String("Units")));
+    QSet<QString> listed;
     for (qsizetype i = 0; i < units.size(); ++i) {
         const QString file = resolvePath(folder, units[i]->valueAt(QLatin1String("Filename")));
         if (file.isEmpty())
@@ -661,7 +738,7 @@ void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
                               ->valueAt(QLatin1String("IsPartOfProject"))
                               .compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
         if (part && isUnitFileName(file))
-            appendUnique(into.listedUnits, file);
+            appendListedUnit(into, listed, file, units[i]->valueAt(QLatin1String("UnitName")));
     }
     readRequiredPackages(project->child(QLatin1String("RequiredPackages")), into);
 
@@ -671,10 +748,16 @@ void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
     readLazarusCompilerOptions(root->child(QLatin1String("CompilerOptions")), folder,
                                projectOptions);
     takeDefault(into, projectOptions);
-    for (const XmlNode* mode : listItems(project->child(QLatin1String("BuildModes")))) {
+    const XmlNode* modes = project->child(QLatin1String("BuildModes"));
+    QString markedDefault;
+    for (const XmlNode* mode : listItems(modes)) {
         const QString name = mode->attribute(QLatin1String("Name"));
         if (name.isEmpty())
             continue;
+        if (markedDefault.isEmpty() &&
+            mode->attribute(QLatin1String("Default"))
+                    .compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+            markedDefault = name;
         ProjectConfiguration configuration;
         if (const XmlNode* own = mode->child(QLatin1String("CompilerOptions")))
             readLazarusCompilerOptions(own, folder, configuration);
@@ -683,6 +766,20 @@ void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
         configuration.name = name;
         into.configurations.append(std::move(configuration));
     }
+    // The mode the IDE builds: the one its session made active (kept here
+    // when the session is kept in the project file; a .lps beside it, which
+    // ReadProjectOptions reads, says so otherwise), else the one marked as
+    // the default.
+    QString active = modes ? modes->attribute(QLatin1String("Active")).trimmed() : QString();
+    if (const XmlNode* session = root->child(QLatin1String("ProjectSession"));
+        active.isEmpty() && session)
+        if (const XmlNode* sessionModes = session->child(QLatin1String("BuildModes")))
+            active = sessionModes->attribute(QLatin1String("Active")).trimmed();
+    for (const QString& name : {active, markedDefault})
+        if (!name.isEmpty() && hasConfiguration(into, name, QString())) {
+            into.defaultConfiguration = configurationNamed(into, name);
+            break;
+        }
 }
 
 void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into) {
@@ -694,6 +791,7 @@ void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
         setError(into, root ? QStringLiteral("it holds no <Package>") : problem);
         return;
     }
+    QSet<QString> listed;
     for (const XmlNode* item : listItems(package->child(QLatin1String("Files")))) {
         const QString file = resolvePath(folder, item->valueAt(QLatin1String("Filename")));
         if (file.isEmpty())
@@ -704,7 +802,7 @@ void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
         else if ((type.isEmpty() || type.compare(QLatin1String("Unit"), Qt::CaseInsensitive) == 0 ||
                   type.compare(QLatin1String("Main Unit"), Qt::CaseInsensitive) == 0) &&
                  isUnitFileName(file))
-            appendUnique(into.listedUnits, file);
+            appendListedUnit(into, listed, file, item->valueAt(QLatin1String("UnitName")));
     }
     readRequiredPackages(package->child(QLatin1String("RequiredPkgs")), into);
     ProjectConfiguration options;
@@ -749,8 +847,10 @@ ProjectOptions ReadProjectOptions(const QString& projectFile) {
         if (readWith(ParseDprojOptions, projectFile, options))
             requireMainSource(options, projectFile);
     } else if (extension == QLatin1String("lpi")) {
-        if (readWith(ParseLpiOptions, projectFile, options))
+        if (readWith(ParseLpiOptions, projectFile, options)) {
             requireMainSource(options, projectFile);
+            takeSessionMode(projectFile, options);
+        }
     } else if (extension == QLatin1String("lpk")) {
         readWith(ParseLpkOptions, projectFile, options);
     } else {
@@ -786,7 +886,8 @@ ProjectOptions ReadProjectOptions(const QString& projectFile) {
         } else if (extension == QLatin1String("lpr")) {
             if (const QString lpi = besideWithExtension(projectFile, QLatin1String(".lpi"));
                 !lpi.isEmpty()) {
-                readWith(ParseLpiOptions, lpi, options);
+                if (readWith(ParseLpiOptions, lpi, options))
+                    takeSessionMode(lpi, options);
                 options.mainSource = projectFile;
             }
         }

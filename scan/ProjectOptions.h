@@ -49,6 +49,9 @@ struct ProjectOptions {
     // (units only), a .lpi's <Units> that are part of the project. They come
     // after the main source's own list, which keeps its order.
     QStringList listedUnits;
+    // Their unit names, paired by position: the <UnitName> the file gives,
+    // else the file's base name ("ChmDataProvider" for chmdataprovider.pas).
+    QStringList listedUnitNames;
     // Include files a .lpk lists apart from its units; their folders are
     // searched for includes too.
     QStringList listedIncludeFiles;
@@ -65,6 +68,12 @@ struct ProjectOptions {
     QStringList requiredPackages;
 
     QList<ProjectConfiguration> configurations;
+    // The configuration the options name as the one the project is built
+    // with, as a configuration is chosen: a .dproj's default Config and
+    // Platform ("Debug|Win64"), a .lpi's active build mode ("Release").
+    // Empty when they name none of their configurations (a .cfg, a .dof, a
+    // .lpk, a .lpi without build modes).
+    QString defaultConfiguration;
 
     // Text naming the file that could not be read, or the main source that
     // does not exist; empty when all went well. A project with an error is

@@ -1,4 +1,5 @@
-// inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config NAME]
+// inkwright-tool build PROJECT_FILE --data DIR|--db URL [--name NAME]
+//                      [--config NAME|--every-branch]
 // inkwright-tool refresh DOCNO --data DIR|--db URL [--full]
 // Build or refresh a document with the very same code as the window, and
 // print one line: docno, units, routines and size_kb, tab-separated; a
@@ -10,7 +11,10 @@
 // built with --config follows conditional compilation with that
 // configuration's defines, and so do its refreshes; both then print on
 // standard error how many conditionals could not be decided and were read
-// as without defines.
+// as without defines. Without --config, a project whose options name the
+// configuration it is built with (a .dproj's default, a .lpi's active build
+// mode) is built with that one, as the window's Add does; --every-branch
+// reads every branch instead.
 #include <QFileInfo>
 
 #include "DefinesOptions.h"
@@ -102,13 +106,17 @@ int runBuild(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QString storeProblem;
     const std::optional<StoreAddress> data = takeStoreOption(args, &storeProblem);
     QString name = takeOption(args, QStringLiteral("--name"));
-    const QString configuration = takeOption(args, QStringLiteral("--config"));
-    if (args.size() != 1 || !data) {
-        err << usageWithProblem(
-            "build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config NAME]", storeProblem);
+    QString configuration = takeOption(args, QStringLiteral("--config"));
+    const bool everyBranch = args.removeAll(QStringLiteral("--every-branch")) > 0;
+    if (args.size() != 1 || !data || (everyBranch && !configuration.isEmpty())) {
+        err << usageWithProblem("build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config "
+                                "NAME|--every-branch]",
+                                storeProblem);
         return 2;
     }
     const QString project = QFileInfo(args.first()).absoluteFilePath();
+    if (configuration.isEmpty() && !everyBranch)
+        configuration = ProjectDefaultConfiguration(project);
     if (name.isEmpty())
         name = QFileInfo(project).completeBaseName();
     name = StoredDocumentName(name);
@@ -161,8 +169,10 @@ int runRefresh(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
 const ToolCommandRegistration buildRegistration({
     QStringLiteral("build"),
-    QStringLiteral("build PROJECT_FILE --data DIR|--db URL [--name NAME]   document a project in "
-                   "DIR; routines counts those found, without placeholder rows"),
+    QStringLiteral("build PROJECT_FILE --data DIR|--db URL [--name NAME] [--config "
+                   "NAME|--every-branch]   document a project in DIR, as the configuration its "
+                   "options name compiles it unless told otherwise; routines counts those found, "
+                   "without placeholder rows"),
     runBuild,
 });
 const ToolCommandRegistration refreshRegistration({

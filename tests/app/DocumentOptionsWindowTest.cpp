@@ -30,12 +30,13 @@ protected:
         QApplication::processEvents();
         ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Plat.pas"));
     }
-    // The routines of Plat that the last read found, in row order.
-    QStringList foundRoutines() {
+    // The routines of Plat that the last read of the document found, in row order.
+    QStringList foundRoutines(const QString& document = "APP") {
         return sqlText(dm->database().name(),
                        "SELECT group_concat(ProcName, ',') FROM (SELECT ProcName FROM ProcsLib "
                        "JOIN DocsLib USING (DocNo) WHERE ProcsLib.LastSeen = DocsLib.LastScan "
-                       "AND ProcName <> 'N/A' ORDER BY ProcNo)")
+                       "AND ProcName <> 'N/A' AND DocName = '" +
+                           document + "' ORDER BY ProcNo)")
             .split(',');
     }
     QString project;
@@ -84,6 +85,58 @@ TEST_F(DocumentOptionsWindow, AnUnknownConfigurationIsAnErrorAndChangesNothing) 
     ASSERT_EQ(dialogs.texts("generalError").size(), 1);
     EXPECT_TRUE(dialogs.texts("generalError").first().contains("no configuration \"Profile\""))
         << dialogs.texts("generalError").first().toStdString();
+    EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
+}
+
+// "Add" on a project whose .dproj names Debug|Win64 as the configuration it
+// is built with documents what that configuration compiles; the dialog shows
+// it, and reading every branch is still a choice.
+TEST_F(DocumentOptionsWindow, AddTakesTheConfigurationTheProjectIsBuiltWith) {
+    temp.write("win/Plat.pas", "unit Plat;\ninterface\n"
+                               "{$IFDEF WIN32} procedure Win32Only; {$ENDIF}\n"
+                               "{$IFDEF WIN64} procedure Win64Only; {$ENDIF}\n"
+                               "{$IFDEF DEBUG} procedure DebugOnly; {$ENDIF}\n"
+                               "procedure Always;\nimplementation\nend.\n");
+    const QString dproj = temp.write("win/App.dproj", R"X(<Project>
+    <PropertyGroup>
+        <MainSource>App.dpr</MainSource>
+        <Config Condition="'$(Config)'==''">Debug</Config>
+        <Platform Condition="'$(Platform)'==''">Win64</Platform>
+    </PropertyGroup>
+    <PropertyGroup Condition="'$(Config)'=='Debug' or '$(Cfg_1)'!=''"><Cfg_1>true</Cfg_1></PropertyGroup>
+    <PropertyGroup Condition="'$(Cfg_1)'!=''"><DCC_Define>DEBUG;$(DCC_Define)</DCC_Define></PropertyGroup>
+    <ItemGroup>
+        <BuildConfiguration Include="Debug"><Key>Cfg_1</Key></BuildConfiguration>
+        <BuildConfiguration Include="Release"><Key>Cfg_2</Key></BuildConfiguration>
+    </ItemGroup>
+    <ProjectExtensions><BorlandProject><Platforms>
+        <Platform value="Win32">True</Platform><Platform value="Win64">True</Platform>
+    </Platforms></BorlandProject></ProjectExtensions>
+</Project>)X");
+    temp.write("win/App.dpr", "program App;\nuses\n  Plat in 'Plat.pas';\nbegin\nend.\n");
+    addDocument(dproj, "win");
+    QApplication::processEvents();
+    ASSERT_EQ(dm->tblDocsDocName->asString(), "WIN");
+    EXPECT_EQ(dm->tblDocsConfiguration->asString(), "Debug|Win64");
+    EXPECT_EQ(foundRoutines("WIN"), QStringList({"Win64Only", "DebugOnly", "Always"}));
+
+    dialogs.documentOptionAnswers.push_back(ink::Dialogs::DocumentOptions{""});
+    window->DocumentOptions1->trigger();
+    ASSERT_EQ(dialogs.texts("documentOptions"), QStringList({"WIN"}));
+    for (const auto& shown : dialogs.shown) {
+        if (shown.kind == "documentOptions") {
+            EXPECT_EQ(shown.initial, "Debug|Win64");
+        }
+    }
+    ASSERT_FALSE(dialogs.configurationsOffered.isEmpty());
+    EXPECT_EQ(dialogs.configurationsOffered.last().mid(0, 4),
+              QStringList({"Debug|Win32", "Debug|Win64", "Release|Win32", "Release|Win64"}));
+    EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
+    // Win32Only is new to the document: it comes last.
+    EXPECT_EQ(foundRoutines("WIN"), QStringList({"Win64Only", "DebugOnly", "Always", "Win32Only"}));
+
+    // The project without option files of the fixture reads every branch.
+    ASSERT_TRUE(dm->tblDocs->locate("DocName", "APP"));
     EXPECT_TRUE(dm->tblDocsConfiguration->isNull());
 }
 

@@ -84,6 +84,35 @@ TEST(Conditionals, EvaluatesTheExpressionsOfIfDirectives) {
             << c.expression;
 }
 
+// A condition the compiler would refuse decides nothing: not even beside a
+// side that would decide alone, as an unknown one would.
+TEST(Conditionals, WhatCannotBeEvaluatedIsUndecidedWhateverStandsBesideIt) {
+    const CompilerDefines delphi = Delphi();
+    const QByteArray deep = QByteArray(40, '(') + "TRUE" + QByteArray(40, ')');
+    for (const QByteArray& expression : QList<QByteArray>{
+             "defined(WIN32) or (1 div 0 = 0)", "defined(LINUX) and (1 mod 0 = 1)",
+             "False and (1 / 0 > 2)", "defined(WIN32) or NoSuchFunction(1)",
+             "defined(LINUX) and NoSuchFunction(1)", "TRUE or " + deep, "FALSE and " + deep,
+             "TRUE or @#!", "TRUE or (3 +)", "FALSE and (1 = 'a')", "TRUE or SizeOf(Pointer",
+             "TRUE or ('open)", "TRUE or (True + 1 = 2)"})
+        EXPECT_STREQ(Name(EvaluateCondition(expression, delphi)), "unknown") << expression.data();
+    // What the compiler has but the defines cannot tell still gives way.
+    EXPECT_EQ(EvaluateCondition("defined(WIN32) or (SizeOf(Pointer) = 8)", delphi), Truth::True);
+    EXPECT_EQ(EvaluateCondition("defined(LINUX) and (High(Integer) > 0)", delphi), Truth::False);
+    EXPECT_EQ(EvaluateCondition("((((((((((TRUE))))))))))", delphi), Truth::True);
+
+    // Read as undecided and counted so: both branches, the first kept.
+    const char* unit = "{$IF defined(MSWINDOWS) or (1 div 0 = 0)} procedure A; "
+                       "{$ELSE} procedure B; {$IFEND}\n"
+                       "{$IF defined(MSWINDOWS) or Foo(1)} procedure C; {$IFEND}\n"
+                       "{$IF defined(MSWINDOWS)} procedure D; {$IFEND}";
+    EXPECT_EQ(Routines(unit, &delphi), QStringList({"A", "B", "C", "D"}));
+    const UnitRoutines routines = ParseUnitRoutines(
+        "unit U;\ninterface\n" + QByteArray(unit) + "\nimplementation\nend.\n", &delphi);
+    EXPECT_EQ(routines.conditionals.guessed, 2);
+    EXPECT_EQ(routines.conditionals.decided, 1);
+}
+
 TEST(Conditionals, DeepNestingIsUnknownNotACrash) {
     const QByteArray deep = QByteArray(100000, '(') + "TRUE" + QByteArray(100000, ')');
     EXPECT_EQ(EvaluateCondition(deep, Delphi()), Truth::Unknown);

@@ -227,3 +227,30 @@ TEST_F(ProjectKinds, FindsFreePascalUnitsOnTheSearchPath) {
     else
         EXPECT_TRUE(noteOf("SysUtils").contains(fcl)) << noteOf("SysUtils").toStdString();
 }
+
+// A Lazarus program's project units are named by unit name. A document read
+// when they were kept under their file names finds them again on a refresh:
+// the row is renamed, its description kept, and nothing is left as gone.
+TEST_F(ProjectKinds, ARefreshRenamesAProjectUnitKeptUnderItsFileName) {
+    temp.write("app/chmdataprovider.pas",
+               "unit ChmDataProvider;\ninterface\nprocedure P;\nimplementation\nend.\n");
+    const QString lpr = temp.write("app/app.lpr", "program app;\nuses Forms;\nbegin\nend.\n");
+    temp.write("app/app.lpi",
+               "<CONFIG><ProjectOptions><Units><Unit0><Filename Value=\"app.lpr\"/></Unit0>"
+               "<Unit1><Filename Value=\"chmdataprovider.pas\"/><IsPartOfProject Value=\"True\"/>"
+               "<UnitName Value=\"ChmDataProvider\"/></Unit1></Units></ProjectOptions></CONFIG>");
+    build(lpr);
+    ASSERT_EQ(column(dm->tblUnits, "UnitName"), (QStringList{"Forms", "ChmDataProvider"}));
+    ASSERT_EQ(routinesOf("ChmDataProvider"), (QStringList{"P", "N/A"}));
+    // As an earlier reading stored it.
+    ASSERT_TRUE(dm->tblUnits->locate("UnitName", "ChmDataProvider"));
+    dm->tblUnits->edit();
+    dm->tblUnitsUnitName->setValue("chmdataprovider.pas");
+    dm->tblUnitsDescription->setValue("Reads the help files.");
+    dm->tblUnits->post();
+
+    BuildDocument(*dm, lpr, "DOC", true, feedback, RefreshReading::AllUnits);
+    EXPECT_EQ(column(dm->tblUnits, "UnitName"), (QStringList{"Forms", "ChmDataProvider"}));
+    EXPECT_EQ(column(dm->tblUnits, "Description"), (QStringList{"", "Reads the help files."}));
+    EXPECT_EQ(routinesOf("ChmDataProvider"), (QStringList{"P", "N/A"}));
+}

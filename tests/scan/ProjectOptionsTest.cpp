@@ -89,6 +89,7 @@ TEST(ProjectOptions, ResolvesADprojsConfigurationsAsMSBuildDoes) {
     EXPECT_EQ(options.mainSource, "/work/Demo/Demo.dpr");
     // Without a choice the file's own defaults hold: Debug on Win32.
     EXPECT_EQ(options.defines, (QStringList{"DEBUG", "SHARED"}));
+    EXPECT_EQ(options.defaultConfiguration, "Debug|Win32");
     // The group of the configuration comes after Base's and puts its path
     // first; a macro's path cannot be known here and is left out.
     EXPECT_EQ(options.unitSearchPaths,
@@ -157,6 +158,9 @@ TEST(ProjectOptions, ReadsALazarusProjectsUnitsModesAndPackages) {
     EXPECT_EQ(options.mainSource, "/p/demo/demo.lpr");
     // Only Pascal files that are part of the project, paths as written made absolute.
     EXPECT_EQ(options.listedUnits, QStringList{"/p/demo/forms/main.pas"});
+    EXPECT_EQ(options.listedUnitNames, QStringList{"main"});
+    // No session names an active mode: the one marked as the default is built.
+    EXPECT_EQ(options.defaultConfiguration, "Default");
     EXPECT_EQ(options.requiredPackages, (QStringList{"SynEdit", "LCL"}));
     EXPECT_EQ(options.unitSearchPaths, QStringList{"/p/shared"});
     EXPECT_EQ(options.includePaths, QStringList{"/p/demo/inc"});
@@ -325,4 +329,88 @@ TEST(ProjectOptions, RefusesXmlNestedBeyondAnyOptionFile) {
     ProjectOptions options;
     ParseLpkOptions(deep, "/x", options);
     EXPECT_EQ(options.error, "its elements nest too deep");
+}
+
+// A project's units are named as the compiler names them, and only units
+// are: another program the project's folder holds is listed beside them.
+TEST(ProjectOptions, NamesALazarusProjectsUnitsByTheirUnitNames) {
+    const QByteArray lpi = R"X(<?xml version="1.0" encoding="UTF-8"?>
+<CONFIG><ProjectOptions>
+  <General><MainUnit Value="0"/></General>
+  <Units Count="6">
+    <Unit0><Filename Value="lhelp.lpr"/><IsPartOfProject Value="True"/></Unit0>
+    <Unit1><Filename Value="chmdataprovider.pas"/><IsPartOfProject Value="True"/>
+      <UnitName Value="ChmDataProvider"/></Unit1>
+    <Unit2><Filename Value="lib/basecontentprovider.pp"/><IsPartOfProject Value="True"/></Unit2>
+    <Unit3><Filename Value="test3_1listboxdrawitem.lpr"/><IsPartOfProject Value="True"/></Unit3>
+    <Unit4><Filename Value="Other.DPR"/><IsPartOfProject Value="True"/></Unit4>
+    <Unit5><Filename Value="odd.pas"/><IsPartOfProject Value="True"/>
+      <UnitName Value="../../etc/passwd"/></Unit5>
+    <Unit6><Filename Value="CHMDATAPROVIDER.PAS"/><IsPartOfProject Value="True"/></Unit6>
+  </Units>
+</ProjectOptions></CONFIG>
+)X";
+    ProjectOptions options;
+    ParseLpiOptions(lpi, "/p/lhelp", options);
+    ASSERT_EQ(options.error, QString());
+    EXPECT_EQ(options.listedUnits,
+              (QStringList{"/p/lhelp/chmdataprovider.pas", "/p/lhelp/lib/basecontentprovider.pp",
+                           "/p/lhelp/odd.pas"}));
+    // A name that is no unit name is not taken from the file: the base name is.
+    EXPECT_EQ(options.listedUnitNames,
+              (QStringList{"ChmDataProvider", "basecontentprovider", "odd"}));
+}
+
+// The configuration a new document follows: the one the project is built
+// with when nothing is chosen, and none where the options name none.
+TEST(ProjectOptions, NamesTheConfigurationTheProjectIsBuiltWith) {
+    TempDir dir;
+    // The IDE's default Config and Platform, when the project has them.
+    QByteArray win64 = dproj;
+    win64.replace("'$(Platform)'==''\">Win32<", "'$(Platform)'==''\">Win64<");
+    dir.write("d/App.dpr", "program App; begin end.");
+    dir.write("d/App.dproj", win64);
+    EXPECT_EQ(ReadProjectOptions(dir.filePath("d/App.dpr")).defaultConfiguration, "Debug|Win64");
+    QByteArray linux = dproj;
+    linux.replace("'$(Platform)'==''\">Win32<", "'$(Platform)'==''\">Linux64<");
+    dir.write("d/Off.dproj", linux);
+    dir.write("d/Off.dpr", "program Off; begin end.");
+    // Linux64 is switched off in the IDE: no configuration of the project.
+    EXPECT_EQ(ReadProjectOptions(dir.filePath("d/Off.dpr")).defaultConfiguration, "");
+
+    // A .lpi's active build mode, kept in the project file or in the
+    // session file beside it, before the mode marked as the default.
+    const QByteArray modes = R"X(<CONFIG><ProjectOptions>
+  <General><MainUnit Value="0"/></General>
+  <BuildModes Count="3"%1>
+    <Item1 Name="Default" Default="True"/>
+    <Item2 Name="Debug"><CompilerOptions><Other><CustomOptions Value="-dDEBUG"/></Other>
+      </CompilerOptions></Item2>
+    <Item3 Name="Release"><CompilerOptions/></Item3>
+  </BuildModes>
+  <Units><Unit0><Filename Value="%2.lpr"/></Unit0></Units>
+</ProjectOptions></CONFIG>)X";
+    const auto lpi = [&](const char* name, const char* active) {
+        dir.write(QString("l/%1.lpr").arg(name), "program p; begin end.");
+        return dir.write(QString("l/%1.lpi").arg(name),
+                         QString::fromUtf8(modes).arg(active, name).toUtf8());
+    };
+    EXPECT_EQ(ReadProjectOptions(lpi("marked", "")).defaultConfiguration, "Default");
+    EXPECT_EQ(ReadProjectOptions(lpi("inlpi", " Active=\"debug\"")).defaultConfiguration, "Debug");
+    const QString session = lpi("session", "");
+    dir.write("l/session.lps", "<CONFIG><ProjectSession><BuildModes Active=\"Release\"/>"
+                               "</ProjectSession></CONFIG>");
+    EXPECT_EQ(ReadProjectOptions(session).defaultConfiguration, "Release");
+    EXPECT_EQ(ReadProjectOptions(dir.filePath("l/session.lpr")).defaultConfiguration, "Release");
+    // A session naming a mode the project no longer has says nothing.
+    dir.write("l/session.lps", "<CONFIG><ProjectSession><BuildModes Active=\"Gone\"/>"
+                               "</ProjectSession></CONFIG>");
+    EXPECT_EQ(ReadProjectOptions(session).defaultConfiguration, "Default");
+
+    // Options that name no configuration: none.
+    dir.write("old/Old.dpr", "program Old; begin end.");
+    dir.write("old/Old.cfg", "-DFROMCFG\n");
+    EXPECT_EQ(ReadProjectOptions(dir.filePath("old/Old.dpr")).defaultConfiguration, "");
+    dir.write("bare/Bare.lpr", "program Bare; begin end.");
+    EXPECT_EQ(ReadProjectOptions(dir.filePath("bare/Bare.lpr")).defaultConfiguration, "");
 }

@@ -155,3 +155,79 @@ TEST(ConfigurationCommands, ARefreshReadsTheUnitsAgainWhenTheOptionsChange) {
     EXPECT_EQ(refreshed.out, "docno\t1\tunits\t1\troutines\t3\tsize_kb\t0\t"
                              "missing_units\t0\tmissing_routines\t1\n");
 }
+
+// A project whose options name the configuration it is built with is
+// documented as that configuration compiles it, unless told otherwise.
+TEST(ConfigurationCommands, ANewDocumentTakesTheConfigurationTheProjectIsBuiltWith) {
+    TempDir dir;
+    dir.write("Plat.pas", "unit Plat;\ninterface\n"
+                          "{$IFDEF WIN32} procedure Win32Only; {$ENDIF}\n"
+                          "{$IFDEF WIN64} procedure Win64Only; {$ENDIF}\n"
+                          "{$IFDEF DEBUG} procedure DebugOnly; {$ENDIF}\n"
+                          "{$IFDEF EXTRA} procedure ReleaseOnly; {$ENDIF}\n"
+                          "procedure Always;\nimplementation\nend.\n");
+    const QString project =
+        dir.write("App.dpr", "program App;\nuses\n  Plat in 'Plat.pas';\nbegin\nend.\n");
+    const QByteArray win64 =
+        QByteArray(dproj)
+            .replace("'$(Platform)'==''\">Win32<", "'$(Platform)'==''\">Win64<")
+            .replace("<Platform value=\"Win32\">True</Platform>",
+                     "<Platform value=\"Win32\">True</Platform>"
+                     "<Platform value=\"Win64\">True</Platform>");
+    dir.write("App.dproj", win64);
+    const QString data = dir.filePath("data");
+
+    const ToolRun built = runTool({"build", project, "--data", data});
+    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    // Win64Only, DebugOnly, Always.
+    EXPECT_EQ(built.out, "docno\t1\tunits\t1\troutines\t3\tsize_kb\t0\n");
+    EXPECT_TRUE(built.err.contains("Configuration Debug|Win64 (Delphi (CompilerVersion 36) Win64)"))
+        << built.err.toStdString();
+    // The document keeps it through its refreshes.
+    const ToolRun refreshed = runTool({"refresh", "1", "--full", "--data", data});
+    EXPECT_TRUE(refreshed.out.startsWith("docno\t1\tunits\t1\troutines\t3\t"))
+        << refreshed.out.toStdString();
+    EXPECT_TRUE(refreshed.err.contains("Configuration Debug|Win64")) << refreshed.err.toStdString();
+
+    // Told otherwise: another configuration, or every branch.
+    const ToolRun release =
+        runTool({"build", project, "--data", data, "--name", "rel", "--config", "Release|Win32"});
+    EXPECT_EQ(release.out, "docno\t2\tunits\t1\troutines\t3\tsize_kb\t0\n");
+    const ToolRun every =
+        runTool({"build", project, "--data", data, "--name", "all", "--every-branch"});
+    EXPECT_EQ(every.status, 0) << every.err.toStdString();
+    EXPECT_EQ(every.out, "docno\t3\tunits\t1\troutines\t5\tsize_kb\t0\n");
+    EXPECT_FALSE(every.err.contains("Configuration")) << every.err.toStdString();
+    EXPECT_EQ(runTool({"build", project, "--data", data, "--name", "both", "--every-branch",
+                       "--config", "Release"})
+                  .status,
+              2);
+
+    // A Lazarus project's active build mode.
+    dir.write("laz/Plat.pas", "unit Plat;\ninterface\n"
+                              "{$IFDEF DEBUG} procedure DebugOnly; {$ENDIF}\n"
+                              "{$IFDEF WINDOWS} procedure WindowsOnly; {$ENDIF}\n"
+                              "procedure Always;\nimplementation\nend.\n");
+    const QString lpr = dir.write("laz/app.lpr", "program app;\nuses Plat;\nbegin\nend.\n");
+    dir.write("laz/app.lpi", R"(<CONFIG><ProjectOptions><General><MainUnit Value="0"/></General>
+  <BuildModes Count="2" Active="Debug"><Item1 Name="Default" Default="True"/>
+    <Item2 Name="Debug"><CompilerOptions><Other><CustomOptions Value="-dDEBUG"/></Other>
+    </CompilerOptions></Item2></BuildModes>
+  <Units><Unit0><Filename Value="app.lpr"/></Unit0></Units></ProjectOptions></CONFIG>)");
+    const ToolRun lazarus = runTool({"build", lpr, "--data", data, "--name", "laz"});
+    EXPECT_EQ(lazarus.status, 0) << lazarus.err.toStdString();
+    EXPECT_EQ(lazarus.out, "docno\t4\tunits\t1\troutines\t2\tsize_kb\t0\n");
+    EXPECT_TRUE(lazarus.err.contains("Configuration Debug (Free Pascal 3.2.2 x86_64-linux)"))
+        << lazarus.err.toStdString();
+
+    // Without option files, every branch as before, and nothing more said.
+    dir.write("bare/Plat.pas", "unit Plat;\ninterface\n"
+                               "{$IFDEF MSWINDOWS} procedure WinOnly; {$ENDIF}\n"
+                               "{$IFDEF UNIX} procedure UnixOnly; {$ENDIF}\n"
+                               "implementation\nend.\n");
+    const QString bare =
+        dir.write("bare/App.dpr", "program App;\nuses Plat in 'Plat.pas';\nbegin\nend.\n");
+    const ToolRun plain = runTool({"build", bare, "--data", data, "--name", "bare"});
+    EXPECT_EQ(plain.out, "docno\t5\tunits\t1\troutines\t2\tsize_kb\t0\n");
+    EXPECT_EQ(plain.err, "");
+}

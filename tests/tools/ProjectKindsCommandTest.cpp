@@ -87,3 +87,50 @@ TEST(ProjectKindsCommand, AProjectThatCannotBeReadIsAnErrorNamingTheFile) {
     const ToolRun coverage = runTool({"coverage", "1", "--data", temp.filePath("data")});
     EXPECT_NE(coverage.status, 0);
 }
+
+// A Lazarus program lists the units its uses clause names, as that clause
+// names them, then the project's other units, by unit name, found where the
+// project file says; another program in the folder is none of them.
+TEST(ProjectKindsCommand, AProgramListsItsProjectsOtherUnitsByUnitName) {
+    TempDir temp;
+    temp.write("lhelp/chmdataprovider.pas",
+               "unit ChmDataProvider;\ninterface\nprocedure P;\nimplementation\nend.\n");
+    temp.write("lhelp/lib/basecontentprovider.pp",
+               "unit basecontentprovider;\ninterface\nprocedure B;\nimplementation\nend.\n");
+    temp.write("lhelp/lhelpcore.pas", "unit lhelpcore;\ninterface\nimplementation\nend.\n");
+    temp.write("lhelp/test3_1listboxdrawitem.lpr",
+               "program test3_1listboxdrawitem;\nbegin\nend.\n");
+    const QString lpr =
+        temp.write("lhelp/lhelp.lpr",
+                   "program lhelp;\nuses\n  Interfaces, Forms, LHelpCore in 'lhelpcore.pas';"
+                   "\nbegin\nend.\n");
+    temp.write("lhelp/lhelp.lpi", R"(<?xml version="1.0" encoding="UTF-8"?>
+<CONFIG><ProjectOptions><General><MainUnit Value="0"/></General>
+  <Units Count="5">
+    <Unit0><Filename Value="lhelp.lpr"/><IsPartOfProject Value="True"/></Unit0>
+    <Unit1><Filename Value="lhelpcore.pas"/><IsPartOfProject Value="True"/><UnitName Value="LHelpCore"/></Unit1>
+    <Unit2><Filename Value="chmdataprovider.pas"/><IsPartOfProject Value="True"/><UnitName Value="ChmDataProvider"/></Unit2>
+    <Unit3><Filename Value="test3_1listboxdrawitem.lpr"/><IsPartOfProject Value="True"/></Unit3>
+    <Unit4><Filename Value="lib/basecontentprovider.pp"/><IsPartOfProject Value="True"/></Unit4>
+  </Units>
+</ProjectOptions></CONFIG>
+)");
+    const ToolRun units = runTool({"units", lpr, "--where"});
+    EXPECT_EQ(units.status, 0) << units.err.toStdString();
+    const QStringList lines = units.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << units.out.toStdString();
+    EXPECT_EQ(lines[0].section('\t', 0, 2), "Interfaces\tN/A\t");
+    EXPECT_EQ(lines[1].section('\t', 0, 2), "Forms\tN/A\t");
+    EXPECT_EQ(lines[2],
+              "lhelpcore.pas\tN/A\tlhelpcore.pas\t" + temp.filePath("lhelp/lhelpcore.pas"));
+    EXPECT_EQ(lines[3], "ChmDataProvider\tN/A\tchmdataprovider.pas\t" +
+                            temp.filePath("lhelp/chmdataprovider.pas"));
+    EXPECT_EQ(lines[4], "basecontentprovider\tN/A\tlib/basecontentprovider.pp\t" +
+                            temp.filePath("lhelp/lib/basecontentprovider.pp"));
+
+    // The build reads them where they are.
+    const ToolRun built = runTool({"build", lpr, "--data", temp.filePath("data")});
+    EXPECT_EQ(built.status, 0) << built.err.toStdString();
+    EXPECT_TRUE(built.out.startsWith("docno\t1\tunits\t5\troutines\t2\t"))
+        << built.out.toStdString();
+}
