@@ -12,6 +12,7 @@
 #include "store/Database.h"
 #include "store/DeclarationDescriptions.h"
 #include "store/ReportVisibility.h"
+#include "store/RoutineMarkers.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
 #include "store/UserError.h"
@@ -421,6 +422,11 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
         if (!unit.routines.isEmpty())
             unit.placeholderDescription.clear();
         countRoutines(unit, position);
+        // A procedural type's row is no routine (RoutineMarkers.h): the
+        // type is shown as the declaration it is. The counts above are the
+        // coverage's, which applies its own rule.
+        unit.routines.removeIf(
+            [](const ReportRoutine& routine) { return IsProcedureTypeMarker(routine.name); });
         routines_->reset();
         readDeclarations(unit, units_->integerAt(0));
         more = visit(position++, unit);
