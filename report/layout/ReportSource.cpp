@@ -24,8 +24,15 @@ namespace {
 // How the store keeps dates; older rows may be in ISO form.
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// Stored text as every output shows it. A NUL is no text (the source
+// reader drops it too); a store written by hand, or by another program, may
+// still hold one, and a page or a script would carry it raw.
 QString textAt(const Statement& statement, int column) {
-    return statement.isNullAt(column) ? QString() : statement.textAt(column);
+    if (statement.isNullAt(column))
+        return {};
+    QString text = statement.textAt(column);
+    text.remove(QChar(0));
+    return text;
 }
 
 QDateTime dateTimeAt(const Statement& statement, int column) {
