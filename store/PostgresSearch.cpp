@@ -2,12 +2,15 @@
 // embedded store's FTS5 index by regular expression over the tables.
 #include "PostgresBackend.h"
 
+#include "RoutineMarkers.h"
+
 namespace ink {
 
 namespace {
 
 // A word typed matches where a word of the name or the description begins
-// (?1 ...), the limit last.
+// (?1 ...), the limit last. A procedural type's row is no routine: the type
+// is found as its declaration.
 QString searchSql(qsizetype wordCount) {
     auto matching = [wordCount](const char* name, const char* description) {
         QStringList each;
@@ -23,9 +26,10 @@ QString searchSql(qsizetype wordCount) {
                           "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
                           "p.Description FROM ProcsLib p "
                           "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                          "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %2 "
-                          "ORDER BY 1, 3, 5 LIMIT ?%3")
-        .arg(matching("u.UnitName", "u.Description"), matching("p.ProcName", "p.Description"))
+                          "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %2 AND %3 "
+                          "ORDER BY 1, 3, 5 LIMIT ?%4")
+        .arg(matching("u.UnitName", "u.Description"), matching("p.ProcName", "p.Description"),
+             NotProcedureTypeMarkerSql(QStringLiteral("p.ProcName")))
         .arg(wordCount + 1);
 }
 

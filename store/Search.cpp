@@ -8,6 +8,7 @@
 
 #include "Backend.h"
 #include "Database.h"
+#include "RoutineMarkers.h"
 #include "Statement.h"
 
 namespace ink {
@@ -90,15 +91,19 @@ QString matchingLine(QStringView description, const QStringList& words) {
 }
 
 // Every unit and routine with its document, in list order, for a search
-// that cannot use the index.
-const char* const AllRowsSql =
-    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description, u.UnitName "
-    "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo "
-    "UNION ALL "
-    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, p.Description, "
-    "p.ProcName FROM ProcsLib p "
-    "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-    "JOIN DocsLib d ON d.DocNo = p.DocNo ORDER BY 1, 3, 5";
+// that cannot use the index. A procedural type's row is no routine: the
+// type is found as its declaration.
+QString allRowsSql() {
+    return QStringLiteral(
+               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description, u.UnitName "
+               "FROM UnitsLib u JOIN DocsLib d ON d.DocNo = u.DocNo "
+               "UNION ALL "
+               "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
+               "p.Description, p.ProcName FROM ProcsLib p "
+               "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+               "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE %1 ORDER BY 1, 3, 5")
+        .arg(NotProcedureTypeMarkerSql(QStringLiteral("p.ProcName")));
+}
 
 // The declarations whose owner, name or description may hold every word
 // typed: a plain containment test both engines spell alike (?1 ... one
@@ -229,7 +234,7 @@ QList<SearchHit> SearchDocuments(Database& db, const QString& typed, int limit) 
     // may have no index, and none can be made: every row is read and
     // matched here instead, which takes longer but finds the same rows.
     if (!db.backend().canSearch()) {
-        Statement rows(db, QString::fromLatin1(AllRowsSql));
+        Statement rows(db, allRowsSql());
         QList<SearchHit> result;
         while (result.size() < limit && rows.step()) {
             const QString description = rows.isNullAt(6) ? QString() : rows.textAt(6);

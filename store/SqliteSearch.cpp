@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Database.h"
+#include "RoutineMarkers.h"
 
 namespace ink {
 
@@ -165,16 +166,19 @@ SELECT DeclNo, Owner, DeclName, Description FROM DeclsLib
 WHERE DeclNo > (SELECT IndexedUpTo FROM SearchDeferred WHERE TableName = 'DeclsLib');
 )";
 
-const char* const IndexSearchSql =
-    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
-    "FROM UnitsSearch s JOIN UnitsLib u ON u.UnitNo = s.rowid "
-    "JOIN DocsLib d ON d.DocNo = u.DocNo WHERE UnitsSearch MATCH ?1 "
-    "UNION ALL "
-    "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, p.Description "
-    "FROM ProcsSearch s JOIN ProcsLib p ON p.ProcNo = s.rowid "
-    "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-    "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE ProcsSearch MATCH ?1 "
-    "ORDER BY 1, 3, 5 LIMIT ?2";
+// A procedural type's row is no routine: the type is found as its declaration.
+QString indexSearchSql() {
+    return QStringLiteral("SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, 0, '', u.Description "
+                          "FROM UnitsSearch s JOIN UnitsLib u ON u.UnitNo = s.rowid "
+                          "JOIN DocsLib d ON d.DocNo = u.DocNo WHERE UnitsSearch MATCH ?1 "
+                          "UNION ALL "
+                          "SELECT d.DocNo, d.DocName, u.UnitNo, u.UnitName, p.ProcNo, p.ProcName, "
+                          "p.Description FROM ProcsSearch s JOIN ProcsLib p ON p.ProcNo = s.rowid "
+                          "JOIN UnitsLib u ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
+                          "JOIN DocsLib d ON d.DocNo = p.DocNo WHERE ProcsSearch MATCH ?1 AND %1 "
+                          "ORDER BY 1, 3, 5 LIMIT ?2")
+        .arg(NotProcedureTypeMarkerSql(QStringLiteral("p.ProcName")));
+}
 
 const char* const IndexedDeclarationsSql =
     "SELECT s.DocNo, s.DocName, u.UnitNo, u.UnitName, d.DeclNo, d.Owner, d.DeclName, "
@@ -310,7 +314,7 @@ SqliteBackend::declarationSearchStatement(const QStringList& words) {
 
 std::unique_ptr<BackendStatement> SqliteBackend::searchStatement(const QStringList& words,
                                                                  int limit) {
-    std::unique_ptr<BackendStatement> hits = prepare(QString::fromLatin1(IndexSearchSql));
+    std::unique_ptr<BackendStatement> hits = prepare(indexSearchSql());
     hits->bindText(1, indexQuery(words));
     hits->bindInteger(2, limit);
     return hits;

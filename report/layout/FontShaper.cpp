@@ -240,6 +240,10 @@ struct FontShaper::Impl {
     }
 };
 
+QRectF missingGlyphBox() {
+    return {80, 0, MissingGlyphAdvance - 160, 680};
+}
+
 FontShaper& FontShaper::instance() {
     static FontShaper shaper;
     return shaper;
@@ -302,10 +306,11 @@ float FontShaper::advance(PageFont font, char32_t c) {
         return *found;
     const int face = d_->faceFor(font, c);
     float width = 500;
-    if (face >= 0) {
-        hb_codepoint_t glyph = 0;
+    hb_codepoint_t glyph = MissingGlyph;
+    if (face >= 0 && !hb_font_get_nominal_glyph(d_->faces[size_t(face)].font, c, &glyph)) {
+        width = float(MissingGlyphAdvance); // no font has it: a box
+    } else if (face >= 0) {
         const Impl::Face& f = d_->faces[size_t(face)];
-        hb_font_get_nominal_glyph(f.font, c, &glyph);
         width = float(hb_font_get_glyph_h_advance(f.font, glyph) * f.toThousandths);
         if (isMark(c) && QChar::category(c) == QChar::Mark_NonSpacing)
             width = 0; // it stands on the character before it
@@ -323,6 +328,10 @@ double FontShaper::glyphAdvance(int face, quint32 glyph) const {
     // In hundredths, as the PDF writes its numbers, so that a glyph shaped
     // to its own width needs no correction in the page's text.
     return std::round(hb_font_get_glyph_h_advance(f.font, glyph) * f.toThousandths * 100) / 100;
+}
+
+quint32 FontShaper::glyphCount(int face) const {
+    return hb_face_get_glyph_count(d_->faces.at(size_t(face)).face);
 }
 
 QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
@@ -445,6 +454,10 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
             glyph.advance = positions[g].x_advance * f.toThousandths;
             glyph.xOffset = positions[g].x_offset * f.toThousandths;
             glyph.yOffset = positions[g].y_offset * f.toThousandths;
+            if (glyph.glyph == MissingGlyph) { // drawn as a box, as measured
+                glyph.advance = MissingGlyphAdvance;
+                glyph.xOffset = glyph.yOffset = 0;
+            }
             const auto at = std::lower_bound(clusters.begin(), clusters.end(), infos[g].cluster);
             const auto index = qsizetype(at - clusters.begin());
             if (!given[index]) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <QByteArray>
 #include <QList>
+#include <QRectF>
 #include <QString>
 #include <QStringView>
 
@@ -27,6 +28,16 @@ struct ShapedGlyph {
     qsizetype textFrom = 0;
     qsizetype textLength = 0;
 };
+
+// A character no installed font has comes out of shaping as glyph 0, the
+// face's "missing" glyph, which many readers draw as nothing at all, and
+// which is narrow in some faces. It is drawn instead as the outline of a
+// box as wide as a broad letter, from the baseline to about a capital's
+// height. The box: its left edge, bottom (0, the baseline), width and
+// height (upwards), all in thousandths of the font size.
+inline constexpr quint32 MissingGlyph = 0;
+inline constexpr double MissingGlyphAdvance = 600;
+QRectF missingGlyphBox();
 
 // A piece of one line in one face and one direction. A line's runs come in
 // the order they are drawn, left to right; a right-to-left run's glyphs are
@@ -87,6 +98,8 @@ public:
     const FontFaceInfo& face(int face) const;
     // A glyph's own advance (what the PDF's width table says), in thousandths.
     double glyphAdvance(int face, quint32 glyph) const;
+    // How many glyphs the face has: its glyph numbers are those below.
+    quint32 glyphCount(int face) const;
     // The face cut down to `glyphs` (their numbers kept, so text written
     // before the cut stays right) as a font file; empty if it cannot be cut.
     QByteArray subset(int face, const QList<quint32>& glyphs) const;

@@ -1,5 +1,6 @@
 #include "PainterPageSink.h"
 
+#include <algorithm>
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
@@ -55,6 +56,19 @@ void PainterPageSink::text(PageFont font, double size, QPointF baseline, const Q
             QList<QPointF> places;
             double pen = 0;
             for (const ShapedGlyph& glyph : run.glyphs) {
+                if (glyph.glyph == MissingGlyph) { // a box, as the PDF draws it
+                    const QRectF box = missingGlyphBox();
+                    painter_.save();
+                    painter_.setPen(QPen(painter_.pen().color(), std::max(size * 0.06, 0.3)));
+                    painter_.setBrush(Qt::NoBrush);
+                    painter_.drawRect(QRectF(x + (pen + box.x()) * size / 1000.0,
+                                             baseline.y() - box.bottom() * size / 1000.0,
+                                             box.width() * size / 1000.0,
+                                             box.height() * size / 1000.0));
+                    painter_.restore();
+                    pen += glyph.advance;
+                    continue;
+                }
                 glyphs.append(glyph.glyph);
                 places.append(
                     {(pen + glyph.xOffset) * size / 1000.0, -glyph.yOffset * size / 1000.0});

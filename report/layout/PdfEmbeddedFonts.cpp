@@ -30,17 +30,22 @@ QByteArray subsetTag(int face) {
     return tag;
 }
 
-QByteArray toUnicodeMap(const QHash<quint32, QString>& glyphs, const QList<quint32>& order) {
+// Glyphs by number, then the codes of missing characters, which come after.
+QByteArray toUnicodeMap(const QHash<quint32, QString>& glyphs, const QList<quint32>& order,
+                        const QMap<quint32, QString>& missing) {
     QList<QByteArray> entries;
-    for (const quint32 glyph : order) {
-        const QString& text = glyphs[glyph];
+    const auto add = [&entries](quint32 glyph, const QString& text) {
         if (text.isEmpty())
-            continue;
+            return;
         QByteArray code;
         for (const QChar c : text)
             code += hex4(c.unicode());
         entries.append('<' + hex4(glyph) + "> <" + code + '>');
-    }
+    };
+    for (const quint32 glyph : order)
+        add(glyph, glyphs[glyph]);
+    for (auto it = missing.constBegin(); it != missing.constEnd(); ++it)
+        add(it.key(), it.value());
     QByteArray map = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
@@ -78,6 +83,18 @@ void PdfEmbeddedFonts::use(int face, quint32 glyph, QStringView text) {
         *known = text.toString();
 }
 
+quint32 PdfEmbeddedFonts::missingCode(int face, QStringView text) {
+    Used& used = faces_[face];
+    const auto known = used.missing.constFind(text.toString());
+    if (known != used.missing.constEnd())
+        return *known;
+    const quint64 code = quint64(FontShaper::instance().glyphCount(face)) + used.missing.size();
+    if (code > 0xFFFF) // two bytes a code
+        return MissingGlyph;
+    used.missing.insert(text.toString(), quint32(code));
+    return quint32(code);
+}
+
 void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>& begin,
                                 const std::function<void(const QByteArray&)>& write) const {
     const FontShaper& shaper = FontShaper::instance();
@@ -103,10 +120,18 @@ void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>&
 
         // Each glyph's own width, so a reader that places glyphs by the
         // widths (and not by our positions) still sets them right.
+        // A missing character's code is as wide as the box drawn for it.
+        QMap<quint32, QString> missing;
+        for (auto m = used.missing.constBegin(); m != used.missing.constEnd(); ++m)
+            missing.insert(m.value(), m.key());
         QByteArray widths = "[";
         for (const quint32 glyph : glyphs)
             widths += QByteArray::number(glyph) + " [" +
                       QByteArray::number(shaper.glyphAdvance(face, glyph), 'f', 2) + "] ";
+        if (!missing.isEmpty())
+            widths += QByteArray::number(missing.firstKey()) + ' ' +
+                      QByteArray::number(missing.lastKey()) + ' ' +
+                      QByteArray::number(MissingGlyphAdvance, 'f', 2) + ' ';
         widths += ']';
         begin(descendant);
         write("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
@@ -132,7 +157,7 @@ void PdfEmbeddedFonts::writeAll(int& nextObject, const std::function<void(int)>&
             write("\nendstream\nendobj\n");
         }
 
-        const QByteArray map = packed(toUnicodeMap(used.glyphs, glyphs));
+        const QByteArray map = packed(toUnicodeMap(used.glyphs, glyphs, missing));
         begin(unicode);
         write("<< /Length " + QByteArray::number(map.size()) +
               " /Filter /FlateDecode >>\nstream\n");

@@ -1,5 +1,6 @@
 #include "PdfPageWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <QIODevice>
 
@@ -217,10 +218,29 @@ void PdfPageWriter::showGlyphs(const ShapedRun& run, double size, double x, doub
                 content_ += byte;
         }
     };
+    QList<QRectF> boxes; // of characters no font has, drawn after the text
     moveTo(pen, y);
     for (const ShapedGlyph& glyph : run.glyphs) {
-        embedded_.use(run.face, glyph.glyph,
-                      QStringView(run.text).sliced(glyph.textFrom, glyph.textLength));
+        const QStringView shows = QStringView(run.text).sliced(glyph.textFrom, glyph.textLength);
+        if (glyph.glyph == MissingGlyph) {
+            // A box for the eye; for the text layer, the characters' own
+            // code, drawn invisibly in the box's place.
+            const QRectF box = missingGlyphBox();
+            boxes.append({pen + box.x() * size / 1000.0, y + box.y() * size / 1000.0,
+                          box.width() * size / 1000.0, box.height() * size / 1000.0});
+            closeArray();
+            if (!shows.isEmpty()) {
+                content_ += "3 Tr ";
+                moveTo(pen, y);
+                content_ += '(';
+                appendGlyph(embedded_.missingCode(run.face, shows));
+                content_ += ") Tj 0 Tr ";
+            }
+            pen += glyph.advance * size / 1000.0;
+            moveTo(pen, y);
+            continue;
+        }
+        embedded_.use(run.face, glyph.glyph, shows);
         if (glyph.xOffset != 0 || glyph.yOffset != 0) {
             closeArray();
             moveTo(pen + glyph.xOffset * size / 1000.0, y + glyph.yOffset * size / 1000.0);
@@ -248,6 +268,22 @@ void PdfPageWriter::showGlyphs(const ShapedRun& run, double size, double x, doub
         pen += glyph.advance * size / 1000.0;
     }
     closeArray();
+    if (boxes.isEmpty())
+        return;
+    endText();
+    content_ += "q ";
+    appendNumber(content_, grey_);
+    content_ += " G ";
+    appendNumber(content_, std::max(size * 0.06, 0.3));
+    content_ += " w ";
+    for (const QRectF& box : std::as_const(boxes)) {
+        for (const double value : {box.x(), box.y(), box.width(), box.height()}) {
+            appendNumber(content_, value);
+            content_ += ' ';
+        }
+        content_ += "re ";
+    }
+    content_ += "S Q\n";
 }
 
 void PdfPageWriter::endText() {

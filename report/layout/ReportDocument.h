@@ -15,8 +15,9 @@ namespace ink {
 // What a report shows of one document, as every output sees it: the PDF
 // layout, the site and the single page draw this and decide nothing of their
 // own. The reader (ReportSource) has already applied the rules of what is
-// shown: placeholder rows are not routines, "N/A" is no form, and a
-// description counts only when the coverage would count it.
+// shown: placeholder rows and the rows of procedural types are not
+// routines (store/RoutineMarkers.h), "N/A" is no form, and a description
+// counts only when the coverage would count it.
 
 struct ReportRoutine {
     QString kind; // "PROCEDURE" or "FUNCTION"
@@ -88,7 +89,9 @@ struct ReportUnit {
     QString name;
     QString form; // empty when the unit has none
     QString description;
-    QList<ReportRoutine> routines; // in the order they were stored, placeholders left out
+    // In the order they were stored; placeholders and procedural types'
+    // rows left out.
+    QList<ReportRoutine> routines;
     // The declarations shown, in report order; empty where the store has
     // none for the unit (an older store, or one not refreshed since), and
     // the routines are shown instead.

@@ -101,7 +101,11 @@ QByteArray reportStyleSheet() {
 }
 
 QString htmlText(const QString& text) {
-    return text.toHtmlEscaped();
+    // A NUL has no place in HTML (a parser turns it into U+FFFD, or stops):
+    // dropped, as the source reader drops it.
+    QString escaped = text.toHtmlEscaped();
+    escaped.remove(QChar(0));
+    return escaped;
 }
 
 QString htmlFacts(const QList<ReportFact>& facts) {

@@ -12,6 +12,7 @@
 #include "store/Database.h"
 #include "store/DeclarationDescriptions.h"
 #include "store/ReportVisibility.h"
+#include "store/RoutineMarkers.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
 #include "store/UserError.h"
@@ -23,8 +24,15 @@ namespace {
 // How the store keeps dates; older rows may be in ISO form.
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// Stored text as every output shows it. A NUL is no text (the source
+// reader drops it too); a store written by hand, or by another program, may
+// still hold one, and a page or a script would carry it raw.
 QString textAt(const Statement& statement, int column) {
-    return statement.isNullAt(column) ? QString() : statement.textAt(column);
+    if (statement.isNullAt(column))
+        return {};
+    QString text = statement.textAt(column);
+    text.remove(QChar(0));
+    return text;
 }
 
 QDateTime dateTimeAt(const Statement& statement, int column) {
@@ -421,6 +429,11 @@ void ReportSource::readUnits(int first, const std::function<bool(int, const Repo
         if (!unit.routines.isEmpty())
             unit.placeholderDescription.clear();
         countRoutines(unit, position);
+        // A procedural type's row is no routine (RoutineMarkers.h): the
+        // type is shown as the declaration it is. The counts above are the
+        // coverage's, which applies its own rule.
+        unit.routines.removeIf(
+            [](const ReportRoutine& routine) { return IsProcedureTypeMarker(routine.name); });
         routines_->reset();
         readDeclarations(unit, units_->integerAt(0));
         more = visit(position++, unit);

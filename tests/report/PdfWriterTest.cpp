@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "report/layout/PdfPageWriter.h"
@@ -53,7 +54,81 @@ print("\n".join(out))
         .trimmed();
 }
 
+// One page with `text` on it at `size` points.
+void writeLine(const QString& path, const QString& text, double size) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    PdfPageWriter writer(file, 1, {595, 842}, {QStringLiteral("Line"), {}, {}, {}});
+    writer.beginPage(1);
+    writer.text(PageFont::Regular, size, {72, 144}, text, 0);
+    writer.endPage();
+    ASSERT_TRUE(writer.finish());
+}
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("<%1 failed>").arg(program);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// How many pixels of the page come out dark when a reader draws it (at
+// 50 dots an inch, in grey); -1 when it cannot be drawn.
+int darkPixels(const QString& pdf) {
+    QTemporaryDir folder;
+    if (run(QStringLiteral("pdftoppm"),
+            {"-gray", "-r", "50", "-singlefile", pdf, folder.filePath("page")})
+            .startsWith('<'))
+        return -1;
+    QFile image(folder.filePath("page.pgm"));
+    if (!image.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = image.readAll();
+    // "P5", width, height and the largest value, each after white space,
+    // then one byte a pixel.
+    qsizetype at = 0;
+    for (int field = 0; field < 4; ++field) {
+        while (at < bytes.size() && QChar(bytes[at]).isSpace())
+            ++at;
+        while (at < bytes.size() && !QChar(bytes[at]).isSpace())
+            ++at;
+    }
+    int dark = 0;
+    for (qsizetype i = at + 1; i < bytes.size(); ++i)
+        dark += uchar(bytes[i]) < 128 ? 1 : 0;
+    return dark;
+}
+
 } // namespace
+
+// Characters no installed font has (emoji where only colour fonts have them,
+// a rare ideograph, a code point nothing is assigned to) used to come out
+// as the face's glyph 0: blank on the page, and in the text layer every one
+// of them read as the first such character met. Each is drawn as a box now,
+// and reads back as itself.
+TEST(PdfWriter, CharactersNoFontHasShowAsBoxesAndReadBackAsThemselves) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty() ||
+        QStandardPaths::findExecutable("pdftoppm").isEmpty())
+        GTEST_SKIP() << "poppler's tools are not installed";
+    QTemporaryDir folder;
+    const QString text = QString::fromUtf8("A\U0001F40DB \U0001F389C \U0002000BD \U0001D11EE "
+                                           "\u0378F \u0378\u0379G \U0001F40D!");
+    const QString mixed = folder.filePath("mixed.pdf");
+    writeLine(mixed, text, 16);
+    EXPECT_EQ(run(QStringLiteral("pdftotext"), {mixed, "-"}).trimmed(), text);
+
+    // Something is drawn where the missing character stands: more ink than
+    // the letters alone, about a box's worth.
+    const QString missing = folder.filePath("missing.pdf");
+    const QString letters = folder.filePath("letters.pdf");
+    writeLine(missing, QString::fromUtf8("A\u0378\u0379B"), 40);
+    writeLine(letters, QStringLiteral("AB"), 40);
+    const int withBoxes = darkPixels(missing);
+    const int without = darkPixels(letters);
+    ASSERT_GT(without, 0);
+    EXPECT_GT(withBoxes, without + 60) << withBoxes << " dark pixels, " << without << " without";
+}
 
 // The writer lets a bookmark go once its siblings and children are known;
 // what readers see must be the tree the calls described, levels skipped

@@ -201,6 +201,46 @@ TEST_F(ReportExportTest, HtmlEscapesStoredTextAndKeepsLineBreaks) {
                               {"<B>ODD & NAME</B>", "|if a < b && c > d then|Swap;|<script>x"}));
 }
 
+// A NUL in stored text (a store another program wrote) is dropped, as the
+// source reader drops it: no page or script of either HTML export carries
+// one, and the text around it stays.
+TEST_F(ReportExportTest, HtmlCarriesNoNulFromStoredText) {
+    const qint32 docNo = store.addDocument("NULDOC", {{"DocAuthor", "Ann"}});
+    const qint64 unit = store.addUnit(docNo, "Zero.pas", "frmZero", "Unit text");
+    store.addRoutine(docNo, unit, "FUNCTION", "Go", "A: Integer", "Boolean", "Routine text");
+    runSql(store.databaseFile(),
+           "UPDATE DocsLib SET DocName = 'NUL' || char(0) || 'DOC', "
+           "DocAuthor = 'An' || char(0) || 'n';"
+           "UPDATE UnitsLib SET UnitName = 'Ze' || char(0) || 'ro.pas', "
+           "FormName = 'frm' || char(0) || 'Zero', Description = 'Unit' || char(0) || ' text';"
+           "UPDATE ProcsLib SET ProcName = 'G' || char(0) || 'o', "
+           "ProcParams = 'A: ' || char(0) || 'Integer', ResultType = 'Bool' || char(0) || 'ean', "
+           "Description = 'Routine' || char(0) || ' text';");
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    const QString single = temp.filePath("nul.html");
+    exportReport(store.address(), docNo, single);
+    const QByteArray page = bytesOf(single);
+    EXPECT_FALSE(page.contains('\0'));
+    for (const char* kept : {"<h1>NULDOC</h1>", "Ann", "Zero.pas", "frmZero", "Unit text",
+                             "function Go(A: Integer): Boolean;", "Routine text"})
+        EXPECT_TRUE(page.contains(kept)) << kept;
+
+    const QString site = temp.filePath("nul-site");
+    exportReport(store.address(), docNo, site);
+    const QStringList files = QDir(site).entryList(QDir::Files);
+    EXPECT_TRUE(files.contains("Zero.html")) << files.join(' ').toStdString();
+    for (const QString& name : files)
+        EXPECT_FALSE(bytesOf(QDir(site).filePath(name)).contains('\0')) << name.toStdString();
+    EXPECT_TRUE(bytesOf(QDir(site).filePath("Zero.html")).contains("Routine text"));
+    const QByteArray index = bytesOf(QDir(site).filePath("search-index.js"));
+    EXPECT_TRUE(index.contains("Routine text"));
+    EXPECT_FALSE(index.contains("\\u0000")); // nor escaped, for the script to put in the page
+}
+
 TEST_F(ReportExportTest, PdfKeepsCharactersBeyondTheStandardFonts) {
     const qint32 docNo = store.addDocument(QString::fromUtf8("RÉSUMÉ"));
     const qint64 unit = store.addUnit(docNo, "Intl.pas", "N/A",

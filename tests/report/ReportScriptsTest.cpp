@@ -130,13 +130,36 @@ TEST(FontShaper, ALineIsAsWideDrawnAsTheLayoutMeasuredIt) {
     const PageFontMetrics& metrics = PageFontMetrics::instance();
     for (const PageFont font : {PageFont::Regular, PageFont::Bold, PageFont::Mono}) {
         for (const QString& text :
-             {Hebrew, Chinese, Greek, Cyrillic, Astral, QString::fromUtf8("Cafe\u0301 – 中 x")}) {
+             {Hebrew, Chinese, Greek, Cyrillic, Astral, QString::fromUtf8("Cafe\u0301 – 中 x"),
+              QString::fromUtf8("A\u0378B \U0001F40D\u0301")}) { // the last: no font has them
             double drawn = 0;
             for (const ShapedRun& shaped : shaper.shape(font, text))
                 drawn += shaped.width;
             EXPECT_NEAR(drawn, metrics.width(font, 1000, text), 0.5) << text.toStdString();
         }
     }
+}
+
+// A character no font has is a box in the preview too, as in the PDF:
+// more ink than the letters around it alone.
+TEST(FontShaper, ThePreviewDrawsABoxWhereNoFontHasTheCharacter) {
+    const auto darkPixels = [](const QString& text) {
+        QImage image(400, 100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            PainterPageSink sink(painter);
+            sink.text(PageFont::Regular, 40, {10, 70}, text, 0);
+        }
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        return dark;
+    };
+    const int letters = darkPixels(QStringLiteral("AB"));
+    ASSERT_GT(letters, 0);
+    EXPECT_GT(darkPixels(QString::fromUtf8("A\u0378\u0379B")), letters + 100);
 }
 
 TEST(FontShaper, AnyTextIsShapedWholeAndEveryCharacterKeptForTheTextLayer) {

@@ -178,6 +178,32 @@ TEST_F(Search, FindsDeclarationsByOwnerNameAndTheirOwnWordsAfterTheirUnitsRoutin
     EXPECT_NE(hits[0].declNo, 0);
 }
 
+// The row the scanner names "{STDCALL}" for a procedural type is no
+// routine: neither its name nor what was typed on it finds it; the type is
+// found as its declaration. So with an index, on a server, and row by row.
+TEST_F(Search, AProceduralTypesRowIsNoRoutineHit) {
+    addDoc("EVENTS");
+    addUnit("Events.pas");
+    addProc("{STDCALL}");
+    describeCurrent(dm->tblProc, "Notifies the handler.");
+    addProc("Notify");
+    addDecl("type", "", "TNotify", "Notifies the form.");
+
+    const QStringList notif{"EVENTS|Events.pas|Notify|",
+                            "EVENTS|Events.pas|TNotify|Notifies the form."};
+    EXPECT_EQ(find("stdcall"), QStringList());
+    EXPECT_EQ(find("handler"), QStringList());
+    EXPECT_EQ(find("notif"), notif);
+    if (storeTestsOnServer())
+        return;
+    dropIndex();
+    Database reader(databaseFile(), {}, Database::Access::ReadOnly);
+    ASSERT_FALSE(reader.tableExists("ProcsSearch"));
+    EXPECT_EQ(find(reader, "stdcall"), QStringList());
+    EXPECT_EQ(find(reader, "handler"), QStringList());
+    EXPECT_EQ(find(reader, "notif"), notif);
+}
+
 // A batch indexes the rows it adds when it ends, in one statement; the rows
 // it edits or deletes meanwhile, new or old, leave the index exact (an index
 // told to delete a row it never held would be damaged).
