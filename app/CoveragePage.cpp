@@ -59,7 +59,7 @@ public:
 };
 
 QString shareText(const UnitCoverage& unit) {
-    return unit.routines == 0 ? QStringLiteral("-") : permilleText(unit.permille());
+    return unit.countedTally().count == 0 ? QStringLiteral("-") : permilleText(unit.permille());
 }
 
 } // namespace
@@ -100,14 +100,15 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     list_->clear();
     // What is counted: the declarations, or a store's routines until its
     // declarations are read.
-    QString counted = coverage.counted;
+    QString counted = coverage.countedName();
     counted[0] = counted[0].toUpper();
     list_->headerItem()->setText(CountColumn, counted);
     QList<QTreeWidgetItem*> items;
     int position = 0;
     for (const UnitCoverage& unit : coverage.units) {
         auto* item = new CoverageItem;
-        const int share = unit.routines == 0 ? -1 : unit.permille();
+        const CoverageTally& tally = unit.countedTally();
+        const int share = tally.count == 0 ? -1 : unit.permille();
         item->setText(UnitColumn, unit.unitName);
         item->setData(UnitColumn, SortRole, position++);
         item->setData(UnitColumn, UnitNoRole, unit.unitNo);
@@ -118,11 +119,11 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
         item->setData(BarColumn, SortRole, unit.missing ? 2000 : share < 0 ? 1001 : share);
         item->setText(CountColumn,
                       QStringLiteral("%1 of %2")
-                          .arg(QString::number(unit.described), QString::number(unit.routines)));
-        item->setData(CountColumn, SortRole, unit.routines - unit.described);
-        item->setText(MissingColumn, unit.missing ? QStringLiteral("unit")
-                                                  : QString::number(unit.missingRoutines));
-        item->setData(MissingColumn, SortRole, unit.missing ? 1 << 30 : unit.missingRoutines);
+                          .arg(QString::number(tally.described), QString::number(tally.count)));
+        item->setData(CountColumn, SortRole, tally.count - tally.described);
+        item->setText(MissingColumn,
+                      unit.missing ? QStringLiteral("unit") : QString::number(tally.missing));
+        item->setData(MissingColumn, SortRole, unit.missing ? 1 << 30 : tally.missing);
         item->setTextAlignment(CountColumn, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(MissingColumn, Qt::AlignRight | Qt::AlignVCenter);
         if (unit.missing) {
@@ -138,10 +139,11 @@ void CoveragePage::showCoverage(const DocumentCoverage& coverage) {
     list_->addTopLevelItems(items);
     list_->setSortingEnabled(true);
     QString text = QStringLiteral("Total: ") + coverage.statusText();
-    if (coverage.missingUnits > 0 || coverage.missingRoutines > 0)
+    const int missing = coverage.countedTally().missing;
+    if (coverage.missingUnits > 0 || missing > 0)
         text += QStringLiteral("; left the source: %1 units, %2 %3")
-                    .arg(groupedNumber(coverage.missingUnits),
-                         groupedNumber(coverage.missingRoutines), coverage.counted);
+                    .arg(groupedNumber(coverage.missingUnits), groupedNumber(missing),
+                         coverage.countedName());
     total_->setText(text);
 }
 

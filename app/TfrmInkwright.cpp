@@ -382,8 +382,7 @@ void TfrmInkwright::ShowCoverage() {
         coveragePage->showCoverage({});
         return;
     }
-    const DocumentCoverage coverage =
-        ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger(), CoverageOf::Declarations);
+    const DocumentCoverage coverage = ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
     coverageStatus->setText(coverage.statusText());
     if (PageControl1->currentWidget() == coveragePage)
         coveragePage->showCoverage(coverage);

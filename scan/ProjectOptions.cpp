@@ -106,9 +106,53 @@ std::optional<XmlNode> parseXml(QByteArrayView bytes, QString* problem) {
     return std::move(root.children.first());
 }
 
-void appendUnique(QStringList& list, const QString& value) {
-    if (!value.isEmpty() && !list.contains(value, Qt::CaseInsensitive))
-        list.append(value);
+// A list that takes each value once, without regard to case, by a look-up
+// per value: an option file may name tens of thousands of paths. Values
+// taken out leave the list when the UniqueList goes.
+class UniqueList {
+public:
+    explicit UniqueList(QStringList& list) : list_(list) {
+        for (qsizetype i = 0; i < list_.size(); ++i)
+            if (!list_[i].isEmpty())
+                index_.insert(list_[i].toCaseFolded(), i);
+    }
+    ~UniqueList() {
+        if (removed_)
+            list_.removeIf([](const QString& value) { return value.isNull(); });
+    }
+    UniqueList(const UniqueList&) = delete;
+    UniqueList& operator=(const UniqueList&) = delete;
+
+    void append(const QString& value) {
+        if (value.isEmpty())
+            return;
+        const QString folded = value.toCaseFolded();
+        if (index_.contains(folded))
+            return;
+        index_.insert(folded, list_.size());
+        list_.append(value);
+    }
+    void append(const QStringList& values) {
+        for (const QString& value : values)
+            append(value);
+    }
+    void remove(const QString& value) {
+        const auto found = index_.constFind(value.toCaseFolded());
+        if (found == index_.cend())
+            return;
+        list_[*found] = QString();
+        removed_ = true;
+        index_.erase(found);
+    }
+
+private:
+    QStringList& list_;
+    QHash<QString, qsizetype> index_; // folded value -> where it stands
+    bool removed_ = false;
+};
+
+void appendUnique(QStringList& list, const QStringList& values) {
+    UniqueList(list).append(values);
 }
 
 // A path as an option file writes it made absolute against `folder`; empty
@@ -136,17 +180,25 @@ QString resolvePath(const QString& folder, QString written) {
     return QDir::cleanPath(folder + u'/' + written);
 }
 
-void appendPaths(QStringList& into, const QString& folder, const QString& list) {
+void appendPaths(UniqueList& into, const QString& folder, const QString& list) {
     for (const QString& part : list.split(u';', Qt::SkipEmptyParts))
-        appendUnique(into, resolvePath(folder, part));
+        into.append(resolvePath(folder, part));
+}
+void appendPaths(QStringList& into, const QString& folder, const QString& list) {
+    UniqueList unique(into);
+    appendPaths(unique, folder, list);
 }
 
-void appendDefines(QStringList& into, const QString& list) {
+void appendDefines(UniqueList& into, const QString& list) {
     for (const QString& part : list.split(u';', Qt::SkipEmptyParts)) {
         const QString name = part.trimmed();
         if (!name.isEmpty() && !name.contains(QLatin1String("$(")))
-            appendUnique(into, name);
+            into.append(name);
     }
+}
+void appendDefines(QStringList& into, const QString& list) {
+    UniqueList unique(into);
+    appendDefines(unique, list);
 }
 
 // Command-line options as the compilers take them, in a .cfg or in a
@@ -184,25 +236,25 @@ QStringList splitArguments(const QString& text) {
 }
 
 void readCommandLine(const QString& text, const QString& folder, bool delphi, CommandLine& into) {
+    UniqueList defines(into.defines);
+    UniqueList unitPaths(into.unitPaths);
+    UniqueList includePaths(into.includePaths);
     for (const QString& argument : splitArguments(text)) {
         if (argument.size() < 3 || argument[0] != u'-')
             continue;
         const QChar option = argument[1];
         if (option == u'd' || (delphi && option == u'D')) {
-            appendDefines(into.defines, argument.sliced(2));
+            appendDefines(defines, argument.sliced(2));
         } else if (option == u'u' && !delphi) {
-            const QString name = argument.sliced(2);
-            into.defines.removeIf(
-                [&](const QString& d) { return d.compare(name, Qt::CaseInsensitive) == 0; });
+            defines.remove(argument.sliced(2));
         } else if (delphi && (option == u'U' || option == u'I')) {
-            appendPaths(option == u'U' ? into.unitPaths : into.includePaths, folder,
-                        argument.sliced(2));
+            appendPaths(option == u'U' ? unitPaths : includePaths, folder, argument.sliced(2));
         } else if (!delphi && option == u'F' && argument.size() > 3) {
             const QChar kind = argument[2];
             if (kind == u'u')
-                appendPaths(into.unitPaths, folder, argument.sliced(3));
+                appendPaths(unitPaths, folder, argument.sliced(3));
             else if (kind == u'i')
-                appendPaths(into.includePaths, folder, argument.sliced(3));
+                appendPaths(includePaths, folder, argument.sliced(3));
         }
     }
 }
@@ -443,13 +495,13 @@ void readLazarusCompilerOptions(const XmlNode* options, const QString& folder,
     custom.defines = into.defines;
     readCommandLine(options->valueAt(QLatin1String("Other/CustomOptions")), folder, false, custom);
     into.defines = custom.defines;
-    for (const QString& path : custom.unitPaths)
-        appendUnique(into.unitSearchPaths, path);
-    for (const QString& path : custom.includePaths)
-        appendUnique(into.includePaths, path);
-    if (const XmlNode* defines = options->child(QLatin1String("Defines")))
+    appendUnique(into.unitSearchPaths, custom.unitPaths);
+    appendUnique(into.includePaths, custom.includePaths);
+    if (const XmlNode* defines = options->child(QLatin1String("Defines"))) {
+        UniqueList unique(into.defines);
         for (const XmlNode* define : listItems(defines))
-            appendDefines(into.defines, define->attribute(QLatin1String("Value")));
+            appendDefines(unique, define->attribute(QLatin1String("Value")));
+    }
 }
 
 void takeDefault(ProjectOptions& into, const ProjectConfiguration& configuration) {
@@ -478,8 +530,9 @@ QString configurationNamed(const ProjectOptions& options, const QString& name) {
 }
 
 void readRequiredPackages(const XmlNode* list, ProjectOptions& into) {
+    UniqueList packages(into.requiredPackages);
     for (const XmlNode* item : listItems(list))
-        appendUnique(into.requiredPackages, item->valueAt(QLatin1String("PackageName")));
+        packages.append(item->valueAt(QLatin1String("PackageName")));
 }
 
 // A unit's source; a program's (.lpr, .dpr) is no unit, even when an
@@ -658,6 +711,8 @@ void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptio
     QList<PropertyGroup> groups;
     QStringList configurationNames;
     QStringList platforms;
+    UniqueList uniqueNames(configurationNames);
+    UniqueList uniquePlatforms(platforms);
     for (const XmlNode& node : root->children) {
         if (node.name.compare(QLatin1String("PropertyGroup"), Qt::CaseInsensitive) == 0) {
             PropertyGroup group{node.attribute(QLatin1String("Condition")), {}};
@@ -673,7 +728,7 @@ void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptio
                     const QString name = item.attribute(QLatin1String("Include")).trimmed();
                     if (!name.isEmpty() &&
                         name.compare(QLatin1String("Base"), Qt::CaseInsensitive) != 0)
-                        appendUnique(configurationNames, name);
+                        uniqueNames.append(name);
                 }
         } else if (node.name.compare(QLatin1String("ProjectExtensions"), Qt::CaseInsensitive) ==
                    0) {
@@ -684,7 +739,7 @@ void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptio
                     if (child.name.compare(QLatin1String("Platform"), Qt::CaseInsensitive) == 0 &&
                         child.text.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) ==
                             0)
-                        appendUnique(platforms, child.attribute(QLatin1String("value")).trimmed());
+                        uniquePlatforms.append(child.attribute(QLatin1String("value")).trimmed());
                     else
                         pending.append(&child);
                 }
@@ -792,13 +847,14 @@ void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
         return;
     }
     QSet<QString> listed;
+    UniqueList listedIncludeFiles(into.listedIncludeFiles);
     for (const XmlNode* item : listItems(package->child(QLatin1String("Files")))) {
         const QString file = resolvePath(folder, item->valueAt(QLatin1String("Filename")));
         if (file.isEmpty())
             continue;
         const QString type = item->valueAt(QLatin1String("Type"));
         if (type.compare(QLatin1String("Include"), Qt::CaseInsensitive) == 0)
-            appendUnique(into.listedIncludeFiles, file);
+            listedIncludeFiles.append(file);
         else if ((type.isEmpty() || type.compare(QLatin1String("Unit"), Qt::CaseInsensitive) == 0 ||
                   type.compare(QLatin1String("Main Unit"), Qt::CaseInsensitive) == 0) &&
                  isUnitFileName(file))
@@ -809,8 +865,9 @@ void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions
     options.name = package->valueAt(QLatin1String("Name"));
     readLazarusCompilerOptions(package->child(QLatin1String("CompilerOptions")), folder, options);
     // The folders of the include files it lists are where its units find them.
+    UniqueList includePaths(options.includePaths);
     for (const QString& include : into.listedIncludeFiles)
-        appendUnique(options.includePaths, QFileInfo(include).path());
+        includePaths.append(QFileInfo(include).path());
     takeDefault(into, options);
 }
 
@@ -865,8 +922,8 @@ ProjectOptions ReadProjectOptions(const QString& projectFile) {
                 setError(options, QStringLiteral("File ") + projectFile +
                                       QStringLiteral(" could not be opened."));
             // Listed, not scanned: what the package is built against.
-            for (const QString& name : ReadProjectUnits(projectFile, UnitsClause::Requires).units)
-                appendUnique(options.requiredPackages, name);
+            appendUnique(options.requiredPackages,
+                         ReadProjectUnits(projectFile, UnitsClause::Requires).units);
         }
         if (extension == QLatin1String("dpr") || extension == QLatin1String("dpk")) {
             // The IDE of each era kept the options in one of these beside

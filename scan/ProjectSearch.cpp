@@ -100,16 +100,24 @@ bool IsLibraryPackageName(const QString& name) {
 
 ProjectSearch::ProjectSearch(const ProjectOptions& options)
     : compiler_(options.compiler), projectFolder_(QFileInfo(options.projectFile).absolutePath()),
-      unitFolders_(options.unitSearchPaths), includeFolders_(options.includePaths),
       searchPaths_(options.unitSearchPaths) {
+    for (const QString& folder : options.unitSearchPaths)
+        addFolder(unitFolders_, unitFolderSet_, folder);
+    for (const QString& folder : options.includePaths)
+        addFolder(includeFolders_, includeFolderSet_, folder);
     for (const QString& file : options.listedUnits)
         listedFiles_.insert(unitKey(file), file);
-    for (const QString& include : options.listedIncludeFiles) {
-        const QString folder = QFileInfo(include).absolutePath();
-        if (!includeFolders_.contains(folder))
-            includeFolders_.append(folder);
-    }
+    for (const QString& include : options.listedIncludeFiles)
+        addFolder(includeFolders_, includeFolderSet_, QFileInfo(include).absolutePath());
     findPackages(options.requiredPackages, projectFolder_, 0);
+}
+
+// Adds a folder once, by a look-up: a project may name tens of thousands.
+void ProjectSearch::addFolder(QStringList& folders, QSet<QString>& known, const QString& folder) {
+    if (!known.contains(folder)) {
+        known.insert(folder);
+        folders.append(folder);
+    }
 }
 
 void ProjectSearch::findPackages(const QStringList& names, const QString& fromFolder, int depth,
@@ -160,11 +168,9 @@ void ProjectSearch::addPackage(const QString& packageFile, const QString& name, 
                 listedFiles_.insert(unitKey(unit), unit);
         const QString folder = QFileInfo(packageFile).absolutePath();
         for (const QString& path : QStringList{folder} + package.unitSearchPaths)
-            if (!unitFolders_.contains(path))
-                unitFolders_.append(path);
+            addFolder(unitFolders_, unitFolderSet_, path);
         for (const QString& path : QStringList{folder} + package.includePaths)
-            if (!includeFolders_.contains(path))
-                includeFolders_.append(path);
+            addFolder(includeFolders_, includeFolderSet_, path);
     }
     // What a library package requires is library too.
     findPackages(package.requiredPackages, QFileInfo(packageFile).absolutePath(), depth + 1,

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +43,7 @@ public:
     std::optional<QString> libraryPackage(const QString& unitName);
 
 private:
+    static void addFolder(QStringList& folders, QSet<QString>& known, const QString& folder);
     void addPackage(const QString& packageFile, const QString& name, bool library, int depth);
     void findPackages(const QStringList& names, const QString& fromFolder, int depth,
                       bool libraryOnly = false);
@@ -54,6 +56,8 @@ private:
     QString projectFolder_;
     QStringList unitFolders_;
     QStringList includeFolders_;
+    QSet<QString> unitFolderSet_; // the same, for look-ups
+    QSet<QString> includeFolderSet_;
     QStringList ownPackages_;
     QStringList searchPaths_;              // the project's own, where packages are looked for too
     QHash<QString, QString> listedFiles_;  // folded unit name -> file

@@ -140,6 +140,28 @@ size_t qHash(const NameKey& key, size_t seed = 0) {
     return hash;
 }
 
+// A declaration's owner, name, kind group and overload key as one hash: what
+// tells a declaration read twice from an overload.
+size_t identityHash(int parent, const QString& name, DeclGroup group, const QString& overloadKey) {
+    return qHashMulti(qHash(NameKey{parent, name}), int(group), overloadKey);
+}
+
+// Where an owner's declarations of a name and kind group stand in one
+// conditional (numbered as the reader meets them).
+struct BranchKey {
+    int parent;
+    QString name;
+    DeclGroup group;
+    int conditional;
+    bool operator==(const BranchKey& other) const {
+        return parent == other.parent && group == other.group && conditional == other.conditional &&
+               name.compare(other.name, Qt::CaseInsensitive) == 0;
+    }
+};
+size_t qHash(const BranchKey& key, size_t seed = 0) {
+    return qHashMulti(seed, qHash(NameKey{key.parent, key.name}), int(key.group), key.conditional);
+}
+
 enum class Section { None, Types, Consts, ResourceStrings, Vars, ThreadVars, Fields, ClassVars };
 
 // A code token, and what stood between it and the one before, which the
@@ -421,25 +443,28 @@ private:
         d.owner = owner_;
         if (parent_ < 0)
             d.visibility.clear();
-        // A unit declares thousands of names, nearly all once: the ones of
-        // a name and owner are chained through their indexes, and only the
-        // few declared in conditional code keep where they stand.
+        // A unit declares thousands of names, nearly all once, and a
+        // generated one may overload a name thousands of times: each test
+        // below is a look-up, never a walk over the declarations of a name.
+        // The same declaration again: of the owner, name, kind group and
+        // overload key of one kept. Those of one hash are chained through
+        // their indexes.
         const DeclGroup group = DeclKindGroup(d.kind);
-        int& last = seen_[NameKey{parent_, d.name}];
+        const size_t identity = identityHash(parent_, d.name, group, d.overloadKey);
+        int& last = kept_[identity];
         for (int other = last - 1; other >= 0; other = earlierSame_[other]) {
             const Declaration& before = out_[other];
-            if (DeclKindGroup(before.kind) != group)
-                continue;
-            if (before.overloadKey == d.overloadKey)
+            if (before.parent == parent_ && DeclKindGroup(before.kind) == group &&
+                before.overloadKey == d.overloadKey &&
+                before.name.compare(d.name, Qt::CaseInsensitive) == 0)
                 return dropped;
-            const auto otherWhere = wheres_.find(other);
-            if (otherWhere == wheres_.end())
-                continue;
-            for (const auto& [number, branch] : where) {
-                for (const auto& [otherNumber, otherBranch] : otherWhere->second)
-                    if (number == otherNumber && otherBranch < branch)
-                        return dropped;
-            }
+        }
+        // Another alternative of one kept in an earlier branch of the same
+        // conditional, whatever its overload key.
+        for (const auto& [number, branch] : where) {
+            const auto earliest = earliestBranch_.constFind({parent_, d.name, group, number});
+            if (earliest != earliestBranch_.cend() && *earliest < branch)
+                return dropped;
         }
         const int index = int(out_.size());
         // Texts built by appending carry room to grow; a large unit keeps
@@ -448,8 +473,13 @@ private:
         d.overloadKey.squeeze();
         earlierSame_.push_back(last - 1);
         last = index + 1;
-        if (!where.empty())
-            wheres_.emplace(index, where);
+        for (const auto& [number, branch] : where) {
+            const auto earliest = earliestBranch_.find({parent_, d.name, group, number});
+            if (earliest == earliestBranch_.end())
+                earliestBranch_.insert({parent_, d.name, group, number}, branch);
+            else
+                *earliest = std::min(*earliest, branch);
+        }
         makeRoomAhead();
         out_.emplaceBack(std::move(d));
         return index;
@@ -1555,12 +1585,14 @@ private:
     bool stopped_ = false;
     QString owner_; // the owner path of parent_
     QList<Declaration> out_;
-    // By owner and name, the last declaration kept of them, plus one (0: none).
-    QHash<NameKey, int> seen_;
-    // For each declaration kept, the one before it of its owner and name, or -1.
+    // By the hash of owner, name, kind group and overload key, the last
+    // declaration kept of it, plus one (0: none).
+    QHash<size_t, int> kept_;
+    // For each declaration kept, the one before it of its hash, or -1.
     std::vector<int> earlierSame_;
-    // Where the declarations kept in conditional code stand, by index.
-    std::unordered_map<int, std::vector<std::pair<int, int>>> wheres_;
+    // By owner, name, kind group and conditional, the earliest branch of the
+    // conditional that holds a declaration kept of them.
+    QHash<BranchKey, int> earliestBranch_;
 };
 
 } // namespace

@@ -58,53 +58,84 @@ int describedPermille(qint64 described, qint64 routines);
 // A share in tenths of a percent as the user reads it: "21.7%".
 QString permilleText(int permille);
 
+// One figure of the coverage: how many rows of one kind are still in the
+// source and how many of those are described. Those that left the source,
+// or whose unit left the project, are counted apart and left out of the
+// totals.
+struct CoverageTally {
+    int count = 0;
+    int described = 0;
+    int missing = 0;
+    int missingDescribed = 0;
+
+    int permille() const { return describedPermille(described, count); }
+};
+
+// What the described share of a document is of: its declarations where it
+// keeps them (each described by its own description or the one it shares
+// with the routine row of its name), else, in a document refreshed last by
+// a version that kept none, its routine rows.
+enum class Counted { Routines, Declarations };
+// "routines" or "declarations", as every figure is labelled.
+QString countedName(Counted counted);
+
 struct UnitCoverage {
     int unitNo = 0;
     QString unitName;
     bool unitDescribed = false;
-    bool missing = false;    // the unit left the project
-    int routines = 0;        // present routines, placeholders left out
-    int described = 0;       // of those, the ones with a description
-    int missingRoutines = 0; // routines that left the source
-    int missingDescribed = 0;
+    bool missing = false; // the unit left the project
+    Counted counted = Counted::Routines;
+    CoverageTally routines;     // the rows of the routine list
+    CoverageTally declarations; // of the kinds asked; none where the document keeps none
 
-    int permille() const { return describedPermille(described, routines); }
+    // The tally the described share is of.
+    const CoverageTally& countedTally() const {
+        return counted == Counted::Declarations ? declarations : routines;
+    }
+    int permille() const { return countedTally().permille(); }
 };
 
-// How much of one document is described. Missing units and routines are
-// counted apart and left out of the totals.
+// The figures of one document, the one definition every place that shows
+// them reads: the window's status bar and "Coverage" page, the report's
+// title and the site's unit list, `inkwright-tool coverage` and `build`.
 //
-// A document whose units' declarations are kept is counted by its
-// declarations (each counts as described by its own description or the one
-// it shares with the routine row of its name); one refreshed last by a
-// version that kept none, by its routine rows as before. The counts below
-// are of whichever is counted, `counted` names it.
+// Routines are the rows of the routine list that are routines
+// (CountsAsRoutine); declarations are the declaration rows. A row counts
+// as described by IsDescribed.
 struct DocumentCoverage {
-    QString counted = QStringLiteral("routines"); // or "declarations"
-
+    Counted counted = Counted::Routines;
     QList<UnitCoverage> units; // in list order
-    int routines = 0;
-    int described = 0;
     int missingUnits = 0;
-    int missingRoutines = 0;
-    int missingDescribed = 0; // missing routines (also those of missing units) with a description
+    CoverageTally routines;
+    CoverageTally declarations;
 
-    int permille() const { return describedPermille(described, routines); }
+    const CoverageTally& countedTally() const {
+        return counted == Counted::Declarations ? declarations : routines;
+    }
+    QString countedName() const { return ink::countedName(counted); }
+    int permille() const { return countedTally().permille(); }
     QString percentText() const { return permilleText(permille()); }
-    // "Described: 1,234 of 5,678 routines (21.7%)", or "... declarations ..."
+    // "1,234 of 5,678 declarations (21.7%)", or "... routines ..."
+    QString describedText() const;
+    // "Described: " and the described text.
     QString statusText() const;
     // Whether the described share reaches `minimumPercent`, compared exactly.
     bool reaches(double minimumPercent) const;
 };
 
-// What is counted: the routine rows (what the report and the Procedures
-// page show), or the declarations where the document has them.
-enum class CoverageOf { Routines, Declarations };
+// Whether a row of the routine list is a routine the figures count: the
+// placeholder of a unit without procedures or functions is not. Every
+// count of routines goes by this one rule.
+bool CountsAsRoutine(const QString& procName);
 
-// `kinds` chooses the declarations that count by their kind words
-// ("class", "function", "property" ...); empty counts every kind.
-DocumentCoverage ReadCoverage(Database& db, int docNo, CoverageOf of = CoverageOf::Routines,
-                              const QStringList& kinds = {});
+// The figures of a document. `kinds` chooses the declarations that count
+// by their kind words ("class", "function", "property" ...); empty counts
+// every kind. Reads stores of every version, also those made before scans
+// were stamped (where nothing has left the source).
+DocumentCoverage ReadCoverage(Database& db, int docNo, const QStringList& kinds = {});
+// The routine figures alone, for a summary that prints no other: the
+// declarations are not read, and the described share is of the routines.
+DocumentCoverage ReadRoutineCoverage(Database& db, int docNo);
 
 // Whether the document has declaration rows (a store made before they were
 // kept has none until the document's next refresh).

@@ -67,12 +67,12 @@ private:
 // units that declare none; what left the source is counted apart.
 void printSummary(TDM1& dm, QTextStream& out, bool withMissing = false) {
     const int docNo = dm.tblDocsDocNo->asInteger();
-    const DocumentCoverage coverage = ReadCoverage(dm.database(), docNo);
+    const DocumentCoverage coverage = ReadRoutineCoverage(dm.database(), docNo);
     out << "docno\t" << docNo << "\tunits\t" << dm.tblUnits->recordCount() << "\troutines\t"
-        << coverage.routines << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger();
+        << coverage.routines.count << "\tsize_kb\t" << dm.tblDocsDocSize->asInteger();
     if (withMissing)
         out << "\tmissing_units\t" << coverage.missingUnits << "\tmissing_routines\t"
-            << coverage.missingRoutines;
+            << coverage.routines.missing;
     out << '\n';
 }
 

@@ -1,7 +1,8 @@
 // inkwright-tool coverage DOCNO --data DIR|--db URL [--min PERCENT] [--kinds LIST]
-// How much of a document is described: one line per unit still in the
-// project (unit, declarations or, in a store not refreshed since they are
-// kept, routines; described; percent; tab-separated), then a total line.
+// How much of a document is described: a heading line that names what is
+// counted (`unit  declarations  described  percent`, or `routines` in a
+// store not refreshed since declarations are kept), one line per unit still
+// in the project, then a total line; tab-separated.
 // --kinds counts only the declarations of those kinds or kind groups
 // ("class,property", "routines"). Exit status 1 when the total falls below --min, so a build server
 // can hold a team to a floor.
@@ -80,13 +81,14 @@ int runCoverage(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << noSuchDocument(docNo, document->store) << '\n';
         return 1;
     }
-    const DocumentCoverage coverage = ReadCoverage(db, docNo, CoverageOf::Declarations, kinds);
+    const DocumentCoverage coverage = ReadCoverage(db, docNo, kinds);
+    out << "unit\t" << coverage.countedName() << "\tdescribed\tpercent\n";
     for (const UnitCoverage& unit : coverage.units)
         if (!unit.missing)
-            out << unit.unitName << '\t' << unit.routines << '\t' << unit.described << '\t'
-                << percentColumn(unit.permille()) << '\n';
-    out << "total\t" << coverage.routines << '\t' << coverage.described << '\t'
-        << percentColumn(coverage.permille()) << '\n';
+            out << unit.unitName << '\t' << unit.countedTally().count << '\t'
+                << unit.countedTally().described << '\t' << percentColumn(unit.permille()) << '\n';
+    out << "total\t" << coverage.countedTally().count << '\t' << coverage.countedTally().described
+        << '\t' << percentColumn(coverage.permille()) << '\n';
     if (!minimumText.isEmpty() && !coverage.reaches(minimum)) {
         out.flush();
         err << "Described " << coverage.percentText() << ", below the floor of " << minimumText

@@ -150,9 +150,13 @@ QList<ReportFact> titleFacts(const ReportDocument& document, const QLocale& loca
     if (document.sizeKb)
         addFact(facts, QStringLiteral("Size"), reportSizeText(*document.sizeKb, locale));
     addFact(facts, QStringLiteral("Units"), locale.toString(document.unitCount));
-    addFact(facts, QStringLiteral("Routines"), locale.toString(document.routineCount));
-    addFact(facts, QStringLiteral("Left the source"),
-            leftTheSourceText(document.missingUnits, document.missingRoutines, locale));
+    const DocumentCoverage& coverage = document.coverage;
+    addFact(facts, QStringLiteral("Routines"), locale.toString(coverage.routines.count));
+    if (coverage.counted == Counted::Declarations)
+        addFact(facts, QStringLiteral("Declarations"),
+                locale.toString(coverage.declarations.count));
+    addFact(facts, QStringLiteral("Described"), describedText(coverage, locale));
+    addFact(facts, QStringLiteral("Left the source"), leftTheSourceText(coverage, locale));
     addFact(facts, QStringLiteral("Report made"), reportDateText(made, locale));
     return facts;
 }
@@ -169,13 +173,29 @@ QString reportSizeText(qint64 sizeKb, const QLocale& locale) {
     return locale.toString(sizeKb) + QStringLiteral(" KB");
 }
 
-QString leftTheSourceText(int units, qint64 routines, const QLocale& locale) {
-    if (units == 0 && routines == 0)
+QString leftTheSourceText(const DocumentCoverage& coverage, const QLocale& locale) {
+    const int units = coverage.missingUnits;
+    const int routines = coverage.routines.missing;
+    const int declarations = coverage.declarations.missing;
+    if (units == 0 && routines == 0 && declarations == 0)
         return {};
-    return QStringLiteral("%1 %2, %3 %4")
-        .arg(locale.toString(units), units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
-             locale.toString(routines),
-             routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
+    QString text = QStringLiteral("%1 %2, %3 %4")
+                       .arg(locale.toString(units),
+                            units == 1 ? QStringLiteral("unit") : QStringLiteral("units"),
+                            locale.toString(routines),
+                            routines == 1 ? QStringLiteral("routine") : QStringLiteral("routines"));
+    if (coverage.counted == Counted::Declarations)
+        text += QStringLiteral(", %1 %2").arg(locale.toString(declarations),
+                                              declarations == 1 ? QStringLiteral("declaration")
+                                                                : QStringLiteral("declarations"));
+    return text;
+}
+
+QString describedText(const DocumentCoverage& coverage, const QLocale& locale) {
+    const CoverageTally& tally = coverage.countedTally();
+    return QStringLiteral("%1 of %2 %3 (%4)")
+        .arg(locale.toString(tally.described), locale.toString(tally.count), coverage.countedName(),
+             coverage.percentText());
 }
 
 QString reportDateText(const QDateTime& moment, const QLocale& locale) {

@@ -107,11 +107,10 @@ struct ReportUnit {
     // Where the last scan looked for the source and found none; empty when
     // it read the source (or the store does not say).
     QString missingSource;
-    // The unit's row of the coverage: its routines still in the source, and
-    // how many of them are described. Routines that left the source are
-    // shown but not counted here.
-    int countedRoutines = 0;
-    int describedRoutines = 0;
+    // The unit's row of the coverage: its routines and declarations still in
+    // the source, and how many of them are described. Those that left the
+    // source are shown but counted apart.
+    UnitCoverage coverage;
 
     bool described() const { return IsDescribed(description); }
     // The line that closes the unit's routines: that its source was not
@@ -169,12 +168,11 @@ struct ReportDocument {
     bool includeVersionInfo = false;
     QStringList versionValues; // one per VersionFields entry
     int unitCount = 0;
-    // The routines as the window, the coverage and the tool count them: those
-    // still in the source, placeholders left out. Units and routines that
-    // left the source are shown, and counted apart.
-    qint64 routineCount = 0;
-    int missingUnits = 0;
-    qint64 missingRoutines = 0;
+    // The figures as the window, the coverage and the tool count them (its
+    // units are the source's to hand out one at a time, not held here).
+    // Units, routines and declarations that left the source are shown, and
+    // counted apart.
+    DocumentCoverage coverage;
 };
 
 // One captioned value of the title or the version information; only those
@@ -193,9 +191,12 @@ QList<ReportFact> versionFacts(const ReportDocument& document);
 
 // "1,536 KB" (with the locale's thousands separator), as the document list shows it.
 QString reportSizeText(qint64 sizeKb, const QLocale& locale);
-// "2 units, 14 routines": what left the source, shown in the report but not
-// counted with its routines; empty when nothing did.
-QString leftTheSourceText(int units, qint64 routines, const QLocale& locale);
+// "2 units, 14 routines" (and ", 30 declarations" where the document keeps
+// them): what left the source, shown in the report but not counted with the
+// rest; empty when nothing did.
+QString leftTheSourceText(const DocumentCoverage& coverage, const QLocale& locale);
+// "401 of 6,173 declarations (6.4%)", with the locale's thousands separator.
+QString describedText(const DocumentCoverage& coverage, const QLocale& locale);
 // The locale's short date, a blank and its time with seconds; the time is
 // left out at midnight, as the document list shows it.
 QString reportDateText(const QDateTime& moment, const QLocale& locale);

@@ -251,8 +251,7 @@ struct UnitSummary {
     QString name;
     QString page;
     QString form;
-    int routines = 0;
-    int described = 0;
+    UnitCoverage coverage;
 };
 
 QByteArray json(const QJsonValue& value) {
@@ -473,23 +472,33 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
     SiteFile file(folders, pageName);
     file.write(html);
     file.commit();
-    return {unit.name, pageName, unit.form, unit.countedRoutines, unit.describedRoutines};
+    return {unit.name, pageName, unit.form, unit.coverage};
 }
 
-QString unitTable(const QList<UnitSummary>& units) {
+// The units with the coverage's figures, each column named by what it
+// counts: routines, declarations where the document keeps them, and the
+// described ones of what the coverage counts.
+QString unitTable(const QList<UnitSummary>& units, const DocumentCoverage& coverage) {
     if (units.isEmpty())
         return htmlNone(QString::fromLatin1(NoUnitsText));
+    const bool declarations = coverage.counted == Counted::Declarations;
     QString html = QStringLiteral("<div class=\"table\"><table class=\"units\">\n<thead><tr><th "
                                   "scope=\"col\">Unit</th><th scope=\"col\" "
-                                  "class=\"form\">Form</th><th scope=\"col\">Routines</th><th "
-                                  "scope=\"col\">Described</th></tr>"
-                                  "</thead>\n<tbody>\n");
-    for (int i = 0; i < units.size(); ++i) {
-        const UnitSummary& unit = units[i];
+                                  "class=\"form\">Form</th><th scope=\"col\">Routines</th>");
+    if (declarations)
+        html += QStringLiteral("<th scope=\"col\">Declarations</th>");
+    html += QStringLiteral("<th scope=\"col\">Described %1</th></tr></thead>\n<tbody>\n")
+                .arg(coverage.countedName());
+    for (const UnitSummary& unit : units) {
         html += QStringLiteral("<tr><td><a href=\"%1\">%2</a></td><td class=\"form\">%3</td>"
-                               "<td class=\"number\">%4</td><td class=\"number\">%5</td></tr>\n")
+                               "<td class=\"number\">%4</td>")
                     .arg(htmlText(unit.page), htmlText(unit.name), htmlText(unit.form),
-                         QString::number(unit.routines), QString::number(unit.described));
+                         QString::number(unit.coverage.routines.count));
+        if (declarations)
+            html += QStringLiteral("<td class=\"number\">%1</td>")
+                        .arg(unit.coverage.declarations.count);
+        html += QStringLiteral("<td class=\"number\">%1</td></tr>\n")
+                    .arg(unit.coverage.countedTally().described);
     }
     return html + QStringLiteral("</tbody>\n</table></div>\n");
 }
@@ -510,7 +519,7 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
     html +=
         QStringLiteral("<h2>Units</h2>\n<p><a href=\"identifiers.html\">Identifier "
                        "index</a> &middot; <a href=\"hierarchy.html\">Class hierarchy</a></p>\n") +
-        unitTable(units);
+        unitTable(units, document.coverage);
     return html + QStringLiteral("</main>\n") + PageEnd;
 }
 

@@ -140,24 +140,10 @@ void ReportSource::countUnitsAndRoutines(ReportDocument& document) {
     count.bindInteger(1, document.docNo);
     count.step();
     document.unitCount = int(count.integerAt(0));
-    if (hasScanStamps_) {
-        const DocumentCoverage coverage = ReadCoverage(*db_, document.docNo);
-        document.routineCount = coverage.routines;
-        document.missingUnits = coverage.missingUnits;
-        document.missingRoutines = coverage.missingRoutines;
-        coverage_ = coverage.units;
-        return;
-    }
-    // A store from before scans were stamped has nothing missing: every
-    // routine of a listed unit counts, placeholders left out. Rows left
-    // under a removed unit are never shown, so they are not counted.
-    Statement routines(*db_, QStringLiteral("SELECT COUNT(*) FROM ProcsLib p JOIN UnitsLib u "
-                                            "ON u.UnitNo = p.UnitNo AND u.DocNo = p.DocNo "
-                                            "WHERE p.DocNo = ? AND p.ProcName <> ?"));
-    routines.bindInteger(1, document.docNo);
-    routines.bindText(2, QString::fromLatin1(PlaceholderRoutineName));
-    routines.step();
-    document.routineCount = routines.integerAt(0);
+    // The coverage's figures, in a store of any version.
+    document.coverage = ReadCoverage(*db_, document.docNo);
+    coverage_ = std::move(document.coverage.units);
+    document.coverage.units.clear();
 }
 
 QStringList ReportSource::defaultVisibilities() {
@@ -311,17 +297,7 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
 }
 
 void ReportSource::countRoutines(ReportUnit& unit, int position) const {
-    if (position < coverage_.size()) {
-        const UnitCoverage& counted = coverage_[position];
-        unit.countedRoutines = counted.routines;
-        unit.describedRoutines = counted.described;
-        return;
-    }
-    // Nothing has left the source of a store without scan stamps.
-    unit.countedRoutines = int(unit.routines.size());
-    unit.describedRoutines =
-        int(std::count_if(unit.routines.cbegin(), unit.routines.cend(),
-                          [](const ReportRoutine& r) { return r.described(); }));
+    unit.coverage = coverage_.value(position);
 }
 
 bool ReportSource::open(qint32 docNo) {

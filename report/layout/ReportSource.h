@@ -52,7 +52,6 @@ public:
     // The document row and its counts.
     const ReportDocument& document() const { return document_; }
     int unitCount() const { return document_.unitCount; }
-    qint64 routineCount() const { return document_.routineCount; }
 
     // Calls `visit` with each unit from list position `first` (from 0) on,
     // in list order, until it returns false or the units end. The unit is
@@ -94,7 +93,7 @@ private:
     bool hasMissingSources_ = false;
     bool hasScanStamps_ = false;
     ReportDocument document_;
-    QList<UnitCoverage> coverage_; // by list position; empty in a store without scan stamps
+    QList<UnitCoverage> coverage_; // by list position
 };
 
 } // namespace ink

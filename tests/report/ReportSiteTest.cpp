@@ -45,10 +45,12 @@ TEST_F(ReportSiteTest, IndexListsUnitsWithCountsAndEachUnitHasItsPage) {
     EXPECT_TRUE(index.contains("name=\"viewport\""));
     EXPECT_TRUE(index.contains("<h1>BOOKS</h1>"));
     EXPECT_TRUE(index.contains("Quill &amp; Co"));
-    // Unit, form, routines, described; each unit's page is named after it.
+    // Unit, form, routines, declarations, described declarations; each
+    // unit's page is named after it.
     EXPECT_TRUE(index.contains("<a href=\"Ledger.html\">Ledger.pas</a></td><td "
                                "class=\"form\">frmLedger</td><td class=\"number\">3</td><td "
-                               "class=\"number\">2</td>"));
+                               "class=\"number\">3</td><td class=\"number\">2</td>"))
+        << index.toStdString();
     EXPECT_TRUE(index.contains("<a href=\"Empty.html\">Empty.pas</a></td><td "
                                "class=\"form\"></td><td class=\"number\">0</td>"));
     EXPECT_TRUE(index.contains("<a href=\"Many.html\">Many.pas</a>"));

@@ -285,10 +285,10 @@ protected:
     int missingEverywhere() {
         const int docNo = dm->tblDocsDocNo->asInteger();
         const int marked = int(declarations().filter(" (missing)").size());
-        const DocumentCoverage coverage = ReadCoverage(
-            dm->database(), docNo, CoverageOf::Declarations, {"procedure", "function", "const"});
+        const DocumentCoverage coverage =
+            ReadCoverage(dm->database(), docNo, {"procedure", "function", "const"});
         EXPECT_EQ(CountMissingRows(dm->database(), docNo).declarations, marked);
-        EXPECT_EQ(coverage.missingRoutines, marked);
+        EXPECT_EQ(coverage.declarations.missing, marked);
         return marked;
     }
     // "Owner.Name: Description | ChangedFrom", missing rows marked, of every unit.

@@ -57,17 +57,21 @@ TEST(DescriptionRule, AWordIsALetterOrADigit) {
 
 TEST(DescriptionRule, ThePercentIsRoundedDownAndTheFloorComparedExactly) {
     DocumentCoverage c;
-    c.routines = 5678;
-    c.described = 1234;
+    c.routines.count = 5678;
+    c.routines.described = 1234;
     EXPECT_EQ(c.statusText(), "Described: 1,234 of 5,678 routines (21.7%)");
-    c.routines = 10000;
-    c.described = 9999; // 99.99% is not 100%
+    c.routines.count = 10000;
+    c.routines.described = 9999; // 99.99% is not 100%
     EXPECT_EQ(c.percentText(), "99.9%");
     EXPECT_FALSE(c.reaches(100));
     EXPECT_TRUE(c.reaches(99.99));
-    c.routines = 0;
-    c.described = 0;
+    c.routines = {};
     EXPECT_EQ(c.statusText(), "Described: 0 of 0 routines (0.0%)");
+    // Where declarations are kept, the share is theirs, and says so.
+    c.counted = Counted::Declarations;
+    c.declarations.count = 3;
+    c.declarations.described = 1;
+    EXPECT_EQ(c.statusText(), "Described: 1 of 3 declarations (33.3%)");
 }
 
 TEST_F(Missing, CoverageCountsWordsAndLeavesPlaceholdersOut) {
@@ -78,13 +82,13 @@ TEST_F(Missing, CoverageCountsWordsAndLeavesPlaceholdersOut) {
     describe("Util.pas", "Run", "Runs it.");
     describe("Main.pas", "Show", "\r\n" + QString(72, '*') + "\r\n"); // a separator is no word
     const DocumentCoverage c = coverage();
-    EXPECT_EQ(c.routines, 4);
-    EXPECT_EQ(c.described, 1);
+    EXPECT_EQ(c.routines.count, 4);
+    EXPECT_EQ(c.routines.described, 1);
     ASSERT_EQ(c.units.size(), 3);
     EXPECT_EQ(c.units[0].unitName, "Util.pas");
-    EXPECT_EQ(c.units[0].described, 1);
-    EXPECT_EQ(c.units[2].routines, 0); // only the "N/A" placeholder
-    EXPECT_EQ(c.missingRoutines, 0);
+    EXPECT_EQ(c.units[0].routines.described, 1);
+    EXPECT_EQ(c.units[2].routines.count, 0); // only the "N/A" placeholder
+    EXPECT_EQ(c.routines.missing, 0);
 }
 
 TEST_F(Missing, ARefreshMarksWhatLeftAndClearsItWhenItComesBack) {
@@ -100,10 +104,10 @@ TEST_F(Missing, ARefreshMarksWhatLeftAndClearsItWhenItComesBack) {
         sql("SELECT ProcName FROM ProcsLib WHERE UnitNo = 1 AND ProcName <> 'N/A' ORDER BY ProcNo"),
         "Run,Gone"); // kept
     DocumentCoverage c = coverage();
-    EXPECT_EQ(c.routines, 3);
-    EXPECT_EQ(c.missingRoutines, 1);
-    EXPECT_EQ(c.missingDescribed, 1);
-    EXPECT_EQ(c.described, 0); // the described routine that left counts for nothing
+    EXPECT_EQ(c.routines.count, 3);
+    EXPECT_EQ(c.routines.missing, 1);
+    EXPECT_EQ(c.routines.missingDescribed, 1);
+    EXPECT_EQ(c.routines.described, 0); // the described routine that left counts for nothing
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Util.pas"));
     ASSERT_TRUE(dm->tblProc->locate("ProcName", "Gone"));
     EXPECT_TRUE(LeftTheSource(dm->tblProcLastSeen->value(), dm->tblDocsLastScan->value()));
@@ -111,8 +115,8 @@ TEST_F(Missing, ARefreshMarksWhatLeftAndClearsItWhenItComesBack) {
     writeUtil("procedure Run;\nprocedure Gone;\n");
     build(true);
     c = coverage();
-    EXPECT_EQ(c.missingRoutines, 0);
-    EXPECT_EQ(c.described, 1);
+    EXPECT_EQ(c.routines.missing, 0);
+    EXPECT_EQ(c.routines.described, 1);
     EXPECT_EQ(sql("SELECT Description FROM ProcsLib WHERE ProcName = 'Gone'"), "Was here.");
 }
 
@@ -124,8 +128,8 @@ TEST_F(Missing, AUnitDroppedFromTheProjectIsMissingWithItsRoutines) {
     build(true);
     const DocumentCoverage c = coverage();
     EXPECT_EQ(c.missingUnits, 1);
-    EXPECT_EQ(c.missingRoutines, 1);
-    EXPECT_EQ(c.routines, 2);
+    EXPECT_EQ(c.routines.missing, 1);
+    EXPECT_EQ(c.routines.count, 2);
     EXPECT_TRUE(c.units[0].missing);
     // The unit found again shows this scan's stamp in the list, too.
     ASSERT_TRUE(dm->tblUnits->locate("UnitName", "Main.pas"));
@@ -184,8 +188,8 @@ TEST_F(Missing, AStoreNeverScannedSinceTheUpgradeHasNothingMissing) {
     dm->database().exec("UPDATE DocsLib SET LastScan = NULL; UPDATE ProcsLib SET LastSeen = NULL;"
                         "UPDATE UnitsLib SET LastSeen = NULL");
     const DocumentCoverage c = coverage();
-    EXPECT_EQ(c.missingRoutines + c.missingUnits, 0);
-    EXPECT_EQ(c.routines, 3);
+    EXPECT_EQ(c.routines.missing + c.missingUnits, 0);
+    EXPECT_EQ(c.routines.count, 3);
 }
 
 // A description moves only where its routine went: under the same owner in

@@ -85,7 +85,7 @@ TEST_F(UnreadableUnit, KeepsItsRowsAsTheLastScanLeftThemAndSaysWhy) {
     EXPECT_EQ(after.declarations, before.declarations);
     EXPECT_EQ(after.movableDescriptions, 0);
     const DocumentCoverage coverage = ReadCoverage(dm->database(), docNo());
-    EXPECT_EQ(coverage.missingRoutines, 1);
+    EXPECT_EQ(coverage.routines.missing, 1);
     EXPECT_EQ(coverage.missingUnits, 0);
 
     const QString note = "could not be read: it is a folder (" + utilPath() + ")";
@@ -116,7 +116,7 @@ TEST_F(UnreadableUnit, KeepsItsRowsAsTheLastScanLeftThemAndSaysWhy) {
     EXPECT_EQ(feedback.calls.last(), "status ");
     EXPECT_EQ(CountMissingRows(dm->database(), docNo()).routines,
               0); // the placeholder is no routine
-    EXPECT_EQ(ReadCoverage(dm->database(), docNo()).missingRoutines, 0);
+    EXPECT_EQ(ReadCoverage(dm->database(), docNo()).routines.missing, 0);
 }
 
 // A new document whose units are a pipe and a folder: each gets its

@@ -180,5 +180,7 @@ TEST(BuildCommand, RoutinesAreCountedAsTheCoverageAndTheReportCountThem) {
     EXPECT_TRUE(runTool({"coverage", "1", "--data", data}).out.endsWith("total\t2\t0\t0.0\n"));
     facts = siteFacts();
     EXPECT_TRUE(facts.contains("<dt>Routines</dt><dd>2</dd>")) << facts.toStdString();
-    EXPECT_TRUE(facts.contains("<dt>Left the source</dt><dd>0 units, 1 routine</dd>"));
+    EXPECT_TRUE(
+        facts.contains("<dt>Left the source</dt><dd>0 units, 1 routine, 1 declaration</dd>"))
+        << facts.toStdString();
 }

@@ -35,7 +35,8 @@ protected:
 TEST_F(CoverageCommand, ListsEachUnitAndTheTotal) {
     const ToolRun run = runTool({"coverage", "1", "--data", data()});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\n"
+    EXPECT_EQ(run.out, "unit\tdeclarations\tdescribed\tpercent\n"
+                       "A.pas\t3\t2\t66.6\n"
                        "B.pas\t1\t0\t0.0\n"
                        "total\t4\t2\t50.0\n");
 }
@@ -58,7 +59,8 @@ TEST_F(CoverageCommand, ARefreshCountsWhatLeftAndCoverageLeavesItOut) {
     EXPECT_EQ(refreshed.out, "docno\t1\tunits\t2\troutines\t2\tsize_kb\t0\t"
                              "missing_units\t1\tmissing_routines\t2\n");
     const ToolRun run = runTool({"coverage", "1", "--data", data()});
-    EXPECT_EQ(run.out, "A.pas\t2\t1\t50.0\n"
+    EXPECT_EQ(run.out, "unit\tdeclarations\tdescribed\tpercent\n"
+                       "A.pas\t2\t1\t50.0\n"
                        "total\t2\t1\t50.0\n");
 }
 
@@ -100,12 +102,15 @@ TEST_F(CoverageCommand, CountsTheDeclarationsOfTheKindsAsked) {
     // Every kind: A's three routines (two described on the Procedures page,
     // whose words they share), B's class, method, property and routine.
     ToolRun run = runTool({"coverage", "1", "--data", data()});
-    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\nB.pas\t4\t1\t25.0\ntotal\t7\t3\t42.8\n");
+    EXPECT_EQ(run.out, "unit\tdeclarations\tdescribed\tpercent\nA.pas\t3\t2\t66.6\nB.pas\t4\t1\t25."
+                       "0\ntotal\t7\t3\t42.8\n");
     run = runTool({"coverage", "1", "--data", data(), "--kinds", "property"});
-    EXPECT_EQ(run.out, "A.pas\t0\t0\t0.0\nB.pas\t1\t1\t100.0\ntotal\t1\t1\t100.0\n");
+    EXPECT_EQ(run.out, "unit\tdeclarations\tdescribed\tpercent\nA.pas\t0\t0\t0.0\nB.pas\t1\t1\t100."
+                       "0\ntotal\t1\t1\t100.0\n");
     // A group names all its kinds: methods count with the unit's routines.
     run = runTool({"coverage", "1", "--data", data(), "--kinds", "routines,class"});
-    EXPECT_EQ(run.out, "A.pas\t3\t2\t66.6\nB.pas\t3\t0\t0.0\ntotal\t6\t2\t33.3\n");
+    EXPECT_EQ(run.out, "unit\tdeclarations\tdescribed\tpercent\nA.pas\t3\t2\t66.6\nB.pas\t3\t0\t0."
+                       "0\ntotal\t6\t2\t33.3\n");
     run = runTool({"coverage", "1", "--data", data(), "--kinds", "routine"});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains("--kinds")) << run.err.toStdString();

@@ -88,7 +88,8 @@ TEST_F(ToolStoreFaults, AReadOnlyDataFolderIsReadButNeverWritten) {
     // Counting and searching only read, too.
     const ToolRun coverage = runTool({"coverage", "1", "--data", data()}, reader);
     EXPECT_EQ(coverage.status, 0) << coverage.err.toStdString();
-    EXPECT_EQ(coverage.out, "U0.pas\t2\t0\t0.0\ntotal\t2\t0\t0.0\n");
+    EXPECT_EQ(coverage.out,
+              "unit\tdeclarations\tdescribed\tpercent\nU0.pas\t2\t0\t0.0\ntotal\t2\t0\t0.0\n");
     const ToolRun search = runTool({"search", "routine1", "--data", data()}, reader);
     EXPECT_EQ(search.status, 0) << search.err.toStdString();
     EXPECT_EQ(search.out, "P\tU0.pas\tRoutine1\t\n");
