@@ -6,6 +6,7 @@
 
 #include "Database.h"
 #include "DeclarationDescriptions.h"
+#include "RoutineMarkers.h"
 #include "Statement.h"
 
 namespace ink {
@@ -239,8 +240,10 @@ bool IsPlaceholderRoutine(const QString& procName) {
     return procName == QLatin1String(PlaceholderRoutineName);
 }
 
+// A report shows neither the placeholder nor a procedural type's row as a
+// routine, so neither counts as one.
 bool CountsAsRoutine(const QString& procName) {
-    return !IsPlaceholderRoutine(procName);
+    return IsRoutineRow(procName);
 }
 
 QString countedName(Counted counted) {

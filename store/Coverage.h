@@ -124,8 +124,9 @@ struct DocumentCoverage {
 };
 
 // Whether a row of the routine list is a routine the figures count: the
-// placeholder of a unit without procedures or functions is not. Every
-// count of routines goes by this one rule.
+// placeholder of a unit without procedures or functions is not, nor the
+// row of a procedural type (RoutineMarkers.h). Every count of routines
+// goes by this one rule.
 bool CountsAsRoutine(const QString& procName);
 
 // The figures of a document. `kinds` chooses the declarations that count

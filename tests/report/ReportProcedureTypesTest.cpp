@@ -11,6 +11,7 @@
 #include "report/layout/ReportLayout.h"
 #include "report/layout/ReportSource.h"
 #include "ReportStore.h"
+#include "store/Coverage.h"
 #include "store/Database.h"
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
@@ -120,6 +121,9 @@ TEST_F(ReportProcedureTypesTest, TheRowsStayInTheStoreButNoOutputShowsThemAsRout
         Statement markers(db, "SELECT COUNT(*) FROM ProcsLib WHERE ProcName = '{STDCALL}'");
         ASSERT_TRUE(markers.step());
         ASSERT_EQ(markers.integerAt(0), 2); // one a unit: a row per name
+        // The figures count the routines the outputs show: Start and Run.
+        EXPECT_EQ(ReadCoverage(db, 1).routines.count, 2);
+        EXPECT_EQ(ReadRoutineCoverage(db, 1).routines.count, 2);
     }
 
     // The content model every output reads.
