@@ -214,7 +214,7 @@ QString PostgresBackend::quoted(const QString& name) const {
 // two at once never both add the same rows; the second finds what the first
 // left. Single posts do not take it: they check their row as they write it.
 void PostgresBackend::begin() {
-    exec(QStringLiteral("BEGIN"));
+    beginTransaction();
     try {
         const QByteArray sql =
             QStringLiteral("SELECT set_config('lock_timeout', '%1', true); %2; "
@@ -233,6 +233,14 @@ void PostgresBackend::begin() {
                                 .arg(name_));
         throw;
     }
+}
+
+// Each transaction takes its auto-numbers ahead in blocks that start small
+// again (see takeAutoNumber).
+void PostgresBackend::beginTransaction() {
+    for (const auto& held : held_)
+        held->block = 1;
+    exec(QStringLiteral("BEGIN"));
 }
 
 bool PostgresBackend::transactionEnded() {
@@ -282,7 +290,7 @@ void PostgresBackend::beginSnapshot() {
 void PostgresBackend::beginSavepoint() {
     const bool opens = !inTransaction();
     if (opens)
-        exec(QStringLiteral("BEGIN"));
+        beginTransaction();
     savepoints_.push_back(opens);
     try {
         exec(QStringLiteral("SAVEPOINT ink_step"));

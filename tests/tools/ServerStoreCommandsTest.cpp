@@ -132,6 +132,21 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
     EXPECT_EQ(sqlText(file("third"), "SELECT min(ProcNo) FROM ProcsLib WHERE DocNo = 2"), "5");
 }
 
+// Users type a document's number (export 2, refresh 2): each new document
+// takes the next one, on either store, however many runs made them.
+TEST_F(ServerStoreCommands, EachNewDocumentTakesTheNextNumberOnEitherStore) {
+    for (const QStringList& store :
+         {QStringList{"--data", folder("local")}, QStringList{"--db", url}}) {
+        QStringList numbers;
+        for (const char* name : {"First", "Second", "Third"}) {
+            const ToolRun run = runTool(QStringList{"build", project, "--name", name} + store);
+            ASSERT_EQ(run.status, 0) << run.err.toStdString();
+            numbers << run.out.section('\t', 1, 1);
+        }
+        EXPECT_EQ(numbers, QStringList({"1", "2", "3"})) << store.first().toStdString();
+    }
+}
+
 // A server keeps text as C strings: a NUL character must never cut a
 // description short without a word.
 TEST_F(ServerStoreCommands, ANulCharacterIsDroppedFromSourcesAndRefusedInACopy) {
