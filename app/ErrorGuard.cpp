@@ -10,17 +10,24 @@ namespace ink {
 
 namespace {
 Dialogs* errorDialogs = nullptr;
+std::function<void()> afterError;
 
 void show(const QString& message) {
     if (errorDialogs)
         errorDialogs->generalError(generalErrorText(message));
     else
         qWarning().noquote() << "Inkwright:" << message;
+    if (afterError)
+        afterError();
 }
 } // namespace
 
 void setErrorDialogs(Dialogs* dialogs) {
     errorDialogs = dialogs;
+}
+
+void setAfterError(std::function<void()> listener) {
+    afterError = std::move(listener);
 }
 
 bool guarded(const std::function<void()>& handler) {
