@@ -525,6 +525,7 @@ void TfrmInkwright::StoreFoundDamaged() {
     if (!dm_ || dm_->storeDamage().isEmpty())
         return;
     dm_->closeDamagedStore();
+    forgetShownDamage();
     enableStoreCommands(false);
     ShowStoreName();
     ShowCoverage();

@@ -161,3 +161,7 @@ void PQconninfoFree(PQconninfoOption* connOptions) {
     INK_LIBPQ(PQconninfoFree);
     real(connOptions);
 }
+char* PQresultErrorField(const PGresult* res, int fieldcode) {
+    INK_LIBPQ(PQresultErrorField);
+    return real(res, fieldcode);
+}

@@ -156,8 +156,14 @@ void PostgresBackend::fail(PGresult* result) {
         reason = trimmedMessage(PQerrorMessage(conn_));
     if (reason.startsWith(QLatin1String("ERROR:")))
         reason = reason.mid(6).trimmed();
+    // data_corrupted and index_corrupted: the server met a page it cannot
+    // trust, as SQLite reports a malformed one.
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const bool damaged = state && (qstrcmp(state, "XX001") == 0 || qstrcmp(state, "XX002") == 0);
     PQclear(result);
     lastFailure_ = reason;
+    if (damaged)
+        refuseAsDamaged(reason);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
             QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
