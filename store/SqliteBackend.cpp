@@ -435,8 +435,11 @@ QStringList SqliteBackend::checkSamples() {
             }
             continue;
         }
-        SqliteStatement range(
-            *this, QStringLiteral("SELECT min(rowid), max(rowid) FROM %1").arg(quoted(tree.table)));
+        // Each alone: SQLite reads one edge of the tree for a lone min() or
+        // max(), but every row for both in one query.
+        SqliteStatement range(*this, QStringLiteral("SELECT (SELECT min(rowid) FROM %1), "
+                                                    "(SELECT max(rowid) FROM %1)")
+                                         .arg(quoted(tree.table)));
         if (range.step() && !range.isNullAt(0)) {
             tree.low = range.integerAt(0);
             tree.high = range.integerAt(1);
