@@ -215,9 +215,10 @@ void StoreCommands::switchTo(const StoreAddress& address) {
             given_ = givenBefore;
             dm_.setServerPassword(givenBefore);
             dm_.closeDatabase();
-            OpenOrCreateTables(dm_);
+            openTables(); // checked again: it may be the damaged store left just now
         } catch (const UserError&) {
-            // The first error says what went wrong; this one would only echo it.
+            // The first error says what went wrong; this one would only echo it
+            // (a damaged store is kept as such, and the window closes it).
         }
         throw;
     }

@@ -137,6 +137,13 @@ TEST_F(DamagedStoreWindow, BytesChangedInTheRowsPagesAreFoundAtStartUp) {
 
     startWindow();
     expectStoreClosedAsDamaged();
+
+    // Asking for it again finds it damaged again, and it stays closed.
+    dialogs.shown.clear();
+    ASSERT_TRUE(window->UseLocalDatabase1->isEnabled());
+    window->UseLocalDatabase1->trigger();
+    QApplication::processEvents();
+    expectStoreClosedAsDamaged();
 }
 
 TEST_F(DamagedStoreWindow, DamageMetByALaterReadClosesTheStoreAndStopsEditing) {
