@@ -1,7 +1,6 @@
 #include "DeclarationsPage.h"
 
 #include <algorithm>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include "DBMemo.h"
 #include "docs/CoverageCommands.h"
 #include "ErrorGuard.h"
+#include "FixedPitchFont.h"
 #include "scan/PathParts.h"
 #include "store/Coverage.h"
 #include "store/DeclarationDescriptions.h"
@@ -102,9 +102,7 @@ DeclarationsPage::DeclarationsPage(QWidget* parent) : QWidget(parent) {
     // Read-only, yet the keys reach it, so its text can be read and copied.
     declaration_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     declaration_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPixelSize(11);
-    declaration_->setFont(mono);
+    declaration_->setFont(fixedPitchFont(11));
     declaration_->setFixedHeight(62);
     declarationLabel->setBuddy(declaration_);
     right->addWidget(declaration_);

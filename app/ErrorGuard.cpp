@@ -4,18 +4,22 @@
 #include <QDebug>
 
 #include "components/Dialogs.h"
-#include "store/UserError.h"
+#include "store/StoreError.h"
 
 namespace ink {
 
 namespace {
 Dialogs* errorDialogs = nullptr;
+std::function<void()> afterError;
+QString shownDamage;
 
 void show(const QString& message) {
     if (errorDialogs)
         errorDialogs->generalError(generalErrorText(message));
     else
         qWarning().noquote() << "Inkwright:" << message;
+    if (afterError)
+        afterError();
 }
 } // namespace
 
@@ -23,10 +27,24 @@ void setErrorDialogs(Dialogs* dialogs) {
     errorDialogs = dialogs;
 }
 
+void setAfterError(std::function<void()> listener) {
+    afterError = std::move(listener);
+    shownDamage.clear();
+}
+
+void forgetShownDamage() {
+    shownDamage.clear();
+}
+
 bool guarded(const std::function<void()>& handler) {
     try {
         handler();
         return true;
+    } catch (const StoreDamaged& e) {
+        if (e.message() != shownDamage) {
+            shownDamage = e.message();
+            show(e.message());
+        }
     } catch (const UserError& e) {
         show(e.message());
     } catch (const std::exception& e) {

@@ -75,6 +75,17 @@ TfrmInkwright::TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs)
       clipboard_(systemClipboard_.get()) {
     setObjectName(QStringLiteral("frmInkwright"));
     setErrorDialogs(dialogs_);
+    // Checked once the error's handler has ended, so that nothing it was
+    // still using is closed under it.
+    setAfterError([this] {
+        if (damageCheckPending_)
+            return;
+        damageCheckPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            damageCheckPending_ = false;
+            StoreFoundDamaged();
+        });
+    });
     buildWindow();
     progress_ = std::make_unique<WindowBuildProgress>(StatusBar1, ProgressBar1, *dialogs_);
     guarded([this] { FormCreate(); });
@@ -86,6 +97,7 @@ TfrmInkwright::~TfrmInkwright() {
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     setErrorDialogs(nullptr);
+    setAfterError({});
 }
 
 // ---------------------------------------------------------------- wiring
@@ -483,9 +495,12 @@ void TfrmInkwright::DocumentOptions1Click() {
 
 void TfrmInkwright::ShowStoreName() {
     const QString name = dm_ ? dm_->storeName() : QString();
-    const QString text = name.isEmpty() ? QStringLiteral("No store open") : name;
+    const QString damage = dm_ ? dm_->storeDamage() : QString();
+    const QString text = !damage.isEmpty() ? QStringLiteral("Damaged store, closed")
+                         : name.isEmpty()  ? QStringLiteral("No store open")
+                                           : name;
     // A socket folder makes a long name: its middle gives way, the tip has it all.
-    storeStatus->setToolTip(text);
+    storeStatus->setToolTip(damage.isEmpty() ? text : damage);
     storeStatus->setAccessibleName(QStringLiteral("Store: ") + text);
     storeStatus->setText(storeStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 200));
     // Going back to the local store means something only away from it; with
@@ -495,12 +510,29 @@ void TfrmInkwright::ShowStoreName() {
 
 void TfrmInkwright::ConnecttoSharedDatabase1Click() {
     const auto show = qScopeGuard([this] { ShowStoreName(); });
-    storeCommands_->connectToShared();
+    if (storeCommands_->connectToShared())
+        enableStoreCommands(true);
 }
 
 void TfrmInkwright::UseLocalDatabase1Click() {
     const auto show = qScopeGuard([this] { ShowStoreName(); });
     storeCommands_->useLocal();
+    enableStoreCommands(true);
+}
+
+void TfrmInkwright::StoreFoundDamaged() {
+    if (!dm_ || dm_->storeDamage().isEmpty())
+        return;
+    dm_->closeDamagedStore();
+    forgetShownDamage();
+    enableStoreCommands(false);
+    ShowStoreName();
+    ShowCoverage();
+}
+
+void TfrmInkwright::enableStoreCommands(bool enabled) {
+    for (QPushButton* button : {Button26, Button27, Button28, Button2, Button29, Button1})
+        button->setEnabled(enabled);
 }
 
 // The innermost table with a row being edited; else the one of the list or

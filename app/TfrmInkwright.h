@@ -124,6 +124,10 @@ public:
     void ConnecttoSharedDatabase1Click();
     void UseLocalDatabase1Click();
     void ShowStoreName();
+    // A store found damaged, at start-up or by any read since, is closed
+    // rather than shown in part, and the commands that work on it stay off
+    // until another store is opened.
+    void StoreFoundDamaged();
     // "Refresh Row": on the units list, the routines list, and (F5) on the
     // table being edited.
     void RefreshRow1Click();
@@ -248,6 +252,7 @@ private:
     void showMenu(QMenu* menu, QWidget* owner, const QPoint& position);
     TTable* tableBeingEdited() const;
     void refreshRowOf(TTable& table);
+    void enableStoreCommands(bool enabled);
 
     StartupEnvironment environment_;
     Dialogs* dialogs_;
@@ -262,6 +267,7 @@ private:
     bool shownOnce_ = false;
     bool dataDirectoryMade_ = false;
     bool coverageUpdatePending_ = false;
+    bool damageCheckPending_ = false;
     // While the user chooses between two versions of a row, the editor that
     // lost the focus to that box must not store its text over theirs.
     bool choosingVersion_ = false;

@@ -42,10 +42,17 @@ StoreCommands::StoreCommands(TDM1& dm, Dialogs& dialogs, QString localFolder)
 
 StoreCommands::~StoreCommands() = default;
 
+// The window shows what it reads from the store as it goes: a store found
+// damaged is refused before any of it is shown.
+void StoreCommands::openTables() {
+    dm_.database().checkForDamage();
+    OpenOrCreateTables(dm_);
+}
+
 void StoreCommands::openStore() {
     for (;;) {
         try {
-            OpenOrCreateTables(dm_);
+            openTables();
             return;
         } catch (const PasswordRequired& refusal) {
             dm_.closeDatabase();
@@ -199,7 +206,7 @@ void StoreCommands::switchTo(const StoreAddress& address) {
     }
     dm_.closeDatabase();
     try {
-        OpenOrCreateTables(dm_);
+        openTables();
     } catch (const UserError&) {
         // Back to the store that was open, so the program is never left on
         // a half-opened one; the error that stopped the switch is shown.
@@ -208,9 +215,10 @@ void StoreCommands::switchTo(const StoreAddress& address) {
             given_ = givenBefore;
             dm_.setServerPassword(givenBefore);
             dm_.closeDatabase();
-            OpenOrCreateTables(dm_);
+            openTables(); // checked again: it may be the damaged store left just now
         } catch (const UserError&) {
-            // The first error says what went wrong; this one would only echo it.
+            // The first error says what went wrong; this one would only echo it
+            // (a damaged store is kept as such, and the window closes it).
         }
         throw;
     }

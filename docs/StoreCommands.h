@@ -57,6 +57,7 @@ private:
     std::unique_ptr<Database> connectAsking(StoreAddress& address, QString* refusal);
     bool askPassword(StoreAddress& address, const QString& why);
     void switchTo(const StoreAddress& address);
+    void openTables();
 
     TDM1& dm_;
     Dialogs& dialogs_;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "StoreError.h"
 #include "TableDef.h"
 
 namespace ink {
@@ -154,9 +155,26 @@ public:
     // Reads the whole store and returns what is damaged in it, empty when
     // nothing is. Its cost grows with the store, so it runs on request only.
     virtual QStringList checkIntegrity() = 0;
+    // A look for damage whose cost stays small whatever the store's size: a
+    // store of up to `fullCheckBytes` is read whole, a larger one in samples.
+    // What is damaged, empty when nothing was found. A server keeps its own
+    // pages whole and reports damage on the read that meets it.
+    virtual QStringList checkBriefly(qint64 fullCheckBytes) {
+        Q_UNUSED(fullCheckBytes);
+        return {};
+    }
+    // Why the store was found damaged (a StoreDamaged was raised), empty
+    // while it was not. It stays: nothing read from it can be trusted since.
+    const QString& damage() const { return damage_; }
+    // Keeps why, and throws StoreDamaged.
+    [[noreturn]] void refuseAsDamaged(const QString& detail) const {
+        damage_ = StoreDamaged::textFor(name(), detail);
+        throw StoreDamaged(damage_);
+    }
 
 protected:
     mutable QString lastFailure_;
+    mutable QString damage_;
 };
 
 } // namespace ink

@@ -106,6 +106,12 @@ void Database::rollBackSavepoint() {
     backend_->rollBackSavepoint();
 }
 
+void Database::checkForDamage(qint64 fullCheckBytes) {
+    const QStringList problems = backend_->checkBriefly(fullCheckBytes);
+    if (!problems.isEmpty())
+        backend_->refuseAsDamaged(problems.first());
+}
+
 quint64 Database::changeStamp() const {
     return backend_->rowsWritten() + rollbacks_;
 }

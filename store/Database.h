@@ -100,6 +100,13 @@ public:
     // is. Opening checks only the header and the schema, so that its cost
     // does not grow with the store; this is the thorough look, on request.
     QStringList checkIntegrity() { return backend_->checkIntegrity(); }
+    // The check of a store the window opens: bounded in cost (the whole
+    // store up to `fullCheckBytes`, else samples of it and its schema).
+    // Throws StoreDamaged for damage found.
+    static constexpr qint64 FullCheckBytes = 8 << 20;
+    void checkForDamage(qint64 fullCheckBytes = FullCheckBytes);
+    // Why the store was found damaged, empty while it was not (see StoreDamaged).
+    const QString& damage() const { return backend_->damage(); }
 
 private:
     [[noreturn]] void writesLost(const QString& reason);

@@ -153,3 +153,15 @@ PGresult* PQgetResult(PGconn* conn) {
     INK_LIBPQ(PQgetResult);
     return real(conn);
 }
+PQconninfoOption* PQconninfoParse(const char* conninfo, char** errmsg) {
+    INK_LIBPQ(PQconninfoParse);
+    return real(conninfo, errmsg);
+}
+void PQconninfoFree(PQconninfoOption* connOptions) {
+    INK_LIBPQ(PQconninfoFree);
+    real(connOptions);
+}
+char* PQresultErrorField(const PGresult* res, int fieldcode) {
+    INK_LIBPQ(PQresultErrorField);
+    return real(res, fieldcode);
+}

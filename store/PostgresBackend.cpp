@@ -156,8 +156,14 @@ void PostgresBackend::fail(PGresult* result) {
         reason = trimmedMessage(PQerrorMessage(conn_));
     if (reason.startsWith(QLatin1String("ERROR:")))
         reason = reason.mid(6).trimmed();
+    // data_corrupted and index_corrupted: the server met a page it cannot
+    // trust, as SQLite reports a malformed one.
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const bool damaged = state && (qstrcmp(state, "XX001") == 0 || qstrcmp(state, "XX002") == 0);
     PQclear(result);
     lastFailure_ = reason;
+    if (damaged)
+        refuseAsDamaged(reason);
     if (PQstatus(conn_) != CONNECTION_OK)
         throw ServerUnreachable(
             QStringLiteral("Cannot reach the database server of \"%1\": %2 Nothing you typed is "
@@ -214,7 +220,7 @@ QString PostgresBackend::quoted(const QString& name) const {
 // two at once never both add the same rows; the second finds what the first
 // left. Single posts do not take it: they check their row as they write it.
 void PostgresBackend::begin() {
-    exec(QStringLiteral("BEGIN"));
+    beginTransaction();
     try {
         const QByteArray sql =
             QStringLiteral("SELECT set_config('lock_timeout', '%1', true); %2; "
@@ -233,6 +239,14 @@ void PostgresBackend::begin() {
                                 .arg(name_));
         throw;
     }
+}
+
+// Each transaction takes its auto-numbers ahead in blocks that start small
+// again (see takeAutoNumber).
+void PostgresBackend::beginTransaction() {
+    for (const auto& held : held_)
+        held->block = 1;
+    exec(QStringLiteral("BEGIN"));
 }
 
 bool PostgresBackend::transactionEnded() {
@@ -282,7 +296,7 @@ void PostgresBackend::beginSnapshot() {
 void PostgresBackend::beginSavepoint() {
     const bool opens = !inTransaction();
     if (opens)
-        exec(QStringLiteral("BEGIN"));
+        beginTransaction();
     savepoints_.push_back(opens);
     try {
         exec(QStringLiteral("SAVEPOINT ink_step"));

@@ -99,6 +99,7 @@ private:
 
     void connect();
     void configureSession();
+    void beginTransaction();
     void checkStore(const QList<TableDef>& ownTables, Database::Access access);
     bool isMarked();
     bool holdsObjects();

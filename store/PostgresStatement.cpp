@@ -145,10 +145,16 @@ PostgresBackend::HeldRows& PostgresBackend::heldRowsOf(const TableDef& def) {
     return *held_.back();
 }
 
+// A number taken is never given back, so a block taken and left unused is
+// a gap for good. A transaction's first take is of one number and each
+// later one twice the last, up to 512: a build's one document gets the next
+// number, which users type, and its thousands of routines still cost only a
+// few round trips.
 qint64 PostgresBackend::takeAutoNumber(HeldRows& held) {
     if (held.numbers.empty()) {
-        const QByteArray sql =
-            "SELECT nextval('" + held.sequence + "') FROM generate_series(1, 512) ORDER BY 1 DESC";
+        const QByteArray sql = "SELECT nextval('" + held.sequence + "') FROM generate_series(1, " +
+                               QByteArray::number(held.block) + ") ORDER BY 1 DESC";
+        held.block = std::min(held.block * 2, 512);
         PGresult* result = PQexec(connection(), sql.constData());
         if (PQresultStatus(result) != PGRES_TUPLES_OK)
             fail(result);

@@ -19,6 +19,7 @@ struct PostgresBackend::HeldRows {
     std::vector<std::optional<QByteArray>> values; // row after row
     int rows = 0;
     std::vector<qint64> numbers; // taken ahead, used from the back
+    int block = 1;               // how many the next take asks for
 };
 
 // Whether a statement writes rows (the rows written are counted).

@@ -62,6 +62,7 @@ public:
     void addFields(const TableDef& def, const QList<FieldDef>& fields) override;
     void syncAutoNumbers(const TableDef& def) override;
     QStringList checkIntegrity() override;
+    QStringList checkBriefly(qint64 fullCheckBytes) override;
     void ensureSearchIndex() override;
     bool canSearch() override;
     std::unique_ptr<BackendStatement> searchStatement(const QStringList& words, int limit) override;
@@ -102,6 +103,9 @@ public:
     // Throws UserError with SQLite's message for the last failed call.
     [[noreturn]] void fail(const QString& context) const;
     [[noreturn]] void fail(const QString& context, const QString& reason) const;
+    // The same for a failure of `resultCode`: damage (SQLITE_CORRUPT,
+    // SQLITE_NOTADB) raises StoreDamaged instead.
+    [[noreturn]] void fail(const QString& context, const QString& reason, int resultCode) const;
     sqlite3* handle() const { return db_; }
 
 private:
@@ -122,6 +126,7 @@ private:
     void openImmutable();
     void checkExistingFile(const QList<TableDef>& ownTables);
     bool holdsExactly(const QStringList& tables, const QList<TableDef>& ownTables);
+    QStringList checkSamples();
     void prepareForWriting();
     QString firstValue(const char* sql);
     QList<FieldDef> verifyFields(const TableDef& def);
@@ -132,6 +137,7 @@ private:
     sqlite3* db_ = nullptr;
     std::unique_ptr<BackendStatement> dataVersion_;
     bool stampWanted_ = false;
+    bool opened_ = false; // the file was taken as a database of ours
     bool indexDeferred_ = false;
     bool declsDeferred_ = false;
     std::vector<std::unique_ptr<HeldRows>> held_; // by table

@@ -81,6 +81,8 @@ void OpenOrCreateTables(TDM1& dm) {
     // store that cannot take it now (locked by a writer, say) is not refused.
     try {
         EnsureSearchIndex(dm.database());
+    } catch (const StoreDamaged&) {
+        throw; // not a store to go on with
     } catch (const UserError&) {
     }
 }

@@ -1,5 +1,6 @@
 #include "StoreAddress.h"
 
+#include <libpq-fe.h>
 #include <QDir>
 
 #include <QRegularExpression>
@@ -266,6 +267,113 @@ std::optional<StoreAddress> StoreAddress::fromUrl(const QString& url, QString* e
     if (!problem.isEmpty())
         return fail(problem);
     return address;
+}
+
+namespace {
+
+// How a keyword/value string may be shown: the values libpq read from it,
+// the password's and any other secret's left out.
+QString shownKeywordValues(const PQconninfoOption* options) {
+    QStringList pairs;
+    for (const PQconninfoOption* option = options; option->keyword; ++option) {
+        const QString keyword = QString::fromUtf8(option->keyword);
+        if (!option->val || keyword.contains(QLatin1String("pass"), Qt::CaseInsensitive))
+            continue;
+        QString value = QString::fromUtf8(option->val);
+        if (value.isEmpty() || value.contains(QLatin1Char(' ')) ||
+            value.contains(QLatin1Char('\\')) || value.contains(QLatin1Char('\''))) {
+            value.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+            value.replace(QLatin1Char('\''), QLatin1String("\\'"));
+            value = QLatin1Char('\'') + value + QLatin1Char('\'');
+        }
+        pairs << keyword + QLatin1Char('=') + value;
+    }
+    return pairs.join(QLatin1Char(' '));
+}
+
+// libpq's keyword/value form, with the keywords a URL may carry.
+std::optional<StoreAddress> fromKeywordValues(const QString& text, QString* error) {
+    auto fail = [&](const QString& shown, const QString& why) -> std::optional<StoreAddress> {
+        if (error)
+            *error = shown.isEmpty()
+                         ? QStringLiteral("The connection string is not a usable PostgreSQL "
+                                          "address: %1")
+                               .arg(why)
+                         : QStringLiteral("\"%1\" is not a usable PostgreSQL address: %2")
+                               .arg(shown, why);
+        return std::nullopt;
+    };
+    char* message = nullptr;
+    PQconninfoOption* options = nullptr;
+    try {
+        options = PQconninfoParse(text.toUtf8().constData(), &message);
+    } catch (const UserError& e) {
+        return fail(QString(), e.message()); // libpq could not be loaded
+    }
+    if (!options) {
+        // libpq's message quotes the piece it stumbled on, which may be a
+        // piece of a password: then only the form is named.
+        const QString why = message ? QString::fromUtf8(message).trimmed() : QString();
+        PQfreemem(message);
+        if (why.isEmpty() || text.contains(QLatin1String("pass"), Qt::CaseInsensitive))
+            return fail(QString(), QStringLiteral("it is neither a postgresql:// URL nor "
+                                                  "keyword=value pairs that libpq can read"));
+        return fail(QString(),
+                    QStringLiteral("it is neither a postgresql:// URL nor keyword=value pairs "
+                                   "that libpq can read (%1)")
+                        .arg(why));
+    }
+    const QString shown = shownKeywordValues(options);
+    StoreAddress address;
+    address.driver = StoreAddress::Driver::Postgres;
+    QString problem;
+    for (const PQconninfoOption* option = options; option->keyword && problem.isEmpty(); ++option) {
+        if (!option->val)
+            continue;
+        const QLatin1String keyword(option->keyword);
+        const QString value = QString::fromUtf8(option->val);
+        if (keyword == QLatin1String("host"))
+            address.server = value;
+        else if (keyword == QLatin1String("port")) {
+            if (!validPort(value, &address.port))
+                problem = badPort(value);
+        } else if (keyword == QLatin1String("user"))
+            address.user = value;
+        else if (keyword == QLatin1String("dbname"))
+            address.database = value;
+        else if (keyword == QLatin1String("password"))
+            problem = passwordRefused();
+        else
+            // As in a URL: dropped quietly, it could connect otherwise than asked.
+            problem = QStringLiteral("the parameter \"%1\" is not supported").arg(keyword);
+    }
+    PQconninfoFree(options);
+    if (problem.isEmpty())
+        problem = checkParts(address);
+    if (!problem.isEmpty())
+        return fail(shown, problem);
+    return address;
+}
+
+bool startsAsUrl(const QString& text) {
+    for (const char* scheme : {"postgresql://", "postgres://"})
+        if (text.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<StoreAddress> StoreAddress::fromText(const QString& text, QString* error) {
+    const QString trimmed = text.trimmed();
+    if (startsAsUrl(trimmed))
+        return fromUrl(trimmed, error);
+    return fromKeywordValues(trimmed, error);
+}
+
+bool StoreAddress::namesServer(const QString& text) {
+    static const QRegularExpression keywordFirst(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
+    return startsAsUrl(text.trimmed()) || keywordFirst.match(text).hasMatch();
 }
 
 QString StoreAddress::databaseFile() const {

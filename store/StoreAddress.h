@@ -44,6 +44,14 @@ struct StoreAddress {
     QString url() const;
     // Parses such a URL; nullopt (with `error` set) for anything else.
     static std::optional<StoreAddress> fromUrl(const QString& url, QString* error = nullptr);
+    // A server as a user or a script gives it: such a URL, or libpq's
+    // keyword/value string ("host=db dbname=docs user=anna"), read by libpq
+    // itself and held to the URL's rules (the same keywords, no password).
+    // No `error` ever repeats a password that the text holds.
+    static std::optional<StoreAddress> fromText(const QString& text, QString* error = nullptr);
+    // Whether `text` names a server rather than a folder: it starts as a URL
+    // does, or as a keyword/value string ("host=...").
+    static bool namesServer(const QString& text);
 
     // The embedded store's database file in its folder; empty for a server.
     QString databaseFile() const;

@@ -30,6 +30,22 @@ public:
     using UserError::UserError;
 };
 
+// The store is damaged: a read met pages that are not what the engine
+// wrote, or a check at open found some. Rows read from it may be missing or
+// wrong without an error, so it is refused as a store that cannot be
+// opened, never shown in part.
+class StoreDamaged : public UserError {
+public:
+    using UserError::UserError;
+    // The message, naming the store and what was found.
+    static QString textFor(const QString& store, const QString& detail) {
+        return QStringLiteral("Cannot open the database \"%1\": it is damaged (%2). Nothing "
+                              "more of it is shown or changed; \"inkwright-tool check\" lists "
+                              "the damage")
+            .arg(store, detail);
+    }
+};
+
 // The server cannot be reached (not running, refused, gone away). Nothing of
 // a pending change is lost; the next statement tries to connect again.
 class ServerUnreachable : public UserError {

@@ -7,6 +7,7 @@
 #include "AliasRegistry.h"
 #include "Database.h"
 #include "StoreAddress.h"
+#include "StoreError.h"
 #include "TDataSource.h"
 #include "TField.h"
 #include "TTable.h"
@@ -246,6 +247,8 @@ TDM1::~TDM1() {
 Database& TDM1::database() {
     if (database_)
         return *database_;
+    if (!damage_.isEmpty())
+        throw StoreDamaged(damage_);
     registry();
     if (!registry_->aliasExists(QString::fromLatin1(AliasName)))
         throw UserError(QStringLiteral("Unknown database alias \"%1\" (configuration \"%2\")")
@@ -255,7 +258,12 @@ Database& TDM1::database() {
         requireOwnFolder(address.folder);
     else if (passwordFor_.sameLogin(address))
         address.password = passwordFor_.password;
-    database_ = std::make_unique<Database>(address, tableDefinitions());
+    try {
+        database_ = std::make_unique<Database>(address, tableDefinitions());
+    } catch (const StoreDamaged& e) {
+        damage_ = e.message();
+        throw;
+    }
     database_->setOnWritesLost([this] { reloadAfterLostWrites(); });
     // Without an event loop (a script, a benchmark) nobody watches.
     if (database_->othersWrite() && QCoreApplication::instance()) {
@@ -274,6 +282,17 @@ void TDM1::closeDatabase() {
     delete othersTimer_;
     othersTimer_ = nullptr;
     database_.reset();
+    damage_.clear();
+}
+
+QString TDM1::storeDamage() const {
+    return database_ && !database_->damage().isEmpty() ? database_->damage() : damage_;
+}
+
+void TDM1::closeDamagedStore() {
+    const QString damage = storeDamage();
+    closeDatabase();
+    damage_ = damage;
 }
 
 AliasRegistry& TDM1::registry() {

@@ -51,6 +51,13 @@ public:
     // database and user (also when the connection is made again).
     void setServerPassword(const StoreAddress& address) { passwordFor_ = address; }
 
+    // Why the store was found damaged (when it was opened or by any read
+    // since), empty while it was not.
+    QString storeDamage() const;
+    // Closes a store found damaged and keeps it closed: database() refuses
+    // it, saying why, until closeDatabase() makes way for another store.
+    void closeDamagedStore();
+
     // How the window names the open store: "Local" or user@server/database;
     // empty while none is open.
     QString storeName() const;
@@ -159,6 +166,7 @@ private:
     QTimer* othersTimer_ = nullptr;
     qint64 othersSeen_ = 0;
     QString requiredFolder_;
+    QString damage_; // found opening it, or kept by closeDamagedStore()
     StoreAddress passwordFor_;
 };
 

@@ -5,7 +5,7 @@
 // Prints "ok" and exits 0 for a sound store; else one line per problem and
 // exit status 1.
 #include "store/Database.h"
-#include "store/UserError.h"
+#include "store/StoreError.h"
 #include "ToolCommand.h"
 #include "ToolStore.h"
 
@@ -29,8 +29,10 @@ int runCheck(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     QStringList problems;
     try {
         problems = db.checkIntegrity();
+    } catch (const StoreDamaged&) {
+        // A file too damaged to be read through: SQLite's own words.
+        problems << db.backend().lastFailure();
     } catch (const UserError& error) {
-        // A file too damaged to be read at all.
         problems << error.message();
     }
     if (problems.isEmpty()) {

@@ -21,11 +21,11 @@ using namespace ink;
 
 namespace {
 
-// A URL names a server; anything else is a data folder.
+// A URL or a keyword/value string names a server; anything else is a data
+// folder (one whose name starts "word=" is written "./word=...").
 std::optional<StoreAddress> addressOf(const QString& text, QString* problem) {
-    if (text.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive) &&
-        text.contains(QLatin1String("://")))
-        return StoreAddress::fromUrl(text, problem);
+    if (StoreAddress::namesServer(text))
+        return StoreAddress::fromText(text, problem);
     return StoreAddress::local(QDir(text).absolutePath());
 }
 

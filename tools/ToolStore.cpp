@@ -102,9 +102,15 @@ std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem)
         *problem = QStringLiteral("give the store as --data DIR or as --db URL, one of them");
         return std::nullopt;
     }
+    // A server given as the folder would be named in every message about
+    // the folder, a password typed into it too.
+    if (!folder.isEmpty() && StoreAddress::namesServer(folder)) {
+        *problem = QStringLiteral("--data takes a folder; give a server store as --db");
+        return std::nullopt;
+    }
     if (!folder.isEmpty())
         return StoreAddress::local(folder);
-    return StoreAddress::fromUrl(url, problem);
+    return StoreAddress::fromText(url, problem);
 }
 
 std::optional<DocumentArguments> takeDocumentArguments(QStringList& args, QString* problem) {

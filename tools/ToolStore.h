@@ -61,8 +61,9 @@ void requireDatabaseFile(const QString& dataDirectory);
 QString takeOption(QStringList& args, const QString& option);
 
 // Where a command works: "--data DIR" or "--db postgresql://user@host:port/
-// database", exactly one, removed from `args`. Nothing, with `problem`
-// saying why, when neither or both are given or the URL is not usable.
+// database" (or libpq's "host=... dbname=..."), exactly one, removed from
+// `args`. Nothing, with `problem` saying why, when neither or both are given
+// or the address is not usable; no problem repeats a password.
 std::optional<StoreAddress> takeStoreOption(QStringList& args, QString* problem);
 
 // What a command on one document is given: "DOCNO --data DIR|--db URL".

@@ -9,6 +9,7 @@
 
 #include "app/CoveragePage.h"
 #include "app/DeclarationsPage.h"
+#include "app/FixedPitchFont.h"
 #include "app/SearchDialog.h"
 #include "components/SpellDecider.h"
 #include "components/vcspell3.h"
@@ -118,7 +119,11 @@ TEST_F(DeclarationsWindow, TheTreeShowsTypesWithTheirMembersThenRoutinesConstant
               "constructor Create(const AName: string); overload;");
     EXPECT_TRUE(page->declarationText()->isReadOnly());
     EXPECT_EQ(page->declarationText()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    EXPECT_TRUE(QFontInfo(page->declarationText()->font()).fixedPitch());
+    // Fixed pitch as the system says and as the face measures, also where the
+    // desktop's monospace face is not marked so (Noto Sans Mono).
+    EXPECT_TRUE(QFontInfo(page->declarationText()->font()).fixedPitch())
+        << QFontInfo(page->declarationText()->font()).family().toStdString();
+    EXPECT_TRUE(ink::advancesEvenly(page->declarationText()->font()));
     // The name in full, as a narrow column may cut it, and where it stands.
     EXPECT_EQ(item("Create(const string)")->toolTip(0), "Create(const string)\nShapes.pas:9");
     // The name's column takes the room the others leave: no sideways scrolling.

@@ -336,4 +336,43 @@ TEST_F(SharedStoreWindowTest, AServerThatGoesAwayMidEditKeepsTheTextForTheNextPo
     EXPECT_EQ(storeShown(*window), server.displayName());
 }
 
+// A page the server cannot trust, met by a read: the window closes the store
+// as it does a damaged local one, rather than show what it could still read.
+TEST_F(SharedStoreWindowTest, DamageTheServerReportsClosesTheStoreAndStopsEditing) {
+    PgCluster& cluster = PgCluster::shared();
+    const ink::StoreAddress server = cluster.createDatabase("damaged");
+    SampleProject project(temp);
+    connectWindow(*window, dialogs, server);
+    addDocument(project.projectPath, "shared");
+    ASSERT_EQ(dialogs.messages(), QStringList());
+    ASSERT_GE(dm->tblUnits->recordCount(), 2);
+    const QString data = cluster.query(server.database, "SHOW data_directory").trimmed();
+    const QString routines =
+        cluster.query(server.database, "SELECT pg_relation_filepath('procslib')").trimmed();
+    ASSERT_TRUE(cluster.stop());
+    {
+        QFile file(data + "/" + routines);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << file.fileName().toStdString();
+        file.write(QByteArray(24, '\xa5')); // the first page's header
+    }
+    ASSERT_TRUE(cluster.start()) << cluster.lastError().toStdString();
+    dm->showOthersChanges(); // finds the connection lost; the next read makes it again
+
+    window->PageControl1->setCurrentWidget(window->TabSheet7);
+    window->DBGrid2->setFocus();
+    window->DBGrid2->setCurrentIndex(window->DBGrid2->model()->index(1, 0));
+    QApplication::processEvents();
+    const QStringList errors = dialogs.texts("generalError");
+    ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
+    EXPECT_TRUE(errors[0].startsWith("Cannot open the database \"" + server.displayName()))
+        << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains("damaged")) << errors[0].toStdString();
+    EXPECT_FALSE(dm->tblDocs->isOpen());
+    EXPECT_EQ(window->DBGrid1->model()->rowCount(), 0);
+    for (const QPushButton* button :
+         {window->Button26, window->Button27, window->Button28, window->Button2, window->Button29})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_EQ(window->storeStatus->text(), "Damaged store, closed");
+}
+
 } // namespace

@@ -4,7 +4,9 @@
 #include <QFileInfo>
 
 #include "store/AliasRegistry.h"
+#include "store/Database.h"
 #include "store/Startup.h"
+#include "store/StoreError.h"
 #include "store/TDM1.h"
 #include "store/testing/SqlFile.h"
 #include "store/TField.h"
@@ -214,8 +216,10 @@ TEST_F(Startup, ADamagedOrForeignFileIsReportedAndLeftUntouched) {
         runSql(path, "PRAGMA journal_mode=DELETE; CREATE TABLE Contacts (Name TEXT)");
         return bytesOf(path);
     }();
+    // An empty file too: SQLite would take it as an empty database and
+    // write a new store over it.
     const QByteArray cases[] = {damaged, QByteArray("just some text\n").repeated(300),
-                                foreignDatabase};
+                                foreignDatabase, QByteArray()};
     for (const QByteArray& content : cases) {
         temp.write("program/Data/Inkwright.sqlite", content);
         std::unique_ptr<TDM1> dm;
@@ -249,6 +253,42 @@ TEST_F(Startup, DamageInsideATableIsReportedByTheReadThatMeetsIt) {
     EXPECT_FALSE(dm->tblProc->isOpen());
     dm.reset();
     EXPECT_EQ(bytesOf(file), damaged);
+}
+
+// The window's check at open: a small store is read whole, a large one in
+// samples that walk every tree from its root; either finds a damaged page
+// that opening does not read, and a sound store passes both.
+TEST_F(Startup, TheBriefCheckFindsDamageWholeOrBySamples) {
+    addDocument(program(), "KEPT");
+    const QString file = databaseFile(program());
+    {
+        Database sound(file);
+        EXPECT_NO_THROW(sound.checkForDamage());
+        EXPECT_NO_THROW(sound.checkForDamage(0));
+    }
+    const QByteArray original = bytesOf(file);
+    for (const char* tree : {"ProcsLib", "tblProcIndex1"}) {
+        const int page =
+            sqlText(file, QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = '%1'")
+                              .arg(QLatin1String(tree)))
+                .toInt();
+        ASSERT_GT(page, 1);
+        QByteArray damaged = original;
+        damaged.replace((page - 1) * 4096 + 8, 64, QByteArray(64, '\xA5'));
+        temp.write("program/Data/Inkwright.sqlite", damaged);
+        for (const qint64 wholeUpTo : {Database::FullCheckBytes, qint64(0)}) {
+            Database db(file);
+            try {
+                db.checkForDamage(wholeUpTo);
+                ADD_FAILURE() << tree << " " << wholeUpTo << ": no damage found";
+            } catch (const StoreDamaged& e) {
+                EXPECT_TRUE(e.message().startsWith("Cannot open the database \"" + file))
+                    << e.message().toStdString();
+                EXPECT_EQ(db.damage(), e.message());
+            }
+        }
+        EXPECT_EQ(bytesOf(file), damaged);
+    }
 }
 
 TEST_F(Startup, ADataDirectoryThatCannotBeCreatedIsReportedAtOnce) {

@@ -141,6 +141,49 @@ TEST(StoreAddressUrl, RefusesWhatItCannotConnectToFaithfully) {
     EXPECT_TRUE(refusal("/home/anna/Data").contains("postgresql://"));
 }
 
+// libpq's other form reads as the URL does, by libpq's own reading, with the
+// URL's rules; no refusal repeats a password or a piece of one.
+TEST(StoreAddressKeywordValues, ReadAsTheUrlIsAndNeverEchoAPassword) {
+    QString error;
+    std::optional<StoreAddress> a =
+        StoreAddress::fromText("host='/tmp/pg sock' port = 5433 dbname=docs user=anna", &error);
+    ASSERT_TRUE(a) << error.toStdString();
+    EXPECT_EQ(a->server, "/tmp/pg sock");
+    EXPECT_EQ(a->port, 5433);
+    EXPECT_EQ(a->database, "docs");
+    EXPECT_EQ(a->user, "anna");
+    EXPECT_EQ(StoreAddress::fromText(a->url())->server, "/tmp/pg sock");
+    EXPECT_EQ(StoreAddress::fromText(" postgresql://anna@h/d")->database, "d");
+
+    for (const char* text :
+         {"host=h dbname=d user=anna password=s3cret", "password = 's3cr et' host=h dbname=d",
+          "host=h dbname=d password=s3cr et", "host=h dbname=d password='s3cret",
+          "host=h dbname=d password=s3cret sslmode=disable", "s3cret password=s3cret",
+          "host=h port=99999 dbname=d password=s3cret", "host=h password=s3cret",
+          "host=h dbname=d passfile=/home/s3cret"}) {
+        EXPECT_FALSE(StoreAddress::fromText(text, &error)) << text;
+        EXPECT_FALSE(error.contains("s3cr")) << error.toStdString();
+        EXPECT_FALSE(error.contains(" et")) << error.toStdString();
+    }
+    StoreAddress::fromText("host=h dbname=d user=anna password=s3cret", &error);
+    EXPECT_TRUE(error.contains("\"user=anna dbname=d host=h\"")) << error.toStdString();
+    EXPECT_TRUE(error.contains("PGPASSWORD")) << error.toStdString();
+    StoreAddress::fromText("host=h dbname=d sslmode=disable", &error);
+    EXPECT_TRUE(error.contains("sslmode")) << error.toStdString();
+    StoreAddress::fromText("host=h", &error);
+    EXPECT_TRUE(error.contains("no database")) << error.toStdString();
+    StoreAddress::fromText("hots=h dbname=d", &error);
+    EXPECT_TRUE(error.contains("hots")) << error.toStdString(); // libpq's own words
+
+    // What names a server, not a folder.
+    EXPECT_TRUE(StoreAddress::namesServer("host=h dbname=d"));
+    EXPECT_TRUE(StoreAddress::namesServer("  dbname = d"));
+    EXPECT_TRUE(StoreAddress::namesServer("POSTGRES://h/d"));
+    EXPECT_FALSE(StoreAddress::namesServer("/home/anna/Data"));
+    EXPECT_FALSE(StoreAddress::namesServer("./a=b"));
+    EXPECT_FALSE(StoreAddress::namesServer("Data"));
+}
+
 TEST(StoreAddress, DisplayNameAndConnectionParameters) {
     EXPECT_EQ(StoreAddress::local("/opt/ink/Data").displayName(), "Local");
     StoreAddress address = parsed("postgresql://anna@%2Ftmp%2Fs:5433/docs");

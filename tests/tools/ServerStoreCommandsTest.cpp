@@ -132,6 +132,57 @@ TEST_F(ServerStoreCommands, CopyStoreMovesEveryRowBothWaysIntoEmptyStoresOnly) {
     EXPECT_EQ(sqlText(file("third"), "SELECT min(ProcNo) FROM ProcsLib WHERE DocNo = 2"), "5");
 }
 
+// libpq's keyword/value form is taken wherever a URL is, and no message of
+// any command repeats a password typed into it.
+TEST_F(ServerStoreCommands, AKeywordValueStringIsAServerAndNoMessageEchoesItsPassword) {
+    const QString keywords = QStringLiteral("host='%1' port=%2 dbname=%3 user=%4")
+                                 .arg(server.server)
+                                 .arg(server.port)
+                                 .arg(server.database, server.user);
+    ToolRun run = runTool({"build", project, "--db", keywords});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    run = runTool({"check", "--db", keywords});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "ok\n");
+    run = runTool({"copy-store", "--from", keywords, "--to", folder("copy")});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("documents\t1\t")) << run.out.toStdString();
+
+    const QString withPassword = keywords + " user=anna password=s3cret-word";
+    const QList<QStringList> commands{
+        {"check", "--db", withPassword},
+        {"check", "--data", withPassword},
+        {"coverage", "1", "--db", withPassword},
+        {"build", project, "--db", withPassword},
+        {"copy-store", "--from", withPassword, "--to", folder("other")},
+        {"copy-store", "--from", folder("copy"), "--to", withPassword},
+        {"check", "--db", "host=h password=s3cret-word dbname"},
+        {"check", "--db", "host=h dbname=d password='s3cret-word"},
+    };
+    for (const QStringList& command : commands) {
+        run = runTool(command);
+        EXPECT_EQ(run.status, 2) << command.join(' ').toStdString();
+        EXPECT_FALSE((run.out + run.err).contains("s3cret")) << run.err.toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << command.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder("other")));
+}
+
+// Users type a document's number (export 2, refresh 2): each new document
+// takes the next one, on either store, however many runs made them.
+TEST_F(ServerStoreCommands, EachNewDocumentTakesTheNextNumberOnEitherStore) {
+    for (const QStringList& store :
+         {QStringList{"--data", folder("local")}, QStringList{"--db", url}}) {
+        QStringList numbers;
+        for (const char* name : {"First", "Second", "Third"}) {
+            const ToolRun run = runTool(QStringList{"build", project, "--name", name} + store);
+            ASSERT_EQ(run.status, 0) << run.err.toStdString();
+            numbers << run.out.section('\t', 1, 1);
+        }
+        EXPECT_EQ(numbers, QStringList({"1", "2", "3"})) << store.first().toStdString();
+    }
+}
+
 // A server keeps text as C strings: a NUL character must never cut a
 // description short without a word.
 TEST_F(ServerStoreCommands, ANulCharacterIsDroppedFromSourcesAndRefusedInACopy) {
