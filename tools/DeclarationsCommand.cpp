@@ -3,8 +3,11 @@
 // visibility and file:line, tab separated. A file that cannot be read is
 // named on standard error, and the command exits 1. --config and --define
 // follow conditional compilation as for `routines`.
+#include <QFile>
+
 #include "DefinesOptions.h"
 #include "scan/UnitDeclarations.h"
+#include "store/RegularFile.h"
 #include "ToolCommand.h"
 #include "ToolStore.h"
 
@@ -25,7 +28,12 @@ int RunDeclarations(const QStringList& arguments, QTextStream& out, QTextStream&
     const UnitDeclarations unit = ScanUnitDeclarations(
         args.first(), {}, nullptr, configuration ? &configuration->defines : nullptr);
     if (unit.unreadable) {
-        err << "File " << args.first() << " could not be read.\n";
+        // The reader keeps no reason; asking the file again finds it.
+        QFile file;
+        QString failure;
+        OpenRegularFile(file, args.first(), &failure);
+        err << "File " << args.first() << " could not be read"
+            << (failure.isEmpty() ? QString() : ": " + failure) << ".\n";
         return 1;
     }
     for (const Declaration& d : unit.declarations)

@@ -48,7 +48,8 @@ int RunRoutines(const QStringList& arguments, QTextStream& out, QTextStream& err
     // learn that the file was never read.
     if (routines.unreadable) {
         out.flush();
-        err << "File " << args.first() << " could not be read.\n";
+        err << "File " << args.first() << " could not be read"
+            << (routines.readFailure.isEmpty() ? QString() : ": " + routines.readFailure) << ".\n";
         return 1;
     }
     return 0;

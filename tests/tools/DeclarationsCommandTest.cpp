@@ -36,5 +36,8 @@ TEST(DeclarationsCommand, SaysWhenTheFileCouldNotBeRead) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "File " + missing + " could not be read.\n");
+    const ToolRun folder = runTool({"declarations", dir.path()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err, "File " + dir.path() + " could not be read: it is a folder.\n");
     EXPECT_EQ(runTool({"declarations"}).status, 2);
 }

@@ -68,12 +68,16 @@ TEST(ToolCommands, RoutinesSaysWhenTheFileCouldNotBeRead) {
     TempDir dir;
     // The placeholders a build would store, and the failure besides; a pipe
     // is no unit file and is not waited on.
-    for (const QString& path :
-         {dir.filePath("Forms"), dir.path(), MakeFifo(dir.filePath("Pipe.pas"))}) {
+    // A file that is not there has no reason to give; one that is, says why.
+    const QList<std::pair<QString, QString>> cases = {
+        {dir.filePath("Forms"), ""},
+        {dir.path(), ": it is a folder"},
+        {MakeFifo(dir.filePath("Pipe.pas")), ": it is a named pipe"}};
+    for (const auto& [path, reason] : cases) {
         const ToolRun run = runTool({"routines", path});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "PROCEDURE\tN/A\tN/A\t<None>\nsize\t0\n");
-        EXPECT_EQ(run.err, ("File " + path + " could not be read.\n"));
+        EXPECT_EQ(run.err, ("File " + path + " could not be read" + reason + ".\n"));
     }
 }
 
