@@ -54,10 +54,12 @@
 #include "store/MissingSource.h"
 #include "store/Search.h"
 #include "store/Startup.h"
+#include "store/StoreError.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
 #include "store/TTable.h"
+#include "store/WholeStoreCheck.h"
 #include "WindowBuildProgress.h"
 
 namespace ink {
@@ -92,6 +94,7 @@ TfrmInkwright::TfrmInkwright(StartupEnvironment environment, Dialogs* dialogs)
 }
 
 TfrmInkwright::~TfrmInkwright() {
+    wholeStoreCheck_.reset(); // stopped before the store it reads can go
     // The controls go after this object has stopped being a window: a focus
     // change while they are torn down must not reach the handlers.
     for (QObject* child : findChildren<QObject*>())
@@ -289,6 +292,7 @@ void TfrmInkwright::showEvent(QShowEvent* event) {
         move(screen->availableGeometry().center() - rect().center());
     guarded([this] { FormShow(); });
     ShowStoreName();
+    CheckWholeStoreInBackground();
 }
 
 void TfrmInkwright::ShowMainInfoPage() {
@@ -509,15 +513,50 @@ void TfrmInkwright::ShowStoreName() {
 }
 
 void TfrmInkwright::ConnecttoSharedDatabase1Click() {
-    const auto show = qScopeGuard([this] { ShowStoreName(); });
+    const auto show = qScopeGuard([this] {
+        ShowStoreName();
+        CheckWholeStoreInBackground();
+    });
     if (storeCommands_->connectToShared())
         enableStoreCommands(true);
 }
 
 void TfrmInkwright::UseLocalDatabase1Click() {
-    const auto show = qScopeGuard([this] { ShowStoreName(); });
+    const auto show = qScopeGuard([this] {
+        ShowStoreName();
+        CheckWholeStoreInBackground();
+    });
     storeCommands_->useLocal();
     enableStoreCommands(true);
+}
+
+void TfrmInkwright::CheckWholeStoreInBackground() {
+    const QString file = storeCommands_ ? storeCommands_->fileCheckedBySamples() : QString();
+    if (wholeStoreCheck_ && file == checkedWholeFile_)
+        return; // the same store, still being read or already read
+    wholeStoreCheck_.reset();
+    checkedWholeFile_ = file;
+    if (file.isEmpty() || !dm_ || !dm_->storeDamage().isEmpty())
+        return;
+    // The result comes back through the event loop, to this window only
+    // while it lives (the check is stopped before it goes).
+    wholeStoreCheck_ = std::make_unique<WholeStoreCheck>(file, [this,
+                                                                file](const QStringList& found) {
+        if (found.isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, file, detail = found.first()] { WholeStoreFoundDamaged(file, detail); },
+            Qt::QueuedConnection);
+    });
+}
+
+void TfrmInkwright::WholeStoreFoundDamaged(const QString& file, const QString& detail) {
+    // The store read may have been left for another meanwhile.
+    if (!dm_ || storeCommands_->fileCheckedBySamples() != file || !dm_->storeDamage().isEmpty())
+        return;
+    dm_->noteDamage(detail);
+    // Said as any damage a read meets is; the box's aftermath closes the store.
+    guarded([this] { throw StoreDamaged(dm_->storeDamage()); });
 }
 
 void TfrmInkwright::StoreFoundDamaged() {

@@ -36,6 +36,7 @@ class TDBGrid;
 class TDBMemo;
 class TDM1;
 class TTable;
+class WholeStoreCheck;
 class WindowBuildProgress;
 
 // Where start-up finds the program's folder and the engine's configuration.
@@ -128,6 +129,11 @@ public:
     // rather than shown in part, and the commands that work on it stay off
     // until another store is opened.
     void StoreFoundDamaged();
+    // A large local store is opened after a check of samples of it; the
+    // whole of it is then read on a thread of its own, and damage found
+    // there closes it as damage met by a read does.
+    void CheckWholeStoreInBackground();
+    void WholeStoreFoundDamaged(const QString& file, const QString& detail);
     // "Refresh Row": on the units list, the routines list, and (F5) on the
     // table being edited.
     void RefreshRow1Click();
@@ -262,6 +268,8 @@ private:
     std::unique_ptr<StoreCommands> storeCommands_;
     std::unique_ptr<ProgramLauncher> systemLauncher_;
     std::unique_ptr<TextClipboard> systemClipboard_;
+    std::unique_ptr<WholeStoreCheck> wholeStoreCheck_;
+    QString checkedWholeFile_; // the store wholeStoreCheck_ reads
     ProgramLauncher* launcher_ = nullptr;
     TextClipboard* clipboard_ = nullptr;
     bool shownOnce_ = false;

@@ -1,5 +1,6 @@
 #include "StoreCommands.h"
 
+#include <QFileInfo>
 #include <QVariantList>
 
 #include "store/AliasRegistry.h"
@@ -44,8 +45,20 @@ StoreCommands::~StoreCommands() = default;
 
 // The window shows what it reads from the store as it goes: a store found
 // damaged is refused before any of it is shown.
+namespace {
+qint64 wholeCheckBytes = Database::FullCheckBytes;
+} // namespace
+
+void StoreCommands::setWholeCheckBytes(qint64 bytes) {
+    wholeCheckBytes = bytes;
+}
+
 void StoreCommands::openTables() {
-    dm_.database().checkForDamage();
+    fileCheckedBySamples_.clear();
+    Database& db = dm_.database();
+    db.checkForDamage(wholeCheckBytes);
+    if (!db.isServer() && QFileInfo(db.name()).size() > wholeCheckBytes)
+        fileCheckedBySamples_ = db.name();
     OpenOrCreateTables(dm_);
 }
 

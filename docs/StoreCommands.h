@@ -49,6 +49,14 @@ public:
     // stays as the user set it.
     void pointAliasHere();
 
+    // The file of the open local store when its opening check only sampled
+    // it (it is larger than the whole check's bound), so that the window
+    // has the whole of it read on a thread of its own; empty otherwise.
+    const QString& fileCheckedBySamples() const { return fileCheckedBySamples_; }
+    // Up to how many bytes the opening check reads a local store whole; for
+    // the tests, which make small stores take the sampled way.
+    static void setWholeCheckBytes(qint64 bytes);
+
 private:
     StoreAddress addressOf(const Dialogs::ServerLogin& login) const;
     // Connects to `address`, asking for a password while the server wants
@@ -64,6 +72,7 @@ private:
     QString localFolder_;
     StoreAddress tested_; // the last login whose password a "Test" got
     StoreAddress given_;  // the server login the data module has a password for
+    QString fileCheckedBySamples_;
 };
 
 } // namespace ink

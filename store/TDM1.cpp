@@ -289,6 +289,11 @@ QString TDM1::storeDamage() const {
     return database_ && !database_->damage().isEmpty() ? database_->damage() : damage_;
 }
 
+void TDM1::noteDamage(const QString& detail) {
+    if (database_)
+        damage_ = StoreDamaged::textFor(database_->name(), detail);
+}
+
 void TDM1::closeDamagedStore() {
     const QString damage = storeDamage();
     closeDatabase();

@@ -57,6 +57,10 @@ public:
     // Closes a store found damaged and keeps it closed: database() refuses
     // it, saying why, until closeDatabase() makes way for another store.
     void closeDamagedStore();
+    // Keeps `detail` as damage found in the open store by a look of its own
+    // (a check of the whole file on another thread); storeDamage() then
+    // names it, and the window closes the store.
+    void noteDamage(const QString& detail);
 
     // How the window names the open store: "Local" or user@server/database;
     // empty while none is open.

@@ -1,8 +1,13 @@
 // The window under store faults: what it shows is what the store holds, and
 // nothing another program saved is written over.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QScopeGuard>
+#include <QThread>
+
+#include "docs/StoreCommands.h"
 
 #include "store/StoreError.h"
 #include "store/testing/FaultyVfs.h"
@@ -194,4 +199,39 @@ TEST_F(DamagedStoreWindow, AnEmptyFileIsRefusedAndLeftAsItWas) {
     EXPECT_TRUE(QFileInfo(path).isFile());
     EXPECT_EQ(QFileInfo(path).size(), 0);
     EXPECT_FALSE(QFileInfo::exists(path + "-wal"));
+}
+
+// A store past the bound of the whole check is opened after samples of it;
+// the whole of it is read afterwards on another thread, and damage only that
+// finds closes it all the same.
+TEST_F(DamagedStoreWindow, DamageNoSampleMeetsIsFoundByTheWholeCheckAfterStartUp) {
+    const QString path = closedStoreWithDocument();
+    {
+        // The header's count of free pages says five where there are none:
+        // no read of rows meets it, a look at every page does.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.seek(36);
+        file.write(QByteArray("\0\0\0\5", 4));
+    }
+    ASSERT_NE(sqlText(path, "PRAGMA quick_check"), "ok");
+    {
+        ink::Database sampled(path);
+        ASSERT_NO_THROW(sampled.checkForDamage(0)); // the samples miss it
+    }
+    ink::StoreCommands::setWholeCheckBytes(0);
+    const auto restore =
+        qScopeGuard([] { ink::StoreCommands::setWholeCheckBytes(ink::Database::FullCheckBytes); });
+
+    startWindow();
+    QElapsedTimer waited;
+    waited.start();
+    while (dialogs.texts("generalError").isEmpty() && waited.elapsed() < 30000) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    QApplication::processEvents();
+    expectStoreClosedAsDamaged();
+    EXPECT_TRUE(dialogs.texts("generalError").value(0).contains("(Main freelist: size is 0 but should be 5)"))
+        << dialogs.texts("generalError").value(0).toStdString();
 }
