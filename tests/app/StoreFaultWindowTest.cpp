@@ -232,6 +232,8 @@ TEST_F(DamagedStoreWindow, DamageNoSampleMeetsIsFoundByTheWholeCheckAfterStartUp
     }
     QApplication::processEvents();
     expectStoreClosedAsDamaged();
-    EXPECT_TRUE(dialogs.texts("generalError").value(0).contains("(Main freelist: size is 0 but should be 5)"))
+    EXPECT_TRUE(dialogs.texts("generalError")
+                    .value(0)
+                    .contains("(Main freelist: size is 0 but should be 5)"))
         << dialogs.texts("generalError").value(0).toStdString();
 }
