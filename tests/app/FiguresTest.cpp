@@ -11,6 +11,7 @@
 
 #include "app/CoveragePage.h"
 #include "PgCluster.h"
+#include "tests/support/ReadBack.h"
 #include "ToolRun.h"
 #include "WindowFixture.h"
 
@@ -25,11 +26,6 @@ struct Figures {
 
 // A unit's row: its routines (where shown), declarations and described ones.
 using UnitRows = QMap<QString, QString>;
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 QString captured(const QString& text, const QString& pattern) {
     const QRegularExpressionMatch match = QRegularExpression(pattern).match(text);

@@ -13,6 +13,7 @@
 #include "report/layout/ReportSource.h"
 #include "store/StoreAddress.h"
 #include "store/testing/SqlFile.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToolRun.h"
 
@@ -54,11 +55,6 @@ implementation
 
 end.
 )";
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 QString pdfText(const QString& pdf) {
     QProcess process;

@@ -18,6 +18,7 @@
 #include "store/StoreAddress.h"
 #include "store/testing/SqlFile.h"
 #include "store/UserError.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToolRun.h"
 
@@ -74,20 +75,6 @@ implementation
 
 end.
 )";
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QString output(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>")
-            .arg(program, QString::fromUtf8(process.readAllStandardError()));
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // Every piece appears in `text`, each after the one before.
 ::testing::AssertionResult appearInOrder(const QString& text, const QStringList& pieces) {

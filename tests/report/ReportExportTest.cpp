@@ -19,6 +19,7 @@
 #include "store/testing/SqlFile.h"
 #include "store/UserError.h"
 #include "tests/support/PrintQt.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToolRun.h"
 
@@ -39,11 +40,6 @@ QString pdfText(const QString& pdfFile) {
     // Ligatures ("fi") come out as one character; compare the letters.
     return QString::fromUtf8(pdftotext.readAllStandardOutput())
         .normalized(QString::NormalizationForm_KC);
-}
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QByteArray fileHash(const QString& path) {

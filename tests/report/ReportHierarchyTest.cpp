@@ -19,6 +19,7 @@
 #include "report/layout/ReportSource.h"
 #include "store/StoreAddress.h"
 #include "tests/support/PrintQt.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToolRun.h"
 
@@ -93,20 +94,6 @@ implementation
 
 end.
 )";
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QString output(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>")
-            .arg(program, QString::fromUtf8(process.readAllStandardError()));
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 class ReportHierarchyTest : public ::testing::Test {
 protected:

@@ -16,6 +16,7 @@
 #include "store/Statement.h"
 #include "store/StoreAddress.h"
 #include "store/testing/SqlFile.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToolRun.h"
 
@@ -56,20 +57,6 @@ implementation
 
 end.
 )";
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QString output(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>")
-            .arg(program, QString::fromUtf8(process.readAllStandardError()));
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 QString outlineOf(const QString& pdf) {
     const char* const Script = R"(

@@ -17,16 +17,12 @@
 #include "ReportStore.h"
 #include "store/UserError.h"
 #include "tests/support/PrintQt.h"
+#include "tests/support/ReadBack.h"
 #include "tests/support/ToolRun.h"
 
 using namespace ink;
 
 namespace {
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 class ReportSiteTest : public ::testing::Test {
 protected:
