@@ -1,6 +1,6 @@
 #pragma once
-// The reader behind ScanUnitDeclarations and ParseUnitDeclarations; private
-// to the scanner. Its parts are read in:
+// The reader behind ScanUnit, ScanUnitDeclarations and ParseUnitDeclarations;
+// private to the scanner. Its parts are read in:
 //   DeclarationReader.cpp            tokens, conditional branches, the text
 //                                    recorded, lines, the unit's own items
 //   DeclarationReaderKeep.cpp        which declarations are kept: repeats and
