@@ -134,9 +134,9 @@ QString describe(const QString& name, const QString& type) {
 } // namespace
 
 SqliteBackend::SqliteBackend(const QString& filePath, const QList<TableDef>& ownTables,
-                             Database::Access access)
+                             StoreAccess access)
     : filePath_(filePath) {
-    using Access = Database::Access;
+    using Access = StoreAccess;
     try {
         // A pipe or a device in the file's place would block SQLite or be
         // written over; only a missing or a regular file is opened.
@@ -182,14 +182,14 @@ void SqliteBackend::requireWritableFolder() const {
                             .arg(filePath_, QDir::toNativeSeparators(folder)));
 }
 
-void SqliteBackend::openFile(Database::Access access) {
+void SqliteBackend::openFile(StoreAccess access) {
     // Create only a missing file: an existing one must be opened as it is.
     const bool exists = QFileInfo::exists(filePath_);
-    const int flags = access == Database::Access::ReadOnly
+    const int flags = access == StoreAccess::ReadOnly
                           ? SQLITE_OPEN_READONLY
                           : SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
     openConnection(QFile::encodeName(filePath_), flags);
-    if (access == Database::Access::ReadOnly && !canRead())
+    if (access == StoreAccess::ReadOnly && !canRead())
         openImmutable();
 }
 
