@@ -75,56 +75,62 @@ void loadKind(Declaration& d, const QVariant& value) {
 using Shape = ColumnShape;
 const std::array<DeclarationField, 10> fields{{
     {"DeclKind", Shape::Text, 20, false, false,
-     [](const Declaration& d, const QString&) { return QVariant(DeclKindName(d.kind)); }, loadKind},
+     [](const Declaration& d, const QString&) { return DeclKindName(d.kind); }, nullptr, loadKind},
     {"DeclName", Shape::Text, 255, true, false,
-     [](const Declaration& d, const QString&) { return textOrNull(d.name); },
+     [](const Declaration& d, const QString&) { return d.name; }, nullptr,
      [](Declaration& d, const QVariant& v) {
          d.name = StoredText(v);
      }},
     {"Owner", Shape::Memo, 0, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(d.owner); },
+     [](const Declaration& d, const QString&) { return d.owner; }, nullptr,
      [](Declaration& d, const QVariant& v) {
          d.owner = StoredText(v);
      }},
     {"OverloadKey", Shape::Memo, 0, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(d.overloadKey); },
+     [](const Declaration& d, const QString&) { return d.overloadKey; }, nullptr,
      [](Declaration& d, const QVariant& v) {
          d.overloadKey = StoredText(v);
      }},
     {"Declaration", Shape::Memo, 0, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(d.text); },
+     [](const Declaration& d, const QString&) { return d.text; }, nullptr,
      [](Declaration& d, const QVariant& v) {
          d.text = StoredText(v);
      }},
     {"Visibility", Shape::Text, 30, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(d.visibility); },
+     [](const Declaration& d, const QString&) { return d.visibility; }, nullptr,
      [](Declaration& d, const QVariant& v) {
          d.visibility = StoredText(v);
      }},
     {"Directives", Shape::Memo, 0, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(StoredDirectives(d)); },
+     [](const Declaration& d, const QString&) { return StoredDirectives(d); }, nullptr,
      loadDirectives},
     {"Ancestor", Shape::Memo, 0, false, false,
-     [](const Declaration& d, const QString&) { return textOrNull(StoredAncestor(d)); },
-     loadParents},
+     [](const Declaration& d, const QString&) { return StoredAncestor(d); }, nullptr, loadParents},
     // The include file that holds the declaration; nothing for the unit's own file.
     {"SourceFile", Shape::Memo, 0, false, false,
      [](const Declaration& d, const QString& unitFile) {
-         return d.sourceFile == unitFile ? QVariant() : textOrNull(d.sourceFile);
+         return d.sourceFile == unitFile ? QString() : d.sourceFile;
      },
+     nullptr,
      [](Declaration& d, const QVariant& v) {
          d.sourceFile = StoredText(v);
      }},
-    {"SourceLine", Shape::Integer, 0, false, false,
-     [](const Declaration& d, const QString&) {
-         return d.line > 0 ? QVariant(d.line) : QVariant();
-     },
+    {"SourceLine", Shape::Integer, 0, false, false, nullptr,
+     [](const Declaration& d) { return qMax(d.line, 0); },
      [](Declaration& d, const QVariant& v) {
          d.line = v.isNull() ? 0 : v.toInt();
      }},
 }};
 
 } // namespace
+
+QVariant DeclarationField::stored(const Declaration& d, const QString& unitFile) const {
+    if (number) {
+        const int value = number(d);
+        return value != 0 ? QVariant(value) : QVariant();
+    }
+    return textOrNull(text(d, unitFile));
+}
 
 std::span<const DeclarationField> DeclarationFields() {
     return fields;

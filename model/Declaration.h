@@ -89,12 +89,17 @@ struct DeclarationField {
     int width; // characters, for Text
     bool required;
     bool addedLater;
-    // The value the store keeps for `d`, a declaration of the unit whose own
-    // file is `unitFile` (which is not repeated in every row): text as
-    // written, nothing for empty text or no line.
-    QVariant (*stored)(const Declaration& d, const QString& unitFile);
+    // What the store keeps for `d`, a declaration of the unit whose own file
+    // is `unitFile` (which is not repeated in every row): for a text column
+    // the text as written, empty for nothing; for a number column the
+    // number, 0 for nothing. Each field has the one that fits its shape.
+    QString (*text)(const Declaration& d, const QString& unitFile);
+    int (*number)(const Declaration& d);
     // `d`'s field set from the value the store keeps.
     void (*load)(Declaration& d, const QVariant& value);
+
+    // The value as the store keeps it: nothing for empty text or no number.
+    QVariant stored(const Declaration& d, const QString& unitFile) const;
 };
 
 // In the order of the store's columns.

@@ -386,11 +386,10 @@ QString ReadDigest(const UnitScan& scan) {
     for (const Declaration& d : scan.declarations.declarations) {
         number(d.parent);
         for (const DeclarationField& field : fields) {
-            const QVariant value = field.stored(d, unitFile);
-            if (field.shape == ColumnShape::Integer)
-                number(value.isNull() ? -1 : value.toLongLong());
+            if (field.number)
+                number(field.number(d));
             else
-                text(StoredText(value));
+                text(field.text(d, unitFile));
         }
     }
     return digest.text();

@@ -84,11 +84,15 @@ void NewDeclarations::bindText(int parameter, const QString& text) {
         insert_.bindText(parameter, cutToWidth(text, field.size));
 }
 
-void NewDeclarations::bindField(int parameter, const QVariant& value) {
-    if (value.typeId() == QMetaType::Int)
-        insert_.bindInteger(parameter, value.toInt());
-    else
-        bindText(parameter, StoredText(value));
+void NewDeclarations::bindField(int parameter, const DeclarationField& field,
+                                const Declaration& declaration, const QString& unitFile) {
+    if (!field.number) {
+        bindText(parameter, field.text(declaration, unitFile));
+    } else if (const int value = field.number(declaration); value != 0) {
+        insert_.bindInteger(parameter, value);
+    } else {
+        insert_.bindNull(parameter);
+    }
 }
 
 qint64 NewDeclarations::insert(const DeclarationPlace& place, const Declaration& declaration) {
@@ -102,7 +106,7 @@ qint64 NewDeclarations::insert(const DeclarationPlace& place, const Declaration&
     insert_.bindInteger(c.parentNo, storedInteger(c.parentNo, place.parentNo));
     const std::span<const DeclarationField> fields = DeclarationFields();
     for (std::size_t i = 0; i < fields.size(); ++i)
-        bindField(declarationParameters_[i], fields[i].stored(declaration, place.unitFile));
+        bindField(declarationParameters_[i], fields[i], declaration, place.unitFile);
     if (!stamp_.isEmpty())
         insert_.bindText(c.lastSeen, stamp_);
     else

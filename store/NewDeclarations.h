@@ -41,7 +41,8 @@ public:
 
 private:
     void bindText(int parameter, const QString& text);
-    void bindField(int parameter, const QVariant& value);
+    void bindField(int parameter, const DeclarationField& field, const Declaration& declaration,
+                   const QString& unitFile);
 
     Database& db_;
     Statement insert_;
