@@ -9,6 +9,7 @@
 #include "PdfPageWriter.h"
 #include "ReportHtml.h"
 #include "ReportLayout.h"
+#include "ReportMoment.h"
 #include "ReportSite.h"
 #include "ReportSource.h"
 #include "store/UserError.h"
@@ -65,10 +66,10 @@ void writeReportPdf(ReportSource& source, ReportLayout& layout, const QString& f
     {
         QSaveFile file(filePath);
         openForWriting(file);
-        PdfPageWriter writer(
-            file, layout.pageCount(), ReportLayout::pageSize(),
-            {document.name, document.author.isEmpty() ? document.company : document.author,
-             QStringLiteral("Reference documentation"), QDateTime::currentDateTime()});
+        PdfPageWriter writer(file, layout.pageCount(), ReportLayout::pageSize(),
+                             {document.name,
+                              document.author.isEmpty() ? document.company : document.author,
+                              QStringLiteral("Reference documentation"), reportMadeMoment()});
         layout.render(1, layout.pageCount(), writer);
         if (!writer.finish())
             cannotWrite(file);

@@ -11,6 +11,7 @@
 
 #include "ClassHierarchy.h"
 #include "PageFonts.h"
+#include "ReportMoment.h"
 
 namespace ink {
 
@@ -30,12 +31,12 @@ public:
     // Counts the pages; `source` must have its document open and outlive
     // the layout. `made` is the moment the title page gives for the report.
     explicit ReportLayout(ReportSource& source, const QLocale& locale = QLocale(),
-                          const QDateTime& made = QDateTime::currentDateTime());
+                          const QDateTime& made = reportMadeMoment());
     // Counts none yet: the preview shows the first pages at once and lays
     // out the rest a slice at a time (layOutMore) while the user reads.
     enum class Deferred { Counting };
     ReportLayout(ReportSource& source, Deferred, const QLocale& locale = QLocale(),
-                 const QDateTime& made = QDateTime::currentDateTime());
+                 const QDateTime& made = reportMadeMoment());
     ~ReportLayout();
     ReportLayout(const ReportLayout&) = delete;
     ReportLayout& operator=(const ReportLayout&) = delete;

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "ReportHtml.h"
+#include "ReportMoment.h"
 #include "ReportSiteNames.h"
 #include "ReportSource.h"
 #include "store/RegularFile.h"
@@ -509,7 +510,7 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
     html +=
         QStringLiteral("<main>\n<h1>%1</h1>\n<p class=\"subtitle\">Reference documentation</p>\n")
             .arg(htmlText(document.name));
-    html += htmlFacts(titleFacts(document, locale, QDateTime::currentDateTime()));
+    html += htmlFacts(titleFacts(document, locale, reportMadeMoment()));
     if (document.includeVersionInfo) {
         const QList<ReportFact> facts = versionFacts(document);
         html += QStringLiteral("<h2>Version information</h2>\n");

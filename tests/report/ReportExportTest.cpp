@@ -14,6 +14,7 @@
 
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportHtml.h"
+#include "report/layout/ReportMoment.h"
 #include "report/layout/ReportSource.h"
 #include "ReportStore.h"
 #include "store/testing/SqlFile.h"
@@ -270,6 +271,28 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
     EXPECT_EQ(pdfPageCount(pdf), 2);
     EXPECT_TRUE(appearInOrder(pdfText(pdf), {"BARE", "Page 1 of 2", "Contents",
                                              "This document has no units.", "Page 2 of 2"}));
+}
+
+// SOURCE_DATE_EPOCH stands for "now" in every export, so that the same store
+// gives the same bytes; a value that is no number of seconds is ignored.
+TEST_F(ReportExportTest, SourceDateEpochIsTheMomentEveryExportWasMade) {
+    const qint32 docNo = addAccountsDocument(true);
+    qputenv("SOURCE_DATE_EPOCH", "1704205629"); // 2024-01-02 14:27:09 UTC
+    const QString first = temp.filePath("first.pdf");
+    const QString second = temp.filePath("second.pdf");
+    exportReport(store.address(), docNo, first);
+    exportReport(store.address(), docNo, second);
+    const QString site = temp.filePath("site");
+    exportReport(store.address(), docNo, site);
+    qputenv("SOURCE_DATE_EPOCH", "soon");
+    const QDateTime ignored = reportMadeMoment();
+    qunsetenv("SOURCE_DATE_EPOCH");
+
+    EXPECT_EQ(fileHash(first), fileHash(second));
+    EXPECT_TRUE(fileText(first).contains("/CreationDate (D:20240102142709Z)"));
+    EXPECT_TRUE(pdfText(first).contains("1/2/24 2:27:09 PM"));
+    EXPECT_TRUE(fileText(site + "/index.html").contains("1/2/24 2:27:09 PM"));
+    EXPECT_LE(qAbs(ignored.secsTo(QDateTime::currentDateTime())), 60);
 }
 
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
