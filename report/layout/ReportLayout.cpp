@@ -7,6 +7,7 @@
 #include "FontShaper.h"
 #include "PageSink.h"
 #include "ReportSource.h"
+#include "UnitView.h"
 
 namespace ink {
 
@@ -142,6 +143,7 @@ struct ReportLayout::Block {
     QString indexName;
     QString indexOwner;
     bool isUnitType = false; // a type at unit level: what type names link to
+    QString unlinkedName;    // a type's own name in its head links nowhere
     // A class, interface or object: one of the class hierarchy. The unit's
     // own declaration, valid while the unit is laid out.
     const ReportDeclaration* hierarchyClass = nullptr;
@@ -249,7 +251,8 @@ ReportLayout::Block ReportLayout::headingBlock(const QString& heading, int depth
     return block;
 }
 
-void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& d) {
+void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const UnitView::Entry& entry) {
+    const ReportDeclaration& d = *entry.declaration;
     if (!d.heading.isEmpty())
         blocks.append(headingBlock(d.heading, d.depth));
     const double x = Left + d.depth * MemberIndent;
@@ -260,8 +263,9 @@ void ReportLayout::appendDeclarationBlocks(QList<Block>& blocks, const ReportDec
     block.outlineTitle = d.name;
     block.indexName = d.name;
     block.indexOwner = d.owner;
-    block.isUnitType = d.depth == 0 && (d.isStructure() || d.kind == QLatin1String("type"));
-    if (ClassHierarchy::takes(d))
+    block.isUnitType = entry.isUnitLevelType();
+    block.unlinkedName = entry.unlinkedName();
+    if (entry.inHierarchy)
         block.hierarchyClass = &d;
     block.ruleAbove = d.depth == 0 && d.isStructure() && d.heading.isEmpty();
     if (d.isStructure()) {
@@ -326,12 +330,15 @@ QList<ReportLayout::Block> ReportLayout::blocksOf(const ReportUnit& unit) const 
     head.keep = int(head.lines.size());
     blocks.append(head);
 
-    for (const ReportDeclaration& declaration : unit.declarations)
-        appendDeclarationBlocks(blocks, declaration);
-    if (!unit.declarations.isEmpty() && !unit.otherRoutines.isEmpty())
-        blocks.append(headingBlock(QStringLiteral("Other routines"), 0));
-    for (const ReportRoutine& routine :
-         unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines) {
+    const UnitView view(unit);
+    for (const UnitView::Entry& entry : view.entries()) {
+        if (entry.declaration) {
+            appendDeclarationBlocks(blocks, entry);
+            continue;
+        }
+        if (!entry.heading.isEmpty())
+            blocks.append(headingBlock(entry.heading, entry.depth));
+        const ReportRoutine& routine = *entry.routine;
         Block block;
         block.spaceBefore = 8;
         block.outlineLevel = 1;
@@ -414,10 +421,8 @@ void ReportLayout::addIndexEntry(const QString& name, const QString& owner, int 
 bool ReportLayout::startsLetter(int entry) const {
     if (entry == 0)
         return true;
-    const QStringView name = indexName(indexEntries_[entry]);
-    const QStringView before = indexName(indexEntries_[entry - 1]);
-    const QChar first = name.isEmpty() ? QChar() : name.front().toUpper();
-    return first != (before.isEmpty() ? QChar() : before.front().toUpper());
+    return indexLetter(indexName(indexEntries_[entry])) !=
+           indexLetter(indexName(indexEntries_[entry - 1]));
 }
 
 namespace {
@@ -513,13 +518,9 @@ void ReportLayout::layOutIndex() {
     indexText_.squeeze();
     std::stable_sort(indexEntries_.begin(), indexEntries_.end(),
                      [this](const IndexEntry& a, const IndexEntry& b) {
-                         if (const int c = indexName(a).compare(indexName(b), Qt::CaseInsensitive))
-                             return c < 0;
-                         if (const int c =
-                                 indexOwner(a).compare(indexOwner(b), Qt::CaseInsensitive))
-                             return c < 0;
-                         return unitNames_.value(a.unit).compare(unitNames_.value(b.unit),
-                                                                 Qt::CaseInsensitive) < 0;
+                         return indexesBefore(indexName(a), indexOwner(a), unitNames_.value(a.unit),
+                                              indexName(b), indexOwner(b),
+                                              unitNames_.value(b.unit));
                      });
     double y = Top + IndexHeading;
     indexPageStarts_.append(0);
@@ -556,7 +557,8 @@ void ReportLayout::renderIndex(int page, PageSink& sink) {
         const QString entryName = indexName(entry).toString();
         if (startsLetter(i)) {
             const Line heading =
-                single(entryName.left(1).toUpper(), PageFont::Bold, 12, Left, 0, IndexLetter);
+                single(entryName.isEmpty() ? QString() : QString(indexLetter(entryName)),
+                       PageFont::Bold, 12, Left, 0, IndexLetter);
             draw(sink, heading, y);
             y += IndexLetter;
         }
@@ -749,8 +751,7 @@ public:
                 if (sink_) {
                     draw(*sink_, line, y_);
                     if (line.linksTypes)
-                        layout_.linkTypes(line, y_, block.isUnitType ? block.indexName : QString(),
-                                          *sink_);
+                        layout_.linkTypes(line, y_, block.unlinkedName, *sink_);
                 }
                 y_ += line.height;
             }

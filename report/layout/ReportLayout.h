@@ -12,6 +12,7 @@
 #include "ClassHierarchy.h"
 #include "PageFonts.h"
 #include "ReportMoment.h"
+#include "UnitView.h"
 
 namespace ink {
 
@@ -109,7 +110,7 @@ private:
 
     QList<Block> blocksOf(const ReportUnit& unit) const;
     static Block headingBlock(const QString& heading, int depth);
-    static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
+    static void appendDeclarationBlocks(QList<Block>& blocks, const UnitView::Entry& entry);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
     void renderUnits(int first, int last, PageSink& sink);
