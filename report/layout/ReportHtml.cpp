@@ -1,5 +1,6 @@
 #include "ReportHtml.h"
 
+#include "ReportSaveFile.h"
 #include "ReportSource.h"
 #include "store/FieldText.h"
 
@@ -322,6 +323,11 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
         html += QStringLiteral("<h2 id=\"hierarchy\">Class hierarchy</h2>\n") +
                 htmlHierarchy(hierarchy, [&](int entry) { return hierarchyTargets.value(entry); });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");
+}
+
+ExportResult writeHtmlReport(ReportSource& source, const QString& out) {
+    saveWholeFile(reportHtml(source).toUtf8(), out);
+    return {out, 0};
 }
 
 } // namespace ink

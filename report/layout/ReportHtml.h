@@ -8,6 +8,7 @@
 #include "ClassHierarchy.h"
 #include "ReportDocument.h"
 #include "ReportSiteNames.h"
+#include "ReportWriters.h"
 #include "UnitView.h"
 
 namespace ink {
@@ -19,6 +20,8 @@ class ReportSource;
 // typed), with the site's style sheet inside it. It names no moment of
 // making, so one document gives one page. Sizes and dates follow `locale`.
 QString reportHtml(ReportSource& source, const QLocale& locale = QLocale());
+// The single page writer: that page written to the file `out`.
+ExportResult writeHtmlReport(ReportSource& source, const QString& out);
 
 // The pieces both HTML outputs are made of. Every stored text is escaped;
 // descriptions keep their line breaks.

@@ -594,4 +594,8 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
     return indexPath;
 }
 
+ExportResult writeSiteReport(ReportSource& source, const QString& out) {
+    return {writeReportSite(source, out), 0};
+}
+
 } // namespace ink

@@ -295,6 +295,23 @@ TEST_F(ReportExportTest, SourceDateEpochIsTheMomentEveryExportWasMade) {
     EXPECT_LE(qAbs(ignored.secsTo(QDateTime::currentDateTime())), 60);
 }
 
+// Plain text shows what the other outputs show, in the same order, with
+// the routine rows no declaration stands for under their own caption.
+TEST_F(ReportExportTest, PlainTextShowsTheUnitsInListOrder) {
+    const qint32 docNo = addAccountsDocument(true);
+    const QString out = temp.filePath("accounts.TXT");
+    EXPECT_EQ(exportReport(store.address(), docNo, out).path, out);
+    const QString text = fileText(out);
+    EXPECT_TRUE(appearInOrder(
+        text,
+        {"ACCOUNTS\n========", "Author: Ann Author", "Version information", "File version: 2.1.0.7",
+         "Zeta.pas\n--------", "Form: frmZeta", "Main form.\nOpens the ledger.",
+         "procedure OpenLedger(const Path: string);", "Opens the ledger file.",
+         "function Balance: Currency;", "Alpha.pas", "function Round2(Value: Double): Double;"}));
+    EXPECT_FALSE(text.contains("Elsewhere"));
+    EXPECT_FALSE(text.contains('\r'));
+}
+
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
     EXPECT_FALSE(documentOpens(store.address(), 0)); // empty list
     const qint32 docNo = addAccountsDocument(false);
@@ -339,9 +356,14 @@ TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
     exportReport(store.address(), docNo, upper);
     EXPECT_TRUE(fileText(upper).startsWith("<!DOCTYPE html>"));
 
-    const QString text = temp.filePath("report.txt");
-    EXPECT_THROW(exportReport(store.address(), docNo, text), UserError);
-    EXPECT_FALSE(QFile::exists(text));
+    const QString rich = temp.filePath("report.rtf");
+    try {
+        exportReport(store.address(), docNo, rich);
+        FAIL() << "wrote a format it cannot tell";
+    } catch (const UserError& error) {
+        EXPECT_TRUE(error.message().contains(".pdf, .html, .htm or .txt")) << error.what();
+    }
+    EXPECT_FALSE(QFile::exists(rich));
 
     try {
         exportReport(store.address(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
