@@ -105,22 +105,24 @@ void bareInsertsInATransaction(benchmark::State& state) {
     state.SetLabel("routine rows");
 }
 
-// A method of a class as the reader gives it.
-ink::NewDeclaration declarationRow(qint64 docNo, qint64 unitNo, int number) {
-    ink::NewDeclaration row;
-    row.docNo = docNo;
-    row.unitNo = unitNo;
-    row.parentNo = unitNo;
-    row.kind = QStringLiteral("procedure");
-    row.name = QStringLiteral("Routine%1").arg(number);
-    row.owner = QStringLiteral("TShape");
-    row.overloadKey = QStringLiteral("const string;integer");
-    row.declaration =
+// A method of a class as the reader gives it, and where its row goes.
+struct BenchDeclaration {
+    ink::DeclarationPlace place;
+    ink::Declaration declaration;
+};
+
+BenchDeclaration declarationRow(qint64 docNo, qint64 unitNo, int number) {
+    ink::Declaration d;
+    d.kind = ink::DeclKind::Procedure;
+    d.name = QStringLiteral("Routine%1").arg(number);
+    d.owner = QStringLiteral("TShape");
+    d.overloadKey = QStringLiteral("const string;integer");
+    d.text =
         QStringLiteral("procedure Routine%1(const S: string; N: Integer); virtual;").arg(number);
-    row.visibility = QStringLiteral("public");
-    row.directives = QStringLiteral("virtual");
-    row.line = number + 10;
-    return row;
+    d.visibility = QStringLiteral("public");
+    d.directives = QStringLiteral("virtual");
+    d.line = number + 10;
+    return {{docNo, unitNo, unitNo, {}}, d};
 }
 
 void insertDeclarationsInABatch(benchmark::State& state) {
@@ -131,8 +133,11 @@ void insertDeclarationsInABatch(benchmark::State& state) {
         ink::Batch build(dm.database());
         ink::NewDeclarations inserts(dm.database(), stamp);
         for (int unit = 0; unit < UnitsPerBuild; ++unit)
-            for (int number = 0; number < RoutinesPerUnit; ++number)
-                inserts.insert(declarationRow(store.docNo.toLongLong(), unit + 1, number));
+            for (int number = 0; number < RoutinesPerUnit; ++number) {
+                const BenchDeclaration row =
+                    declarationRow(store.docNo.toLongLong(), unit + 1, number);
+                inserts.insert(row.place, row.declaration);
+            }
     }
     state.SetItemsProcessed(state.iterations() * UnitsPerBuild * RoutinesPerUnit);
     state.SetLabel("declaration rows");
@@ -152,19 +157,19 @@ void bareDeclarationInsertsInATransaction(benchmark::State& state) {
         ink::Batch build(store.dm->database());
         for (int unit = 0; unit < UnitsPerBuild; ++unit)
             for (int number = 0; number < RoutinesPerUnit; ++number) {
-                const ink::NewDeclaration row =
+                const BenchDeclaration bench =
                     declarationRow(store.docNo.toLongLong(), unit + 1, number);
-                sqlite3_bind_int64(insert, 1, row.docNo);
-                sqlite3_bind_int64(insert, 2, row.unitNo);
-                sqlite3_bind_int64(insert, 3, row.parentNo);
-                bindText(insert, 4, row.kind);
-                bindText(insert, 5, row.name);
-                bindText(insert, 6, row.owner);
-                bindText(insert, 7, row.overloadKey);
-                bindText(insert, 8, row.declaration);
-                bindText(insert, 9, row.visibility);
-                bindText(insert, 10, row.directives);
-                sqlite3_bind_int64(insert, 11, row.line);
+                sqlite3_bind_int64(insert, 1, bench.place.docNo);
+                sqlite3_bind_int64(insert, 2, bench.place.unitNo);
+                sqlite3_bind_int64(insert, 3, bench.place.parentNo);
+                bindText(insert, 4, ink::DeclKindName(bench.declaration.kind));
+                bindText(insert, 5, bench.declaration.name);
+                bindText(insert, 6, bench.declaration.owner);
+                bindText(insert, 7, bench.declaration.overloadKey);
+                bindText(insert, 8, bench.declaration.text);
+                bindText(insert, 9, bench.declaration.visibility);
+                bindText(insert, 10, bench.declaration.directives);
+                sqlite3_bind_int64(insert, 11, bench.declaration.line);
                 bindText(insert, 12, stamp);
                 sqlite3_step(insert);
                 sqlite3_reset(insert);
@@ -200,20 +205,20 @@ void bareDeclarationInserts32AtATime(benchmark::State& state) {
                 const int rows = std::min(RowsPerStatement, RoutinesPerUnit - first);
                 sqlite3_stmt* insert = rows == RowsPerStatement ? full : last;
                 for (int i = 0; i < rows; ++i) {
-                    const ink::NewDeclaration row =
+                    const BenchDeclaration bench =
                         declarationRow(store.docNo.toLongLong(), unit + 1, first + i);
                     const int at = i * 12;
-                    sqlite3_bind_int64(insert, at + 1, row.docNo);
-                    sqlite3_bind_int64(insert, at + 2, row.unitNo);
-                    sqlite3_bind_int64(insert, at + 3, row.parentNo);
-                    bindText(insert, at + 4, row.kind);
-                    bindText(insert, at + 5, row.name);
-                    bindText(insert, at + 6, row.owner);
-                    bindText(insert, at + 7, row.overloadKey);
-                    bindText(insert, at + 8, row.declaration);
-                    bindText(insert, at + 9, row.visibility);
-                    bindText(insert, at + 10, row.directives);
-                    sqlite3_bind_int64(insert, at + 11, row.line);
+                    sqlite3_bind_int64(insert, at + 1, bench.place.docNo);
+                    sqlite3_bind_int64(insert, at + 2, bench.place.unitNo);
+                    sqlite3_bind_int64(insert, at + 3, bench.place.parentNo);
+                    bindText(insert, at + 4, ink::DeclKindName(bench.declaration.kind));
+                    bindText(insert, at + 5, bench.declaration.name);
+                    bindText(insert, at + 6, bench.declaration.owner);
+                    bindText(insert, at + 7, bench.declaration.overloadKey);
+                    bindText(insert, at + 8, bench.declaration.text);
+                    bindText(insert, at + 9, bench.declaration.visibility);
+                    bindText(insert, at + 10, bench.declaration.directives);
+                    sqlite3_bind_int64(insert, at + 11, bench.declaration.line);
                     bindText(insert, at + 12, stamp);
                 }
                 if (sqlite3_step(insert) != SQLITE_DONE)

@@ -19,19 +19,6 @@ namespace ink {
 
 namespace {
 
-QVariant textOrNull(const QString& text) {
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
-
-// The group a stored kind word belongs to; a word this version does not
-// know (a later version's) is a group of its own.
-QString groupOf(const QString& kindWord) {
-    DeclKind kind;
-    if (!DeclKindFromName(kindWord, &kind))
-        return QStringLiteral("?") + kindWord.toCaseFolded();
-    return DeclGroupName(DeclKindGroup(kind));
-}
-
 // Owner, name and kind group: what a declaration keeps through a change of
 // its signature.
 QString nameKey(const QString& owner, const QString& name, const QString& group) {
@@ -70,23 +57,15 @@ bool foldedEqual(const QString& a, const QString& b) {
     return true;
 }
 
+// Whether a stored value is what the store would keep of `now`: text as it
+// reads back (nothing reads as empty), a number as the same number.
+bool sameStoredValue(const QVariant& stored, const QVariant& now, ColumnShape shape) {
+    if (shape == ColumnShape::Integer)
+        return stored.isNull() == now.isNull() && stored.toLongLong() == now.toLongLong();
+    return stored.toString() == StoredText(now);
+}
+
 } // namespace
-
-QString StoredDirectives(const Declaration& declaration) {
-    if (declaration.directives.isEmpty())
-        return declaration.hints;
-    if (declaration.hints.isEmpty())
-        return declaration.directives;
-    return declaration.directives + QStringLiteral("; ") + declaration.hints;
-}
-
-QString StoredAncestor(const Declaration& declaration) {
-    QStringList names;
-    if (!declaration.ancestor.isEmpty())
-        names << declaration.ancestor;
-    names << declaration.interfaces;
-    return names.join(QStringLiteral(", "));
-}
 
 bool SignatureDiffers(const QString& before, const QString& after) {
     // The head through its first semicolon outside parentheses and
@@ -124,6 +103,10 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
         return field->index();
     };
     const qsizetype count = found.declarations.size();
+    // The columns of the declaration's own fields, in the model's order.
+    QList<int> sourceColumns;
+    for (const DeclarationField& field : DeclarationFields())
+        sourceColumns.append(decls.fieldByName(QString::fromLatin1(field.column))->index());
     // The unit's own file is not repeated in every row: only an include
     // file is named.
     const QString unitFile = found.sources.isEmpty() ? QString() : found.sources.first().path;
@@ -133,23 +116,9 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
         return parent >= 0 && parent < i ? numbers[parent] : 0;
     };
     auto insert = [&](qsizetype i) {
-        const Declaration& d = found.declarations[i];
-        NewDeclaration row;
-        row.docNo = docNo.toLongLong();
-        row.unitNo = unitNo.toLongLong();
-        row.parentNo = parentOf(i);
-        row.kind = DeclKindName(d.kind);
-        row.name = d.name;
-        row.owner = d.owner;
-        row.overloadKey = d.overloadKey;
-        row.declaration = d.text;
-        row.visibility = d.visibility;
-        row.directives = StoredDirectives(d);
-        row.ancestor = StoredAncestor(d);
-        if (d.sourceFile != unitFile)
-            row.sourceFile = d.sourceFile;
-        row.line = d.line;
-        numbers[i] = inserts.insert(row);
+        numbers[i] =
+            inserts.insert({docNo.toLongLong(), unitNo.toLongLong(), parentOf(i), unitFile},
+                           found.declarations[i]);
     };
     // The unit's declarations are judged by its DeclsSeen (see
     // DeclarationsJudgedBy): a row found that was not missing is written
@@ -182,7 +151,8 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
     // group and overload key, as their keys compare.
     auto sameKey = [&](int s, const Declaration& d) {
         const QString kind = storedText(s, dm.tblDeclsDeclKind);
-        if (kind != DeclKindName(d.kind) && groupOf(kind) != DeclGroupName(DeclKindGroup(d.kind)))
+        if (kind != DeclKindName(d.kind) &&
+            KindWordGroup(kind) != DeclGroupName(DeclKindGroup(d.kind)))
             return false;
         return foldedEqual(storedText(s, dm.tblDeclsDeclName), d.name) &&
                foldedEqual(storedText(s, dm.tblDeclsOwner), d.owner) &&
@@ -207,7 +177,7 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
             StoredRow& s = stored[row];
             s.nameKey =
                 nameKey(storedText(row, dm.tblDeclsOwner), storedText(row, dm.tblDeclsDeclName),
-                        groupOf(storedText(row, dm.tblDeclsDeclKind)));
+                        KindWordGroup(storedText(row, dm.tblDeclsDeclKind)));
             s.overloadKey = storedText(row, dm.tblDeclsOverloadKey).toCaseFolded();
             byExactKey[s.nameKey + QChar(2) + s.overloadKey].append(row);
             byNameKey[s.nameKey].append(row);
@@ -273,14 +243,15 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
 
     // A routine declaration that shares the routine row's description has
     // one as much as one with its own; read only when a row changed.
-    std::optional<QHash<QString, QString>> routineDescriptions;
-    auto sharedDescriptions = [&]() -> const QHash<QString, QString>& {
+    std::optional<RoutineDescriptionsByName> routineDescriptions;
+    auto sharedDescriptions = [&]() -> const RoutineDescriptionsByName& {
         if (!routineDescriptions) {
             routineDescriptions.emplace();
             const TTable& procs = *dm.tblProc;
-            for (int row = procs.recordCount() - 1; row >= 0; --row)
-                routineDescriptions->insert(
-                    procs.rowValue(row, dm.tblProcProcName->index()).toString().toCaseFolded(),
+            for (int row = 0; row < procs.recordCount(); ++row)
+                AddRoutineDescription(
+                    *routineDescriptions,
+                    procs.rowValue(row, dm.tblProcProcName->index()).toString(),
                     procs.rowValue(row, dm.tblProcDescription->index()).toString());
         }
         return *routineDescriptions;
@@ -293,26 +264,16 @@ int WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen,
         // Only what the source says is compared: the description, the
         // stamp and the note of a changed signature are the store's own.
         // Empty text is stored as nothing, which reads back as empty.
-        const QString kind = DeclKindName(d.kind);
-        const QString directives = StoredDirectives(d);
-        const QString ancestor = StoredAncestor(d);
-        const QString sourceFile = d.sourceFile == unitFile ? QString() : d.sourceFile;
-        const std::pair<TField*, const QString*> texts[] = {
-            {dm.tblDeclsDeclKind, &kind},         {dm.tblDeclsDeclName, &d.name},
-            {dm.tblDeclsOwner, &d.owner},         {dm.tblDeclsOverloadKey, &d.overloadKey},
-            {dm.tblDeclsDeclaration, &d.text},    {dm.tblDeclsVisibility, &d.visibility},
-            {dm.tblDeclsDirectives, &directives}, {dm.tblDeclsAncestor, &ancestor},
-            {dm.tblDeclsSourceFile, &sourceFile}};
         QList<std::pair<TField*, QVariant>> changed;
         const qint64 parentNo = parentOf(i);
         if (decls.rowValue(row, column(dm.tblDeclsParentNo)).toLongLong() != parentNo)
             changed.append({dm.tblDeclsParentNo, QVariant(parentNo)});
-        for (const auto& [field, now] : texts)
-            if (decls.rowValue(row, column(field)).toString() != *now)
-                changed.append({field, textOrNull(*now)});
-        const QVariant line = decls.rowValue(row, column(dm.tblDeclsSourceLine));
-        if (d.line > 0 ? line.toLongLong() != d.line || line.isNull() : !line.isNull())
-            changed.append({dm.tblDeclsSourceLine, d.line > 0 ? QVariant(d.line) : QVariant()});
+        const std::span<const DeclarationField> fields = DeclarationFields();
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            const QVariant now = fields[f].stored(d, unitFile);
+            if (!sameStoredValue(decls.rowValue(row, sourceColumns[f]), now, fields[f].shape))
+                changed.append({decls.field(sourceColumns[f]), now});
+        }
         if (changed.isEmpty()) {
             // Back from missing, or judged by this read from now on.
             if (judgeAgain ? decls.rowValue(row, column(dm.tblDeclsLastSeen)).toDateTime() != stamp
@@ -416,18 +377,21 @@ QString ReadDigest(const UnitScan& scan) {
         text(row.result);
         text(row.declaration);
     }
+    // What the store keeps of each declaration, field by field as the model
+    // lists them, so that no field can be left out of the digest.
+    const QString unitFile =
+        scan.declarations.sources.isEmpty() ? QString() : scan.declarations.sources.first().path;
+    const std::span<const DeclarationField> fields = DeclarationFields();
     number(scan.declarations.declarations.size());
     for (const Declaration& d : scan.declarations.declarations) {
-        number(qint64(d.kind));
         number(d.parent);
-        number(d.line);
-        number(d.isClassMember ? 1 : 0);
-        for (const QString* field : {&d.name, &d.owner, &d.text, &d.visibility, &d.hints,
-                                     &d.directives, &d.ancestor, &d.overloadKey, &d.sourceFile})
-            text(*field);
-        number(d.interfaces.size());
-        for (const QString& name : d.interfaces)
-            text(name);
+        for (const DeclarationField& field : fields) {
+            const QVariant value = field.stored(d, unitFile);
+            if (field.shape == ColumnShape::Integer)
+                number(value.isNull() ? -1 : value.toLongLong());
+            else
+                text(StoredText(value));
+        }
     }
     return digest.text();
 }

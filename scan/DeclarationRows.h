@@ -41,13 +41,6 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
 // would write the same rows.
 QString ReadDigest(const UnitScan& scan);
 
-// What the store keeps of a declaration's directives: the binding ones,
-// then the hints, one "; " between them.
-QString StoredDirectives(const Declaration& declaration);
-// What the store keeps as a structure's ancestor: the ancestor and the
-// interfaces it implements, ", " between them.
-QString StoredAncestor(const Declaration& declaration);
-
 // Whether two declaration texts differ in more than spacing, letter case
 // and what follows their first top-level semicolon (the directives): a
 // description written for one may not fit the other.

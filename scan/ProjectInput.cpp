@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "model/Placeholders.h"
 #include "PathParts.h"
 #include "store/UserError.h"
 
@@ -65,7 +66,7 @@ ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines*
             continue;
         named.insert(key);
         input.units.units.append(byFileName ? QFileInfo(file).fileName() : unitName);
-        input.units.forms.append(QStringLiteral("N/A"));
+        input.units.forms.append(QString::fromLatin1(PlaceholderText));
         input.units.paths.append(QDir::toNativeSeparators(projectFolder.relativeFilePath(file)));
     }
     // A package exists to hold units: one that lists none was not read as

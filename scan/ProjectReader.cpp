@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "Conditionals.h"
+#include "model/Placeholders.h"
 #include "PascalLexer.h"
 #include "PathParts.h"
 #include "SourceText.h"
@@ -10,7 +11,7 @@
 namespace ink {
 
 namespace {
-const QString noForm = QStringLiteral("N/A");
+const QString noForm = QString::fromLatin1(PlaceholderText);
 
 // One entry of the clause as it is read, token by token.
 struct Entry {

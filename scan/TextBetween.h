@@ -1,4 +1,5 @@
 #pragma once
+#include "model/Placeholders.h"
 #include <QString>
 
 namespace ink {
@@ -12,6 +13,6 @@ namespace ink {
 QString TextBetween(const QString& text, const QString& start, const QString& end);
 
 // The name under which procedural types are recorded.
-inline const QString procedureTypeMarker = QStringLiteral("{STDCALL}");
+inline const QString procedureTypeMarker = QString::fromLatin1(ProcedureTypeMarkerName);
 
 } // namespace ink

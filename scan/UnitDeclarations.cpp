@@ -20,66 +20,6 @@ namespace ink {
 
 namespace {
 
-struct KindInfo {
-    DeclKind kind;
-    const char* name;
-    DeclGroup group;
-};
-constexpr std::array<KindInfo, 17> kinds{{
-    {DeclKind::Class, "class", DeclGroup::Structures},
-    {DeclKind::Record, "record", DeclGroup::Structures},
-    {DeclKind::Interface, "interface", DeclGroup::Structures},
-    {DeclKind::Object, "object", DeclGroup::Structures},
-    {DeclKind::Helper, "helper", DeclGroup::Structures},
-    {DeclKind::Type, "type", DeclGroup::Types},
-    {DeclKind::Const, "const", DeclGroup::Constants},
-    {DeclKind::ResourceString, "resourcestring", DeclGroup::Constants},
-    {DeclKind::Var, "var", DeclGroup::Variables},
-    {DeclKind::ThreadVar, "threadvar", DeclGroup::Variables},
-    {DeclKind::Procedure, "procedure", DeclGroup::Routines},
-    {DeclKind::Function, "function", DeclGroup::Routines},
-    {DeclKind::Constructor, "constructor", DeclGroup::Routines},
-    {DeclKind::Destructor, "destructor", DeclGroup::Routines},
-    {DeclKind::Operator, "operator", DeclGroup::Routines},
-    {DeclKind::Property, "property", DeclGroup::Properties},
-    {DeclKind::Field, "field", DeclGroup::Fields},
-}};
-
-} // namespace
-
-QString DeclKindName(DeclKind kind) {
-    // Made once and shared: a build names the kind of every declaration it writes.
-    static const std::vector<QString> names = [] {
-        std::vector<QString> all;
-        for (const KindInfo& info : kinds)
-            all.push_back(QString::fromLatin1(info.name));
-        return all;
-    }();
-    return names[std::size_t(kind)];
-}
-
-bool DeclKindFromName(const QString& name, DeclKind* kind) {
-    for (const KindInfo& info : kinds) {
-        if (name.compare(QLatin1StringView(info.name), Qt::CaseInsensitive) == 0) {
-            *kind = info.kind;
-            return true;
-        }
-    }
-    return false;
-}
-
-DeclGroup DeclKindGroup(DeclKind kind) {
-    return kinds[std::size_t(kind)].group;
-}
-
-QString DeclGroupName(DeclGroup group) {
-    static const char* const names[] = {"structures", "types",     "routines", "properties",
-                                        "fields",     "constants", "variables"};
-    return QLatin1StringView(names[std::size_t(group)]);
-}
-
-namespace {
-
 // Words that follow a routine's header, after its semicolon, and belong to it.
 constexpr std::array<QByteArrayView, 47> routineDirectives{
     "abstract",   "assembler",  "cdecl",    "compilerproc",   "cppdecl",          "cvar",

@@ -6,6 +6,7 @@
 #include "SourceText.h"
 #include "TextBetween.h"
 
+#include "model/Placeholders.h"
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -19,8 +20,8 @@
 namespace ink {
 
 namespace {
-const QString noneMarker = QStringLiteral("<None>");
-const QString nothingFound = QStringLiteral("N/A");
+const QString noneMarker = QString::fromLatin1(NoneMarkerText);
+const QString nothingFound = QString::fromLatin1(PlaceholderText);
 const QString procedureKind = QStringLiteral("PROCEDURE");
 const QString functionKind = QStringLiteral("FUNCTION");
 

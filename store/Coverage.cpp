@@ -188,13 +188,6 @@ bool HasDeclarations(Database& db, int docNo) {
     return hasDeclarations(db, shapeOf(db), docNo);
 }
 
-bool IsDescribed(const QString& description) {
-    for (const QChar c : description)
-        if (c.isLetterOrNumber())
-            return true;
-    return false;
-}
-
 bool LeftTheSource(const QVariant& lastSeen, const QVariant& lastScan) {
     if (lastScan.isNull())
         return false;
@@ -234,10 +227,6 @@ void BindLastScan(Statement& statement, int parameter, const QVariant& lastScan)
         statement.bindNull(parameter);
     else
         statement.bindText(parameter, lastScan.toString());
-}
-
-bool IsPlaceholderRoutine(const QString& procName) {
-    return procName == QLatin1String(PlaceholderRoutineName);
 }
 
 // A report shows neither the placeholder nor a procedural type's row as a

@@ -5,16 +5,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "model/Described.h"
+#include "model/Placeholders.h"
+
 namespace ink {
 
 class Database;
 class Statement;
-
-// A description counts once it holds a word: a letter or a digit. Blanks,
-// line breaks and the asterisks of a separator line are not a description.
-// Coverage, the report's outputs and the aids that fill empty descriptions
-// all go by this one rule.
-bool IsDescribed(const QString& description);
 
 // A row has left the source when the document's last scan did not see it:
 // it was last seen before that scan, or never since scans were recorded. A
@@ -44,13 +41,6 @@ QString DeclarationLeftTheSourceSql(const QString& decls, const QString& units,
 // bound to a statement's parameter.
 QVariant StoredLastScan(Database& db, int docNo);
 void BindLastScan(Statement& statement, int parameter, const QVariant& lastScan);
-
-// The placeholder a unit without procedures or functions gets ("N/A"): a
-// row of the list, but not a routine anyone documents. Queries that leave
-// placeholders out compare ProcName with PlaceholderRoutineName bound as a
-// parameter.
-inline constexpr const char* PlaceholderRoutineName = "N/A";
-bool IsPlaceholderRoutine(const QString& procName);
 
 // A described share in tenths of a percent, rounded down, so that 99.96%
 // never passes for 100%; 0 when there are no routines.

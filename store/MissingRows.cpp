@@ -8,6 +8,7 @@
 #include "Coverage.h"
 #include "Database.h"
 #include "FieldValue.h"
+#include "model/DeclarationKinds.h"
 #include "Statement.h"
 #include "TDM1.h"
 #include "TField.h"
@@ -45,27 +46,6 @@ struct DeclRow {
     QString description; // its own, never the one it shares
     bool missing;
 };
-
-// The groups within which a declaration keeps its identity: a procedure
-// that became a function, or a constant a resource string, is the same.
-QString kindGroup(const QString& kind) {
-    static const QHash<QString, QString> groups{
-        {QStringLiteral("class"), QStringLiteral("structure")},
-        {QStringLiteral("record"), QStringLiteral("structure")},
-        {QStringLiteral("interface"), QStringLiteral("structure")},
-        {QStringLiteral("object"), QStringLiteral("structure")},
-        {QStringLiteral("helper"), QStringLiteral("structure")},
-        {QStringLiteral("const"), QStringLiteral("const")},
-        {QStringLiteral("resourcestring"), QStringLiteral("const")},
-        {QStringLiteral("var"), QStringLiteral("var")},
-        {QStringLiteral("threadvar"), QStringLiteral("var")},
-        {QStringLiteral("procedure"), QStringLiteral("routine")},
-        {QStringLiteral("function"), QStringLiteral("routine")},
-        {QStringLiteral("constructor"), QStringLiteral("routine")},
-        {QStringLiteral("destructor"), QStringLiteral("routine")},
-        {QStringLiteral("operator"), QStringLiteral("routine")}};
-    return groups.value(kind, kind);
-}
 
 // Everything the removal decides on, read in one go.
 struct DocumentRows {
@@ -122,10 +102,10 @@ struct DocumentRows {
             const int unitNo = int(declRows.integerAt(1));
             const bool missing = missingUnits.contains(unitNo) || declRows.integerAt(6) != 0;
             declarations.append({declRows.integerAt(0), unitNo, declRows.textAt(2),
-                                 declRows.textAt(3), kindGroup(declRows.textAt(4)),
+                                 declRows.textAt(3), KindWordGroup(declRows.textAt(4)),
                                  declRows.textAt(5), missing});
             const DeclRow& d = declarations.last();
-            if (d.group != QLatin1String("routine"))
+            if (!KindWordIsRoutine(declRows.textAt(4)))
                 continue;
             const std::pair<int, QString> key{unitNo, d.name.toCaseFolded()};
             routineOwners[key].insert(d.owner.toCaseFolded());

@@ -17,23 +17,21 @@ const TableDef& decls() {
     return TDM1::declsDefinition();
 }
 
-// Parameter numbers (from 1, in field order) of DeclsLib's fields.
+// Parameter numbers (from 1, in field order) of DeclsLib's fields that are
+// not the declaration's own.
 struct Columns {
-    int declNo, docNo, unitNo, parentNo, kind, name, owner, overloadKey, declaration, visibility,
-        directives, ancestor, sourceFile, line, description, lastSeen, changedFrom;
+    int declNo, docNo, unitNo, parentNo, description, lastSeen, changedFrom;
 };
 
+int parameterOf(const char* name) {
+    return decls().indexOf(QLatin1String(name)) + 1;
+}
+
 const Columns& columns() {
-    static const Columns c = [] {
-        auto at = [](const char* name) {
-            return decls().indexOf(QLatin1String(name)) + 1;
-        };
-        return Columns{at("DeclNo"),      at("DocNo"),      at("UnitNo"),      at("ParentNo"),
-                       at("DeclKind"),    at("DeclName"),   at("Owner"),       at("OverloadKey"),
-                       at("Declaration"), at("Visibility"), at("Directives"),  at("Ancestor"),
-                       at("SourceFile"),  at("SourceLine"), at("Description"), at("LastSeen"),
-                       at("ChangedFrom")};
-    }();
+    static const Columns c{parameterOf("DeclNo"),      parameterOf("DocNo"),
+                           parameterOf("UnitNo"),      parameterOf("ParentNo"),
+                           parameterOf("Description"), parameterOf("LastSeen"),
+                           parameterOf("ChangedFrom")};
     return c;
 }
 
@@ -53,6 +51,8 @@ NewDeclarations::NewDeclarations(Database& db, const QDateTime& stamp)
     // Looked up once: a build binds several texts to each of its rows.
     for (const FieldDef& field : decls().fields)
         notNull_.push_back(decls().notNullFields.contains(field.name));
+    for (const DeclarationField& field : DeclarationFields())
+        declarationParameters_.push_back(parameterOf(field.column));
     const FieldDef& lastSeen = decls().fields[columns().lastSeen - 1];
     const QVariant stored = storedValue(lastSeen, stamp);
     if (!stored.isNull())
@@ -84,28 +84,25 @@ void NewDeclarations::bindText(int parameter, const QString& text) {
         insert_.bindText(parameter, cutToWidth(text, field.size));
 }
 
-qint64 NewDeclarations::insert(const NewDeclaration& row) {
+void NewDeclarations::bindField(int parameter, const QVariant& value) {
+    if (value.typeId() == QMetaType::Int)
+        insert_.bindInteger(parameter, value.toInt());
+    else
+        bindText(parameter, StoredText(value));
+}
+
+qint64 NewDeclarations::insert(const DeclarationPlace& place, const Declaration& declaration) {
     const Columns& c = columns();
     // Every parameter is bound for each row: an engine may keep what it
     // hands back (the new number) in the auto-number's place.
     for (int parameter : {c.declNo, c.description, c.changedFrom})
         insert_.bindNull(parameter);
-    insert_.bindInteger(c.docNo, storedInteger(c.docNo, row.docNo));
-    insert_.bindInteger(c.unitNo, storedInteger(c.unitNo, row.unitNo));
-    insert_.bindInteger(c.parentNo, storedInteger(c.parentNo, row.parentNo));
-    bindText(c.kind, row.kind);
-    bindText(c.name, row.name);
-    bindText(c.owner, row.owner);
-    bindText(c.overloadKey, row.overloadKey);
-    bindText(c.declaration, row.declaration);
-    bindText(c.visibility, row.visibility);
-    bindText(c.directives, row.directives);
-    bindText(c.ancestor, row.ancestor);
-    bindText(c.sourceFile, row.sourceFile);
-    if (row.line > 0)
-        insert_.bindInteger(c.line, row.line);
-    else
-        insert_.bindNull(c.line);
+    insert_.bindInteger(c.docNo, storedInteger(c.docNo, place.docNo));
+    insert_.bindInteger(c.unitNo, storedInteger(c.unitNo, place.unitNo));
+    insert_.bindInteger(c.parentNo, storedInteger(c.parentNo, place.parentNo));
+    const std::span<const DeclarationField> fields = DeclarationFields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        bindField(declarationParameters_[i], fields[i].stored(declaration, place.unitFile));
     if (!stamp_.isEmpty())
         insert_.bindText(c.lastSeen, stamp_);
     else

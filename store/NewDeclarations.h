@@ -3,29 +3,21 @@
 #include <QString>
 #include <vector>
 
+#include "model/Declaration.h"
 #include "Statement.h"
 
 namespace ink {
 
 class Database;
 
-// What a build knows of one new declaration row: DeclsLib's fields that come
-// from the source. The text fields are held as read (QString shares them, no
-// copy), and stored as an append would store them.
-struct NewDeclaration {
+// Where a new declaration row goes: its document, its unit, the row of its
+// enclosing type (0 at unit level), and the unit's own file, which the rows
+// do not repeat.
+struct DeclarationPlace {
     qint64 docNo = 0;
     qint64 unitNo = 0;
-    qint64 parentNo = 0; // 0 at unit level
-    QString kind;
-    QString name;
-    QString owner;
-    QString overloadKey;
-    QString declaration;
-    QString visibility;
-    QString directives;
-    QString ancestor;
-    QString sourceFile;
-    int line = 0; // none when 0
+    qint64 parentNo = 0;
+    QString unitFile;
 };
 
 // Writes the declaration rows a build found new, beside the cursor, with one
@@ -45,16 +37,18 @@ public:
     // Writes one row, stored as an append of the same values would store it
     // (text cut to its field's width, memo line breaks CR LF, empty text
     // null); returns its DeclNo.
-    qint64 insert(const NewDeclaration& row);
+    qint64 insert(const DeclarationPlace& place, const Declaration& declaration);
 
 private:
-    void bindText(int field, const QString& text);
+    void bindText(int parameter, const QString& text);
+    void bindField(int parameter, const QVariant& value);
 
     Database& db_;
     Statement insert_;
     QString stamp_; // LastSeen as the store keeps it
     bool server_;
-    std::vector<bool> notNull_; // by field
+    std::vector<bool> notNull_;              // by field
+    std::vector<int> declarationParameters_; // by the model's field
 };
 
 } // namespace ink

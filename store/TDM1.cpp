@@ -6,6 +6,7 @@
 
 #include "AliasRegistry.h"
 #include "Database.h"
+#include "model/Declaration.h"
 #include "StoreAddress.h"
 #include "StoreError.h"
 #include "TDataSource.h"
@@ -115,38 +116,50 @@ const TableDef& TDM1::procsDefinition() {
     return def;
 }
 
+namespace {
+
+// A declaration's own field as a column, as the model lists it.
+FieldDef declarationColumn(const DeclarationField& field) {
+    static const FieldType types[] = {FieldType::Text, FieldType::Memo, FieldType::Integer};
+    FieldDef def{QString::fromLatin1(field.column), types[int(field.shape)], field.width,
+                 field.required};
+    def.addedLater = field.addedLater;
+    return def;
+}
+
+} // namespace
+
 const TableDef& TDM1::declsDefinition() {
-    static const TableDef def{
-        QStringLiteral("DeclsLib"),
-        {typed("DeclNo", FieldType::AutoInc),
-         typed("DocNo", FieldType::Integer, true),
-         typed("UnitNo", FieldType::Integer, true),
-         // The enclosing type's DeclNo; 0 at unit level.
-         typed("ParentNo", FieldType::Integer),
-         text("DeclKind", 20),
-         {QStringLiteral("DeclName"), FieldType::Text, 255, true},
-         // The dotted path of the enclosing types, empty at unit level.
-         typed("Owner", FieldType::Memo),
-         // The parameter types in order, folded: what tells overloads apart.
-         typed("OverloadKey", FieldType::Memo),
-         typed("Declaration", FieldType::Memo),
-         text("Visibility", 30),
-         typed("Directives", FieldType::Memo),
-         typed("Ancestor", FieldType::Memo),
-         // The include file that holds the declaration; empty for the unit's own file.
-         typed("SourceFile", FieldType::Memo),
-         typed("SourceLine", FieldType::Integer),
-         typed("Description", FieldType::Memo),
-         // The last build or refresh that found the declaration in its unit.
-         typed("LastSeen", FieldType::DateTime),
-         // The declaration a description was written for, kept when a
-         // refresh found the signature changed under it; cleared once the
-         // user has looked at the description again.
-         typed("ChangedFrom", FieldType::Memo)},
-        {QStringLiteral("tblDeclsIndex1"),
-         {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclNo")}},
-        {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclName")},
-        true};
+    static const TableDef def = [] {
+        // The keys; the declaration's fields of the first layout; the store's
+        // own (the description, when it was last seen, the declaration a
+        // description was written for); then the fields added later.
+        QList<FieldDef> fields{typed("DeclNo", FieldType::AutoInc),
+                               typed("DocNo", FieldType::Integer, true),
+                               typed("UnitNo", FieldType::Integer, true),
+                               // The enclosing type's DeclNo; 0 at unit level.
+                               typed("ParentNo", FieldType::Integer)};
+        for (const DeclarationField& field : DeclarationFields())
+            if (!field.addedLater)
+                fields.append(declarationColumn(field));
+        fields.append(typed("Description", FieldType::Memo));
+        // The last build or refresh that found the declaration in its unit.
+        fields.append(typed("LastSeen", FieldType::DateTime));
+        // The declaration a description was written for, kept when a refresh
+        // found the signature changed under it; cleared once the user has
+        // looked at the description again.
+        fields.append(typed("ChangedFrom", FieldType::Memo));
+        for (const DeclarationField& field : DeclarationFields())
+            if (field.addedLater)
+                fields.append(declarationColumn(field));
+        return TableDef{
+            QStringLiteral("DeclsLib"),
+            fields,
+            {QStringLiteral("tblDeclsIndex1"),
+             {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclNo")}},
+            {QStringLiteral("DocNo"), QStringLiteral("UnitNo"), QStringLiteral("DeclName")},
+            true};
+    }();
     return def;
 }
 

@@ -1,16 +1,13 @@
 #include "ReportDocument.h"
 
+#include "model/Declaration.h"
+#include "model/Placeholders.h"
 #include "store/MissingSource.h"
 #include <QRegularExpression>
 
 namespace ink {
 
 namespace {
-// Markers the scanner stores where a declaration has nothing.
-bool isMarker(const QString& text) {
-    return text.isEmpty() || text == QLatin1String("<None>") || text == QLatin1String("N/A");
-}
-
 void addFact(QList<ReportFact>& facts, const QString& caption, const QString& value) {
     if (!value.trimmed().isEmpty())
         facts.append({caption, value});
@@ -28,8 +25,7 @@ QString ReportUnit::closingNote() const {
 }
 
 bool ReportDeclaration::isStructure() const {
-    static const QStringList structures{"class", "record", "interface", "object", "helper"};
-    return structures.contains(kind);
+    return KindWordIsStructure(kind);
 }
 
 bool ReportDeclaration::deprecated() const {
@@ -75,23 +71,7 @@ QString ReportDeclaration::kindLine() const {
 }
 
 QStringList ReportDeclaration::parents() const {
-    QStringList names;
-    int depth = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= ancestor.size(); ++i) {
-        const QChar c = i < ancestor.size() ? ancestor[i] : QChar(',');
-        if (c == QChar('<') || c == QChar('(') || c == QChar('['))
-            ++depth;
-        else if (c == QChar('>') || c == QChar(')') || c == QChar(']'))
-            depth = qMax(depth - 1, 0);
-        else if (c == QChar(',') && depth == 0) {
-            const QString name = ancestor.mid(start, i - start).trimmed();
-            if (!name.isEmpty())
-                names.append(name);
-            start = i + 1;
-        }
-    }
-    return names;
+    return SplitParents(ancestor);
 }
 
 QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text) {
@@ -121,9 +101,7 @@ QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text) {
 }
 
 QString shownForm(const QString& storedForm) {
-    if (storedForm.trimmed().isEmpty() || storedForm == QLatin1String("N/A"))
-        return {};
-    return storedForm;
+    return ShownForm(storedForm);
 }
 
 QString routineDeclaration(const ReportRoutine& routine) {
@@ -133,9 +111,9 @@ QString routineDeclaration(const ReportRoutine& routine) {
         routine.kind.compare(QLatin1String("FUNCTION"), Qt::CaseInsensitive) == 0;
     QString text = isFunction ? QStringLiteral("function ") : QStringLiteral("procedure ");
     text += routine.name;
-    if (!isMarker(routine.parameters))
+    if (!IsMarkerText(routine.parameters))
         text += QChar('(') + routine.parameters.simplified() + QChar(')');
-    if (isFunction && !isMarker(routine.resultType))
+    if (isFunction && !IsMarkerText(routine.resultType))
         text += QStringLiteral(": ") + routine.resultType.simplified();
     return text + QChar(';');
 }

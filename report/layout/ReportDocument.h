@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/OutputTexts.h"
 #include "store/Coverage.h"
 
 namespace ink {
@@ -126,17 +127,6 @@ QList<QPair<qsizetype, qsizetype>> identifiersIn(QStringView text);
 
 // The form the report shows for a stored FormName: none for "N/A" or blanks.
 QString shownForm(const QString& storedForm);
-
-// The texts an output shows where there is nothing to show.
-inline constexpr const char* NoDescriptionText = "No description.";
-inline constexpr const char* NoUnitsText = "This document has no units.";
-inline constexpr const char* NoClassesText =
-    "This document declares no classes, interfaces or objects.";
-// Under a declaration the last build or refresh did not find.
-inline constexpr const char* LeftTheSourceNote =
-    "Left the source: the last build or refresh did not find it.";
-inline constexpr const char* NoVersionInfoText =
-    "No version information was found for this document.";
 
 // The version fields of a document row, in the order the report lists them.
 struct VersionField {

@@ -95,39 +95,39 @@ TEST_F(Declarations, ABuildsNewRowsAreStoredAsAnAppendStoresThem) {
     addDoc("A");
     addUnit("One.pas");
     const QDateTime stamp(QDate(2024, 5, 6), QTime(7, 8, 9));
-    NewDeclaration row;
-    row.docNo = dm->tblUnitsDocNo->asInteger();
-    row.unitNo = dm->tblUnitsUnitNo->asInteger();
-    row.parentNo = 7;
-    row.kind = "procedure";
+    DeclarationPlace place{dm->tblUnitsDocNo->asInteger(), dm->tblUnitsUnitNo->asInteger(), 7,
+                           "One.pas"};
+    Declaration row;
+    row.kind = DeclKind::Procedure;
     row.name = QString(254, 'n') + QChar(0xD83D) + QChar(0xDE00) + "cut"; // cut after the pair
-    row.declaration = "procedure Run(\nA: Integer);\r"; // line breaks CR LF, as a memo keeps them
+    row.text = "procedure Run(\nA: Integer);\r"; // line breaks CR LF, as a memo keeps them
     row.visibility = "strict private" + QString(40, 'v');
     row.directives = "overload";
+    row.sourceFile = "One.pas"; // the unit's own file is not repeated
     row.line = 12;
-    const QVariantList appended{QVariant(),      row.docNo,      row.unitNo,     row.parentNo,
-                                row.kind,        row.name,       QVariant(),     QVariant(),
-                                row.declaration, row.visibility, row.directives, QVariant(),
-                                QVariant(),      row.line,       QVariant(),     stamp};
+    const QVariantList appended{QVariant(),  place.docNo,    place.unitNo,   place.parentNo,
+                                "procedure", row.name,       QVariant(),     QVariant(),
+                                row.text,    row.visibility, row.directives, QVariant(),
+                                QVariant(),  row.line,       QVariant(),     stamp};
     qint64 written = 0;
     {
         Batch batch(dm->database());
         dm->tblDecls->append(appended);
         NewDeclarations inserts(dm->database(), stamp);
-        written = inserts.insert(row);
+        written = inserts.insert(place, row);
         row.name.clear();
         QString refusal;
         try {
-            inserts.insert(row);
+            inserts.insert(place, row);
         } catch (const UserError& error) {
             refusal = error.message();
         }
         EXPECT_EQ(refusal, "Field 'DeclName' must have a value");
         row.line = 0; // no line, and the unit level
-        row.parentNo = 0;
+        place.parentNo = 0;
         row.name = "Top";
         row.visibility.clear();
-        inserts.insert(row);
+        inserts.insert(place, row);
     }
     EXPECT_EQ(written, dm->tblDeclsDeclNo->asInteger() + 1);
     Statement rows(dm->database(),
