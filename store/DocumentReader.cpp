@@ -213,10 +213,9 @@ QList<DocumentReader::DeclarationRow> DocumentReader::declarations(qint64 unitNo
     return rows;
 }
 
-QList<DocumentReader::UnitLevelDeclaration>
-DocumentReader::unitLevelDeclarations(const QStringList& kinds) {
+QList<DocumentReader::UnitLevelDeclaration> DocumentReader::unitLevelDeclarations() {
     QList<UnitLevelDeclaration> found;
-    if (!declarations_ || kinds.isEmpty())
+    if (!declarations_)
         return found;
     QHash<qint64, int> positions;
     Statement units(*db_, QStringLiteral("SELECT UnitNo FROM UnitsLib WHERE DocNo = ? "
@@ -224,20 +223,14 @@ DocumentReader::unitLevelDeclarations(const QStringList& kinds) {
     units.bindInteger(1, docNo_);
     while (units.step())
         positions.insert(units.integerAt(0), int(positions.size()));
-    QStringList parameters;
-    for (qsizetype i = 0; i < kinds.size(); ++i)
-        parameters.append(QStringLiteral("?%1").arg(i + 2));
-    Statement rows(*db_, QStringLiteral("SELECT UnitNo, DeclName FROM DeclsLib WHERE DocNo = ?1 "
-                                        "AND (ParentNo IS NULL OR ParentNo = 0) AND DeclKind IN "
-                                        "(%1) ORDER BY UnitNo, DeclNo")
-                             .arg(parameters.join(QStringLiteral(", "))));
+    Statement rows(*db_, QStringLiteral("SELECT UnitNo, DeclKind, DeclName FROM DeclsLib "
+                                        "WHERE DocNo = ? AND (ParentNo IS NULL OR ParentNo = 0) "
+                                        "ORDER BY UnitNo, DeclNo"));
     rows.bindInteger(1, docNo_);
-    for (qsizetype i = 0; i < kinds.size(); ++i)
-        rows.bindText(int(i) + 2, kinds[i]);
     while (rows.step()) {
         const auto position = positions.constFind(rows.integerAt(0));
         if (position != positions.constEnd())
-            found.append({*position, textAt(rows, 1)});
+            found.append({*position, textAt(rows, 1), textAt(rows, 2)});
     }
     return found;
 }

@@ -95,13 +95,14 @@ public:
     // In source order; none in a store without declarations.
     QList<DeclarationRow> declarations(qint64 unitNo);
 
-    // The declarations at unit level whose stored kind is one of `kinds`,
-    // with the list position of their unit, in unit then source order.
+    // The declarations at unit level, with the list position of their unit
+    // and their kind as stored, in unit then source order.
     struct UnitLevelDeclaration {
         int unit = 0;
+        QString kind;
         QString name;
     };
-    QList<UnitLevelDeclaration> unitLevelDeclarations(const QStringList& kinds);
+    QList<UnitLevelDeclaration> unitLevelDeclarations();
 
 private:
     void prepareUnitReads();

@@ -1,6 +1,7 @@
 #include "ReportSource.h"
 
 #include "FormEventHandlers.h"
+#include "model/DeclarationKinds.h"
 
 #include <algorithm>
 #include <functional>
@@ -294,10 +295,9 @@ void ReportSource::readRoutines(ReportUnit& unit, qint64 unitNo) {
 
 QHash<QString, ReportSource::TypeHome> ReportSource::typeHomes() {
     QHash<QString, TypeHome> types;
-    const QStringList typeKinds{"class", "record", "interface", "object", "helper", "type"};
-    for (const auto& [unit, name] : reader_->unitLevelDeclarations(typeKinds)) {
+    for (const auto& [unit, kind, name] : reader_->unitLevelDeclarations()) {
         const QString folded = name.toCaseFolded();
-        if (!types.contains(folded))
+        if (KindWordIsType(kind) && !types.contains(folded))
             types.insert(folded, {unit, name});
     }
     return types;

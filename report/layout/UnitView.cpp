@@ -1,23 +1,10 @@
 #include "UnitView.h"
 
 #include "ClassHierarchy.h"
+#include "model/DeclarationKinds.h"
 #include "ReportSiteNames.h"
 
 namespace ink {
-
-namespace {
-
-bool isType(const ReportDeclaration& d) {
-    return d.isStructure() || d.kind == QLatin1String("type");
-}
-
-bool isUnitLevelRoutine(const ReportDeclaration& d) {
-    return d.depth == 0 &&
-           (d.kind == QLatin1String("procedure") || d.kind == QLatin1String("function") ||
-            d.kind == QLatin1String("operator"));
-}
-
-} // namespace
 
 UnitView::UnitView(const ReportUnit& unit) : unit_(unit) {
     entries_.reserve(unit.declarations.size() + unit.otherRoutines.size());
@@ -26,8 +13,8 @@ UnitView::UnitView(const ReportUnit& unit) : unit_(unit) {
         entry.declaration = &d;
         entry.heading = d.heading;
         entry.depth = d.depth;
-        entry.isType = isType(d);
-        entry.isUnitLevelRoutine = isUnitLevelRoutine(d);
+        entry.isType = KindWordIsType(d.kind);
+        entry.isUnitLevelRoutine = d.depth == 0 && KindWordIsRoutine(d.kind);
         entry.inHierarchy = ClassHierarchy::takes(d);
         entries_.append(entry);
     }
