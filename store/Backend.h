@@ -60,6 +60,9 @@ public:
     virtual QStringList columnsOf(const QString& table) = 0;
     // SQL identifiers as the engine stores them.
     virtual QString quoted(const QString& name) const = 0;
+    // The limit that takes every row, for a query that skips rows with
+    // OFFSET, which needs a LIMIT before it: SQLite's -1, the server's ALL.
+    virtual QString allRows() const = 0;
 
     // Write transactions. `transactionEnded` is true when the engine already
     // gave up the open transaction after an error: nothing of it will commit.

@@ -298,8 +298,6 @@ QByteArray PostgresBackend::serverSql(const QString& sql, std::vector<int>* para
         out += QLatin1Char('$') + QString::number(serverNumber(number));
         i = end - 1;
     }
-    // SQLite's "no limit" is a limit of -1.
-    out.replace(QLatin1String("LIMIT -1"), QLatin1String("LIMIT ALL"));
     if (parameterNumbers)
         *parameterNumbers = used;
     return out.toUtf8();

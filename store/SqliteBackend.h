@@ -33,6 +33,7 @@ public:
     bool tableExists(const QString& table) override;
     QStringList columnsOf(const QString& table) override;
     QString quoted(const QString& name) const override;
+    QString allRows() const override { return QStringLiteral("-1"); }
 
     void begin() override;
     bool transactionEnded() override;

@@ -1,6 +1,7 @@
 // inkwright-tool export DOCNO --data DIR|--db URL --out OUT: writes the report of a
-// document, as the preview shows it, to a PDF file or one HTML page (by the
-// extension .pdf, .html or .htm), or as a browsable site into the folder OUT,
+// document, as the preview shows it, to a PDF file, one HTML page or plain
+// text (by the extension .pdf, .html or .htm, .txt), or as a browsable site
+// into the folder OUT,
 // reading DIR/Inkwright.sqlite without changing it. It says "wrote" only
 // after checking what it wrote. --visibility lists which members of types
 // are shown, and --event-handlers yes|no whether form classes' event
@@ -16,9 +17,10 @@ using namespace ink;
 
 namespace {
 
-const char* const Usage = "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FOLDER "
-                          "[--visibility public,published,protected,private] "
-                          "[--event-handlers yes|no]";
+const char* const Usage =
+    "export DOCNO --data DIR|--db URL --out FILE.pdf|FILE.html|FILE.txt|FOLDER "
+    "[--visibility public,published,protected,private] "
+    "[--event-handlers yes|no]";
 
 struct ExportArguments {
     DocumentArguments document;
@@ -73,7 +75,8 @@ const ToolCommandRegistration registration({
     QStringLiteral("export"),
     QStringLiteral(
         "export DOCNO --data DIR|--db URL --out OUT   write a document's report: OUT.pdf, "
-        "OUT.html, or a site in the folder OUT; --visibility public,published,protected,private "
+        "OUT.html, OUT.txt (plain text), or a site in the folder OUT; --visibility "
+        "public,published,protected,private "
         "chooses the members shown, --event-handlers yes|no whether form event handlers are "
         "listed (by default as the document's options say)"),
     RunExport,

@@ -130,19 +130,14 @@ int ClassHierarchy::add(const ReportDeclaration& d, int unit, const QString& uni
     return int(classes_.size()) - 1;
 }
 
-QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
-    const int count = int(classes_.size());
+struct ClassHierarchy::Lookup {
     QHash<QString, QList<int>> byName;   // in the order added
     QHash<QString, QList<int>> generics; // by name alone, whatever their parameters
-    for (int i = 0; i < count; ++i) {
-        byName[key(classes_[i].lookupName, classes_[i].arity)].append(i);
-        if (classes_[i].arity > 0)
-            generics[key(classes_[i].lookupName, -1)].append(i);
-    }
 
     // The declaration `name` finds from class `from`: the one in `unit` (the
     // class's own), else the first of the document; never the class itself.
-    const auto find = [&](const QString& name, int arity, int from, int unit) {
+    int find(const QList<Entry>& classes, const QString& name, int arity, int from,
+             int unit) const {
         const auto found = byName.constFind(key(name, arity));
         if (found == byName.constEnd())
             return -1;
@@ -150,17 +145,93 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
         for (const int i : *found) {
             if (i == from)
                 continue;
-            if (classes_[i].unit == unit)
+            if (classes[i].unit == unit)
                 return i;
             if (first < 0)
                 first = i;
         }
         return first;
-    };
+    }
+};
 
-    // Each class's parent in the document, or the outside ancestor it names.
-    QList<int> parent(count, -1);
-    QList<int> outside(count, -1);
+namespace {
+
+// Classes that name each other as ancestors (a damaged store, or code that
+// never compiled) would hang from nothing: the first met of each such loop
+// becomes a root.
+void breakLoops(QList<int>& parent) {
+    QList<char> state(parent.size(), 0); // 0 not seen, 1 on the path being walked, 2 settled
+    for (int i = 0; i < parent.size(); ++i) {
+        QList<int> path;
+        int at = i;
+        while (at >= 0 && state[at] == 0) {
+            state[at] = 1;
+            path.append(at);
+            at = parent[at];
+        }
+        if (at >= 0 && state[at] == 1)
+            parent[at] = -1;
+        for (const int j : path)
+            state[j] = 2;
+    }
+}
+
+} // namespace
+
+QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
+    return treeLines(ancestry());
+}
+
+// The class of the document the ancestor `name` of class `from` stands for;
+// -1 for one outside the document.
+int ClassHierarchy::findAncestor(const Lookup& lookup, int from, const QString& name,
+                                 int arity) const {
+    const Entry& entry = classes_[from];
+    int found = -1;
+    // A type nested beside the class, or beside one of its owners.
+    QString scope = entry.lookupName.section(QChar('.'), 0, -2);
+    while (found < 0 && !scope.isEmpty()) {
+        found = lookup.find(classes_, scope + QChar('.') + name, arity, from, entry.unit);
+        if (found >= 0 && classes_[found].unit != entry.unit)
+            found = -1;
+        scope = scope.section(QChar('.'), 0, -2);
+    }
+    if (found < 0)
+        found = lookup.find(classes_, name, arity, from, entry.unit);
+    const QString last = name.section(QChar('.'), -1);
+    if (found < 0 && last != name) {
+        // `Unit.TName`: the unit it names, if the document has it.
+        const QString unit = name.section(QChar('.'), 0, -2);
+        for (const int j : lookup.byName.value(key(last, arity)))
+            if (j != from && unitStem(classes_[j].unitName).compare(unit, Qt::CaseInsensitive) == 0)
+                return j;
+        found = lookup.find(classes_, last, arity, from, entry.unit);
+    }
+    if (found < 0 && arity > 0) {
+        // A generic whose parameters the reader could not count (FPC's
+        // units write them with macros): the one generic of the name is the
+        // best guess, as nothing else of it can be specialized.
+        for (const int j : lookup.generics.value(key(last, -1))) {
+            if (j == from)
+                continue;
+            if (classes_[j].unit == entry.unit)
+                return j;
+            if (found < 0)
+                found = j;
+        }
+    }
+    return found;
+}
+
+ClassHierarchy::Ancestry ClassHierarchy::ancestry() const {
+    const int count = int(classes_.size());
+    Lookup lookup;
+    for (int i = 0; i < count; ++i) {
+        lookup.byName[key(classes_[i].lookupName, classes_[i].arity)].append(i);
+        if (classes_[i].arity > 0)
+            lookup.generics[key(classes_[i].lookupName, -1)].append(i);
+    }
+    Ancestry ancestry{QList<int>(count, -1), QList<int>(count, -1), {}};
     // Each outside ancestor with the spellings its descendants give it, and
     // how often: it is shown as most of them write it.
     QList<QList<QPair<QString, int>>> outsideSpellings;
@@ -177,56 +248,19 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
         const TypeRef ref = ancestorRef(written);
         if (ref.name.isEmpty())
             continue;
-        int found = -1;
-        // A type nested beside the class, or beside one of its owners.
-        QString scope = entry.lookupName.section(QChar('.'), 0, -2);
-        while (found < 0 && !scope.isEmpty()) {
-            found = find(scope + QChar('.') + ref.name, ref.arity, i, entry.unit);
-            if (found >= 0 && classes_[found].unit != entry.unit)
-                found = -1;
-            scope = scope.section(QChar('.'), 0, -2);
-        }
-        if (found < 0)
-            found = find(ref.name, ref.arity, i, entry.unit);
-        const QString last = ref.name.section(QChar('.'), -1);
-        if (found < 0 && last != ref.name) {
-            // `Unit.TName`: the unit it names, if the document has it.
-            const QString unit = ref.name.section(QChar('.'), 0, -2);
-            for (const int j : byName.value(key(last, ref.arity)))
-                if (j != i &&
-                    unitStem(classes_[j].unitName).compare(unit, Qt::CaseInsensitive) == 0) {
-                    found = j;
-                    break;
-                }
-            if (found < 0)
-                found = find(last, ref.arity, i, entry.unit);
-        }
-        if (found < 0 && ref.arity > 0) {
-            // A generic whose parameters the reader could not count (FPC's
-            // units write them with macros): the one generic of the name
-            // is the best guess, as nothing else of it can be specialized.
-            for (const int j : generics.value(key(last, -1))) {
-                if (j == i)
-                    continue;
-                if (classes_[j].unit == entry.unit) {
-                    found = j;
-                    break;
-                }
-                if (found < 0)
-                    found = j;
-            }
-        }
+        const int found = findAncestor(lookup, i, ref.name, ref.arity);
         if (found >= 0) {
-            parent[i] = found;
+            ancestry.parent[i] = found;
             continue;
         }
+        const QString last = ref.name.section(QChar('.'), -1);
         const QString outsideKey = key(last, ref.arity);
         auto known = outsideByName.constFind(outsideKey);
         if (known == outsideByName.constEnd()) {
             known = outsideByName.insert(outsideKey, int(outsideSpellings.size()));
             outsideSpellings.append(QList<QPair<QString, int>>());
         }
-        outside[i] = *known;
+        ancestry.outside[i] = *known;
         QList<QPair<QString, int>>& spellings = outsideSpellings[*known];
         const QString spelling = outsideName(last, ref.arity);
         const auto same = std::find_if(spellings.begin(), spellings.end(),
@@ -236,39 +270,26 @@ QList<ClassHierarchy::Line> ClassHierarchy::lines() const {
         else
             ++same->second;
     }
-    QStringList outsideNames;
     for (const QList<QPair<QString, int>>& spellings : std::as_const(outsideSpellings))
-        outsideNames.append(
+        ancestry.outsideNames.append(
             std::max_element(spellings.cbegin(), spellings.cend(),
                              [](const auto& a, const auto& b) { return a.second < b.second; })
                 ->first);
+    breakLoops(ancestry.parent);
+    return ancestry;
+}
 
-    // Classes that name each other as ancestors (a damaged store, or code
-    // that never compiled) would hang from nothing: the first met of each
-    // such loop becomes a root.
-    QList<char> state(count, 0); // 0 not seen, 1 on the path being walked, 2 settled
-    for (int i = 0; i < count; ++i) {
-        QList<int> path;
-        int at = i;
-        while (at >= 0 && state[at] == 0) {
-            state[at] = 1;
-            path.append(at);
-            at = parent[at];
-        }
-        if (at >= 0 && state[at] == 1)
-            parent[at] = -1;
-        for (const int j : path)
-            state[j] = 2;
-    }
-
+QList<ClassHierarchy::Line> ClassHierarchy::treeLines(const Ancestry& ancestry) const {
+    const int count = int(classes_.size());
+    const QStringList& outsideNames = ancestry.outsideNames;
     // The tree: document classes by number, outside ancestors after them.
     QList<QList<int>> children(count + outsideNames.size());
     QList<int> roots;
     for (int i = 0; i < count; ++i) {
-        if (parent[i] >= 0)
-            children[parent[i]].append(i);
-        else if (outside[i] >= 0)
-            children[count + outside[i]].append(i);
+        if (ancestry.parent[i] >= 0)
+            children[ancestry.parent[i]].append(i);
+        else if (ancestry.outside[i] >= 0)
+            children[count + ancestry.outside[i]].append(i);
         else
             roots.append(i);
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace ink {
 
@@ -57,6 +58,19 @@ private:
         int unit = 0;
         QString unitName;
     };
+    // The classes by name, for finding an ancestor as the compiler would.
+    struct Lookup;
+    // Each class's parent in the document, or else the outside ancestor it
+    // names (shown as `outsideNames` says).
+    struct Ancestry {
+        QList<int> parent;
+        QList<int> outside;
+        QStringList outsideNames;
+    };
+    Ancestry ancestry() const;
+    int findAncestor(const Lookup& lookup, int from, const QString& name, int arity) const;
+    QList<Line> treeLines(const Ancestry& ancestry) const;
+
     QList<Entry> classes_;
 };
 

@@ -65,8 +65,10 @@ QByteArray textString(const QString& text) {
     return out + '>';
 }
 
+// A moment in UTC says so ("Z"); a local one keeps no offset, as before.
 QByteArray pdfDate(const QDateTime& moment) {
-    return "(D:" + moment.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + ")";
+    const QByteArray zone = moment.timeSpec() == Qt::UTC ? "Z" : "";
+    return "(D:" + moment.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + zone + ")";
 }
 
 } // namespace

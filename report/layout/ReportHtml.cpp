@@ -1,5 +1,6 @@
 #include "ReportHtml.h"
 
+#include "ReportSaveFile.h"
 #include "ReportSource.h"
 #include "store/FieldText.h"
 
@@ -122,19 +123,6 @@ QString htmlNone(const QString& text) {
     return QStringLiteral("<p class=\"none\">%1</p>\n").arg(htmlText(text));
 }
 
-QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors) {
-    QStringList ids;
-    for (const ReportDeclaration& declaration : unit.declarations)
-        ids.append(anchors.take(declaration.owner, declaration.name));
-    for (const ReportRoutine& routine : shownRoutines(unit))
-        ids.append(anchors.take({}, routine.name));
-    return ids;
-}
-
-const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit) {
-    return unit.declarations.isEmpty() ? unit.routines : unit.otherRoutines;
-}
-
 TypeLinks typeLinks(ReportSource& source, const std::function<QString(int)>& pageOf,
                     const std::function<QString(int)>& idPrefix) {
     const QHash<QString, ReportSource::TypeHome> homes = source.typeHomes();
@@ -168,7 +156,9 @@ QString htmlLinked(const QString& text, const TypeLinks& links, const QString& s
     return html + htmlText(text.mid(done));
 }
 
-QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const TypeLinks& links) {
+QString htmlDeclaration(const UnitView::Entry& entry, const QString& anchor,
+                        const TypeLinks& links) {
+    const ReportDeclaration& d = *entry.declaration;
     QString html;
     const QString depth = QString::number(qMin(d.depth, 4));
     if (!d.heading.isEmpty())
@@ -183,9 +173,7 @@ QString htmlDeclaration(const ReportDeclaration& d, const QString& anchor, const
                     .arg(htmlText(d.name), htmlLinked(d.kindLine(), links, d.name));
     // A type's own name in its head is no link: the reader is there.
     html += QStringLiteral("<pre class=\"declaration\"><code>%1</code></pre>\n")
-                .arg(htmlLinked(d.declaration.simplified(), links,
-                                d.isStructure() || d.kind == QLatin1String("type") ? d.name
-                                                                                   : QString()));
+                .arg(htmlLinked(d.declaration.simplified(), links, entry.unlinkedName()));
     QStringList facts;
     if (!d.visibility.isEmpty())
         facts.append(htmlText(d.visibility));
@@ -255,22 +243,30 @@ QString htmlUnitHead(const ReportUnit& unit) {
     return html;
 }
 
-QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors,
-                         const TypeLinks& links) {
+namespace {
+
+QString htmlRoutine(const ReportRoutine& routine, const QString& anchor) {
+    return QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
+                          "<code>%2</code></pre>\n")
+               .arg(anchor, htmlText(routineDeclaration(routine))) +
+           htmlDescription(routine.description, routine.described()) +
+           QStringLiteral("</section>\n");
+}
+
+} // namespace
+
+QString htmlUnitEntries(const UnitView& view, const QStringList& anchors, const TypeLinks& links) {
+    const ReportUnit& unit = view.unit();
     QString html;
-    for (qsizetype i = 0; i < unit.declarations.size(); ++i)
-        html += htmlDeclaration(unit.declarations[i], anchors.value(i), links);
-    const QList<ReportRoutine>& routines = shownRoutines(unit);
-    const qsizetype first = unit.declarations.size();
-    if (!unit.declarations.isEmpty() && !routines.isEmpty())
-        html += QStringLiteral("<h2>Other routines</h2>\n");
-    for (qsizetype i = 0; i < routines.size(); ++i) {
-        const ReportRoutine& routine = routines[i];
-        html += QStringLiteral("<section class=\"routine\" id=\"%1\">\n<pre class=\"declaration\">"
-                               "<code>%2</code></pre>\n")
-                    .arg(anchors.value(first + i), htmlText(routineDeclaration(routine)));
-        html += htmlDescription(routine.description, routine.described());
-        html += QStringLiteral("</section>\n");
+    for (qsizetype i = 0; i < view.entries().size(); ++i) {
+        const UnitView::Entry& entry = view.entries()[i];
+        if (entry.declaration) {
+            html += htmlDeclaration(entry, anchors.value(i), links);
+            continue;
+        }
+        if (!entry.heading.isEmpty())
+            html += QStringLiteral("<h2>%1</h2>\n").arg(htmlText(entry.heading));
+        html += htmlRoutine(*entry.routine, anchors.value(i));
     }
     const QString note = unit.closingNote();
     if (!note.isEmpty())
@@ -312,11 +308,12 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
         html += QStringLiteral("<h3 id=\"u%1\">%2</h3>\n")
                     .arg(QString::number(position + 1), htmlText(unit.name));
         html += htmlUnitHead(unit);
-        const QStringList ids = routineAnchors(unit, anchors);
-        html += htmlUnitRoutines(unit, ids, links);
-        for (qsizetype i = 0; i < unit.declarations.size(); ++i)
-            if (ClassHierarchy::takes(unit.declarations[i])) {
-                hierarchy.add(unit.declarations[i], position, unit.name);
+        const UnitView view(unit);
+        const QStringList ids = view.anchors(anchors);
+        html += htmlUnitEntries(view, ids, links);
+        for (qsizetype i = 0; i < view.entries().size(); ++i)
+            if (view.entries()[i].inHierarchy) {
+                hierarchy.add(*view.entries()[i].declaration, position, unit.name);
                 hierarchyTargets.append(QChar('#') + ids[i]);
             }
         return true;
@@ -326,6 +323,11 @@ QString reportHtml(ReportSource& source, const QLocale& locale) {
         html += QStringLiteral("<h2 id=\"hierarchy\">Class hierarchy</h2>\n") +
                 htmlHierarchy(hierarchy, [&](int entry) { return hierarchyTargets.value(entry); });
     return html + QStringLiteral("</main>\n</body>\n</html>\n");
+}
+
+ExportResult writeHtmlReport(ReportSource& source, const QString& out) {
+    saveWholeFile(reportHtml(source).toUtf8(), out);
+    return {out, 0};
 }
 
 } // namespace ink

@@ -8,6 +8,8 @@
 #include "ClassHierarchy.h"
 #include "ReportDocument.h"
 #include "ReportSiteNames.h"
+#include "ReportWriters.h"
+#include "UnitView.h"
 
 namespace ink {
 
@@ -18,6 +20,8 @@ class ReportSource;
 // typed), with the site's style sheet inside it. It names no moment of
 // making, so one document gives one page. Sizes and dates follow `locale`.
 QString reportHtml(ReportSource& source, const QLocale& locale = QLocale());
+// The single page writer: that page written to the file `out`.
+ExportResult writeHtmlReport(ReportSource& source, const QString& out);
 
 // The pieces both HTML outputs are made of. Every stored text is escaped;
 // descriptions keep their line breaks.
@@ -30,12 +34,6 @@ QString htmlText(const QString& text);
 QString htmlFacts(const QList<ReportFact>& facts);
 // A quiet line where there is nothing to show.
 QString htmlNone(const QString& text);
-// An id for each declaration of `unit`, then for each routine shown apart
-// from them (shownRoutines), in order, taken from `anchors`.
-QStringList routineAnchors(const ReportUnit& unit, PageAnchors& anchors);
-// The routine rows a unit shows as such: all of them where the store has no
-// declarations for the unit, else those no declaration stands for.
-const QList<ReportRoutine>& shownRoutines(const ReportUnit& unit);
 // Where a type name met in a declaration links to: its href, or nothing
 // for a name that is no type of the document.
 using TypeLinks = std::function<QString(const QString& name)>;
@@ -47,16 +45,16 @@ TypeLinks typeLinks(ReportSource& source, const std::function<QString(int)>& pag
 // `text` escaped, each type name in it but `self` a link.
 QString htmlLinked(const QString& text, const TypeLinks& links, const QString& self = {});
 // One declaration with its kind, where it stands, notes and description.
-QString htmlDeclaration(const ReportDeclaration& declaration, const QString& anchor,
+QString htmlDeclaration(const UnitView::Entry& entry, const QString& anchor,
                         const TypeLinks& links = {});
 // The tree of a document's classes as nested lists, each class linked to
 // `hrefOf(its entry)`, or the note that the document declares none.
 QString htmlHierarchy(const ClassHierarchy& hierarchy, const std::function<QString(int)>& hrefOf);
 // A unit's form and description.
 QString htmlUnitHead(const ReportUnit& unit);
-// A unit's declarations and routines (with ids from `anchors`) and the note
-// that closes them.
-QString htmlUnitRoutines(const ReportUnit& unit, const QStringList& anchors,
-                         const TypeLinks& links = {});
+// A unit's declarations and routines (with ids from `anchors`, one per
+// entry) and the note that closes them.
+QString htmlUnitEntries(const UnitView& view, const QStringList& anchors,
+                        const TypeLinks& links = {});
 
 } // namespace ink

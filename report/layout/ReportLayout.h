@@ -11,6 +11,8 @@
 
 #include "ClassHierarchy.h"
 #include "PageFonts.h"
+#include "ReportMoment.h"
+#include "UnitView.h"
 
 namespace ink {
 
@@ -30,12 +32,12 @@ public:
     // Counts the pages; `source` must have its document open and outlive
     // the layout. `made` is the moment the title page gives for the report.
     explicit ReportLayout(ReportSource& source, const QLocale& locale = QLocale(),
-                          const QDateTime& made = QDateTime::currentDateTime());
+                          const QDateTime& made = reportMadeMoment());
     // Counts none yet: the preview shows the first pages at once and lays
     // out the rest a slice at a time (layOutMore) while the user reads.
     enum class Deferred { Counting };
     ReportLayout(ReportSource& source, Deferred, const QLocale& locale = QLocale(),
-                 const QDateTime& made = QDateTime::currentDateTime());
+                 const QDateTime& made = reportMadeMoment());
     ~ReportLayout();
     ReportLayout(const ReportLayout&) = delete;
     ReportLayout& operator=(const ReportLayout&) = delete;
@@ -108,7 +110,7 @@ private:
 
     QList<Block> blocksOf(const ReportUnit& unit) const;
     static Block headingBlock(const QString& heading, int depth);
-    static void appendDeclarationBlocks(QList<Block>& blocks, const ReportDeclaration& declaration);
+    static void appendDeclarationBlocks(QList<Block>& blocks, const UnitView::Entry& entry);
     void renderTitle(PageSink& sink);
     void renderContents(int page, PageSink& sink);
     void renderUnits(int first, int last, PageSink& sink);

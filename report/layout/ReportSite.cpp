@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "ReportHtml.h"
+#include "ReportMoment.h"
 #include "ReportSiteNames.h"
 #include "ReportSource.h"
 #include "store/RegularFile.h"
@@ -341,19 +342,15 @@ void writeIdentifierPage(const SiteFolders& folders, const QString& documentName
                          QList<IdentifierEntry>& entries, const QList<UnitSummary>& units) {
     std::stable_sort(entries.begin(), entries.end(),
                      [&units](const IdentifierEntry& a, const IdentifierEntry& b) {
-                         if (const int c = a.name.compare(b.name, Qt::CaseInsensitive))
-                             return c < 0;
-                         if (const int c = a.owner.compare(b.owner, Qt::CaseInsensitive))
-                             return c < 0;
-                         return units[a.unit].name.compare(units[b.unit].name,
-                                                           Qt::CaseInsensitive) < 0;
+                         return indexesBefore(a.name, a.owner, units[a.unit].name, b.name, b.owner,
+                                              units[b.unit].name);
                      });
     QString letters;
     QString body;
     QChar letter;
     int groups = 0;
     for (const IdentifierEntry& entry : std::as_const(entries)) {
-        const QChar first = entry.name.isEmpty() ? QChar() : entry.name.front().toUpper();
+        const QChar first = indexLetter(entry.name);
         if (groups == 0 || first != letter) {
             letter = first;
             // Ids with a "-" never meet a Pascal name.
@@ -389,26 +386,20 @@ void writeIdentifierPage(const SiteFolders& folders, const QString& documentName
 
 // The sidebar of a unit page: the site's links, then the unit's routines,
 // overloads told apart by their number.
-QString unitSidebar(const ReportUnit& unit, const QStringList& anchors) {
+QString unitSidebar(const UnitView& view, const QStringList& anchors) {
     QString html =
         QStringLiteral("<nav class=\"sidebar\" aria-label=\"Contents\">\n") + siteLinks();
     // The unit's types, then its routines: of the declarations those at
     // unit level, then the routine rows shown apart from them.
     QList<QPair<QString, QString>> types;    // name, anchor
     QList<QPair<QString, QString>> routines; // name, anchor
-    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
-        const ReportDeclaration& d = unit.declarations[i];
-        if (d.depth != 0)
-            continue;
-        if (d.isStructure() || d.kind == QLatin1String("type"))
-            types.append({d.name, anchors.value(i)});
-        else if (d.kind == QLatin1String("procedure") || d.kind == QLatin1String("function") ||
-                 d.kind == QLatin1String("operator"))
-            routines.append({d.name, anchors.value(i)});
+    for (qsizetype i = 0; i < view.entries().size(); ++i) {
+        const UnitView::Entry& entry = view.entries()[i];
+        if (entry.isUnitLevelType())
+            types.append({entry.name(), anchors.value(i)});
+        else if (entry.isUnitLevelRoutine)
+            routines.append({entry.name(), anchors.value(i)});
     }
-    const QList<ReportRoutine>& rows = shownRoutines(unit);
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        routines.append({rows[i].name, anchors.value(unit.declarations.size() + i)});
     const auto list = [&html](const QString& heading, const QList<QPair<QString, QString>>& items) {
         if (items.isEmpty())
             return;
@@ -440,34 +431,28 @@ UnitSummary writeUnitPage(const SiteFolders& folders, const QString& documentNam
                           SiteIndexes& indexes, const TypeLinks& links) {
     index.add(SearchIndex::Unit, {}, unit.name, {}, unit.described() ? unit.description : QString(),
               position);
+    const UnitView view(unit);
     PageAnchors ids;
-    const QStringList anchors = routineAnchors(unit, ids);
-    for (qsizetype i = 0; i < unit.declarations.size(); ++i) {
-        const ReportDeclaration& d = unit.declarations[i];
-        index.add(SearchIndex::Routine, d.owner, d.name, anchors[i],
-                  d.described() ? d.description : QString(), position);
-        indexes.identifiers.append({d.name, d.owner, position, anchors[i]});
-        if (ClassHierarchy::takes(d)) {
-            indexes.hierarchy.add(d, position, unit.name);
+    const QStringList anchors = view.anchors(ids);
+    for (qsizetype i = 0; i < view.entries().size(); ++i) {
+        const UnitView::Entry& entry = view.entries()[i];
+        const QString owner = entry.owner();
+        index.add(SearchIndex::Routine, owner, entry.name(), anchors[i],
+                  entry.described() ? entry.description() : QString(), position);
+        indexes.identifiers.append({entry.name(), owner, position, anchors[i]});
+        if (entry.inHierarchy) {
+            indexes.hierarchy.add(*entry.declaration, position, unit.name);
             indexes.hierarchyTargets.append(pageName + QChar('#') + anchors[i]);
         }
     }
-    const QList<ReportRoutine>& routines = shownRoutines(unit);
-    for (qsizetype i = 0; i < routines.size(); ++i) {
-        const ReportRoutine& routine = routines[i];
-        index.add(SearchIndex::Routine, {}, routine.name, anchors[unit.declarations.size() + i],
-                  routine.described() ? routine.description : QString(), position);
-        indexes.identifiers.append(
-            {routine.name, {}, position, anchors[unit.declarations.size() + i]});
-    }
     QString html = pageStart(unit.name + QStringLiteral(" - ") + documentName, documentName);
-    html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(unit, anchors);
+    html += QStringLiteral("<div class=\"with-sidebar\">\n") + unitSidebar(view, anchors);
     html += QStringLiteral("<main>\n<h1>%1</h1>\n").arg(htmlText(unit.name));
     html += htmlUnitHead(unit);
     // Declarations come under headings of their own groups.
     if (unit.declarations.isEmpty())
         html += QStringLiteral("<h2>Routines</h2>\n");
-    html += htmlUnitRoutines(unit, anchors, links);
+    html += htmlUnitEntries(view, anchors, links);
     html += QStringLiteral("</main>\n</div>\n") + PageEnd;
     SiteFile file(folders, pageName);
     file.write(html);
@@ -509,7 +494,7 @@ QString indexPage(const ReportDocument& document, const QList<UnitSummary>& unit
     html +=
         QStringLiteral("<main>\n<h1>%1</h1>\n<p class=\"subtitle\">Reference documentation</p>\n")
             .arg(htmlText(document.name));
-    html += htmlFacts(titleFacts(document, locale, QDateTime::currentDateTime()));
+    html += htmlFacts(titleFacts(document, locale, reportMadeMoment()));
     if (document.includeVersionInfo) {
         const QList<ReportFact> facts = versionFacts(document);
         html += QStringLiteral("<h2>Version information</h2>\n");
@@ -607,6 +592,10 @@ QString writeReportSite(ReportSource& source, const QString& folderPath) {
         throw UserError(QStringLiteral("The site's index page %1 was not written.")
                             .arg(QDir::toNativeSeparators(indexPath)));
     return indexPath;
+}
+
+ExportResult writeSiteReport(ReportSource& source, const QString& out) {
+    return {writeReportSite(source, out), 0};
 }
 
 } // namespace ink

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "ReportWriters.h"
+
 namespace ink {
 
 class ReportSource;
@@ -9,5 +11,7 @@ class ReportSource;
 // unit, a style sheet, and a search script with its index. Returns the path
 // of index.html; UserError when a file cannot be written.
 QString writeReportSite(ReportSource& source, const QString& folder);
+// The site writer: the site written into the folder `out`.
+ExportResult writeSiteReport(ReportSource& source, const QString& out);
 
 } // namespace ink

@@ -6,14 +6,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
 #include "ReportDocument.h"
 
 namespace ink {
 
-class Database;
-class Statement;
+class DocumentReader;
 struct StoreAddress;
 
 // One document of the documentation database, opened read-only for as long
@@ -73,25 +71,15 @@ public:
     QHash<QString, TypeHome> typeHomes();
 
 private:
-    void countUnitsAndRoutines(ReportDocument& document);
-    void countRoutines(ReportUnit& unit, int position) const;
+    void readRoutines(ReportUnit& unit, qint64 unitNo);
     void readDeclarations(ReportUnit& unit, qint64 unitNo);
     bool showsVisibility(const QString& visibility) const;
 
-    std::unique_ptr<Database> db_;
-    std::unique_ptr<Statement> units_;
-    std::unique_ptr<Statement> routines_;
-    std::unique_ptr<Statement> names_;
-    std::unique_ptr<Statement> declarations_; // none in a store without DeclsLib
+    std::unique_ptr<DocumentReader> reader_;
     QStringList visibilities_ = defaultVisibilities();
     bool eventHandlers_ = false;
     bool visibilitiesChosen_ = false; // by the caller, over the document's own
     bool eventHandlersChosen_ = false;
-    bool hasReportChoices_ = false;
-    QVariant lastScan_; // the document's, as stored; null when it has none
-    bool hasDeclarations_ = false;
-    bool hasMissingSources_ = false;
-    bool hasScanStamps_ = false;
     ReportDocument document_;
     QList<UnitCoverage> coverage_; // by list position
 };

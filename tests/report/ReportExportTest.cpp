@@ -14,6 +14,7 @@
 
 #include "report/layout/ReportFile.h"
 #include "report/layout/ReportHtml.h"
+#include "report/layout/ReportMoment.h"
 #include "report/layout/ReportSource.h"
 #include "ReportStore.h"
 #include "store/testing/SqlFile.h"
@@ -272,6 +273,45 @@ TEST_F(ReportExportTest, DatesAndSizesReadAsTheDocumentListShowsThem) {
                                              "This document has no units.", "Page 2 of 2"}));
 }
 
+// SOURCE_DATE_EPOCH stands for "now" in every export, so that the same store
+// gives the same bytes; a value that is no number of seconds is ignored.
+TEST_F(ReportExportTest, SourceDateEpochIsTheMomentEveryExportWasMade) {
+    const qint32 docNo = addAccountsDocument(true);
+    qputenv("SOURCE_DATE_EPOCH", "1704205629"); // 2024-01-02 14:27:09 UTC
+    const QString first = temp.filePath("first.pdf");
+    const QString second = temp.filePath("second.pdf");
+    exportReport(store.address(), docNo, first);
+    exportReport(store.address(), docNo, second);
+    const QString site = temp.filePath("site");
+    exportReport(store.address(), docNo, site);
+    qputenv("SOURCE_DATE_EPOCH", "soon");
+    const QDateTime ignored = reportMadeMoment();
+    qunsetenv("SOURCE_DATE_EPOCH");
+
+    EXPECT_EQ(fileHash(first), fileHash(second));
+    EXPECT_TRUE(fileText(first).contains("/CreationDate (D:20240102142709Z)"));
+    EXPECT_TRUE(pdfText(first).contains("1/2/24 2:27:09 PM"));
+    EXPECT_TRUE(fileText(site + "/index.html").contains("1/2/24 2:27:09 PM"));
+    EXPECT_LE(qAbs(ignored.secsTo(QDateTime::currentDateTime())), 60);
+}
+
+// Plain text shows what the other outputs show, in the same order, with
+// the routine rows no declaration stands for under their own caption.
+TEST_F(ReportExportTest, PlainTextShowsTheUnitsInListOrder) {
+    const qint32 docNo = addAccountsDocument(true);
+    const QString out = temp.filePath("accounts.TXT");
+    EXPECT_EQ(exportReport(store.address(), docNo, out).path, out);
+    const QString text = fileText(out);
+    EXPECT_TRUE(appearInOrder(
+        text,
+        {"ACCOUNTS\n========", "Author: Ann Author", "Version information", "File version: 2.1.0.7",
+         "Zeta.pas\n--------", "Form: frmZeta", "Main form.\nOpens the ledger.",
+         "procedure OpenLedger(const Path: string);", "Opens the ledger file.",
+         "function Balance: Currency;", "Alpha.pas", "function Round2(Value: Double): Double;"}));
+    EXPECT_FALSE(text.contains("Elsewhere"));
+    EXPECT_FALSE(text.contains('\r'));
+}
+
 TEST_F(ReportExportTest, NoDocumentMeansNoReport) {
     EXPECT_FALSE(documentOpens(store.address(), 0)); // empty list
     const qint32 docNo = addAccountsDocument(false);
@@ -316,9 +356,14 @@ TEST_F(ReportExportTest, FormatFollowsTheExtensionAndFailuresSayWhy) {
     exportReport(store.address(), docNo, upper);
     EXPECT_TRUE(fileText(upper).startsWith("<!DOCTYPE html>"));
 
-    const QString text = temp.filePath("report.txt");
-    EXPECT_THROW(exportReport(store.address(), docNo, text), UserError);
-    EXPECT_FALSE(QFile::exists(text));
+    const QString rich = temp.filePath("report.rtf");
+    try {
+        exportReport(store.address(), docNo, rich);
+        FAIL() << "wrote a format it cannot tell";
+    } catch (const UserError& error) {
+        EXPECT_TRUE(error.message().contains(".pdf, .html, .htm or .txt")) << error.what();
+    }
+    EXPECT_FALSE(QFile::exists(rich));
 
     try {
         exportReport(store.address(), docNo, temp.filePath("no/such") + "/dir/r.pdf");
