@@ -153,9 +153,9 @@ DeclarationMatch compareWithRow(const QList<Declaration>& found, qsizetype f,
     else
         match.change = placeOnly ? RowChange::Moved : RowChange::Changed;
     // The first change a description did not see is the one kept.
-    match.keepsChangedFrom = match.change == RowChange::Changed && row.described &&
-                             !row.hasChangedFrom &&
-                             SignatureDiffers(row.declaration.text, now.text);
+    match.keepsChangedFrom = match.change == RowChange::Changed && !row.hasChangedFrom &&
+                             SignatureDiffers(row.declaration.text, now.text) &&
+                             stored.described(match.stored);
     return match;
 }
 

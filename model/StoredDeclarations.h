@@ -20,7 +20,8 @@ struct StoredDeclaration {
     // False once it has left the source, as its unit's DeclsSeen judges.
     bool present = true;
     // Its description, or the routine row's that it shows, is a description
-    // (DescriptionShown).
+    // (DescriptionShown). Rows read from the store leave it to
+    // StoredDeclarations::described, which reads it apart.
     bool described = false;
     // It already keeps the text its description was written for.
     bool hasChangedFrom = false;
@@ -33,20 +34,27 @@ struct StoredDeclaration {
 class StoredDeclarations {
 public:
     using ReadRow = std::function<StoredDeclaration(int index)>;
+    using ReadDescribed = std::function<bool(int index)>;
 
     // `judgedBefore`: the unit's rows are judged by a read of their own
     // (the unit has a DeclsSeen); a unit of a store from before has none yet.
     explicit StoredDeclarations(QList<StoredDeclaration> rows, bool judgedBefore = true);
-    StoredDeclarations(int count, ReadRow readRow, bool judgedBefore);
+    // Whether a row is described is asked apart, of the few rows whose
+    // signature changed: for a routine it may mean reading the unit's
+    // routine rows.
+    StoredDeclarations(int count, ReadRow readRow, ReadDescribed readDescribed, bool judgedBefore);
 
     int count() const { return int(rows_.size()); }
     bool judgedBefore() const { return judgedBefore_; }
     // Row `index` (0 <= index < count()), read on the first call.
     const StoredDeclaration& at(int index) const;
+    // Whether row `index` shows a description (StoredDeclaration::described).
+    bool described(int index) const;
 
 private:
     mutable std::vector<std::optional<StoredDeclaration>> rows_;
     ReadRow readRow_;
+    ReadDescribed readDescribed_;
     bool judgedBefore_;
 };
 

@@ -40,30 +40,37 @@ public:
         const std::span<const DeclarationField> fields = DeclarationFields();
         for (std::size_t f = 0; f < fields.size(); ++f)
             fields[f].load(stored.declaration, decls_.rowValue(row, columns_[qsizetype(f)]));
-        const QString kindWord = value(row, dm_.tblDeclsDeclKind).toString();
-        DeclKind kind;
-        stored.kindKnown = DeclKindFromName(kindWord, &kind);
+        stored.kindKnown = kindKnown(row, stored.declaration.kind);
         stored.present = !LeftTheSource(value(row, dm_.tblDeclsLastSeen), judgedBy_);
-        stored.described = described(kindWord, stored.declaration.name,
-                                     value(row, dm_.tblDeclsDescription).toString());
         stored.hasChangedFrom = !value(row, dm_.tblDeclsChangedFrom).toString().isEmpty();
         return stored;
     }
 
-private:
-    QVariant value(int row, const TField* field) const {
-        return decls_.rowValue(row, field->index());
-    }
-
-    // Whether the description a row shows is one. A routine declaration that
-    // shares the routine row's description has one as much as one with its
-    // own; the routine rows are read only when a row may share one.
-    bool described(const QString& kindWord, const QString& name, const QString& own) {
+    // Whether the description row `row` shows is one. A routine declaration
+    // that shares the routine row's description has one as much as one with
+    // its own; the routine rows are read only when a row may share one.
+    bool described(int row) {
+        const QString own = value(row, dm_.tblDeclsDescription).toString();
         if (IsDescribed(own))
             return true;
+        const QString kindWord = value(row, dm_.tblDeclsDeclKind).toString();
+        const QString name = value(row, dm_.tblDeclsDeclName).toString();
         if (!SharesRoutineDescription(kindWord))
             return false;
         return IsDescribed(DescriptionShown(kindWord, name, own, routineDescriptions()).text);
+    }
+
+private:
+    // Whether the row's kind word is one this version knows, and so `kind`
+    // as it was loaded; the store writes each word as the model names it.
+    bool kindKnown(int row, DeclKind kind) const {
+        const QVariant word = value(row, dm_.tblDeclsDeclKind);
+        DeclKind known;
+        return StoredText(word) == DeclKindName(kind) || DeclKindFromName(StoredText(word), &known);
+    }
+
+    QVariant value(int row, const TField* field) const {
+        return decls_.rowValue(row, field->index());
     }
 
     const RoutineDescriptionsByName& routineDescriptions() {
@@ -135,7 +142,7 @@ StoredDeclarations SnapshotDeclarations(const TDM1& dm) {
     auto rows = std::make_shared<ScopeRows>(dm);
     return StoredDeclarations(
         dm.tblDecls->recordCount(), [rows](int row) { return rows->read(row); },
-        !dm.tblUnitsDeclsSeen->value().isNull());
+        [rows](int row) { return rows->described(row); }, !dm.tblUnitsDeclsSeen->value().isNull());
 }
 
 int ApplyDeclarationChanges(TDM1& dm, const QList<Declaration>& found, const QString& unitFile,

@@ -80,15 +80,17 @@ TEST(DeclarationMatch, AUnitFoundAsStoredIsReadOnceInOrderAndChangesNothing) {
     QList<StoredDeclaration> rows = rowsOf(found);
     rows[1].parentNumber = 100;
     QList<int> reads;
+    int describedAsked = 0;
     const StoredDeclarations stored(
         int(rows.size()),
         [&](int index) {
             reads.append(index);
             return rows[index];
         },
-        true);
+        [&](int) { return bool(++describedAsked); }, true);
     const DeclarationChangeSet changes = MatchDeclarations(found, UnitFile, stored);
     EXPECT_EQ(reads, QList<int>({0, 1, 2, 3}));
+    EXPECT_EQ(describedAsked, 0);
     EXPECT_EQ(rowsTaken(changes), QList<int>({0, 1, 2, 3}));
     for (const DeclarationMatch& match : changes.found) {
         EXPECT_EQ(match.matchedBy, MatchedBy::Identity);
