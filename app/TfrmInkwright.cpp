@@ -1,6 +1,8 @@
 // The main window's handlers and their wiring. Each handler runs inside
 // the error guard and calls a command; the widgets are laid out in
-// TfrmInkwrightLayout.cpp.
+// TfrmInkwrightLayout.cpp, the counts and coverage are shown by
+// TfrmInkwrightCoverage.cpp, and the store's handlers are in
+// TfrmInkwrightStore.cpp.
 #include "TfrmInkwright.h"
 
 #include <QAction>
@@ -14,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
@@ -49,12 +50,10 @@
 #include "scan/PathParts.h"
 #include "SearchDialog.h"
 #include "store/AliasRegistry.h"
-#include "store/Coverage.h"
 #include "store/MissingRows.h"
 #include "store/MissingSource.h"
 #include "store/Search.h"
 #include "store/Startup.h"
-#include "store/StoreError.h"
 #include "store/TDataSource.h"
 #include "store/TDM1.h"
 #include "store/TField.h"
@@ -299,7 +298,7 @@ void TfrmInkwright::ShowMainInfoPage() {
     PageControl1->setCurrentWidget(TabSheet1);
 }
 
-// ---------------------------------------------------------------- caption and counts
+// ---------------------------------------------------------------- caption
 
 void TfrmInkwright::ShowPlainCaption() {
     setWindowTitle(QStringLiteral("Inkwright"));
@@ -341,92 +340,7 @@ void TfrmInkwright::DBGrid2KeyUp() {
     ShowUnitCaption();
 }
 
-// The label shows the bare number beside the list's caption; a screen
-// reader, which reads the label alone, hears what is counted ("59 units").
-void TfrmInkwright::showCount(QLabel* label, int count, const QString& what) {
-    label->setText(QString::number(count));
-    label->setAccessibleName(QStringLiteral("%1 %2%3").arg(count).arg(
-        what, count == 1 ? QString() : QStringLiteral("s")));
-}
-
-// The lists' "draw cell" events keep their counts up to date; the counts
-// are also shown when others changed the store.
-void TfrmInkwright::DBGrid2DrawColumnCell() {
-    showUnitCount();
-}
-
-void TfrmInkwright::DBGrid3DrawColumnCell() {
-    showRoutineCount();
-}
-
-void TfrmInkwright::showUnitCount() {
-    if (dm_ && DBGrid2->dataSource()) {
-        showCount(Label9, dm_->tblUnits->isOpen() ? dm_->tblUnits->recordCount() : 0,
-                  QStringLiteral("unit"));
-        const int missing = RowsLeftTheSource(*dm_, *dm_->tblUnits);
-        Label9->setToolTip(missing ? QStringLiteral("%1 of them left the project").arg(missing)
-                                   : QString());
-    }
-}
-
-void TfrmInkwright::showRoutineCount() {
-    if (dm_ && DBGrid3->dataSource()) {
-        showCount(Label10, dm_->tblProc->isOpen() ? dm_->tblProc->recordCount() : 0,
-                  QStringLiteral("routine"));
-        const int missing = RowsLeftTheSource(*dm_, *dm_->tblProc);
-        Label10->setToolTip(missing ? QStringLiteral("%1 of them left the source").arg(missing)
-                                    : QString());
-    }
-}
-
-// ---------------------------------------------------------------- coverage
-
-void TfrmInkwright::scheduleCoverageUpdate() {
-    if (coverageUpdatePending_)
-        return;
-    coverageUpdatePending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        coverageUpdatePending_ = false;
-        guarded([this] { ShowCoverage(); });
-    });
-}
-
-void TfrmInkwright::ShowCoverage() {
-    coverageUpdatePending_ = false;
-    if (!dm_ || !dm_->tblDocs->isOpen() || dm_->tblDocs->recordCount() == 0) {
-        coverageStatus->clear();
-        coveragePage->showCoverage({});
-        return;
-    }
-    const DocumentCoverage coverage = ReadCoverage(dm_->database(), dm_->tblDocsDocNo->asInteger());
-    coverageStatus->setText(coverage.statusText());
-    if (PageControl1->currentWidget() == coveragePage)
-        coveragePage->showCoverage(coverage);
-}
-
-void TfrmInkwright::CoverageUnitChosen(int unitNo) {
-    if (GoToUnit(*dm_, unitNo))
-        PageControl1->setCurrentWidget(TabSheet7);
-}
-
-void TfrmInkwright::NextUndescribedRoutine1Click() {
-    if (!dm_ || !DBGrid3->dataSource())
-        return;
-    // On the declarations page F3 walks the declarations instead.
-    if (PageControl1->currentWidget() == declarationsPage) {
-        if (!declarationsPage->goToNextUndescribed())
-            dialogs_->information(QStringLiteral("Next Undescribed Declaration"),
-                                  QStringLiteral("Every declaration of this document is "
-                                                 "described."));
-        return;
-    }
-    if (!GoToNextUndescribedRoutine(*dm_)) {
-        dialogs_->information(QStringLiteral("Next Undescribed Routine"),
-                              QStringLiteral("Every routine of this document is described."));
-        return;
-    }
-    PageControl1->setCurrentWidget(TabSheet2);
-}
+// ---------------------------------------------------------------- search and options
 
 void TfrmInkwright::Search1Click() {
     if (!dm_ || !dm_->tblDocs->isOpen())
@@ -493,125 +407,6 @@ void TfrmInkwright::DocumentOptions1Click() {
     }
     if (const QString note = progress_->takeConditionalsNote(); !note.isEmpty())
         dialogs_->information(QStringLiteral("Document Options"), note);
-}
-
-// ---------------------------------------------------------------- the store
-
-void TfrmInkwright::ShowStoreName() {
-    const QString name = dm_ ? dm_->storeName() : QString();
-    const QString damage = dm_ ? dm_->storeDamage() : QString();
-    const QString text = !damage.isEmpty() ? QStringLiteral("Damaged store, closed")
-                         : name.isEmpty()  ? QStringLiteral("No store open")
-                                           : name;
-    // A socket folder makes a long name: its middle gives way, the tip has it all.
-    storeStatus->setToolTip(damage.isEmpty() ? text : damage);
-    storeStatus->setAccessibleName(QStringLiteral("Store: ") + text);
-    storeStatus->setText(storeStatus->fontMetrics().elidedText(text, Qt::ElideMiddle, 200));
-    // Going back to the local store means something only away from it; with
-    // no store open it is the way back to one.
-    UseLocalDatabase1->setEnabled(name != QLatin1String("Local"));
-}
-
-void TfrmInkwright::ConnecttoSharedDatabase1Click() {
-    const auto show = qScopeGuard([this] {
-        ShowStoreName();
-        CheckWholeStoreInBackground();
-    });
-    if (storeCommands_->connectToShared())
-        enableStoreCommands(true);
-}
-
-void TfrmInkwright::UseLocalDatabase1Click() {
-    const auto show = qScopeGuard([this] {
-        ShowStoreName();
-        CheckWholeStoreInBackground();
-    });
-    storeCommands_->useLocal();
-    enableStoreCommands(true);
-}
-
-void TfrmInkwright::CheckWholeStoreInBackground() {
-    const QString file = storeCommands_ ? storeCommands_->fileCheckedBySamples() : QString();
-    if (wholeStoreCheck_ && file == checkedWholeFile_)
-        return; // the same store, still being read or already read
-    wholeStoreCheck_.reset();
-    checkedWholeFile_ = file;
-    if (file.isEmpty() || !dm_ || !dm_->storeDamage().isEmpty())
-        return;
-    // The result comes back through the event loop, to this window only
-    // while it lives (the check is stopped before it goes).
-    wholeStoreCheck_ = std::make_unique<WholeStoreCheck>(file, [this,
-                                                                file](const QStringList& found) {
-        if (found.isEmpty())
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, file, detail = found.first()] { WholeStoreFoundDamaged(file, detail); },
-            Qt::QueuedConnection);
-    });
-}
-
-void TfrmInkwright::WholeStoreFoundDamaged(const QString& file, const QString& detail) {
-    // The store read may have been left for another meanwhile.
-    if (!dm_ || storeCommands_->fileCheckedBySamples() != file || !dm_->storeDamage().isEmpty())
-        return;
-    dm_->noteDamage(detail);
-    // Said as any damage a read meets is; the box's aftermath closes the store.
-    guarded([this] { throw StoreDamaged(dm_->storeDamage()); });
-}
-
-void TfrmInkwright::StoreFoundDamaged() {
-    if (!dm_ || dm_->storeDamage().isEmpty())
-        return;
-    dm_->closeDamagedStore();
-    forgetShownDamage();
-    enableStoreCommands(false);
-    ShowStoreName();
-    ShowCoverage();
-}
-
-void TfrmInkwright::enableStoreCommands(bool enabled) {
-    for (QPushButton* button : {Button26, Button27, Button28, Button2, Button29, Button1})
-        button->setEnabled(enabled);
-}
-
-// The innermost table with a row being edited; else the one of the list or
-// editor with the focus, or of the page in sight.
-TTable* TfrmInkwright::tableBeingEdited() const {
-    for (TTable* table : {dm_->tblDecls, dm_->tblProc, dm_->tblUnits, dm_->tblDocs})
-        if (table->isOpen() && table->state() != TTable::State::Browsing)
-            return table;
-    const QWidget* focus = QApplication::focusWidget();
-    if (PageControl1->currentWidget() == declarationsPage)
-        return dm_->tblDecls;
-    if (focus == DBGrid3 || focus == DBMemo2 || PageControl1->currentWidget() == TabSheet2)
-        return dm_->tblProc;
-    if (focus == DBGrid2 || focus == DBMemo1 || PageControl1->currentWidget() == TabSheet7)
-        return dm_->tblUnits;
-    return dm_->tblDocs;
-}
-
-void TfrmInkwright::Action2Execute() {
-    if (dm_)
-        refreshRowOf(*tableBeingEdited());
-}
-
-void TfrmInkwright::RefreshRow1Click() {
-    refreshRowOf(*dm_->tblUnits);
-}
-
-void TfrmInkwright::RefreshRow2Click() {
-    refreshRowOf(*dm_->tblProc);
-}
-
-void TfrmInkwright::refreshRowOf(TTable& table) {
-    const QScopedValueRollback choosing(choosingVersion_, true);
-    storeCommands_->refreshRow(table);
-}
-
-void TfrmInkwright::OthersChanged() {
-    showUnitCount();
-    showRoutineCount();
-    scheduleCoverageUpdate();
 }
 
 // ---------------------------------------------------------------- commands

@@ -191,6 +191,20 @@ ProjectCompiler compilerFor(const ProjectOptions& options, const QString& platfo
                : ProjectCompiler::Delphi;
 }
 
+// " (it has Debug, Release|Win64)", or nothing for a project without
+// configurations: what an unknown name is told it could be.
+QString knownConfigurations(const ProjectOptions& options) {
+    QStringList known;
+    for (const ProjectConfiguration& candidate : options.configurations) {
+        const QString written = candidate.platform.isEmpty()
+                                    ? candidate.name
+                                    : candidate.name + QLatin1Char('|') + candidate.platform;
+        if (!known.contains(written))
+            known << written;
+    }
+    return known.isEmpty() ? QString() : QStringLiteral(" (it has %1)").arg(known.join(", "));
+}
+
 BuildConfiguration resolve(const ProjectOptions& options, const QString& name,
                            const QStringList& configurationDefines, QString platform,
                            const QStringList& extraDefines) {
@@ -220,6 +234,25 @@ BuildConfiguration resolve(const ProjectOptions& options, const QString& name,
     for (const QString& define : extraDefines)
         applyDefine(result.defines, define);
     return result;
+}
+
+// The configuration `name`, `chosen` among the project's own (see
+// FindConfiguration), resolved to its defines; a name that is none of them
+// may name a target alone.
+BuildConfiguration resolveChosen(const ProjectOptions& options, const QString& name,
+                                 const ProjectConfiguration* chosen,
+                                 const QStringList& extraDefines) {
+    const auto [configuration, platform] = SplitConfigurationName(name);
+    if (chosen)
+        return resolve(options, name, chosen->defines,
+                       platform.isEmpty() ? chosen->platform : platform, extraDefines);
+    if (!name.contains(QLatin1Char('|')) &&
+        (isFreePascalTarget(configuration) || isDelphiPlatform(configuration)))
+        return resolve(options, name, options.defines, configuration, extraDefines);
+    throw UserError(
+        QStringLiteral("The project %1 has no configuration \"%2\"%3. A target such as "
+                       "x86_64-linux or Win64 may be named instead.")
+            .arg(QFileInfo(options.projectFile).fileName(), name, knownConfigurations(options)));
 }
 
 } // namespace
@@ -272,46 +305,32 @@ BuildConfiguration DefaultConfiguration(const ProjectOptions& options,
 
 BuildConfiguration ResolveConfiguration(const ProjectOptions& options, const QString& name,
                                         const QStringList& extraDefines) {
-    const qsizetype bar = name.indexOf(QLatin1Char('|'));
-    const QString configuration = (bar < 0 ? name : name.left(bar)).trimmed();
-    const QString platform = bar < 0 ? QString() : name.mid(bar + 1).trimmed();
-    for (const ProjectConfiguration& candidate : options.configurations) {
-        if (candidate.name.compare(configuration, Qt::CaseInsensitive) != 0)
-            continue;
-        if (!platform.isEmpty() && !candidate.platform.isEmpty() &&
-            candidate.platform.compare(platform, Qt::CaseInsensitive) != 0)
-            continue;
-        return resolve(options, name, candidate.defines,
-                       platform.isEmpty() ? candidate.platform : platform, extraDefines);
-    }
-    if (bar < 0 && (isFreePascalTarget(configuration) || isDelphiPlatform(configuration)))
-        return resolve(options, name, options.defines, configuration, extraDefines);
-    QStringList known;
-    for (const ProjectConfiguration& candidate : options.configurations) {
-        const QString written = candidate.platform.isEmpty()
-                                    ? candidate.name
-                                    : candidate.name + QLatin1Char('|') + candidate.platform;
-        if (!known.contains(written))
-            known << written;
-    }
-    throw UserError(QStringLiteral("The project %1 has no configuration \"%2\"%3. A target such as "
-                                   "x86_64-linux or Win64 may be named instead.")
-                        .arg(QFileInfo(options.projectFile).fileName(), name,
-                             known.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral(" (it has %1)").arg(known.join(", "))));
+    return resolveChosen(options, name, FindConfiguration(options, name), extraDefines);
+}
+
+ConfiguredProject ReadConfiguredProject(const QString& projectPath, const QString& name) {
+    ConfiguredProject project;
+    project.options = ReadProjectOptions(projectPath);
+    const QString chosenName = name.trimmed();
+    if (chosenName.isEmpty())
+        return project;
+    if (!project.options.error.isEmpty())
+        throw UserError(project.options.error);
+    const ProjectConfiguration* chosen = FindConfiguration(project.options, chosenName);
+    project.configuration = resolveChosen(project.options, chosenName, chosen, {});
+    if (chosen)
+        TakeConfiguration(project.options, *chosen);
+    return project;
 }
 
 std::optional<BuildConfiguration>
 DocumentConfiguration(const QString& projectPath, const QString& name, QStringList* optionFiles) {
     if (name.trimmed().isEmpty())
         return std::nullopt;
-    const ProjectOptions options = ReadProjectOptions(projectPath);
-    if (!options.error.isEmpty())
-        throw UserError(options.error);
-    if (optionFiles)
-        *optionFiles = options.optionFiles;
-    return ResolveConfiguration(options, name.trimmed());
+    ConfiguredProject project = ReadConfiguredProject(projectPath, name);
+    if (optionFiles && project.configuration)
+        *optionFiles = project.options.optionFiles;
+    return std::move(project.configuration);
 }
 
 QString ProjectDefaultConfiguration(const QString& projectPath) {

@@ -43,6 +43,24 @@ BuildConfiguration ResolveConfiguration(const ProjectOptions& options, const QSt
 BuildConfiguration DefaultConfiguration(const ProjectOptions& options,
                                         const QStringList& extraDefines);
 
+// A project's options as one build reads them: the option files parsed once
+// and the configuration the document names chosen once, for both what its
+// units are read with and where they and their include files are found.
+struct ConfiguredProject {
+    // The chosen configuration's search paths and defines in place of the
+    // default's (see ChooseConfiguration).
+    ProjectOptions options;
+    // Its defines; none for a document without a configuration, which reads
+    // every branch.
+    std::optional<BuildConfiguration> configuration;
+};
+
+// Reads the project's options and chooses the configuration `name`. With a
+// name, throws a UserError for an option file that cannot be read and for a
+// configuration the project does not have; without one, the options' error
+// is left for the caller, as ReadProjectInput judges it.
+ConfiguredProject ReadConfiguredProject(const QString& projectPath, const QString& name);
+
 // The configuration a document names, as its project's option files resolve
 // it now; none for a document without one, which reads every branch.
 // `optionFiles` receives the option files read, whose changes change what

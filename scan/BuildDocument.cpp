@@ -75,12 +75,14 @@ struct ReadingDefines {
     }
 };
 
-ReadingDefines readingDefines(const QString& projectPath, const QString& configuration) {
+ReadingDefines readingDefines(const ConfiguredProject& project) {
     ReadingDefines reading;
-    QStringList optionFiles;
-    reading.configuration = DocumentConfiguration(projectPath, configuration, &optionFiles);
-    for (const QString& file : optionFiles)
-        reading.optionStamps << StampFile(file);
+    reading.configuration = project.configuration;
+    // A document without a configuration reads every branch: its units do
+    // not depend on the options' defines.
+    if (project.configuration)
+        for (const QString& file : project.options.optionFiles)
+            reading.optionStamps << StampFile(file);
     return reading;
 }
 
@@ -523,7 +525,8 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
     // Settled before anything is written: an unknown configuration makes no
     // document and changes none.
     const QString configurationName = refresh ? dm.tblDocsConfiguration->asString() : configuration;
-    const ReadingDefines defines = readingDefines(projectPath, configurationName);
+    ConfiguredProject configured = ReadConfiguredProject(projectPath, configurationName);
+    const ReadingDefines defines = readingDefines(configured);
     BuildReport report;
     feedback.setProgressPosition(0);
     feedback.setStatusText(QStringLiteral("Updating:"));
@@ -532,7 +535,7 @@ BuildReport BuildDocument(TDM1& dm, const QString& projectPath, const QString& d
     const auto clearStatus = qScopeGuard([&] { feedback.setStatusText(endStatus); });
     Database& db = dm.database();
     try {
-        ProjectInput input = ReadProjectInput(projectPath, defines.defines(), configurationName);
+        ProjectInput input = ReadProjectInput(std::move(configured.options), defines.defines());
         // One batch for the whole build; it commits on every path, so an
         // error still leaves every row written before it.
         Batch batch(db);

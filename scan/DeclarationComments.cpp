@@ -9,7 +9,7 @@
 #include "InterfaceTokens.h"
 #include "PascalLexer.h"
 #include "SourceText.h"
-#include "UnitScanner.h"
+#include "UnitReadLimit.h"
 
 namespace ink {
 

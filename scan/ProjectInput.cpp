@@ -35,11 +35,17 @@ QString entryKey(const QString& unit, const QString& inPath) {
 
 ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines,
                               const QString& configuration) {
+    ProjectOptions options = ReadProjectOptions(projectPath);
+    ChooseConfiguration(options, configuration);
+    return ReadProjectInput(std::move(options), defines);
+}
+
+ProjectInput ReadProjectInput(ProjectOptions options, const CompilerDefines* defines) {
+    const QString projectPath = options.projectFile;
     ProjectInput input;
-    input.options = ReadProjectOptions(projectPath);
+    input.options = std::move(options);
     if (!input.options.error.isEmpty() && isProjectOfItsOwn(projectPath))
         throw UserError(input.options.error);
-    ChooseConfiguration(input.options, configuration);
     if (!input.options.mainSource.isEmpty())
         input.units = ReadProjectUnits(input.options.mainSource,
                                        UnitsClauseOf(input.options.mainSource), defines);

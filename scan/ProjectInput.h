@@ -34,6 +34,11 @@ struct ProjectInput {
 ProjectInput ReadProjectInput(const QString& projectPath, const CompilerDefines* defines = nullptr,
                               const QString& configuration = {});
 
+// The same from options already read, their configuration already chosen
+// (see ReadConfiguredProject): what a build does, so that it reads the option
+// files once.
+ProjectInput ReadProjectInput(ProjectOptions options, const CompilerDefines* defines);
+
 // Whether an option file of the project was written at or after `lastScan`
 // (or it is not known when the last scan was). The stamps a refresh keeps of
 // a unit name the folders its include files were looked up in, not the

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 namespace ink {
 
@@ -93,6 +94,21 @@ ProjectOptions ReadProjectOptions(const QString& projectFile);
 // leaves the defaults.
 void ChooseConfiguration(ProjectOptions& options, const QString& name);
 
+// A configuration's name as a user writes it split at its bar:
+// "Release|Win64" is {"Release", "Win64"}, "Release" {"Release", ""}.
+std::pair<QString, QString> SplitConfigurationName(const QString& name);
+
+// The configuration `name` of the options, for `platform` when both name
+// one, as a build looks it up: names and platforms without regard to case,
+// the first that fits. None when the project has no such configuration.
+const ProjectConfiguration* FindConfiguration(const ProjectOptions& options, const QString& name,
+                                              const QString& platform);
+// The same for a name as a user writes it ("Release|Win64").
+const ProjectConfiguration* FindConfiguration(const ProjectOptions& options, const QString& name);
+
+// The configuration's search paths and defines in place of the options' own.
+void TakeConfiguration(ProjectOptions& options, const ProjectConfiguration& configuration);
+
 // Whether `path` names a file the reader takes as a project by its extension
 // (.dpr .dpk .lpr .lpk .dproj .lpi, without regard to case).
 bool IsProjectFileName(const QString& path);
@@ -102,6 +118,7 @@ bool IsProjectFileName(const QString& path);
 // relative paths are resolved; they never touch the disk and never throw.
 // Each fills only what its kind can say and sets `error` for bytes that are
 // not the kind's shape (XML that does not parse, no <CONFIG> root).
+// Delphi's are in DelphiOptionFiles.cpp, Lazarus's in LazarusOptionFiles.cpp.
 void ParseDprojOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
 void ParseLpiOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);
 void ParseLpkOptions(QByteArrayView bytes, const QString& folder, ProjectOptions& into);

@@ -6,6 +6,7 @@
 
 #include "Conditionals.h"
 #include "SourceStamps.h"
+#include "UnitReadLimit.h"
 
 namespace ink {
 
@@ -59,9 +60,6 @@ struct UnitRoutines {
     // could not be and were read as without defines.
     ConditionalCounts conditionals;
 };
-
-// Units larger than this are scanned only this far (no real unit comes near).
-constexpr qint64 unitReadLimit = 64 * 1024 * 1024;
 
 class IncludeCache;
 

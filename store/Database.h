@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "Backend.h"
+#include "StoreAccess.h"
 #include "StoreAddress.h"
 #include "TableDef.h"
 
@@ -17,7 +18,8 @@ namespace ink {
 // and the report of lost writes are the same for both.
 class Database {
 public:
-    enum class Access { ReadWrite, ReadOnly };
+    // How the store is opened; the back-ends know it by StoreAccess alone.
+    using Access = StoreAccess;
 
     // Opens the SQLite file `filePath`; for writing, an empty database is
     // created when the file is missing. A database this program did not

@@ -70,7 +70,7 @@ QString connectionFailure(const StoreAddress& address, const QString& reason) {
 } // namespace
 
 PostgresBackend::PostgresBackend(const StoreAddress& address, const QList<TableDef>& ownTables,
-                                 Database::Access access)
+                                 StoreAccess access)
     : address_(address), name_(address.displayName()), access_(access) {
     connect();
     try {
@@ -117,7 +117,7 @@ void PostgresBackend::configureSession() {
         QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = ISO; "
                        "SET lock_timeout = '%1'; LISTEN %2;%3")
             .arg(QString::fromLatin1(LockTimeout), QString::fromLatin1(NotifyChannel),
-                 access_ == Database::Access::ReadOnly
+                 access_ == StoreAccess::ReadOnly
                      ? QStringLiteral(" SET default_transaction_read_only "
                                       "= on;")
                      : QString())

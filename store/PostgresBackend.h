@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Backend.h"
-#include "Database.h"
+#include "StoreAccess.h"
 #include "StoreAddress.h"
 
 struct pg_conn;
@@ -21,7 +21,7 @@ namespace ink {
 class PostgresBackend final : public Backend {
 public:
     PostgresBackend(const StoreAddress& address, const QList<TableDef>& ownTables,
-                    Database::Access access);
+                    StoreAccess access);
     ~PostgresBackend() override;
     PostgresBackend(const PostgresBackend&) = delete;
     PostgresBackend& operator=(const PostgresBackend&) = delete;
@@ -100,7 +100,7 @@ private:
     void connect();
     void configureSession();
     void beginTransaction();
-    void checkStore(const QList<TableDef>& ownTables, Database::Access access);
+    void checkStore(const QList<TableDef>& ownTables, StoreAccess access);
     bool isMarked();
     bool holdsObjects();
     QStringList plainCreateStatements(const TableDef& def);
@@ -110,7 +110,7 @@ private:
 
     StoreAddress address_;
     QString name_;
-    Database::Access access_;
+    StoreAccess access_;
     pg_conn* conn_ = nullptr;
     quint64 generation_ = 0;
     quint64 rowsWritten_ = 0;

@@ -99,7 +99,7 @@ bool PostgresBackend::holdsObjects() {
 // other is refused before anything is written to it. Two programs that meet
 // a new database at once make the mark one after the other: the second finds
 // it made.
-void PostgresBackend::checkStore(const QList<TableDef>& ownTables, Database::Access access) {
+void PostgresBackend::checkStore(const QList<TableDef>& ownTables, StoreAccess access) {
     Q_UNUSED(ownTables);
     if (isMarked())
         return;
@@ -107,7 +107,7 @@ void PostgresBackend::checkStore(const QList<TableDef>& ownTables, Database::Acc
                                            "and not empty; choose an empty database, or one "
                                            "Inkwright made")
                                 .arg(name_));
-    if (access == Database::Access::ReadOnly) {
+    if (access == StoreAccess::ReadOnly) {
         if (holdsObjects())
             throw notOurs;
         throw UserError(

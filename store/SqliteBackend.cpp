@@ -3,16 +3,15 @@
 #include <atomic>
 #include <cstring>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QUrl>
 #include <sqlite3.h>
 #include <utility>
 #include <vector>
 
 #include "RegularFile.h"
+#include "SqliteStatement.h"
 #include "TableSchema.h"
 #include "UserError.h"
 
@@ -132,139 +131,12 @@ QString describe(const QString& name, const QString& type) {
     return QStringLiteral("\"%1\" %2").arg(name, type);
 }
 
-// One prepared statement: prepared once and reused (bind, step, reset).
-class SqliteStatement : public BackendStatement {
-public:
-    SqliteStatement(SqliteBackend& db, const QString& sql) : db_(db) {
-        const QByteArray utf8 = sql.toUtf8();
-        const int rc = sqlite3_prepare_v3(db.handle(), utf8.constData(), int(utf8.size()),
-                                          SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-        if (rc != SQLITE_OK)
-            db.fail(QString());
-        texts_.resize(std::size_t(sqlite3_bind_parameter_count(stmt_)) + 1);
-    }
-    ~SqliteStatement() override { sqlite3_finalize(stmt_); }
-
-    void bindNull(int parameter) override { check(sqlite3_bind_null(stmt_, parameter)); }
-    void bindInteger(int parameter, qint64 value) override {
-        check(sqlite3_bind_int64(stmt_, parameter, value));
-    }
-    // The UTF-8 text is kept with the statement until the parameter is bound
-    // again, so SQLite reads it where it is instead of taking a copy of its
-    // own. A build binds several texts to every row it writes, nearly all of
-    // them ASCII: those are copied into the parameter's buffer of the last
-    // row, which is then seldom allocated again.
-    void bindText(int parameter, const QString& text) override {
-        if (parameter < 1 || std::size_t(parameter) >= texts_.size())
-            check(sqlite3_bind_null(stmt_, parameter)); // SQLite names the fault
-        QByteArray& utf8 = texts_[std::size_t(parameter)];
-        if (!copyAscii(text, utf8))
-            utf8 = text.toUtf8();
-        check(
-            sqlite3_bind_text(stmt_, parameter, utf8.constData(), int(utf8.size()), SQLITE_STATIC));
-    }
-
-    bool step() override {
-        db_.writeHeldRows();
-        const int before = sqlite3_total_changes(db_.handle());
-        const int rc = sqlite3_step(stmt_);
-        changed_ =
-            sqlite3_total_changes(db_.handle()) != before ? sqlite3_changes64(db_.handle()) : 0;
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        // Reset first so the statement holds no read lock while the error
-        // travels; the reset may end the transaction, so the reason is read before.
-        const QString reason = db_.lastErrorText();
-        const int code = sqlite3_extended_errcode(db_.handle());
-        reset(false);
-        db_.fail(QString(), reason, code);
-    }
-    void reset(bool keepBindings) override {
-        sqlite3_reset(stmt_);
-        if (!keepBindings)
-            sqlite3_clear_bindings(stmt_);
-    }
-
-    qint64 integerAt(int column) const override { return sqlite3_column_int64(stmt_, column); }
-    QString textAt(int column) const override {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(stmt_, column));
-    }
-    bool isNullAt(int column) const override {
-        return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-    }
-    qint64 rowsChanged() const override { return changed_; }
-
-protected:
-    void check(int resultCode) const {
-        if (resultCode != SQLITE_OK)
-            db_.fail(QString());
-    }
-
-    SqliteBackend& db_;
-    sqlite3_stmt* stmt_ = nullptr;
-    qint64 changed_ = 0;
-
-private:
-    // Whether `text` is ASCII alone, which is then its UTF-8 too, in `out`.
-    static bool copyAscii(const QString& text, QByteArray& out) {
-        const qsizetype size = text.size();
-        out.resize(size);
-        char* to = out.data();
-        const QChar* from = text.constData();
-        for (qsizetype i = 0; i < size; ++i) {
-            if (from[i].unicode() >= 0x80)
-                return false;
-            to[i] = char(from[i].unicode());
-        }
-        return true;
-    }
-
-    std::vector<QByteArray> texts_; // by parameter number
-};
-
-// A plain INSERT that hands back the new row's number as a one-column result,
-// as the table engine expects of an insert. The number comes from the
-// connection rather than from RETURNING: SQLite runs RETURNING as a trigger,
-// and a statement with a trigger inside a transaction keeps a statement
-// journal, a copy of every page it changes, which in a long build spills to a
-// temporary file and is written again for every row.
-class SqliteInsert final : public SqliteStatement {
-public:
-    using SqliteStatement::SqliteStatement;
-
-    bool step() override {
-        if (inserted_) {
-            inserted_ = false;
-            return false;
-        }
-        SqliteStatement::step();
-        rowId_ = sqlite3_last_insert_rowid(db_.handle());
-        sqlite3_reset(stmt_);
-        inserted_ = true;
-        return true;
-    }
-    void reset(bool keepBindings) override {
-        inserted_ = false;
-        SqliteStatement::reset(keepBindings);
-    }
-    qint64 integerAt(int) const override { return rowId_; }
-    QString textAt(int) const override { return QString::number(rowId_); }
-    bool isNullAt(int) const override { return false; }
-
-private:
-    qint64 rowId_ = 0;
-    bool inserted_ = false;
-};
-
 } // namespace
 
 SqliteBackend::SqliteBackend(const QString& filePath, const QList<TableDef>& ownTables,
-                             Database::Access access)
+                             StoreAccess access)
     : filePath_(filePath) {
-    using Access = Database::Access;
+    using Access = StoreAccess;
     try {
         // A pipe or a device in the file's place would block SQLite or be
         // written over; only a missing or a regular file is opened.
@@ -310,14 +182,14 @@ void SqliteBackend::requireWritableFolder() const {
                             .arg(filePath_, QDir::toNativeSeparators(folder)));
 }
 
-void SqliteBackend::openFile(Database::Access access) {
+void SqliteBackend::openFile(StoreAccess access) {
     // Create only a missing file: an existing one must be opened as it is.
     const bool exists = QFileInfo::exists(filePath_);
-    const int flags = access == Database::Access::ReadOnly
+    const int flags = access == StoreAccess::ReadOnly
                           ? SQLITE_OPEN_READONLY
                           : SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
     openConnection(QFile::encodeName(filePath_), flags);
-    if (access == Database::Access::ReadOnly && !canRead())
+    if (access == StoreAccess::ReadOnly && !canRead())
         openImmutable();
 }
 
@@ -402,127 +274,6 @@ bool SqliteBackend::holdsExactly(const QStringList& tables, const QList<TableDef
             all = false;
     }
     return all;
-}
-
-QStringList SqliteBackend::checkIntegrity() {
-    SqliteStatement check(*this, QStringLiteral("PRAGMA integrity_check(100)"));
-    QStringList problems;
-    while (check.step()) {
-        QString line = check.textAt(0);
-        if (line == QLatin1String("ok"))
-            break;
-        line.remove(QStringLiteral("*** in database main ***"));
-        if (!line.simplified().isEmpty())
-            problems << line.simplified();
-    }
-    return problems;
-}
-
-// Up to `fullCheckBytes` SQLite's quick_check reads every page: about 4 ms
-// a MiB on a busy machine here, so 8 MiB stays near 30 ms. A larger store is
-// sampled in the same time instead (checkSamples()).
-QStringList SqliteBackend::checkBriefly(qint64 fullCheckBytes) {
-    const qint64 size =
-        firstValue("PRAGMA page_count").toLongLong() * firstValue("PRAGMA page_size").toLongLong();
-    if (size > fullCheckBytes)
-        return checkSamples();
-    SqliteStatement check(*this, QStringLiteral("PRAGMA quick_check(10)"));
-    QStringList problems;
-    while (check.step()) {
-        const QString line = check.textAt(0).simplified();
-        if (line == QLatin1String("ok"))
-            break;
-        problems << line;
-    }
-    return problems;
-}
-
-namespace {
-// How long a sampled check may read; the rows it reads then are spread
-// evenly over each table, ever more densely while time is left.
-constexpr qint64 SampleBudgetMs = 40;
-} // namespace
-
-// The schema whole, then rows spread over every b-tree: each row read walks
-// its b-tree from the root through the interior pages to its leaf (and its
-// overflow pages), and SQLite checks every page it loads. Damage in a page
-// no sample reached is still met, and reported, by the read that meets it.
-QStringList SqliteBackend::checkSamples() {
-    QElapsedTimer clock;
-    clock.start();
-    // Every page loaded has its cells' places and sizes checked too, not
-    // only its header: a cell pointer spoilt inside the page is found.
-    exec(QStringLiteral("PRAGMA cell_size_check=ON"));
-    const auto plainAgain = qScopeGuard(
-        [this] { sqlite3_exec(db_, "PRAGMA cell_size_check=OFF", nullptr, nullptr, nullptr); });
-    struct Tree {
-        QString table;
-        QString index; // empty for the table's own b-tree
-        qint64 low = 0, high = -1;
-        int columns = 0;
-    };
-    std::vector<Tree> trees;
-    {
-        SqliteStatement schema(*this,
-                               QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_schema "
-                                              "WHERE rootpage > 0 ORDER BY rootpage"));
-        while (schema.step()) {
-            const bool isIndex = schema.textAt(0) == QLatin1String("index");
-            const QString sql = schema.textAt(3);
-            if (!isIndex && sql.contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive))
-                trees.push_back({schema.textAt(1), schema.textAt(1)}); // walked as an index
-            else
-                trees.push_back({schema.textAt(2), isIndex ? schema.textAt(1) : QString()});
-        }
-    }
-    for (Tree& tree : trees) {
-        if (!tree.index.isEmpty()) {
-            // The first rows in the index's order: its left edge.
-            SqliteStatement first(
-                *this, tree.index == tree.table
-                           ? QStringLiteral("SELECT * FROM %1 LIMIT 16").arg(quoted(tree.table))
-                           : QStringLiteral("SELECT 1 FROM %1 INDEXED BY %2 "
-                                            "LIMIT 16")
-                                 .arg(quoted(tree.table), quoted(tree.index)));
-            while (first.step()) {
-            }
-            continue;
-        }
-        // Each alone: SQLite reads one edge of the tree for a lone min() or
-        // max(), but every row for both in one query.
-        SqliteStatement range(*this, QStringLiteral("SELECT (SELECT min(rowid) FROM %1), "
-                                                    "(SELECT max(rowid) FROM %1)")
-                                         .arg(quoted(tree.table)));
-        if (range.step() && !range.isNullAt(0)) {
-            tree.low = range.integerAt(0);
-            tree.high = range.integerAt(1);
-        }
-        tree.columns = int(columnsOf(tree.table).size());
-    }
-    for (int parts = 2; clock.elapsed() < SampleBudgetMs && parts <= (1 << 20); parts *= 2) {
-        bool more = false;
-        for (const Tree& tree : trees) {
-            // Tables without rows have nothing to read, and a few rows are
-            // all read by the first rounds.
-            if (!tree.index.isEmpty() || tree.high < tree.low ||
-                (parts > 2 && tree.high - tree.low < parts / 2))
-                continue;
-            more = true;
-            SqliteStatement row(*this, QStringLiteral("SELECT * FROM %1 WHERE rowid >= ?1 LIMIT 1")
-                                           .arg(quoted(tree.table)));
-            // The odd parts: the even ones were read in the rounds before.
-            for (int part = 1; part < parts && clock.elapsed() < SampleBudgetMs; part += 2) {
-                row.bindInteger(1, tree.low + (tree.high - tree.low) * part / parts);
-                if (row.step())
-                    for (int column = 0; column < tree.columns; ++column)
-                        row.textAt(column); // brings in its overflow pages
-                row.reset(false);
-            }
-        }
-        if (!more)
-            break;
-    }
-    return {};
 }
 
 QString SqliteBackend::firstValue(const char* sql) {

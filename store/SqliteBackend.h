@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Backend.h"
-#include "Database.h"
+#include "StoreAccess.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -22,8 +22,7 @@ void SetSqliteWriteLockWait(int milliseconds);
 // byte as it was (its journal mode included).
 class SqliteBackend final : public Backend {
 public:
-    SqliteBackend(const QString& filePath, const QList<TableDef>& ownTables,
-                  Database::Access access);
+    SqliteBackend(const QString& filePath, const QList<TableDef>& ownTables, StoreAccess access);
     ~SqliteBackend() override;
 
     Dialect dialect() const override { return Dialect::Sqlite; }
@@ -120,7 +119,7 @@ private:
     void suspendInsertTriggers();
     bool restoreInsertTriggers();
     void requireWritableFolder() const;
-    void openFile(Database::Access access);
+    void openFile(StoreAccess access);
     void openConnection(const QByteArray& name, int flags);
     bool canRead();
     void openImmutable();

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "Database.h"
 #include "RoutineMarkers.h"
 
 namespace ink {

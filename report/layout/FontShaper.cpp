@@ -238,6 +238,11 @@ struct FontShaper::Impl {
         known.insert(c, face);
         return face;
     }
+
+    std::vector<int> facesOf(PageFont font, const std::vector<char32_t>& points);
+    // The glyphs of a run in a face of its own, as HarfBuzz shapes them, and
+    // the run's width.
+    void shapeRun(ShapedRun& run);
 };
 
 QRectF missingGlyphBox() {
@@ -334,30 +339,13 @@ quint32 FontShaper::glyphCount(int face) const {
     return hb_face_get_glyph_count(d_->faces.at(size_t(face)).face);
 }
 
-QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
-    std::vector<qsizetype> starts;
-    const std::vector<char32_t> points = codePoints(text, &starts);
-    const auto count = FriBidiStrIndex(points.size());
-    if (count == 0)
-        return {};
+namespace {
 
-    // Each character's face. A combining mark goes with the character it
-    // sits on when that face has it; else it is drawn on its own, with no
-    // advance, over the character before it (as mark glyphs are made).
-    std::vector<int> faces(points.size());
-    for (size_t i = 0; i < points.size(); ++i) {
-        const char32_t c = points[i];
-        if (isStandard(c) || c == LeftToRightMark || c == RightToLeftMark) {
-            faces[i] = StandardFace;
-            continue;
-        }
-        if (i > 0 && isMark(c) && faces[i - 1] >= 0 && d_->hasGlyph(faces[i - 1], c))
-            faces[i] = faces[i - 1];
-        else
-            faces[i] = d_->faceFor(font, c);
-    }
-    // The direction of each character, by the Unicode bidirectional
-    // algorithm, with the line's own direction taken from its first letter.
+// The embedding level of each character by the Unicode bidirectional
+// algorithm, with the line's own direction taken from its first letter: odd
+// levels run right to left.
+std::vector<FriBidiLevel> bidiLevels(const std::vector<char32_t>& points) {
+    const auto count = FriBidiStrIndex(points.size());
     std::vector<FriBidiCharType> types(points.size());
     std::vector<FriBidiBracketType> brackets(points.size());
     std::vector<FriBidiLevel> levels(points.size());
@@ -365,20 +353,27 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
     fribidi_get_bidi_types(chars, count, types.data());
     fribidi_get_bracket_types(chars, count, types.data(), brackets.data());
     FriBidiParType direction = FRIBIDI_PAR_ON;
-    // The reordering itself is done on whole runs below; FriBidi's line
-    // pass is asked only to settle the levels of blanks at the line's end.
+    // The reordering itself is done on whole runs (putInDrawingOrder); FriBidi's
+    // line pass is asked only to settle the levels of blanks at the line's end.
     if (!fribidi_get_par_embedding_levels_ex(types.data(), brackets.data(), count, &direction,
                                              levels.data()) ||
         !fribidi_reorder_line(FRIBIDI_FLAGS_DEFAULT, types.data(), count, 0, direction,
                               levels.data(), nullptr, nullptr))
         std::fill(levels.begin(), levels.end(), FriBidiLevel(0));
+    return levels;
+}
 
-    struct Piece {
-        size_t from, to;
-        int face;
-        FriBidiLevel level;
-    };
-    std::vector<Piece> pieces;
+// Characters [from, to) of a line, drawn in one face at one level.
+struct TextPiece {
+    size_t from, to;
+    int face;
+    FriBidiLevel level;
+};
+
+// The line cut where the face or the level changes, in the order of the text.
+std::vector<TextPiece> piecesOf(const std::vector<char32_t>& points, const std::vector<int>& faces,
+                                const std::vector<FriBidiLevel>& levels) {
+    std::vector<TextPiece> pieces;
     for (size_t i = 0; i < points.size(); ++i) {
         if (points[i] == LeftToRightMark || points[i] == RightToLeftMark)
             continue; // it has set the direction; there is nothing to draw
@@ -388,11 +383,15 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
         else
             pieces.push_back({i, i + 1, faces[i], levels[i]});
     }
-    // Pieces from the highest level down to the lowest odd one are turned
-    // round wherever they stand at that level or above.
+    return pieces;
+}
+
+// Pieces from the highest level down to the lowest odd one are turned round
+// wherever they stand at that level or above.
+void putInDrawingOrder(std::vector<TextPiece>& pieces) {
     int highest = 0;
     int lowestOdd = 1000;
-    for (const Piece& piece : pieces) {
+    for (const TextPiece& piece : pieces) {
         highest = std::max(highest, int(piece.level));
         if (piece.level % 2 == 1)
             lowestOdd = std::min(lowestOdd, int(piece.level));
@@ -409,67 +408,104 @@ QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
             std::reverse(pieces.begin() + qsizetype(i), pieces.begin() + qsizetype(end));
             i = end;
         }
+}
+
+// A glyph as HarfBuzz placed it, in thousandths of the em.
+ShapedGlyph placedGlyph(const hb_glyph_info_t& info, const hb_glyph_position_t& position,
+                        double toThousandths) {
+    ShapedGlyph glyph;
+    glyph.glyph = info.codepoint;
+    glyph.advance = position.x_advance * toThousandths;
+    glyph.xOffset = position.x_offset * toThousandths;
+    glyph.yOffset = position.y_offset * toThousandths;
+    if (glyph.glyph == MissingGlyph) { // drawn as a box, as measured
+        glyph.advance = MissingGlyphAdvance;
+        glyph.xOffset = glyph.yOffset = 0;
+    }
+    return glyph;
+}
+
+} // namespace
+
+// Each character's face. A combining mark goes with the character it sits
+// on when that face has it; else it is drawn on its own, with no advance,
+// over the character before it (as mark glyphs are made).
+std::vector<int> FontShaper::Impl::facesOf(PageFont font, const std::vector<char32_t>& points) {
+    std::vector<int> faces(points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        const char32_t c = points[i];
+        if (FontShaper::isStandard(c) || c == LeftToRightMark || c == RightToLeftMark) {
+            faces[i] = StandardFace;
+            continue;
+        }
+        if (i > 0 && isMark(c) && faces[i - 1] >= 0 && hasGlyph(faces[i - 1], c))
+            faces[i] = faces[i - 1];
+        else
+            faces[i] = faceFor(font, c);
+    }
+    return faces;
+}
+
+void FontShaper::Impl::shapeRun(ShapedRun& run) {
+    const Face& f = faces[size_t(run.face)];
+    hb_buffer_clear_contents(buffer);
+    hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(run.text.utf16()),
+                        int(run.text.size()), 0, int(run.text.size()));
+    hb_buffer_guess_segment_properties(buffer);
+    hb_buffer_set_flags(buffer, HB_BUFFER_FLAG_DO_NOT_INSERT_DOTTED_CIRCLE);
+    hb_buffer_set_direction(buffer, run.rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    // No kerning: the layout measures a line character by character, and
+    // the drawn line must not come out wider or narrower than that.
+    hb_feature_t noKerning{HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START,
+                           HB_FEATURE_GLOBAL_END};
+    hb_shape(f.font, buffer, &noKerning, 1);
+    unsigned glyphCount = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &glyphCount);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &glyphCount);
+
+    // The characters each glyph shows: a cluster's text goes to the first of
+    // its glyphs met.
+    std::vector<unsigned> clusters;
+    for (unsigned g = 0; g < glyphCount; ++g)
+        clusters.push_back(infos[g].cluster);
+    std::sort(clusters.begin(), clusters.end());
+    clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
+    QList<bool> given(qsizetype(clusters.size()), false);
+    for (unsigned g = 0; g < glyphCount; ++g) {
+        ShapedGlyph glyph = placedGlyph(infos[g], positions[g], f.toThousandths);
+        const auto at = std::lower_bound(clusters.begin(), clusters.end(), infos[g].cluster);
+        const auto index = qsizetype(at - clusters.begin());
+        if (!given[index]) {
+            given[index] = true;
+            const unsigned end = at + 1 == clusters.end() ? unsigned(run.text.size()) : *(at + 1);
+            glyph.textFrom = *at;
+            glyph.textLength = end - *at;
+        }
+        run.width += glyph.advance;
+        run.glyphs.append(glyph);
+    }
+}
+
+QList<ShapedRun> FontShaper::shape(PageFont font, QStringView text) {
+    std::vector<qsizetype> starts;
+    const std::vector<char32_t> points = codePoints(text, &starts);
+    if (points.empty())
+        return {};
+    std::vector<TextPiece> pieces = piecesOf(points, d_->facesOf(font, points), bidiLevels(points));
+    putInDrawingOrder(pieces);
 
     QList<ShapedRun> runs;
     const PageFontMetrics& metrics = PageFontMetrics::instance();
-    for (const Piece& piece : pieces) {
+    for (const TextPiece& piece : pieces) {
         ShapedRun run;
         run.face = piece.face;
         run.rightToLeft = piece.level % 2 == 1;
         run.text =
             text.sliced(starts[piece.from], starts[piece.to] - starts[piece.from]).toString();
-        if (run.face == StandardFace) {
+        if (run.face == StandardFace)
             run.width = metrics.width(font, 1000, run.text);
-            runs.append(run);
-            continue;
-        }
-        const Impl::Face& f = d_->faces[size_t(run.face)];
-        hb_buffer_t* buffer = d_->buffer;
-        hb_buffer_clear_contents(buffer);
-        hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(run.text.utf16()),
-                            int(run.text.size()), 0, int(run.text.size()));
-        hb_buffer_guess_segment_properties(buffer);
-        hb_buffer_set_flags(buffer, HB_BUFFER_FLAG_DO_NOT_INSERT_DOTTED_CIRCLE);
-        hb_buffer_set_direction(buffer, run.rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
-        // No kerning: the layout measures a line character by character, and
-        // the drawn line must not come out wider or narrower than that.
-        hb_feature_t noKerning{HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START,
-                               HB_FEATURE_GLOBAL_END};
-        hb_shape(f.font, buffer, &noKerning, 1);
-        unsigned glyphCount = 0;
-        const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &glyphCount);
-        const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &glyphCount);
-
-        // The characters each glyph shows: a cluster's text goes to the
-        // first of its glyphs met.
-        std::vector<unsigned> clusters;
-        for (unsigned g = 0; g < glyphCount; ++g)
-            clusters.push_back(infos[g].cluster);
-        std::sort(clusters.begin(), clusters.end());
-        clusters.erase(std::unique(clusters.begin(), clusters.end()), clusters.end());
-        QList<bool> given(qsizetype(clusters.size()), false);
-        for (unsigned g = 0; g < glyphCount; ++g) {
-            ShapedGlyph glyph;
-            glyph.glyph = infos[g].codepoint;
-            glyph.advance = positions[g].x_advance * f.toThousandths;
-            glyph.xOffset = positions[g].x_offset * f.toThousandths;
-            glyph.yOffset = positions[g].y_offset * f.toThousandths;
-            if (glyph.glyph == MissingGlyph) { // drawn as a box, as measured
-                glyph.advance = MissingGlyphAdvance;
-                glyph.xOffset = glyph.yOffset = 0;
-            }
-            const auto at = std::lower_bound(clusters.begin(), clusters.end(), infos[g].cluster);
-            const auto index = qsizetype(at - clusters.begin());
-            if (!given[index]) {
-                given[index] = true;
-                const unsigned end =
-                    at + 1 == clusters.end() ? unsigned(run.text.size()) : *(at + 1);
-                glyph.textFrom = *at;
-                glyph.textLength = end - *at;
-            }
-            run.width += glyph.advance;
-            run.glyphs.append(glyph);
-        }
+        else
+            d_->shapeRun(run);
         runs.append(run);
     }
     return runs;

@@ -56,8 +56,9 @@ TEST(DeclarationFields, WhatTheStoreKeepsReadsBackTheSame) {
     const QList<QVariant> bare = storedValues(own, "shapes.pas");
     for (qsizetype i = 0; i < bare.size(); ++i) {
         const QString column = DeclarationFields()[std::size_t(i)].column;
-        if (column == "SourceFile" || column == "SourceLine" || column == "Owner")
+        if (column == "SourceFile" || column == "SourceLine" || column == "Owner") {
             EXPECT_TRUE(bare[i].isNull()) << column.toStdString();
+        }
     }
 }
 
@@ -93,7 +94,7 @@ TEST(DescriptionShown, GoesByTheOneDescribedRule) {
     RoutineDescriptionsByName routines;
     AddRoutineDescription(routines, "Area", "The area.");
     AddRoutineDescription(routines, "AREA", "A second row of the name is not the one found.");
-    for (const QString own : {QString(), QString("  \r\n"), QString("*****")}) {
+    for (const QString& own : {QString(), QString("  \r\n"), QString("*****")}) {
         const DeclarationDescription shown = DescriptionShown("function", "area", own, routines);
         EXPECT_EQ(shown.text, "The area.");
         EXPECT_TRUE(shown.shared);

@@ -11,6 +11,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 using namespace ink;
 
 namespace {
@@ -110,6 +115,77 @@ TEST_F(ProjectKinds, ADprojDocumentsItsMainSource) {
     EXPECT_EQ(routinesOf("Tools"), (QStringList{"T", "N/A"}));
     EXPECT_EQ(noteOf("Vcl.Forms"), "library unit of vcl");
 }
+
+#ifdef Q_OS_LINUX
+namespace {
+
+// Counts the opening of files in one folder, as the kernel reports them:
+// what a test needs to tell that a file is read once, not twice.
+class OpenCounter {
+public:
+    explicit OpenCounter(const QString& folder) : fd_(inotify_init1(IN_NONBLOCK)) {
+        // Closes are watched too: the kernel merges an event with the one
+        // before it when the two are alike, and a close keeps two opens apart.
+        if (fd_ >= 0 && inotify_add_watch(fd_, QFile::encodeName(folder).constData(),
+                                          IN_OPEN | IN_CLOSE_NOWRITE) < 0)
+            stop();
+    }
+    ~OpenCounter() { stop(); }
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+
+    bool watching() const { return fd_ >= 0; }
+
+    // How often the file `name` in the folder was opened since the last call.
+    int opensOf(const QString& name) {
+        int opens = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t size; (size = read(fd_, buffer, sizeof buffer)) > 0;)
+            for (ssize_t at = 0; at < size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((event->mask & IN_OPEN) && event->len > 0 &&
+                    QFile::decodeName(event->name) == name)
+                    ++opens;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        return opens;
+    }
+
+private:
+    void stop() {
+        if (fd_ >= 0)
+            close(fd_);
+        fd_ = -1;
+    }
+    int fd_;
+};
+
+} // namespace
+
+// A build with a configuration reads the option files once: the defines its
+// units are read with and the search path they are found on come from that
+// one reading. The refresh, which takes the configuration the document
+// keeps, too.
+TEST_F(ProjectKinds, ABuildReadsItsOptionFileOnce) {
+    temp.write("Shared/Tools.pas", "unit Tools;\ninterface\nprocedure T;\n"
+                                   "{$IFDEF SHARED} procedure FromShared; {$ENDIF}\n"
+                                   "implementation\nend.\n");
+    temp.write("App/App.dpr", "program App;\nuses\n  Tools;\nbegin\nend.\n");
+    const QString dproj =
+        temp.write("App/App.dproj", QString::fromUtf8(dprojFor).arg("App.dpr").toUtf8());
+    OpenCounter opened(temp.filePath("App"));
+    if (!opened.watching())
+        GTEST_SKIP() << "the kernel does not report the opening of files here";
+
+    BuildDocument(*dm, dproj, "DOC", false, feedback, RefreshReading::ChangedUnits, "Debug");
+    EXPECT_EQ(opened.opensOf("App.dproj"), 1);
+    EXPECT_EQ(routinesOf("Tools"), (QStringList{"T", "FromShared", "N/A"}));
+
+    BuildDocument(*dm, dproj, "DOC", true, feedback, RefreshReading::AllUnits);
+    EXPECT_EQ(opened.opensOf("App.dproj"), 1);
+    EXPECT_EQ(routinesOf("Tools"), (QStringList{"T", "FromShared", "N/A"}));
+}
+#endif
 
 // A package or option file that cannot be read, or whose main source is not
 // there, makes no document at all: an empty one would read as a success.
