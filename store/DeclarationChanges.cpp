@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "Coverage.h"
+#include "LeftTheSource.h"
 #include "model/Described.h"
 #include "model/RoutineDescriptions.h"
 #include "NewDeclarations.h"
