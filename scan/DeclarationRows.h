@@ -9,20 +9,11 @@ class NewDeclarations;
 class SeenStamps;
 class TDM1;
 
-// Matches the declarations read from the current unit's source to the
-// unit's stored declaration rows (the DeclsLib scope in memory) and writes
-// what changed, so that every description stays with its declaration.
-//
-// A declaration is found again by owner, name, kind group and overload key
-// (letter case aside). One found that way has its row brought up to date.
-// One left over is taken for the same declaration with a changed signature
-// when it is the only one left of its owner, name and kind group on both
-// sides; a described row then keeps in ChangedFrom the declaration its
-// description was written for, until the user has looked at it again. What
-// is left after that is new and appended. A stored row not found keeps all
-// it holds: it has left the source, which the unit's DeclsSeen tells (see
-// DeclarationsJudgedBy); a row found as it was is not written. Nothing here
-// ever writes a Description.
+// Brings the current unit's stored declaration rows (the DeclsLib scope in
+// memory) up to the declarations read from its source, so that every
+// description stays with its declaration: the rows are matched as
+// MatchDeclarations says and the change set written as
+// ApplyDeclarationChanges says.
 //
 // The scope in memory must be as the store holds it (the build reads it
 // again under its write lock). New rows are written beside the cursor, by
@@ -40,10 +31,5 @@ void WriteDeclarations(TDM1& dm, const UnitDeclarations& found, SeenStamps& seen
 // rows and the declarations, each field. Two reads with the same digest
 // would write the same rows.
 QString ReadDigest(const UnitScan& scan);
-
-// Whether two declaration texts differ in more than spacing, letter case
-// and what follows their first top-level semicolon (the directives): a
-// description written for one may not fit the other.
-bool SignatureDiffers(const QString& before, const QString& after);
 
 } // namespace ink

@@ -8,6 +8,7 @@
 #include "Coverage.h"
 #include "Database.h"
 #include "FieldValue.h"
+#include "model/DeclarationIdentity.h"
 #include "model/DeclarationKinds.h"
 #include "Statement.h"
 #include "TDM1.h"
@@ -42,8 +43,8 @@ struct DeclRow {
     int unitNo;
     QString owner;
     QString name;
-    QString group;
-    QString description; // its own, never the one it shares
+    DeclarationIdentity identity; // without its overload key: a move may change it
+    QString description;          // its own, never the one it shares
     bool missing;
 };
 
@@ -101,16 +102,18 @@ struct DocumentRows {
         while (declRows.step()) {
             const int unitNo = int(declRows.integerAt(1));
             const bool missing = missingUnits.contains(unitNo) || declRows.integerAt(6) != 0;
-            declarations.append({declRows.integerAt(0), unitNo, declRows.textAt(2),
-                                 declRows.textAt(3), KindWordGroup(declRows.textAt(4)),
+            const QString owner = declRows.textAt(2);
+            const QString name = declRows.textAt(3);
+            declarations.append({declRows.integerAt(0), unitNo, owner, name,
+                                 IdentityOf(declRows.textAt(4), owner, name, QString()),
                                  declRows.textAt(5), missing});
             const DeclRow& d = declarations.last();
             if (!KindWordIsRoutine(declRows.textAt(4)))
                 continue;
-            const std::pair<int, QString> key{unitNo, d.name.toCaseFolded()};
-            routineOwners[key].insert(d.owner.toCaseFolded());
+            const std::pair<int, QString> key{unitNo, d.identity.name};
+            routineOwners[key].insert(d.identity.owner);
             if (!missing)
-                presentRoutineOwners[key].insert(d.owner.toCaseFolded());
+                presentRoutineOwners[key].insert(d.identity.owner);
         }
     }
 
@@ -144,7 +147,7 @@ struct DocumentRows {
         for (int i = 0; i < declarations.size(); ++i) {
             const DeclRow& d = declarations[i];
             if (!d.missing && unitPresent(d.unitNo) && !IsDescribed(d.description))
-                openByName[d.group + QChar(1) + d.name.toCaseFolded()].append(i);
+                openByName[d.identity.namesakeKey()].append(i);
         }
         QList<std::tuple<int, int, bool>> result;
         QSet<int> taken;
@@ -156,11 +159,9 @@ struct DocumentRows {
                 const DeclRow& d = declarations[i];
                 if (!d.missing || !IsDescribed(d.description) || moved.contains(i))
                     continue;
-                const QList<int> open =
-                    openByName.value(d.group + QChar(1) + d.name.toCaseFolded());
+                const QList<int> open = openByName.value(d.identity.namesakeKey());
                 for (int t : open) {
-                    const bool sameOwner =
-                        declarations[t].owner.compare(d.owner, Qt::CaseInsensitive) == 0;
+                    const bool sameOwner = declarations[t].identity.owner == d.identity.owner;
                     const bool fits =
                         acrossOwners ? !sameOwner : sameOwner && declarations[t].unitNo != d.unitNo;
                     if (fits && !taken.contains(t)) {
