@@ -102,10 +102,11 @@ void pairChangedSignatures(const QList<Declaration>& found, const StoredKeys& ke
 
 // Whether a stored value is what the store would keep of `now`: text as it
 // reads back (nothing reads as empty), a number as the same number.
-bool sameStoredValue(const QVariant& stored, const QVariant& now, ColumnShape shape) {
-    if (shape == ColumnShape::Integer)
-        return stored.isNull() == now.isNull() && stored.toLongLong() == now.toLongLong();
-    return StoredText(stored) == StoredText(now);
+bool sameStoredValue(const DeclarationField& field, const Declaration& stored,
+                     const Declaration& now, const QString& unitFile) {
+    if (field.number)
+        return field.number(stored) == field.number(now);
+    return field.text(stored, unitFile) == field.text(now, unitFile);
 }
 
 // Where a declaration stands rather than what it is.
@@ -142,8 +143,7 @@ DeclarationMatch compareWithRow(const QList<Declaration>& found, qsizetype f,
     const std::span<const DeclarationField> fields = DeclarationFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const DeclarationField& field = fields[i];
-        if (sameStoredValue(field.stored(row.declaration, unitFile), field.stored(now, unitFile),
-                            field.shape))
+        if (sameStoredValue(field, row.declaration, now, unitFile))
             continue;
         match.changedFields.append(int(i));
         placeOnly = placeOnly && isPlaceField(field);

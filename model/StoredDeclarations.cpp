@@ -7,7 +7,7 @@ namespace ink {
 StoredDeclarations::StoredDeclarations(QList<StoredDeclaration> rows, bool judgedBefore)
     : rows_(std::size_t(rows.size())), judgedBefore_(judgedBefore) {
     for (qsizetype i = 0; i < rows.size(); ++i)
-        rows_[std::size_t(i)] = std::move(rows[i]);
+        rows_[std::size_t(i)] = std::make_unique<StoredDeclaration>(std::move(rows[i]));
 }
 
 StoredDeclarations::StoredDeclarations(int count, ReadRow readRow, ReadDescribed readDescribed,
@@ -16,9 +16,9 @@ StoredDeclarations::StoredDeclarations(int count, ReadRow readRow, ReadDescribed
       readDescribed_(std::move(readDescribed)), judgedBefore_(judgedBefore) {}
 
 const StoredDeclaration& StoredDeclarations::at(int index) const {
-    std::optional<StoredDeclaration>& row = rows_[std::size_t(index)];
+    std::unique_ptr<StoredDeclaration>& row = rows_[std::size_t(index)];
     if (!row)
-        row = readRow_(index);
+        row = std::make_unique<StoredDeclaration>(readRow_(index));
     return *row;
 }
 

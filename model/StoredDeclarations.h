@@ -1,6 +1,6 @@
 #pragma once
 #include <functional>
-#include <optional>
+#include <memory>
 #include <QList>
 #include <vector>
 
@@ -52,7 +52,9 @@ public:
     bool described(int index) const;
 
 private:
-    mutable std::vector<std::optional<StoredDeclaration>> rows_;
+    // Each row made when first read: a large unit's rows are not all
+    // laid out (and their memory touched) before matching needs them.
+    mutable std::vector<std::unique_ptr<StoredDeclaration>> rows_;
     ReadRow readRow_;
     ReadDescribed readDescribed_;
     bool judgedBefore_;

@@ -102,3 +102,10 @@ TEST(CheckSizes, BracesInLiteralsCommentsAndDataAreNotCounted) {
         QStringLiteral("app/Literals.cpp:%1: Last is 121 lines").arg(lastLine)))
         << qPrintable(run.lines[0]);
 }
+
+// The program's own tree keeps the limits, so that a newcomer can read each
+// file and each function whole.
+TEST(CheckSizes, TheProgramsOwnTreeKeepsTheLimits) {
+    const SizeRun tree = checkSizes(QStringLiteral(INKWRIGHT_SOURCE_DIR));
+    EXPECT_EQ(tree.status, 0) << qPrintable(tree.lines.join('\n'));
+}
