@@ -8,6 +8,8 @@
 
 #include "Backend.h"
 #include "Database.h"
+#include "model/Described.h"
+#include "model/RoutineDescriptions.h"
 #include "RoutineMarkers.h"
 #include "Statement.h"
 
@@ -182,9 +184,8 @@ QList<SearchHit> searchDeclarations(Database& db, const QStringList& words, int 
         const QString name = rows.textAt(6);
         const QString description = rows.isNullAt(7) ? QString() : rows.textAt(7);
         const QString kind = rows.textAt(8);
-        const bool routine =
-            kind == QLatin1String("procedure") || kind == QLatin1String("function");
-        if (routine && owner.isEmpty() && description.trimmed().isEmpty())
+        const bool routine = SharesRoutineDescription(kind);
+        if (routine && owner.isEmpty() && !IsDescribed(description))
             continue; // its routine row is the hit
         if (!everyWordBegins(words, {owner, name, description}))
             continue;

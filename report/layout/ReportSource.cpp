@@ -26,12 +26,6 @@ struct DeclarationRow {
     ReportDeclaration shown;
 };
 
-bool isRoutineKind(const QString& kind) {
-    return kind == QLatin1String("procedure") || kind == QLatin1String("function") ||
-           kind == QLatin1String("constructor") || kind == QLatin1String("destructor") ||
-           kind == QLatin1String("operator");
-}
-
 // A property of an event type: by the convention every Delphi and Lazarus
 // library keeps, its name is "On" and a capital.
 bool isEvent(const ReportDeclaration& d) {
@@ -41,11 +35,11 @@ bool isEvent(const ReportDeclaration& d) {
 
 // The groups a unit's own declarations are shown in, in order.
 int unitGroup(const ReportDeclaration& d) {
-    if (d.isStructure() || d.kind == QLatin1String("type"))
+    if (KindWordIsType(d.kind))
         return 0;
-    if (isRoutineKind(d.kind))
+    if (KindWordIsRoutine(d.kind))
         return 1;
-    if (d.kind == QLatin1String("const") || d.kind == QLatin1String("resourcestring"))
+    if (KindWordGroup(d.kind) == DeclGroupName(DeclGroup::Constants))
         return 2;
     return 3; // var, threadvar, and anything the reader may name later
 }
@@ -55,7 +49,7 @@ const char* const UnitGroupHeadings[] = {"Types", "Routines", "Constants", "Vari
 int memberGroup(const ReportDeclaration& d) {
     if (d.kind == QLatin1String("constructor") || d.kind == QLatin1String("destructor"))
         return 0;
-    if (isRoutineKind(d.kind))
+    if (KindWordIsRoutine(d.kind))
         return 1;
     if (d.kind == QLatin1String("property"))
         return isEvent(d) ? 3 : 2;
@@ -154,7 +148,7 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
     for (int i = 0; i < rows.size(); ++i) {
         ReportDeclaration& d = rows[i].shown;
         byNo.insert(rows[i].declNo, i);
-        if (isRoutineKind(d.kind))
+        if (KindWordIsRoutine(d.kind))
             declaredRoutines.insert(d.name.toCaseFolded());
         const DeclarationDescription shown =
             DescriptionShown(d.kind, d.name, d.description, routineDescriptions);
