@@ -16,6 +16,18 @@ class Database;
 class Statement;
 struct StoreAddress;
 
+// What a document row says of the document itself, as a report lists it.
+struct DocumentFacts {
+    QString name;
+    QString author;
+    QString company;
+    QString projectFile;
+    QDateTime modified;           // invalid when never set
+    std::optional<qint64> sizeKb; // none when never set
+    bool includeVersionInfo = false;
+    QStringList versionValues; // one per version column asked for
+};
+
 // One document's rows as a report reads them, from a store of any version:
 // the columns an older store lacks read as empty, and a store from before
 // declarations has none. The store is opened read-only, in one snapshot for
@@ -31,15 +43,7 @@ public:
     DocumentReader(const DocumentReader&) = delete;
     DocumentReader& operator=(const DocumentReader&) = delete;
 
-    struct DocumentRow {
-        QString name;
-        QString author;
-        QString company;
-        QString projectFile;
-        QDateTime modified;           // invalid when never set
-        std::optional<qint64> sizeKb; // none when never set
-        bool includeVersionInfo = false;
-        QStringList versionValues; // one per column asked for
+    struct DocumentRow : DocumentFacts {
         // The document's own report choices; none in a store from before them.
         std::optional<QString> reportVisibility;
         std::optional<bool> reportEventHandlers;

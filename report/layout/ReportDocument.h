@@ -10,6 +10,7 @@
 
 #include "model/OutputTexts.h"
 #include "store/Coverage.h"
+#include "store/DocumentReader.h"
 
 namespace ink {
 
@@ -147,16 +148,10 @@ inline constexpr std::array<VersionField, 11> VersionFields{{
     {"ProductVer", "Product version"},
 }};
 
-struct ReportDocument {
+// The document's facts (its version values one per VersionFields entry),
+// and the figures.
+struct ReportDocument : DocumentFacts {
     qint32 docNo = 0;
-    QString name;
-    QString author;
-    QString company;
-    QString projectFile;
-    QDateTime modified;           // invalid when never set
-    std::optional<qint64> sizeKb; // none when never set
-    bool includeVersionInfo = false;
-    QStringList versionValues; // one per VersionFields entry
     int unitCount = 0;
     // The figures as the window, the coverage and the tool count them (its
     // units are the source's to hand out one at a time, not held here).

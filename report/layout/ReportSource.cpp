@@ -232,14 +232,7 @@ bool ReportSource::open(qint32 docNo) {
         eventHandlers_ = *row->reportEventHandlers;
     ReportDocument document;
     document.docNo = docNo;
-    document.name = row->name;
-    document.author = row->author;
-    document.company = row->company;
-    document.projectFile = row->projectFile;
-    document.modified = row->modified;
-    document.sizeKb = row->sizeKb;
-    document.includeVersionInfo = row->includeVersionInfo;
-    document.versionValues = row->versionValues;
+    static_cast<DocumentFacts&>(document) = *row;
     document.unitCount = row->unitCount;
     // The coverage's figures, in a store of any version; the units' rows
     // are handed out with the units.
