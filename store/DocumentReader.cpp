@@ -11,6 +11,17 @@ namespace ink {
 
 namespace {
 
+// The declaration's own fields, as the model lists them, after the row's
+// number, its parent's, its kind word, its description and ChangedFrom.
+constexpr int FirstFieldColumn = 5;
+
+QString declarationColumns() {
+    QStringList columns;
+    for (const DeclarationField& field : DeclarationFields())
+        columns.append(QStringLiteral("d.") + QLatin1String(field.column));
+    return columns.join(QStringLiteral(", "));
+}
+
 // How the store keeps dates; older rows may be in ISO form.
 const QString StoredDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
@@ -128,12 +139,11 @@ void DocumentReader::prepareUnitReads() {
     const bool perUnit = hasColumn(*db_, QStringLiteral("UnitsLib"), QStringLiteral("DeclsSeen"));
     declarations_ = std::make_unique<Statement>(
         *db_,
-        QStringLiteral("SELECT d.DeclNo, d.ParentNo, d.DeclKind, d.DeclName, d.Owner, "
-                       "d.Declaration, d.Visibility, d.Directives, d.Ancestor, "
-                       "d.SourceFile, d.SourceLine, d.Description, d.ChangedFrom, %1 "
-                       "FROM DeclsLib d %2 WHERE d.DocNo = ?2 AND d.UnitNo = ?3 "
+        QStringLiteral("SELECT d.DeclNo, d.ParentNo, d.DeclKind, d.Description, d.ChangedFrom, "
+                       "%1, %2 FROM DeclsLib d %3 WHERE d.DocNo = ?2 AND d.UnitNo = ?3 "
                        "ORDER BY d.DeclNo")
-            .arg(perUnit ? DeclarationLeftTheSourceSql(QStringLiteral("d"), QStringLiteral("u"), 1)
+            .arg(declarationColumns(),
+                 perUnit ? DeclarationLeftTheSourceSql(QStringLiteral("d"), QStringLiteral("u"), 1)
                          : LeftTheSourceSql(QStringLiteral("d.LastSeen"), QStringLiteral("?1")),
                  perUnit ? QStringLiteral("LEFT JOIN UnitsLib u ON u.UnitNo = d.UnitNo")
                          : QString()));
@@ -191,22 +201,22 @@ QList<DocumentReader::DeclarationRow> DocumentReader::declarations(qint64 unitNo
     BindLastScan(s, 1, lastScan_);
     s.bindInteger(2, docNo_);
     s.bindInteger(3, unitNo);
+    const std::span<const DeclarationField> fields = DeclarationFields();
     while (s.step()) {
         DeclarationRow row;
         row.declNo = s.integerAt(0);
         row.parentNo = s.isNullAt(1) ? 0 : s.integerAt(1);
-        row.kind = textAt(s, 2);
-        row.name = textAt(s, 3);
-        row.owner = textAt(s, 4);
-        row.declaration = textAt(s, 5);
-        row.visibility = textAt(s, 6);
-        row.directives = textAt(s, 7);
-        row.ancestor = textAt(s, 8);
-        row.sourceFile = textAt(s, 9);
-        row.sourceLine = s.isNullAt(10) ? 0 : int(s.integerAt(10));
-        row.description = textAt(s, 11);
-        row.changedFrom = textAt(s, 12);
-        row.leftTheSource = s.integerAt(13) != 0;
+        row.kindWord = textAt(s, 2);
+        row.description = textAt(s, 3);
+        row.changedFrom = textAt(s, 4);
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            const int at = FirstFieldColumn + int(f);
+            const QVariant value = s.isNullAt(at)     ? QVariant()
+                                   : fields[f].number ? QVariant(s.integerAt(at))
+                                                      : QVariant(s.textAt(at));
+            fields[f].load(row.declaration, value);
+        }
+        row.leftTheSource = s.integerAt(FirstFieldColumn + int(fields.size())) != 0;
         rows.append(row);
     }
     s.reset();

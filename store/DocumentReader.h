@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include "Coverage.h"
+#include "model/Declaration.h"
 
 namespace ink {
 
@@ -83,15 +84,10 @@ public:
     struct DeclarationRow {
         qint64 declNo = 0;
         qint64 parentNo = 0; // 0 at unit level
-        QString kind;        // as stored
-        QString name;
-        QString owner;
-        QString declaration;
-        QString visibility;
-        QString directives;
-        QString ancestor;
-        QString sourceFile; // empty for the unit's own file
-        int sourceLine = 0;
+        QString kindWord;    // the kind as stored, also a later version's word
+        // Its fields as DeclarationFields() loads them (the unit's own file
+        // is no source file).
+        Declaration declaration;
         QString description;
         QString changedFrom;
         bool leftTheSource = false; // by the rule the window strikes them through

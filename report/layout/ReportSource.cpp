@@ -119,16 +119,17 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
         row.declNo = stored.declNo;
         row.parentNo = stored.parentNo;
         ReportDeclaration& d = row.shown;
-        d.kind = stored.kind.trimmed().toLower();
-        d.name = stored.name;
-        d.owner = stored.owner;
-        d.declaration = stored.declaration;
-        d.visibility = stored.visibility;
-        d.directives = stored.directives;
-        d.ancestor = stored.ancestor;
+        const Declaration& read = stored.declaration;
+        d.kind = stored.kindWord.trimmed().toLower();
+        d.name = read.name;
+        d.owner = read.owner;
+        d.declaration = read.text;
+        d.visibility = read.visibility;
+        d.directives = StoredDirectives(read);
+        d.ancestor = StoredAncestor(read);
         // Only an include file is named in the row; the unit's own is not.
-        d.sourceFile = stored.sourceFile.isEmpty() ? unit.name : stored.sourceFile;
-        d.sourceLine = stored.sourceLine;
+        d.sourceFile = read.sourceFile.isEmpty() ? unit.name : read.sourceFile;
+        d.sourceLine = read.line;
         d.description = stored.description;
         d.changedFrom = stored.changedFrom;
         d.leftTheSource = stored.leftTheSource;
@@ -139,10 +140,9 @@ void ReportSource::readDeclarations(ReportUnit& unit, qint64 unitNo) {
 
     // The routine rows' descriptions stand for the routine declarations
     // that have none of their own (the rule the window and coverage keep).
-    QHash<QString, QString> routineDescriptions;
+    RoutineDescriptionsByName routineDescriptions;
     for (const ReportRoutine& routine : std::as_const(unit.routines))
-        if (!routineDescriptions.contains(routine.name.toCaseFolded()))
-            routineDescriptions.insert(routine.name.toCaseFolded(), routine.description);
+        AddRoutineDescription(routineDescriptions, routine.name, routine.description);
     QSet<QString> declaredRoutines;
     QHash<qint64, int> byNo;
     for (int i = 0; i < rows.size(); ++i) {
